@@ -78,7 +78,9 @@ void CMKeepObject(CMObject object);
 // ---- Values ----
 CMCount CMCountValues(CMObject object, CMProperty property, CMType type); // type null: all
 CMValue CMGetNextValue(CMObject object, CMProperty property, CMValue previous);
-CMValue CMNewValue(CMObject object, CMProperty property, CMType type, ...);
+CMValue CMNewValue(CMObject object, CMProperty property, CMType type);
+// As CMNewValue; `initData` goes to the type handler's "Apple:NewValue".
+CMValue CMNewValueWithData(CMObject object, CMProperty property, CMType type, CMPtr initData);
 CMValue CMUseValue(CMObject object, CMProperty property, CMType type);
 CMSize CMGetValueSize(CMValue value);
 CMSize CMReadValueData(CMValue value, CMPtr buffer, CMSize offset, CMSize maxSize);

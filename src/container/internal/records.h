@@ -1,0 +1,171 @@
+// In-memory records behind the container library's opaque handles.
+#pragma once
+
+#include "container/cm_handlers.h"
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace container {
+
+constexpr uint32_t kSessionTag = 0x42534553;   // "BSES"
+constexpr uint32_t kContainerTag = 0x42434e54; // "BCNT"
+constexpr uint32_t kObjectTag = 0x424f424a;    // "BOBJ"
+constexpr uint32_t kValueTag = 0x4256414c;     // "BVAL"
+
+// Kind bits of an object record.
+enum ObjectKind : uint8_t {
+    kKindObject = 0x01,
+    kKindProperty = 0x02,
+    kKindType = 0x04,
+};
+
+// Flags of an object record.
+enum ObjectFlags : uint8_t {
+    kObjectProtected = 0x01,
+    kObjectDeleted = 0x02,
+    kObjectUndefined = 0x04, // referenced by the TOC but not (yet) defined in it
+    kObjectStandard = 0x08,  // a predefined object, recreated by every reader
+};
+
+// Flags of a value record.
+enum ValueFlags : uint8_t {
+    kValueProtected = 0x01,
+    kValueGlobalName = 0x02,
+    kValueDynamic = 0x04,
+    kValueDeleted = 0x08,
+    kValueHasUserFlags = 0x10,
+};
+
+struct Segment {
+    CMSize offset = 0;   // stream offset; unused for immediate data
+    CMSize length = 0;
+    bool immediate = false;
+    std::array<unsigned char, 4> data{}; // immediate bytes in stored order
+};
+
+} // namespace container
+
+struct CMObjectRecord;
+struct CMContainerRecord;
+
+struct CMValueRecord {
+    uint32_t tag = container::kValueTag;
+    CMObjectRecord* object = nullptr;
+    CMObjectRecord* property = nullptr;
+    CMObjectRecord* type = nullptr;
+    CMGeneration generation = 1;
+    CMValueFlags userFlags = 0;
+    uint8_t flags = 0;
+    CMSize size = 0;
+    std::vector<container::Segment> segments;
+    std::string globalName; // a global-name value's string, written at close
+
+    // Dynamic values: the layer below, its operations and its refCon.
+    CMValueRecord* base = nullptr;
+    CMMetaHandler operations = nullptr;
+    CMRefCon refCon = nullptr;
+    int useCount = 1;
+    bool busy = false;          // a dynamic value's handler is running on it
+    int dynamicValuesInUse = 0; // on a plain value: dynamic values layered on it
+};
+
+struct CMPropertyEntry {
+    CMObjectRecord* property = nullptr;
+    std::vector<CMValueRecord*> values;
+};
+
+struct CMObjectRecord {
+    uint32_t tag = container::kObjectTag;
+    CMContainerRecord* container = nullptr;
+    CMObjectID id = 0;
+    uint8_t kind = 0;
+    uint8_t flags = 0;
+    int useCount = 1;
+    std::vector<CMPropertyEntry> properties;
+    const std::string* globalName = nullptr; // key in the container's name table
+    // Object references held by this object's values: key -> object ID.
+    std::unique_ptr<std::unordered_map<uint32_t, CMObjectID>> references;
+};
+
+struct CMContainerRecord {
+    uint32_t tag = container::kContainerTag;
+    CMSessionRecord* session = nullptr;
+    std::string typeName;
+    CMRefCon refCon = nullptr;
+    CMContainerUseMode useFlags = 0;
+    CMContainerFlags containerFlags = 0;
+    CMGeneration generation = 1;
+
+    struct StreamOps {
+        CMOpenStreamHandler open = nullptr;
+        CMCloseStreamHandler close = nullptr;
+        CMFlushStreamHandler flush = nullptr;
+        CMSetPosStreamHandler seek = nullptr;
+        CMGetPosStreamHandler tell = nullptr;
+        CMReadStreamHandler read = nullptr;
+        CMWriteStreamHandler write = nullptr;
+        CMEofStreamHandler eof = nullptr;
+        CMTruncateStreamHandler truncate = nullptr;
+        CMSizeStreamHandler size = nullptr;
+        CMReadLabelHandler readLabel = nullptr;
+        CMWriteLabelHandler writeLabel = nullptr;
+        CMReturnParentValueHandler parentValue = nullptr;
+        CMReturnContainerNameHandler containerName = nullptr;
+        CMTargetContainerDynamicValueTypeHandler targetType = nullptr;
+        CMExtractDataHandler extract = nullptr;
+        CMFormatDataHandler format = nullptr;
+    } ops;
+
+    // Label fields.
+    CMMagicBytes magic{};
+    uint16_t labelFlags = 0;
+    uint16_t labelBufSize = 1;
+    uint16_t majorVersion = 2;
+    uint16_t minorVersion = 0;
+    CMSize tocOffset = 0;
+    CMSize tocSize = 0;
+    CMSize tocBufferSize = 1024;
+
+    CMObjectID nextUserID = kCMMinUserObjectID; // the seed
+    CMSize endOfData = 0;       // where the next value data is written
+    CMSize highestWritten = 0;  // highest stream position written
+    CMSize physicalSize = 0;    // stream size at open
+    CMSize dataAlignment = 1;
+    CMCount undefinedObjects = 0;
+
+    int dynamicRecursion = 0; // guards dynamic value handlers against re-entry
+    int handlerDepth = 0;     // > 0 while a dynamic value handler runs
+    bool aborting = false;
+    bool closing = false;
+
+    std::map<CMObjectID, CMObjectRecord*> objects; // the TOC index, ascending ID
+    std::unordered_map<std::string, CMObjectRecord*> globalNames;
+    std::vector<CMValueRecord*> dynamicValues; // dynamic values still in use
+    // Every record allocated for this container, freed when it closes.
+    std::vector<CMObjectRecord*> objectStore;
+    std::vector<CMValueRecord*> valueStore;
+};
+
+struct CMSessionRecord {
+    uint32_t tag = container::kSessionTag;
+    CMMetaHandler metaHandler = nullptr;
+    CMRefCon refCon = nullptr;
+    CMReportErrorHandler reportError = nullptr;
+    CMAllocMemoryHandler allocMemory = nullptr;
+    CMFreeMemoryHandler freeMemory = nullptr;
+    CMFreeCtrMemoryHandler freeCtrMemory = nullptr;
+    std::map<std::string, CMMetaHandler> typeHandlers;
+    std::vector<CMContainerRecord*> containers;
+    uint64_t reportCount = 0;   // errors reported so far, to notice a handler's report
+    bool abortingClose = false; // suppresses TOC writing while a close is aborted
+    bool ended = false;
+    char scratch[256] = {};
+    uint32_t tocIndexSize = 256;
+    const char* banner = "<<< 1.0d5 >>>";
+};

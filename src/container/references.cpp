@@ -1,0 +1,115 @@
+// Object references between values and objects.
+//
+// A reference key is 4 bytes that the caller stores in its value data. We
+// write each key as the referenced object's ID in the container's byte
+// order, and also record on the object that holds the referring value a
+// table of (key, object ID) pairs: one value of property 20 with type 22,
+// 32-bit numbers in the container's byte order, appended as references are
+// made. On reading, a key resolves through the holder's table when it has
+// one and the key is listed there; otherwise the key is the object ID. Files
+// that keep such tables and files that store plain IDs both read back.
+#include "container/cm_api.h"
+#include "internal/container_ops.h"
+#include "internal/report.h"
+
+#include <vector>
+
+using namespace container;
+
+namespace {
+
+CMValueRecord* tableValue(CMObjectRecord* holder) {
+    CMContainerRecord* container = holder->container;
+    return findValue(holder, container->objects[kReferencesProperty],
+                     container->objects[kReferenceDataType]);
+}
+
+// Loads the holder's reference table on first use; false on a read error.
+bool loadTable(CMObjectRecord* holder) {
+    if (holder->references) return true;
+    holder->references = std::make_unique<std::unordered_map<uint32_t, CMObjectID>>();
+    CMValueRecord* table = tableValue(holder);
+    if (table == nullptr || table->size == 0) return true;
+    CMContainerRecord* container = holder->container;
+    std::vector<unsigned char> bytes(table->size);
+    if (readPlain(table, bytes.data(), 0, bytes.size()) != bytes.size()) {
+        report(container, 131, {nameOf(container)});
+        holder->references.reset();
+        return false;
+    }
+    for (size_t at = 0; at + 8 <= bytes.size(); at += 8) {
+        uint32_t key = extract32(container, bytes.data() + at);
+        (*holder->references)[key] = extract32(container, bytes.data() + at + 4);
+    }
+    return true;
+}
+
+} // namespace
+
+extern "C" {
+
+CMReference* CMNewReference(CMValue value, CMObject referenced, CMReference key) {
+    if (!validValue(value) || !validObject(referenced) || key == nullptr) return nullptr;
+    CMValueRecord* plain = plainValueOf(value);
+    CMObjectRecord* holder = plain->object;
+    CMContainerRecord* container = holder->container;
+    if (referenced->container != container) {
+        report(container, 119, {nameOf(container), nameOf(referenced->container)});
+        return nullptr;
+    }
+    if (referenced->flags & kObjectDeleted) {
+        report(container, 41, {nameOf(container)});
+        return nullptr;
+    }
+    if (!isWritable(container)) {
+        report(container, 61, {nameOf(container)});
+        return nullptr;
+    }
+    if (!loadTable(holder)) return nullptr;
+    format32(container, key, referenced->id);
+    uint32_t number = referenced->id;
+    auto found = holder->references->find(number);
+    if (found != holder->references->end() && found->second == referenced->id) {
+        return reinterpret_cast<CMReference*>(key);
+    }
+    CMValueRecord* table = tableValue(holder);
+    if (table == nullptr) {
+        table = addValue(holder, container->objects[kReferencesProperty],
+                         container->objects[kReferenceDataType]);
+        if (table == nullptr) {
+            report(container, 74, {nameOf(container)});
+            return nullptr;
+        }
+    }
+    unsigned char pair[8];
+    format32(container, pair, number);
+    format32(container, pair + 4, referenced->id);
+    if (writePlain(table, pair, table->size, sizeof pair) != sizeof pair) return nullptr;
+    (*holder->references)[number] = referenced->id;
+    return reinterpret_cast<CMReference*>(key);
+}
+
+CMObject CMGetReferencedObject(CMValue value, const CMReference key) {
+    if (!validValue(value) || key == nullptr) return nullptr;
+    CMValueRecord* plain = plainValueOf(value);
+    CMObjectRecord* holder = plain->object;
+    CMContainerRecord* container = holder->container;
+    uint32_t number = extract32(container, key);
+    if (number == 0) {
+        report(container, 133, {nameOf(container)});
+        return nullptr;
+    }
+    if (!loadTable(holder)) return nullptr;
+    CMObjectID id = number;
+    auto listed = holder->references->find(number);
+    if (listed != holder->references->end()) id = listed->second;
+    auto found = container->objects.find(id);
+    if (found == container->objects.end() ||
+        (found->second->flags & (kObjectDeleted | kObjectUndefined))) {
+        report(container, 59, {decimal(id), nameOf(container)});
+        return nullptr;
+    }
+    return found->second;
+}
+
+} // extern "C"

@@ -1,0 +1,435 @@
+// The public value calls: plain values, and dynamic values layered on them by
+// type handlers.
+#include "container/cm_api.h"
+#include "internal/container_ops.h"
+#include "internal/report.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+using namespace container;
+
+namespace {
+
+constexpr int kMaxBaseTypeDepth = 32; // guards against cyclic base-type lists
+
+bool usableValue(CMValueRecord* value) {
+    if (!validValue(value)) return false;
+    if (value->flags & kValueDeleted) {
+        report(value->object->container, 40, {nameOf(value->object->container)});
+        return false;
+    }
+    return true;
+}
+
+bool usableObject(CMObjectRecord* object) {
+    if (!validObject(object)) return false;
+    if (object->flags & kObjectDeleted) {
+        report(object->container, 41, {nameOf(object->container)});
+        return false;
+    }
+    return true;
+}
+
+// The base types listed on a type definition, in order.
+std::vector<CMObjectRecord*> baseTypesOf(CMObjectRecord* type) {
+    std::vector<CMObjectRecord*> bases;
+    CMContainerRecord* container = type->container;
+    CMValueRecord* list =
+        findValue(type, container->objects[kBaseTypeProperty], container->objects[kBaseTypeListType]);
+    if (list == nullptr) return bases;
+    std::vector<unsigned char> bytes(list->size);
+    CMSize got = readPlain(list, bytes.data(), 0, bytes.size());
+    for (CMSize at = 0; at + 4 <= got; at += 4) {
+        auto found = container->objects.find(extract32(container, bytes.data() + at));
+        if (found != container->objects.end() && (found->second->kind & kKindType)) {
+            bases.push_back(found->second);
+        }
+    }
+    return bases;
+}
+
+// Runs a dynamic value's operation with the re-entry guard.
+template <typename Function, typename Call>
+bool runHandler(CMValueRecord* value, const char* operation, const char* callName, Call call) {
+    auto routine = reinterpret_cast<Function>(value->operations(value->type, operation));
+    if (routine == nullptr) return false;
+    CMContainerRecord* container = value->object->container;
+    if (value->busy) {
+        report(container, 85, {callName, nameOf(container)});
+        return true;
+    }
+    value->busy = true;
+    ++container->handlerDepth;
+    call(routine);
+    --container->handlerDepth;
+    value->busy = false;
+    return true;
+}
+
+CMValueRecord* wrapDynamic(CMValueRecord* below, CMObjectRecord* type, bool creating,
+                           CMPtr initData, int depth);
+
+// Layers the dynamic values of `type` and its base types over `below`.
+CMValueRecord* layerType(CMValueRecord* below, CMObjectRecord* type, bool creating,
+                         CMPtr initData, int depth) {
+    if (depth > kMaxBaseTypeDepth) {
+        report(type->container, 86, {"CMNewValue", nameOf(type->container)});
+        return nullptr;
+    }
+    CMValueRecord* current = below;
+    for (CMObjectRecord* base : baseTypesOf(type)) {
+        current = layerType(current, base, creating, initData, depth + 1);
+        if (current == nullptr) return nullptr;
+    }
+    return wrapDynamic(current, type, creating, initData, depth);
+}
+
+CMValueRecord* wrapDynamic(CMValueRecord* below, CMObjectRecord* type, bool creating,
+                           CMPtr initData, int) {
+    CMContainerRecord* container = below->object->container;
+    if (type->globalName == nullptr) return below;
+    auto& handlers = container->session->typeHandlers;
+    auto found = handlers.find(*type->globalName);
+    if (found == handlers.end() || found->second == nullptr) return below;
+    CMMetaHandler typeHandler = found->second;
+    auto useValue = reinterpret_cast<CMUseValueHandler>(typeHandler(type, CMUseValueOpType));
+    if (useValue == nullptr) return below;
+    if (creating) {
+        auto newValue = reinterpret_cast<CMNewValueHandler>(typeHandler(type, CMNewValueOpType));
+        if (newValue != nullptr && !newValue(below, type, initData)) return nullptr;
+    }
+    CMRefCon refCon = nullptr;
+    CMMetaHandler operations = useValue(below, type, &refCon);
+    if (operations == nullptr) {
+        report(container, 94, {*type->globalName, nameOf(container)});
+        return nullptr;
+    }
+    auto* dynamic = newRecord<CMValueRecord>(container);
+    if (dynamic == nullptr) {
+        report(container, 84, {*type->globalName, nameOf(container)});
+        return nullptr;
+    }
+    container->valueStore.push_back(dynamic);
+    dynamic->object = below->object;
+    dynamic->property = below->property;
+    dynamic->type = type;
+    dynamic->generation = below->generation;
+    dynamic->flags = kValueDynamic;
+    dynamic->base = below;
+    dynamic->operations = operations;
+    dynamic->refCon = refCon;
+    ++plainValueOf(below)->dynamicValuesInUse;
+    container->dynamicValues.push_back(dynamic);
+    return dynamic;
+}
+
+bool sameContainer(CMObjectRecord* object, CMObjectRecord* property, CMObjectRecord* type) {
+    CMContainerRecord* container = object->container;
+    if (property->container != container || type->container != container) {
+        report(container, 35,
+               {nameOf(container), nameOf(property->container), nameOf(type->container)});
+        return false;
+    }
+    return true;
+}
+
+bool checkKinds(CMObjectRecord* property, CMObjectRecord* type) {
+    if (!(property->kind & kKindProperty)) {
+        report(property->container, 60, {"property", nameOf(property->container)});
+        return false;
+    }
+    if (!(type->kind & kKindType)) {
+        report(type->container, 60, {"type", nameOf(type->container)});
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+extern "C" {
+
+CMCount CMCountValues(CMObject object, CMProperty property, CMType type) {
+    if (!usableObject(object) || !validObject(property)) return 0;
+    CMPropertyEntry* entry = findPropertyEntry(object, property);
+    if (entry == nullptr) return 0;
+    if (type == nullptr) return entry->values.size();
+    return std::count_if(entry->values.begin(), entry->values.end(),
+                         [type](const CMValueRecord* value) { return value->type == type; });
+}
+
+CMValue CMGetNextValue(CMObject object, CMProperty property, CMValue previous) {
+    if (!usableObject(object) || !validObject(property)) return nullptr;
+    CMPropertyEntry* entry = findPropertyEntry(object, property);
+    if (entry == nullptr) return nullptr;
+    CMValueRecord* plainPrevious = previous != nullptr ? plainValueOf(previous) : nullptr;
+    bool take = previous == nullptr;
+    for (CMValueRecord* value : entry->values) {
+        if (take) return value;
+        if (value == plainPrevious) take = true;
+    }
+    return nullptr;
+}
+
+CMValue CMNewValue(CMObject object, CMProperty property, CMType type) {
+    return CMNewValueWithData(object, property, type, nullptr);
+}
+
+CMValue CMNewValueWithData(CMObject object, CMProperty property, CMType type, CMPtr initData) {
+    if (!usableObject(object) || !validObject(property) || !validObject(type)) return nullptr;
+    CMContainerRecord* container = object->container;
+    if (!sameContainer(object, property, type) || !checkKinds(property, type)) return nullptr;
+    if (!isWritable(container)) {
+        report(container, 61, {nameOf(container)});
+        return nullptr;
+    }
+    if (object->flags & kObjectProtected) {
+        report(container, 62, {nameOf(container)});
+        return nullptr;
+    }
+    if (findValue(object, property, type) != nullptr) {
+        report(container, 48, {describeObject(type), nameOf(container)});
+        return nullptr;
+    }
+    CMValueRecord* plain = addValue(object, property, type);
+    if (plain == nullptr) return nullptr;
+    return layerType(plain, type, true, initData, 0);
+}
+
+CMValue CMUseValue(CMObject object, CMProperty property, CMType type) {
+    if (!usableObject(object) || !validObject(property) || !validObject(type)) return nullptr;
+    if (!sameContainer(object, property, type)) return nullptr;
+    CMValueRecord* plain = findValue(object, property, type);
+    if (plain == nullptr) return nullptr;
+    return layerType(plain, type, false, nullptr, 0);
+}
+
+CMSize CMGetValueSize(CMValue value) {
+    if (!usableValue(value)) return 0;
+    if (value->flags & kValueDynamic) {
+        CMSize size = 0;
+        if (runHandler<CMDynGetValueSizeHandler>(value, CMGetValueSizeOpType, "CMGetValueSize",
+                                                 [&](auto routine) { size = routine(value); })) {
+            return size;
+        }
+        return CMGetValueSize(value->base);
+    }
+    return value->size;
+}
+
+CMSize CMReadValueData(CMValue value, CMPtr buffer, CMSize offset, CMSize maxSize) {
+    if (!usableValue(value)) return 0;
+    if (value->flags & kValueDynamic) {
+        CMSize got = 0;
+        if (runHandler<CMDynReadValueDataHandler>(
+                value, CMReadValueDataOpType, "CMReadValueData",
+                [&](auto routine) { got = routine(value, buffer, offset, maxSize); })) {
+            return got;
+        }
+        return CMReadValueData(value->base, buffer, offset, maxSize);
+    }
+    return readPlain(value, buffer, offset, maxSize);
+}
+
+CMSize CMWriteValueData(CMValue value, const void* buffer, CMSize offset, CMSize size) {
+    if (!usableValue(value)) return 0;
+    if (value->flags & kValueDynamic) {
+        CMSize written = 0;
+        if (runHandler<CMDynWriteValueDataHandler>(
+                value, CMWriteValueDataOpType, "CMWriteValueData",
+                [&](auto routine) { written = routine(value, buffer, offset, size); })) {
+            return written;
+        }
+        return CMWriteValueData(value->base, buffer, offset, size);
+    }
+    return writePlain(value, buffer, offset, size);
+}
+
+void CMDeleteValueData(CMValue value, CMSize offset, CMSize size) {
+    if (!usableValue(value)) return;
+    if (value->flags & kValueDynamic) {
+        if (!runHandler<CMDynDeleteValueDataHandler>(
+                value, CMDeleteValueDataOpType, "CMDeleteValueData",
+                [&](auto routine) { routine(value, offset, size); })) {
+            CMDeleteValueData(value->base, offset, size);
+        }
+        return;
+    }
+    deletePlain(value, offset, size);
+}
+
+void CMDefineValueData(CMValue value, CMSize offset, CMSize size) {
+    if (!usableValue(value)) return;
+    CMValueRecord* plain = plainValueOf(value);
+    CMContainerRecord* container = plain->object->container;
+    if (!(container->useFlags & kCMConverting)) {
+        report(container, 38, {nameOf(container)});
+        return;
+    }
+    if (offset > container->physicalSize || size > container->physicalSize - offset) {
+        report(container, 39, {decimal(offset), nameOf(container)});
+        return;
+    }
+    if (!plain->segments.empty() && plain->segments.back().immediate) {
+        report(container, 83, {nameOf(container)});
+        return;
+    }
+    if (size == 0) return;
+    if (!plain->segments.empty()) {
+        Segment& last = plain->segments.back();
+        if (last.offset + last.length == offset) {
+            last.length += size;
+            plain->size += size;
+            return;
+        }
+    }
+    Segment segment;
+    segment.offset = offset;
+    segment.length = size;
+    plain->segments.push_back(segment);
+    plain->size += size;
+}
+
+void CMGetValueInfo(CMValue value, CMContainer* container, CMObject* object, CMProperty* property,
+                    CMType* type, CMGeneration* generation) {
+    if (!usableValue(value)) return;
+    if (value->flags & kValueDynamic &&
+        runHandler<CMDynGetValueInfoHandler>(
+            value, CMGetValueInfoOpType, "CMGetValueInfo", [&](auto routine) {
+                routine(value, container, object, property, type, generation);
+            })) {
+        return;
+    }
+    if (container != nullptr) *container = value->object->container;
+    if (object != nullptr) *object = value->object;
+    if (property != nullptr) *property = value->property;
+    if (type != nullptr) *type = value->type;
+    if (generation != nullptr) *generation = plainValueOf(value)->generation;
+}
+
+CMValueFlags CMGetValueFlags(CMValue value) {
+    if (!usableValue(value)) return 0;
+    return plainValueOf(value)->userFlags;
+}
+
+void CMSetValueFlags(CMValue value, CMValueFlags flags) {
+    if (!usableValue(value)) return;
+    CMValueRecord* plain = plainValueOf(value);
+    plain->userFlags = flags;
+    plain->flags |= kValueHasUserFlags;
+}
+
+void CMSetValueGeneration(CMValue value, CMGeneration generation) {
+    if (!usableValue(value) || generation == 0) return;
+    plainValueOf(value)->generation = generation;
+}
+
+void CMRemoveValue(CMValue value) {
+    if (!usableValue(value)) return;
+    CMValueRecord* plain = plainValueOf(value);
+    CMContainerRecord* container = plain->object->container;
+    if (!isWritable(container)) {
+        report(container, 82, {"value", nameOf(container)});
+        return;
+    }
+    if (plain->flags & kValueProtected || plain->flags & kValueGlobalName) {
+        report(container, 69, {nameOf(container)});
+        return;
+    }
+    if (plain->dynamicValuesInUse > 0) {
+        report(container, 78, {nameOf(container)});
+        return;
+    }
+    CMObjectRecord* object = plain->object;
+    for (auto entry = object->properties.begin(); entry != object->properties.end(); ++entry) {
+        auto found = std::find(entry->values.begin(), entry->values.end(), plain);
+        if (found == entry->values.end()) continue;
+        entry->values.erase(found);
+        if (entry->values.empty()) object->properties.erase(entry);
+        break;
+    }
+    plain->flags |= kValueDeleted;
+}
+
+void CMReleaseValue(CMValue value) {
+    if (!validValue(value) || !(value->flags & kValueDynamic)) return;
+    CMContainerRecord* container = value->object->container;
+    if (value->useCount <= 0) {
+        report(container, 45, {nameOf(container)});
+        return;
+    }
+    runHandler<CMDynReleaseValueHandler>(value, CMReleaseValueOpType, "CMReleaseValue",
+                                         [&](auto routine) { routine(value); });
+    if (--value->useCount > 0) return;
+    auto& inUse = container->dynamicValues;
+    inUse.erase(std::remove(inUse.begin(), inUse.end(), value), inUse.end());
+    --plainValueOf(value)->dynamicValuesInUse;
+    value->flags |= kValueDeleted;
+    CMReleaseValue(value->base); // lower dynamic layers go with it
+}
+
+CMValue CMGetBaseValue(CMValue value) {
+    if (!validValue(value)) return nullptr;
+    CMContainerRecord* container = value->object->container;
+    if (!(value->flags & kValueDynamic)) {
+        report(container, 86, {"CMGetBaseValue", nameOf(container)});
+        return nullptr;
+    }
+    if (container->handlerDepth == 0) {
+        report(container, 75, {nameOf(container)});
+        return nullptr;
+    }
+    return value->base;
+}
+
+CMRefCon CMGetValueRefCon(CMValue value) {
+    return validValue(value) ? value->refCon : nullptr;
+}
+
+CMBoolean CMAddBaseType(CMType type, CMType baseType) {
+    if (!usableObject(type) || !usableObject(baseType)) return 0;
+    CMContainerRecord* container = type->container;
+    if (baseType->container != container) {
+        report(container, 34, {nameOf(container), nameOf(baseType->container)});
+        return 0;
+    }
+    if (!checkKinds(container->objects[kBaseTypeProperty], type) ||
+        !checkKinds(container->objects[kBaseTypeProperty], baseType)) {
+        return 0;
+    }
+    std::vector<CMObjectRecord*> bases = baseTypesOf(type);
+    if (baseType == type || std::find(bases.begin(), bases.end(), baseType) != bases.end()) {
+        report(container, 23, {describeObject(baseType), describeObject(type), nameOf(container)});
+        return 0;
+    }
+    CMObjectRecord* property = container->objects[kBaseTypeProperty];
+    CMObjectRecord* listType = container->objects[kBaseTypeListType];
+    CMValueRecord* list = findValue(type, property, listType);
+    if (list == nullptr) list = addValue(type, property, listType);
+    if (list == nullptr) return 0;
+    unsigned char id[4];
+    format32(container, id, baseType->id);
+    return writePlain(list, id, list->size, 4) == 4;
+}
+
+CMCount CMCountValueSegments(CMValue value) {
+    if (!usableValue(value)) return 0;
+    return plainValueOf(value)->segments.size();
+}
+
+CMBoolean CMGetValueSegment(CMValue value, CMCount index, CMValueSegmentInfo* info) {
+    if (!usableValue(value) || info == nullptr) return 0;
+    CMValueRecord* plain = plainValueOf(value);
+    if (index >= plain->segments.size()) return 0;
+    const Segment& segment = plain->segments[index];
+    info->offset = segment.immediate ? 0 : segment.offset;
+    info->length = segment.length;
+    info->immediate = segment.immediate;
+    info->continued = index > 0;
+    std::memcpy(info->immediateData, segment.data.data(), 4);
+    return 1;
+}
+
+} // extern "C"
