@@ -1,0 +1,87 @@
+// Clip: chooses between a still picture, a numbered sequence and a movie, and reads frames.
+#include "tarsel/system/clip.h"
+
+#include <filesystem>
+#include <optional>
+#include <system_error>
+
+#include "numbered_name.h"
+#include "tarsel/system/image.h"
+#include "video_decoder.h"
+
+namespace {
+
+bool IsRegularFile(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(path, error);
+}
+
+} // namespace
+
+// What the clip's file turned out to be, with the state needed to read it.
+struct Clip::Reader {
+    enum class Kind { Still, Sequence, Movie } Type = Kind::Movie;
+    std::unique_ptr<VideoDecoder> Movie;
+    Image* Picture = nullptr; // the still picture, kept for every frame
+    std::optional<NumberedName> Sequence;
+
+    ~Reader() {
+        if (Picture) Picture->Recycle();
+    }
+};
+
+Clip::Clip(const char* path, bool forSaving, TarselDoc* doc)
+    : m_Path(path ? path : ""), m_ForSaving(forSaving), m_Doc(doc) {}
+
+Clip::~Clip() = default;
+
+void Clip::Recycle() {
+    if (m_UseCount.fetch_sub(1, std::memory_order_acq_rel) == 1) delete this;
+}
+
+Image* Clip::GetFrameTagList(int32_t frame, const TagList*) {
+    if (frame < 0 || m_ForSaving) return nullptr;
+    std::lock_guard guard(m_ReadLock);
+    if (!m_Reader && !m_OpenFailed) {
+        auto decoder = IsRegularFile(m_Path) ? VideoDecoder::Open(m_Path) : nullptr;
+        if (!decoder) {
+            m_OpenFailed = true;
+            return nullptr;
+        }
+        auto reader = std::make_unique<Reader>();
+        if (!decoder->IsStill()) {
+            reader->Type = Reader::Kind::Movie;
+            reader->Movie = std::move(decoder);
+        } else {
+            auto numbered = NumberedName::Parse(m_Path);
+            if (numbered && (IsRegularFile(numbered->WithOffset(1)) ||
+                             IsRegularFile(numbered->WithOffset(-1)))) {
+                reader->Type = Reader::Kind::Sequence;
+                reader->Sequence = std::move(numbered);
+            } else {
+                reader->Type = Reader::Kind::Still;
+                reader->Picture = decoder->ReadFrame(0);
+                if (!reader->Picture) {
+                    m_OpenFailed = true;
+                    return nullptr;
+                }
+            }
+        }
+        m_Reader = std::move(reader);
+    }
+    if (!m_Reader) return nullptr;
+
+    switch (m_Reader->Type) {
+    case Reader::Kind::Still:
+        return m_Reader->Picture->Clone();
+    case Reader::Kind::Movie:
+        return m_Reader->Movie->ReadFrame(frame);
+    case Reader::Kind::Sequence: {
+        const std::string name = m_Reader->Sequence->WithOffset(frame);
+        if (name.empty() || !IsRegularFile(name)) return nullptr;
+        auto decoder = VideoDecoder::Open(name);
+        return decoder ? decoder->ReadFrame(0) : nullptr;
+    }
+    }
+    return nullptr;
+}
