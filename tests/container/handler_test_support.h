@@ -1,0 +1,109 @@
+// Shared fixtures for the handler tests: a container session run by the
+// toolkit's session handler (with a count of reported errors), a scratch
+// directory, and typed access to the file stream handler's routines.
+#pragma once
+
+#include "container/cm_api.h"
+#include "container/cm_handlers.h"
+#include "container/omfi_handlers.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace handler_test {
+
+// The session handler's state plus the number of errors reported through it.
+struct CountingSession {
+    CMHandlerSession handler; // first: the session refCon points here
+    int reports = 0;
+};
+
+inline void countingReportError(CMContainer container, CMRefCon refCon, CMErrorNbr number, int argc,
+                                const char* const* argv) {
+    ++reinterpret_cast<CountingSession*>(refCon)->reports;
+    auto report =
+        reinterpret_cast<CMReportErrorHandler>(CMSessionMetaHandler(nullptr, CMReportErrorOpType));
+    report(container, refCon, number, argc, argv);
+}
+
+inline CMHandlerAddr countingSessionMetaHandler(CMType type, const char* operationType) {
+    if (std::string(operationType) == CMReportErrorOpType) {
+        return reinterpret_cast<CMHandlerAddr>(&countingReportError);
+    }
+    return CMSessionMetaHandler(type, operationType);
+}
+
+template <typename Routine> Routine streamRoutine(const char* operationType) {
+    return reinterpret_cast<Routine>(CMFileStreamMetaHandler(nullptr, operationType));
+}
+
+// The file stream handler's routines, fetched by name as the library does.
+struct StreamRoutines {
+    CMOpenStreamHandler open = streamRoutine<CMOpenStreamHandler>(CMOpenOpType);
+    CMCloseStreamHandler close = streamRoutine<CMCloseStreamHandler>(CMCloseOpType);
+    CMFlushStreamHandler flush = streamRoutine<CMFlushStreamHandler>(CMFlushOpType);
+    CMSetPosStreamHandler seek = streamRoutine<CMSetPosStreamHandler>(CMSeekOpType);
+    CMGetPosStreamHandler tell = streamRoutine<CMGetPosStreamHandler>(CMTellOpType);
+    CMReadStreamHandler read = streamRoutine<CMReadStreamHandler>(CMReadOpType);
+    CMWriteStreamHandler write = streamRoutine<CMWriteStreamHandler>(CMWriteOpType);
+    CMEofStreamHandler eof = streamRoutine<CMEofStreamHandler>(CMEofOpType);
+    CMSizeStreamHandler size = streamRoutine<CMSizeStreamHandler>(CMSizeOpType);
+    CMReadLabelHandler readLabel = streamRoutine<CMReadLabelHandler>(CMReadLblOpType);
+    CMWriteLabelHandler writeLabel = streamRoutine<CMWriteLabelHandler>(CMWriteLblOpType);
+    CMExtractDataHandler extract = streamRoutine<CMExtractDataHandler>(CMExtractDataOpType);
+    CMFormatDataHandler format = streamRoutine<CMFormatDataHandler>(CMFormatDataOpType);
+};
+
+// A container session on the toolkit's session handler and a scratch
+// directory removed afterwards.
+class HandlerSessionTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        session_ = CMStartBentoSession(&countingSessionMetaHandler, &state_.handler);
+        ASSERT_NE(session_, nullptr);
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "omf-handlers-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        directory_ = pattern;
+    }
+
+    void TearDown() override {
+        if (session_ != nullptr) CMEndBentoSession(session_, 1);
+        CMReleaseHandlerSession(&state_.handler);
+        std::error_code ignored;
+        std::filesystem::remove_all(directory_, ignored);
+    }
+
+    std::string path(const std::string& name) const { return (directory_ / name).string(); }
+
+    // Creates a refCon for `name` in the scratch directory and opens it.
+    CMRefCon openFile(const std::string& name, const char* mode) {
+        CMRefCon refCon = CMCreateFileRefCon(session_, path(name).c_str(), nullptr, nullptr);
+        if (refCon == nullptr) return nullptr;
+        if (stream_.open(refCon, mode) == nullptr) {
+            CMDisposeFileRefCon(refCon);
+            return nullptr;
+        }
+        return refCon;
+    }
+
+    void writeBytes(const std::string& name, const std::vector<uint8_t>& bytes) const {
+        FILE* file = std::fopen(path(name).c_str(), "wb");
+        ASSERT_NE(file, nullptr);
+        ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), file), bytes.size());
+        std::fclose(file);
+    }
+
+    CountingSession state_;
+    CMSession session_ = nullptr;
+    std::filesystem::path directory_;
+    StreamRoutines stream_;
+};
+
+} // namespace handler_test
