@@ -11,7 +11,6 @@
 #include <limits>
 
 using tarsel::detail::MemBlockStorage;
-using tarsel::detail::RemoteObjectRef;
 using tarsel::detail::ScriptTable;
 
 namespace {
@@ -360,7 +359,6 @@ bool ScriptVal::SetTyped(int type, const void* data) {
 
 ScriptVal ScriptVal::CallMember(std::string_view name, const ScriptVal& args) const {
     if (ScriptObject* object = ToLocalObject()) return object->Call(name, args);
-    if (auto remote = std::get_if<std::shared_ptr<RemoteObjectRef>>(&value_))
-        return tarsel::detail::CallRemoteMember(**remote, name, args);
+    if (IsRemoteObject()) return tarsel::detail::CallRemoteMember(*this, name, args);
     return ScriptVal();
 }

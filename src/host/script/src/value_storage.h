@@ -46,8 +46,7 @@ class ReplyChannel {
 };
 
 // Calls a method of a remote object (defined with the client connection).
-ScriptVal CallRemoteMember(const RemoteObjectRef& remote, std::string_view name,
-                           const ScriptVal& args);
+ScriptVal CallRemoteMember(const ScriptVal& remote, std::string_view name, const ScriptVal& args);
 
 // Builds the argument table of a call from what the caller passed: a table
 // is copied key by key (so the result slot does not land in the caller's

@@ -1,0 +1,238 @@
+// Calling side of remote calls.
+#include "remote_client.h"
+
+#include "socket_io.h"
+#include "tarsel/remote.h"
+#include "value_storage.h"
+
+#include <chrono>
+#include <thread>
+
+#include <cerrno>
+#include <sys/socket.h>
+#include <sys/time.h>
+
+namespace tarsel::detail {
+
+// Pause between attempts to reach a server that is not accepting yet.
+constexpr int kConnectRetryMs = 10;
+
+namespace {
+
+const std::shared_ptr<RemoteObjectRef>* RemoteOf(const ScriptVal& value) {
+    return std::get_if<std::shared_ptr<RemoteObjectRef>>(&value.storage());
+}
+
+void SetReceiveTimeout(int fd, int timeoutMs) {
+    timeval limit{};
+    limit.tv_sec = timeoutMs / 1000;
+    limit.tv_usec = (timeoutMs % 1000) * 1000;
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+}
+
+} // namespace
+
+ClientLink::~ClientLink() {
+    connection_->Close();
+}
+
+RemoteObjectRef::~RemoteObjectRef() {
+    Connection().DropRemote(this, handle_, received_.load(std::memory_order_relaxed));
+}
+
+ClientConnection::~ClientConnection() {
+    CloseFd(fd_);
+}
+
+bool ClientConnection::Send(const WireMessage& message) {
+    std::vector<char> frame;
+    if (!EncodeMessage(message, *this, frame)) return false;
+    std::lock_guard guard(writeLock_);
+    return SendAll(fd_, frame.data(), frame.size());
+}
+
+ScriptVal ClientConnection::ReadHello(const std::shared_ptr<ClientLink>& link, int timeoutMs) {
+    {
+        std::lock_guard guard(proxiesLock_);
+        link_ = link;
+    }
+    if (!WaitReadable(fd_, timeoutMs)) return ScriptVal();
+    // A server that starts a greeting must finish it promptly.
+    SetReceiveTimeout(fd_, timeoutMs > 0 ? timeoutMs : 1);
+    std::vector<char> body;
+    ReadResult read = ReadFrame(fd_, body);
+    SetReceiveTimeout(fd_, 0);
+    WireMessage hello;
+    if (read != ReadResult::Frame || !DecodeMessage(body.data(), body.size(), *this, hello) ||
+        hello.kind != MessageKind::Hello || hello.version != kProtocolVersion)
+        return ScriptVal();
+    return hello.value;
+}
+
+void ClientConnection::ReaderLoop() {
+    std::vector<char> body;
+    while (ReadFrame(fd_, body) == ReadResult::Frame) {
+        WireMessage message;
+        if (!DecodeMessage(body.data(), body.size(), *this, message)) break;
+        // A server only answers calls; anything else ends the connection.
+        if (message.kind != MessageKind::Reply) break;
+        bool known = false;
+        Complete(message.callId, std::move(message.value), known);
+        if (!known) break;
+    }
+    Close();
+}
+
+void ClientConnection::Complete(uint64_t callId, ScriptVal result, bool& known) {
+    std::shared_ptr<PendingCall> call;
+    {
+        std::lock_guard guard(callsLock_);
+        auto found = pending_.find(callId);
+        known = found != pending_.end();
+        if (!known) return;
+        call = std::move(found->second);
+        pending_.erase(found);
+        call->result = std::move(result);
+        call->done = true;
+    }
+    callsDone_.notify_all();
+}
+
+ScriptVal ClientConnection::Call(const ScriptVal& target, std::string_view method,
+                                 const ScriptVal& args) {
+    auto call = std::make_shared<PendingCall>();
+    WireMessage message;
+    message.kind = MessageKind::Call;
+    message.target = target; // travels as the server's own handle
+    message.method = std::string(method);
+    message.value = MakeArgumentTable(args);
+    {
+        std::lock_guard guard(callsLock_);
+        if (closed_) return ScriptVal();
+        message.callId = nextCallId_++;
+        pending_.emplace(message.callId, call);
+    }
+    std::vector<char> frame;
+    bool sent = false;
+    if (message.method.size() <= kMaxMethodName && EncodeMessage(message, *this, frame)) {
+        std::lock_guard guard(writeLock_);
+        sent = SendAll(fd_, frame.data(), frame.size());
+    }
+    if (!sent) {
+        std::lock_guard guard(callsLock_);
+        pending_.erase(message.callId);
+        return ScriptVal();
+    }
+    std::unique_lock held(callsLock_);
+    callsDone_.wait(held, [&] { return call->done; });
+    return std::move(call->result);
+}
+
+void ClientConnection::DropRemote(const RemoteObjectRef* remote, uint64_t handle, uint64_t count) {
+    {
+        std::lock_guard guard(proxiesLock_);
+        auto found = proxies_.find(handle);
+        // A newer proxy for the same handle may already stand in this entry.
+        if (found != proxies_.end() && found->second.address == remote) proxies_.erase(found);
+    }
+    if (!IsOpen()) return;
+    WireMessage release;
+    release.kind = MessageKind::Release;
+    release.handle = handle;
+    release.count = count;
+    Send(release);
+}
+
+void ClientConnection::Close() {
+    // Wakes the reader (and the server sees the end); the descriptor itself
+    // is closed when the last user of the connection is gone.
+    shutdown(fd_, SHUT_RDWR);
+    std::unordered_map<uint64_t, std::shared_ptr<PendingCall>> failed;
+    {
+        std::lock_guard guard(callsLock_);
+        closed_ = true;
+        failed.swap(pending_);
+        for (auto& [id, call] : failed) {
+            call->result = ScriptVal();
+            call->done = true;
+        }
+    }
+    callsDone_.notify_all();
+}
+
+bool ClientConnection::IsOpen() {
+    std::lock_guard guard(callsLock_);
+    return !closed_;
+}
+
+bool ClientConnection::ExportObject(const ScriptVal& object, int8_t& extType, uint64_t& handle) {
+    // Only the server's own objects can go back to it; objects of this
+    // process or of other connections cross as nil.
+    const std::shared_ptr<RemoteObjectRef>* remote = RemoteOf(object);
+    if (!remote || &(*remote)->Connection() != this) return false;
+    extType = kReceiverObject;
+    handle = (*remote)->Handle();
+    return true;
+}
+
+ScriptVal ClientConnection::ImportObject(int8_t extType, uint64_t handle) {
+    if (extType != kSenderObject) return ScriptVal();
+    std::lock_guard guard(proxiesLock_);
+    std::shared_ptr<ClientLink> link = link_.lock();
+    if (!link) return ScriptVal();
+    auto found = proxies_.find(handle);
+    if (found != proxies_.end()) {
+        if (std::shared_ptr<RemoteObjectRef> live = found->second.remote.lock()) {
+            live->CountReceived();
+            return ScriptVal(ScriptVal::Storage(std::move(live)));
+        }
+    }
+    auto remote = std::make_shared<RemoteObjectRef>(std::move(link), handle);
+    proxies_[handle] = ProxyEntry{remote, remote.get()};
+    return ScriptVal(ScriptVal::Storage(std::move(remote)));
+}
+
+ScriptVal CallRemoteMember(const ScriptVal& remote, std::string_view name, const ScriptVal& args) {
+    const std::shared_ptr<RemoteObjectRef>* ref = RemoteOf(remote);
+    if (!ref) return ScriptVal();
+    return (*ref)->Connection().Call(remote, name, args);
+}
+
+} // namespace tarsel::detail
+
+using tarsel::detail::ClientConnection;
+using tarsel::detail::ClientLink;
+
+ScriptVal ConnectScriptServer(std::string_view connectionArg, int timeoutMs) {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
+    int fd = -1;
+    for (;;) {
+        fd = tarsel::detail::ConnectUnix(connectionArg);
+        if (fd >= 0) break;
+        // Only a server that is not there yet is worth waiting for.
+        if ((errno != ENOENT && errno != ECONNREFUSED) || Clock::now() >= deadline)
+            return ScriptVal();
+        std::this_thread::sleep_for(std::chrono::milliseconds(tarsel::detail::kConnectRetryMs));
+    }
+    auto connection = std::make_shared<ClientConnection>(fd);
+    auto link = std::make_shared<ClientLink>(connection);
+    int remaining = static_cast<int>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
+    ScriptVal app = connection->ReadHello(link, std::max(remaining, 1));
+    if (!app.IsRemoteObject()) return ScriptVal(); // dropping the link closes the connection
+    std::thread([connection] { connection->ReaderLoop(); }).detach();
+    return app;
+}
+
+bool CloseScriptConnection(const ScriptVal& remote) {
+    auto ref = std::get_if<std::shared_ptr<tarsel::detail::RemoteObjectRef>>(&remote.storage());
+    if (!ref) return false;
+    (*ref)->Connection().Close();
+    return true;
+}
+
+bool IsScriptConnectionOpen(const ScriptVal& remote) {
+    auto ref = std::get_if<std::shared_ptr<tarsel::detail::RemoteObjectRef>>(&remote.storage());
+    return ref && (*ref)->Connection().IsOpen();
+}
