@@ -91,6 +91,10 @@ struct ByteOrderCase {
     bool littleEndian;
 };
 
+void PrintTo(const ByteOrderCase& testCase, std::ostream* out) {
+    *out << testCase.what;
+}
+
 class LabelByteOrderTest : public HandlerLabelTest,
                            public ::testing::WithParamInterface<ByteOrderCase> {};
 

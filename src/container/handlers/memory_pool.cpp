@@ -50,8 +50,8 @@ bool isPooledSize(uint64_t size) {
 } // namespace container
 
 // A container's pool: its chunks (the newest, being carved, first) and one
-// free list per rounded block size. Free blocks are linked through their
-// first 8 bytes.
+// free list per rounded block size. A free block is linked through its
+// header's size field; its chunk pointer stays in place for reuse.
 struct CMContainerPool {
     CMContainerPool* next;
     CMContainer container;

@@ -56,9 +56,10 @@ CMHandlerAddr CMFileStreamMetaHandler(CMType targetType, const char* operationTy
 #define CMFileStreamTypeName "OMFI"
 
 // Creates the refCon of a container or raw file kept in `fileName`. The
-// record is allocated through the session's memory handler and released by
-// "Apple:CloseStream" (or CMDisposeFileRefCon when no stream operation will
-// ever see it). A failed allocation is reported and answers null.
+// record is one block of the session handler's memory (the session must run
+// CMSessionMetaHandler) and is released by "Apple:CloseStream", whether or
+// not the stream was ever opened, or by CMDisposeFileRefCon when it never
+// reaches the stream handler. A failed allocation is reported and answers null.
 CMRefCon CMCreateFileRefCon(CMSession session, const char* fileName, CMRefCon callerValue,
                             void* omfFile);
 
