@@ -126,6 +126,14 @@ TEST_F(HandlerMemoryTest, BlockFreedWithoutItsContainerReturnsToItsPool) {
     EXPECT_EQ(allocate(a(), 32), block);
 }
 
+TEST_F(HandlerMemoryTest, APooledBlockFreedTwiceIsHandedOutOnce) {
+    CMPtr block = allocate(a(), 32);
+    release(a(), block);
+    release(a(), block);
+    EXPECT_EQ(allocate(a(), 32), block);
+    EXPECT_NE(allocate(a(), 32), block);
+}
+
 TEST_F(HandlerMemoryTest, ReleasingTheSessionFreesRemainingPools) {
     for (int index = 0; index < 100; ++index) {
         allocate(a(), 10);

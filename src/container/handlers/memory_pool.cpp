@@ -21,10 +21,15 @@ constexpr size_t kFreeListCount = (kPooledLimit + kSizeGranule - 1) / kSizeGranu
 struct ChunkHeader;
 
 struct BlockHeader {
-    uint64_t size;      // the size the caller asked for
-    ChunkHeader* chunk; // the chunk holding the block, null for a malloc'd block
+    uint64_t size; // the size the caller asked for
+    uintptr_t
+        chunk; // the chunk holding the block (0 for a malloc'd block), kFreeMark added while free
 };
 static_assert(sizeof(BlockHeader) == kHeaderSize);
+
+// Chunk addresses are 8-aligned, so the low bit can mark a pooled block that
+// sits on a free list; freeing it again then changes nothing.
+constexpr uintptr_t kFreeMark = 1;
 
 // Bookkeeping in front of each chunk's 100,000 bytes.
 struct ChunkHeader {
@@ -51,7 +56,7 @@ bool isPooledSize(uint64_t size) {
 
 // A container's pool: its chunks (the newest, being carved, first) and one
 // free list per rounded block size. A free block is linked through its
-// header's size field; its chunk pointer stays in place for reuse.
+// header's size field; its chunk pointer stays in place, marked free.
 struct CMContainerPool {
     CMContainerPool* next;
     CMContainer container;
@@ -105,7 +110,7 @@ void* carveFromPool(CMHandlerSession* session, CMContainerPool* pool, size_t tot
         void* next;
         std::memcpy(&next, block, sizeof next);
         pool->freeLists[listIndex] = next;
-        chunk = header->chunk;
+        chunk = reinterpret_cast<ChunkHeader*>(header->chunk & ~kFreeMark);
         return block;
     }
     chunk = pool->chunks;
@@ -148,7 +153,7 @@ void* allocateBlock(CMHandlerSession* session, CMContainer container, CMSize siz
         if (memory == nullptr) return nullptr;
     }
     if (session != nullptr) ++session->memory.allocations;
-    new (memory) BlockHeader{size, chunk};
+    new (memory) BlockHeader{size, reinterpret_cast<uintptr_t>(chunk)};
     return static_cast<unsigned char*>(memory) + kHeaderSize;
 }
 
@@ -156,20 +161,22 @@ void freeBlock(CMHandlerSession* session, void* block) {
     if (block == nullptr) return;
     auto* header = reinterpret_cast<BlockHeader*>(static_cast<unsigned char*>(block) - kHeaderSize);
     if (session != nullptr) ++session->memory.frees;
-    ChunkHeader* chunk = header->chunk;
-    if (chunk == nullptr) {
+    if (header->chunk == 0) {
         systemFree(session, header);
         return;
     }
+    if ((header->chunk & kFreeMark) != 0) return; // already on its free list
     // A block inside a chunk is never given to free(); only a block of a
     // pooled size goes back on its free list, anything else is left alone.
+    auto* chunk = reinterpret_cast<ChunkHeader*>(header->chunk);
     auto* bytes = reinterpret_cast<unsigned char*>(header);
     const bool insideChunk = bytes >= chunkData(chunk) && bytes < chunkData(chunk) + chunk->used;
     if (!insideChunk || !isPooledSize(header->size) || chunk->owner == nullptr) return;
     CMContainerPool* pool = chunk->owner;
     const size_t listIndex = roundedTotal(header->size) / kSizeGranule;
     void* next = pool->freeLists[listIndex];
-    std::memcpy(header, &next, sizeof next);
+    std::memcpy(&header->size, &next, sizeof next);
+    header->chunk |= kFreeMark;
     pool->freeLists[listIndex] = header;
 }
 
