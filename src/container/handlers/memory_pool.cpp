@@ -22,8 +22,9 @@ struct ChunkHeader;
 
 struct BlockHeader {
     uint64_t size; // the size the caller asked for
-    uintptr_t
-        chunk; // the chunk holding the block (0 for a malloc'd block), kFreeMark added while free
+    // The chunk holding the block (0 for a malloc'd block), plus kFreeMark
+    // while the block is free.
+    uintptr_t chunk;
 };
 static_assert(sizeof(BlockHeader) == kHeaderSize);
 
