@@ -25,6 +25,17 @@ std::string updateFlagNames(CMContainerUseMode useFlags) {
     return names;
 }
 
+// The library owns a refCon from the open call on: every failure releases it
+// through the handler's CloseStream, which frees it even when no stream was
+// opened on it.
+void disposeRefCon(CMSessionRecord* session, const char* typeName, CMRefCon refCon) {
+    if (refCon == nullptr) return;
+    auto found = session->typeHandlers.find(typeName);
+    if (found == session->typeHandlers.end() || found->second == nullptr) return;
+    auto close = reinterpret_cast<CMCloseStreamHandler>(found->second(nullptr, CMCloseOpType));
+    if (close != nullptr) close(refCon);
+}
+
 template <typename Routine>
 void fetch(CMMetaHandler handler, const char* operation, Routine& routine) {
     routine = reinterpret_cast<Routine>(handler(nullptr, operation));
@@ -46,6 +57,7 @@ CMContainerRecord* makeContainer(CMSessionRecord* session, CMRefCon refCon, cons
     void* memory = session->allocMemory(nullptr, session->refCon, sizeof(CMContainerRecord));
     if (memory == nullptr) {
         report(session, nullptr, 5, {typeName});
+        disposeRefCon(session, typeName, refCon);
         return nullptr;
     }
     auto* container = new (memory) CMContainerRecord();
@@ -92,8 +104,7 @@ CMContainerRecord* makeContainer(CMSessionRecord* session, CMRefCon refCon, cons
     session->containers.push_back(container);
     if (!missing.empty()) {
         report(container, 9, {missing});
-        container->refCon = nullptr; // the stream was never opened
-        discardContainer(container);
+        discardContainer(container); // CloseStream, when present, releases the refCon
         return nullptr;
     }
     return container;
@@ -102,8 +113,7 @@ CMContainerRecord* makeContainer(CMSessionRecord* session, CMRefCon refCon, cons
 bool openStream(CMContainerRecord* container, const char* mode) {
     CMRefCon opened = container->ops.open(container->refCon, mode);
     if (opened == nullptr) {
-        container->refCon = nullptr;
-        discardContainer(container);
+        discardContainer(container); // CloseStream releases the refCon
         return false;
     }
     container->refCon = opened;
@@ -254,6 +264,7 @@ CMContainer CMOpenContainer(CMSession session, CMRefCon attributes, CMGlobalName
     if (!validSession(session) || typeName == nullptr) return nullptr;
     if (useFlags & (kCMConverting | kCMUpdateByAppend | kCMUpdateTarget)) {
         report(session, nullptr, 11, {typeName, updateFlagNames(useFlags)});
+        disposeRefCon(session, typeName, attributes);
         return nullptr;
     }
     bool readWrite = (useFlags & kCMReadWrite) != 0;
@@ -278,16 +289,19 @@ CMContainer CMOpenNewContainer(CMSession session, CMRefCon attributes, CMGlobalN
     if (!validSession(session) || typeName == nullptr) return nullptr;
     if (generation == 0) {
         report(session, nullptr, 73, {"0", "CMOpenNewContainer", typeName});
+        disposeRefCon(session, typeName, attributes);
         return nullptr;
     }
     CMContainerUseMode update = useFlags & (kCMUpdateByAppend | kCMUpdateTarget | kCMConverting);
     if (update & (update - 1)) {
         report(session, nullptr, 97, {typeName, updateFlagNames(useFlags)});
+        disposeRefCon(session, typeName, attributes);
         return nullptr;
     }
     if (update == kCMUpdateTarget) {
         // Updates through a separate target container are not supported here.
         report(session, nullptr, 98, {typeName});
+        disposeRefCon(session, typeName, attributes);
         return nullptr;
     }
     bool existing = (useFlags & (kCMUpdateByAppend | kCMConverting | kCMReuseFlag)) != 0;

@@ -229,6 +229,17 @@ CMObject CMGetNextObject(CMContainer container, CMObject previous) {
     return nextOfKind(container, previous, kKindObject, true);
 }
 
+CMObject CMGetNextTocObject(CMContainer container, CMObject previous) {
+    if (!validContainer(container)) return nullptr;
+    CMObjectID after = validObject(previous) ? previous->id : 0;
+    for (auto it = container->objects.upper_bound(after); it != container->objects.end(); ++it) {
+        CMObjectRecord* object = it->second;
+        if (object->flags & (kObjectDeleted | kObjectUndefined)) continue;
+        if (!object->properties.empty()) return object;
+    }
+    return nullptr;
+}
+
 CMObject CMGetNextTypeDef(CMContainer container, CMType previous) {
     return nextOfKind(container, previous, kKindType, false);
 }
@@ -246,6 +257,7 @@ CMProperty CMGetNextObjectProperty(CMObject object, CMProperty previous) {
     }
     bool take = previous == nullptr;
     for (CMPropertyEntry& entry : object->properties) {
+        if (entry.property->id == kReferencesProperty) continue; // the container's own table
         if (take && !entry.values.empty()) return entry.property;
         if (entry.property == previous) take = true;
     }
@@ -275,7 +287,7 @@ CMCount CMCountProperties(CMObject object, CMProperty property) {
     if (!usable(object)) return 0;
     CMCount count = 0;
     for (const CMPropertyEntry& entry : object->properties) {
-        if (entry.values.empty()) continue;
+        if (entry.values.empty() || entry.property->id == kReferencesProperty) continue;
         if (property == nullptr || entry.property == property) ++count;
     }
     return count;

@@ -194,7 +194,6 @@ TEST_F(ContainerApi, ObjectIDsStartAtTheSeedAndContinueAfterReopen) {
 TEST_F(ContainerApi, ContainerLevelErrorsAreReportedWithTheirTexts) {
     CMRefCon refCon = CMCreateFileRefCon(session_, path("gen.bento").c_str(), nullptr, nullptr);
     EXPECT_EQ(CMOpenNewContainer(session_, refCon, CMFileStreamTypeName, 0, 0, 0), nullptr);
-    CMDisposeFileRefCon(refCon);
     ASSERT_EQ(errorLog().size(), 1u);
     EXPECT_EQ(errorLog()[0].number, 73);
     EXPECT_EQ(errorLog()[0].text,
@@ -205,7 +204,6 @@ TEST_F(ContainerApi, ContainerLevelErrorsAreReportedWithTheirTexts) {
     EXPECT_EQ(CMOpenContainer(session_, refCon, CMFileStreamTypeName,
                               kCMUpdateByAppend | kCMConverting),
               nullptr);
-    CMDisposeFileRefCon(refCon);
     ASSERT_EQ(errorLog().size(), 1u);
     EXPECT_EQ(errorLog()[0].text, "Cannot do a CMOpenContainer(...\"OMFI\"...) with useFlags set "
                                   "for kCMUpdateByAppend, kCMConverting");

@@ -310,8 +310,8 @@ TEST_F(HandlerLabelTest, ShortFileReportsTheLabelRead) {
 }
 
 TEST_F(HandlerLabelTest, MissingExtendedLabelIsReported) {
-    // A 2.1 label with nothing in front of it.
-    writeBytes("noext.bento", labelBytes({0x0101, 1, 2, 1, 0, 0}, true));
+    // A 1.1 label with nothing in front of it.
+    writeBytes("noext.bento", labelBytes({0x0101, 1, 1, 1, 0, 0}, true));
     CMRefCon refCon = openFile("noext.bento", "rb");
     ASSERT_NE(refCon, nullptr);
     const ReadResult result = readLabel(refCon);
@@ -327,11 +327,24 @@ TEST_F(HandlerLabelTest, WrongExtendedMagicIsReported) {
     put(extended, 4096, 8, true);
     put(extended, 64, 8, true);
     const ReadResult result =
-        readBack(labelBytes({0x0101, 1, 2, 1, 0, 0}, true), nullptr, extended);
+        readBack(labelBytes({0x0101, 1, 1, 1, 0, 0}, true), nullptr, extended);
     EXPECT_EQ(state_.reports, 1);
     EXPECT_EQ(lastMessage(), "Incorrect extended magic byte sequence!");
     EXPECT_EQ(result.tocOffset, 0u);
     EXPECT_EQ(result.tocSize, 0u);
+}
+
+TEST_F(HandlerLabelTest, A21LabelWithoutExtendedLabelIsLeftToTheVersionCheck) {
+    writeBytes("noext21.bento", labelBytes({0x0101, 1, 2, 1, 40, 8}, true));
+    CMRefCon refCon = openFile("noext21.bento", "rb");
+    ASSERT_NE(refCon, nullptr);
+    const ReadResult result = readLabel(refCon);
+    stream_.close(refCon);
+    EXPECT_EQ(state_.reports, 0);
+    EXPECT_EQ(result.major, 2);
+    EXPECT_EQ(result.minor, 1);
+    EXPECT_EQ(result.tocOffset, 40u);
+    EXPECT_EQ(result.tocSize, 8u);
 }
 
 // /dev/full accepts positioning but fails every write that reaches it.

@@ -120,17 +120,25 @@ void readLabel(CMRefCon refCon, CMMagicBytes magic, uint16_t* flags, uint16_t* b
 
     if (hasExtendedLabel(major, minor)) {
         unsigned char extended[kLabelSize];
-        offset = 0;
-        size = 0;
-        if (!readBeforeEnd(stream, 2 * kLabelSize, extended, kLabelSize)) {
-            reportFileMessage(fileRefCon,
-                              "Incorrect byte length on extra label from container \"^0\"!",
-                              {fileRefCon->name()});
-        } else if (std::memcmp(extended, kExtendedLabelMagic, sizeof kExtendedLabelMagic) != 0) {
-            reportFileMessage(fileRefCon, "Incorrect extended magic byte sequence!", {});
-        } else {
+        const bool complete = readBeforeEnd(stream, 2 * kLabelSize, extended, kLabelSize);
+        const bool valid = complete && std::memcmp(extended, kExtendedLabelMagic,
+                                                   sizeof kExtendedLabelMagic) == 0;
+        if (valid) {
             offset = decode(extended + 8, 8, littleEndian);
             size = decode(extended + 16, 8, littleEndian);
+        } else if (major == 2) {
+            // A 2.1 label without its extended label is an unknown version,
+            // which the library reports as such.
+        } else {
+            offset = 0;
+            size = 0;
+            if (!complete) {
+                reportFileMessage(fileRefCon,
+                                  "Incorrect byte length on extra label from container \"^0\"!",
+                                  {fileRefCon->name()});
+            } else {
+                reportFileMessage(fileRefCon, "Incorrect extended magic byte sequence!", {});
+            }
         }
     }
 

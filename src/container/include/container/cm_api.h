@@ -19,6 +19,8 @@ void CMReportError(CMSession session, CMContainer container, CMErrorNbr errorNum
                    const char* const* argv);
 
 // ---- Containers ----
+// The container owns `attributes` (the handler's refCon) from these calls on:
+// when an open fails it is released through the handler's "Apple:CloseStream".
 CMContainer CMOpenNewContainer(CMSession session, CMRefCon attributes, CMGlobalName typeName,
                                CMContainerUseMode useFlags, CMGeneration generation,
                                CMContainerFlags containerFlags);
@@ -57,6 +59,9 @@ CMObject CMNewObject(CMContainer container);
 #define CMCreateObject CMNewObject
 CMObject CMFindObjectByID(CMContainer container, CMObjectID id);
 CMObject CMGetNextObject(CMContainer container, CMObject previous); // all kinds, ascending ID
+// Every object that holds values (the TOC object, definitions and user
+// objects), ascending ID: what the TOC lists.
+CMObject CMGetNextTocObject(CMContainer container, CMObject previous);
 CMObject CMGetNextTypeDef(CMContainer container, CMType previous);
 CMObject CMGetNextPropertyDef(CMContainer container, CMProperty previous);
 #define CMNextTypeDef CMGetNextTypeDef

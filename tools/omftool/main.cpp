@@ -1,0 +1,39 @@
+// omftool: the command-line front end for OMF files and their containers.
+#include "container_dump.h"
+#include "sample_container.h"
+
+#include <CLI/CLI.hpp>
+
+#include <iostream>
+
+int main(int argc, char** argv) {
+    CLI::App app{"omftool: inspect OMF Interchange files and the Bento containers that hold them"};
+    app.require_subcommand(1);
+
+    std::string file;
+    bool json = false;
+    omftool::DumpOptions dumpOptions;
+    CLI::App* dump = app.add_subcommand(
+        "dump", "Show a container's label, TOC format, objects, properties, types, values with "
+                "their segments, and global names");
+    dump->add_option("FILE", file, "Container file to read")->required();
+    dump->add_flag("--json", json, "Write the description as JSON");
+    dump->add_option("--max-bytes", dumpOptions.maxDataBytes,
+                     "Value bytes shown per value (0 shows none)")
+        ->capture_default_str();
+
+    std::string sampleFile;
+    CLI::App* sample = app.add_subcommand(
+        "write-sample", "Write the small sample container that examples/ bundles");
+    sample->add_option("FILE", sampleFile, "Container file to create")->required();
+
+    CLI11_PARSE(app, argc, argv);
+
+    if (dump->parsed()) return omftool::runDump(file, json, dumpOptions, std::cout, std::cerr);
+    if (sample->parsed()) {
+        if (omftool::writeSampleContainer(sampleFile)) return 0;
+        std::cerr << "omftool: cannot write " << sampleFile << "\n";
+        return 2;
+    }
+    return 1;
+}
