@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include "media_writer.h"
 #include "tarsel/system/image.h"
@@ -149,6 +151,35 @@ TEST_F(ClipTest, MovieFramesAreReadInAnyOrder) {
     EXPECT_EQ(clip->GetFrameTagList(40), nullptr);
     ImageHolder again(clip->GetFrameTagList(38));
     ExpectMatches(again.image, frames[38]);
+}
+
+TEST_F(ClipTest, ThreadsShareOneClip) {
+    std::vector<Picture8> frames;
+    for (int i = 0; i < 12; ++i)
+        frames.push_back(Pattern(8, 8, 40 + i));
+    const std::string path = dir.File("shared.mkv");
+    ASSERT_TRUE(testmedia::WriteMovie(path, frames, 24));
+    ClipHolder clip(path);
+    std::vector<std::thread> threads;
+    std::atomic<int> good{0};
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&, t] {
+            for (int k = 0; k < 12; ++k) {
+                const int frame = (k * 5 + t * 3) % 12;
+                ImageHolder image(clip->GetFrameTagList(frame));
+                Image* expected = Image::FromRGBA8(frames[frame].RGBA.data(), 8, 8, 32);
+                bool same = image.image != nullptr;
+                for (int y = 0; same && y < 8; ++y)
+                    for (int x = 0; same && x < 8; ++x)
+                        same = image.image->FetchPixel(x, y) == expected->FetchPixel(x, y);
+                expected->Recycle();
+                if (same) ++good;
+            }
+        });
+    }
+    for (auto& thread : threads)
+        thread.join();
+    EXPECT_EQ(good.load(), 48);
 }
 
 TEST_F(ClipTest, UnreadableFilesAnswerNull) {

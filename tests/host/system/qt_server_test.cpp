@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <thread>
+#include <vector>
 
 #include "tarsel/remote.h"
 
@@ -75,6 +76,24 @@ TEST_F(QTServerTest, TheServerIsStartedWithOneSocketArgumentAndCalled) {
     EXPECT_FALSE(IsRemoteObject(g_QTRemoteApp));
     EXPECT_EQ(QTServerProcessID(), 0);
     EXPECT_NE(::stat(socketPath.c_str(), &info), 0); // the socket file went with the server
+}
+
+TEST_F(QTServerTest, ConcurrentStartsShareOneServer) {
+    UseProgram(TEST_QTSERVER_PATH);
+    std::vector<std::thread> threads;
+    std::vector<int64_t> pids(4, 0);
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&pids, t] {
+            ScriptVal own;
+            if (StartQTServer(own, nullptr)) pids[t] = own.CallMember("Describe").ToInteger("Pid");
+        });
+    }
+    for (auto& thread : threads)
+        thread.join();
+    ASSERT_GT(pids[0], 0);
+    for (int64_t pid : pids)
+        EXPECT_EQ(pid, pids[0]);
+    EXPECT_EQ(QTServerProcessID(), pids[0]);
 }
 
 TEST_F(QTServerTest, AServerThatDiedIsStartedAgain) {
