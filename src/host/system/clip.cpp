@@ -1,12 +1,15 @@
 // Clip: chooses between a still picture, a numbered sequence and a movie, and reads frames.
 #include "tarsel/system/clip.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <system_error>
 
 #include "numbered_name.h"
+#include "picture_writer.h"
 #include "tarsel/system/image.h"
+#include "tarsel/tags.h"
 #include "video_decoder.h"
 
 namespace {
@@ -84,4 +87,26 @@ Image* Clip::GetFrameTagList(int32_t frame, const TagList*) {
     }
     }
     return nullptr;
+}
+
+std::string Clip::FrameFileName(int32_t frame) const {
+    if (frame < 0) return {};
+    if (auto numbered = NumberedName::Parse(m_Path)) return numbered->WithOffset(frame);
+    if (frame == 0) return m_Path;
+    const std::size_t slash = m_Path.find_last_of('/');
+    std::size_t dot = m_Path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
+        dot = m_Path.size();
+    }
+    char number[16];
+    std::snprintf(number, sizeof number, "%04d", static_cast<int>(frame));
+    return m_Path.substr(0, dot) + number + m_Path.substr(dot);
+}
+
+bool Clip::PutFrameTagList(int32_t frame, const Image* image, const TagList* tags) {
+    if (!m_ForSaving || !image || frame < 0) return false;
+    const int bits = tags ? static_cast<int>(tags->GetInt(CLIP_BitsPerChannel, 8)) : 8;
+    const std::string name = FrameFileName(frame);
+    if (name.empty()) return false;
+    return WritePicture(name, *image, bits);
 }
