@@ -217,10 +217,11 @@ bool createTocProperties(CMContainerRecord* container) {
 }
 
 void freeContainerRecords(CMContainerRecord* container) {
-    for (CMValueRecord* value : container->valueStore) deleteRecord(container, value);
+    for (CMValueRecord* value : container->valueStore) value->~CMValueRecord();
     container->valueStore.clear();
-    for (CMObjectRecord* object : container->objectStore) deleteRecord(container, object);
+    for (CMObjectRecord* object : container->objectStore) object->~CMObjectRecord();
     container->objectStore.clear();
+    releaseRecordMemory(container);
     container->objects.clear();
     container->globalNames.clear();
     container->dynamicValues.clear();

@@ -119,6 +119,11 @@ CMObjectRecord* nextOfKind(CMContainerRecord* container, CMObjectRecord* previou
 namespace container {
 
 CMObjectRecord* newObjectWithID(CMContainerRecord* container, CMObjectID id, uint8_t kind) {
+    return newObjectWithID(container, id, kind, container->objects.lower_bound(id));
+}
+
+CMObjectRecord* newObjectWithID(CMContainerRecord* container, CMObjectID id, uint8_t kind,
+                                std::map<CMObjectID, CMObjectRecord*>::iterator hint) {
     auto* object = newRecord<CMObjectRecord>(container);
     if (object == nullptr) {
         report(container, 15, {nameOf(container)});
@@ -128,7 +133,7 @@ CMObjectRecord* newObjectWithID(CMContainerRecord* container, CMObjectID id, uin
     object->container = container;
     object->id = id;
     object->kind = kind;
-    container->objects[id] = object;
+    container->objects.insert_or_assign(hint, id, object);
     return object;
 }
 
@@ -143,9 +148,16 @@ bool createStandardObjects(CMContainerRecord* container) {
 }
 
 CMObjectRecord* objectForID(CMContainerRecord* container, CMObjectID id) {
-    auto found = container->objects.find(id);
-    if (found != container->objects.end()) return found->second;
-    CMObjectRecord* object = newObjectWithID(container, id, 0);
+    auto& objects = container->objects;
+    // TOCs list objects in ascending order: a new highest ID goes at the end.
+    if (!objects.empty() && id > objects.rbegin()->first) {
+        CMObjectRecord* object = newObjectWithID(container, id, 0, objects.end());
+        if (object != nullptr) object->flags |= kObjectUndefined;
+        return object;
+    }
+    auto found = objects.lower_bound(id);
+    if (found != container->objects.end() && found->first == id) return found->second;
+    CMObjectRecord* object = newObjectWithID(container, id, 0, found);
     if (object != nullptr) {
         object->flags |= id < kCMMinUserObjectID ? kObjectStandard : kObjectUndefined;
     }

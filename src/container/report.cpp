@@ -62,4 +62,24 @@ void release(CMContainerRecord* container, void* block) {
     session->freeMemory(container, session->refCon, block);
 }
 
+void* allocateRecordMemory(CMContainerRecord* container, size_t size) {
+    constexpr size_t kAlignment = alignof(std::max_align_t);
+    size = (size + kAlignment - 1) & ~(kAlignment - 1);
+    if (container->recordChunks.empty() || container->chunkUsed + size > kRecordChunkSize) {
+        void* chunk = allocate(container, kRecordChunkSize);
+        if (chunk == nullptr) return nullptr;
+        container->recordChunks.push_back(chunk);
+        container->chunkUsed = 0;
+    }
+    void* memory = static_cast<char*>(container->recordChunks.back()) + container->chunkUsed;
+    container->chunkUsed += size;
+    return memory;
+}
+
+void releaseRecordMemory(CMContainerRecord* container) {
+    for (void* chunk : container->recordChunks) release(container, chunk);
+    container->recordChunks.clear();
+    container->chunkUsed = 0;
+}
+
 } // namespace container

@@ -75,11 +75,18 @@ class TocLoader {
 
   private:
     CMObjectRecord* definition(CMObjectID id, uint8_t kind) {
+        // A TOC names the same few properties and types over and over.
+        CMObjectRecord*& cached = recentDefinitions_[id % kRecentDefinitions];
+        if (cached != nullptr && cached->id == id && (cached->kind & kind)) return cached;
         if (id == 0) fail(container_, 126, {hexadecimal(0), nameOf(container_)});
         CMObjectRecord* object = objectForID(container_, id);
         if (object == nullptr || !addKind(object, kind)) throw Abandon{};
+        cached = object;
         return object;
     }
+
+    static constexpr size_t kRecentDefinitions = 64;
+    CMObjectRecord* recentDefinitions_[kRecentDefinitions] = {};
 
     void checkSegment(const Segment& segment) {
         if (segment.immediate) return;

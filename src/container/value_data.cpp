@@ -298,7 +298,7 @@ void deletePlain(CMValueRecord* value, CMSize offset, CMSize size) {
         empty.immediate = true;
         kept.push_back(empty);
     }
-    value->segments = std::move(kept);
+    value->segments = kept;
     value->size -= end - offset;
 }
 

@@ -26,12 +26,15 @@ int main(int argc, char** argv) {
     CLI::App* sample = app.add_subcommand(
         "write-sample", "Write the small sample container that examples/ bundles");
     sample->add_option("FILE", sampleFile, "Container file to create")->required();
+    bool sampleVersion1 = false;
+    sample->add_flag("--version1", sampleVersion1,
+                     "Write the fixed-entry TOC of label version 1.0 instead of the code-byte TOC");
 
     CLI11_PARSE(app, argc, argv);
 
     if (dump->parsed()) return omftool::runDump(file, json, dumpOptions, std::cout, std::cerr);
     if (sample->parsed()) {
-        if (omftool::writeSampleContainer(sampleFile)) return 0;
+        if (omftool::writeSampleContainer(sampleFile, sampleVersion1)) return 0;
         std::cerr << "omftool: cannot write " << sampleFile << "\n";
         return 2;
     }

@@ -8,14 +8,16 @@
 
 namespace omftool {
 
-bool writeSampleContainer(const std::string& file) {
+bool writeSampleContainer(const std::string& file, bool version1) {
     CMHandlerSession handler{};
     CMSession session = CMStartBentoSession(&CMSessionMetaHandler, &handler);
     if (session == nullptr) return false;
     CMSetTypeMetaHandler(session, CMFileStreamTypeName, &CMFileStreamMetaHandler);
     CMRefCon refCon = CMCreateFileRefCon(session, file.c_str(), nullptr, nullptr);
     CMContainer container =
-        refCon ? CMOpenNewContainer(session, refCon, CMFileStreamTypeName, 0, 1, 0) : nullptr;
+        refCon ? CMOpenNewContainer(session, refCon, CMFileStreamTypeName, 0, 1,
+                                    version1 ? kCMVersion1TOC : kCMDefaultFlags)
+               : nullptr;
     bool ok = container != nullptr;
     if (ok) {
         CMProperty objClass = CMRegisterProperty(container, "OMFI:OOBJ:ObjClass");

@@ -8,6 +8,7 @@
 namespace omftool {
 
 // Answers true when the container was written without error.
-bool writeSampleContainer(const std::string& file);
+// With `version1`, the container gets the fixed-entry TOC of label version 1.0.
+bool writeSampleContainer(const std::string& file, bool version1 = false);
 
 } // namespace omftool

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "container/cm_handlers.h"
+#include "internal/segment_list.h"
 
 #include <array>
 #include <cstdint>
@@ -17,6 +18,7 @@ constexpr uint32_t kSessionTag = 0x42534553;   // "BSES"
 constexpr uint32_t kContainerTag = 0x42434e54; // "BCNT"
 constexpr uint32_t kObjectTag = 0x424f424a;    // "BOBJ"
 constexpr uint32_t kValueTag = 0x4256414c;     // "BVAL"
+constexpr size_t kRecordChunkSize = 64 * 1024;
 
 // Kind bits of an object record.
 enum ObjectKind : uint8_t {
@@ -63,7 +65,7 @@ struct CMValueRecord {
     CMValueFlags userFlags = 0;
     uint8_t flags = 0;
     CMSize size = 0;
-    std::vector<container::Segment> segments;
+    container::SegmentList<container::Segment> segments;
     std::string globalName; // a global-name value's string, written at close
 
     // Dynamic values: the layer below, its operations and its refCon.
@@ -147,7 +149,10 @@ struct CMContainerRecord {
     std::map<CMObjectID, CMObjectRecord*> objects; // the TOC index, ascending ID
     std::unordered_map<std::string, CMObjectRecord*> globalNames;
     std::vector<CMValueRecord*> dynamicValues; // dynamic values still in use
-    // Every record allocated for this container, freed when it closes.
+    // Chunks holding the records below (see allocateRecordMemory).
+    std::vector<void*> recordChunks;
+    size_t chunkUsed = 0;
+    // Every record allocated for this container, destroyed when it closes.
     std::vector<CMObjectRecord*> objectStore;
     std::vector<CMValueRecord*> valueStore;
 };

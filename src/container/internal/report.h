@@ -31,20 +31,19 @@ bool validContainer(const CMContainerRecord* container);
 bool validObject(const CMObjectRecord* object);
 bool validValue(const CMValueRecord* value);
 
-// Allocation of records through the session's memory handlers.
+// Allocation through the session's memory handlers.
 void* allocate(CMContainerRecord* container, size_t size);
 void release(CMContainerRecord* container, void* block);
 
+// Records live in chunks taken from the memory handler and kept until the
+// container closes, so a large TOC costs few allocations and one release.
+void* allocateRecordMemory(CMContainerRecord* container, size_t size);
+void releaseRecordMemory(CMContainerRecord* container);
+
 template <typename T> T* newRecord(CMContainerRecord* container) {
-    void* memory = allocate(container, sizeof(T));
+    void* memory = allocateRecordMemory(container, sizeof(T));
     if (memory == nullptr) return nullptr;
     return new (memory) T();
-}
-
-template <typename T> void deleteRecord(CMContainerRecord* container, T* record) {
-    if (record == nullptr) return;
-    record->~T();
-    release(container, record);
 }
 
 } // namespace container
