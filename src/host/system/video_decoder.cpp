@@ -3,6 +3,7 @@
 
 #include <climits>
 #include <cstring>
+#include <optional>
 
 #include "tarsel/system/image.h"
 
@@ -25,7 +26,9 @@ constexpr const char* AllowedDemuxers =
     "flv,asf,ogg,m4v,h264,hevc,mjpeg";
 
 // How far ahead of the current position a request may lie before seeking beats decoding on.
+// Streams of key frames only seek to any frame directly, so only the next frame decodes on.
 constexpr int64_t DecodeAheadLimit = 24;
+constexpr int64_t IntraOnlyDecodeAheadLimit = 1;
 
 struct FormatDeleter {
     void operator()(AVFormatContext* context) const { avformat_close_input(&context); }
@@ -69,11 +72,13 @@ struct VideoDecoder::State {
     AVRational FrameRate{0, 1}; // 0/1 when unknown: frames are then counted in decoding order
     int64_t StartTime = 0;
     bool Still = false;
+    int64_t AheadLimit = DecodeAheadLimit;
     bool Draining = false;    // the end of the file was reached and the decoder is flushed
     int64_t DecodedCount = 0; // frames decoded since the last seek to the start
     int64_t Position = -1;    // index of the last decoded frame, -1 before the first
 
-    bool NextFrame();
+    bool NextFrame(int64_t wanted);
+    std::optional<int64_t> IndexOfStamp(int64_t stamp) const;
     int64_t IndexOfFrame() const;
     bool SeekTo(int64_t index);
     Image* ConvertFrame();
@@ -126,6 +131,10 @@ std::unique_ptr<VideoDecoder> VideoDecoder::Open(const std::string& path) {
     }
     state->StartTime = stream->start_time == AV_NOPTS_VALUE ? 0 : stream->start_time;
     state->Still = IsPictureDemuxer(format->iformat);
+    if (const AVCodecDescriptor* descriptor = avcodec_descriptor_get(decoder->id);
+        descriptor && (descriptor->props & AV_CODEC_PROP_INTRA_ONLY)) {
+        state->AheadLimit = IntraOnlyDecodeAheadLimit;
+    }
     return std::unique_ptr<VideoDecoder>(new VideoDecoder(std::move(state)));
 }
 
@@ -139,7 +148,9 @@ int64_t VideoDecoder::AnnouncedFrameCount() const {
     return stream->nb_frames > 0 ? stream->nb_frames : -1;
 }
 
-bool VideoDecoder::State::NextFrame() {
+// Decodes the next frame. Packets of an intra-only stream whose frames lie before `wanted` are
+// passed over without decoding: each of its frames decodes on its own.
+bool VideoDecoder::State::NextFrame(int64_t wanted) {
     for (;;) {
         int result = avcodec_receive_frame(Codec.get(), Frame.get());
         if (result == 0) {
@@ -159,6 +170,13 @@ bool VideoDecoder::State::NextFrame() {
                 av_packet_unref(Packet.get());
                 continue;
             }
+            if (AheadLimit == IntraOnlyDecodeAheadLimit && Packet->pts != AV_NOPTS_VALUE) {
+                const auto index = IndexOfStamp(Packet->pts);
+                if (index && *index < wanted) {
+                    av_packet_unref(Packet.get());
+                    continue;
+                }
+            }
             result = avcodec_send_packet(Codec.get(), Packet.get());
             av_packet_unref(Packet.get());
             // A damaged packet is skipped; the next one may decode.
@@ -168,15 +186,20 @@ bool VideoDecoder::State::NextFrame() {
     }
 }
 
-int64_t VideoDecoder::State::IndexOfFrame() const {
-    const int64_t stamp = Frame->best_effort_timestamp;
+// The frame number of a time stamp, or nothing when the stream gives no usable time.
+std::optional<int64_t> VideoDecoder::State::IndexOfStamp(int64_t stamp) const {
     int64_t offset = 0;
     if (FrameRate.num == 0 || stamp == AV_NOPTS_VALUE ||
         __builtin_sub_overflow(stamp, StartTime, &offset)) {
-        return DecodedCount - 1;
+        return std::nullopt;
     }
     return av_rescale_q_rnd(offset, TimeBase, av_inv_q(FrameRate),
                             static_cast<AVRounding>(AV_ROUND_NEAR_INF | AV_ROUND_PASS_MINMAX));
+}
+
+int64_t VideoDecoder::State::IndexOfFrame() const {
+    // Without usable time stamps frames are counted in decoding order.
+    return IndexOfStamp(Frame->best_effort_timestamp).value_or(DecodedCount - 1);
 }
 
 bool VideoDecoder::State::SeekTo(int64_t index) {
@@ -201,13 +224,13 @@ Image* VideoDecoder::ReadFrame(int64_t index) {
     State& s = *m_State;
     if (index < 0) return nullptr;
     if (s.Still && index > 0) return nullptr;
-    const bool decodeOn = s.Position >= 0 && index > s.Position &&
-                          index - s.Position <= DecodeAheadLimit && !s.Draining;
+    const bool decodeOn =
+        s.Position >= 0 && index > s.Position && index - s.Position <= s.AheadLimit && !s.Draining;
     const bool atStart = s.Position < 0 && s.DecodedCount == 0 && !s.Draining;
     if (!decodeOn && !atStart) {
         if (!s.SeekTo(index)) return nullptr;
     }
-    while (s.NextFrame()) {
+    while (s.NextFrame(index)) {
         const int64_t found = s.IndexOfFrame();
         s.Position = found;
         if (found < index) continue;
