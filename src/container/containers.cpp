@@ -347,7 +347,9 @@ void CMCloseContainer(CMContainer container) {
     if (!validContainer(container) || container->closing) return;
     container->closing = true;
     CMSessionRecord* session = container->session;
-    if ((container->useFlags & kCMWriting) && !session->abortingClose && !container->aborting) {
+    bool newToc = (container->useFlags & kCMWriting) ||
+                  ((container->useFlags & kCMReadWrite) && container->modified);
+    if (newToc && !session->abortingClose && !container->aborting) {
         try {
             writeTocAndLabel(container);
         } catch (const Abandon&) {

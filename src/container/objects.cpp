@@ -85,6 +85,7 @@ CMObjectRecord* registerName(CMContainerRecord* container, CMGlobalName name, ui
     CMObjectRecord* object = newObjectWithID(container, id, kind);
     if (object == nullptr) return nullptr;
     ++container->nextUserID;
+    container->modified = true;
     CMObjectRecord* nameProperty = container->objects[kGlobalNameProperty];
     CMObjectRecord* nameType =
         container->objects[kind == kKindType ? kTypeNameType : kPropertyNameType];
@@ -226,6 +227,7 @@ CMObject CMNewObject(CMContainer container) {
     }
     CMObjectRecord* object = newObjectWithID(container, id, kKindObject);
     if (object != nullptr) ++container->nextUserID;
+    container->modified = true;
     return object;
 }
 
@@ -339,6 +341,7 @@ void CMRemoveObject(CMObject object) {
     }
     object->flags |= kObjectDeleted;
     object->useCount = 0;
+    container->modified = true;
     container->objects.erase(object->id);
 }
 
@@ -367,6 +370,7 @@ void CMRemoveObjectProperty(CMObject object, CMProperty property) {
         }
         for (CMValueRecord* value : it->values) value->flags |= kValueDeleted;
         object->properties.erase(it);
+        container->modified = true;
         return;
     }
 }

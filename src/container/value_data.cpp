@@ -234,6 +234,7 @@ CMSize writePlain(CMValueRecord* value, const void* buffer, CMSize offset, CMSiz
         return 0;
     }
     if (size == 0 || buffer == nullptr) return 0;
+    container->modified = true;
     const auto* bytes = static_cast<const unsigned char*>(buffer);
     CMSize done = 0;
     if (offset < value->size) {
@@ -260,6 +261,7 @@ void deletePlain(CMValueRecord* value, CMSize offset, CMSize size) {
         return;
     }
     if (offset >= value->size || size == 0) return;
+    container->modified = true;
     CMSize end = std::min(value->size, offset + size);
     std::vector<Segment> kept;
     CMSize segmentStart = 0;

@@ -195,6 +195,7 @@ CMValue CMNewValueWithData(CMObject object, CMProperty property, CMType type, CM
     }
     CMValueRecord* plain = addValue(object, property, type);
     if (plain == nullptr) return nullptr;
+    container->modified = true;
     return layerType(plain, type, true, initData, 0);
 }
 
@@ -319,11 +320,13 @@ void CMSetValueFlags(CMValue value, CMValueFlags flags) {
     CMValueRecord* plain = plainValueOf(value);
     plain->userFlags = flags;
     plain->flags |= kValueHasUserFlags;
+    plain->object->container->modified = true;
 }
 
 void CMSetValueGeneration(CMValue value, CMGeneration generation) {
     if (!usableValue(value) || generation == 0) return;
     plainValueOf(value)->generation = generation;
+    value->object->container->modified = true;
 }
 
 void CMRemoveValue(CMValue value) {
@@ -351,6 +354,7 @@ void CMRemoveValue(CMValue value) {
         break;
     }
     plain->flags |= kValueDeleted;
+    container->modified = true;
 }
 
 void CMReleaseValue(CMValue value) {

@@ -145,6 +145,7 @@ struct CMContainerRecord {
     int handlerDepth = 0;     // > 0 while a dynamic value handler runs
     bool aborting = false;
     bool closing = false;
+    bool modified = false; // a read/write container needs a new TOC at close
 
     std::map<CMObjectID, CMObjectRecord*> objects; // the TOC index, ascending ID
     std::unordered_map<std::string, CMObjectRecord*> globalNames;
