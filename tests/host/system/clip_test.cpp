@@ -153,6 +153,26 @@ TEST_F(ClipTest, MovieFramesAreReadInAnyOrder) {
     ExpectMatches(again.image, frames[38]);
 }
 
+TEST_F(ClipTest, KeyFrameMoviesSeekStraightToTheWantedFrame) {
+    // Grey frames far apart: a wrong frame is off by at least 12 levels.
+    std::vector<Picture8> frames;
+    for (int i = 0; i < 20; ++i) {
+        Picture8 grey{16, 16, std::vector<uint8_t>(16 * 16 * 4, uint8_t(10 + 12 * i))};
+        frames.push_back(grey);
+    }
+    const std::string path = dir.File("keys.mkv");
+    ASSERT_TRUE(testmedia::WriteMovie(path, frames, 25, testmedia::MovieCodec::MotionJpeg));
+    ClipHolder clip(path);
+    for (int i : {0, 1, 2, 17, 9, 10, 12, 19, 4}) {
+        SCOPED_TRACE(i);
+        ImageHolder frame(clip->GetFrameTagList(i));
+        ASSERT_NE(frame.image, nullptr);
+        const long grey = long(frame.image->FetchPixel(8, 8).G) / 257;
+        EXPECT_NEAR(grey, 10 + 12 * i, 4);
+    }
+    EXPECT_EQ(clip->GetFrameTagList(20), nullptr);
+}
+
 TEST_F(ClipTest, ThreadsShareOneClip) {
     std::vector<Picture8> frames;
     for (int i = 0; i < 12; ++i)

@@ -8,6 +8,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/imgutils.h>
+#include <libswscale/swscale.h>
 }
 
 namespace testmedia {
@@ -73,7 +74,10 @@ bool WritePng16(const std::string& path, int width, int height, const std::vecto
     return EncodePng(path, width, height, AV_PIX_FMT_RGBA64BE, bytes.data(), width * 8);
 }
 
-bool WriteMovie(const std::string& path, const std::vector<Picture8>& frames, int fps) {
+bool WriteMovie(const std::string& path, const std::vector<Picture8>& frames, int fps,
+                MovieCodec movieCodec) {
+    const bool jpeg = movieCodec == MovieCodec::MotionJpeg;
+    const AVPixelFormat pixelFormat = jpeg ? AV_PIX_FMT_YUVJ444P : AV_PIX_FMT_BGRA;
     if (frames.empty()) return false;
     const int width = frames[0].Width;
     const int height = frames[0].Height;
@@ -86,13 +90,17 @@ bool WriteMovie(const std::string& path, const std::vector<Picture8>& frames, in
             if (f->pb) avio_closep(&f->pb);
             avformat_free_context(f);
         });
-    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_FFV1);
+    const AVCodec* codec = avcodec_find_encoder(jpeg ? AV_CODEC_ID_MJPEG : AV_CODEC_ID_FFV1);
     if (!codec) return false;
     CodecPtr context(avcodec_alloc_context3(codec));
     context->width = width;
     context->height = height;
-    context->pix_fmt = AV_PIX_FMT_BGRA;
+    context->pix_fmt = pixelFormat;
     context->time_base = {1, fps};
+    if (jpeg) {
+        context->flags |= AV_CODEC_FLAG_QSCALE;
+        context->global_quality = FF_QP2LAMBDA * 2;
+    }
     context->framerate = {fps, 1};
     context->gop_size = 1;
     if (format->oformat->flags & AVFMT_GLOBALHEADER) context->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
@@ -117,9 +125,21 @@ bool WriteMovie(const std::string& path, const std::vector<Picture8>& frames, in
         FramePtr frame(av_frame_alloc());
         frame->width = width;
         frame->height = height;
-        frame->format = AV_PIX_FMT_BGRA;
+        frame->format = pixelFormat;
+        frame->quality = context->global_quality;
         if (av_frame_get_buffer(frame.get(), 0) < 0) return false;
-        for (int y = 0; y < height; ++y) {
+        if (jpeg) {
+            SwsContext* scaler =
+                sws_getContext(width, height, AV_PIX_FMT_RGBA, width, height, pixelFormat,
+                               SWS_BICUBIC, nullptr, nullptr, nullptr);
+            const uint8_t* planes[4] = {frames[i].RGBA.data()};
+            const int strides[4] = {width * 4};
+            const bool scaled = scaler && sws_scale(scaler, planes, strides, 0, height, frame->data,
+                                                    frame->linesize) == height;
+            sws_freeContext(scaler);
+            if (!scaled) return false;
+        }
+        for (int y = 0; !jpeg && y < height; ++y) {
             const uint8_t* in = frames[i].RGBA.data() + std::size_t(y) * width * 4;
             uint8_t* out = frame->data[0] + std::size_t(y) * frame->linesize[0];
             for (int x = 0; x < width; ++x) {

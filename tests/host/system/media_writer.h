@@ -19,7 +19,13 @@ struct Picture8 {
 bool WritePng(const std::string& path, const Picture8& picture);
 // Writes a 16-bit RGBA PNG; `rgba` holds top-down R, G, B, A 16-bit samples.
 bool WritePng16(const std::string& path, int width, int height, const std::vector<uint16_t>& rgba);
-// Writes a lossless FFV1 movie in a Matroska file at `fps` frames per second.
-bool WriteMovie(const std::string& path, const std::vector<Picture8>& frames, int fps);
+enum class MovieCodec {
+    LosslessFFV1, // keeps every sample, alpha included
+    MotionJpeg,   // lossy, every frame a key frame
+};
+
+// Writes a movie in a Matroska file at `fps` frames per second.
+bool WriteMovie(const std::string& path, const std::vector<Picture8>& frames, int fps,
+                MovieCodec codec = MovieCodec::LosslessFFV1);
 
 } // namespace testmedia
