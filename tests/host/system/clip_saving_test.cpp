@@ -10,6 +10,10 @@
 #include "tarsel/tags.h"
 #include "temp_dir.h"
 
+extern "C" {
+#include <libavutil/log.h>
+}
+
 namespace {
 
 // A smooth picture (JPEG keeps it close) of 8-bit values with every channel varying.
@@ -47,6 +51,7 @@ Image* ReadBack(const std::string& path) {
 
 class ClipSavingTest : public testing::Test {
   protected:
+    static void SetUpTestSuite() { av_log_set_level(AV_LOG_FATAL); }
     void SetUp() override { saved = SmoothImage(24, 16, false); }
     void TearDown() override { saved->Recycle(); }
 
@@ -103,6 +108,30 @@ TEST_F(ClipSavingTest, FramesGoToNumberedFiles) {
     EXPECT_EQ(plain->FrameFileName(12), dir.File("still0012.png"));
     EXPECT_EQ(plain->FrameFileName(-1), "");
     plain->Recycle();
+}
+
+TEST(ClipFrameNames, NumbersAreTakenFromTheFileNameOnly) {
+    struct Case {
+        const char* path;
+        int frame;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"/m/shot.0099.png", 1, "/m/shot.0100.png"},
+        {"/m/shot.0099.png", 2, "/m/shot.0101.png"},
+        {"/m/9999.tif", 1, "/m/10000.tif"},
+        {"/m/take7", 3, "/m/take10"},
+        {"/m/v2.5/still.png", 1, "/m/v2.5/still0001.png"}, // digits of a folder do not count
+        {"/m/v2.5/noext", 2, "/m/v2.5/noext0002"},
+        {"/m/a.1234567890123456789.png", 1, "/m/a.12345678901234567890001.png"}, // too long
+        {"", 0, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        Clip* clip = new Clip(c.path, true, nullptr);
+        EXPECT_EQ(clip->FrameFileName(c.frame), c.expected);
+        clip->Recycle();
+    }
 }
 
 TEST_F(ClipSavingTest, BadRequestsWriteNothing) {
