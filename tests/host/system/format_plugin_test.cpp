@@ -6,6 +6,7 @@
 
 #include <fstream>
 
+#include "loaded_test_plugin.h"
 #include "tarsel/system/application.h"
 #include "tarsel/system/image.h"
 #include "tarsel/system/image_format.h"
@@ -19,14 +20,9 @@ constexpr Tag FrameCountAttr = 0x100000cb;
 
 class FormatPluginTest : public testing::Test {
   protected:
-    static void SetUpTestSuite() {
-        std::string error;
-        plugin = Plugin::Load(TEST_PLUGIN_PATH, &error).release();
-        ASSERT_NE(plugin, nullptr) << error;
-    }
-    static void TearDownTestSuite() {
-        delete plugin;
-        plugin = nullptr;
+    void SetUp() override {
+        plugin = LoadedTestPlugin();
+        ASSERT_NE(plugin, nullptr);
     }
 
     // Makes a format object the way a host does, with the document in the tags.
@@ -43,12 +39,10 @@ class FormatPluginTest : public testing::Test {
         return dir.File(name);
     }
 
-    static Plugin* plugin;
+    Plugin* plugin = nullptr;
     TempDir dir;
     TarselDoc document;
 };
-
-Plugin* FormatPluginTest::plugin = nullptr;
 
 TEST_F(FormatPluginTest, LoadingRegistersAndInitialisesEachClassOnce) {
     ASSERT_EQ(plugin->Classes().size(), 2u);

@@ -24,8 +24,9 @@
 
 namespace {
 
-// Attribute answered by the format: the number of frames (int32_t).
+// Attributes answered by the format: the number of frames (int32_t) and the rate (double).
 constexpr Tag FrameCountAttr = 0x100000cb;
+constexpr Tag FrameRateAttr = 0x200000c8;
 
 void Count(const char* what) {
     const std::string name = std::string(TEST_PLUGIN_CLASS) + "." + what;
@@ -52,6 +53,11 @@ class TestFormat : public ImageFormat {
             std::memcpy(out, &m_Frames, sizeof m_Frames);
             return true;
         }
+        if (tag == FrameRateAttr) {
+            const double rate = 25.0;
+            std::memcpy(out, &rate, sizeof rate);
+            return true;
+        }
         return ImageFormat::CopyAttr(tag, out);
     }
 
@@ -62,6 +68,7 @@ class TestFormat : public ImageFormat {
 
     bool Close() override {
         m_Frames = 0;
+        if (m_Saved.is_open()) m_Saved.close();
         return ImageFormat::Close();
     }
 
@@ -86,6 +93,45 @@ class TestFormat : public ImageFormat {
         const Parameter* value = request ? request->GetInputData(m_Channel) : nullptr;
         if (value) m_ChannelValue = static_cast<int>(value->Number());
         return value != nullptr;
+    }
+
+    bool AddSaveInputs(Tool* tool) override {
+        TagList tags;
+        tags.Add(LINKID_DataType, CLSID_DataType_Number);
+        tags.Add(INPID_InputControl, CLSID_InputControl_Slider);
+        tags.Add(INP_MinAllowed, 0.0);
+        tags.Add(INP_MaxAllowed, 100.0);
+        tags.Add(INP_Default, 80.0);
+        m_Quality = tool->AddInput("Quality", "Quality", tags);
+        return m_Quality != nullptr;
+    }
+
+    bool OnSaveInputChanged(Tool*, Input* input, const Parameter* value) override {
+        if (input == m_Quality && value) ++m_QualityChanges;
+        return true;
+    }
+
+    bool ApplySaveRequest(Tool*, const Request* request) override {
+        const Parameter* value = request ? request->GetInputData(m_Quality) : nullptr;
+        if (value) m_SaveQuality = static_cast<int>(value->Number());
+        return value != nullptr;
+    }
+
+    // Saved files: the header with the template's size, the quality and the number of changes
+    // the quality input saw, then one line per frame with the B channel of its pixel (0, 0).
+    bool SaveHeader(const TsStringT& path, Image* templateImage) override {
+        if (!templateImage) return false;
+        m_Saved.open(path.ToANSI());
+        m_Saved << "SAVED " << templateImage->Width() << " " << templateImage->Height() << " "
+                << m_SaveQuality << " " << m_QualityChanges << "\n";
+        return bool(m_Saved);
+    }
+
+    bool SaveFrame(Image* image) override {
+        if (!m_Saved.is_open() || !image) return false;
+        m_Saved << "F " << image->FetchPixel(0, 0).B << "\n";
+        m_Saved.flush();
+        return bool(m_Saved);
     }
 
     bool LoadHeader(const TsStringT& path) override {
@@ -126,6 +172,10 @@ class TestFormat : public ImageFormat {
     int32_t m_Frames = 0;
     Input* m_Channel = nullptr;
     int m_ChannelValue = 7;
+    Input* m_Quality = nullptr;
+    int m_SaveQuality = -1;
+    int m_QualityChanges = 0;
+    std::ofstream m_Saved;
 };
 
 Object* MakeFormat(Registry* registry, const ScriptVal& table, const TagList& tags) {

@@ -3,6 +3,7 @@
 
 #include "tarsel/system/application.h"
 #include "tarsel/system/clip.h"
+#include "tarsel/system/format_host.h"
 #include "tarsel/system/image.h"
 #include "tarsel/system/image_format.h"
 #include "tarsel/system/list.h"
