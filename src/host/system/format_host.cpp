@@ -3,6 +3,7 @@
 
 #include "tarsel/system/image.h"
 #include "tarsel/system/image_format.h"
+#include "tarsel/system/object.h"
 #include "tarsel/system/registry.h"
 
 namespace {
@@ -45,8 +46,9 @@ std::unique_ptr<FormatHost> FormatHost::Make(const std::string& path, TarselDoc*
     std::unique_ptr<FormatHost> host(new FormatHost(document, saving, path));
     TagList tags;
     tags.AddPtr(MFMT_Document, document);
-    host->m_Format =
-        RefObject<ImageFormat>(dynamic_cast<ImageFormat*>(registry->New(ScriptVal(), tags)));
+    // Held first as a plain object, so that one of another kind is still released.
+    RefObject<Object> made(registry->New(ScriptVal(), tags));
+    host->m_Format = RefObject<ImageFormat>(dynamic_cast<ImageFormat*>(made.get()));
     if (!host->m_Format) {
         SetError(error, std::string("class ") + registry->ID().c_str() + " made no image format");
         return nullptr;

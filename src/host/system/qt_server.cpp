@@ -34,6 +34,7 @@ constexpr auto StopGrace = std::chrono::milliseconds(2000);
 // The server this process started. ServerLock guards it and g_QTRemoteApp's rebinding.
 struct ServerProcess {
     pid_t Pid = 0;
+    pid_t Starter = 0; // the process that started it: a forked copy of ours leaves it alone
     std::string SocketPath;
 };
 std::mutex ServerLock;
@@ -69,7 +70,10 @@ std::string FreshSocketPath() {
         const char* folder = std::getenv(variable);
         if (folder && *folder) {
             std::string path = std::string(folder) + "/" + name;
-            if (path.size() < MaxSocketPath && std::filesystem::is_directory(folder)) return path;
+            std::error_code error;
+            if (path.size() < MaxSocketPath && std::filesystem::is_directory(folder, error)) {
+                return path;
+            }
         }
     }
     return std::string("/tmp/") + name;
@@ -107,8 +111,10 @@ bool ServerRunsLocked() {
 void ForgetServerLocked() {
     if (g_QTRemoteApp.IsRemoteObject()) CloseScriptConnection(g_QTRemoteApp);
     g_QTRemoteApp = ScriptVal();
-    EndChild(Server.Pid);
-    if (!Server.SocketPath.empty()) ::unlink(Server.SocketPath.c_str());
+    if (Server.Starter == ::getpid()) {
+        EndChild(Server.Pid);
+        if (!Server.SocketPath.empty()) ::unlink(Server.SocketPath.c_str());
+    }
     Server = ServerProcess{};
 }
 
@@ -129,6 +135,7 @@ bool StartLocked() {
     pid_t pid = 0;
     if (::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ) != 0) return false;
     Server.Pid = pid;
+    Server.Starter = ::getpid();
     Server.SocketPath = socketPath;
 
     // Poll until the server accepts; give up early when it has already ended.

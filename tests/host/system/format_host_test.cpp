@@ -9,6 +9,7 @@
 #include "loaded_test_plugin.h"
 #include "tarsel/system/image.h"
 #include "tarsel/system/image_format.h"
+#include "tarsel/system/object.h"
 #include "tarsel/system/preferences.h"
 #include "temp_dir.h"
 
@@ -55,6 +56,23 @@ TEST_F(FormatHostTest, OpeningFailsWithAReason) {
     EXPECT_EQ(FormatHost::Open(WriteFile("b.tfmt", "nonsense"), &document, &error), nullptr);
     EXPECT_NE(error.find("does not recognise"), std::string::npos);
     EXPECT_EQ(FormatHost::Open(dir.File("missing.tfmt"), &document, &error), nullptr);
+}
+
+Object* MakePlainObject(Registry* registry, const ScriptVal&, const TagList&) {
+    return new Object(registry);
+}
+
+TEST_F(FormatHostTest, AClassThatMakesNoImageFormatIsRefusedAndItsObjectReleased) {
+    Registry liar;
+    TagList tags;
+    tags.Add(REG_Parent, CLSID_ImageFormat);
+    tags.AddPtr(REG_Factory, RegFunction(&MakePlainObject));
+    tags.Add(MFREG_Extension, ".plain");
+    ASSERT_TRUE(liar._Init(ClassRegistry, "PlainObjectMaker", tags));
+    std::string error;
+    EXPECT_EQ(FormatHost::Create(dir.File("x.plain"), &document, &error), nullptr);
+    EXPECT_NE(error.find("made no image format"), std::string::npos);
+    EXPECT_EQ(liar.LiveObjects(), 0);
 }
 
 TEST_F(FormatHostTest, SavingAppliesTheSaveInputsBeforeTheHeader) {

@@ -86,7 +86,8 @@ class Registry {
     void Cleanup();
 
     // A new object made by the factory, with its script class bound; null without a factory,
-    // when the class cannot be initialised or the factory fails.
+    // when the class cannot be initialised or the factory fails. Its reference count is 0:
+    // the caller takes the first reference (RefObject, ScriptVal or AddRef).
     Object* New(const ScriptVal& table = ScriptVal(), const TagList& tags = TagList());
 
     int LiveObjects() const { return m_LiveObjects.load(); }
