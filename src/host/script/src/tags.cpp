@@ -3,6 +3,50 @@
 
 #include <algorithm>
 
+void TagList::Append(Tag tag, TagValue value) {
+    TagItem& item = items_.emplace_back();
+    item.tag = tag;
+    item.value.swap(value);
+}
+
+void TagList::Add(Tag tag, const char* text) {
+    Append(tag, std::string(text ? text : ""));
+}
+void TagList::Add(Tag tag, std::string_view text) {
+    Append(tag, std::string(text));
+}
+void TagList::Add(Tag tag, TsID id) {
+    Append(tag, id);
+}
+void TagList::Add(Tag tag, double number) {
+    Append(tag, number);
+}
+void TagList::AddInteger(Tag tag, int64_t number) {
+    Append(tag, number);
+}
+void TagList::AddPtr(Tag tag, void* pointer) {
+    Append(tag, pointer);
+}
+
+void TagList::Set(Tag tag, const char* text) {
+    Put(tag, std::string(text ? text : ""));
+}
+void TagList::Set(Tag tag, std::string_view text) {
+    Put(tag, std::string(text));
+}
+void TagList::Set(Tag tag, TsID id) {
+    Put(tag, id);
+}
+void TagList::Set(Tag tag, double number) {
+    Put(tag, number);
+}
+void TagList::SetInteger(Tag tag, int64_t number) {
+    Put(tag, number);
+}
+void TagList::SetPtr(Tag tag, void* pointer) {
+    Put(tag, pointer);
+}
+
 void TagList::Put(Tag tag, TagValue value) {
     for (TagItem& item : items_) {
         if (item.tag == tag) {
@@ -10,7 +54,7 @@ void TagList::Put(Tag tag, TagValue value) {
             return;
         }
     }
-    items_.push_back({tag, std::move(value)});
+    Append(tag, std::move(value));
 }
 
 void TagList::Remove(Tag tag) {

@@ -15,6 +15,10 @@ namespace {
 struct FrameStream {
     std::vector<char>& out;
     void write(const char* data, size_t size) { out.insert(out.end(), data, data + size); }
+    // Makes room for `size` more bytes at once, so large blocks are copied once.
+    void Reserve(size_t size) {
+        if (out.capacity() - out.size() < size) out.reserve(out.size() + size);
+    }
 };
 
 using Packer = msgpack::packer<FrameStream>;
@@ -24,9 +28,22 @@ void PackText(Packer& packer, std::string_view text) {
     packer.pack_str_body(text.data(), static_cast<uint32_t>(text.size()));
 }
 
+// Writes a double as a msgpack float 64 (0xcb, then big-endian bits). The
+// packer's own double writer turns whole numbers into integers, which would
+// change the value's kind on the other side.
+void PackFloat64(FrameStream& stream, double value) {
+    uint64_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    char bytes[9];
+    bytes[0] = static_cast<char>(0xcb);
+    for (int i = 0; i < 8; ++i)
+        bytes[1 + i] = static_cast<char>(bits >> (56 - 8 * i));
+    stream.write(bytes, sizeof bytes);
+}
+
 // Writes one value; false when it cannot be encoded (too deep, too large).
-bool PackValue(Packer& packer, const ScriptVal& value, ObjectCodec& codec, int depth,
-               size_t& budget) {
+bool PackValue(Packer& packer, FrameStream& stream, const ScriptVal& value, ObjectCodec& codec,
+               int depth, size_t& budget) {
     const ScriptVal::Storage& storage = value.storage();
     switch (value.Type()) {
     case kScriptNil:
@@ -42,7 +59,7 @@ bool PackValue(Packer& packer, const ScriptVal& value, ObjectCodec& codec, int d
         packer.pack_int64(std::get<int64_t>(storage));
         return true;
     case kScriptNumber:
-        packer.pack_double(std::get<double>(storage));
+        PackFloat64(stream, std::get<double>(storage));
         return true;
     case kScriptString:
     case kScriptID: {
@@ -56,6 +73,7 @@ bool PackValue(Packer& packer, const ScriptVal& value, ObjectCodec& codec, int d
         const MemBlock* block = value.GetData();
         if (block->size > budget) return false;
         budget -= block->size;
+        stream.Reserve(block->size + 16);
         packer.pack_bin(static_cast<uint32_t>(block->size));
         packer.pack_bin_body(static_cast<const char*>(block->data),
                              static_cast<uint32_t>(block->size));
@@ -83,7 +101,7 @@ bool PackValue(Packer& packer, const ScriptVal& value, ObjectCodec& codec, int d
             } else {
                 packer.pack_int64(key.Number());
             }
-            ok = PackValue(packer, entry, codec, depth + 1, budget);
+            ok = PackValue(packer, stream, entry, codec, depth + 1, budget);
         });
         return ok;
     }
@@ -233,17 +251,17 @@ bool EncodeMessage(const WireMessage& message, ObjectCodec& codec, std::vector<c
         packer.pack_array(5);
         packer.pack_uint64(static_cast<uint8_t>(message.kind));
         packer.pack_uint64(message.callId);
-        ok = PackValue(packer, message.target, codec, 0, budget);
+        ok = PackValue(packer, stream, message.target, codec, 0, budget);
         if (message.method.size() > kMaxMethodName) return false;
         PackText(packer, message.method);
-        ok = ok && PackValue(packer, message.value, codec, 0, budget);
+        ok = ok && PackValue(packer, stream, message.value, codec, 0, budget);
         break;
     case MessageKind::Reply:
     case MessageKind::Hello:
         packer.pack_array(3);
         packer.pack_uint64(static_cast<uint8_t>(message.kind));
         packer.pack_uint64(message.kind == MessageKind::Reply ? message.callId : message.version);
-        ok = PackValue(packer, message.value, codec, 0, budget);
+        ok = PackValue(packer, stream, message.value, codec, 0, budget);
         break;
     case MessageKind::Release:
         packer.pack_array(3);

@@ -34,24 +34,24 @@ class TagList {
     void Init() { items_.clear(); }
 
     // Append an entry (duplicates allowed).
-    void Add(Tag tag, const char* text) { items_.push_back({tag, std::string(text ? text : "")}); }
-    void Add(Tag tag, std::string_view text) { items_.push_back({tag, std::string(text)}); }
-    void Add(Tag tag, TsID id) { items_.push_back({tag, id}); }
+    void Add(Tag tag, const char* text);
+    void Add(Tag tag, std::string_view text);
+    void Add(Tag tag, TsID id);
     template <std::integral T> void Add(Tag tag, T number) {
-        items_.push_back({tag, static_cast<int64_t>(number)});
+        AddInteger(tag, static_cast<int64_t>(number));
     }
-    void Add(Tag tag, double number) { items_.push_back({tag, number}); }
-    void AddPtr(Tag tag, void* pointer) { items_.push_back({tag, pointer}); }
+    void Add(Tag tag, double number);
+    void AddPtr(Tag tag, void* pointer);
 
     // Replace the first entry with this tag, or append one when there is none.
-    void Set(Tag tag, const char* text) { Put(tag, std::string(text ? text : "")); }
-    void Set(Tag tag, std::string_view text) { Put(tag, std::string(text)); }
-    void Set(Tag tag, TsID id) { Put(tag, id); }
+    void Set(Tag tag, const char* text);
+    void Set(Tag tag, std::string_view text);
+    void Set(Tag tag, TsID id);
     template <std::integral T> void Set(Tag tag, T number) {
-        Put(tag, static_cast<int64_t>(number));
+        SetInteger(tag, static_cast<int64_t>(number));
     }
-    void Set(Tag tag, double number) { Put(tag, number); }
-    void SetPtr(Tag tag, void* pointer) { Put(tag, pointer); }
+    void Set(Tag tag, double number);
+    void SetPtr(Tag tag, void* pointer);
 
     // Removes every entry with this tag.
     void Remove(Tag tag);
@@ -78,6 +78,9 @@ class TagList {
     auto end() const { return items_.end(); }
 
   private:
+    void AddInteger(Tag tag, int64_t number);
+    void SetInteger(Tag tag, int64_t number);
+    void Append(Tag tag, TagValue value);
     void Put(Tag tag, TagValue value);
 
     std::vector<TagItem> items_;
