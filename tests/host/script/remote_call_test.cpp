@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <future>
@@ -284,7 +285,10 @@ class HostilePeer : public ::testing::Test {
             timeval limit{10, 0};
             setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
             char byte;
-            closed = recv(fd, &byte, 1, 0) == 0;
+            // Closed: end of stream, or a reset when our extra bytes were
+            // left unread. A time-out (EAGAIN) means it stayed open.
+            ssize_t got = recv(fd, &byte, 1, 0);
+            closed = got == 0 || (got < 0 && errno == ECONNRESET);
         }
         close(fd);
         return closed;
