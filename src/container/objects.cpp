@@ -142,7 +142,10 @@ bool createStandardObjects(CMContainerRecord* container) {
     for (const StandardObject& standard : kStandardObjects) {
         CMObjectRecord* object = newObjectWithID(container, standard.id, standard.kind);
         if (object == nullptr) return false;
-        object->flags |= kObjectProtected | kObjectStandard;
+        // The TOC object takes user values beside its own protected ones (an
+        // OMF file keeps its HEAD properties there); definitions take none.
+        object->flags |= kObjectStandard;
+        if (standard.id != kTocObjectID) object->flags |= kObjectProtected;
         if (standard.name != nullptr && !bindGlobalName(object, standard.name)) return false;
     }
     return true;
@@ -318,7 +321,7 @@ void CMRemoveObject(CMObject object) {
         report(container, 129, {nameOf(container)});
         return;
     }
-    if (object->flags & kObjectProtected) {
+    if (object->flags & (kObjectProtected | kObjectStandard)) {
         report(container, 67, {nameOf(container)});
         return;
     }

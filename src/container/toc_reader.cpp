@@ -285,8 +285,12 @@ void checkTocObject(CMContainerRecord* container) {
         fail(container, 91, {name});
     }
     if (tocSize->size != container->tocSize) fail(container, 65, {name});
+    // The container's own numbers are protected; other values of object 1 are not.
     for (CMPropertyEntry& entry : tocObject->properties) {
-        for (CMValueRecord* value : entry.values) value->flags |= kValueProtected;
+        if (entry.property->id > kTocDeleteListProperty) continue;
+        for (CMValueRecord* value : entry.values) {
+            if (value->type->id == kTocType) value->flags |= kValueProtected;
+        }
     }
 
     // The seed: never below an ID already in use, so new objects cannot collide.
