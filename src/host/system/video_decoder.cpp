@@ -3,6 +3,7 @@
 
 #include <climits>
 #include <cstring>
+#include <deque>
 #include <optional>
 
 #include "tarsel/system/image.h"
@@ -25,10 +26,10 @@ constexpr const char* AllowedDemuxers =
     "xbm_pipe,xpm_pipe,gif,mov,mp4,avi,matroska,webm,mpeg,mpegts,mxf,dv,yuv4mpegpipe,nut,"
     "flv,asf,ogg,m4v,h264,hevc,mjpeg";
 
-// How far ahead of the current position a request may lie before seeking beats decoding on.
-// Streams of key frames only seek to any frame directly, so only the next frame decodes on.
+// How far ahead of the current position a request may lie before seeking beats reading on.
 constexpr int64_t DecodeAheadLimit = 24;
-constexpr int64_t IntraOnlyDecodeAheadLimit = 1;
+// Most packets held while looking for the wanted frame; past it they are decoded.
+constexpr std::size_t MaxHeldPackets = 1024;
 
 struct FormatDeleter {
     void operator()(AVFormatContext* context) const { avformat_close_input(&context); }
@@ -45,6 +46,7 @@ struct PacketDeleter {
 struct ScalerDeleter {
     void operator()(SwsContext* context) const { sws_freeContext(context); }
 };
+using HeldPacket = std::unique_ptr<AVPacket, PacketDeleter>;
 struct DictionaryDeleter {
     void operator()(AVDictionary* dictionary) const { av_dict_free(&dictionary); }
 };
@@ -72,12 +74,15 @@ struct VideoDecoder::State {
     AVRational FrameRate{0, 1}; // 0/1 when unknown: frames are then counted in decoding order
     int64_t StartTime = 0;
     bool Still = false;
-    int64_t AheadLimit = DecodeAheadLimit;
-    bool Draining = false;    // the end of the file was reached and the decoder is flushed
+    bool Draining = false;   // the end of the file was reached and the decoder is flushed
+    bool Holding = false;    // packets before the wanted frame are held, not decoded
+    bool DecoderFed = false; // the decoder got packets since it was last flushed
+    std::deque<HeldPacket> Held;
     int64_t DecodedCount = 0; // frames decoded since the last seek to the start
     int64_t Position = -1;    // index of the last decoded frame, -1 before the first
 
     bool NextFrame(int64_t wanted);
+    void FeedDecoder(int64_t wanted);
     std::optional<int64_t> IndexOfStamp(int64_t stamp) const;
     int64_t IndexOfFrame() const;
     bool SeekTo(int64_t index);
@@ -131,10 +136,6 @@ std::unique_ptr<VideoDecoder> VideoDecoder::Open(const std::string& path) {
     }
     state->StartTime = stream->start_time == AV_NOPTS_VALUE ? 0 : stream->start_time;
     state->Still = IsPictureDemuxer(format->iformat);
-    if (const AVCodecDescriptor* descriptor = avcodec_descriptor_get(decoder->id);
-        descriptor && (descriptor->props & AV_CODEC_PROP_INTRA_ONLY)) {
-        state->AheadLimit = IntraOnlyDecodeAheadLimit;
-    }
     return std::unique_ptr<VideoDecoder>(new VideoDecoder(std::move(state)));
 }
 
@@ -148,41 +149,68 @@ int64_t VideoDecoder::AnnouncedFrameCount() const {
     return stream->nb_frames > 0 ? stream->nb_frames : -1;
 }
 
-// Decodes the next frame. Packets of an intra-only stream whose frames lie before `wanted` are
-// passed over without decoding: each of its frames decodes on its own.
+// Decodes the next frame, feeding the decoder as it asks for input.
 bool VideoDecoder::State::NextFrame(int64_t wanted) {
     for (;;) {
-        int result = avcodec_receive_frame(Codec.get(), Frame.get());
+        const int result = avcodec_receive_frame(Codec.get(), Frame.get());
         if (result == 0) {
             ++DecodedCount;
             return true;
         }
         if (result != AVERROR(EAGAIN) || Draining) return false;
-        // The decoder wants input: give it the next packet of our stream, or the end mark.
-        for (;;) {
-            result = av_read_frame(Format.get(), Packet.get());
-            if (result < 0) {
+        FeedDecoder(wanted);
+    }
+}
+
+// Gives the decoder one packet: a held one, the next one of our stream from the file, or at the
+// end of the file the end mark. While frames before `wanted` are passed over (Holding), packets
+// are held instead of decoded, and a key packet at or before `wanted` drops what was held: the
+// decoder can start there, so only the frames from the last such key packet on are decoded.
+void VideoDecoder::State::FeedDecoder(int64_t wanted) {
+    for (;;) {
+        HeldPacket next;
+        if (!Holding && !Held.empty()) {
+            next = std::move(Held.front());
+            Held.pop_front();
+        } else {
+            if (av_read_frame(Format.get(), Packet.get()) < 0) {
+                if (Holding) {
+                    Holding = false; // decode what is held before the end mark
+                    continue;
+                }
                 Draining = true;
                 avcodec_send_packet(Codec.get(), nullptr);
-                break;
+                return;
             }
             if (Packet->stream_index != StreamIndex) {
                 av_packet_unref(Packet.get());
                 continue;
             }
-            if (AheadLimit == IntraOnlyDecodeAheadLimit && Packet->pts != AV_NOPTS_VALUE) {
-                const auto index = IndexOfStamp(Packet->pts);
-                if (index && *index < wanted) {
-                    av_packet_unref(Packet.get());
-                    continue;
-                }
+            next.reset(av_packet_alloc());
+            if (!next) {
+                av_packet_unref(Packet.get());
+                continue;
             }
-            result = avcodec_send_packet(Codec.get(), Packet.get());
-            av_packet_unref(Packet.get());
-            // A damaged packet is skipped; the next one may decode.
-            if (result < 0 && result != AVERROR(EAGAIN)) continue;
-            break;
+            av_packet_move_ref(next.get(), Packet.get());
+            if (Holding) {
+                const auto index = IndexOfStamp(next->pts);
+                if (index && *index <= wanted && (next->flags & AV_PKT_FLAG_KEY)) {
+                    Held.clear();
+                    if (DecoderFed) avcodec_flush_buffers(Codec.get());
+                    DecoderFed = false;
+                }
+                const bool before = index && *index < wanted;
+                // The wanted frame's packet (or one without time, or too much held) ends holding.
+                if (!before || Held.size() >= MaxHeldPackets) Holding = false;
+                Held.push_back(std::move(next));
+                continue;
+            }
         }
+        const int result = avcodec_send_packet(Codec.get(), next.get());
+        DecoderFed = true;
+        // A damaged packet is passed over; the next one may decode.
+        if (result < 0 && result != AVERROR(EAGAIN)) continue;
+        return;
     }
 }
 
@@ -204,6 +232,8 @@ int64_t VideoDecoder::State::IndexOfFrame() const {
 
 bool VideoDecoder::State::SeekTo(int64_t index) {
     avcodec_flush_buffers(Codec.get());
+    DecoderFed = false;
+    Held.clear();
     Draining = false;
     Position = -1;
     if (FrameRate.num != 0 && index > 0) {
@@ -224,12 +254,13 @@ Image* VideoDecoder::ReadFrame(int64_t index) {
     State& s = *m_State;
     if (index < 0) return nullptr;
     if (s.Still && index > 0) return nullptr;
-    const bool decodeOn =
-        s.Position >= 0 && index > s.Position && index - s.Position <= s.AheadLimit && !s.Draining;
+    const bool decodeOn = s.Position >= 0 && index > s.Position &&
+                          index - s.Position <= DecodeAheadLimit && !s.Draining;
     const bool atStart = s.Position < 0 && s.DecodedCount == 0 && !s.Draining;
     if (!decodeOn && !atStart) {
         if (!s.SeekTo(index)) return nullptr;
     }
+    s.Holding = index > s.Position + 1;
     while (s.NextFrame(index)) {
         const int64_t found = s.IndexOfFrame();
         s.Position = found;

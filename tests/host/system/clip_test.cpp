@@ -159,23 +159,39 @@ TEST_F(ClipTest, MovieFramesAreReadInAnyOrder) {
     ExpectMatches(again.image, frames[38]);
 }
 
-TEST_F(ClipTest, KeyFrameMoviesSeekStraightToTheWantedFrame) {
-    // Grey frames far apart: a wrong frame is off by at least 12 levels.
+// Grey frames far apart: a wrong frame is off by at least 12 levels.
+std::vector<Picture8> GreyRamp(int count) {
     std::vector<Picture8> frames;
-    for (int i = 0; i < 20; ++i) {
-        Picture8 grey{16, 16, std::vector<uint8_t>(16 * 16 * 4, uint8_t(10 + 12 * i))};
-        frames.push_back(grey);
+    for (int i = 0; i < count; ++i) {
+        frames.push_back({16, 16, std::vector<uint8_t>(16 * 16 * 4, uint8_t(10 + 12 * i))});
     }
-    const std::string path = dir.File("keys.mkv");
-    ASSERT_TRUE(testmedia::WriteMovie(path, frames, 25, testmedia::MovieCodec::MotionJpeg));
-    ClipHolder clip(path);
-    for (int i : {0, 1, 2, 17, 9, 10, 12, 19, 4}) {
+    return frames;
+}
+
+void ExpectGreyFrames(Clip* clip, std::initializer_list<int> order) {
+    for (int i : order) {
         SCOPED_TRACE(i);
         ImageHolder frame(clip->GetFrameTagList(i));
         ASSERT_NE(frame.image, nullptr);
         const long grey = long(frame.image->FetchPixel(8, 8).G) / 257;
         EXPECT_NEAR(grey, 10 + 12 * i, 4);
     }
+}
+
+TEST_F(ClipTest, KeyFrameMoviesSeekStraightToTheWantedFrame) {
+    const std::string path = dir.File("keys.mkv");
+    ASSERT_TRUE(testmedia::WriteMovie(path, GreyRamp(20), 25, testmedia::MovieCodec::MotionJpeg));
+    ClipHolder clip(path);
+    ExpectGreyFrames(clip.clip, {0, 1, 2, 17, 9, 10, 12, 19, 4, 5, 7});
+    EXPECT_EQ(clip->GetFrameTagList(20), nullptr);
+}
+
+TEST_F(ClipTest, MoviesWithPredictedFramesDecodeFromTheirKeyFrame) {
+    const std::string path = dir.File("gops.mkv");
+    ASSERT_TRUE(testmedia::WriteMovie(path, GreyRamp(20), 25, testmedia::MovieCodec::Mpeg4));
+    ClipHolder clip(path);
+    // Jumps inside a group, across groups, backwards, and single steps.
+    ExpectGreyFrames(clip.clip, {5, 6, 19, 13, 1, 11, 12, 14, 0, 18, 3, 4, 9});
     EXPECT_EQ(clip->GetFrameTagList(20), nullptr);
 }
 

@@ -77,7 +77,10 @@ bool WritePng16(const std::string& path, int width, int height, const std::vecto
 bool WriteMovie(const std::string& path, const std::vector<Picture8>& frames, int fps,
                 MovieCodec movieCodec) {
     const bool jpeg = movieCodec == MovieCodec::MotionJpeg;
-    const AVPixelFormat pixelFormat = jpeg ? AV_PIX_FMT_YUVJ444P : AV_PIX_FMT_BGRA;
+    const bool mpeg4 = movieCodec == MovieCodec::Mpeg4;
+    const bool converted = jpeg || mpeg4;
+    const AVPixelFormat pixelFormat =
+        jpeg ? AV_PIX_FMT_YUVJ444P : (mpeg4 ? AV_PIX_FMT_YUV420P : AV_PIX_FMT_BGRA);
     if (frames.empty()) return false;
     const int width = frames[0].Width;
     const int height = frames[0].Height;
@@ -90,19 +93,21 @@ bool WriteMovie(const std::string& path, const std::vector<Picture8>& frames, in
             if (f->pb) avio_closep(&f->pb);
             avformat_free_context(f);
         });
-    const AVCodec* codec = avcodec_find_encoder(jpeg ? AV_CODEC_ID_MJPEG : AV_CODEC_ID_FFV1);
+    const AVCodec* codec = avcodec_find_encoder(
+        jpeg ? AV_CODEC_ID_MJPEG : (mpeg4 ? AV_CODEC_ID_MPEG4 : AV_CODEC_ID_FFV1));
     if (!codec) return false;
     CodecPtr context(avcodec_alloc_context3(codec));
     context->width = width;
     context->height = height;
     context->pix_fmt = pixelFormat;
     context->time_base = {1, fps};
-    if (jpeg) {
+    if (converted) {
         context->flags |= AV_CODEC_FLAG_QSCALE;
         context->global_quality = FF_QP2LAMBDA * 2;
     }
     context->framerate = {fps, 1};
-    context->gop_size = 1;
+    context->gop_size = mpeg4 ? 12 : 1;
+    if (mpeg4) context->max_b_frames = 2;
     if (format->oformat->flags & AVFMT_GLOBALHEADER) context->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     if (avcodec_open2(context.get(), codec, nullptr) < 0) return false;
     AVStream* stream = avformat_new_stream(format.get(), nullptr);
@@ -128,7 +133,7 @@ bool WriteMovie(const std::string& path, const std::vector<Picture8>& frames, in
         frame->format = pixelFormat;
         frame->quality = context->global_quality;
         if (av_frame_get_buffer(frame.get(), 0) < 0) return false;
-        if (jpeg) {
+        if (converted) {
             SwsContext* scaler =
                 sws_getContext(width, height, AV_PIX_FMT_RGBA, width, height, pixelFormat,
                                SWS_BICUBIC, nullptr, nullptr, nullptr);
@@ -139,7 +144,7 @@ bool WriteMovie(const std::string& path, const std::vector<Picture8>& frames, in
             sws_freeContext(scaler);
             if (!scaled) return false;
         }
-        for (int y = 0; !jpeg && y < height; ++y) {
+        for (int y = 0; !converted && y < height; ++y) {
             const uint8_t* in = frames[i].RGBA.data() + std::size_t(y) * width * 4;
             uint8_t* out = frame->data[0] + std::size_t(y) * frame->linesize[0];
             for (int x = 0; x < width; ++x) {

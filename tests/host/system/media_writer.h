@@ -22,6 +22,7 @@ bool WritePng16(const std::string& path, int width, int height, const std::vecto
 enum class MovieCodec {
     LosslessFFV1, // keeps every sample, alpha included
     MotionJpeg,   // lossy, every frame a key frame
+    Mpeg4,        // lossy, a key frame every 12 frames, with B-frames between
 };
 
 // Writes a movie in a Matroska file at `fps` frames per second.
