@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <sys/mman.h>
 #include <unistd.h>
 #include <vector>
 
@@ -47,10 +48,13 @@ void AnnounceAfter(int) {
     (void)ignored;
 }
 
-// A real invalid memory write, not a raised signal.
-void WriteThroughNull() {
-    volatile int* volatile nowhere = nullptr;
-    *nowhere = 1;
+// A real invalid memory write, not a raised signal: into a page mapped
+// without access (a valid, non-null address, so no sanitizer check stops it
+// before the hardware does).
+void WriteToAnInaccessiblePage() {
+    void* page = mmap(nullptr, 4096, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (page == MAP_FAILED) return;
+    *static_cast<volatile int*>(page) = 1;
 }
 
 class CrashReports : public ::testing::Test {
@@ -130,7 +134,7 @@ TEST_F(CrashReports, AMemoryFaultIsReported) {
     EXPECT_EXIT(
         {
             TsExceptionHandler::Init(WriteMarker, nullptr, "v", false);
-            WriteThroughNull();
+            WriteToAnInaccessiblePage();
         },
         DiedAbnormally, "Crash report: ");
     std::vector<std::string> reports = Reports();
