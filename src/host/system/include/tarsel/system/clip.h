@@ -19,8 +19,9 @@ enum ClipTag : uint32_t {
 // A clip opens its file on the first frame asked for. A single picture answers every frame
 // number from 0 on with a copy of itself; a picture whose name ends in a number next to another
 // existing number (shot.0007.png beside shot.0008.png) starts a sequence in which frame n is the
-// file numbered n further on; anything else is read as a movie whose frame n is its (n+1)-th
-// picture. Files that cannot be read, missing frames and negative frame numbers answer null.
+// file numbered n further on; anything else is read as a movie whose frame n is the picture
+// shown n frame durations after its start. Files that cannot be read, missing frames and negative
+// frame numbers answer null.
 //
 // A clip made for saving writes frames as picture files instead (PutFrameTagList): frame n goes
 // to the file numbered n further on when the name ends in a number, else frame 0 to the name

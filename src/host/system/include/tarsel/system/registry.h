@@ -102,7 +102,8 @@ class Registry {
     TsID m_Parent;
     TagList m_Tags;
     const void* m_Owner = nullptr; // the plug-in whose loading registered the class
-    mutable std::mutex m_InitLock; // guards the three flags below
+    // Guards the three flags below; recursive so that an init callback may look its class up.
+    mutable std::recursive_mutex m_InitLock;
     bool m_InitRan = false;
     bool m_InitResult = false;
     bool m_CleanedUp = false;
