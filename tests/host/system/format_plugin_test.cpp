@@ -94,6 +94,48 @@ TEST_F(FormatPluginTest, RegistryRefusesDuplicateAndEmptyClassIDs) {
     EXPECT_FALSE(local._Init(ClassRegistry, "LocalFormat2", tags));
     EXPECT_EQ(ClassRegistry->Find("LocalFormat"), &local); // no init callback: usable
     EXPECT_EQ(local.New(), nullptr);                       // but it has no factory
+    EXPECT_TRUE(local.IsA(CLSID_Object));
+    EXPECT_FALSE(local.IsA(CLSID_ImageFormat));
+
+    // The parent may also be given as a pointer to its ID, and may be a registered class.
+    Registry child;
+    TagList childTags;
+    childTags.AddPtr(REG_Parent, const_cast<TsID*>(&CLSID_ImageFormat));
+    ASSERT_TRUE(child._Init(ClassRegistry, "PointerParentFormat", childTags));
+    EXPECT_TRUE(child.IsA(CLSID_MediaFormat));
+    Registry grandchild;
+    TagList grandchildTags;
+    grandchildTags.Add(REG_Parent, TsID("PointerParentFormat"));
+    ASSERT_TRUE(grandchild._Init(ClassRegistry, "GrandchildFormat", grandchildTags));
+    EXPECT_TRUE(grandchild.IsA(CLSID_ImageFormat));
+    EXPECT_FALSE(grandchild.IsA("LocalFormat"));
+}
+
+TEST_F(FormatPluginTest, ParentLoopsDoNotHangIsA) {
+    Registry first, second;
+    TagList firstTags, secondTags;
+    firstTags.Add(REG_Parent, TsID("LoopSecond"));
+    secondTags.Add(REG_Parent, TsID("LoopFirst"));
+    ASSERT_TRUE(first._Init(ClassRegistry, "LoopFirst", firstTags));
+    ASSERT_TRUE(second._Init(ClassRegistry, "LoopSecond", secondTags));
+    EXPECT_FALSE(first.IsA(CLSID_MediaFormat));
+    EXPECT_TRUE(first.IsA("LoopSecond"));
+}
+
+// Records what a class's own lookup answered while its initialisation ran.
+Registry* FoundDuringInit = reinterpret_cast<Registry*>(1);
+bool LookUpSelf(Registry*) {
+    FoundDuringInit = ClassRegistry->Find("SelfLookupFormat");
+    return true;
+}
+
+TEST_F(FormatPluginTest, AnInitCallbackMayLookItsClassUp) {
+    Registry self;
+    TagList tags;
+    tags.AddPtr(REG_ClassInit, RegFunction(&LookUpSelf));
+    ASSERT_TRUE(self._Init(ClassRegistry, "SelfLookupFormat", tags));
+    EXPECT_EQ(ClassRegistry->Find("SelfLookupFormat"), &self);
+    EXPECT_EQ(FoundDuringInit, nullptr); // not usable before its initialisation has finished
 }
 
 TEST_F(FormatPluginTest, AFormatIsDrivenThroughHeaderInputsAndFrames) {
