@@ -309,11 +309,6 @@ class HandlerDataTest : public HandlerSessionTest {
 const std::vector<std::vector<uint8_t>> kFields = {
     {0x12}, {0x12, 0x34}, {0x12, 0x34, 0x56, 0x78}, {1, 2, 3, 4, 5, 6, 7, 8}};
 
-std::vector<uint8_t> reversed(std::vector<uint8_t> bytes) {
-    std::reverse(bytes.begin(), bytes.end());
-    return bytes;
-}
-
 TEST_F(HandlerDataTest, NativeModeCopiesFields) {
     for (const auto& field : kFields) {
         EXPECT_EQ(extract(field), field);
@@ -321,12 +316,25 @@ TEST_F(HandlerDataTest, NativeModeCopiesFields) {
     }
 }
 
-TEST_F(HandlerDataTest, SwappedModeReversesOnReading) {
+TEST_F(HandlerDataTest, RevisionZeroFieldsReadBackAsTheyWereFormatted) {
     CMSetFileRefConSwapped(refCon_, true);
     EXPECT_EQ(extract(kFields[0]), kFields[0]);
-    for (size_t index = 1; index < kFields.size(); ++index) {
-        EXPECT_EQ(extract(kFields[index]), reversed(kFields[index]));
-    }
+    const uint16_t shortValue = 0x1234;
+    const uint32_t wordValue = 0x12345678;
+    const uint64_t longValue = 0x0102030405060708;
+    uint8_t stored[8];
+    uint16_t shortBack = 0;
+    uint32_t wordBack = 0;
+    uint64_t longBack = 0;
+    stream_.format(refCon_, stored, 2, &shortValue);
+    stream_.extract(refCon_, stored, 2, &shortBack);
+    EXPECT_EQ(shortBack, shortValue);
+    stream_.format(refCon_, stored, 4, &wordValue);
+    stream_.extract(refCon_, stored, 4, &wordBack);
+    EXPECT_EQ(wordBack, wordValue);
+    stream_.format(refCon_, stored, 8, &longValue);
+    stream_.extract(refCon_, stored, 8, &longBack);
+    EXPECT_EQ(longBack, longValue);
 }
 
 TEST_F(HandlerDataTest, SwappedModeWritesLongFieldsHighByteFirstAndShortOnesLowByteFirst) {
@@ -347,11 +355,12 @@ TEST_F(HandlerDataTest, SwappedModeWritesLongFieldsHighByteFirstAndShortOnesLowB
 TEST_F(HandlerDataTest, ConversionInPlace) {
     CMSetFileRefConSwapped(refCon_, true);
     uint8_t field[8] = {1, 2, 3, 4, 5, 6, 7, 8};
-    stream_.extract(refCon_, field, 8, field);
+    stream_.format(refCon_, field, 8, field);
     EXPECT_EQ(std::vector<uint8_t>(field, field + 8),
               (std::vector<uint8_t>{8, 7, 6, 5, 4, 3, 2, 1}));
-    stream_.extract(refCon_, field, 4, field);
-    EXPECT_EQ(std::vector<uint8_t>(field, field + 4), (std::vector<uint8_t>{5, 6, 7, 8}));
+    stream_.extract(refCon_, field, 8, field);
+    EXPECT_EQ(std::vector<uint8_t>(field, field + 8),
+              (std::vector<uint8_t>{1, 2, 3, 4, 5, 6, 7, 8}));
 }
 
 TEST_F(HandlerDataTest, SettingTheSwapFlagBackRestoresCopying) {

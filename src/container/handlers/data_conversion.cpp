@@ -2,7 +2,8 @@
 // and the host's.
 //
 // Reading: a swapped refCon (the container's byte order differs from the
-// host's) reverses 2-, 4- and 8-byte fields. Writing: a swapped refCon (a
+// host's) reverses 2-, 4- and 8-byte fields; a revision-0 file being written
+// reads its own fields back as they were formatted. Writing: a swapped refCon (a
 // revision-0 file) stores 8-byte fields most significant byte first and 2-
 // and 4-byte fields least significant byte first; otherwise fields are stored
 // in host order.
@@ -39,8 +40,25 @@ bool isSwapped(CMRefCon refCon) {
 
 } // namespace
 
+// Fields this handler formatted itself for a revision-0 file (no label read
+// yet): the inverse of formatData, so a container being written reads its
+// own reference tables and seeds back correctly.
+bool readsOwnRevisionZeroFields(CMRefCon refCon) {
+    const FileRefCon* fileRefCon = asFileRefCon(refCon);
+    return fileRefCon != nullptr && fileRefCon->revisionZero && !fileRefCon->labelRead;
+}
+
 void extractData(CMRefCon refCon, const void* source, CMSize size, void* destination) {
     if (source == nullptr || destination == nullptr) return;
+    if (readsOwnRevisionZeroFields(refCon) && isFieldSize(size)) {
+        const bool reverse = size == 8 || std::endian::native == std::endian::big;
+        if (reverse) {
+            copyReversed(destination, source, static_cast<size_t>(size));
+        } else {
+            copyField(destination, source, size);
+        }
+        return;
+    }
     if (isSwapped(refCon) && isFieldSize(size)) {
         copyReversed(destination, source, static_cast<size_t>(size));
     } else {
