@@ -1,0 +1,285 @@
+// Arrays (a 2-byte count then fixed-size elements), object references, and
+// the array kinds built from them: ObjRefArray, MobIndex and Int32Array.
+#include "internal/access_support.h"
+#include "internal/codes.h"
+#include "internal/error_flow.h"
+#include "omf/omf_access.h"
+
+#include <cstring>
+
+namespace omf {
+namespace {
+
+bool is1x(omfHdl_t file) { return file->revision != kOmfRev2x; }
+
+// ObjRef values and ObjRefArray elements: the key, plus four zero bytes in 1.x files.
+omfInt32 objRefSize(omfHdl_t file) { return is1x(file) ? 8 : 4; }
+omfInt32 mobIndexSize(omfHdl_t file) { return is1x(file) ? 20 : 16; }
+
+omfErr_t readCount(omfHdl_t file, omfObject_t object, omfProperty_t property, omfType_t type,
+                   uint16_t* count) {
+    CMType typeObject = nullptr;
+    int flag = 0;
+    OMF_CHECK(file, lookupType(file, type, &typeObject, &flag));
+    OMF_CHECK(file, omfsReadValueBytes(file, object, property, 0, flag, type, 2, count));
+    if (flag == 1 && needsSwap(file, object)) reverseBytes(count, 2);
+    return 0;
+}
+
+omfErr_t writeCount(omfHdl_t file, omfObject_t object, omfProperty_t property, omfType_t type,
+                    uint16_t count) {
+    CMType typeObject = nullptr;
+    int flag = 0;
+    OMF_CHECK(file, lookupType(file, type, &typeObject, &flag));
+    if (flag == 1 && needsSwap(file, object)) reverseBytes(&count, 2);
+    OMF_CHECK(file, omfsWriteValueBytes(file, object, property, 0, type, 2, &count));
+    return 0;
+}
+
+// Appends one element, creating the array when absent.
+omfErr_t appendElement(omfHdl_t file, omfObject_t object, omfProperty_t property,
+                       omfType_t type, const unsigned char* element, omfInt32 size) {
+    uint16_t count = 0;
+    omfInt64 length = 0;
+    if (omfsPropertyPresent(file, object, property, type)) {
+        OMF_CHECK(file, omfsValueLength(file, object, property, type, &length));
+        if (length >= 2) OMF_CHECK(file, readCount(file, object, property, type, &count));
+    }
+    if (length < 2) length = 2;
+    if (count == 0xFFFF) OMF_RAISE(file, 117);
+    OMF_CHECK(file, writeCount(file, object, property, type, static_cast<uint16_t>(count + 1)));
+    OMF_CHECK(file, omfsWriteValueBytes(file, object, property, length, type, size, element));
+    return 0;
+}
+
+omfErr_t makeKey(omfHdl_t file, omfObject_t object, omfProperty_t property, omfType_t type,
+                 omfObject_t target, unsigned char* key) {
+    return omfsMakeObjRef(file, object, property, type, target, key);
+}
+
+} // namespace
+} // namespace omf
+
+using namespace omf;
+
+extern "C" {
+
+omfErr_t omfsArrayCount(omfHdl_t file, omfObject_t object, omfProperty_t property,
+                        omfType_t type, omfInt32 elementSize, omfInt32* count) {
+    if (!validFile(file)) return 20;
+    if (count == nullptr) OMF_RAISE(file, 177);
+    if (elementSize <= 0) OMF_RAISE(file, 117);
+    *count = 0;
+    if (!omfsPropertyPresent(file, object, property, type)) return 0;
+    omfInt64 length = 0;
+    OMF_CHECK(file, omfsValueLength(file, object, property, type, &length));
+    *count = length < 2 ? 0 : static_cast<omfInt32>((length - 2) / elementSize);
+    return 0;
+}
+
+omfErr_t omfsArrayElementOffset(omfHdl_t file, omfObject_t object, omfProperty_t property,
+                                omfInt32 index, omfType_t type, omfInt32 elementSize,
+                                omfInt64* offset) {
+    if (!validFile(file)) return 20;
+    if (offset == nullptr) OMF_RAISE(file, 177);
+    omfInt32 count = 0;
+    OMF_CHECK(file, omfsArrayCount(file, object, property, type, elementSize, &count));
+    if (index < 1 || index > count) OMF_RAISE(file, 117);
+    *offset = 2 + static_cast<omfInt64>(index - 1) * elementSize;
+    return 0;
+}
+
+omfErr_t omfsArrayDelete(omfHdl_t file, omfObject_t object, omfProperty_t property,
+                         omfType_t type, omfInt32 elementSize, omfInt32 index) {
+    omfInt64 offset = 0;
+    OMF_CHECK(file, omfsArrayElementOffset(file, object, property, index, type, elementSize,
+                                           &offset));
+    uint16_t count = 0;
+    OMF_CHECK(file, readCount(file, object, property, type, &count));
+    OMF_CHECK(file, writeCount(file, object, property, type,
+                               static_cast<uint16_t>(count > 0 ? count - 1 : 0)));
+    CMValue value = findValue(file, object, property, type);
+    if (value == nullptr) OMF_RAISE(file, 123);
+    CMDeleteValueData(value, static_cast<CMSize>(offset), static_cast<CMSize>(elementSize));
+    OMF_BENTO_CHECK(file, 205);
+    return 0;
+}
+
+omfErr_t omfsReadObjRefKey(omfHdl_t file, omfObject_t object, omfProperty_t property,
+                           omfType_t type, const unsigned char key[4], omfObject_t* target) {
+    if (!validFile(file)) return 20;
+    if (key == nullptr || target == nullptr) OMF_RAISE(file, 177);
+    CMValue value = findValue(file, object, property, type);
+    if (value == nullptr) OMF_RAISE(file, 123);
+    *target = CMGetReferencedObject(value, key);
+    if (*target == nullptr) {
+        OMF_BENTO_CHECK(file, 205);
+        OMF_RAISE(file, 1);
+    }
+    return 0;
+}
+
+omfErr_t omfsMakeObjRef(omfHdl_t file, omfObject_t object, omfProperty_t property,
+                        omfType_t type, omfObject_t target, unsigned char key[4]) {
+    if (!validFile(file)) return 20;
+    if (target == nullptr || object == nullptr) OMF_RAISE(file, 116);
+    if (key == nullptr) OMF_RAISE(file, 177);
+    CMProperty propertyObject = nullptr;
+    CMType typeObject = nullptr;
+    int flag = 0;
+    OMF_CHECK(file, lookupProperty(file, property, &propertyObject));
+    OMF_CHECK(file, lookupType(file, type, &typeObject, &flag));
+    CMValue value = CMCountValues(object, propertyObject, typeObject) == 0
+                        ? CMNewValue(object, propertyObject, typeObject)
+                        : CMUseValue(object, propertyObject, typeObject);
+    if (value == nullptr || CMNewReference(value, target, key) == nullptr) {
+        OMF_BENTO_CHECK(file, 205);
+        OMF_RAISE(file, 10);
+    }
+    return 0;
+}
+
+omfErr_t omfsReadObjRef(omfHdl_t file, omfObject_t object, omfProperty_t property,
+                        omfObject_t* target) {
+    if (!validFile(file)) return 20;
+    if (target == nullptr) OMF_RAISE(file, 51);
+    unsigned char key[4];
+    OMF_CHECK(file, omfsReadValueBytes(file, object, property, 0, 1, type::ObjRef, 4, key));
+    OMF_CHECK(file, omfsReadObjRefKey(file, object, property, type::ObjRef, key, target));
+    return 0;
+}
+
+omfErr_t omfsWriteObjRef(omfHdl_t file, omfObject_t object, omfProperty_t property,
+                         omfObject_t target) {
+    if (!validFile(file)) return 20;
+    unsigned char element[8] = {};
+    OMF_CHECK(file, checkWrite(file, object, property, type::ObjRef, &target, sizeof target));
+    OMF_CHECK(file, makeKey(file, object, property, type::ObjRef, target, element));
+    OMF_CHECK(file, omfsWriteValueBytes(file, object, property, 0, type::ObjRef,
+                                        objRefSize(file), element));
+    return 0;
+}
+
+omfInt32 omfsLengthObjRefArray(omfHdl_t file, omfObject_t object, omfProperty_t property) {
+    if (!validFile(file)) return 0;
+    omfInt32 count = 0;
+    if (omfsArrayCount(file, object, property, type::ObjRefArray, objRefSize(file), &count) != 0)
+        return 0;
+    return count;
+}
+
+omfErr_t omfsGetNthObjRefArray(omfHdl_t file, omfObject_t object, omfProperty_t property,
+                               omfObject_t* target, omfInt32 index) {
+    if (!validFile(file)) return 20;
+    if (target == nullptr) OMF_RAISE(file, 51);
+    omfInt64 offset = 0;
+    OMF_CHECK(file, omfsArrayElementOffset(file, object, property, index, type::ObjRefArray,
+                                           objRefSize(file), &offset));
+    unsigned char key[4];
+    OMF_CHECK(file,
+              omfsReadValueBytes(file, object, property, offset, 1, type::ObjRefArray, 4, key));
+    OMF_CHECK(file,
+              omfsReadObjRefKey(file, object, property, type::ObjRefArray, key, target));
+    return 0;
+}
+
+omfErr_t omfsAppendObjRefArray(omfHdl_t file, omfObject_t object, omfProperty_t property,
+                               omfObject_t target) {
+    if (!validFile(file)) return 20;
+    OMF_CHECK(file,
+              checkWrite(file, object, property, type::ObjRefArray, &target, sizeof target));
+    unsigned char element[8] = {};
+    OMF_CHECK(file, makeKey(file, object, property, type::ObjRefArray, target, element));
+    OMF_CHECK(file, appendElement(file, object, property, type::ObjRefArray, element,
+                                  objRefSize(file)));
+    return 0;
+}
+
+omfInt32 omfsLengthMobIndex(omfHdl_t file, omfObject_t object, omfProperty_t property) {
+    if (!validFile(file)) return 0;
+    omfInt32 count = 0;
+    if (omfsArrayCount(file, object, property, type::MobIndex, mobIndexSize(file), &count) != 0)
+        return 0;
+    return count;
+}
+
+omfErr_t omfsGetNthMobIndex(omfHdl_t file, omfObject_t object, omfProperty_t property,
+                            omfInt32 index, omfUID_t* mobID, omfObject_t* mob) {
+    if (!validFile(file)) return 20;
+    if (mobID == nullptr && mob == nullptr) OMF_RAISE(file, 51);
+    omfInt64 offset = 0;
+    OMF_CHECK(file, omfsArrayElementOffset(file, object, property, index, type::MobIndex,
+                                           mobIndexSize(file), &offset));
+    unsigned char element[16];
+    OMF_CHECK(file, omfsReadValueBytes(file, object, property, offset, 1, type::MobIndex, 16,
+                                       element));
+    if (mobID != nullptr) {
+        uint32_t numbers[3];
+        std::memcpy(numbers, element, 12);
+        if (needsSwap(file, object)) {
+            for (uint32_t& number : numbers) reverseBytes(&number, 4);
+        }
+        *mobID = omfUID_t{numbers[0], numbers[1], numbers[2]};
+    }
+    if (mob != nullptr) {
+        OMF_CHECK(file,
+                  omfsReadObjRefKey(file, object, property, type::MobIndex, element + 12, mob));
+    }
+    return 0;
+}
+
+omfErr_t omfsAppendMobIndex(omfHdl_t file, omfObject_t object, omfProperty_t property,
+                            omfUID_t mobID, omfObject_t mob) {
+    if (!validFile(file)) return 20;
+    unsigned char element[20] = {};
+    uint32_t numbers[3] = {mobID.prefix, mobID.major, mobID.minor};
+    if (needsSwap(file, object)) {
+        for (uint32_t& number : numbers) reverseBytes(&number, 4);
+    }
+    std::memcpy(element, numbers, 12);
+    OMF_CHECK(file, makeKey(file, object, property, type::MobIndex, mob, element + 12));
+    OMF_CHECK(file, appendElement(file, object, property, type::MobIndex, element,
+                                  mobIndexSize(file)));
+    return 0;
+}
+
+omfInt32 omfsLengthInt32Array(omfHdl_t file, omfObject_t object, omfProperty_t property) {
+    if (!validFile(file)) return 0;
+    omfInt32 count = 0;
+    if (omfsArrayCount(file, object, property, type::Int32Array, 4, &count) != 0) return 0;
+    return count;
+}
+
+omfErr_t omfsGetNthInt32Array(omfHdl_t file, omfObject_t object, omfProperty_t property,
+                              omfInt32 index, omfInt32* value) {
+    if (!validFile(file)) return 20;
+    if (value == nullptr) OMF_RAISE(file, 51);
+    omfInt64 offset = 0;
+    OMF_CHECK(file, omfsArrayElementOffset(file, object, property, index, type::Int32Array, 4,
+                                           &offset));
+    OMF_CHECK(file,
+              omfsReadValueBytes(file, object, property, offset, 0, type::Int32Array, 4, value));
+    return 0;
+}
+
+omfErr_t omfsWriteInt32Array(omfHdl_t file, omfObject_t object, omfProperty_t property,
+                             const omfInt32* values, omfInt32 count) {
+    if (!validFile(file)) return 20;
+    if (values == nullptr && count > 0) OMF_RAISE(file, 51);
+    if (count < 0 || count > 0xFFFF) OMF_RAISE(file, 117);
+    OMF_CHECK(file, checkWrite(file, object, property, type::Int32Array, values,
+                               sizeof(omfInt32) * static_cast<size_t>(count)));
+    if (CMValue existing = findValue(file, object, property, type::Int32Array)) {
+        CMDeleteValueData(existing, 0, CMGetValueSize(existing));
+    }
+    uint16_t stored = static_cast<uint16_t>(count);
+    OMF_CHECK(file,
+              omfsWriteValueBytes(file, object, property, 0, type::Int32Array, 2, &stored));
+    for (omfInt32 i = 0; i < count; ++i) {
+        OMF_CHECK(file, omfsWriteValueBytes(file, object, property, 2 + 4 * i, type::Int32Array,
+                                            4, &values[i]));
+    }
+    return 0;
+}
+
+} // extern "C"

@@ -1,0 +1,145 @@
+// The value-level routines every property access goes through.
+#include "internal/access_support.h"
+#include "internal/codes.h"
+#include "internal/error_flow.h"
+#include "omf/omf_access.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <vector>
+
+namespace omf {
+
+namespace {
+
+constexpr bool kHostIsLittleEndian = std::endian::native == std::endian::little;
+
+bool swapsFor(uint16_t byteOrder) {
+    return (byteOrder == kOmfLittleEndian) != kHostIsLittleEndian;
+}
+
+// Steps shared by reading and writing: handles, then codes.
+omfErr_t resolve(omfHdl_t file, omfObject_t object, omfProperty_t property, omfType_t type,
+                 const void* buffer, CMProperty* propertyObject, CMType* typeObject, int* flag) {
+    if (!validFile(file)) return 20;
+    if (file->rawFile) OMF_RAISE(file, 25);
+    if (object == nullptr) OMF_RAISE(file, 116);
+    if (buffer == nullptr) OMF_RAISE(file, 51);
+    OMF_CHECK(file, lookupProperty(file, property, propertyObject));
+    OMF_CHECK(file, lookupType(file, type, typeObject, flag));
+    return 0;
+}
+
+} // namespace
+
+void reverseBytes(void* bytes, size_t size) {
+    auto* data = static_cast<unsigned char*>(bytes);
+    std::reverse(data, data + size);
+}
+
+bool needsSwap(omfHdl_t file, omfObject_t object) {
+    if (file->revision == kOmfRev2x || object == nullptr) return swapsFor(file->byteOrder);
+    // A 1.x object may carry its own byte order. "II" and "MM" read the same
+    // either way round, so no swapping is needed to read the order itself.
+    CMValue value = findValue(file, object, prop::ByteOrder1x, type::Int16);
+    unsigned char order[2];
+    if (value != nullptr && CMReadValueData(value, order, 0, 2) == 2 && order[0] == order[1] &&
+        (order[0] == 'I' || order[0] == 'M')) {
+        return swapsFor(order[0] == 'I' ? kOmfLittleEndian : kOmfBigEndian);
+    }
+    return swapsFor(file->byteOrder);
+}
+
+CMValue findValue(omfHdl_t file, omfObject_t object, omfProperty_t property, omfType_t type) {
+    CMProperty propertyObject = nullptr;
+    CMType typeObject = nullptr;
+    int flag = 0;
+    if (lookupProperty(file, property, &propertyObject) != 0 ||
+        lookupType(file, type, &typeObject, &flag) != 0) {
+        return nullptr;
+    }
+    if (CMCountValues(object, propertyObject, typeObject) == 0) return nullptr;
+    return CMUseValue(object, propertyObject, typeObject);
+}
+
+} // namespace omf
+
+using namespace omf;
+
+extern "C" {
+
+omfErr_t omfsReadValueBytes(omfHdl_t file, omfObject_t object, omfProperty_t property,
+                            omfInt64 offset, omfInt32 expectedFlag, omfType_t type,
+                            omfInt32 size, void* buffer) {
+    CMProperty propertyObject = nullptr;
+    CMType typeObject = nullptr;
+    int flag = 0;
+    OMF_CHECK(file, resolve(file, object, property, type, buffer, &propertyObject, &typeObject,
+                            &flag));
+    if (CMCountValues(object, propertyObject, typeObject) == 0) OMF_RAISE(file, 123);
+    CMValue value = CMUseValue(object, propertyObject, typeObject);
+    if (value == nullptr) OMF_RAISE(file, 123);
+    if (expectedFlag != flag) OMF_RAISE(file, 120);
+    OMF_BENTO_CHECK(file, 205);
+    if (offset < 0 || size < 0) OMF_RAISE(file, 122);
+    CMSize valueSize = CMGetValueSize(value);
+    if (valueSize < static_cast<CMSize>(offset)) OMF_RAISE(file, 122);
+    CMSize got = CMReadValueData(value, buffer, static_cast<CMSize>(offset),
+                                 static_cast<CMSize>(size));
+    if (flag == 0 && size > 1 && needsSwap(file, object)) {
+        if (size != 2 && size != 4 && size != 8) OMF_RAISE(file, 121);
+        reverseBytes(buffer, static_cast<size_t>(size));
+    }
+    if (got < static_cast<CMSize>(size)) OMF_RAISE(file, 122);
+    OMF_BENTO_CHECK(file, 205);
+    return 0;
+}
+
+omfErr_t omfsWriteValueBytes(omfHdl_t file, omfObject_t object, omfProperty_t property,
+                             omfInt64 offset, omfType_t type, omfInt32 size, const void* data) {
+    CMProperty propertyObject = nullptr;
+    CMType typeObject = nullptr;
+    int flag = 0;
+    OMF_CHECK(file, resolve(file, object, property, type, data, &propertyObject, &typeObject,
+                            &flag));
+    CMValue value = CMCountValues(object, propertyObject, typeObject) == 0
+                        ? CMNewValue(object, propertyObject, typeObject)
+                        : CMUseValue(object, propertyObject, typeObject);
+    OMF_BENTO_CHECK(file, 205);
+    if (value == nullptr) OMF_RAISE(file, 205);
+    if (offset < 0 || size < 0) OMF_RAISE(file, 122);
+    std::vector<unsigned char> copy(static_cast<const unsigned char*>(data),
+                                    static_cast<const unsigned char*>(data) + size);
+    if (flag == 0 && size > 1 && swapsFor(file->byteOrder)) {
+        if (size != 2 && size != 4 && size != 8) OMF_RAISE(file, 121);
+        reverseBytes(copy.data(), copy.size());
+    }
+    CMWriteValueData(value, copy.data(), static_cast<CMSize>(offset), copy.size());
+    if (file->bentoError.pending) {
+        OMF_BENTO_CHECK(file, file->bentoError.number == 50 ? 27 : 205);
+    }
+    return 0;
+}
+
+omfErr_t omfsValueLength(omfHdl_t file, omfObject_t object, omfProperty_t property,
+                         omfType_t type, omfInt64* length) {
+    CMProperty propertyObject = nullptr;
+    CMType typeObject = nullptr;
+    int flag = 0;
+    OMF_CHECK(file, resolve(file, object, property, type, length, &propertyObject, &typeObject,
+                            &flag));
+    if (CMCountValues(object, propertyObject, typeObject) == 0) OMF_RAISE(file, 123);
+    CMValue value = CMUseValue(object, propertyObject, typeObject);
+    *length = static_cast<omfInt64>(CMGetValueSize(value));
+    OMF_BENTO_CHECK(file, 205);
+    return 0;
+}
+
+omfBool omfsPropertyPresent(omfHdl_t file, omfObject_t object, omfProperty_t property,
+                            omfType_t type) {
+    if (!validFile(file) || file->rawFile || object == nullptr) return 0;
+    return findValue(file, object, property, type) != nullptr;
+}
+
+} // extern "C"

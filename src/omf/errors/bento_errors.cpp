@@ -1,0 +1,55 @@
+// Turning container errors recorded by the session handler into toolkit errors.
+#include "internal/error_flow.h"
+#include "internal/records.h"
+
+#include <cstdio>
+
+namespace omf {
+
+namespace {
+
+CMBentoErrorRecord* pendingBlock(omfHdl_t file, omfSessionHdl_t session) {
+    if (validFile(file)) {
+        if (file->bentoError.pending) return &file->bentoError;
+        session = file->session;
+    }
+    if (validSession(session) && session->bentoHandler.defaultError.pending) {
+        return &session->bentoHandler.defaultError;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+omfErr_t checkBentoError(omfHdl_t file, omfSessionHdl_t session, omfErr_t code,
+                         const char* module, int line) {
+    CMBentoErrorRecord* block = pendingBlock(file, session);
+    if (block == nullptr) return 0;
+    omfSessionHdl_t owner = validFile(file) ? file->session : session;
+    if (!validSession(owner) || owner->printBentoErrors) {
+        std::printf("<Bento %1ld>%s @ %d in '%s'\n", static_cast<long>(block->number),
+                    block->text, line, module != nullptr ? module : "");
+        std::fflush(stdout);
+    }
+    return raise(file, code, module, line);
+}
+
+void clearBentoError(omfHdl_t file, omfSessionHdl_t session) {
+    if (validFile(file)) {
+        file->bentoError.pending = false;
+        file->bentoError.number = 0;
+        session = file->session;
+    }
+    if (validSession(session)) {
+        session->bentoHandler.defaultError.pending = false;
+        session->bentoHandler.defaultError.number = 0;
+    }
+}
+
+} // namespace omf
+
+extern "C" omfErr_t omfsSetBentoErrorPrinting(omfSessionHdl_t session, omfBool print) {
+    if (!omf::validSession(session)) return 11;
+    session->printBentoErrors = print != 0;
+    return 0;
+}

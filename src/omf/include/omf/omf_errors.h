@@ -1,0 +1,28 @@
+// Error texts, the per-file error trace, and container error reporting.
+#pragma once
+
+#include "omf/omf_types.h"
+
+extern "C" {
+
+// The message text of `code`; "OMFI_ERR: Unknown error code" outside the table.
+const char* omfsErrorName(omfErr_t code);
+
+// The message text cut to `capacity` (with its NUL) into `buffer`; for codes
+// 18, 24, 28 and 205 the pending container error text of the file (or else
+// of its session) follows as "\n[" TEXT "]" when it fits. Answers `buffer`.
+char* omfsErrorText(omfHdl_t file, omfErr_t code, size_t capacity, char* buffer);
+
+// Replaces the file's trace with an "Error Raised" line.
+void omfsRaiseError(omfHdl_t file, omfErr_t code, const char* sourceModule, int line);
+// Appends a "propagated" line to the file's trace.
+void omfsPropagateError(omfHdl_t file, omfErr_t code, const char* sourceModule, int line);
+
+// The file's error trace (empty text without a file or trace).
+const char* omfsErrorTrace(omfHdl_t file);
+
+// Whether container errors are printed on standard output as they are turned
+// into toolkit errors (on by default).
+omfErr_t omfsSetBentoErrorPrinting(omfSessionHdl_t session, omfBool print);
+
+} // extern "C"

@@ -1,0 +1,154 @@
+// Data kinds and new objects. A 2.x data kind is a DDEF object listed in HEAD
+// DefinitionObjects and found by its DataKindID; 1.x files have fixed tokens.
+#include "internal/access_support.h"
+#include "internal/codes.h"
+#include "internal/error_flow.h"
+#include "internal/file_support.h"
+#include "omf/omf_access.h"
+#include "omf/omf_session.h"
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+namespace omf {
+
+namespace {
+
+constexpr const char* kDataKindPrefix = "omfi:data:";
+constexpr omfInt32 kDefinitionKeySize = 64; // IDs are read into 64 bytes
+constexpr omfInt32 kDefinitionTableBuckets = 100;
+
+std::string fullDataKindName(const char* name) {
+    std::string full = name;
+    if (full.rfind(kDataKindPrefix, 0) != 0) full = kDataKindPrefix + full;
+    return full;
+}
+
+// The 1.x token of a data-kind name; 0 when there is none.
+intptr_t dataKindToken(const std::string& name) {
+    for (const char* picture : {"Picture", "PictureWithMatte", "Color", "Matte"}) {
+        if (name == std::string(kDataKindPrefix) + picture) return 1;
+    }
+    if (name == "omfi:data:Sound" || name == "omfi:data:StereoSound") return 2;
+    if (name == "omfi:data:Timecode") return 3;
+    if (name == "omfi:data:Edgecode") return 4;
+    return 0;
+}
+
+omfErr_t newDefinitionTable(omfHdl_t file, TableHandle& table) {
+    omfTable_t created = nullptr;
+    OMF_CHECK(file, omfsNewStringTable(file, true, kDefinitionTableBuckets, &created));
+    table.reset(created);
+    return 0;
+}
+
+} // namespace
+
+omfErr_t loadDefinitionTables(omfHdl_t file) {
+    OMF_CHECK(file, newDefinitionTable(file, file->dataKindTable));
+    OMF_CHECK(file, newDefinitionTable(file, file->effectDefTable));
+    omfInt32 count = omfsLengthObjRefArray(file, file->head, prop::DefinitionObjects);
+    for (omfInt32 i = 1; i <= count; ++i) {
+        omfObject_t definition = nullptr;
+        OMF_CHECK(file, omfsGetNthObjRefArray(file, file->head, prop::DefinitionObjects,
+                                              &definition, i));
+        omfClassID_t classID;
+        if (omfsReadClassOf(file, definition, classID) != 0) continue;
+        char key[kDefinitionKeySize] = {};
+        if (std::memcmp(classID, "DDEF", 4) == 0) {
+            OMF_CHECK(file, omfsReadUniqueName(file, definition, prop::DataKindID, key,
+                                               kDefinitionKeySize));
+            OMF_CHECK(file, omfsTableAddString(file->dataKindTable.get(), key, definition,
+                                               kOmfTableReplace));
+        } else if (std::memcmp(classID, "EDEF", 4) == 0) {
+            OMF_CHECK(file, omfsReadUniqueName(file, definition, prop::EffectID, key,
+                                               kDefinitionKeySize));
+            OMF_CHECK(file, omfsTableAddString(file->effectDefTable.get(), key, definition,
+                                               kOmfTableReplace));
+        }
+    }
+    return 0;
+}
+
+omfErr_t cacheStandardDataKinds(omfHdl_t file) {
+    omfErr_t status = 0;
+    omfsFindDataKind(file, "omfi:data:NoDatakind", &file->noDataKind, &status);
+    omfsFindDataKind(file, "omfi:data:Picture", &file->pictureKind, &status);
+    omfsFindDataKind(file, "omfi:data:Sound", &file->soundKind, &status);
+    return 0;
+}
+
+} // namespace omf
+
+using namespace omf;
+
+extern "C" {
+
+omfErr_t omfsObjectNew(omfHdl_t file, const char* classID, omfObject_t* object) {
+    if (!validFile(file)) return 20;
+    if (file->rawFile) OMF_RAISE(file, 25);
+    if (classID == nullptr || object == nullptr) OMF_RAISE(file, 177);
+    omfObject_t created = CMNewObject(file->container);
+    OMF_BENTO_CHECK(file, 10);
+    if (created == nullptr) OMF_RAISE(file, 10);
+    if (file->revision == kOmfRev2x) {
+        OMF_CHECK(file, omfsWriteClassID(file, created, prop::ObjClass, classID));
+    } else {
+        OMF_CHECK(file, omfsWriteObjectTag(file, created, prop::ObjID, classID));
+    }
+    *object = created;
+    return 0;
+}
+
+omfErr_t omfsDefineDataKind(omfHdl_t file, const char* name, omfObject_t* dataKind) {
+    if (!validFile(file)) return 20;
+    if (name == nullptr || dataKind == nullptr) OMF_RAISE(file, 177);
+    if (file->revision != kOmfRev2x || !file->dataKindTable) OMF_RAISE(file, 174);
+    std::string full = fullDataKindName(name);
+    void* existing = nullptr;
+    omfBool found = false;
+    OMF_CHECK(file,
+              omfsTableLookupString(file->dataKindTable.get(), full.c_str(), &existing, &found));
+    if (found) OMF_RAISE(file, 125);
+    omfObject_t definition = nullptr;
+    OMF_CHECK(file, omfsObjectNew(file, "DDEF", &definition));
+    OMF_CHECK(file, omfsWriteUniqueName(file, definition, prop::DataKindID, full.c_str()));
+    OMF_CHECK(file, omfsAppendObjRefArray(file, file->head, prop::DefinitionObjects, definition));
+    OMF_CHECK(file, omfsTableAddString(file->dataKindTable.get(), full.c_str(), definition,
+                                       kOmfTableUnique));
+    *dataKind = definition;
+    return 0;
+}
+
+omfBool omfsFindDataKind(omfHdl_t file, const char* name, omfObject_t* dataKind,
+                         omfErr_t* error) {
+    if (error != nullptr) *error = 0;
+    if (!validFile(file)) {
+        if (error != nullptr) *error = 20;
+        return false;
+    }
+    if (name == nullptr || dataKind == nullptr) {
+        if (error != nullptr) *error = 177;
+        return false;
+    }
+    *dataKind = nullptr;
+    std::string full = fullDataKindName(name);
+    if (file->revision != kOmfRev2x) {
+        intptr_t token = dataKindToken(full);
+        *dataKind = reinterpret_cast<omfObject_t>(token);
+        return token != 0;
+    }
+    if (!file->dataKindTable) return false;
+    void* value = nullptr;
+    omfBool found = false;
+    omfErr_t status = omfsTableLookupString(file->dataKindTable.get(), full.c_str(), &value, &found);
+    if (status != 0) {
+        if (error != nullptr) *error = status;
+        return false;
+    }
+    *dataKind = static_cast<omfObject_t>(value);
+    return found;
+}
+
+} // extern "C"

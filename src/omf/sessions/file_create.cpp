@@ -1,0 +1,147 @@
+// Creating OMF files.
+#include "internal/access_support.h"
+#include "internal/codes.h"
+#include "internal/error_flow.h"
+#include "internal/file_support.h"
+#include "internal/registry.h"
+#include "omf/omf_access.h"
+#include "omf/omf_session.h"
+
+#include <ctime>
+
+namespace omf {
+
+namespace {
+
+constexpr omfInt32 kNewMobTableBuckets = 1000;
+constexpr omfInt32 kNewMediaDataBuckets = 200;
+
+// The data kinds every 2.x file defines, in this order.
+constexpr const char* kStandardDataKinds[] = {
+    "NoDatakind", "Char",      "UInt8",   "UInt16",      "UInt32",   "Int8",
+    "Int16",      "Int32",     "Rational", "Boolean",    "String",   "ColorSpace",
+    "Color",      "Distance",  "Point",   "DirectionCode", "Polynomial", "Matte",
+    "Picture",    "Sound",     "PictureWithMatte", "StereoSound", "Timecode", "Edgecode",
+};
+
+omfTimeStamp_t now() {
+    return omfTimeStamp_t{static_cast<uint32_t>(std::time(nullptr)), 1};
+}
+
+omfErr_t writeHead(omfHdl_t file) {
+    bool is2x = file->revision == kOmfRev2x;
+    omfErr_t status = is2x ? omfsWriteClassID(file, file->head, prop::ObjClass, "HEAD")
+                           : omfsWriteObjectTag(file, file->head, prop::ObjID, "HEAD");
+    if (status != 0) OMF_RAISE(file, 22);
+    omfVersionType_t version{static_cast<uint8_t>(is2x ? 2 : 1), 0};
+    if (omfsWriteVersionType(file, file->head, prop::Version, version) != 0) OMF_RAISE(file, 21);
+    if (omfsWriteInt16(file, file->head, is2x ? prop::ByteOrder : prop::ByteOrder1x,
+                       static_cast<omfInt16>(file->byteOrder)) != 0) {
+        OMF_RAISE(file, 22);
+    }
+    OMF_CHECK(file, omfsWriteTimeStamp(file, file->head,
+                                       is2x ? prop::LastModified : prop::LastModified1x, now()));
+    return 0;
+}
+
+omfErr_t writeToolkitVersion(omfHdl_t file) {
+    switch (file->revision) {
+    case kOmfRev1x:
+        OMF_CHECK(file, omfsWriteVersionType(file, file->head, prop::ToolkitVersion, {1, 0}));
+        break;
+    case kOmfRevIMA:
+        OMF_CHECK(file, omfsWriteVersionType(file, file->head, prop::ToolkitVersion, {2, 2}));
+        break;
+    case kOmfRev2x: {
+        const omfInt32 version[3] = {2, 2, 0};
+        OMF_CHECK(file, omfsWriteInt32Array(file, file->head, prop::ToolkitVersion, version, 3));
+        break;
+    }
+    }
+    return 0;
+}
+
+// The session's product identification as an IDNT object in IdentificationList.
+omfErr_t writeIdentification(omfHdl_t file) {
+    const ProductIdentification& ident = file->session->identification;
+    omfObject_t idnt = nullptr;
+    OMF_CHECK(file, omfsObjectNew(file, "IDNT", &idnt));
+    OMF_CHECK(file, omfsWriteString(file, idnt, prop::CompanyName, ident.companyName.c_str()));
+    OMF_CHECK(file, omfsWriteString(file, idnt, prop::ProductName, ident.productName.c_str()));
+    OMF_CHECK(file, omfsWriteProductVersion(file, idnt, prop::ProductVersion,
+                                            ident.productVersion));
+    OMF_CHECK(file, omfsWriteString(file, idnt, prop::ProductVersionString,
+                                    ident.productVersionString.c_str()));
+    OMF_CHECK(file, omfsWriteInt32(file, idnt, prop::ProductID, ident.productID));
+    OMF_CHECK(file, omfsWriteTimeStamp(file, idnt, prop::IdentDate, now()));
+    omfProductVersion_t toolkit{2, 2, 0, kVersionReleased, 0};
+    OMF_CHECK(file, omfsWriteProductVersion(file, idnt, prop::IdentToolkitVersion, toolkit));
+    OMF_CHECK(file, omfsWriteString(file, idnt, prop::Platform, ident.platform.c_str()));
+    OMF_CHECK(file, omfsWriteInt16(file, idnt, prop::IDByteOrder,
+                                   static_cast<omfInt16>(file->byteOrder)));
+    OMF_CHECK(file, omfsAppendObjRefArray(file, file->head, prop::IdentificationList, idnt));
+    return 0;
+}
+
+omfErr_t buildNewFile(omfHdl_t file, const char* fileName) {
+    CMSession bento = file->session->bento;
+    CMRefCon refCon = CMCreateFileRefCon(bento, fileName, nullptr, file);
+    OMF_BENTO_CHECK(file, 13);
+    if (refCon == nullptr) OMF_RAISE(file, 13);
+    // Revision-0 files get the fixed-entry TOC and label version 1.0.
+    CMContainerFlags flags = kCMDefaultFlags;
+    if (file->revision == kOmfRev1x) {
+        CMSetFileRefConSwapped(refCon, true);
+        flags = kCMVersion1TOC;
+    }
+    file->container =
+        CMOpenNewContainer(bento, refCon, CMFileStreamTypeName, kCMWriting, 1, flags);
+    OMF_BENTO_CHECK(file, 18);
+    if (file->container == nullptr) OMF_RAISE(file, 18);
+    file->head = CMFindObjectByID(file->container, 1);
+    OMF_BENTO_CHECK(file, 21);
+    if (file->head == nullptr) OMF_RAISE(file, 21);
+
+    OMF_CHECK(file, omfsBuildFileRegistry(file));
+    OMF_CHECK(file, writeHead(file));
+    if (file->revision == kOmfRev2x) {
+        OMF_CHECK(file, loadDefinitionTables(file)); // empty tables of a new file
+        for (const char* kind : kStandardDataKinds) {
+            omfObject_t dataKind = nullptr;
+            OMF_CHECK(file, omfsDefineDataKind(file, kind, &dataKind));
+        }
+    }
+    OMF_CHECK(file, cacheStandardDataKinds(file));
+    OMF_CHECK(file, newMobTable(file, kNewMobTableBuckets));
+    omfTable_t mediaData = nullptr;
+    OMF_CHECK(file, omfsNewUIDTable(file, kNewMediaDataBuckets, &mediaData));
+    file->mediaDataTable.reset(mediaData);
+    OMF_CHECK(file, writeToolkitVersion(file));
+    OMF_CHECK(file, writeIdentification(file));
+    return 0;
+}
+
+} // namespace
+} // namespace omf
+
+using namespace omf;
+
+extern "C" omfErr_t omfsNewFile(const char* fileName, omfSessionHdl_t session,
+                                omfFileRev_t revision, omfHdl_t* result) {
+    if (result == nullptr) return 177;
+    *result = nullptr;
+    if (fileName == nullptr) return 177;
+    if (!validSession(session)) return 11;
+    if (revision != kOmfRev1x && revision != kOmfRevIMA && revision != kOmfRev2x) return 16;
+    if (!session->hasIdentification) return 32;
+    omfHdl_t file = newFileRecord(session, revision, FileMode::created);
+    if (file == nullptr) return 170;
+    omfErr_t status = buildNewFile(file, fileName);
+    if (status != 0) {
+        discardFileRecord(file);
+        return status;
+    }
+    linkFile(file);
+    *result = file;
+    return 0;
+}

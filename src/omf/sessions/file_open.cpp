@@ -1,0 +1,279 @@
+// Opening OMF files for reading: revision, byte order, caches, versions,
+// class dictionary, mob table, file definitions, media data.
+#include "internal/access_support.h"
+#include "internal/codes.h"
+#include "internal/error_flow.h"
+#include "internal/file_support.h"
+#include "internal/registry.h"
+#include "omf/omf_access.h"
+#include "omf/omf_session.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace omf {
+
+namespace {
+
+// The HEAD Version under one revision's container names: found or not, and
+// its major and minor numbers.
+bool readVersionByName(omfHdl_t file, const char* propertyName, omfVersionType_t* version) {
+    CMProperty property = CMGetGlobalNameObject(file->container, propertyName);
+    CMType type = CMGetGlobalNameObject(file->container, "omfi:VersionType");
+    if (property == nullptr || type == nullptr) return false;
+    if (CMCountValues(file->head, property, type) == 0) return false;
+    CMValue value = CMUseValue(file->head, property, type);
+    uint8_t bytes[2] = {};
+    if (CMReadValueData(value, bytes, 0, 2) != 2) return false;
+    *version = omfVersionType_t{bytes[0], bytes[1]};
+    return true;
+}
+
+omfErr_t decideRevision(omfHdl_t file) {
+    omfVersionType_t version{};
+    bool found = readVersionByName(file, "OMFI:HEAD:Version", &version) ||
+                 readVersionByName(file, "OMFI:Version", &version);
+    bool is2x = false;
+    if (found) {
+        if (version.major == 2 && version.minor == 0) {
+            is2x = true;
+        } else if (version.major != 1) {
+            OMF_RAISE(file, 16); // 2.1 and later, or 3 and later
+        }
+    }
+    if (is2x) {
+        file->revision = kOmfRev2x;
+    } else {
+        CMContainerLabelInfo label{};
+        CMGetContainerLabelInfo(file->container, &label);
+        file->revision = label.majorVersion < 2 ? kOmfRev1x : kOmfRevIMA;
+    }
+    return 0;
+}
+
+omfErr_t checkHeadClassAndByteOrder(omfHdl_t file) {
+    omfClassID_t classID;
+    if (omfsReadClassOf(file, file->head, classID) != 0 || std::memcmp(classID, "HEAD", 4) != 0) {
+        OMF_RAISE(file, 24);
+    }
+    omfProperty_t byteOrderProperty =
+        file->revision == kOmfRev2x ? prop::ByteOrder : prop::ByteOrder1x;
+    if (!omfsPropertyPresent(file, file->head, byteOrderProperty, type::Int16)) {
+        OMF_RAISE(file, 22);
+    }
+    unsigned char order[2] = {};
+    OMF_CHECK(file, omfsReadValueBytes(file, file->head, byteOrderProperty, 0, 0, type::Int16, 2,
+                                       order));
+    // "II" and "MM" read the same in either byte order.
+    if (order[0] != order[1] || (order[0] != 'I' && order[0] != 'M')) OMF_RAISE(file, 23);
+    file->byteOrder = order[0] == 'I' ? kOmfLittleEndian : kOmfBigEndian;
+    return 0;
+}
+
+omfErr_t checkToolkitVersion(omfHdl_t file) {
+    bool is2x = file->revision == kOmfRev2x;
+    if (omfsPropertyPresent(file, file->head, prop::ToolkitVersion, type::VersionType)) {
+        omfVersionType_t version{};
+        OMF_CHECK(file, omfsReadVersionType(file, file->head, prop::ToolkitVersion, &version));
+        if (version.major > 2) OMF_RAISE(file, 16);
+        if (is2x && version.major == 2 && version.minor == 0) OMF_RAISE(file, 31);
+    } else if (omfsPropertyPresent(file, file->head, prop::ToolkitVersion, type::Int32Array)) {
+        omfInt32 numbers[3] = {};
+        omfInt32 count = omfsLengthInt32Array(file, file->head, prop::ToolkitVersion);
+        for (omfInt32 i = 1; i <= std::min<omfInt32>(count, 3); ++i) {
+            OMF_CHECK(file, omfsGetNthInt32Array(file, file->head, prop::ToolkitVersion, i,
+                                                 &numbers[i - 1]));
+        }
+        if (numbers[0] > 2) OMF_RAISE(file, 16);
+        if (is2x && numbers[0] == 2 && numbers[1] == 0 && numbers[2] == 0) OMF_RAISE(file, 31);
+    }
+    return 0;
+}
+
+omfErr_t loadClassDictionary(omfHdl_t file) {
+    bool is2x = file->revision == kOmfRev2x;
+    omfProperty_t dictionary = is2x ? prop::ClassDictionary : prop::ClassDictionary1x;
+    omfInt32 count = omfsLengthObjRefArray(file, file->head, dictionary);
+    for (omfInt32 i = 1; i <= count; ++i) {
+        omfObject_t entry = nullptr;
+        omfClassID_t classID, parentID;
+        if (omfsGetNthObjRefArray(file, file->head, dictionary, &entry, i) != 0) OMF_RAISE(file, 30);
+        omfErr_t status = is2x ? omfsReadClassID(file, entry, prop::CLSDClass, classID)
+                               : omfsReadObjectTag(file, entry, prop::CLSDClassID, classID);
+        if (status != 0) OMF_RAISE(file, 30);
+        bool hasParent = false;
+        if (omfsPropertyPresent(file, entry, prop::CLSDParentClass, type::ObjRef)) {
+            omfObject_t parent = nullptr;
+            if (omfsReadObjRef(file, entry, prop::CLSDParentClass, &parent) != 0) {
+                OMF_RAISE(file, 30);
+            }
+            status = is2x ? omfsReadClassID(file, parent, prop::CLSDClass, parentID)
+                          : omfsReadObjectTag(file, parent, prop::CLSDClassID, parentID);
+            if (status != 0) OMF_RAISE(file, 30);
+            hasParent = true;
+        }
+        char name[5] = {}, parentName[5] = {};
+        std::memcpy(name, classID, 4);
+        if (hasParent) std::memcpy(parentName, parentID, 4);
+        if (registerFileClass(file, name, hasParent ? parentName : nullptr) != 0) {
+            OMF_RAISE(file, 30);
+        }
+    }
+    return 0;
+}
+
+omfErr_t loadMobTable(omfHdl_t file) {
+    if (file->revision == kOmfRev2x) {
+        omfInt32 count = omfsLengthObjRefArray(file, file->head, prop::Mobs);
+        OMF_CHECK(file, newMobTable(file, std::max(1000, 2 * count)));
+        for (omfInt32 i = 1; i <= count; ++i) {
+            omfObject_t mob = nullptr;
+            omfUID_t mobID{};
+            OMF_CHECK(file, omfsGetNthObjRefArray(file, file->head, prop::Mobs, &mob, i));
+            OMF_CHECK(file, omfsReadUID(file, mob, prop::MobID, &mobID));
+            OMF_CHECK(file, addMob(file, mobID, mob));
+        }
+        return 0;
+    }
+    omfInt32 compositions = omfsLengthMobIndex(file, file->head, prop::CompositionMobs);
+    omfInt32 sources = omfsLengthMobIndex(file, file->head, prop::SourceMobs);
+    OMF_CHECK(file, newMobTable(file, std::max(1000, 2 * (compositions + sources))));
+    for (omfProperty_t list : {prop::CompositionMobs, prop::SourceMobs}) {
+        omfInt32 count = list == prop::CompositionMobs ? compositions : sources;
+        for (omfInt32 i = 1; i <= count; ++i) {
+            omfObject_t mob = nullptr;
+            omfUID_t mobID{};
+            OMF_CHECK(file, omfsGetNthMobIndex(file, file->head, list, i, &mobID, &mob));
+            OMF_CHECK(file, addMob(file, mobID, mob));
+        }
+    }
+    return 0;
+}
+
+omfErr_t loadMediaDataTable(omfHdl_t file) {
+    bool is2x = file->revision == kOmfRev2x;
+    omfInt32 count = is2x ? omfsLengthObjRefArray(file, file->head, prop::MediaData)
+                          : omfsLengthMobIndex(file, file->head, prop::MediaData1x);
+    omfTable_t table = nullptr;
+    OMF_CHECK(file, omfsNewUIDTable(file, std::max(200, count), &table));
+    file->mediaDataTable.reset(table);
+    for (omfInt32 i = 1; i <= count; ++i) {
+        omfObject_t media = nullptr;
+        omfUID_t mobID{};
+        if (is2x) {
+            OMF_CHECK(file, omfsGetNthObjRefArray(file, file->head, prop::MediaData, &media, i));
+            OMF_CHECK(file, omfsReadUID(file, media, prop::MDATMobID, &mobID));
+        } else {
+            OMF_CHECK(file,
+                      omfsGetNthMobIndex(file, file->head, prop::MediaData1x, i, &mobID, &media));
+        }
+        OMF_CHECK(file, omfsTableAddUID(table, mobID, media, kOmfTableReplace));
+    }
+    return 0;
+}
+
+// The toolkit error for a container that did not open: a bad magic is not an
+// OMF file (24); the stream handler's "Cannot open" message means the file
+// could not be opened at all (28); any other message-only report is about a
+// label too short to be a container (24); everything else is 18.
+omfErr_t failedOpenError(omfHdl_t file) {
+    const CMBentoErrorRecord& fileError = file->bentoError;
+    const CMBentoErrorRecord& sessionError = file->session->bentoHandler.defaultError;
+    const CMBentoErrorRecord* pending =
+        fileError.pending ? &fileError : (sessionError.pending ? &sessionError : nullptr);
+    omfErr_t code = 18;
+    if (pending != nullptr && pending->number == 12) {
+        code = 24;
+    } else if (pending != nullptr && pending->number == 0) {
+        code = std::strncmp(pending->text, "Cannot open", 11) == 0 ? 28 : 24;
+    }
+    OMF_BENTO_CHECK(file, code);
+    OMF_RAISE(file, code);
+}
+
+omfErr_t openFile(omfHdl_t file, const char* fileName) {
+    CMSession bento = file->session->bento;
+    CMRefCon refCon = CMCreateFileRefCon(bento, fileName, nullptr, file);
+    OMF_BENTO_CHECK(file, 13);
+    if (refCon == nullptr) OMF_RAISE(file, 13);
+    file->container = CMOpenContainer(bento, refCon, CMFileStreamTypeName, kCMReading);
+    if (file->container == nullptr) OMF_CHECK(file, failedOpenError(file));
+    file->head = CMFindObjectByID(file->container, 1);
+    OMF_BENTO_CHECK(file, 21);
+    if (file->head == nullptr) OMF_RAISE(file, 21);
+
+    OMF_CHECK(file, decideRevision(file));
+    OMF_CHECK(file, omfsBuildFileRegistry(file));
+    OMF_CHECK(file, checkHeadClassAndByteOrder(file));
+    if (file->revision == kOmfRev2x) OMF_CHECK(file, loadDefinitionTables(file));
+    OMF_CHECK(file, cacheStandardDataKinds(file));
+    OMF_CHECK(file, checkToolkitVersion(file));
+    OMF_CHECK(file, loadClassDictionary(file));
+    OMF_CHECK(file, loadMobTable(file));
+    OMF_CHECK(file, registerFileDefinitions(file));
+    OMF_CHECK(file, loadMediaDataTable(file));
+    if (file->session->openHook != nullptr) OMF_CHECK(file, file->session->openHook(file));
+    return 0;
+}
+
+} // namespace
+} // namespace omf
+
+using namespace omf;
+
+extern "C" {
+
+omfErr_t omfsOpenFileForRead(const char* fileName, omfSessionHdl_t session, omfHdl_t* result) {
+    if (result == nullptr) return 177;
+    *result = nullptr;
+    if (!validSession(session)) return 11;
+    if (fileName == nullptr) return 177;
+    omfHdl_t file = newFileRecord(session, kOmfRev2x, FileMode::read);
+    if (file == nullptr) return 170;
+    omfErr_t status = openFile(file, fileName);
+    if (status != 0) {
+        discardFileRecord(file);
+        return status;
+    }
+    linkFile(file);
+    *result = file;
+    return 0;
+}
+
+omfErr_t omfsOpenRawFile(const char* fileName, omfSessionHdl_t session, omfHdl_t* result) {
+    if (result == nullptr) return 177;
+    *result = nullptr;
+    if (!validSession(session)) return 11;
+    if (fileName == nullptr) return 177;
+    omfHdl_t file = newFileRecord(session, kOmfRev1x, FileMode::read);
+    if (file == nullptr) return 170;
+    file->rawFile = true;
+    file->rawFileName = fileName;
+    linkFile(file);
+    *result = file;
+    return 0;
+}
+
+omfErr_t omfsFileRevision(omfHdl_t file, omfFileRev_t* revision) {
+    if (!validFile(file)) return 20;
+    if (revision == nullptr) OMF_RAISE(file, 177);
+    *revision = file->revision;
+    return 0;
+}
+
+omfErr_t omfsFileByteOrder(omfHdl_t file, omfInt16* byteOrder) {
+    if (!validFile(file)) return 20;
+    if (byteOrder == nullptr) OMF_RAISE(file, 177);
+    *byteOrder = static_cast<omfInt16>(file->byteOrder);
+    return 0;
+}
+
+omfErr_t omfsGetHeadObject(omfHdl_t file, omfObject_t* head) {
+    if (!validFile(file)) return 20;
+    if (head == nullptr) OMF_RAISE(file, 177);
+    if (file->rawFile) OMF_RAISE(file, 25);
+    *head = file->head;
+    return 0;
+}
+
+} // extern "C"

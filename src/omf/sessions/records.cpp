@@ -1,0 +1,9 @@
+// Construction and destruction of session and file records.
+#include "internal/records.h"
+#include "internal/registry.h"
+
+omfSessionRec::omfSessionRec() = default;
+omfSessionRec::~omfSessionRec() { tag = 0; }
+
+omfFileRec::omfFileRec() = default;
+omfFileRec::~omfFileRec() { tag = 0; }

@@ -1,0 +1,91 @@
+// Starting and finishing toolkit sessions.
+#include "internal/error_flow.h"
+#include "internal/file_support.h"
+#include "internal/records.h"
+#include "internal/registry.h"
+#include "omf/omf_session.h"
+
+#include <new>
+
+namespace {
+
+CMBentoErrorRecord* fileErrorRecord(void* omfFile) {
+    auto* file = static_cast<omfFileRec*>(omfFile);
+    return omf::validFile(file) ? &file->bentoError : nullptr;
+}
+
+std::string textOrEmpty(const char* text) { return text != nullptr ? text : ""; }
+
+} // namespace
+
+extern "C" {
+
+omfErr_t omfsStartSession(const omfProductIdentification_t* identification,
+                          omfSessionHdl_t* result) {
+    if (result == nullptr) return 177;
+    *result = nullptr;
+    auto* session = new (std::nothrow) omfSessionRec();
+    if (session == nullptr) return 12;
+    if (identification != nullptr) {
+        session->hasIdentification = true;
+        omf::ProductIdentification& copy = session->identification;
+        copy.companyName = textOrEmpty(identification->companyName);
+        copy.productName = textOrEmpty(identification->productName);
+        copy.productVersionString = textOrEmpty(identification->productVersionString);
+        copy.platform = textOrEmpty(identification->platform);
+        copy.productID = identification->productID;
+        copy.productVersion = identification->productVersion;
+    }
+    session->bentoHandler.fileErrorRecord = &fileErrorRecord;
+    session->bento = CMStartBentoSession(&CMSessionMetaHandler, &session->bentoHandler);
+    if (session->bento == nullptr) {
+        CMReleaseHandlerSession(&session->bentoHandler);
+        delete session;
+        return 12;
+    }
+    CMSetTypeMetaHandler(session->bento, CMFileStreamTypeName, &CMFileStreamMetaHandler);
+    if (CMGetMetaHandler(session->bento, CMFileStreamTypeName) != &CMFileStreamMetaHandler ||
+        omf::createSessionRegistry(session) != 0) {
+        CMEndBentoSession(session->bento, 1);
+        CMReleaseHandlerSession(&session->bentoHandler);
+        delete session;
+        return 12;
+    }
+    *result = session;
+    return 0;
+}
+
+omfErr_t omfsFinishSession(omfSessionHdl_t session) {
+    if (!omf::validSession(session)) return 11;
+    omfErr_t status = 0;
+    if (session->finishHook != nullptr) status = session->finishHook(session);
+    if (session->bentoHandler.defaultError.pending) {
+        // The container session is in trouble: end it without closing files.
+        CMEndBentoSession(session->bento, 0);
+        status = 205;
+    } else {
+        while (omfHdl_t file = session->files) {
+            omfErr_t closed = omfsCloseOMFFile(file);
+            if (closed != 0) status = closed;
+            if (session->files == file) { // the close stopped early: drop the file
+                omf::unlinkFile(file);
+                omf::discardFileRecord(file);
+            }
+        }
+        CMEndBentoSession(session->bento, 1);
+    }
+    CMReleaseHandlerSession(&session->bentoHandler);
+    session->registry.reset();
+    delete session;
+    return status;
+}
+
+omfErr_t omfsSetMediaHooks(omfSessionHdl_t session, omfErr_t (*openHook)(omfHdl_t),
+                           omfErr_t (*finishHook)(omfSessionHdl_t)) {
+    if (!omf::validSession(session)) return 11;
+    session->openHook = openHook;
+    session->finishHook = finishHook;
+    return 0;
+}
+
+} // extern "C"

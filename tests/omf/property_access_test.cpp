@@ -1,0 +1,260 @@
+// Property access: every typed accessor written and read back in files of
+// each revision and byte order, and the checks of the value-level routines.
+#include "omf_fixture.h"
+
+#include "internal/codes.h"
+#include "internal/records.h"
+#include "omf/omf_int64.h"
+#include "omf/omf_registry.h"
+
+#include <cstring>
+#include <vector>
+
+using namespace omf_test;
+namespace prop = omf::prop;
+
+namespace {
+
+// Properties used to carry each type in both revisions (any property code
+// of the right type will do: the class checks are not in force here).
+struct TypedValues {
+    std::string string = "a longer text value";
+    omfBool boolean = true;
+    omfInt32 int32 = -123456789;
+    omfUInt32 uint32 = 0xDEADBEEF;
+    omfInt16 int16 = -1234;
+    omfRational_t rational{30000, 1001};
+    omfTimeStamp_t stamp{1700000000u, 1};
+    omfUID_t uid{0x11223344u, 0x55667788u, 0x99AABBCCu};
+    omfVersionType_t version{2, 1};
+    omfProductVersion_t product{3, 4, 5, kVersionReleased, 6};
+};
+
+class PropertyAccess : public ToolkitTest {
+  protected:
+    // Creates a file (byte order forced for the test) and an object to carry values.
+    omfHdl_t createFile(const std::string& name, omfFileRev_t revision, uint16_t byteOrder,
+                        omfObject_t* object) {
+        omfHdl_t file = nullptr;
+        EXPECT_EQ(omfsNewFile(path(name).c_str(), session_, revision, &file), 0);
+        file->byteOrder = byteOrder;
+        EXPECT_EQ(omfsObjectNew(file, "IDNT", object), 0);
+        return file;
+    }
+
+    static void writeAll(omfHdl_t file, omfObject_t object, const TypedValues& v) {
+        ASSERT_EQ(omfsWriteString(file, object, prop::CompanyName, v.string.c_str()), 0);
+        ASSERT_EQ(omfsWriteInt32(file, object, prop::ProductID, v.int32), 0);
+        ASSERT_EQ(omfsWriteInt16(file, object, prop::IDByteOrder, v.int16), 0);
+        ASSERT_EQ(omfsWriteProductVersion(file, object, prop::ProductVersion, v.product), 0);
+        ASSERT_EQ(omfsWriteTimeStamp(file, object, prop::IdentDate, v.stamp), 0);
+        ASSERT_EQ(omfsWriteUID(file, object, prop::MobID, v.uid), 0);
+        ASSERT_EQ(omfsWriteRational(file, object, 196 /* ImageAspectRatio */, v.rational), 0);
+        ASSERT_EQ(omfsWriteBoolean(file, object, 227 /* IsUniform */, v.boolean), 0);
+        ASSERT_EQ(omfsWriteVersionType(file, object, prop::Version, v.version), 0);
+    }
+
+    static void expectAll(omfHdl_t file, omfObject_t object, const TypedValues& v) {
+        char text[64];
+        ASSERT_EQ(omfsReadString(file, object, prop::CompanyName, text, sizeof text), 0);
+        EXPECT_EQ(std::string(text), v.string);
+        omfInt32 int32 = 0;
+        ASSERT_EQ(omfsReadInt32(file, object, prop::ProductID, &int32), 0);
+        EXPECT_EQ(int32, v.int32);
+        omfInt16 int16 = 0;
+        ASSERT_EQ(omfsReadInt16(file, object, prop::IDByteOrder, &int16), 0);
+        EXPECT_EQ(int16, v.int16);
+        omfProductVersion_t product{};
+        ASSERT_EQ(omfsReadProductVersion(file, object, prop::ProductVersion, &product), 0);
+        EXPECT_EQ(product.major, v.product.major);
+        EXPECT_EQ(product.tertiary, v.product.tertiary);
+        EXPECT_EQ(product.type, v.product.type);
+        EXPECT_EQ(product.patchLevel, v.product.patchLevel);
+        omfTimeStamp_t stamp{};
+        ASSERT_EQ(omfsReadTimeStamp(file, object, prop::IdentDate, &stamp), 0);
+        EXPECT_EQ(stamp.TimeVal, v.stamp.TimeVal);
+        EXPECT_EQ(stamp.IsGMT, v.stamp.IsGMT);
+        omfUID_t uid{};
+        ASSERT_EQ(omfsReadUID(file, object, prop::MobID, &uid), 0);
+        EXPECT_EQ(uid.prefix, v.uid.prefix);
+        EXPECT_EQ(uid.major, v.uid.major);
+        EXPECT_EQ(uid.minor, v.uid.minor);
+        omfRational_t rational{};
+        ASSERT_EQ(omfsReadRational(file, object, 196, &rational), 0);
+        EXPECT_EQ(rational.numerator, v.rational.numerator);
+        EXPECT_EQ(rational.denominator, v.rational.denominator);
+        omfBool boolean = false;
+        ASSERT_EQ(omfsReadBoolean(file, object, 227, &boolean), 0);
+        EXPECT_EQ(boolean, v.boolean);
+        omfVersionType_t version{};
+        ASSERT_EQ(omfsReadVersionType(file, object, prop::Version, &version), 0);
+        EXPECT_EQ(version.major, v.version.major);
+        EXPECT_EQ(version.minor, v.version.minor);
+    }
+};
+
+TEST_F(PropertyAccess, TypedValuesRoundTripInEveryRevisionAndByteOrder) {
+    const TypedValues values;
+    struct Case {
+        omfFileRev_t revision;
+        uint16_t byteOrder;
+    };
+    for (Case test : {Case{kOmfRev1x, kOmfLittleEndian}, Case{kOmfRevIMA, kOmfLittleEndian},
+                      Case{kOmfRev2x, kOmfLittleEndian}, Case{kOmfRev2x, kOmfBigEndian},
+                      Case{kOmfRevIMA, kOmfBigEndian}}) {
+        SCOPED_TRACE("revision " + std::to_string(test.revision) + " order " +
+                     std::to_string(test.byteOrder));
+        const std::string name = "typed" + std::to_string(test.revision) +
+                                 std::to_string(test.byteOrder) + ".omf";
+        omfObject_t object = nullptr;
+        omfHdl_t file = createFile(name, test.revision, test.byteOrder, &object);
+        writeAll(file, object, values);
+        expectAll(file, object, values);
+        EXPECT_EQ(omfsCloseOMFFile(file), 0);
+    }
+}
+
+TEST_F(PropertyAccess, StoredBytesFollowTheFilesByteOrder) {
+    for (uint16_t order : {kOmfLittleEndian, kOmfBigEndian}) {
+        omfObject_t object = nullptr;
+        omfHdl_t file = createFile("order" + std::to_string(order) + ".omf", kOmfRev2x, order,
+                                   &object);
+        ASSERT_EQ(omfsWriteInt32(file, object, prop::ProductID, 1), 0);
+        unsigned char raw[4];
+        CMValue value = CMUseValue(object, CMGetGlobalNameObject(file->container, "OMFI:IDNT:ProductID"),
+                                   CMGetGlobalNameObject(file->container, "omfi:Int32"));
+        ASSERT_NE(value, nullptr);
+        ASSERT_EQ(CMReadValueData(value, raw, 0, 4), 4u);
+        const unsigned char bigEndian[4] = {0, 0, 0, 1}, littleEndian[4] = {1, 0, 0, 0};
+        EXPECT_EQ(std::memcmp(raw, order == kOmfBigEndian ? bigEndian : littleEndian, 4), 0);
+        omfInt32 back = 0;
+        ASSERT_EQ(omfsReadInt32(file, object, prop::ProductID, &back), 0);
+        EXPECT_EQ(back, 1);
+        EXPECT_EQ(omfsCloseOMFFile(file), 0);
+    }
+}
+
+TEST_F(PropertyAccess, ShortStringsArePaddedToFiveBytes) {
+    omfObject_t object = nullptr;
+    omfHdl_t file = createFile("strings.omf", kOmfRev2x, kOmfLittleEndian, &object);
+    ASSERT_EQ(omfsWriteString(file, object, prop::CompanyName, "a long company name"), 0);
+    ASSERT_EQ(omfsWriteString(file, object, prop::CompanyName, "ab"), 0);
+    omfInt64 length = 0;
+    ASSERT_EQ(omfsValueLength(file, object, prop::CompanyName, kOmfType_String, &length), 0);
+    EXPECT_EQ(length, 5);
+    unsigned char raw[5];
+    ASSERT_EQ(omfsReadValueBytes(file, object, prop::CompanyName, 0, 1, kOmfType_String, 5, raw), 0);
+    const unsigned char expected[5] = {'a', 'b', 0, 0, 0};
+    EXPECT_EQ(std::memcmp(raw, expected, 5), 0);
+    char text[16];
+    ASSERT_EQ(omfsReadString(file, object, prop::CompanyName, text, sizeof text), 0);
+    EXPECT_STREQ(text, "ab");
+    EXPECT_EQ(omfsCloseOMFFile(file), 0);
+}
+
+TEST_F(PropertyAccess, ValueLevelChecksComeInOrder) {
+    omfObject_t object = nullptr;
+    omfHdl_t file = createFile("checks.omf", kOmfRev2x, kOmfLittleEndian, &object);
+    unsigned char buffer[8] = {};
+    EXPECT_EQ(omfsReadValueBytes(nullptr, object, prop::ProductID, 0, 0, kOmfType_Int32, 4, buffer), 20);
+    EXPECT_EQ(omfsReadValueBytes(file, nullptr, prop::ProductID, 0, 0, kOmfType_Int32, 4, buffer), 116);
+    EXPECT_EQ(omfsReadValueBytes(file, object, prop::ProductID, 0, 0, kOmfType_Int32, 4, nullptr), 51);
+    EXPECT_EQ(omfsReadValueBytes(file, object, 9999, 0, 0, kOmfType_Int32, 4, buffer), 119);
+    EXPECT_EQ(omfsReadValueBytes(file, object, prop::ProductID, 0, 0, 9999, 4, buffer), 120);
+    EXPECT_EQ(omfsReadValueBytes(file, object, prop::ProductID, 0, 0, kOmfType_Int32, 4, buffer), 123);
+    ASSERT_EQ(omfsWriteInt32(file, object, prop::ProductID, 5), 0);
+    EXPECT_EQ(omfsReadValueBytes(file, object, prop::ProductID, 0, 1, kOmfType_Int32, 4, buffer), 120);
+    // 8 bytes of data: 4 at offset 6 run past the end.
+    const unsigned char data[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    ASSERT_EQ(omfsWriteDataBytes(file, object, 232, kOmfType_DataValue, 0, 8, data), 0);
+    EXPECT_EQ(omfsReadValueBytes(file, object, 232, 6, 1, kOmfType_DataValue, 4, buffer), 122);
+    EXPECT_EQ(omfsReadValueBytes(file, object, 232, 9, 1, kOmfType_DataValue, 1, buffer), 122);
+    omfInt32 got = 0;
+    EXPECT_EQ(omfsReadDataBytes(file, object, 232, kOmfType_DataValue, 6, 4, buffer, &got), 122);
+    EXPECT_EQ(got, 2);
+    EXPECT_EQ(buffer[0], 7);
+    EXPECT_EQ(omfsCloseOMFFile(file), 0);
+}
+
+TEST_F(PropertyAccess, ArraysCountFromOneAndRefuseElementsOutside) {
+    for (omfFileRev_t revision : {kOmfRev1x, kOmfRev2x}) {
+        omfObject_t object = nullptr;
+        omfHdl_t file = createFile("arrays" + std::to_string(revision) + ".omf", revision,
+                                   kOmfLittleEndian, &object);
+        omfObject_t head = nullptr;
+        omfsGetHeadObject(file, &head);
+        const omfProperty_t list = revision == kOmfRev2x ? prop::ClassDictionary
+                                                         : prop::ClassDictionary1x;
+        std::vector<omfObject_t> targets;
+        for (int i = 0; i < 3; ++i) {
+            omfObject_t target = nullptr;
+            ASSERT_EQ(omfsObjectNew(file, "MOBJ", &target), 0);
+            ASSERT_EQ(omfsAppendObjRefArray(file, object, list, target), 0);
+            targets.push_back(target);
+        }
+        ASSERT_EQ(omfsLengthObjRefArray(file, object, list), 3);
+        for (int i = 1; i <= 3; ++i) {
+            omfObject_t found = nullptr;
+            ASSERT_EQ(omfsGetNthObjRefArray(file, object, list, &found, i), 0);
+            EXPECT_EQ(found, targets[static_cast<size_t>(i - 1)]);
+        }
+        omfObject_t found = nullptr;
+        EXPECT_EQ(omfsGetNthObjRefArray(file, object, list, &found, 0), 117);
+        EXPECT_EQ(omfsGetNthObjRefArray(file, object, list, &found, 4), 117);
+        ASSERT_EQ(omfsArrayDelete(file, object, list, kOmfType_ObjRefArray,
+                                  revision == kOmfRev2x ? 4 : 8, 2), 0);
+        ASSERT_EQ(omfsLengthObjRefArray(file, object, list), 2);
+        ASSERT_EQ(omfsGetNthObjRefArray(file, object, list, &found, 2), 0);
+        EXPECT_EQ(found, targets[2]);
+        EXPECT_EQ(omfsCloseOMFFile(file), 0);
+    }
+}
+
+TEST_F(PropertyAccess, MobIndexEntriesAndReferencesSurviveReopening) {
+    const omfUID_t mobID{1, 2, 3};
+    omfHdl_t file = nullptr;
+    ASSERT_EQ(omfsNewFile(path("mobindex.omf").c_str(), session_, kOmfRev1x, &file), 0);
+    omfObject_t head = nullptr, mob = nullptr;
+    omfsGetHeadObject(file, &head);
+    ASSERT_EQ(omfsObjectNew(file, "MOBJ", &mob), 0);
+    ASSERT_EQ(omfsWriteUID(file, mob, prop::MobID, mobID), 0);
+    ASSERT_EQ(omfsAppendMobIndex(file, head, prop::CompositionMobs, mobID, mob), 0);
+    ASSERT_EQ(omfsCloseOMFFile(file), 0);
+
+    ASSERT_EQ(omfsOpenFileForRead(path("mobindex.omf").c_str(), session_, &file), 0);
+    omfsGetHeadObject(file, &head);
+    ASSERT_EQ(omfsLengthMobIndex(file, head, prop::CompositionMobs), 1);
+    omfUID_t readID{};
+    omfObject_t readMob = nullptr;
+    ASSERT_EQ(omfsGetNthMobIndex(file, head, prop::CompositionMobs, 1, &readID, &readMob), 0);
+    EXPECT_EQ(readID.prefix, 1u);
+    EXPECT_EQ(readID.major, 2u);
+    EXPECT_EQ(readID.minor, 3u);
+    omfUID_t stored{};
+    ASSERT_EQ(omfsReadUID(file, readMob, prop::MobID, &stored), 0);
+    EXPECT_EQ(stored.minor, 3u);
+    EXPECT_EQ(omfsCloseOMFFile(file), 0);
+}
+
+TEST_F(PropertyAccess, PositionsAndLengthsPickTheirWidth) {
+    omfObject_t object = nullptr;
+    omfHdl_t file = createFile("lengths.omf", kOmfRev2x, kOmfLittleEndian, &object);
+    const omfProperty_t length = 64; // MDFL Length: Length32 or Length64
+    ASSERT_EQ(omfsWriteLength(file, object, length, 1000), 0);
+    EXPECT_TRUE(omfsPropertyPresent(file, object, length, kOmfType_Length32));
+    ASSERT_EQ(omfsWriteLength(file, object, length, 1ll << 40), 0);
+    EXPECT_TRUE(omfsPropertyPresent(file, object, length, kOmfType_Length64));
+    omfInt64 back = 0;
+    ASSERT_EQ(omfsReadLength(file, object, length, &back), 0);
+    EXPECT_EQ(back, 1ll << 40);
+    EXPECT_EQ(omfsCloseOMFFile(file), 0);
+
+    omfHdl_t old = createFile("lengths1x.omf", kOmfRev1x, kOmfLittleEndian, &object);
+    EXPECT_EQ(omfsWriteLength(old, object, length, 1ll << 40), 171);
+    ASSERT_EQ(omfsWriteLength(old, object, length, 77), 0);
+    ASSERT_EQ(omfsReadLength(old, object, length, &back), 0);
+    EXPECT_EQ(back, 77);
+    EXPECT_EQ(omfsCloseOMFFile(old), 0);
+}
+
+} // namespace
