@@ -4,6 +4,7 @@
 #include "internal/codes.h"
 #include "internal/error_flow.h"
 #include "omf/omf_access.h"
+#include "omf/omf_checks.h"
 
 #include <cstring>
 
@@ -116,6 +117,7 @@ omfErr_t omfsReadObjRefKey(omfHdl_t file, omfObject_t object, omfProperty_t prop
         OMF_BENTO_CHECK(file, 205);
         OMF_RAISE(file, 1);
     }
+    OMF_CHECK(file, omfsCheckReference(file, property, *target));
     return 0;
 }
 
@@ -129,6 +131,8 @@ omfErr_t omfsMakeObjRef(omfHdl_t file, omfObject_t object, omfProperty_t propert
     int flag = 0;
     OMF_CHECK(file, lookupProperty(file, property, &propertyObject));
     OMF_CHECK(file, lookupType(file, type, &typeObject, &flag));
+    OMF_CHECK(file, omfsCheckObjectProperty(file, object, property, type));
+    OMF_CHECK(file, omfsCheckReference(file, property, target));
     CMValue value = CMCountValues(object, propertyObject, typeObject) == 0
                         ? CMNewValue(object, propertyObject, typeObject)
                         : CMUseValue(object, propertyObject, typeObject);

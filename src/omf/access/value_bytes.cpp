@@ -3,6 +3,7 @@
 #include "internal/codes.h"
 #include "internal/error_flow.h"
 #include "omf/omf_access.h"
+#include "omf/omf_checks.h"
 
 #include <algorithm>
 #include <bit>
@@ -28,6 +29,7 @@ omfErr_t resolve(omfHdl_t file, omfObject_t object, omfProperty_t property, omfT
     if (buffer == nullptr) OMF_RAISE(file, 51);
     OMF_CHECK(file, lookupProperty(file, property, propertyObject));
     OMF_CHECK(file, lookupType(file, type, typeObject, flag));
+    OMF_CHECK(file, omfsCheckObjectProperty(file, object, property, type));
     return 0;
 }
 

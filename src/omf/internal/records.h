@@ -68,6 +68,7 @@ struct omfFileRec {
     uint16_t byteOrder = kOmfLittleEndian;
     bool rawFile = false;
     std::string rawFileName;
+    bool checking = true; // semantic checks run (off while a check itself reads)
     std::unique_ptr<omf::FileRegistry> registry;
     omf::TableHandle mobTable;       // mob ID -> mob object
     omf::TableHandle mediaDataTable; // mob ID -> media data object

@@ -2,6 +2,7 @@
 #include "internal/error_flow.h"
 #include "internal/file_support.h"
 #include "internal/records.h"
+#include "internal/checks.h"
 #include "internal/registry.h"
 #include "omf/omf_session.h"
 
@@ -45,7 +46,7 @@ omfErr_t omfsStartSession(const omfProductIdentification_t* identification,
     }
     CMSetTypeMetaHandler(session->bento, CMFileStreamTypeName, &CMFileStreamMetaHandler);
     if (CMGetMetaHandler(session->bento, CMFileStreamTypeName) != &CMFileStreamMetaHandler ||
-        omf::createSessionRegistry(session) != 0) {
+        omf::createSessionRegistry(session) != 0 || omf::registerBuiltinChecks(session) != 0) {
         CMEndBentoSession(session->bento, 1);
         CMReleaseHandlerSession(&session->bentoHandler);
         delete session;
