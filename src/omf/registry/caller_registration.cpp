@@ -1,0 +1,61 @@
+// Types and properties registered by callers: a name the session already
+// knows keeps its code, a new one takes the next free code.
+#include "internal/error_flow.h"
+#include "internal/registry.h"
+
+#include <new>
+#include <string>
+
+namespace {
+
+constexpr omfErr_t kBadSession = 11;
+constexpr omfErr_t kAllocationFailed = 170;
+constexpr omfErr_t kNullArgument = 177;
+
+bool validRevisions(omfRevisionSet_t revisions) {
+    return revisions == kOmfRevisions1x || revisions == kOmfRevisions2x ||
+           revisions == kOmfRevisionsBoth;
+}
+
+} // namespace
+
+extern "C" {
+
+omfErr_t omfsRegisterType(omfSessionHdl_t session, const char* name, omfRevisionSet_t revisions,
+                          omfType_t* code) try {
+    if (!omf::validSession(session) || !session->registry) OMF_RAISE(nullptr, kBadSession);
+    if (name == nullptr || code == nullptr || !validRevisions(revisions)) {
+        OMF_RAISE(nullptr, kNullArgument);
+    }
+    omf::SessionRegistry& registry = *session->registry;
+    const omf::TypeRecord* known = registry.findTypeName(omf::typeContainerName(name).c_str());
+    // A new name takes the next code even when entering it into an open file
+    // fails afterwards: the code may already be in the tables.
+    omfType_t chosen = known != nullptr ? known->code : registry.nextTypeCode++;
+    OMF_CHECK(nullptr,
+              omf::registerType(session, chosen, name, revisions, omf::kTypeMovedAsBytes, 0));
+    *code = chosen;
+    return 0;
+} catch (const std::bad_alloc&) {
+    OMF_RAISE(nullptr, kAllocationFailed);
+}
+
+omfErr_t omfsRegisterProperty(omfSessionHdl_t session, const char* name, const char* classID,
+                              omfType_t type, omfRevisionSet_t revisions, omfProperty_t* code) try {
+    if (!omf::validSession(session) || !session->registry) OMF_RAISE(nullptr, kBadSession);
+    if (name == nullptr || code == nullptr || !validRevisions(revisions)) {
+        OMF_RAISE(nullptr, kNullArgument);
+    }
+    omf::SessionRegistry& registry = *session->registry;
+    const omf::PropertyRecord* known =
+        registry.findPropertyName(omf::propertyContainerName(name, classID).c_str());
+    omfProperty_t chosen = known != nullptr ? known->code : registry.nextPropertyCode++;
+    OMF_CHECK(nullptr,
+              omf::registerProperty(session, chosen, name, classID, type, revisions, true));
+    *code = chosen;
+    return 0;
+} catch (const std::bad_alloc&) {
+    OMF_RAISE(nullptr, kAllocationFailed);
+}
+
+} // extern "C"
