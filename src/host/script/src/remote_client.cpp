@@ -45,10 +45,10 @@ ClientConnection::~ClientConnection() {
 }
 
 bool ClientConnection::Send(const WireMessage& message) {
-    std::vector<char> frame;
+    EncodedFrame frame;
     if (!EncodeMessage(message, *this, frame)) return false;
     std::lock_guard guard(writeLock_);
-    return SendAll(fd_, frame.data(), frame.size());
+    return SendFrame(fd_, frame);
 }
 
 ScriptVal ClientConnection::ReadHello(const std::shared_ptr<ClientLink>& link, int timeoutMs) {
@@ -112,11 +112,11 @@ ScriptVal ClientConnection::Call(const ScriptVal& target, std::string_view metho
         message.callId = nextCallId_++;
         pending_.emplace(message.callId, call);
     }
-    std::vector<char> frame;
+    EncodedFrame frame;
     bool sent = false;
     if (message.method.size() <= kMaxMethodName && EncodeMessage(message, *this, frame)) {
         std::lock_guard guard(writeLock_);
-        sent = SendAll(fd_, frame.data(), frame.size());
+        sent = SendFrame(fd_, frame);
     }
     if (!sent) {
         std::lock_guard guard(callsLock_);

@@ -48,10 +48,10 @@ class ServerConnection : public ObjectCodec, public std::enable_shared_from_this
 
     // Sends a frame; false when it cannot be encoded or the peer is gone.
     bool Send(const WireMessage& message) {
-        std::vector<char> frame;
+        EncodedFrame frame;
         if (!EncodeMessage(message, *this, frame)) return false;
         std::lock_guard guard(writeLock_);
-        return SendAll(fd_, frame.data(), frame.size());
+        return SendFrame(fd_, frame);
     }
 
     void SendReply(uint64_t callId, const ScriptVal& result) {

@@ -9,6 +9,7 @@
 
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -19,6 +20,8 @@ namespace {
 constexpr size_t kInitialReserve = 4u << 20;
 // Bytes read per call while filling a body.
 constexpr size_t kReadChunk = 1u << 20;
+// Pieces given to one sendmsg call (the system accepts at most IOV_MAX).
+constexpr size_t kMaxPiecesPerSend = 512;
 
 bool MakeAddress(std::string_view path, sockaddr_un& address) {
     std::memset(&address, 0, sizeof address);
@@ -54,6 +57,42 @@ bool SendAll(int fd, const char* data, size_t size) {
         if (sent <= 0) return false;
         data += sent;
         size -= static_cast<size_t>(sent);
+    }
+    return true;
+}
+
+bool SendFrame(int fd, const EncodedFrame& frame) {
+    // Pieces in order: bytes up to the first block, the block, the next
+    // bytes, and so on.
+    std::vector<iovec> pieces;
+    pieces.reserve(2 * frame.inPlace.size() + 1);
+    size_t done = 0;
+    auto add = [&pieces](const char* data, size_t size) {
+        if (size > 0) pieces.push_back({const_cast<char*>(data), size});
+    };
+    for (const EncodedFrame::InPlace& block : frame.inPlace) {
+        add(frame.bytes.data() + done, block.offset - done);
+        add(block.data, block.size);
+        done = block.offset;
+    }
+    add(frame.bytes.data() + done, frame.bytes.size() - done);
+
+    size_t next = 0;
+    while (next < pieces.size()) {
+        msghdr message{};
+        message.msg_iov = pieces.data() + next;
+        message.msg_iovlen = std::min(pieces.size() - next, kMaxPiecesPerSend);
+        ssize_t sent = sendmsg(fd, &message, MSG_NOSIGNAL);
+        if (sent < 0 && errno == EINTR) continue;
+        if (sent <= 0) return false;
+        // Step over what went out; a piece sent in part is trimmed.
+        auto left = static_cast<size_t>(sent);
+        while (next < pieces.size() && left >= pieces[next].iov_len)
+            left -= pieces[next++].iov_len;
+        if (left > 0) {
+            pieces[next].iov_base = static_cast<char*>(pieces[next].iov_base) + left;
+            pieces[next].iov_len -= left;
+        }
     }
     return true;
 }

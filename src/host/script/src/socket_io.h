@@ -7,11 +7,15 @@
 
 namespace tarsel::detail {
 
+struct EncodedFrame;
+
 enum class ReadResult { Frame, Closed, Malformed };
 
 // Writes every byte, retrying after interruptions; false when the peer is
 // gone or the socket failed. Never raises SIGPIPE.
 bool SendAll(int fd, const char* data, size_t size);
+// Sends an encoded frame, its in-place blocks straight from where they are.
+bool SendFrame(int fd, const EncodedFrame& frame);
 // Reads one frame and answers its body. Closed: the peer closed cleanly
 // between frames. Malformed: a header over the size limit, or the stream
 // ended or failed inside a frame. Memory grows only with bytes received.

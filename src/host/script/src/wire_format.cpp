@@ -13,11 +13,13 @@ namespace {
 
 // msgpack output stream appending to a frame.
 struct FrameStream {
-    std::vector<char>& out;
-    void write(const char* data, size_t size) { out.insert(out.end(), data, data + size); }
-    // Makes room for `size` more bytes at once, so large blocks are copied once.
-    void Reserve(size_t size) {
-        if (out.capacity() - out.size() < size) out.reserve(out.size() + size);
+    EncodedFrame& frame;
+    void write(const char* data, size_t size) {
+        frame.bytes.insert(frame.bytes.end(), data, data + size);
+    }
+    // Leaves a large block where it is, to be sent from there.
+    void WriteInPlace(const char* data, size_t size) {
+        frame.inPlace.push_back({frame.bytes.size(), data, size});
     }
 };
 
@@ -73,10 +75,12 @@ bool PackValue(Packer& packer, FrameStream& stream, const ScriptVal& value, Obje
         const MemBlock* block = value.GetData();
         if (block->size > budget) return false;
         budget -= block->size;
-        stream.Reserve(block->size + 16);
         packer.pack_bin(static_cast<uint32_t>(block->size));
-        packer.pack_bin_body(static_cast<const char*>(block->data),
-                             static_cast<uint32_t>(block->size));
+        if (block->size >= kInPlaceBlockBytes)
+            stream.WriteInPlace(static_cast<const char*>(block->data), block->size);
+        else
+            packer.pack_bin_body(static_cast<const char*>(block->data),
+                                 static_cast<uint32_t>(block->size));
         return true;
     }
     case kScriptTable: {
@@ -240,8 +244,36 @@ bool IsUnsigned(const ScriptVal& value) {
 
 } // namespace
 
+size_t EncodedFrame::Size() const {
+    size_t size = bytes.size();
+    for (const InPlace& block : inPlace)
+        size += block.size;
+    return size;
+}
+
+std::vector<char> EncodedFrame::Flatten() const {
+    std::vector<char> flat;
+    flat.reserve(Size());
+    size_t done = 0;
+    for (const InPlace& block : inPlace) {
+        flat.insert(flat.end(), bytes.begin() + done, bytes.begin() + block.offset);
+        flat.insert(flat.end(), block.data, block.data + block.size);
+        done = block.offset;
+    }
+    flat.insert(flat.end(), bytes.begin() + done, bytes.end());
+    return flat;
+}
+
 bool EncodeMessage(const WireMessage& message, ObjectCodec& codec, std::vector<char>& frame) {
-    frame.assign(kFrameHeaderBytes, 0);
+    EncodedFrame encoded;
+    if (!EncodeMessage(message, codec, encoded)) return false;
+    frame = encoded.Flatten();
+    return true;
+}
+
+bool EncodeMessage(const WireMessage& message, ObjectCodec& codec, EncodedFrame& frame) {
+    frame.bytes.assign(kFrameHeaderBytes, 0);
+    frame.inPlace.clear();
     FrameStream stream{frame};
     Packer packer(stream);
     size_t budget = kMaxFrameBytes;
@@ -271,10 +303,10 @@ bool EncodeMessage(const WireMessage& message, ObjectCodec& codec, std::vector<c
         break;
     }
     if (!ok) return false;
-    size_t body = frame.size() - kFrameHeaderBytes;
+    size_t body = frame.Size() - kFrameHeaderBytes;
     if (body > kMaxFrameBytes) return false;
     for (size_t i = 0; i < kFrameHeaderBytes; ++i)
-        frame[i] = static_cast<char>((body >> (8 * i)) & 0xff);
+        frame.bytes[i] = static_cast<char>((body >> (8 * i)) & 0xff);
     return true;
 }
 

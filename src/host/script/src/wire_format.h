@@ -59,9 +59,32 @@ struct WireMessage {
     uint64_t version = 0; // hello
 };
 
-// Encodes a message as a whole frame (header included) into `frame`.
-// Answers false, leaving `frame` unspecified, when the message cannot be
-// sent: nesting deeper than kMaxValueDepth, or a body over kMaxFrameBytes.
+// Memory blocks of at least this size are not copied into an encoded frame
+// but sent from where they are.
+inline constexpr size_t kInPlaceBlockBytes = 64 * 1024;
+
+// An encoded frame (header included): its bytes, plus large memory blocks
+// that belong between them. The blocks are referenced, so the message's
+// values must stay alive until the frame is sent.
+struct EncodedFrame {
+    struct InPlace {
+        size_t offset; // the block goes before bytes[offset]
+        const char* data;
+        size_t size;
+    };
+    std::vector<char> bytes;
+    std::vector<InPlace> inPlace;
+
+    size_t Size() const;
+    // The whole frame as one contiguous copy.
+    std::vector<char> Flatten() const;
+};
+
+// Encodes a message as a whole frame. Answers false, leaving `frame`
+// unspecified, when the message cannot be sent: nesting deeper than
+// kMaxValueDepth, or a body over kMaxFrameBytes.
+bool EncodeMessage(const WireMessage& message, ObjectCodec& codec, EncodedFrame& frame);
+// The same, flattened into one buffer.
 bool EncodeMessage(const WireMessage& message, ObjectCodec& codec, std::vector<char>& frame);
 
 // Decodes one frame body. Answers false for anything malformed: not exactly
