@@ -257,4 +257,56 @@ TEST_F(PropertyAccess, PositionsAndLengthsPickTheirWidth) {
     EXPECT_EQ(omfsCloseOMFFile(old), 0);
 }
 
+TEST_F(PropertyAccess, EnumerationsAreReadFromOneTwoOrFourBytes) {
+    omfObject_t object = nullptr;
+    omfHdl_t file = createFile("enums.omf", kOmfRev2x, kOmfLittleEndian, &object);
+    const omfProperty_t frameLayout = 193; // LayoutType, stored in 32 bits
+    ASSERT_EQ(omfsWriteEnum(file, object, frameLayout, kOmfType_LayoutType, 2), 0);
+    omfInt64 length = 0;
+    ASSERT_EQ(omfsValueLength(file, object, frameLayout, kOmfType_LayoutType, &length), 0);
+    EXPECT_EQ(length, 4);
+    omfInt32 value = 0;
+    ASSERT_EQ(omfsReadEnum(file, object, frameLayout, kOmfType_LayoutType, &value), 0);
+    EXPECT_EQ(value, 2);
+    // Values other writers stored in 2 bytes or 1 byte read the same.
+    for (omfInt32 size : {2, 1}) {
+        omfObject_t other = nullptr;
+        ASSERT_EQ(omfsObjectNew(file, "DIDD", &other), 0);
+        const unsigned char stored[2] = {3, 0};
+        ASSERT_EQ(omfsWriteValueBytes(file, other, frameLayout, 0, kOmfType_LayoutType, size,
+                                      stored),
+                  0);
+        ASSERT_EQ(omfsReadEnum(file, other, frameLayout, kOmfType_LayoutType, &value), 0);
+        EXPECT_EQ(value, 3) << size << "-byte value";
+    }
+    EXPECT_EQ(omfsCloseOMFFile(file), 0);
+}
+
+TEST_F(PropertyAccess, DataValuesAreSwappedByTheirDataKind) {
+    omfObject_t object = nullptr;
+    omfHdl_t file = createFile("datavalues.omf", kOmfRev2x, kOmfBigEndian, &object);
+    omfObject_t rational = nullptr, bytes = nullptr;
+    omfErr_t error = 0;
+    ASSERT_TRUE(omfsFindDataKind(file, "Rational", &rational, &error));
+    ASSERT_TRUE(omfsFindDataKind(file, "Picture", &bytes, &error));
+    const omfProperty_t summary = 232; // a DataValue property
+    const omfInt32 numbers[2] = {1, 2};
+    ASSERT_EQ(omfsWriteDataValue(file, object, summary, rational, numbers, 8), 0);
+    unsigned char raw[8];
+    omfInt32 got = 0;
+    ASSERT_EQ(omfsReadDataBytes(file, object, summary, kOmfType_DataValue, 0, 8, raw, &got), 0);
+    const unsigned char bigEndian[8] = {0, 0, 0, 1, 0, 0, 0, 2};
+    EXPECT_EQ(std::memcmp(raw, bigEndian, 8), 0);
+    omfInt32 back[2] = {};
+    ASSERT_EQ(omfsReadDataValue(file, object, summary, rational, back, 8, &got), 0);
+    EXPECT_EQ(got, 8);
+    EXPECT_EQ(back[0], 1);
+    EXPECT_EQ(back[1], 2);
+    EXPECT_EQ(omfsReadDataValue(file, object, summary, rational, back, 4, &got), 88);
+    // Picture data moves as bytes.
+    ASSERT_EQ(omfsReadDataValue(file, object, summary, bytes, raw, 8, &got), 0);
+    EXPECT_EQ(std::memcmp(raw, bigEndian, 8), 0);
+    EXPECT_EQ(omfsCloseOMFFile(file), 0);
+}
+
 } // namespace

@@ -133,6 +133,20 @@ omfErr_t omfsGetNthInt32Array(omfHdl_t file, omfObject_t object, omfProperty_t p
                               omfInt32 index, omfInt32* value);
 omfErr_t omfsWriteInt32Array(omfHdl_t file, omfObject_t object, omfProperty_t property,
                              const omfInt32* values, omfInt32 count);
+// Enumerated types: written in the type's stored size; a stored value of 1,
+// 2 or 4 bytes is accepted on reading.
+omfErr_t omfsReadEnum(omfHdl_t file, omfObject_t object, omfProperty_t property,
+                      omfType_t type, omfInt32* value);
+omfErr_t omfsWriteEnum(omfHdl_t file, omfObject_t object, omfProperty_t property,
+                       omfType_t type, omfInt32 value);
+// Constant data values (DataValue) with a data kind: Int16/UInt16 and
+// Int32/UInt32 data are byte-swapped as one number, Rational as two 32-bit
+// numbers (a buffer under 8 bytes is 88); other kinds move as bytes.
+omfErr_t omfsReadDataValue(omfHdl_t file, omfObject_t object, omfProperty_t property,
+                           omfObject_t dataKind, void* buffer, omfInt32 size,
+                           omfInt32* bytesRead);
+omfErr_t omfsWriteDataValue(omfHdl_t file, omfObject_t object, omfProperty_t property,
+                            omfObject_t dataKind, const void* data, omfInt32 size);
 // Byte blocks (VarLenBytes in 1.x, DataValue in 2.x). A read running past the
 // value's end delivers what is there and reports 122.
 omfErr_t omfsReadDataBytes(omfHdl_t file, omfObject_t object, omfProperty_t property,
