@@ -4,6 +4,7 @@
 #include "socket_io.h"
 #include "tarsel/remote.h"
 #include "tarsel/script_object.h"
+#include "wire_format.h"
 
 #include <gtest/gtest.h>
 
@@ -338,6 +339,73 @@ TEST_F(HostilePeer, UnknownHandlesAndReleasesAreHarmless) {
     // The reply [1, 7, nil].
     EXPECT_EQ(frame, (std::vector<char>{'\x93', '\x01', '\x07', '\xc0'}));
     close(fd);
+}
+
+} // namespace
+
+namespace {
+
+// Speaks the wire protocol by hand: holds the application object's handle
+// from the greeting and can aim calls at it.
+class RawClient : public tarsel::detail::ObjectCodec {
+  public:
+    explicit RawClient(const std::string& path) : fd_(tarsel::detail::ConnectUnix(path)) {
+        std::vector<char> body;
+        tarsel::detail::WireMessage hello;
+        ok_ = fd_ >= 0 &&
+              tarsel::detail::ReadFrame(fd_, body) == tarsel::detail::ReadResult::Frame &&
+              tarsel::detail::DecodeMessage(body.data(), body.size(), *this, hello) && appHandle_;
+    }
+    ~RawClient() override { tarsel::detail::CloseFd(fd_); }
+    bool ok() const { return ok_; }
+    int fd() const { return fd_; }
+
+    bool SendCall(uint64_t id, const char* method, const ScriptVal& args) {
+        tarsel::detail::WireMessage call;
+        call.kind = tarsel::detail::MessageKind::Call;
+        call.callId = id;
+        call.target = ScriptVal(standIn_.get()); // encoded as the application's handle
+        call.method = method;
+        call.value = args;
+        std::vector<char> frame;
+        return tarsel::detail::EncodeMessage(call, *this, frame) &&
+               tarsel::detail::SendAll(fd_, frame.data(), frame.size());
+    }
+
+    bool ExportObject(const ScriptVal& object, int8_t& extType, uint64_t& handle) override {
+        if (object.ToLocalObject() != standIn_.get()) return false;
+        extType = tarsel::detail::kReceiverObject;
+        handle = appHandle_;
+        return true;
+    }
+    ScriptVal ImportObject(int8_t, uint64_t handle) override {
+        appHandle_ = handle;
+        return ScriptVal();
+    }
+
+  private:
+    int fd_;
+    bool ok_ = false;
+    uint64_t appHandle_ = 0;
+    RefObject<ScriptObject> standIn_{new ScriptObject};
+};
+
+TEST(StalledClients, AClientThatStopsReadingIsDisconnectedAndOthersGoOn) {
+    ServerProcess server(300);
+    ScriptVal observer = server.Connect();
+    ASSERT_TRUE(observer.IsRemoteObject());
+    RawClient stalled(server.path());
+    ASSERT_TRUE(stalled.ok());
+    ASSERT_EQ(observer.CallMember("NumConnections").ToInteger(), 2);
+    // Four calls whose 1.4 MB answers are never read: more than the socket holds.
+    for (uint64_t id = 1; id <= 4; ++id) {
+        ScriptVal request = ScriptVal::NewTable();
+        request.Set("Index", static_cast<int64_t>(id));
+        request.Set("Data", ScriptVal::NewMemBlock(nullptr, 1400 * 1024));
+        ASSERT_TRUE(stalled.SendCall(id, "Transform", FirstArgument(request)));
+    }
+    EXPECT_TRUE(Eventually([&] { return observer.CallMember("NumConnections").ToInteger() == 1; }));
+    EXPECT_EQ(observer.CallMember("Echo", ScriptVal(8)).ToInteger(), 8);
 }
 
 } // namespace

@@ -14,12 +14,14 @@ namespace {
 std::atomic<int> g_serial{0};
 }
 
-ServerProcess::ServerProcess() {
+ServerProcess::ServerProcess(int sendTimeoutMs) {
     path_ = "/tmp/tarsel-script-test-" + std::to_string(getpid()) + "-" +
             std::to_string(g_serial++) + ".sock";
     unlink(path_.c_str());
     pid_ = fork();
     if (pid_ == 0) {
+        if (sendTimeoutMs > 0)
+            setenv("TARSEL_TEST_SEND_TIMEOUT_MS", std::to_string(sendTimeoutMs).c_str(), 1);
         execl(SCRIPT_TEST_SERVER, SCRIPT_TEST_SERVER, path_.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }

@@ -9,7 +9,8 @@
 
 class ServerProcess {
   public:
-    ServerProcess();
+    // `sendTimeoutMs` > 0 shortens the server's time-out for clients that stop reading.
+    explicit ServerProcess(int sendTimeoutMs = 0);
     ~ServerProcess();
     ServerProcess(const ServerProcess&) = delete;
     ServerProcess& operator=(const ServerProcess&) = delete;

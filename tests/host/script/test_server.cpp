@@ -12,6 +12,7 @@
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <mutex>
 #include <string_view>
 #include <thread>
@@ -216,7 +217,11 @@ int main(int argc, char** argv) {
     config.onDisconnect = OnDisconnect;
     RefObject<TestApp> app(new TestApp);
     g_app = app.get();
-    if (!InitScripting(&config) || !StartScripting()) {
+    // Tests of stalled clients shorten the send time-out.
+    TagList tags;
+    if (const char* timeout = std::getenv("TARSEL_TEST_SEND_TIMEOUT_MS"))
+        tags.Set(kScriptSendTimeoutTag, std::atoll(timeout));
+    if (!InitScripting(&config) || !StartScripting(ScriptVal(), &tags)) {
         std::fprintf(stderr, "script_test_server: cannot serve on %s\n", argv[1]);
         return 1;
     }

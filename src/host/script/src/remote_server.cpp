@@ -21,6 +21,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 ScriptConfig* g_ScriptConfig = nullptr;
@@ -34,6 +35,8 @@ constexpr size_t kMaxHandlerThreads = 64;
 // or while their argument frames hold this many bytes.
 constexpr size_t kMaxCallsInFlight = 1024;
 constexpr size_t kMaxBytesInFlight = 256u << 20;
+// A client that takes no bytes of a frame for this long is disconnected.
+constexpr int64_t kDefaultSendTimeoutMs = 20000;
 
 class Server;
 
@@ -47,11 +50,26 @@ class ServerConnection : public ObjectCodec, public std::enable_shared_from_this
     int Id() const { return id_; }
 
     // Sends a frame; false when it cannot be encoded or the peer is gone.
+    // Sends a frame. A frame the peer does not take within the send time-out
+    // ends the connection: a client that stops reading must not hold the
+    // handler threads every other client needs.
     bool Send(const WireMessage& message) {
         EncodedFrame frame;
-        if (!EncodeMessage(message, *this, frame)) return false;
-        std::lock_guard guard(writeLock_);
-        return SendFrame(fd_, frame);
+        if (!EncodeMessage(message, *this, frame)) {
+            if (message.kind != MessageKind::Reply) return false;
+            // A result that cannot travel (too large, too deep) answers nil,
+            // so the caller still gets its answer.
+            WireMessage nil = message;
+            nil.value = ScriptVal();
+            if (!EncodeMessage(nil, *this, frame)) return false;
+        }
+        bool sent;
+        {
+            std::lock_guard guard(writeLock_);
+            sent = SendFrame(fd_, frame);
+        }
+        if (!sent) Shutdown();
+        return sent;
     }
 
     void SendReply(uint64_t callId, const ScriptVal& result) {
@@ -59,12 +77,7 @@ class ServerConnection : public ObjectCodec, public std::enable_shared_from_this
         reply.kind = MessageKind::Reply;
         reply.callId = callId;
         reply.value = result;
-        // A result that cannot travel (too large, too deep) answers nil, so
-        // the caller still gets its answer.
-        if (!Send(reply)) {
-            reply.value = ScriptVal();
-            Send(reply);
-        }
+        Send(reply);
     }
 
     // Flow control: the reader waits for room before taking another call.
@@ -196,7 +209,9 @@ class RemoteReply : public ReplyChannel {
 
 class Server {
   public:
-    explicit Server(ScriptConfig& config) : config_(config) {}
+    Server(ScriptConfig& config, int64_t sendTimeoutMs)
+        : config_(config),
+          sendTimeoutMs_(sendTimeoutMs > 0 ? sendTimeoutMs : kDefaultSendTimeoutMs) {}
     ~Server() { Stop(); }
 
     bool Start() {
@@ -255,6 +270,9 @@ class Server {
                 if (errno != EINTR && errno != ECONNABORTED) poll(nullptr, 0, 10);
                 continue;
             }
+            timeval limit{static_cast<time_t>(sendTimeoutMs_ / 1000),
+                          static_cast<suseconds_t>(sendTimeoutMs_ % 1000 * 1000)};
+            setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
             auto connection = std::make_shared<ServerConnection>(fd, nextConnectionId_++);
             {
                 std::lock_guard guard(connectionsLock_);
@@ -340,6 +358,7 @@ class Server {
     }
 
     ScriptConfig& config_;
+    const int64_t sendTimeoutMs_;
     std::string path_;
     int listenFd_ = -1;
     int wakePipe_[2] = {-1, -1};
@@ -370,11 +389,14 @@ bool InitScripting(ScriptConfig* config, const TagList* /*tags*/) {
     return true;
 }
 
-bool StartScripting(const ScriptVal& /*arg*/, const TagList* /*tags*/) {
+bool StartScripting(const ScriptVal& /*arg*/, const TagList* tags) {
     std::lock_guard guard(g_serverLock);
     if (!g_ScriptConfig || g_server) return false;
     if (g_ScriptConfig->startHook && g_ScriptConfig->startHook() != 0) return false;
-    auto server = std::make_unique<tarsel::detail::Server>(*g_ScriptConfig);
+    int64_t sendTimeoutMs =
+        tags ? tags->GetInt(kScriptSendTimeoutTag, tarsel::detail::kDefaultSendTimeoutMs)
+             : tarsel::detail::kDefaultSendTimeoutMs;
+    auto server = std::make_unique<tarsel::detail::Server>(*g_ScriptConfig, sendTimeoutMs);
     if (!server->Start()) return false;
     g_server = std::move(server);
     return true;

@@ -58,6 +58,10 @@ extern ScriptConfig* g_ScriptConfig;
 // Prepares serving with `config` (which must outlive the library's use).
 // Answers false when already initialised or `config` is null.
 bool InitScripting(ScriptConfig* config, const TagList* tags = nullptr);
+// StartScripting tag: milliseconds a client may take no bytes of a frame
+// before it is disconnected (default 20000).
+inline constexpr Tag kScriptSendTimeoutTag = 0x7f000001;
+
 // Starts serving remote calls on library threads and returns. `arg` is
 // unused (callers pass nil). Answers false when the socket cannot be created
 // (bad or too long path, a live server already there) or the start hook
