@@ -1,5 +1,6 @@
 // omftool: the command-line front end for OMF files and their containers.
 #include "container_dump.h"
+#include "file_info.h"
 #include "sample_container.h"
 
 #include <CLI/CLI.hpp>
@@ -22,6 +23,13 @@ int main(int argc, char** argv) {
                      "Value bytes shown per value (0 shows none)")
         ->capture_default_str();
 
+    bool infoJson = false;
+    CLI::App* info = app.add_subcommand(
+        "info", "Show an OMF file's revision, versions, byte order, identification list, mob "
+                "counts and container counts");
+    info->add_option("FILE", file, "OMF file to read")->required();
+    info->add_flag("--json", infoJson, "Write the description as JSON");
+
     std::string sampleFile;
     CLI::App* sample = app.add_subcommand(
         "write-sample", "Write the small sample container that examples/ bundles");
@@ -29,12 +37,21 @@ int main(int argc, char** argv) {
     bool sampleVersion1 = false;
     sample->add_flag("--version1", sampleVersion1,
                      "Write the fixed-entry TOC of label version 1.0 instead of the code-byte TOC");
+    int sampleRevision = -1;
+    sample->add_option("--omf", sampleRevision,
+                       "Write an OMF file of this revision (0, 1 or 2) through the toolkit "
+                       "instead of a plain container")
+        ->check(CLI::Range(0, 2));
 
     CLI11_PARSE(app, argc, argv);
 
     if (dump->parsed()) return omftool::runDump(file, json, dumpOptions, std::cout, std::cerr);
+    if (info->parsed()) return omftool::runInfo(file, infoJson, std::cout, std::cerr);
     if (sample->parsed()) {
-        if (omftool::writeSampleContainer(sampleFile, sampleVersion1)) return 0;
+        bool written = sampleRevision >= 0
+                           ? omftool::writeSampleOMF(sampleFile, sampleRevision)
+                           : omftool::writeSampleContainer(sampleFile, sampleVersion1);
+        if (written) return 0;
         std::cerr << "omftool: cannot write " << sampleFile << "\n";
         return 2;
     }

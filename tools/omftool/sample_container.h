@@ -11,4 +11,8 @@ namespace omftool {
 // With `version1`, the container gets the fixed-entry TOC of label version 1.0.
 bool writeSampleContainer(const std::string& file, bool version1 = false);
 
+// Writes a small OMF file of `revision` (0, 1 or 2) through the toolkit: a
+// composition mob and a master mob listed in the HEAD object.
+bool writeSampleOMF(const std::string& file, int revision);
+
 } // namespace omftool

@@ -48,6 +48,18 @@ void clearBentoError(omfHdl_t file, omfSessionHdl_t session) {
 
 } // namespace omf
 
+extern "C" omfBool omfsLastContainerError(omfSessionHdl_t session, omfInt32* number, char* text,
+                                          size_t capacity) {
+    if (!omf::validSession(session)) return false;
+    const CMBentoErrorRecord& error = session->bentoHandler.defaultError;
+    if (error.text[0] == '\0') return false;
+    if (number != nullptr) *number = error.number;
+    if (text != nullptr && capacity > 0) {
+        std::snprintf(text, capacity, "%s", error.text);
+    }
+    return true;
+}
+
 extern "C" omfErr_t omfsSetBentoErrorPrinting(omfSessionHdl_t session, omfBool print) {
     if (!omf::validSession(session)) return 11;
     session->printBentoErrors = print != 0;

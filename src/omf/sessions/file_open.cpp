@@ -268,6 +268,13 @@ omfErr_t omfsFileByteOrder(omfHdl_t file, omfInt16* byteOrder) {
     return 0;
 }
 
+omfErr_t omfsGetContainer(omfHdl_t file, CMContainer* container) {
+    if (!validFile(file)) return 20;
+    if (container == nullptr) OMF_RAISE(file, 177);
+    *container = file->container;
+    return 0;
+}
+
 omfErr_t omfsGetHeadObject(omfHdl_t file, omfObject_t* head) {
     if (!validFile(file)) return 20;
     if (head == nullptr) OMF_RAISE(file, 177);

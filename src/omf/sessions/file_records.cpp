@@ -29,8 +29,12 @@ void discardFileRecord(omfHdl_t file) {
     if (file->container != nullptr) CMAbortContainer(file->container);
     file->container = nullptr;
     // The failure went back to the caller as its code; a container error left
-    // pending would make the session's finish fail for it too.
-    clearBentoError(file, file->session);
+    // pending would make the session's finish fail for it too. The message is
+    // kept on the session for callers that want to show it.
+    CMBentoErrorRecord& sessionError = file->session->bentoHandler.defaultError;
+    if (file->bentoError.pending) sessionError = file->bentoError;
+    sessionError.pending = false;
+    file->bentoError.pending = false;
     delete file;
 }
 

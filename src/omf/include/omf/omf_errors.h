@@ -21,6 +21,11 @@ void omfsPropagateError(omfHdl_t file, omfErr_t code, const char* sourceModule, 
 // The file's error trace (empty text without a file or trace).
 const char* omfsErrorTrace(omfHdl_t file);
 
+// The last container error recorded on the session (also after a failed open
+// has been unwound): its number and message. Answers false when there is none.
+omfBool omfsLastContainerError(omfSessionHdl_t session, omfInt32* number, char* text,
+                               size_t capacity);
+
 // Whether container errors are printed on standard output as they are turned
 // into toolkit errors (on by default).
 omfErr_t omfsSetBentoErrorPrinting(omfSessionHdl_t session, omfBool print);

@@ -1,6 +1,7 @@
 // Toolkit sessions and OMF files.
 #pragma once
 
+#include "container/cm_types.h"
 #include "omf/omf_types.h"
 
 extern "C" {
@@ -19,6 +20,8 @@ omfErr_t omfsCloseOMFFile(omfHdl_t file);
 omfErr_t omfsFileRevision(omfHdl_t file, omfFileRev_t* revision);
 omfErr_t omfsFileByteOrder(omfHdl_t file, omfInt16* byteOrder);
 omfErr_t omfsGetHeadObject(omfHdl_t file, omfObject_t* head);
+// The container that holds the file (null for raw files), for inspection.
+omfErr_t omfsGetContainer(omfHdl_t file, CMContainer* container);
 // A file record without a container, for an external media file.
 omfErr_t omfsOpenRawFile(const char* fileName, omfSessionHdl_t session, omfHdl_t* file);
 

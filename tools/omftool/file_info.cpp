@@ -1,0 +1,219 @@
+#include "file_info.h"
+
+#include "container/cm_api.h"
+#include "omf/omf_access.h"
+#include "omf/omf_errors.h"
+#include "omf/omf_session.h"
+
+#include <ctime>
+#include <map>
+
+namespace omftool {
+
+namespace {
+
+using nlohmann::json;
+
+// HEAD and IDNT property codes the command reads.
+constexpr omfProperty_t kVersion = 41;
+constexpr omfProperty_t kToolkitVersion = 128;
+constexpr omfProperty_t kMobs = 157;
+constexpr omfProperty_t kCompositionMobs = 45;
+constexpr omfProperty_t kSourceMobs = 44;
+constexpr omfProperty_t kIdentificationList = 205;
+constexpr omfProperty_t kCompanyName = 211;
+constexpr omfProperty_t kProductName = 212;
+constexpr omfProperty_t kProductVersionString = 214;
+constexpr omfProperty_t kIdentDate = 216;
+constexpr omfProperty_t kPlatform = 218;
+constexpr omfType_t kVersionType = 25;
+constexpr omfType_t kInt32Array = 49;
+
+std::string dateText(uint32_t seconds) {
+    std::time_t time = seconds;
+    std::tm utc{};
+    gmtime_r(&time, &utc);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return text;
+}
+
+std::string readText(omfHdl_t file, omfObject_t object, omfProperty_t property) {
+    char text[256] = {};
+    if (omfsReadString(file, object, property, text, sizeof text) != 0) return std::string();
+    return text;
+}
+
+std::string versionText(omfHdl_t file, omfObject_t head, omfProperty_t property) {
+    omfVersionType_t version{};
+    if (omfsPropertyPresent(file, head, property, kVersionType) &&
+        omfsReadVersionType(file, head, property, &version) == 0) {
+        return std::to_string(version.major) + "." + std::to_string(version.minor);
+    }
+    if (omfsPropertyPresent(file, head, property, kInt32Array)) {
+        std::string text;
+        omfInt32 count = omfsLengthInt32Array(file, head, property);
+        for (omfInt32 i = 1; i <= count; ++i) {
+            omfInt32 number = 0;
+            omfsGetNthInt32Array(file, head, property, i, &number);
+            text += (i > 1 ? "." : "") + std::to_string(number);
+        }
+        return text;
+    }
+    return std::string();
+}
+
+json identifications(omfHdl_t file, omfObject_t head) {
+    json list = json::array();
+    omfInt32 count = omfsLengthObjRefArray(file, head, kIdentificationList);
+    for (omfInt32 i = 1; i <= count; ++i) {
+        omfObject_t idnt = nullptr;
+        if (omfsGetNthObjRefArray(file, head, kIdentificationList, &idnt, i) != 0) continue;
+        omfTimeStamp_t date{};
+        json entry = {{"company", readText(file, idnt, kCompanyName)},
+                      {"product", readText(file, idnt, kProductName)},
+                      {"version", readText(file, idnt, kProductVersionString)},
+                      {"platform", readText(file, idnt, kPlatform)}};
+        entry["date"] = omfsReadTimeStamp(file, idnt, kIdentDate, &date) == 0
+                            ? json(dateText(date.TimeVal))
+                            : json(nullptr);
+        list.push_back(entry);
+    }
+    return list;
+}
+
+// Mobs by their class (2.x) or their HEAD list (1.x).
+json mobCounts(omfHdl_t file, omfObject_t head, omfFileRev_t revision) {
+    std::map<std::string, int> counts;
+    int total = 0;
+    if (revision == kOmfRev2x) {
+        static const std::map<std::string, std::string> kinds = {
+            {"CMOB", "composition"}, {"MMOB", "master"}, {"SMOB", "source"}};
+        omfInt32 count = omfsLengthObjRefArray(file, head, kMobs);
+        for (omfInt32 i = 1; i <= count; ++i) {
+            omfObject_t mob = nullptr;
+            omfClassID_t classID;
+            if (omfsGetNthObjRefArray(file, head, kMobs, &mob, i) != 0 ||
+                omfsReadClassOf(file, mob, classID) != 0) {
+                continue;
+            }
+            auto kind = kinds.find(std::string(classID, 4));
+            ++counts[kind != kinds.end() ? kind->second : "other"];
+            ++total;
+        }
+    } else {
+        counts["composition"] = omfsLengthMobIndex(file, head, kCompositionMobs);
+        counts["source"] = omfsLengthMobIndex(file, head, kSourceMobs);
+        total = counts["composition"] + counts["source"];
+    }
+    json out = {{"total", total}};
+    for (const auto& [kind, count] : counts) out[kind] = count;
+    return out;
+}
+
+json containerCounts(CMContainer container) {
+    size_t objects = 0, properties = 0, types = 0;
+    for (CMObject object = CMGetNextTocObject(container, nullptr); object != nullptr;
+         object = CMGetNextTocObject(container, object)) {
+        ++objects;
+    }
+    for (CMProperty p = CMGetNextPropertyDef(container, nullptr); p != nullptr;
+         p = CMGetNextPropertyDef(container, p)) {
+        ++properties;
+    }
+    for (CMType t = CMGetNextTypeDef(container, nullptr); t != nullptr;
+         t = CMGetNextTypeDef(container, t)) {
+        ++types;
+    }
+    return {{"objects", objects}, {"properties", properties}, {"types", types}};
+}
+
+} // namespace
+
+bool describeFile(const std::string& path, json& out, int& error, std::string& message) {
+    omfProductIdentification_t ident{};
+    ident.companyName = "OMF media extensions";
+    ident.productName = "omftool";
+    ident.productVersionString = "1.0";
+    ident.platform = "Linux";
+    omfSessionHdl_t session = nullptr;
+    error = omfsStartSession(&ident, &session);
+    if (error != 0) {
+        message = omfsErrorName(error);
+        return false;
+    }
+    omfsSetBentoErrorPrinting(session, false);
+    omfHdl_t file = nullptr;
+    error = omfsOpenFileForRead(path.c_str(), session, &file);
+    if (error != 0) {
+        // The container's own message, kept by the session, explains the failure.
+        message = omfsErrorName(error);
+        char text[256];
+        if (omfsLastContainerError(session, nullptr, text, sizeof text)) {
+            message += std::string("\n[") + text + "]";
+        }
+        omfsFinishSession(session);
+        return false;
+    }
+    omfFileRev_t revision{};
+    omfInt16 byteOrder = 0;
+    omfObject_t head = nullptr;
+    CMContainer container = nullptr;
+    omfsFileRevision(file, &revision);
+    omfsFileByteOrder(file, &byteOrder);
+    omfsGetHeadObject(file, &head);
+    omfsGetContainer(file, &container);
+    CMContainerLabelInfo label{};
+    CMGetContainerLabelInfo(container, &label);
+    out = json::object();
+    out["file"] = path;
+    out["revision"] = static_cast<int>(revision);
+    out["containerVersion"] =
+        std::to_string(label.majorVersion) + "." + std::to_string(label.minorVersion);
+    out["byteOrder"] = static_cast<uint16_t>(byteOrder) == 0x4D4D ? "MM" : "II";
+    out["headVersion"] = versionText(file, head, kVersion);
+    out["toolkitVersion"] = versionText(file, head, kToolkitVersion);
+    out["identifications"] = identifications(file, head);
+    out["mobs"] = mobCounts(file, head, revision);
+    out["counts"] = containerCounts(container);
+    omfsCloseOMFFile(file);
+    omfsFinishSession(session);
+    return true;
+}
+
+int runInfo(const std::string& path, bool asJson, std::ostream& out, std::ostream& err) {
+    json description;
+    int error = 0;
+    std::string message;
+    if (!describeFile(path, description, error, message)) {
+        err << "OMF error " << error << ": " << message << "\n";
+        if (asJson) out << json{{"error", error}, {"message", message}}.dump(2) << "\n";
+        return 2;
+    }
+    if (asJson) {
+        out << description.dump(2) << "\n";
+        return 0;
+    }
+    out << "File " << path << "\n";
+    out << "Revision " << description["revision"] << " (HEAD version "
+        << description["headVersion"].get<std::string>() << ", toolkit "
+        << description["toolkitVersion"].get<std::string>() << ")\n";
+    out << "Container label version " << description["containerVersion"].get<std::string>()
+        << ", byte order " << description["byteOrder"].get<std::string>() << "\n";
+    for (const json& ident : description["identifications"]) {
+        out << "Written by " << ident["company"].get<std::string>() << " "
+            << ident["product"].get<std::string>() << " "
+            << ident["version"].get<std::string>() << " on "
+            << ident["platform"].get<std::string>();
+        if (!ident["date"].is_null()) out << ", " << ident["date"].get<std::string>();
+        out << "\n";
+    }
+    out << "Mobs:";
+    for (const auto& [kind, count] : description["mobs"].items()) out << " " << kind << " " << count;
+    const json& counts = description["counts"];
+    out << "\nContainer: " << counts["objects"] << " objects, " << counts["properties"]
+        << " properties, " << counts["types"] << " types\n";
+    return 0;
+}
+
+} // namespace omftool
