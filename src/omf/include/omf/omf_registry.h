@@ -20,9 +20,9 @@ typedef enum {
 // code from 57 upward, or the code the name already has. Values of such types
 // are moved as bytes, never byte-swapped. Files already open in the session
 // learn the definition at once.
-// Errors: 11 bad session, 177 null argument, 207 the name's code is used by
-// another type in one of the revisions, 170 allocation failure, 205 a
-// container error while defining it in an open file.
+// Errors: 11 bad session, 177 null argument or unknown revision set, 207 the
+// name's code is used by another type in one of the revisions, 170
+// allocation failure, 205 a container error while defining it in an open file.
 omfErr_t omfsRegisterType(omfSessionHdl_t session, const char* name, omfRevisionSet_t revisions,
                           omfType_t* code);
 
