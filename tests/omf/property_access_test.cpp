@@ -15,8 +15,8 @@ namespace prop = omf::prop;
 
 namespace {
 
-// Properties used to carry each type in both revisions (any property code
-// of the right type will do: the class checks are not in force here).
+// Values of each type, carried by properties that exist in both revisions,
+// each written through an object of the property's class.
 struct TypedValues {
     std::string string = "a longer text value";
     omfBool boolean = true;
@@ -32,29 +32,52 @@ struct TypedValues {
 
 class PropertyAccess : public ToolkitTest {
   protected:
-    // Creates a file (byte order forced for the test) and an object to carry values.
+    // Creates a file (byte order forced for the test) and an object of
+    // `classID` to carry values.
     omfHdl_t createFile(const std::string& name, omfFileRev_t revision, uint16_t byteOrder,
-                        omfObject_t* object) {
+                        omfObject_t* object, const char* classID = "IDNT") {
         omfHdl_t file = nullptr;
         EXPECT_EQ(omfsNewFile(path(name).c_str(), session_, revision, &file), 0);
         file->byteOrder = byteOrder;
-        EXPECT_EQ(omfsObjectNew(file, "IDNT", object), 0);
+        EXPECT_EQ(omfsObjectNew(file, classID, object), 0);
         return file;
     }
 
-    static void writeAll(omfHdl_t file, omfObject_t object, const TypedValues& v) {
+    // The objects carrying the typed values: the identification properties
+    // live on an IDNT, the others on objects of their own classes.
+    struct Carriers {
+        omfObject_t identification = nullptr;
+        omfObject_t mob = nullptr;    // MobID
+        omfObject_t image = nullptr;  // ImageAspectRatio (DIDD)
+        omfObject_t tiff = nullptr;   // IsUniform (TIFD)
+        omfObject_t header = nullptr; // Version (HEAD in 2.x files)
+    };
+
+    static Carriers makeCarriers(omfHdl_t file, omfObject_t identification) {
+        Carriers carriers;
+        carriers.identification = identification;
+        EXPECT_EQ(omfsObjectNew(file, "MOBJ", &carriers.mob), 0);
+        EXPECT_EQ(omfsObjectNew(file, "DIDD", &carriers.image), 0);
+        EXPECT_EQ(omfsObjectNew(file, "TIFD", &carriers.tiff), 0);
+        EXPECT_EQ(omfsObjectNew(file, "HEAD", &carriers.header), 0);
+        return carriers;
+    }
+
+    static void writeAll(omfHdl_t file, const Carriers& c, const TypedValues& v) {
+        omfObject_t object = c.identification;
         ASSERT_EQ(omfsWriteString(file, object, prop::CompanyName, v.string.c_str()), 0);
         ASSERT_EQ(omfsWriteInt32(file, object, prop::ProductID, v.int32), 0);
         ASSERT_EQ(omfsWriteInt16(file, object, prop::IDByteOrder, v.int16), 0);
         ASSERT_EQ(omfsWriteProductVersion(file, object, prop::ProductVersion, v.product), 0);
         ASSERT_EQ(omfsWriteTimeStamp(file, object, prop::IdentDate, v.stamp), 0);
-        ASSERT_EQ(omfsWriteUID(file, object, prop::MobID, v.uid), 0);
-        ASSERT_EQ(omfsWriteRational(file, object, 196 /* ImageAspectRatio */, v.rational), 0);
-        ASSERT_EQ(omfsWriteBoolean(file, object, 227 /* IsUniform */, v.boolean), 0);
-        ASSERT_EQ(omfsWriteVersionType(file, object, prop::Version, v.version), 0);
+        ASSERT_EQ(omfsWriteUID(file, c.mob, prop::MobID, v.uid), 0);
+        ASSERT_EQ(omfsWriteRational(file, c.image, 196 /* ImageAspectRatio */, v.rational), 0);
+        ASSERT_EQ(omfsWriteBoolean(file, c.tiff, 227 /* IsUniform */, v.boolean), 0);
+        ASSERT_EQ(omfsWriteVersionType(file, c.header, prop::Version, v.version), 0);
     }
 
-    static void expectAll(omfHdl_t file, omfObject_t object, const TypedValues& v) {
+    static void expectAll(omfHdl_t file, const Carriers& c, const TypedValues& v) {
+        omfObject_t object = c.identification;
         char text[64];
         ASSERT_EQ(omfsReadString(file, object, prop::CompanyName, text, sizeof text), 0);
         EXPECT_EQ(std::string(text), v.string);
@@ -75,19 +98,19 @@ class PropertyAccess : public ToolkitTest {
         EXPECT_EQ(stamp.TimeVal, v.stamp.TimeVal);
         EXPECT_EQ(stamp.IsGMT, v.stamp.IsGMT);
         omfUID_t uid{};
-        ASSERT_EQ(omfsReadUID(file, object, prop::MobID, &uid), 0);
+        ASSERT_EQ(omfsReadUID(file, c.mob, prop::MobID, &uid), 0);
         EXPECT_EQ(uid.prefix, v.uid.prefix);
         EXPECT_EQ(uid.major, v.uid.major);
         EXPECT_EQ(uid.minor, v.uid.minor);
         omfRational_t rational{};
-        ASSERT_EQ(omfsReadRational(file, object, 196, &rational), 0);
+        ASSERT_EQ(omfsReadRational(file, c.image, 196, &rational), 0);
         EXPECT_EQ(rational.numerator, v.rational.numerator);
         EXPECT_EQ(rational.denominator, v.rational.denominator);
         omfBool boolean = false;
-        ASSERT_EQ(omfsReadBoolean(file, object, 227, &boolean), 0);
+        ASSERT_EQ(omfsReadBoolean(file, c.tiff, 227, &boolean), 0);
         EXPECT_EQ(boolean, v.boolean);
         omfVersionType_t version{};
-        ASSERT_EQ(omfsReadVersionType(file, object, prop::Version, &version), 0);
+        ASSERT_EQ(omfsReadVersionType(file, c.header, prop::Version, &version), 0);
         EXPECT_EQ(version.major, v.version.major);
         EXPECT_EQ(version.minor, v.version.minor);
     }
@@ -108,8 +131,9 @@ TEST_F(PropertyAccess, TypedValuesRoundTripInEveryRevisionAndByteOrder) {
                                  std::to_string(test.byteOrder) + ".omf";
         omfObject_t object = nullptr;
         omfHdl_t file = createFile(name, test.revision, test.byteOrder, &object);
-        writeAll(file, object, values);
-        expectAll(file, object, values);
+        const Carriers carriers = makeCarriers(file, object);
+        writeAll(file, carriers, values);
+        expectAll(file, carriers, values);
         EXPECT_EQ(omfsCloseOMFFile(file), 0);
     }
 }
@@ -164,7 +188,8 @@ TEST_F(PropertyAccess, ValueLevelChecksComeInOrder) {
     EXPECT_EQ(omfsReadValueBytes(file, object, prop::ProductID, 0, 0, kOmfType_Int32, 4, buffer), 123);
     ASSERT_EQ(omfsWriteInt32(file, object, prop::ProductID, 5), 0);
     EXPECT_EQ(omfsReadValueBytes(file, object, prop::ProductID, 0, 1, kOmfType_Int32, 4, buffer), 120);
-    // 8 bytes of data: 4 at offset 6 run past the end.
+    // 8 bytes of data (TIFD Summary): 4 at offset 6 run past the end.
+    ASSERT_EQ(omfsObjectNew(file, "TIFD", &object), 0);
     const unsigned char data[8] = {1, 2, 3, 4, 5, 6, 7, 8};
     ASSERT_EQ(omfsWriteDataBytes(file, object, 232, kOmfType_DataValue, 0, 8, data), 0);
     EXPECT_EQ(omfsReadValueBytes(file, object, 232, 6, 1, kOmfType_DataValue, 4, buffer), 122);
@@ -179,8 +204,9 @@ TEST_F(PropertyAccess, ValueLevelChecksComeInOrder) {
 TEST_F(PropertyAccess, ArraysCountFromOneAndRefuseElementsOutside) {
     for (omfFileRev_t revision : {kOmfRev1x, kOmfRev2x}) {
         omfObject_t object = nullptr;
+        // The class dictionary is a HEAD property holding CLSD objects.
         omfHdl_t file = createFile("arrays" + std::to_string(revision) + ".omf", revision,
-                                   kOmfLittleEndian, &object);
+                                   kOmfLittleEndian, &object, "HEAD");
         omfObject_t head = nullptr;
         omfsGetHeadObject(file, &head);
         const omfProperty_t list = revision == kOmfRev2x ? prop::ClassDictionary
@@ -188,7 +214,7 @@ TEST_F(PropertyAccess, ArraysCountFromOneAndRefuseElementsOutside) {
         std::vector<omfObject_t> targets;
         for (int i = 0; i < 3; ++i) {
             omfObject_t target = nullptr;
-            ASSERT_EQ(omfsObjectNew(file, "MOBJ", &target), 0);
+            ASSERT_EQ(omfsObjectNew(file, "CLSD", &target), 0);
             ASSERT_EQ(omfsAppendObjRefArray(file, object, list, target), 0);
             targets.push_back(target);
         }
@@ -238,7 +264,7 @@ TEST_F(PropertyAccess, MobIndexEntriesAndReferencesSurviveReopening) {
 
 TEST_F(PropertyAccess, PositionsAndLengthsPickTheirWidth) {
     omfObject_t object = nullptr;
-    omfHdl_t file = createFile("lengths.omf", kOmfRev2x, kOmfLittleEndian, &object);
+    omfHdl_t file = createFile("lengths.omf", kOmfRev2x, kOmfLittleEndian, &object, "MDFL");
     const omfProperty_t length = 64; // MDFL Length: Length32 or Length64
     ASSERT_EQ(omfsWriteLength(file, object, length, 1000), 0);
     EXPECT_TRUE(omfsPropertyPresent(file, object, length, kOmfType_Length32));
@@ -249,7 +275,7 @@ TEST_F(PropertyAccess, PositionsAndLengthsPickTheirWidth) {
     EXPECT_EQ(back, 1ll << 40);
     EXPECT_EQ(omfsCloseOMFFile(file), 0);
 
-    omfHdl_t old = createFile("lengths1x.omf", kOmfRev1x, kOmfLittleEndian, &object);
+    omfHdl_t old = createFile("lengths1x.omf", kOmfRev1x, kOmfLittleEndian, &object, "MDFL");
     EXPECT_EQ(omfsWriteLength(old, object, length, 1ll << 40), 171);
     ASSERT_EQ(omfsWriteLength(old, object, length, 77), 0);
     ASSERT_EQ(omfsReadLength(old, object, length, &back), 0);
@@ -259,7 +285,7 @@ TEST_F(PropertyAccess, PositionsAndLengthsPickTheirWidth) {
 
 TEST_F(PropertyAccess, EnumerationsAreReadFromOneTwoOrFourBytes) {
     omfObject_t object = nullptr;
-    omfHdl_t file = createFile("enums.omf", kOmfRev2x, kOmfLittleEndian, &object);
+    omfHdl_t file = createFile("enums.omf", kOmfRev2x, kOmfLittleEndian, &object, "DIDD");
     const omfProperty_t frameLayout = 193; // LayoutType, stored in 32 bits
     ASSERT_EQ(omfsWriteEnum(file, object, frameLayout, kOmfType_LayoutType, 2), 0);
     omfInt64 length = 0;
@@ -284,7 +310,7 @@ TEST_F(PropertyAccess, EnumerationsAreReadFromOneTwoOrFourBytes) {
 
 TEST_F(PropertyAccess, DataValuesAreSwappedByTheirDataKind) {
     omfObject_t object = nullptr;
-    omfHdl_t file = createFile("datavalues.omf", kOmfRev2x, kOmfBigEndian, &object);
+    omfHdl_t file = createFile("datavalues.omf", kOmfRev2x, kOmfBigEndian, &object, "TIFD");
     omfObject_t rational = nullptr, bytes = nullptr;
     omfErr_t error = 0;
     ASSERT_TRUE(omfsFindDataKind(file, "Rational", &rational, &error));

@@ -1,0 +1,84 @@
+// The checks on objects: a property is only accessed through an object of
+// the class that owns it, and a reference only leads to an object of the
+// class the property expects. Also the file's checking switch.
+#include "checks/check_support.h"
+#include "internal/codes.h"
+#include "internal/error_flow.h"
+#include "internal/registry.h"
+#include "omf/omf_checks.h"
+
+namespace omf {
+namespace {
+
+constexpr omfErr_t kBadFile = 20;
+constexpr omfErr_t kNullObject = 116;
+constexpr omfErr_t kWrongReferencedObject = 118;
+constexpr omfErr_t kWrongObjectClass = 193;
+
+bool isReferenceType(omfType_t type) {
+    return type == type::MobIndex || type == type::ObjRefArray || type == type::ObjRef;
+}
+
+bool holdsReferences(const PropertyRecord& record) {
+    for (int32_t i = 0; i < record.typeCount; ++i) {
+        if (isReferenceType(record.types[i])) return true;
+    }
+    return false;
+}
+
+} // namespace
+} // namespace omf
+
+using namespace omf;
+
+extern "C" {
+
+omfErr_t omfsCheckObjectProperty(omfHdl_t file, omfObject_t object, omfProperty_t property,
+                                 omfType_t type) {
+    if (!validFile(file)) return kBadFile;
+    if (!file->checking) return 0;
+    const PropertyRecord* record = filePropertyRecord(file, property);
+    // Properties the registry does not know, and types the property was not
+    // registered with, are left to the access routines.
+    if (record == nullptr || !record->allows(type) || !record->hasClass) return 0;
+    if (object == nullptr) OMF_RAISE(file, kNullObject);
+    omfClassID_t classID{};
+    // An object without a class yet (its class value is the one being
+    // written) cannot be judged; its later accesses are.
+    if (!readObjectClass(file, object, classID)) return 0;
+    if (!classIsA(file, classID, record->classID)) OMF_RAISE(file, kWrongObjectClass);
+    return 0;
+}
+
+omfErr_t omfsCheckReference(omfHdl_t file, omfProperty_t property, omfObject_t referenced) {
+    if (!validFile(file)) return kBadFile;
+    if (!file->checking) return 0;
+    const PropertyRecord* record = filePropertyRecord(file, property);
+    if (record == nullptr || !holdsReferences(*record)) return 0;
+    if (!record->hasReferencedClass && record->dataRule == nullptr) return 0;
+    if (referenced == nullptr) OMF_RAISE(file, kNullObject);
+    ChecksSuspended suspended(file);
+    if (record->hasReferencedClass && !objectIsA(file, referenced, record->referencedClass)) {
+        OMF_RAISE(file, kWrongReferencedObject);
+    }
+    if (record->dataRule != nullptr) {
+        // Rules of reference properties receive the referenced object.
+        omfErr_t code = 0;
+        if (!record->dataRule(file, &referenced, &code)) {
+            OMF_RAISE(file, code != 0 ? code : kWrongReferencedObject);
+        }
+    }
+    return 0;
+}
+
+omfErr_t omfsSetChecking(omfHdl_t file, omfBool on) {
+    if (!validFile(file)) return kBadFile;
+    file->checking = on != 0;
+    return 0;
+}
+
+omfBool omfsIsChecking(omfHdl_t file) {
+    return validFile(file) && file->checking;
+}
+
+} // extern "C"
