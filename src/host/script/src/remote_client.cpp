@@ -210,8 +210,10 @@ ScriptVal ConnectScriptServer(std::string_view connectionArg, int timeoutMs) {
     for (;;) {
         fd = tarsel::detail::ConnectUnix(connectionArg);
         if (fd >= 0) break;
-        // Only a server that is not there yet is worth waiting for.
-        if ((errno != ENOENT && errno != ECONNREFUSED) || Clock::now() >= deadline)
+        // Only a server that is not there yet, or not accepting yet (its
+        // queue of waiting connections full), is worth waiting for.
+        bool worthWaiting = errno == ENOENT || errno == ECONNREFUSED || errno == EAGAIN;
+        if (!worthWaiting || Clock::now() >= deadline)
             return ScriptVal();
         std::this_thread::sleep_for(std::chrono::milliseconds(tarsel::detail::kConnectRetryMs));
     }

@@ -390,13 +390,20 @@ bool InitScripting(ScriptConfig* config, const TagList* /*tags*/) {
 }
 
 bool StartScripting(const ScriptVal& /*arg*/, const TagList* tags) {
-    std::lock_guard guard(g_serverLock);
-    if (!g_ScriptConfig || g_server) return false;
-    if (g_ScriptConfig->startHook && g_ScriptConfig->startHook() != 0) return false;
+    ScriptConfig* config;
+    {
+        std::lock_guard guard(g_serverLock);
+        if (!g_ScriptConfig || g_server) return false;
+        config = g_ScriptConfig;
+    }
+    // The hook runs without the lock, so it may ask for the connection count.
+    if (config->startHook && config->startHook() != 0) return false;
     int64_t sendTimeoutMs =
         tags ? tags->GetInt(kScriptSendTimeoutTag, tarsel::detail::kDefaultSendTimeoutMs)
              : tarsel::detail::kDefaultSendTimeoutMs;
-    auto server = std::make_unique<tarsel::detail::Server>(*g_ScriptConfig, sendTimeoutMs);
+    std::lock_guard guard(g_serverLock);
+    if (g_ScriptConfig != config || g_server) return false; // changed meanwhile
+    auto server = std::make_unique<tarsel::detail::Server>(*config, sendTimeoutMs);
     if (!server->Start()) return false;
     g_server = std::move(server);
     return true;
