@@ -167,8 +167,9 @@ omfErr_t checkWrite(omfHdl_t file, omfObject_t, omfProperty_t property, omfType_
     if (!validFile(file)) return kBadFile;
     omfErr_t code = runDataRule(file, property, type, data, size);
     if (code != 0) {
+        // The rule's own code is the raised error; the report passes it on.
         raise(file, code, __FILE__, __LINE__);
-        OMF_RAISE(file, kFailedInputCheck);
+        return propagate(file, kFailedInputCheck, __FILE__, __LINE__);
     }
     return 0;
 }
@@ -178,8 +179,9 @@ omfErr_t checkRead(omfHdl_t file, omfObject_t, omfProperty_t property, omfType_t
     if (!validFile(file)) return kBadFile;
     omfErr_t code = runDataRule(file, property, type, data, size);
     if (code != 0) {
+        // The rule's own code is the raised error; the report passes it on.
         raise(file, code, __FILE__, __LINE__);
-        OMF_RAISE(file, kFailedOutputCheck);
+        return propagate(file, kFailedOutputCheck, __FILE__, __LINE__);
     }
     return 0;
 }
