@@ -278,7 +278,7 @@ class HostilePeer : public ::testing::Test {
     bool ServerClosesAfter(const std::vector<unsigned char>& bytes) {
         int fd = tarsel::detail::ConnectUnix(server_.path());
         if (fd < 0) return false;
-        std::vector<char> hello;
+        tarsel::detail::FrameBody hello;
         bool closed = false;
         if (tarsel::detail::ReadFrame(fd, hello) == tarsel::detail::ReadResult::Frame &&
             tarsel::detail::SendAll(fd, reinterpret_cast<const char*>(bytes.data()),
@@ -327,7 +327,7 @@ TEST_F(HostilePeer, UnknownHandlesAndReleasesAreHarmless) {
     ASSERT_GE(fd, 0);
     timeval limit{10, 0}; // a broken exchange fails the test instead of hanging it
     setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
-    std::vector<char> frame;
+    tarsel::detail::FrameBody frame;
     ASSERT_EQ(tarsel::detail::ReadFrame(fd, frame), tarsel::detail::ReadResult::Frame);
     const unsigned char release[] = {4, 0, 0, 0, 0x93, 0x02, 0x63, 0x05};
     const unsigned char call[] = {19, 0, 0, 0, 0x95, 0x00, 0x07, 0xd7, 0x03, 0,   0,   0,
@@ -337,7 +337,8 @@ TEST_F(HostilePeer, UnknownHandlesAndReleasesAreHarmless) {
     ASSERT_TRUE(tarsel::detail::SendAll(fd, reinterpret_cast<const char*>(call), sizeof call));
     ASSERT_EQ(tarsel::detail::ReadFrame(fd, frame), tarsel::detail::ReadResult::Frame);
     // The reply [1, 7, nil].
-    EXPECT_EQ(frame, (std::vector<char>{'\x93', '\x01', '\x07', '\xc0'}));
+    EXPECT_EQ(std::vector<char>(frame.begin(), frame.end()),
+              (std::vector<char>{'\x93', '\x01', '\x07', '\xc0'}));
     close(fd);
 }
 
@@ -350,7 +351,7 @@ namespace {
 class RawClient : public tarsel::detail::ObjectCodec {
   public:
     explicit RawClient(const std::string& path) : fd_(tarsel::detail::ConnectUnix(path)) {
-        std::vector<char> body;
+        tarsel::detail::FrameBody body;
         tarsel::detail::WireMessage hello;
         ok_ = fd_ >= 0 &&
               tarsel::detail::ReadFrame(fd_, body) == tarsel::detail::ReadResult::Frame &&

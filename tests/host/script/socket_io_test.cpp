@@ -63,7 +63,7 @@ TEST(Frames, LargeBlocksAreSentInPlaceAndArriveIntact) {
 
     SocketPair pair;
     std::thread sender([&] { EXPECT_TRUE(SendFrame(pair.fds[0], frame)); });
-    std::vector<char> body;
+    FrameBody body;
     ASSERT_EQ(ReadFrame(pair.fds[1], body), ReadResult::Frame);
     sender.join();
     std::vector<char> flat = frame.Flatten();
@@ -86,7 +86,7 @@ TEST(Frames, ReadingTellsACleanEndFromATruncatedFrame) {
     {
         SocketPair pair;
         shutdown(pair.fds[0], SHUT_WR);
-        std::vector<char> body;
+        FrameBody body;
         EXPECT_EQ(ReadFrame(pair.fds[1], body), ReadResult::Closed);
     }
     {
@@ -94,7 +94,7 @@ TEST(Frames, ReadingTellsACleanEndFromATruncatedFrame) {
         const char partial[] = {10, 0, 0, 0, 1, 2, 3}; // promises 10 bytes, sends 3
         ASSERT_TRUE(SendAll(pair.fds[0], partial, sizeof partial));
         shutdown(pair.fds[0], SHUT_WR);
-        std::vector<char> body;
+        FrameBody body;
         EXPECT_EQ(ReadFrame(pair.fds[1], body), ReadResult::Malformed);
     }
     {
@@ -102,7 +102,7 @@ TEST(Frames, ReadingTellsACleanEndFromATruncatedFrame) {
         const char halfHeader[] = {10, 0};
         ASSERT_TRUE(SendAll(pair.fds[0], halfHeader, sizeof halfHeader));
         shutdown(pair.fds[0], SHUT_WR);
-        std::vector<char> body;
+        FrameBody body;
         EXPECT_EQ(ReadFrame(pair.fds[1], body), ReadResult::Malformed);
     }
 }
@@ -111,7 +111,7 @@ TEST(Frames, AnOversizedHeaderIsRefusedBeforeAnyAllocation) {
     SocketPair pair;
     const unsigned char header[] = {0xff, 0xff, 0xff, 0x7f};
     ASSERT_TRUE(SendAll(pair.fds[0], reinterpret_cast<const char*>(header), sizeof header));
-    std::vector<char> body;
+    FrameBody body;
     EXPECT_EQ(ReadFrame(pair.fds[1], body), ReadResult::Malformed);
     EXPECT_LT(body.capacity(), 1024u);
 }

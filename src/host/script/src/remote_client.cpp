@@ -59,7 +59,7 @@ ScriptVal ClientConnection::ReadHello(const std::shared_ptr<ClientLink>& link, i
     if (!WaitReadable(fd_, timeoutMs)) return ScriptVal();
     // A server that starts a greeting must finish it promptly.
     SetReceiveTimeout(fd_, timeoutMs > 0 ? timeoutMs : 1);
-    std::vector<char> body;
+    FrameBody body;
     ReadResult read = ReadFrame(fd_, body);
     SetReceiveTimeout(fd_, 0);
     WireMessage hello;
@@ -70,7 +70,7 @@ ScriptVal ClientConnection::ReadHello(const std::shared_ptr<ClientLink>& link, i
 }
 
 void ClientConnection::ReaderLoop() {
-    std::vector<char> body;
+    FrameBody body;
     while (ReadFrame(fd_, body) == ReadResult::Frame) {
         WireMessage message;
         if (!DecodeMessage(body.data(), body.size(), *this, message)) break;
@@ -213,8 +213,7 @@ ScriptVal ConnectScriptServer(std::string_view connectionArg, int timeoutMs) {
         // Only a server that is not there yet, or not accepting yet (its
         // queue of waiting connections full), is worth waiting for.
         bool worthWaiting = errno == ENOENT || errno == ECONNREFUSED || errno == EAGAIN;
-        if (!worthWaiting || Clock::now() >= deadline)
-            return ScriptVal();
+        if (!worthWaiting || Clock::now() >= deadline) return ScriptVal();
         std::this_thread::sleep_for(std::chrono::milliseconds(tarsel::detail::kConnectRetryMs));
     }
     auto connection = std::make_shared<ClientConnection>(fd);

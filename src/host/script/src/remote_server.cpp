@@ -294,7 +294,7 @@ class Server {
         bool open = connection->Send(hello);
         hello.value = ScriptVal();
 
-        std::vector<char> body;
+        FrameBody body;
         while (open && ReadFrame(connection->Fd(), body) == ReadResult::Frame) {
             WireMessage message;
             if (!DecodeMessage(body.data(), body.size(), *connection, message)) break;

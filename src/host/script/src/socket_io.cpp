@@ -97,7 +97,7 @@ bool SendFrame(int fd, const EncodedFrame& frame) {
     return true;
 }
 
-ReadResult ReadFrame(int fd, std::vector<char>& body) {
+ReadResult ReadFrame(int fd, FrameBody& body) {
     unsigned char header[kFrameHeaderBytes];
     size_t got = ReadExactly(fd, reinterpret_cast<char*>(header), sizeof header);
     if (got == 0) return ReadResult::Closed;

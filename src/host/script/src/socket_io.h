@@ -2,7 +2,9 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tarsel::detail {
@@ -10,6 +12,21 @@ namespace tarsel::detail {
 struct EncodedFrame;
 
 enum class ReadResult { Frame, Closed, Malformed };
+
+// Allocates like std::allocator but leaves bytes made by resize()
+// uninitialised: a frame body is overwritten by the socket right away.
+template <class T> struct UninitialisedAllocator : std::allocator<T> {
+    template <class U> struct rebind { using other = UninitialisedAllocator<U>; };
+    UninitialisedAllocator() = default;
+    template <class U> UninitialisedAllocator(const UninitialisedAllocator<U>&) noexcept {}
+    template <class U> void construct(U* place) noexcept { ::new (static_cast<void*>(place)) U; }
+    template <class U, class... Args> void construct(U* place, Args&&... args) {
+        ::new (static_cast<void*>(place)) U(std::forward<Args>(args)...);
+    }
+};
+
+// The body of one received frame.
+using FrameBody = std::vector<char, UninitialisedAllocator<char>>;
 
 // Writes every byte, retrying after interruptions; false when the peer is
 // gone or the socket failed. Never raises SIGPIPE.
@@ -19,7 +36,7 @@ bool SendFrame(int fd, const EncodedFrame& frame);
 // Reads one frame and answers its body. Closed: the peer closed cleanly
 // between frames. Malformed: a header over the size limit, or the stream
 // ended or failed inside a frame. Memory grows only with bytes received.
-ReadResult ReadFrame(int fd, std::vector<char>& body);
+ReadResult ReadFrame(int fd, FrameBody& body);
 // Waits until `fd` can be read or `timeoutMs` passes; true when readable.
 bool WaitReadable(int fd, int timeoutMs);
 
