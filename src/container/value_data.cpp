@@ -42,6 +42,21 @@ bool alignEndOfData(CMContainerRecord* container) {
     return streamAppend(container, zeros.data(), pad) == pad;
 }
 
+// Writes the bytes at the end of the data as a new segment of the value.
+CMSize appendNewSegment(CMValueRecord* value, const unsigned char* bytes, CMSize size) {
+    CMContainerRecord* container = value->object->container;
+    Segment segment;
+    segment.offset = container->endOfData;
+    CMSize written = streamAppend(container, bytes, size);
+    segment.length = written;
+    if (written > 0) {
+        value->segments.push_back(segment);
+        value->size += written;
+    }
+    if (written != size) report(container, 50, {nameOf(container)});
+    return written;
+}
+
 CMSize appendData(CMValueRecord* value, const unsigned char* bytes, CMSize size) {
     CMContainerRecord* container = value->object->container;
     if (value->segments.empty()) {
@@ -58,16 +73,7 @@ CMSize appendData(CMValueRecord* value, const unsigned char* bytes, CMSize size)
             report(container, 50, {nameOf(container)});
             return 0;
         }
-        Segment segment;
-        segment.offset = container->endOfData;
-        CMSize written = streamAppend(container, bytes, size);
-        segment.length = written;
-        if (written > 0) {
-            value->segments.push_back(segment);
-            value->size += written;
-        }
-        if (written != size) report(container, 50, {nameOf(container)});
-        return written;
+        return appendNewSegment(value, bytes, size);
     }
     Segment& last = value->segments.back();
     if (last.immediate) {
@@ -86,16 +92,7 @@ CMSize appendData(CMValueRecord* value, const unsigned char* bytes, CMSize size)
         if (written != size) report(container, 50, {nameOf(container)});
         return written;
     }
-    Segment segment;
-    segment.offset = container->endOfData;
-    CMSize written = streamAppend(container, bytes, size);
-    segment.length = written;
-    if (written > 0) {
-        value->segments.push_back(segment);
-        value->size += written;
-    }
-    if (written != size) report(container, 50, {nameOf(container)});
-    return written;
+    return appendNewSegment(value, bytes, size);
 }
 
 // Overwrites existing bytes from `offset`; answers the bytes overwritten.

@@ -33,6 +33,19 @@ omfErr_t resolve(omfHdl_t file, omfObject_t object, omfProperty_t property, omfT
     return 0;
 }
 
+// As resolve, for a value that must exist (else 123).
+omfErr_t resolveExisting(omfHdl_t file, omfObject_t object, omfProperty_t property,
+                         omfType_t type, const void* buffer, CMValue* value, int* flag) {
+    CMProperty propertyObject = nullptr;
+    CMType typeObject = nullptr;
+    OMF_CHECK(file, resolve(file, object, property, type, buffer, &propertyObject, &typeObject,
+                            flag));
+    if (CMCountValues(object, propertyObject, typeObject) == 0) OMF_RAISE(file, 123);
+    *value = CMUseValue(object, propertyObject, typeObject);
+    if (*value == nullptr) OMF_RAISE(file, 123);
+    return 0;
+}
+
 } // namespace
 
 void reverseBytes(void* bytes, size_t size) {
@@ -74,14 +87,9 @@ extern "C" {
 omfErr_t omfsReadValueBytes(omfHdl_t file, omfObject_t object, omfProperty_t property,
                             omfInt64 offset, omfInt32 expectedFlag, omfType_t type,
                             omfInt32 size, void* buffer) {
-    CMProperty propertyObject = nullptr;
-    CMType typeObject = nullptr;
     int flag = 0;
-    OMF_CHECK(file, resolve(file, object, property, type, buffer, &propertyObject, &typeObject,
-                            &flag));
-    if (CMCountValues(object, propertyObject, typeObject) == 0) OMF_RAISE(file, 123);
-    CMValue value = CMUseValue(object, propertyObject, typeObject);
-    if (value == nullptr) OMF_RAISE(file, 123);
+    CMValue value = nullptr;
+    OMF_CHECK(file, resolveExisting(file, object, property, type, buffer, &value, &flag));
     if (expectedFlag != flag) OMF_RAISE(file, 120);
     OMF_BENTO_CHECK(file, 205);
     if (offset < 0 || size < 0) OMF_RAISE(file, 122);
@@ -126,13 +134,9 @@ omfErr_t omfsWriteValueBytes(omfHdl_t file, omfObject_t object, omfProperty_t pr
 
 omfErr_t omfsValueLength(omfHdl_t file, omfObject_t object, omfProperty_t property,
                          omfType_t type, omfInt64* length) {
-    CMProperty propertyObject = nullptr;
-    CMType typeObject = nullptr;
+    CMValue value = nullptr;
     int flag = 0;
-    OMF_CHECK(file, resolve(file, object, property, type, length, &propertyObject, &typeObject,
-                            &flag));
-    if (CMCountValues(object, propertyObject, typeObject) == 0) OMF_RAISE(file, 123);
-    CMValue value = CMUseValue(object, propertyObject, typeObject);
+    OMF_CHECK(file, resolveExisting(file, object, property, type, length, &value, &flag));
     *length = static_cast<omfInt64>(CMGetValueSize(value));
     OMF_BENTO_CHECK(file, 205);
     return 0;
