@@ -136,11 +136,6 @@ class ServerConnection : public ObjectCodec, public std::enable_shared_from_this
         }
     }
 
-    size_t ExportCount() {
-        std::lock_guard guard(exportsLock_);
-        return exports_.size();
-    }
-
     bool ExportObject(const ScriptVal& object, int8_t& extType, uint64_t& handle) override {
         ScriptObject* local = object.ToLocalObject();
         if (!local) return false; // remote objects of other servers do not cross
