@@ -180,6 +180,26 @@ TEST(RemoteObjects, AnObjectSentTwiceLivesUntilItsLastReferenceGoes) {
     EXPECT_TRUE(Eventually([&] { return LiveObjects(app) == 0; }));
 }
 
+TEST(RemoteObjects, ReleasesRacingWithNewCopiesNeverLoseTheHandle) {
+    // Threads keep fetching and dropping the same server object, so releases
+    // of one copy cross answers carrying the next. Every copy must stay callable.
+    ServerProcess server;
+    ScriptVal app = server.Connect();
+    ASSERT_TRUE(app.IsRemoteObject());
+    std::atomic<int> lost{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&] {
+            for (int i = 0; i < 300; ++i) {
+                ScriptVal shared = app.CallMember("Shared");
+                if (shared.CallMember("Id").ToInteger() != 77) ++lost;
+            }
+        });
+    for (auto& thread : threads)
+        thread.join();
+    EXPECT_EQ(lost.load(), 0);
+}
+
 TEST(RemoteObjects, ReleasedWhenTheClientDisconnects) {
     ServerProcess server;
     ScriptVal observer = server.Connect();

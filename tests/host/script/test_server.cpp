@@ -101,6 +101,16 @@ void NewItem(ScriptObject*, ScriptArgs& args) {
     args.ReturnObject(new TestItem(args.ToInteger(1)));
 }
 
+// Always the same object, kept alive by the server itself.
+void Shared(ScriptObject*, ScriptArgs& args) {
+    static TestItem* shared = [] {
+        auto* item = new TestItem(77);
+        item->AddRef();
+        return item;
+    }();
+    args.ReturnObject(shared);
+}
+
 void LiveObjects(ScriptObject*, ScriptArgs& args) {
     args.Return(g_liveObjects.load());
 }
@@ -180,6 +190,7 @@ ScriptSymbol g_methods[] = {
     {1, "Transform", kScriptSymbolMethod, Transform, &g_appInfo},
     {1, "NewItem", kScriptSymbolMethod, NewItem, &g_appInfo},
     {1, "LiveObjects", kScriptSymbolMethod, LiveObjects, &g_appInfo},
+    {1, "Shared", kScriptSymbolMethod, Shared, &g_appInfo},
     {1, "ItemIdOf", kScriptSymbolMethod, ItemIdOf, &g_appInfo},
     {1, "Deferred", kScriptSymbolMethod, Deferred, &g_appInfo},
     {1, "DeferDropped", kScriptSymbolMethod, DeferDropped, &g_appInfo},
