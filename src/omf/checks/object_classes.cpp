@@ -1,28 +1,40 @@
 // Class queries on objects for the semantic checks.
 #include "checks/check_support.h"
+#include "internal/access_support.h"
 #include "internal/codes.h"
 #include "internal/registry.h"
-#include "omf/omf_access.h"
 
 namespace omf {
 
 bool readObjectClass(omfHdl_t file, omfObject_t object, omfClassID_t classID) {
-    if (object == nullptr) return false;
-    // The class value is looked for first so that an object without one
-    // leaves no error in the file's trace.
-    bool present = false;
+    if (object == nullptr || !file->registry) return false;
+    // The class is read straight from its container value: it is four bytes
+    // moved as they are, every checked access needs it, and an object
+    // without one must leave no error in the file's trace.
+    const FileRegistry& registry = *file->registry;
+    CMProperty property = nullptr;
+    CMType type = nullptr;
     switch (file->revision) {
     case kOmfRev1x:
     case kOmfRevIMA:
-        present = omfsPropertyPresent(file, object, prop::ObjID, type::ObjectTag);
+        property = registry.objIDProperty;
+        type = registry.objectTagType;
         break;
     case kOmfRev2x:
-        present = omfsPropertyPresent(file, object, prop::ObjClass, type::ClassID);
+        property = registry.objClassProperty;
+        type = registry.classIDType;
         break;
     }
-    if (!present) return false;
-    ChecksSuspended suspended(file);
-    return omfsReadClassOf(file, object, classID) == 0;
+    CMValue value = nullptr;
+    if (property != nullptr && type != nullptr) {
+        if (CMCountValues(object, property, type) == 0) return false;
+        value = CMUseValue(object, property, type);
+    } else {
+        value = findValue(file, object, file->revision == kOmfRev2x ? prop::ObjClass : prop::ObjID,
+                          file->revision == kOmfRev2x ? type::ClassID : type::ObjectTag);
+    }
+    return value != nullptr &&
+           CMReadValueData(value, classID, 0, sizeof(omfClassID_t)) == sizeof(omfClassID_t);
 }
 
 bool objectIsA(omfHdl_t file, omfObject_t object, const char* ancestor) {
