@@ -41,6 +41,7 @@ using namespace omf;
 
 extern "C" {
 
+// A null rule removes the property's rule.
 omfErr_t omfsSetDataRule(omfSessionHdl_t session, omfProperty_t property,
                          omfRevisionSet_t revisions, omfDataRule_t rule) {
     return attachToRecords(session, property, revisions,
