@@ -434,3 +434,63 @@ TEST(StalledClients, AClientThatStopsReadingIsDisconnectedAndOthersGoOn) {
 }
 
 } // namespace
+
+namespace {
+
+// A fake server on a thread: greets with an application object, then answers
+// the first call with the given raw bytes.
+class FakeServer {
+  public:
+    explicit FakeServer(std::vector<unsigned char> answer)
+        : path_("/tmp/tarsel-fake-" + std::to_string(getpid()) + ".sock"),
+          listenFd_(tarsel::detail::ListenUnix(path_)) {
+        thread_ = std::thread([this, answer = std::move(answer)] {
+            int fd = accept(listenFd_, nullptr, nullptr);
+            if (fd < 0) return;
+            // [3 hello, 1, application object = the server's handle 1]
+            const unsigned char hello[] = {13, 0, 0, 0, 0x93, 0x03, 0x01, 0xd7, 0x02,
+                                           0,  0, 0, 0, 0,    0,    0,    1};
+            tarsel::detail::FrameBody call;
+            if (tarsel::detail::SendAll(fd, reinterpret_cast<const char*>(hello), sizeof hello) &&
+                tarsel::detail::ReadFrame(fd, call) == tarsel::detail::ReadResult::Frame)
+                tarsel::detail::SendAll(fd, reinterpret_cast<const char*>(answer.data()),
+                                        answer.size());
+            // Keep the socket open: only the client may end the connection.
+            char byte;
+            while (recv(fd, &byte, 1, 0) > 0) {
+            }
+            close(fd);
+        });
+    }
+    ~FakeServer() {
+        shutdown(listenFd_, SHUT_RDWR);
+        thread_.join();
+        tarsel::detail::CloseFd(listenFd_);
+        unlink(path_.c_str());
+    }
+    const std::string& path() const { return path_; }
+
+  private:
+    std::string path_;
+    int listenFd_;
+    std::thread thread_;
+};
+
+TEST(HostileServer, AMalformedAnswerEndsTheConnectionAndTheCallAnswersNil) {
+    FakeServer server({3, 0, 0, 0, 0xc1, 0xc1, 0xc1});
+    ScriptVal app = ConnectScriptServer(server.path(), 5000);
+    ASSERT_TRUE(app.IsRemoteObject());
+    EXPECT_TRUE(app.CallMember("Anything").IsNil());
+    EXPECT_TRUE(Eventually([&] { return !IsScriptConnectionOpen(app); }));
+}
+
+TEST(HostileServer, AnAnswerToACallNeverMadeEndsTheConnection) {
+    // [1 reply, call id 999, true]
+    FakeServer server({5, 0, 0, 0, 0x93, 0x01, 0xcd, 0x03, 0xe7});
+    ScriptVal app = ConnectScriptServer(server.path(), 5000);
+    ASSERT_TRUE(app.IsRemoteObject());
+    EXPECT_TRUE(app.CallMember("Anything").IsNil());
+    EXPECT_FALSE(IsScriptConnectionOpen(app));
+}
+
+} // namespace
