@@ -5,6 +5,7 @@
 #include "internal/codes.h"
 #include "internal/records.h"
 #include "omf/omf_int64.h"
+#include "omf/omf_checks.h"
 #include "omf/omf_registry.h"
 
 #include <cstring>
@@ -332,6 +333,33 @@ TEST_F(PropertyAccess, DataValuesAreSwappedByTheirDataKind) {
     // Picture data moves as bytes.
     ASSERT_EQ(omfsReadDataValue(file, object, summary, bytes, raw, 8, &got), 0);
     EXPECT_EQ(std::memcmp(raw, bigEndian, 8), 0);
+    EXPECT_EQ(omfsCloseOMFFile(file), 0);
+}
+
+TEST_F(PropertyAccess, SettersRefuseToWriteWhileAMediaStreamIsBeingWritten) {
+    omfHdl_t file = nullptr;
+    ASSERT_EQ(omfsNewFile(path("streaming.omf").c_str(), session_, kOmfRev2x, &file), 0);
+    omfObject_t descriptor = nullptr;
+    ASSERT_EQ(omfsObjectNew(file, "MDFL", &descriptor), 0);
+    file->mediaStreamWriting = [](omfHdl_t) { return true; };
+    EXPECT_EQ(omfsWriteLength(file, descriptor, 64, 10), 78);
+    EXPECT_FALSE(omfsPropertyPresent(file, descriptor, 64, kOmfType_Length32));
+    file->mediaStreamWriting = [](omfHdl_t) { return false; };
+    EXPECT_EQ(omfsWriteLength(file, descriptor, 64, 10), 0);
+    EXPECT_EQ(omfsCloseOMFFile(file), 0);
+}
+
+TEST_F(PropertyAccess, GettersDeliverOutOfRangeDataWithTheCheckFailure) {
+    omfHdl_t file = nullptr;
+    ASSERT_EQ(omfsNewFile(path("outofrange.omf").c_str(), session_, kOmfRev2x, &file), 0);
+    omfObject_t descriptor = nullptr;
+    ASSERT_EQ(omfsObjectNew(file, "MDFL", &descriptor), 0);
+    ASSERT_EQ(omfsSetChecking(file, false), 0);
+    ASSERT_EQ(omfsWriteLength(file, descriptor, 64, -5), 0); // a length must not be negative
+    ASSERT_EQ(omfsSetChecking(file, true), 0);
+    omfInt64 length = 0;
+    EXPECT_EQ(omfsReadLength(file, descriptor, 64, &length), 195);
+    EXPECT_EQ(length, -5);
     EXPECT_EQ(omfsCloseOMFFile(file), 0);
 }
 

@@ -125,9 +125,10 @@ omfErr_t readWide(omfHdl_t file, omfObject_t object, omfProperty_t property, omf
         return 0;
     }
     omfInt32 small = 0;
-    OMF_CHECK(file, readNumber(file, object, property,
-                               file->revision == kOmfRev2x ? narrow : type::Int32, &small));
-    *value = small;
+    omfErr_t status = readNumber(file, object, property,
+                                 file->revision == kOmfRev2x ? narrow : type::Int32, &small);
+    *value = small; // delivered even when its check fails (195)
+    if (status != 0) return propagate(file, status, __FILE__, __LINE__);
     return 0;
 }
 
@@ -180,8 +181,9 @@ omfErr_t omfsReadBoolean(omfHdl_t file, omfObject_t object, omfProperty_t proper
     if (!validFile(file)) return 20;
     if (value == nullptr) OMF_RAISE(file, 51);
     uint8_t stored = 0;
-    OMF_CHECK(file, readNumber(file, object, property, type::Boolean, &stored));
-    *value = stored != 0;
+    omfErr_t status = readNumber(file, object, property, type::Boolean, &stored);
+    *value = stored != 0; // delivered even when its check fails (195)
+    if (status != 0) return propagate(file, status, __FILE__, __LINE__);
     return 0;
 }
 omfErr_t omfsWriteBoolean(omfHdl_t file, omfObject_t object, omfProperty_t property,

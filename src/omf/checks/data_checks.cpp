@@ -165,6 +165,9 @@ omfErr_t runDataRule(omfHdl_t file, omfProperty_t property, omfType_t type, cons
 omfErr_t checkWrite(omfHdl_t file, omfObject_t, omfProperty_t property, omfType_t type,
                     const void* data, size_t size) {
     if (!validFile(file)) return kBadFile;
+    if (file->mediaStreamWriting != nullptr && file->mediaStreamWriting(file)) {
+        OMF_RAISE(file, 78);
+    }
     omfErr_t code = runDataRule(file, property, type, data, size);
     if (code != 0) {
         // The rule's own code is the raised error; the report passes it on.

@@ -19,7 +19,7 @@ void reverseBytes(void* bytes, size_t size);
 CMValue findValue(omfHdl_t file, omfObject_t object, omfProperty_t property, omfType_t type);
 
 // The data checks of typed setters (194) and getters (195), and the
-// media-stream guard of setters (78); no-ops until the checks are installed.
+// media-stream guard of setters (78).
 omfErr_t checkWrite(omfHdl_t file, omfObject_t object, omfProperty_t property, omfType_t type,
                     const void* data, size_t size);
 omfErr_t checkRead(omfHdl_t file, omfObject_t object, omfProperty_t property, omfType_t type,

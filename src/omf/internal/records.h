@@ -80,6 +80,9 @@ struct omfFileRec {
     // Open media handles and the media layer's routine that closes one.
     std::vector<void*> mediaHandles;
     omfErr_t (*closeMediaHandle)(void* handle) = nullptr;
+    // Whether a media handle is writing a stream sequentially: typed setters
+    // then refuse to write (78), which would break the media data apart.
+    bool (*mediaStreamWriting)(omfHdl_t file) = nullptr;
     CMBentoErrorRecord bentoError{};          // the file's container-error block
     std::unique_ptr<char[]> trace;             // kTraceSize bytes, or null when unavailable
 
