@@ -69,18 +69,36 @@ ScriptVal ClientConnection::ReadHello(const std::shared_ptr<ClientLink>& link, i
     return hello.value;
 }
 
-void ClientConnection::ReaderLoop() {
-    FrameBody body;
-    while (ReadFrame(fd_, body) == ReadResult::Frame) {
+void ClientConnection::ReadUntilDone(const PendingCall& mine) {
+    FrameBody& body = readBuffer_; // kept between calls: its memory is reused
+    bool failed = false;
+    while (!failed) {
+        if (ReadFrame(fd_, body) != ReadResult::Frame) break;
         WireMessage message;
-        if (!DecodeMessage(body.data(), body.size(), *this, message)) break;
-        // A server only answers calls; anything else ends the connection.
-        if (message.kind != MessageKind::Reply) break;
+        // A server only answers calls made; anything else ends the connection.
+        if (!DecodeMessage(body.data(), body.size(), *this, message) ||
+            message.kind != MessageKind::Reply) {
+            failed = true;
+            break;
+        }
         bool known = false;
         Complete(message.callId, std::move(message.value), known);
-        if (!known) break;
+        if (!known) {
+            failed = true;
+            break;
+        }
+        std::lock_guard guard(callsLock_);
+        if (mine.done) {
+            // Reading passes to another waiting caller, if any.
+            reading_ = false;
+            callsDone_.notify_all();
+            return;
+        }
     }
+    // End of stream, a read error or a protocol violation.
     Close();
+    std::lock_guard guard(callsLock_);
+    reading_ = false;
 }
 
 void ClientConnection::Complete(uint64_t callId, ScriptVal result, bool& known) {
@@ -113,18 +131,35 @@ ScriptVal ClientConnection::Call(const ScriptVal& target, std::string_view metho
         pending_.emplace(message.callId, call);
     }
     EncodedFrame frame;
-    bool sent = false;
-    if (message.method.size() <= kMaxMethodName && EncodeMessage(message, *this, frame)) {
-        std::lock_guard guard(writeLock_);
-        sent = SendFrame(fd_, frame);
-    }
-    if (!sent) {
+    if (message.method.size() > kMaxMethodName || !EncodeMessage(message, *this, frame)) {
+        // Arguments that cannot travel: this call fails, the connection stays.
         std::lock_guard guard(callsLock_);
         pending_.erase(message.callId);
         return ScriptVal();
     }
+    bool sent;
+    {
+        std::lock_guard guard(writeLock_);
+        sent = SendFrame(fd_, frame);
+    }
+    if (!sent) {
+        Close(); // the server is gone; this and every waiting call answer nil
+        return ScriptVal();
+    }
+    // Whoever waits reads: one caller at a time reads answers from the socket
+    // and hands each to its caller; when its own has come, another waiting
+    // caller takes over. The answer thus wakes the thread that needs it.
     std::unique_lock held(callsLock_);
-    callsDone_.wait(held, [&] { return call->done; });
+    while (!call->done) {
+        if (reading_) {
+            callsDone_.wait(held);
+            continue;
+        }
+        reading_ = true;
+        held.unlock();
+        ReadUntilDone(*call);
+        held.lock();
+    }
     return std::move(call->result);
 }
 
@@ -161,8 +196,17 @@ void ClientConnection::Close() {
 }
 
 bool ClientConnection::IsOpen() {
-    std::lock_guard guard(callsLock_);
-    return !closed_;
+    {
+        std::lock_guard guard(callsLock_);
+        if (closed_) return false;
+        // While calls are under way their reader notices the end itself.
+        if (reading_ || !pending_.empty()) return true;
+    }
+    // Idle: the server has nothing to say, so anything readable is its end
+    // (or a message it must not send).
+    if (!WaitReadable(fd_, 0)) return true;
+    Close();
+    return false;
 }
 
 bool ClientConnection::ExportObject(const ScriptVal& object, int8_t& extType, uint64_t& handle) {
@@ -222,7 +266,6 @@ ScriptVal ConnectScriptServer(std::string_view connectionArg, int timeoutMs) {
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
     ScriptVal app = connection->ReadHello(link, std::max(remaining, 1));
     if (!app.IsRemoteObject()) return ScriptVal(); // dropping the link closes the connection
-    std::thread([connection] { connection->ReaderLoop(); }).detach();
     return app;
 }
 

@@ -2,6 +2,7 @@
 // objects it hands out.
 #pragma once
 
+#include "socket_io.h"
 #include "tarsel/script_val.h"
 #include "wire_format.h"
 
@@ -59,8 +60,6 @@ class ClientConnection : public ObjectCodec, public std::enable_shared_from_this
     // Reads the server's greeting (within `timeoutMs`) and answers its
     // application object; nil when the greeting is missing or malformed.
     ScriptVal ReadHello(const std::shared_ptr<ClientLink>& link, int timeoutMs);
-    // Reads replies until the connection ends; runs on its own thread.
-    void ReaderLoop();
 
     // Runs `method` of `target` (a remote object of this connection) and
     // waits for the answer; nil when the connection fails or closes.
@@ -86,6 +85,9 @@ class ClientConnection : public ObjectCodec, public std::enable_shared_from_this
     };
 
     bool Send(const WireMessage& message);
+    // Reads answers, handing each to its caller, until `mine` has its answer
+    // or the connection ends.
+    void ReadUntilDone(const PendingCall& mine);
     // Hands a reply to its waiting caller; `known` tells whether the call existed.
     void Complete(uint64_t callId, ScriptVal result, bool& known);
 
@@ -93,11 +95,13 @@ class ClientConnection : public ObjectCodec, public std::enable_shared_from_this
     std::mutex writeLock_; // serialises frames on the socket
     // Lock order: callsLock_ and proxiesLock_ are never held together;
     // writeLock_ is taken with neither held.
-    std::mutex callsLock_; // guards pending_, nextCallId_, closed_
+    std::mutex callsLock_; // guards pending_, nextCallId_, closed_, reading_, and calls' results
     std::condition_variable callsDone_;
     std::unordered_map<uint64_t, std::shared_ptr<PendingCall>> pending_;
     uint64_t nextCallId_ = 1;
     bool closed_ = false;
+    bool reading_ = false;   // a caller is reading answers from the socket
+    FrameBody readBuffer_;   // used by the caller that is reading
     std::mutex proxiesLock_; // guards proxies_, link_
     std::unordered_map<uint64_t, ProxyEntry> proxies_;
     std::weak_ptr<ClientLink> link_;
