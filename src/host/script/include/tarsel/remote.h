@@ -36,7 +36,8 @@ struct ScriptConfig {
     void* reserved2 = nullptr;
     // Called by StartScripting before it serves; a non-zero answer stops the start.
     int (*startHook)() = nullptr;
-    // The application object handed to every client that connects.
+    // The application object handed to every client that connects. The caller
+    // holds a reference to it while serving: clients' references come and go.
     ScriptObject* (*getAppObject)() = nullptr;
     // Called when a client connects, before every call, and when a client has gone.
     ScriptNotifyHook onConnect = nullptr;
