@@ -343,8 +343,10 @@ class Server {
             std::lock_guard guard(connectionsLock_);
             std::erase(connections_, connection);
         }
-        numConnections_.fetch_sub(1);
+        // The hook runs before the count drops, so a count without this client
+        // means its disconnect has been handled.
         if (config_.onDisconnect) config_.onDisconnect(connection->Id());
+        numConnections_.fetch_sub(1);
         {
             std::lock_guard guard(connectionsLock_);
             --readers_;
