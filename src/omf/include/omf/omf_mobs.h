@@ -49,7 +49,7 @@ typedef struct {
     union {
         omfMobID_t mobID;
         omfMobKind_t mobKind;
-        const char* name;     // copied into the iterator on first use
+        const char* name; // copied into the iterator on first use
         omfClassID_t objClass;
         const char* datakind; // full name ("omfi:data:Picture"); copied
     } tags;
@@ -63,7 +63,7 @@ typedef struct omfIterRec* omfIterHdl_t;
 
 // Where a source clip's material comes from.
 typedef struct {
-    omfMobID_t sourceID;       // {0,0,0}: the clip ends the chain
+    omfMobID_t sourceID;        // {0,0,0}: the clip ends the chain
     omfTrackID_t sourceTrackID; // 1.x: the label number of the track
     omfPosition_t startTime;
 } omfSourceRef_t;
@@ -93,12 +93,12 @@ omfErr_t omfiSetMobIdentity(omfHdl_t file, omfObject_t mob, omfMobID_t mobID);
 // isPrimary (2.x only) also lists the mob in HEAD PrimaryMobs.
 omfErr_t omfiCompMobNew(omfHdl_t file, const char* name, omfBool isPrimary, omfMobID_t mobID,
                         omfObject_t* mob);
-omfErr_t omfiMasterMobNew(omfHdl_t file, const char* name, omfBool isPrimary,
-                          omfMobID_t mobID, omfObject_t* mob);
+omfErr_t omfiMasterMobNew(omfHdl_t file, const char* name, omfBool isPrimary, omfMobID_t mobID,
+                          omfObject_t* mob);
 // A source mob (SMOB in 2.x, MOBJ with PhysicalMedia in 1.x) described by
 // `descriptor` (an MDES object, for example from omfiFileDescriptorNew).
-omfErr_t omfiSourceMobNew(omfHdl_t file, const char* name, omfMobID_t mobID,
-                          omfObject_t descriptor, omfObject_t* mob);
+omfErr_t omfiSourceMobNew(omfHdl_t file, const char* name, omfMobID_t mobID, omfObject_t descriptor,
+                          omfObject_t* mob);
 // Media descriptors: `classID` is MDFL or one of its descendants (DIDD, CDCI,
 // TIFD, AIFD, WAVD...); 1.x descriptors get MobKind 1 (file), 2 (tape) or 3
 // (film).
@@ -163,8 +163,8 @@ omfErr_t omfiEffectSetFinalRender(omfHdl_t file, omfObject_t effect, omfObject_t
 omfErr_t omfiEffectSetWorkingRender(omfHdl_t file, omfObject_t effect, omfObject_t sourceClip);
 omfErr_t omfiEffectSetBypassOverride(omfHdl_t file, omfObject_t effect, omfInt32 argID);
 // 2.x constant value (CVAL) of `size` bytes.
-omfErr_t omfiConstValueNew(omfHdl_t file, omfObject_t dataKind, omfLength_t length,
-                           omfInt32 size, const void* value, omfObject_t* constValue);
+omfErr_t omfiConstValueNew(omfHdl_t file, omfObject_t dataKind, omfLength_t length, omfInt32 size,
+                           const void* value, omfObject_t* constValue);
 // A nested scope: 2.x NEST; 1.x TRKG. Slots are appended in order (1.x:
 // TRAKs labelled 1, 2, ...).
 omfErr_t omfiNestedScopeNew(omfHdl_t file, omfObject_t dataKind, omfLength_t length,
@@ -241,9 +241,9 @@ omfErr_t omfiReadMobID(omfHdl_t file, omfObject_t mob, omfMobID_t* mobID);
 // Depth-first visit of `root` and everything reachable through ObjRef and
 // ObjRefArray properties; `count` receives the number of matched objects
 // whose action answered 0 (an action answering 150 prunes the object).
-omfErr_t omfiWalkObjectTree(omfHdl_t file, omfObject_t root, omfInt32 depth,
-                            omfiMatchFunc_t match, void* matchArg, omfiActionFunc_t action,
-                            void* actionArg, omfInt32* count);
+omfErr_t omfiWalkObjectTree(omfHdl_t file, omfObject_t root, omfInt32 depth, omfiMatchFunc_t match,
+                            void* matchArg, omfiActionFunc_t action, void* actionArg,
+                            omfInt32* count);
 
 // The selected segment is null when a 1.x selector names no existing track.
 omfErr_t omfiReadSelector(omfHdl_t file, omfObject_t selector, omfObject_t* dataKind,
@@ -270,8 +270,7 @@ omfErr_t omfiSourceClipGetInfo(omfHdl_t file, omfObject_t clip, omfObject_t* dat
                                omfLength_t* length, omfSourceRef_t* sourceRef);
 omfErr_t omfiSourceClipGetRef(omfHdl_t file, omfObject_t clip, omfSourceRef_t* sourceRef);
 omfErr_t omfiTransitionGetInfo(omfHdl_t file, omfObject_t transition, omfObject_t* dataKind,
-                               omfLength_t* length, omfPosition_t* cutPoint,
-                               omfObject_t* effect);
+                               omfLength_t* length, omfPosition_t* cutPoint, omfObject_t* effect);
 omfErr_t omfiSequenceGetNumCpnts(omfHdl_t file, omfObject_t sequence, omfInt32* count);
 // 2.x: the definition object; 1.x: none (use omfiEffectGetEffectID).
 omfErr_t omfiEffectGetInfo(omfHdl_t file, omfObject_t effect, omfObject_t* dataKind,
@@ -287,8 +286,7 @@ omfErr_t omfiEffectGetFinalRender(omfHdl_t file, omfObject_t effect, omfObject_t
 omfErr_t omfiEffectGetWorkingRender(omfHdl_t file, omfObject_t effect, omfObject_t* sourceClip);
 omfErr_t omfiEffectGetBypassOverride(omfHdl_t file, omfObject_t effect, omfInt32* argID);
 omfErr_t omfiEffectDefGetInfo(omfHdl_t file, omfObject_t definition, omfInt32 idSize,
-                              char* effectID, omfInt32 nameSize, char* name,
-                              omfBool* isTimeWarp);
+                              char* effectID, omfInt32 nameSize, char* name, omfBool* isTimeWarp);
 omfErr_t omfiConstValueGetInfo(omfHdl_t file, omfObject_t constValue, omfObject_t* dataKind,
                                omfLength_t* length, omfInt32 size, void* value,
                                omfInt32* bytesRead);
