@@ -1,0 +1,90 @@
+// Source resolution: from a mob, track and offset, down the chain of source
+// clips (composition -> master mob -> file mob -> tape or film mob) to the
+// mob of a requested kind that holds the material, looking through
+// sequences, selectors, nested scopes, scope references, media groups,
+// effects, transitions and pulldowns on the way. Also opens the file a
+// locator names.
+//
+// Offsets change edit rate when a clip is followed into a track of another
+// rate: the offset becomes offset x (source denominator x target numerator)
+// / (source numerator x target denominator), computed exactly in 128 bits
+// and rounded toward negative infinity (a zero rate term is 130, a result
+// beyond 64 bits 173). Lengths are converted the same way.
+//
+// Pulldowns convert offsets by their kind: a 2:3 pulldown maps four film
+// frames to five video frames using its phase (see FollowClip); any other
+// kind, and 1.x pulldown masks, leave the offset unchanged.
+#pragma once
+
+#include "omf/omf_mobs.h"
+#include "omf/omf_types.h"
+
+extern "C" {
+
+// How a media group's representation is chosen: a kind and an optional
+// procedure scoring a candidate descriptor. Without a media layer to score
+// candidates the first choice is taken.
+typedef omfInt16 (*omfMediaChoiceProc_t)(omfHdl_t file, omfObject_t descriptor,
+                                         const char* codecID);
+typedef struct {
+    omfInt32 mediaKind;
+    omfMediaChoiceProc_t proc;
+} omfMediaCriteria_t;
+
+// What resolution does on meeting a transition or an effect.
+enum : omfInt32 {
+    kOmfNoEffectChoice = 0,   // stop with 167 and the effect in the result
+    kOmfTransitionBefore = 1, // the component before a transition
+    kOmfTransitionAfter = 2,  // the component after a transition
+    kOmfEffectRendering = 3,  // the effect's (or transition's) rendering
+    kOmfEffectInputA = 4,     // n >= 4: the effect slot with ArgID 3 - n
+    kOmfEffectInputB = 5,
+};
+
+// The answer of FindSource.
+typedef struct {
+    omfObject_t mob;        // the mob of the requested kind
+    omfTrackID_t trackID;   // its track
+    omfPosition_t offset;   // position in that track, in its edit units
+    omfRational_t editRate; // edit rate of that track
+    omfLength_t length;     // material available from the offset without interruption
+    omfObject_t pulldownA;  // a pulldown met whose direction is 1
+    omfInt32 phaseA;
+    omfObject_t pulldownB; // a pulldown met with another direction
+    omfInt32 phaseB;
+    omfObject_t effect; // on 167: the effect or transition that needs a choice
+} omfSourceSearchResult_t;
+
+// Resolves (mob, trackID, offset) to the first mob of `kind` (0 composition,
+// 1 master, 2 file, 3 tape, 4 film, 6 any) below it; the starting mob itself
+// is never the answer. A composition mob as start, or an unknown kind, is
+// 183; no mob of the kind is 156; a transition or effect that needs a choice
+// is 167 with result->effect set. `track` (may be null) receives the
+// starting mob's track. `criteria` may be null.
+omfErr_t FindSource(omfHdl_t file, omfObject_t mob, omfTrackID_t trackID, omfPosition_t offset,
+                    omfMobKind_t kind, const omfMediaCriteria_t* criteria, omfInt32 effectChoice,
+                    omfObject_t* track, omfSourceSearchResult_t* result);
+
+// The track of `mob` with `trackID` (135 when there is none), its segment,
+// its edit rate and the offset within the segment (the offset plus the
+// track's origin). Null arguments are 177. In 1.x files the track ID is the
+// label number; the first track with it is taken.
+omfErr_t FindTrackAtOffset(omfHdl_t file, omfObject_t mob, omfTrackID_t trackID,
+                           omfPosition_t offset, omfObject_t* track, omfObject_t* segment,
+                           omfRational_t* editRate, omfPosition_t* offsetInSegment);
+
+// Opens the file `locator` names: as an OMF file for reading when `raw` is
+// 0, as a raw file otherwise. An unknown locator class is 89.
+omfErr_t OpenLocatorFile(omfHdl_t file, omfObject_t locator, omfBool raw, omfHdl_t* opened);
+
+// Converts `offset` from edit rate `from` to edit rate `to` as described
+// above.
+omfErr_t omfiConvertEditRate(omfRational_t from, omfPosition_t offset, omfRational_t to,
+                             omfPosition_t* converted);
+
+// 2:3 pulldown: film frames to video frames and back, for a pulldown whose
+// first video frame sits at `phase` (0..4) in the five-frame cadence.
+omfPosition_t omfiPulldownFilmToVideo(omfPosition_t filmFrame, omfInt32 phase);
+omfPosition_t omfiPulldownVideoToFilm(omfPosition_t videoFrame, omfInt32 phase);
+
+} // extern "C"
