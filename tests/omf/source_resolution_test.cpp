@@ -2,6 +2,7 @@
 // master -> file mobs across edit rates, compositions resolved through
 // sequences, transitions, effects, scopes, selectors and pulldowns, the
 // search's refusals, edit-rate and pulldown arithmetic, and locators.
+#include "mob_fixtures.h"
 #include "omf_fixture.h"
 
 #include "omf/omf_effects.h"
@@ -21,6 +22,7 @@ namespace {
 constexpr omfRational_t kVideoRate{30, 1};
 constexpr omfRational_t kPalRate{25, 1};
 constexpr omfRational_t kFilmRate{24, 1};
+constexpr omfRational_t kFixtureRate{25, 1};
 constexpr omfSourceRef_t kNoSource{{0, 0, 0}, 0, 0};
 
 omfUID_t mobID(omfUInt32 minor) {
@@ -140,6 +142,7 @@ class SourceResolution : public ToolkitTest {
         omf::resolve::Leaf leaf;
         status = omf::resolve::ResolveAtOffset(file_, context, segment, inSegment,
                                                std::numeric_limits<omfLength_t>::max(), &leaf);
+        if (status == 167) result->effect = context.effect;
         if (status != 0) return status;
         omf::resolve::ChainStep step;
         status = omf::resolve::FollowClip(file_, composition, track, rate, leaf, &step);
@@ -233,6 +236,45 @@ TEST_P(BothRevisions, FileMobResolvesToTheTapeMobItNames) {
     expectFound(find(file, 10, kTapeMob, kOmfNoEffectChoice), tape, 3610, 90, kVideoRate);
     // The starting mob is never the answer.
     find(file, 10, kFileMob, kOmfNoEffectChoice, 156);
+}
+
+// The shared composition fixture, written to disk and read back: every part
+// of its picture sequence resolves to the file mob (or the choice) expected.
+TEST_P(BothRevisions, FixtureCompositionResolvesPartByPartAfterReopening) {
+    ASSERT_EQ(omfsCloseOMFFile(file_), 0);
+    file_ = nullptr;
+    ASSERT_EQ(writeMobFixtureFile(session_, path("fixture.omf"), revision_), 0);
+    ASSERT_EQ(omfsOpenFileForRead(path("fixture.omf").c_str(), session_, &file_), 0);
+    omfObject_t composition = nullptr, master1 = nullptr, file1 = nullptr, file2 = nullptr;
+    ASSERT_EQ(findMobByName(file_, "Composition", &composition), 0);
+    ASSERT_EQ(findMobByName(file_, "Master 1", &master1), 0);
+    ASSERT_EQ(findMobByName(file_, "File 1", &file1), 0);
+    ASSERT_EQ(findMobByName(file_, "File 2", &file2), 0);
+    constexpr omfRational_t kFile2Rate{50, 1};
+
+    // Positions: clip 0..9, filler 10..14 cut to 10 by the transition at
+    // 11..14, clip 15..30 (starting at 11), effect 31..38, scope 39..44,
+    // selector 45..51.
+    omfSourceSearchResult_t result{};
+    ASSERT_EQ(resolveComposition(composition, 3, kFileMob, &result), 0) << omfsErrorTrace(file_);
+    expectFound(result, file1, 3, 7, kFixtureRate);
+    ASSERT_EQ(resolveComposition(composition, 20, kFileMob, &result), 0) << omfsErrorTrace(file_);
+    expectFound(result, file2, 38, 22, kFile2Rate); // Master 2 @ 10 + 9, doubled
+    ASSERT_EQ(resolveComposition(composition, 40, kFileMob, &result), 0) << omfsErrorTrace(file_);
+    expectFound(result, file2, 2, 10, kFile2Rate); // the scope's first slot, 1 in
+    ASSERT_EQ(resolveComposition(composition, 46, kFileMob, &result), 0) << omfsErrorTrace(file_);
+    expectFound(result, file1, 31, 6, kFixtureRate); // the selected clip, Master 1 @ 30 + 1
+    EXPECT_EQ(resolveComposition(composition, 10, kFileMob, &result), 128);
+    result = omfSourceSearchResult_t{};
+    EXPECT_EQ(resolveComposition(composition, 12, kFileMob, &result), 167);
+    EXPECT_NE(result.effect, nullptr);
+    result = omfSourceSearchResult_t{};
+    EXPECT_EQ(resolveComposition(composition, 33, kFileMob, &result), 167);
+    EXPECT_NE(result.effect, nullptr);
+    EXPECT_EQ(resolveComposition(composition, 52, kFileMob, &result), 156);
+
+    expectFound(find(master1, 60, kFileMob, kOmfNoEffectChoice), file1, 60, 40, kFixtureRate);
+    find(composition, 0, kFileMob, kOmfNoEffectChoice, 183);
 }
 
 TEST_P(BothRevisions, EffectNeedsAChoiceOrGivesItsInputOrRendering) {
