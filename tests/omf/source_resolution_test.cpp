@@ -386,6 +386,45 @@ TEST_P(BothRevisions, SelectorResolvesItsSelectedSegment) {
     expectFound(find(master, 2, kFileMob, kOmfNoEffectChoice), fileB, 52, 18, kVideoRate);
 }
 
+// Scores a candidate by its descriptor's sample rate.
+omfInt16 preferHigherRate(omfHdl_t file, omfObject_t descriptor, const char*) {
+    omfRational_t rate{};
+    if (omfsReadRational(file, descriptor, kOmfProperty_MDFL_SampleRate, &rate) != 0) return -1;
+    return static_cast<omfInt16>(rate.numerator);
+}
+omfInt16 rejectEverything(omfHdl_t, omfObject_t, const char*) {
+    return -100;
+}
+
+TEST_F(SourceResolution, MediaGroupFollowsTheRepresentationTheCriteriaChoose) {
+    open(kOmfRev2x);
+    omfObject_t pal = fileMob(1, kPalRate);
+    omfObject_t video = fileMob(2, kVideoRate);
+    omfObject_t group = nullptr;
+    ASSERT_EQ(omfiMediaGroupNew(file_, picture_, 20, &group), 0);
+    ASSERT_EQ(omfiMediaGroupAddChoice(file_, group, clipOf(pal, 20, 0)), 0);
+    ASSERT_EQ(omfiMediaGroupAddChoice(file_, group, clipOf(video, 20, 0)), 0);
+    omfObject_t master = masterMob(3, kVideoRate, group);
+    // Without criteria the first representation is kept.
+    EXPECT_EQ(find(master, 6, kFileMob, kOmfNoEffectChoice).mob, pal);
+    omfMediaCriteria_t criteria{4, preferHigherRate};
+    omfSourceSearchResult_t result{};
+    ASSERT_EQ(FindSource(file_, master, 1, 6, kFileMob, &criteria, 0, nullptr, &result), 0);
+    expectFound(result, video, 6, 14, kVideoRate);
+    // Equal scores keep the first.
+    criteria.proc = rejectEverything;
+    ASSERT_EQ(FindSource(file_, master, 1, 6, kFileMob, &criteria, 0, nullptr, &result), 0);
+    EXPECT_EQ(result.mob, pal);
+
+    // A single representation is taken whatever it scores.
+    omfObject_t single = nullptr;
+    ASSERT_EQ(omfiMediaGroupNew(file_, picture_, 20, &single), 0);
+    ASSERT_EQ(omfiMediaGroupAddChoice(file_, single, clipOf(video, 20, 0)), 0);
+    omfObject_t singleMaster = masterMob(4, kVideoRate, single);
+    ASSERT_EQ(FindSource(file_, singleMaster, 1, 6, kFileMob, &criteria, 0, nullptr, &result), 0);
+    EXPECT_EQ(result.mob, video);
+}
+
 TEST_F(SourceResolution, PulldownConvertsVideoFramesToFilmFramesAndIsRecorded) {
     open(kOmfRev2x);
     omfObject_t film = fileMob(1, kFilmRate);

@@ -89,6 +89,11 @@ omfErr_t findTrack(omfHdl_t file, omfObject_t mob, omfTrackID_t trackID, omfInt3
 // Whether `mob` is of a mob kind of FindSource.
 omfErr_t mobIsKind(omfHdl_t file, omfObject_t mob, omfMobKind_t kind, bool* matches);
 
+// The representation of a media group to follow (representation_choice.cpp);
+// null when none qualifies.
+omfErr_t chooseRepresentation(omfHdl_t file, omfObject_t group, const omfMediaCriteria_t* criteria,
+                              omfObject_t* chosen);
+
 // ---- the resolution steps ----
 omfErr_t ResolveAtOffset(omfHdl_t file, ResolveContext& context, omfObject_t segment,
                          omfPosition_t offset, omfLength_t length, Leaf* leaf);

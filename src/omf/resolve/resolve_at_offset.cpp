@@ -103,14 +103,12 @@ omfErr_t Resolver::dispatch(omfObject_t segment, const char classID[5], omfPosit
         return scopeReference(segment, offset, length, leaf);
     }
     if (is2x && isClass(classID, "MGRP")) {
-        // Without a media layer to score representations the first choice is taken.
-        if (omfsLengthObjRefArray(file, segment, kOmfProperty_MGRP_Choices) < 1) {
-            *leaf = Leaf{};
+        omfObject_t choice = nullptr;
+        OMF_CHECK(file, chooseRepresentation(file, segment, context.criteria, &choice));
+        if (choice == nullptr) {
+            *leaf = Leaf{}; // nothing chosen: the walk ends without a leaf
             return 0;
         }
-        omfObject_t choice = nullptr;
-        OMF_CHECK(file,
-                  omfsGetNthObjRefArray(file, segment, kOmfProperty_MGRP_Choices, &choice, 1));
         OMF_CHECK(file, resolve(choice, offset, length, leaf));
         return 0;
     }

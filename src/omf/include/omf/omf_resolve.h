@@ -22,8 +22,9 @@
 extern "C" {
 
 // How a media group's representation is chosen: a kind and an optional
-// procedure scoring a candidate descriptor. Without a media layer to score
-// candidates the first choice is taken.
+// procedure scoring a candidate's descriptor (kind 4). The first
+// representation is kept unless a later one scores strictly higher; other
+// kinds score every candidate 0.
 typedef omfInt16 (*omfMediaChoiceProc_t)(omfHdl_t file, omfObject_t descriptor,
                                          const char* codecID);
 typedef struct {
