@@ -1,6 +1,7 @@
 // omftool: the command-line front end for OMF files and their containers.
 #include "container_dump.h"
 #include "file_info.h"
+#include "mob_listing.h"
 #include "sample_container.h"
 
 #include <CLI/CLI.hpp>
@@ -30,6 +31,13 @@ int main(int argc, char** argv) {
     info->add_option("FILE", file, "OMF file to read")->required();
     info->add_flag("--json", infoJson, "Write the description as JSON");
 
+    bool mobsJson = false;
+    CLI::App* mobs = app.add_subcommand(
+        "mobs", "List every mob with its tracks and component trees, and the file mob each "
+                "master-mob track resolves to");
+    mobs->add_option("FILE", file, "OMF file to read")->required();
+    mobs->add_flag("--json", mobsJson, "Write the listing as JSON");
+
     std::string sampleFile;
     CLI::App* sample = app.add_subcommand(
         "write-sample", "Write the small sample container that examples/ bundles");
@@ -47,6 +55,7 @@ int main(int argc, char** argv) {
 
     if (dump->parsed()) return omftool::runDump(file, json, dumpOptions, std::cout, std::cerr);
     if (info->parsed()) return omftool::runInfo(file, infoJson, std::cout, std::cerr);
+    if (mobs->parsed()) return omftool::runMobs(file, mobsJson, std::cout, std::cerr);
     if (sample->parsed()) {
         bool written = sampleRevision >= 0
                            ? omftool::writeSampleOMF(sampleFile, sampleRevision)

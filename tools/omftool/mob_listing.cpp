@@ -1,0 +1,288 @@
+#include "mob_listing.h"
+
+#include "omf/omf_access.h"
+#include "omf/omf_errors.h"
+#include "omf/omf_mobs.h"
+#include "omf/omf_resolve.h"
+#include "omf/omf_session.h"
+
+#include <memory>
+
+namespace omftool {
+
+namespace {
+
+using nlohmann::json;
+
+constexpr int kMaxTreeDepth = 64; // a hostile file may nest without end
+
+// An iterator that is disposed with its scope.
+class Iterator {
+  public:
+    explicit Iterator(omfHdl_t file) : file_(file) { omfiMobOpenSearch(file, &handle_); }
+    ~Iterator() {
+        if (handle_ != nullptr) omfiSearchDispose(file_, handle_);
+    }
+    Iterator(const Iterator&) = delete;
+    Iterator& operator=(const Iterator&) = delete;
+    omfIterHdl_t get() const { return handle_; }
+
+  private:
+    omfHdl_t file_;
+    omfIterHdl_t handle_ = nullptr;
+};
+
+json mobIDJson(const omfMobID_t& id) { return json::array({id.prefix, id.major, id.minor}); }
+
+std::string mobKind(omfHdl_t file, omfObject_t mob) {
+    omfErr_t error = 0;
+    if (omfiMobIsComposition(file, mob, &error)) return "composition";
+    if (omfiMobIsMaster(file, mob, &error)) return "master";
+    if (omfiMobIsFile(file, mob, &error)) return "file";
+    if (omfiMobIsTape(file, mob, &error)) return "tape";
+    if (omfiMobIsFilm(file, mob, &error)) return "film";
+    return "other";
+}
+
+json describeComponent(omfHdl_t file, omfObject_t component, int depth);
+
+// Walks one of the array walks and describes every element.
+template <typename Next>
+json describeElements(omfHdl_t file, omfObject_t parent, Next next, int depth) {
+    json list = json::array();
+    Iterator iterator(file);
+    omfObject_t element = nullptr;
+    while (next(iterator.get(), parent, nullptr, &element) == 0) {
+        list.push_back(describeComponent(file, element, depth + 1));
+    }
+    return list;
+}
+
+json describeComponent(omfHdl_t file, omfObject_t component, int depth) {
+    json out;
+    if (component == nullptr) return out;
+    omfClassID_t classID{};
+    if (omfsReadClassOf(file, component, classID) == 0) {
+        out["class"] = std::string(classID, 4);
+    }
+    omfLength_t length = 0;
+    if (omfiComponentLength(file, component, &length) == 0) out["length"] = length;
+    char name[128] = {};
+    if (omfiComponentDataKind(file, component, sizeof name, name) == 0) out["dataKind"] = name;
+    if (depth >= kMaxTreeDepth) {
+        out["truncated"] = true;
+        return out;
+    }
+    omfErr_t error = 0;
+    if (omfiIsTypeOf(file, component, "SCLP", &error)) {
+        omfSourceRef_t ref{};
+        if (omfiSourceClipGetRef(file, component, &ref) == 0) {
+            out["sourceMobID"] = mobIDJson(ref.sourceID);
+            out["sourceTrack"] = ref.sourceTrackID;
+            out["start"] = ref.startTime;
+        }
+    } else if (omfiIsTypeOf(file, component, "TRAN", &error)) {
+        omfObject_t dataKind = nullptr, effect = nullptr;
+        omfPosition_t cutPoint = 0;
+        if (omfiTransitionGetInfo(file, component, &dataKind, &length, &cutPoint, &effect) == 0) {
+            out["cutPoint"] = cutPoint;
+        }
+        char effectID[128] = {};
+        if (omfiEffectGetEffectID(file, component, sizeof effectID, effectID) == 0) {
+            out["effectID"] = effectID;
+        }
+    } else if (omfiIsTypeOf(file, component, "SEQU", &error)) {
+        out["components"] = describeElements(file, component, &omfiSequenceGetNextCpnt, depth);
+    } else if (omfiIsTypeOf(file, component, "EFFE", &error)) {
+        char effectID[128] = {};
+        if (omfiEffectGetEffectID(file, component, sizeof effectID, effectID) == 0) {
+            out["effectID"] = effectID;
+        }
+        json slots = json::array();
+        Iterator iterator(file);
+        omfObject_t slot = nullptr;
+        while (omfiEffectGetNextSlot(iterator.get(), component, nullptr, &slot) == 0) {
+            omfInt32 argID = 0;
+            omfObject_t segment = nullptr;
+            if (omfiEffectSlotGetInfo(file, slot, &argID, &segment) != 0) continue;
+            slots.push_back({{"argID", argID},
+                             {"component", describeComponent(file, segment, depth + 1)}});
+        }
+        out["slots"] = slots;
+    } else if (omfiIsTypeOf(file, component, "NEST", &error)) {
+        out["slots"] = describeElements(file, component, &omfiNestedScopeGetNextSlot, depth);
+    } else if (omfiIsTypeOf(file, component, "SLCT", &error)) {
+        omfObject_t dataKind = nullptr, selected = nullptr;
+        if (omfiReadSelector(file, component, &dataKind, &length, &selected) == 0) {
+            out["selected"] = describeComponent(file, selected, depth + 1);
+        }
+        out["alternates"] =
+            describeElements(file, component, &omfiSelectorGetNextAltSlot, depth);
+    } else if (omfiIsTypeOf(file, component, "MGRP", &error)) {
+        out["choices"] = describeElements(file, component, &omfiMediaGroupGetNextChoice, depth);
+    }
+    return out;
+}
+
+json describeTrack(omfHdl_t file, omfObject_t mob, omfObject_t track, bool isMaster) {
+    omfRational_t editRate{};
+    char name[128] = {};
+    omfPosition_t origin = 0;
+    omfTrackID_t trackID = 0;
+    omfObject_t segment = nullptr;
+    json out;
+    if (omfiTrackGetInfo(file, mob, track, &editRate, sizeof name, name, &origin, &trackID,
+                         &segment) != 0) {
+        out["error"] = "unreadable track";
+        return out;
+    }
+    out["trackID"] = trackID;
+    if (name[0] != '\0') out["name"] = name;
+    out["editRate"] = json::array({editRate.numerator, editRate.denominator});
+    out["origin"] = origin;
+    char dataKind[128] = {};
+    if (omfiComponentDataKind(file, segment, sizeof dataKind, dataKind) == 0) {
+        out["dataKind"] = dataKind;
+    }
+    omfLength_t length = 0;
+    if (omfiComponentLength(file, segment, &length) == 0) out["length"] = length;
+    out["component"] = describeComponent(file, segment, 0);
+    if (isMaster) {
+        omfSourceSearchResult_t result{};
+        omfObject_t found = nullptr;
+        omfErr_t status = FindSource(file, mob, trackID, 0, kFileMob, nullptr,
+                                     kOmfNoEffectChoice, &found, &result);
+        if (status == 0 && result.mob != nullptr) {
+            omfMobID_t id{};
+            omfiReadMobID(file, result.mob, &id);
+            out["fileMob"] = {{"mobID", mobIDJson(id)},
+                              {"trackID", result.trackID},
+                              {"offset", result.offset},
+                              {"length", result.length}};
+        } else {
+            out["fileMob"] = {{"error", status}, {"message", omfsErrorName(status)}};
+        }
+    }
+    return out;
+}
+
+json describeMob(omfHdl_t file, omfObject_t mob) {
+    json out;
+    char name[256] = {};
+    if (omfiMobGetName(file, mob, sizeof name, name) == 0) out["name"] = name;
+    out["kind"] = mobKind(file, mob);
+    omfMobID_t id{};
+    if (omfiReadMobID(file, mob, &id) == 0) out["mobID"] = mobIDJson(id);
+    json tracks = json::array();
+    Iterator iterator(file);
+    omfObject_t track = nullptr;
+    while (omfiNextTrackOf(iterator.get(), mob, nullptr, &track) == 0) {
+        tracks.push_back(describeTrack(file, mob, track, out["kind"] == "master"));
+    }
+    out["tracks"] = tracks;
+    return out;
+}
+
+void printComponent(std::ostream& out, const json& component, int indent) {
+    std::string pad(static_cast<size_t>(indent), ' ');
+    out << pad << component.value("class", "????");
+    if (component.contains("length")) out << " length " << component["length"];
+    if (component.contains("dataKind")) out << " " << component["dataKind"].get<std::string>();
+    if (component.contains("sourceMobID")) {
+        const json& id = component["sourceMobID"];
+        out << " -> mob " << id[0] << "." << id[1] << "." << id[2] << " track "
+            << component["sourceTrack"] << " at " << component["start"];
+    }
+    if (component.contains("cutPoint")) out << " cut " << component["cutPoint"];
+    if (component.contains("effectID")) out << " effect " << component["effectID"].get<std::string>();
+    out << "\n";
+    for (const char* list : {"components", "alternates", "choices"}) {
+        if (!component.contains(list)) continue;
+        for (const json& child : component[list]) printComponent(out, child, indent + 2);
+    }
+    if (component.contains("selected")) printComponent(out, component["selected"], indent + 2);
+    if (component.contains("slots")) {
+        for (const json& slot : component["slots"]) {
+            printComponent(out, slot.contains("component") ? slot["component"] : slot, indent + 2);
+        }
+    }
+}
+
+} // namespace
+
+bool describeMobs(const std::string& path, json& out, int& error, std::string& message) {
+    omfProductIdentification_t ident{};
+    ident.companyName = "OMF media extensions";
+    ident.productName = "omftool";
+    omfSessionHdl_t session = nullptr;
+    error = omfsStartSession(&ident, &session);
+    if (error != 0) {
+        message = omfsErrorName(error);
+        return false;
+    }
+    omfsSetBentoErrorPrinting(session, false);
+    omfHdl_t file = nullptr;
+    error = omfsOpenFileForRead(path.c_str(), session, &file);
+    if (error != 0) {
+        message = omfsErrorName(error);
+        char text[256];
+        if (omfsLastContainerError(session, nullptr, text, sizeof text)) {
+            message += std::string("\n[") + text + "]";
+        }
+        omfsFinishSession(session);
+        return false;
+    }
+    omfFileRev_t revision{};
+    omfsFileRevision(file, &revision);
+    out = json::object();
+    out["file"] = path;
+    out["revision"] = static_cast<int>(revision);
+    json mobs = json::array();
+    {
+        Iterator iterator(file);
+        omfObject_t mob = nullptr;
+        while (omfiNextMatchingMob(iterator.get(), nullptr, &mob) == 0) {
+            mobs.push_back(describeMob(file, mob));
+        }
+    }
+    out["mobs"] = mobs;
+    omfsCloseOMFFile(file);
+    omfsFinishSession(session);
+    return true;
+}
+
+int runMobs(const std::string& path, bool asJson, std::ostream& out, std::ostream& err) {
+    json description;
+    int error = 0;
+    std::string message;
+    if (!describeMobs(path, description, error, message)) {
+        err << "OMF error " << error << ": " << message << "\n";
+        if (asJson) out << json{{"error", error}, {"message", message}}.dump(2) << "\n";
+        return 2;
+    }
+    if (asJson) {
+        out << description.dump(2) << "\n";
+        return 0;
+    }
+    for (const json& mob : description["mobs"]) {
+        const json& id = mob.value("mobID", json::array({0, 0, 0}));
+        out << mob["kind"].get<std::string>() << " mob \"" << mob.value("name", "") << "\" "
+            << id[0] << "." << id[1] << "." << id[2] << "\n";
+        for (const json& track : mob["tracks"]) {
+            out << "  track " << track.value("trackID", 0u) << " "
+                << track.value("dataKind", "") << " rate " << track["editRate"][0] << "/"
+                << track["editRate"][1] << " origin " << track.value("origin", 0ll)
+                << " length " << track.value("length", 0ll) << "\n";
+            printComponent(out, track["component"], 4);
+            if (track.contains("fileMob") && track["fileMob"].contains("mobID")) {
+                const json& fileMob = track["fileMob"];
+                out << "    file mob " << fileMob["mobID"][0] << "." << fileMob["mobID"][1] << "."
+                    << fileMob["mobID"][2] << " offset " << fileMob["offset"] << " length "
+                    << fileMob["length"] << "\n";
+            }
+        }
+    }
+    return 0;
+}
+
+} // namespace omftool
