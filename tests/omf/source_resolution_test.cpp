@@ -359,6 +359,33 @@ TEST_F(SourceResolution, NestedScopeResolvesItsLastSlotThroughAScopeReference) {
     find(masterMob(4, kVideoRate, outer), 0, kFileMob, kOmfNoEffectChoice, 156);
 }
 
+TEST_F(SourceResolution, OneXTrackGroupResolvesItsPictureTrackThroughATrackReference) {
+    revision_ = kOmfRev1x;
+    open(kOmfRev1x);
+    omfObject_t fileA = fileMob(1, kVideoRate);
+    omfObject_t sound = nullptr;
+    omfErr_t status = 0;
+    ASSERT_TRUE(omfsFindDataKind(file_, "omfi:data:Sound", &sound, &status));
+    omfObject_t group = nullptr;
+    ASSERT_EQ(omfiNestedScopeNew(file_, picture_, 30, &group), 0);
+    // Track 1 holds sound; track 2, the first picture track, refers back to it.
+    omfSourceRef_t ref{};
+    ASSERT_EQ(omfiReadMobID(file_, fileA, &ref.sourceID), 0);
+    ref.sourceTrackID = 1;
+    ref.startTime = 5;
+    omfObject_t soundClip = nullptr;
+    ASSERT_EQ(omfiMakeSourceClip(file_, sound, 30, ref, &soundClip), 0);
+    ASSERT_EQ(omfiNestedScopeAppendSlot(file_, group, soundClip), 0);
+    omfObject_t reference = nullptr;
+    ASSERT_EQ(omfiScopeRefNew(file_, picture_, 30, 0, 1, &reference), 0);
+    ASSERT_EQ(omfiNestedScopeAppendSlot(file_, group, reference), 0);
+    omfObject_t master = masterMob(2, kVideoRate, group);
+    expectFound(find(master, 4, kFileMob, kOmfNoEffectChoice), fileA, 9, 26, kVideoRate);
+    // Two tracks back there is none.
+    ASSERT_EQ(omfsWriteInt16(file_, reference, kOmfProperty_TRKR_RelativeTrack, -2), 0);
+    find(master, 4, kFileMob, kOmfNoEffectChoice, 156);
+}
+
 TEST_F(SourceResolution, ScopeReferencesBelowTheFirstMobHaveNoScopes) {
     open(kOmfRev2x);
     omfObject_t fileA = fileMob(1, kVideoRate);
