@@ -93,9 +93,13 @@ json describeComponent(omfHdl_t file, omfObject_t component, int depth) {
         }
     } else if (omfiIsTypeOf(file, component, "SEQU", &error)) {
         out["components"] = describeElements(file, component, &omfiSequenceGetNextCpnt, depth);
-    } else if (omfiIsTypeOf(file, component, "EFFE", &error)) {
+    } else if (omfiIsTypeOf(file, component, "EFFE", &error) ||
+               (out.contains("class") && out["class"] == "TRKG")) {
+        // 2.x effects, and 1.x track groups (effects and nested scopes),
+        // whose inputs are their tracks.
         char effectID[128] = {};
-        if (omfiEffectGetEffectID(file, component, sizeof effectID, effectID) == 0) {
+        if (omfiEffectGetEffectID(file, component, sizeof effectID, effectID) == 0 &&
+            effectID[0] != '\0') {
             out["effectID"] = effectID;
         }
         json slots = json::array();
