@@ -2,8 +2,8 @@
 // 1.x and 2.x files, and the constant-argument readers.
 #include "omf_fixture.h"
 
-#include "internal/records.h"
 #include "omf/omf_effects.h"
+#include "omf/omf_mobs.h"
 #include "omf/omf_registry.h"
 
 #include <cstring>
@@ -41,16 +41,13 @@ class EffectReaders : public ToolkitTest {
         return kind;
     }
 
-    // An effect definition listed in the file and in its definition table.
+    // An effect definition of the file (the one already there when defined).
     omfObject_t effectDef(const char* effectID) {
-        omfObject_t definition = object("EDEF");
-        EXPECT_EQ(omfsWriteUniqueName(file_, definition, kOmfProperty_EDEF_EffectID, effectID), 0);
-        EXPECT_EQ(omfsAppendObjRefArray(file_, file_->head, kOmfProperty_HEAD_DefinitionObjects,
-                                        definition),
-                  0);
-        EXPECT_EQ(
-            omfsTableAddString(file_->effectDefTable.get(), effectID, definition, kOmfTableReplace),
-            0);
+        omfObject_t definition = nullptr;
+        omfErr_t status = 0;
+        if (!omfiFindEffectDef(file_, effectID, &definition, &status)) {
+            EXPECT_EQ(omfiEffectDefNew(file_, effectID, "test", nullptr, false, &definition), 0);
+        }
         return definition;
     }
 

@@ -6,6 +6,7 @@
 #include "internal/registry.h"
 #include "omf/omf_access.h"
 #include "omf/omf_effects.h"
+#include "omf/omf_mobs.h"
 #include "omf/omf_registry.h"
 
 #include <string>
@@ -42,16 +43,14 @@ omfErr_t componentLength(omfHdl_t file, omfObject_t component, omfInt64* length)
 }
 
 omfErr_t requireDefinition(omfHdl_t file, omfObject_t effect, const char* effectID) {
-    void* registered = nullptr;
-    omfBool found = false;
-    if (file->effectDefTable) {
-        OMF_CHECK(file,
-                  omfsTableLookupString(file->effectDefTable.get(), effectID, &registered, &found));
-    }
+    omfObject_t registered = nullptr;
+    omfErr_t status = 0;
+    bool found = omfiFindEffectDef(file, effectID, &registered, &status);
+    if (status != 0) return propagate(file, status, __FILE__, __LINE__);
     if (!found || registered == nullptr) OMF_RAISE(file, 144);
     omfObject_t definition = nullptr;
     OMF_CHECK(file, omfsReadObjRef(file, effect, kOmfProperty_EFFE_EffectKind, &definition));
-    if (definition != static_cast<omfObject_t>(registered)) OMF_RAISE(file, 144);
+    if (definition != registered) OMF_RAISE(file, 144);
     return 0;
 }
 
