@@ -45,11 +45,12 @@ TEST_F(OmftoolInfo, DescribesFilesOfEveryRevision) {
         ASSERT_EQ(d["identifications"].size(), 1u);
         EXPECT_EQ(d["identifications"][0]["company"], "OMF media extensions");
         EXPECT_EQ(d["identifications"][0]["version"], "1.0 sample writer");
-        EXPECT_EQ(d["mobs"]["total"], 2);
+        EXPECT_EQ(d["mobs"]["total"], 3);
         EXPECT_GT(d["counts"]["objects"].get<int>(), 2);
         if (test.revision == 2) {
             EXPECT_EQ(d["mobs"]["composition"], 1);
             EXPECT_EQ(d["mobs"]["master"], 1);
+            EXPECT_EQ(d["mobs"]["source"], 1);
         }
     }
 }

@@ -12,7 +12,7 @@ namespace omftool {
 bool writeSampleContainer(const std::string& file, bool version1 = false);
 
 // Writes a small OMF file of `revision` (0, 1 or 2) through the toolkit: a
-// composition mob and a master mob listed in the HEAD object.
+// file mob, its master mob and a composition cutting two pieces of it.
 bool writeSampleOMF(const std::string& file, int revision);
 
 } // namespace omftool

@@ -1,27 +1,62 @@
 #include "sample_container.h"
 
 #include "omf/omf_access.h"
+#include "omf/omf_mobs.h"
 #include "omf/omf_session.h"
 
 namespace omftool {
 
 namespace {
 
-constexpr omfProperty_t kMobID = 66;
-constexpr omfProperty_t kMobName = 71;   // 2.x MOBJ Name
-constexpr omfProperty_t kCPNTName = 26;  // 1.x mobs are components
-constexpr omfProperty_t kMobs = 157;
-constexpr omfProperty_t kCompositionMobs = 45;
+#define SAMPLE_CHECK(expression)                                                               \
+    do {                                                                                       \
+        omfErr_t sampleStatus_ = (expression);                                                 \
+        if (sampleStatus_ != 0) return sampleStatus_;                                          \
+    } while (0)
 
-omfErr_t addMob(omfHdl_t file, omfObject_t head, const char* classID, const char* name,
-                omfUID_t id, bool is2x) {
-    omfObject_t mob = nullptr;
-    omfErr_t status = omfsObjectNew(file, is2x ? classID : "MOBJ", &mob);
-    if (status == 0) status = omfsWriteUID(file, mob, kMobID, id);
-    if (status == 0) status = omfsWriteString(file, mob, is2x ? kMobName : kCPNTName, name);
-    if (status != 0) return status;
-    return is2x ? omfsAppendObjRefArray(file, head, kMobs, mob)
-                : omfsAppendMobIndex(file, head, kCompositionMobs, id, mob);
+constexpr omfRational_t kVideoRate{25, 1};
+constexpr omfLength_t kMediaLength = 250; // ten seconds of picture
+
+omfErr_t clip(omfHdl_t file, omfObject_t picture, omfLength_t length, omfUID_t source,
+              omfPosition_t start, omfObject_t* made) {
+    return omfiMakeSourceClip(file, picture, length, omfSourceRef_t{source, 1, start}, made);
+}
+
+// A file mob describing ten seconds of picture, the master mob over it, and
+// a composition whose picture track cuts two pieces of it around a gap.
+omfErr_t buildSample(omfHdl_t file) {
+    omfObject_t picture = nullptr;
+    omfErr_t status = 0;
+    if (!omfsFindDataKind(file, "omfi:data:Picture", &picture, &status)) {
+        return status != 0 ? status : 124;
+    }
+    const omfUID_t fileID{42, 1, 1}, masterID{42, 1, 2}, compositionID{42, 1, 3};
+    omfObject_t descriptor = nullptr, fileMob = nullptr, master = nullptr, composition = nullptr;
+    omfObject_t part = nullptr, sequence = nullptr;
+    SAMPLE_CHECK(omfiFileDescriptorNew(file, "MDFL", kVideoRate, kMediaLength, &descriptor));
+    SAMPLE_CHECK(omfiSourceMobNew(file, "Sample media", fileID, descriptor, &fileMob));
+    SAMPLE_CHECK(clip(file, picture, kMediaLength, omfUID_t{0, 0, 0}, 0, &part));
+    SAMPLE_CHECK(omfiAddTrackToMob(file, fileMob, kVideoRate, part, 0, 1, nullptr, nullptr));
+
+    SAMPLE_CHECK(omfiMasterMobNew(file, "Sample master", false, masterID, &master));
+    SAMPLE_CHECK(clip(file, picture, kMediaLength, fileID, 0, &part));
+    SAMPLE_CHECK(omfiAddTrackToMob(file, master, kVideoRate, part, 0, 1, "V1", nullptr));
+
+    SAMPLE_CHECK(omfiSequenceNew(file, picture, &sequence));
+    SAMPLE_CHECK(clip(file, picture, 50, masterID, 0, &part));
+    SAMPLE_CHECK(omfiSequenceAppendCpnt(file, sequence, part));
+    SAMPLE_CHECK(omfiFillerNew(file, picture, 25, &part));
+    SAMPLE_CHECK(omfiSequenceAppendCpnt(file, sequence, part));
+    SAMPLE_CHECK(clip(file, picture, 75, masterID, 100, &part));
+    SAMPLE_CHECK(omfiSequenceAppendCpnt(file, sequence, part));
+    omfFileRev_t revision{};
+    SAMPLE_CHECK(omfsFileRevision(file, &revision));
+    // Primary mobs exist in 2.x files only.
+    SAMPLE_CHECK(omfiCompMobNew(file, "Sample composition", revision == kOmfRev2x, compositionID,
+                                &composition));
+    SAMPLE_CHECK(
+        omfiAddTrackToMob(file, composition, kVideoRate, sequence, 0, 1, "Picture", nullptr));
+    return 0;
 }
 
 } // namespace
@@ -40,11 +75,7 @@ bool writeSampleOMF(const std::string& path, int revision) {
     omfErr_t status = omfsNewFile(path.c_str(), session, static_cast<omfFileRev_t>(revision),
                                   &file);
     if (status == 0) {
-        bool is2x = revision == kOmfRev2x;
-        omfObject_t head = nullptr;
-        omfsGetHeadObject(file, &head);
-        status = addMob(file, head, "CMOB", "Sample composition", {42, 1, 1}, is2x);
-        if (status == 0) status = addMob(file, head, "MMOB", "Sample master", {42, 1, 2}, is2x);
+        status = buildSample(file);
         omfErr_t closed = omfsCloseOMFFile(file);
         if (status == 0) status = closed;
     }
