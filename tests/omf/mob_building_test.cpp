@@ -6,6 +6,7 @@
 #include "omf_fixture.h"
 
 #include "container/cm_api.h"
+#include "internal/file_support.h"
 
 #include <cstring>
 #include <vector>
@@ -449,6 +450,58 @@ TEST_F(MobBuilding, OneXSelectorsAnswerNoSelectionForAnUnknownLabel) {
         ++alternates;
     EXPECT_EQ(alternates, 2);
     ASSERT_EQ(omfiSearchDispose(file_, iterator), 0);
+}
+
+TEST_F(MobBuilding, AMobReferencedBeforeItExistsTakesOverItsEntry) {
+    create(kOmfRev2x);
+    const omfUID_t id{8, 8, 8};
+    // Entries without a mob stand for mobs that are only referenced so far.
+    ASSERT_EQ(omf::addMob(file_, id, nullptr), 0);
+    omfIterHdl_t iterator = nullptr;
+    omfObject_t mob = nullptr, found = nullptr;
+    ASSERT_EQ(omfiMobOpenSearch(file_, &iterator), 0);
+    EXPECT_EQ(omfiNextMatchingMob(iterator, nullptr, &found), 150);
+    ASSERT_EQ(omfiSearchReset(file_, iterator), 0);
+    ASSERT_EQ(omfiMasterMobNew(file_, "Late", false, id, &mob), 0);
+    ASSERT_EQ(omfiNextMatchingMob(iterator, nullptr, &found), 0);
+    EXPECT_EQ(found, mob);
+    EXPECT_EQ(omfiNextMatchingMob(iterator, nullptr, &found), 150);
+    ASSERT_EQ(omfiSearchDispose(file_, iterator), 0);
+
+    omfUID_t fresh{};
+    ASSERT_EQ(omfiMobIDNew(file_, &fresh), 0);
+    EXPECT_FALSE(fresh.prefix == id.prefix && fresh.major == id.major && fresh.minor == id.minor);
+    EXPECT_EQ(omfiCompMobNew(file_, "Fresh", false, fresh, &mob), 0);
+}
+
+TEST_F(MobBuilding, OneXEditRateWalkSkipsObjectsThatAreNotComponents) {
+    create(kOmfRev1x);
+    omfObject_t attributes = nullptr, mob = nullptr;
+    omfObject_t withAttributes = clip(6);
+    ASSERT_EQ(omfsObjectNew(file_, "ATTR", &attributes), 0);
+    ASSERT_EQ(omfsWriteObjRef(file_, withAttributes, kOmfProperty_CPNT_Attributes, attributes), 0);
+    ASSERT_EQ(omfiCompMobNew(file_, "Attributes", false, omfUID_t{2, 2, 2}, &mob), 0);
+    ASSERT_EQ(
+        omfiAddTrackToMob(file_, mob, omfRational_t{24, 1}, withAttributes, 0, 1, nullptr, nullptr),
+        0);
+    EXPECT_EQ(readRate1x(file_, withAttributes).numerator, 24);
+    EXPECT_FALSE(
+        omfsPropertyPresent(file_, attributes, kOmfProperty_CPNT_EditRate, kOmfType_ExactEditRate));
+}
+
+TEST_F(MobBuilding, ObjectTreeWalkDoesNotFollowReferencesBackUpItsPath) {
+    create(kOmfRev2x);
+    omfObject_t scope = nullptr;
+    ASSERT_EQ(omfiNestedScopeNew(file_, picture_, 4, &scope), 0);
+    ASSERT_EQ(omfiNestedScopeAppendSlot(file_, scope, clip(4)), 0);
+    ASSERT_EQ(omfiNestedScopeAppendSlot(file_, scope, scope), 0);
+    auto scopes = [](omfHdl_t file, omfObject_t object, void*) -> omfBool {
+        return omfiIsTypeOf(file, object, "NEST", nullptr);
+    };
+    auto accept = [](omfHdl_t, omfObject_t, omfInt32, void*) -> omfErr_t { return 0; };
+    omfInt32 count = 0;
+    ASSERT_EQ(omfiWalkObjectTree(file_, scope, 0, scopes, nullptr, accept, nullptr, &count), 0);
+    EXPECT_EQ(count, 1);
 }
 
 } // namespace

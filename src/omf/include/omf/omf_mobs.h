@@ -196,7 +196,8 @@ omfErr_t omfiSearchDispose(omfHdl_t file, omfIterHdl_t iterator);
 omfErr_t omfiSearchReset(omfHdl_t file, omfIterHdl_t iterator);
 
 // The first call fixes the criteria (null: every mob); later calls ignore
-// them. 150 when no more mobs match.
+// them. 150 when no more mobs match. Mobs are visited in mob-table order;
+// the file's mobs must not be created or given new IDs while a search runs.
 omfErr_t omfiNextMatchingMob(omfIterHdl_t iterator, const omfSearchCrit_t* criteria,
                              omfObject_t* mob);
 omfErr_t omfiCountMobs(omfHdl_t file, omfMobKind_t kind, omfInt32* count);
