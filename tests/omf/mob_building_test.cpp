@@ -504,4 +504,119 @@ TEST_F(MobBuilding, ObjectTreeWalkDoesNotFollowReferencesBackUpItsPath) {
     EXPECT_EQ(count, 1);
 }
 
+TEST_F(MobBuilding, TimecodeEdgecodeAndFadesReadBackInBothRevisions) {
+    for (omfFileRev_t revision : {kOmfRev1x, kOmfRev2x}) {
+        const std::string name = "codes" + std::to_string(revision) + ".omf";
+        create(revision, name);
+        omfObject_t timecode = nullptr, edgecode = nullptr, faded = clip(30), mob = nullptr;
+        ASSERT_EQ(omfiTimecodeNew(file_, 30, omfTimecode_t{108000, true, 30}, &timecode), 0);
+        omfEdgecode_t edge{1234, 1, 2, {'K', 'N', '1', '2', '3', '4', '5', '6'}};
+        ASSERT_EQ(omfiEdgecodeNew(file_, 30, edge, &edgecode), 0);
+        ASSERT_EQ(omfiSourceClipSetFade(file_, faded, 5, 1, 7, 2), 0);
+        ASSERT_EQ(omfiCompMobNew(file_, "Codes", false, omfUID_t{9, 1, 1}, &mob), 0);
+        ASSERT_EQ(
+            omfiAddTrackToMob(file_, mob, omfRational_t{30, 1}, timecode, 0, 1, nullptr, nullptr),
+            0);
+        ASSERT_EQ(
+            omfiAddTrackToMob(file_, mob, omfRational_t{30, 1}, edgecode, 0, 2, nullptr, nullptr),
+            0);
+        ASSERT_EQ(
+            omfiAddTrackToMob(file_, mob, omfRational_t{30, 1}, faded, 0, 3, nullptr, nullptr), 0);
+        reopen(name);
+        ASSERT_EQ(findMobByName(file_, "Codes", &mob), 0);
+        omfObject_t segments[3] = {};
+        omfIterHdl_t iterator = nullptr;
+        ASSERT_EQ(omfiMobOpenSearch(file_, &iterator), 0);
+        for (omfObject_t& segment : segments) {
+            omfObject_t track = nullptr;
+            ASSERT_EQ(omfiNextTrackOf(iterator, mob, nullptr, &track), 0);
+            ASSERT_EQ(omfiMobSlotGetInfo(file_, track, nullptr, &segment), 0);
+        }
+        ASSERT_EQ(omfiSearchDispose(file_, iterator), 0);
+
+        omfTimecode_t readTimecode{};
+        omfLength_t length = 0;
+        ASSERT_EQ(omfiTimecodeGetInfo(file_, segments[0], &length, &readTimecode), 0);
+        EXPECT_EQ(length, 30);
+        EXPECT_EQ(readTimecode.startFrame, 108000);
+        EXPECT_TRUE(readTimecode.drop);
+        EXPECT_EQ(readTimecode.fps, 30);
+        char kind[64];
+        ASSERT_EQ(omfiComponentDataKind(file_, segments[0], sizeof kind, kind), 0);
+        EXPECT_STREQ(kind, "omfi:data:Timecode");
+
+        omfEdgecode_t readEdge{};
+        ASSERT_EQ(omfiEdgecodeGetInfo(file_, segments[1], nullptr, &readEdge), 0);
+        EXPECT_EQ(readEdge.startFrame, 1234);
+        EXPECT_EQ(readEdge.filmKind, 1);
+        EXPECT_EQ(readEdge.codeFormat, 2);
+        EXPECT_EQ(std::memcmp(readEdge.header, edge.header, 8), 0);
+
+        omfLength_t fadeIn = 0, fadeOut = 0;
+        omfInt32 inType = 0, outType = 0;
+        omfBool inPresent = false, outPresent = false;
+        ASSERT_EQ(omfiSourceClipGetFade(file_, segments[2], &fadeIn, &inType, &inPresent, &fadeOut,
+                                        &outType, &outPresent),
+                  0);
+        EXPECT_TRUE(inPresent && outPresent);
+        EXPECT_EQ(fadeIn, 5);
+        EXPECT_EQ(inType, 1);
+        EXPECT_EQ(fadeOut, 7);
+        EXPECT_EQ(outType, 2);
+        EXPECT_EQ(omfiSourceClipGetFade(file_, segments[0], &fadeIn, &inType, &inPresent, &fadeOut,
+                                        &outType, &outPresent),
+                  127);
+
+        omfTimeStamp_t modified{}, created{};
+        omfUID_t id{};
+        ASSERT_EQ(omfiMobGetInfo(file_, mob, &id, 0, nullptr, &modified, &created), 0);
+        EXPECT_EQ(id.minor, 1u);
+        EXPECT_GT(modified.TimeVal, 0u);
+        EXPECT_EQ(created.TimeVal > 0, revision == kOmfRev2x);
+        ASSERT_EQ(omfsCloseOMFFile(file_), 0);
+        file_ = nullptr;
+    }
+}
+
+TEST_F(MobBuilding, TwoXDefaultFadesAndEditRateConverters) {
+    create(kOmfRev2x);
+    omfObject_t mob = nullptr, master = nullptr, converter = nullptr, input = clip(50);
+    ASSERT_EQ(omfiCompMobNew(file_, "Fades", false, omfUID_t{9, 2, 1}, &mob), 0);
+    ASSERT_EQ(omfiMasterMobNew(file_, "Master", false, omfUID_t{9, 2, 2}, &master), 0);
+    omfBool present = true;
+    ASSERT_EQ(omfiCompMobGetDefaultFade(file_, mob, nullptr, nullptr, nullptr, &present), 0);
+    EXPECT_FALSE(present);
+    ASSERT_EQ(omfiCompMobSetDefaultFade(file_, mob, 12, 1, omfRational_t{25, 1}), 0);
+    EXPECT_EQ(omfiCompMobSetDefaultFade(file_, master, 12, 1, omfRational_t{25, 1}), 165);
+    ASSERT_EQ(omfiEditRateConverterNew(file_, picture_, 25, omfRational_t{50, 1}, 10, 5, input,
+                                       &converter),
+              0);
+    omfLength_t length = 0;
+    omfInt32 type = 0;
+    omfRational_t unit{};
+    ASSERT_EQ(omfiCompMobGetDefaultFade(file_, mob, &length, &type, &unit, &present), 0);
+    EXPECT_TRUE(present);
+    EXPECT_EQ(length, 12);
+    EXPECT_EQ(type, 1);
+    EXPECT_EQ(unit.numerator, 25);
+    omfRational_t rate{};
+    omfPosition_t inputOffset = 0, resultOffset = 0;
+    omfObject_t read = nullptr;
+    ASSERT_EQ(
+        omfiEditRateConverterGetInfo(file_, converter, &rate, &inputOffset, &resultOffset, &read),
+        0);
+    EXPECT_EQ(rate.numerator, 50);
+    EXPECT_EQ(inputOffset, 10);
+    EXPECT_EQ(resultOffset, 5);
+    EXPECT_EQ(read, input);
+    ASSERT_EQ(omfsCloseOMFFile(file_), 0);
+    file_ = nullptr;
+
+    create(kOmfRev1x, "one.omf");
+    EXPECT_EQ(omfiEditRateConverterNew(file_, picture_, 25, omfRational_t{50, 1}, 0, 0, clip(3),
+                                       &converter),
+              174);
+    EXPECT_EQ(omfiCompMobSetDefaultFade(file_, nullptr, 1, 1, omfRational_t{25, 1}), 174);
+}
+
 } // namespace

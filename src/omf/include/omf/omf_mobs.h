@@ -189,6 +189,35 @@ omfErr_t omfiPulldownNew(omfHdl_t file, omfObject_t dataKind, omfLength_t length
                          omfPulldownKind_t kind, omfPulldownDir_t direction, omfInt32 phaseFrame,
                          omfObject_t inputSegment, omfObject_t* pulldown);
 
+// Timecode and edgecode components (data kinds Timecode and Edgecode).
+// 1.x timecodes keep the drop-frame flag in bit 0 of their Flags.
+typedef struct {
+    omfPosition_t startFrame;
+    omfBool drop;
+    omfUInt16 fps;
+} omfTimecode_t;
+typedef struct {
+    omfPosition_t startFrame;
+    omfInt32 filmKind;   // 0, 1, 2 or 4
+    omfInt32 codeFormat; // 0 to 3
+    char header[8];
+} omfEdgecode_t;
+omfErr_t omfiTimecodeNew(omfHdl_t file, omfLength_t length, omfTimecode_t timecode,
+                         omfObject_t* component);
+omfErr_t omfiEdgecodeNew(omfHdl_t file, omfLength_t length, omfEdgecode_t edgecode,
+                         omfObject_t* component);
+// Fades of a source clip (types: 2.x FadeType values, 1.x Long).
+omfErr_t omfiSourceClipSetFade(omfHdl_t file, omfObject_t clip, omfLength_t fadeInLength,
+                               omfInt32 fadeInType, omfLength_t fadeOutLength,
+                               omfInt32 fadeOutType);
+// 2.x only: a composition's default fade, and edit-rate converters.
+omfErr_t omfiCompMobSetDefaultFade(omfHdl_t file, omfObject_t mob, omfLength_t length,
+                                   omfInt32 fadeType, omfRational_t editUnit);
+omfErr_t omfiEditRateConverterNew(omfHdl_t file, omfObject_t dataKind, omfLength_t length,
+                                  omfRational_t inputEditRate, omfPosition_t inputOffset,
+                                  omfPosition_t resultOffset, omfObject_t inputSegment,
+                                  omfObject_t* converter);
+
 // ======================= walking =======================
 
 omfErr_t omfiMobOpenSearch(omfHdl_t file, omfIterHdl_t* iterator);
@@ -301,5 +330,23 @@ omfErr_t omfiMediaGroupGetStillFrame(omfHdl_t file, omfObject_t group, omfObject
 omfErr_t omfiPulldownGetInfo(omfHdl_t file, omfObject_t pulldown, omfPulldownKind_t* kind,
                              omfPulldownDir_t* direction, omfInt32* phaseFrame,
                              omfObject_t* inputSegment);
+
+omfErr_t omfiTimecodeGetInfo(omfHdl_t file, omfObject_t component, omfLength_t* length,
+                             omfTimecode_t* timecode);
+omfErr_t omfiEdgecodeGetInfo(omfHdl_t file, omfObject_t component, omfLength_t* length,
+                             omfEdgecode_t* edgecode);
+// Absent fades answer present = false and zero values.
+omfErr_t omfiSourceClipGetFade(omfHdl_t file, omfObject_t clip, omfLength_t* fadeInLength,
+                               omfInt32* fadeInType, omfBool* fadeInPresent,
+                               omfLength_t* fadeOutLength, omfInt32* fadeOutType,
+                               omfBool* fadeOutPresent);
+omfErr_t omfiCompMobGetDefaultFade(omfHdl_t file, omfObject_t mob, omfLength_t* length,
+                                   omfInt32* fadeType, omfRational_t* editUnit, omfBool* present);
+omfErr_t omfiEditRateConverterGetInfo(omfHdl_t file, omfObject_t converter,
+                                      omfRational_t* inputEditRate, omfPosition_t* inputOffset,
+                                      omfPosition_t* resultOffset, omfObject_t* inputSegment);
+// A mob's ID, name, and times (1.x mobs have no creation time: 0).
+omfErr_t omfiMobGetInfo(omfHdl_t file, omfObject_t mob, omfMobID_t* mobID, omfInt32 nameSize,
+                        char* name, omfTimeStamp_t* lastModified, omfTimeStamp_t* creationTime);
 
 } // extern "C"
