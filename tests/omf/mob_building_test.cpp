@@ -619,4 +619,23 @@ TEST_F(MobBuilding, TwoXDefaultFadesAndEditRateConverters) {
     EXPECT_EQ(omfiCompMobSetDefaultFade(file_, nullptr, 1, 1, omfRational_t{25, 1}), 174);
 }
 
+TEST_F(MobBuilding, AnArrayThatChangesDuringItsWalkIsReported) {
+    create(kOmfRev2x);
+    omfObject_t sequence = nullptr, component = nullptr;
+    ASSERT_EQ(omfiSequenceNew(file_, picture_, &sequence), 0);
+    ASSERT_EQ(omfiSequenceAppendCpnt(file_, sequence, clip(2)), 0);
+    omfIterHdl_t iterator = nullptr;
+    ASSERT_EQ(omfiMobOpenSearch(file_, &iterator), 0);
+    ASSERT_EQ(omfiSequenceGetNextCpnt(iterator, sequence, nullptr, &component), 0);
+    ASSERT_EQ(omfiSequenceAppendCpnt(file_, sequence, clip(3)), 0);
+    EXPECT_EQ(omfiSequenceGetNextCpnt(iterator, sequence, nullptr, &component), 153);
+    // After a reset the walk sees both components.
+    ASSERT_EQ(omfiSearchReset(file_, iterator), 0);
+    int seen = 0;
+    while (omfiSequenceGetNextCpnt(iterator, sequence, nullptr, &component) == 0)
+        ++seen;
+    EXPECT_EQ(seen, 2);
+    ASSERT_EQ(omfiSearchDispose(file_, iterator), 0);
+}
+
 } // namespace
