@@ -489,6 +489,46 @@ TEST_F(SourceResolution, PulldownConvertsVideoFramesToFilmFramesAndIsRecorded) {
     EXPECT_EQ(result.offset, 7);
 }
 
+TEST_F(SourceResolution, EffectBelowTheFirstMobStillAsksForAChoice) {
+    open(kOmfRev2x);
+    omfObject_t fileA = fileMob(1, kVideoRate);
+    omfObject_t fade = effect(kOmfEffectVideoSpeedControl, 30);
+    ASSERT_EQ(omfiEffectAddNewSlot(file_, fade, -1, clipOf(fileA, 30, 0), nullptr), 0);
+    omfObject_t inner = masterMob(2, kVideoRate, fade);
+    omfObject_t outer = masterMob(3, kVideoRate, clipOf(inner, 30, 0));
+    omfSourceSearchResult_t result = find(outer, 2, kFileMob, kOmfNoEffectChoice, 167);
+    EXPECT_EQ(result.effect, fade);
+    expectFound(find(outer, 2, kFileMob, kOmfEffectInputA), fileA, 2, 28, kVideoRate);
+}
+
+TEST_F(SourceResolution, OneXPulldownMaskLeadsToItsClipAndIsRecordedByItsRate) {
+    revision_ = kOmfRev1x;
+    open(kOmfRev1x);
+    omfObject_t film = fileMob(1, kFilmRate);
+    omfObject_t mask = nullptr;
+    ASSERT_EQ(omfsObjectNew(file_, "MASK", &mask), 0);
+    ASSERT_EQ(omfiInitComponent(file_, mask, 40, picture_), 0);
+    ASSERT_EQ(omfsWriteUInt32(file_, mask, kOmfProperty_MASK_MaskBits, 0xA0000000u), 0);
+    ASSERT_EQ(omfsWriteBoolean(file_, mask, kOmfProperty_MASK_IsDouble, false), 0);
+    ASSERT_EQ(omfsWriteInt16(file_, mask, kOmfProperty_WARP_PhaseOffset, 3), 0);
+    omfObject_t input = nullptr;
+    ASSERT_EQ(omfsObjectNew(file_, "TRAK", &input), 0);
+    ASSERT_EQ(omfsWriteObjRef(file_, input, kOmfProperty_TRAK_TrackComponent, clipOf(film, 40, 8)),
+              0);
+    ASSERT_EQ(omfsAppendObjRefArray(file_, mask, kOmfProperty_TRKG_Tracks, input), 0);
+    omfObject_t master = masterMob(2, kVideoRate, mask);
+    // Masks convert no offsets: the clip's start plus the offset.
+    omfSourceSearchResult_t result = find(master, 5, kFileMob, kOmfNoEffectChoice);
+    expectFound(result, film, 13, 35, kFilmRate);
+    EXPECT_EQ(result.pulldownA, mask);
+    EXPECT_EQ(result.phaseA, 3);
+
+    ASSERT_EQ(omfsWriteBoolean(file_, mask, kOmfProperty_MASK_IsDouble, true), 0);
+    result = find(master, 5, kFileMob, kOmfNoEffectChoice);
+    EXPECT_EQ(result.pulldownB, mask);
+    EXPECT_EQ(result.pulldownA, nullptr);
+}
+
 TEST_F(SourceResolution, MobsNamingEachOtherEndTheSearchInsteadOfLooping) {
     open(kOmfRev2x);
     omfObject_t first = nullptr;
