@@ -60,10 +60,6 @@ bool validIterator(omfIterHdl_t iterator) {
     return iterator != nullptr && iterator->tag == kIteratorTag;
 }
 
-bool sameID(const omfUID_t& a, const omfUID_t& b) {
-    return a.prefix == b.prefix && a.major == b.major && a.minor == b.minor;
-}
-
 omfErr_t mobMatches(omfIterHdl_t iterator, omfObject_t mob, bool* matches) {
     omfHdl_t file = iterator->file;
     *matches = false;
@@ -82,7 +78,7 @@ omfErr_t mobMatches(omfIterHdl_t iterator, omfObject_t mob, bool* matches) {
     case kOmfByMobID: {
         omfUID_t mobID{};
         OMF_CHECK(file, omfsReadUID(file, mob, kOmfProperty_MOBJ_MobID, &mobID));
-        *matches = sameID(mobID, iterator->mobID);
+        *matches = sameMobID(mobID, iterator->mobID);
         return 0;
     }
     case kOmfByMobKind:

@@ -9,9 +9,6 @@
 namespace omf::mobs {
 namespace {
 
-constexpr omfInt32 kMasterMobUsage1x = 7;
-constexpr omfInt32 kFileMobKind1x = 1;
-
 omfErr_t descriptorOf(omfHdl_t file, omfObject_t mob, omfObject_t* descriptor) {
     *descriptor = nullptr;
     omfProperty_t property =

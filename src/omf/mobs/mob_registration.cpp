@@ -13,18 +13,7 @@
 namespace omf::mobs {
 namespace {
 
-constexpr omfInt32 kTrackTableBuckets = 32;
 constexpr omfInt32 kMobIndexSize1x = 20; // mob ID (12 bytes) and reference (8 bytes)
-constexpr omfInt32 kMasterMobUsage1x = 7;
-// 1.x descriptor kinds (MobKind of PhysicalMedia).
-constexpr omfInt32 kFileMobKind1x = 1;
-constexpr omfInt32 kTapeMobKind1x = 2;
-constexpr omfInt32 kFilmMobKind1x = 3;
-
-bool sameID(const omfUID_t& a, const omfUID_t& b) {
-    return a.prefix == b.prefix && a.major == b.major && a.minor == b.minor;
-}
-
 omfErr_t newTrackTable(omfHdl_t file, MobTableEntry* entry) {
     if (entry->tracks) return 0;
     omfTable_t table = nullptr;
@@ -49,7 +38,7 @@ omfErr_t removeMobIndex1x(omfHdl_t file, omfProperty_t list, const omfUID_t& mob
         omfUID_t listed{};
         omfObject_t ignored = nullptr;
         OMF_CHECK(file, omfsGetNthMobIndex(file, file->head, list, i, &listed, &ignored));
-        if (sameID(listed, mobID)) {
+        if (sameMobID(listed, mobID)) {
             OMF_CHECK(file, omfsArrayDelete(file, file->head, list, kOmfType_MobIndex,
                                             kMobIndexSize1x, i));
             return 0;
@@ -132,7 +121,7 @@ omfErr_t omfiSetMobIdentity(omfHdl_t file, omfObject_t mob, omfMobID_t mobID) {
         MobTableEntry* old = findMobEntry(file, oldID);
         hadID = old != nullptr && old->mob == mob;
     }
-    if (hadID && sameID(oldID, mobID)) return 0;
+    if (hadID && sameMobID(oldID, mobID)) return 0;
 
     MobTableEntry* entry = findMobEntry(file, mobID);
     if (entry != nullptr && entry->mob != nullptr) OMF_RAISE(file, 141);

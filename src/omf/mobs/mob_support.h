@@ -14,6 +14,20 @@ inline bool is2x(omfHdl_t file) {
     return file->revision == kOmfRev2x;
 }
 
+// 1.x mob markers: a master mob's UsageCode, and the MobKind of a source
+// mob's descriptor for files, tapes and film.
+constexpr omfInt32 kMasterMobUsage1x = 7;
+constexpr omfInt32 kFileMobKind1x = 1;
+constexpr omfInt32 kTapeMobKind1x = 2;
+constexpr omfInt32 kFilmMobKind1x = 3;
+
+// Buckets of a mob's track table.
+constexpr omfInt32 kTrackTableBuckets = 32;
+
+inline bool sameMobID(const omfUID_t& a, const omfUID_t& b) {
+    return a.prefix == b.prefix && a.major == b.major && a.minor == b.minor;
+}
+
 // The object's class as NUL-terminated text.
 struct ClassName {
     char text[5] = {};

@@ -118,7 +118,7 @@ omfErr_t addTrack1x(omfHdl_t file, omfObject_t mob, omfRational_t editRate, omfO
     OMF_CHECK(file, mobEntryOf(file, mob, &entry));
     if (!entry->tracks) {
         omfTable_t table = nullptr;
-        OMF_CHECK(file, omfsNewDefaultTable(file, 32, &table));
+        OMF_CHECK(file, omfsNewDefaultTable(file, kTrackTableBuckets, &table));
         entry->tracks.reset(table);
     }
     auto key = static_cast<omfInt32>(trackID);
