@@ -540,6 +540,17 @@ TEST_F(SourceResolution, MobsNamingEachOtherEndTheSearchInsteadOfLooping) {
     find(first, 0, kFileMob, kOmfNoEffectChoice, 156);
 }
 
+TEST_P(BothRevisions, SequenceContainingItselfEndsTheSearch) {
+    omfObject_t looped = sequence({});
+    omfObject_t master = masterMob(2, kVideoRate, looped);
+    omfProperty_t components = is2x() ? kOmfProperty_SEQU_Components : kOmfProperty_SEQU_Sequence;
+    ASSERT_EQ(omfsAppendObjRefArray(file_, looped, components, looped), 0);
+    if (is2x()) {
+        ASSERT_EQ(omfsWriteLength(file_, looped, kOmfProperty_CPNT_Length, 1000000), 0);
+    }
+    find(master, 15, kFileMob, kOmfNoEffectChoice, 156);
+}
+
 TEST(EditRateConversion, IsExactAndRoundsTowardNegativeInfinity) {
     omfPosition_t converted = 0;
     ASSERT_EQ(omfiConvertEditRate({30, 1}, 7, {25, 1}, &converted), 0);

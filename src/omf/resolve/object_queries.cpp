@@ -40,7 +40,14 @@ bool isClass(const char classID[5], const char* wanted) {
     return std::memcmp(classID, wanted, 4) == 0;
 }
 
-omfErr_t lengthOf(omfHdl_t file, omfObject_t component, omfLength_t* length) {
+namespace {
+
+// Summing a 1.x sequence visits at most this many components: a damaged
+// file whose sequence contains itself would otherwise never finish.
+constexpr int kMaximumComponentsSummed = 20000;
+
+omfErr_t lengthWithBudget(omfHdl_t file, omfObject_t component, int* budget, omfLength_t* length) {
+    if (--*budget < 0) OMF_RAISE(file, 156);
     if (file->revision == kOmfRev2x) {
         OMF_CHECK(file, omfsReadLength(file, component, kOmfProperty_CPNT_Length, length));
         return 0;
@@ -58,7 +65,7 @@ omfErr_t lengthOf(omfHdl_t file, omfObject_t component, omfLength_t* length) {
             char elementClass[5];
             OMF_CHECK(file, classOf(file, element, elementClass));
             omfLength_t elementLength = 0;
-            OMF_CHECK(file, lengthOf(file, element, &elementLength));
+            OMF_CHECK(file, lengthWithBudget(file, element, budget, &elementLength));
             sum += isClass(elementClass, "TRAN") ? -elementLength : elementLength;
         }
         *length = sum;
@@ -72,6 +79,14 @@ omfErr_t lengthOf(omfHdl_t file, omfObject_t component, omfLength_t* length) {
         OMF_RAISE(file, 190);
     }
     *length = stored;
+    return 0;
+}
+
+} // namespace
+
+omfErr_t lengthOf(omfHdl_t file, omfObject_t component, omfLength_t* length) {
+    int budget = kMaximumComponentsSummed;
+    OMF_CHECK(file, lengthWithBudget(file, component, &budget, length));
     return 0;
 }
 

@@ -33,7 +33,7 @@ void ScopeStack::unwindTo(omfUInt32 relativeScope, omfInt32 slotIndex) {
 namespace {
 
 // Deeper nesting than this is taken for a reference cycle in a damaged file.
-constexpr int kMaximumNesting = 1000;
+constexpr int kMaximumNesting = 200;
 
 // Classes that end a resolution: the leaf holds (or names) the material.
 bool isLeafClass(const char classID[5]) {
