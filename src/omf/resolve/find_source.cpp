@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <new>
 
 namespace omf::resolve {
 namespace {
@@ -259,6 +260,21 @@ omfErr_t FindSource(omfHdl_t file, omfObject_t mob, omfTrackID_t trackID, omfPos
                     omfMobKind_t kind, const omfMediaCriteria_t* criteria, omfInt32 effectChoice,
                     omfObject_t* track, omfSourceSearchResult_t* result) {
     if (!validFile(file)) return 20;
+    // The scope stack and the sequence walks allocate; running out is 170.
+    try {
+        return findSource(file, mob, trackID, offset, kind, criteria, effectChoice, track, result);
+    } catch (const std::bad_alloc&) {
+        OMF_RAISE(file, 170);
+    }
+}
+
+} // extern "C"
+
+namespace omf::resolve {
+
+omfErr_t findSource(omfHdl_t file, omfObject_t mob, omfTrackID_t trackID, omfPosition_t offset,
+                    omfMobKind_t kind, const omfMediaCriteria_t* criteria, omfInt32 effectChoice,
+                    omfObject_t* track, omfSourceSearchResult_t* result) {
     if (mob == nullptr) OMF_RAISE(file, 116);
     if (result == nullptr) OMF_RAISE(file, 177);
     initialResult(result);
@@ -292,4 +308,4 @@ omfErr_t FindSource(omfHdl_t file, omfObject_t mob, omfTrackID_t trackID, omfPos
     return 0;
 }
 
-} // extern "C"
+} // namespace omf::resolve

@@ -99,6 +99,10 @@ omfErr_t ResolveAtOffset(omfHdl_t file, ResolveContext& context, omfObject_t seg
                          omfPosition_t offset, omfLength_t length, Leaf* leaf);
 omfErr_t FollowClip(omfHdl_t file, omfObject_t mob, omfObject_t track, omfRational_t trackEditRate,
                     const Leaf& leaf, ChainStep* step);
+// FindSource without its allocation guard.
+omfErr_t findSource(omfHdl_t file, omfObject_t mob, omfTrackID_t trackID, omfPosition_t offset,
+                    omfMobKind_t kind, const omfMediaCriteria_t* criteria, omfInt32 effectChoice,
+                    omfObject_t* track, omfSourceSearchResult_t* result);
 omfErr_t FindSourceInChain(omfHdl_t file, const ChainStep& start, omfMobKind_t kind,
                            const ResolveContext& choices, omfSourceSearchResult_t* result);
 
