@@ -12,8 +12,12 @@
 // beyond 64 bits 173). Lengths are converted the same way.
 //
 // Pulldowns convert offsets by their kind: a 2:3 pulldown maps four film
-// frames to five video frames using its phase (see FollowClip); any other
-// kind, and 1.x pulldown masks, leave the offset unchanged.
+// frames to five video frames using its phase (omfiPulldownVideoToFilm and
+// omfiPulldownFilmToVideo below); a film-to-tape pulldown turns the video
+// offset above it into a film offset, a tape-to-film one the reverse. Any
+// other kind, and 1.x pulldown masks, leave the offset unchanged. After a
+// pulldown the converted offset is used in the clip's source track as it
+// is, without an edit-rate conversion.
 #pragma once
 
 #include "omf/omf_mobs.h"
@@ -83,8 +87,10 @@ omfErr_t OpenLocatorFile(omfHdl_t file, omfObject_t locator, omfBool raw, omfHdl
 omfErr_t omfiConvertEditRate(omfRational_t from, omfPosition_t offset, omfRational_t to,
                              omfPosition_t* converted);
 
-// 2:3 pulldown: film frames to video frames and back, for a pulldown whose
-// first video frame sits at `phase` (0..4) in the five-frame cadence.
+// 2:3 pulldown, for a pulldown whose first video frame sits at `phase`
+// (taken modulo 5) in the five-frame cadence: video frame v shows film frame
+// floor(4(v + phase) / 5) - floor(4 phase / 5); a film frame maps to the
+// last video frame showing it, so film -> video -> film is the identity.
 omfPosition_t omfiPulldownFilmToVideo(omfPosition_t filmFrame, omfInt32 phase);
 omfPosition_t omfiPulldownVideoToFilm(omfPosition_t videoFrame, omfInt32 phase);
 
