@@ -1,10 +1,8 @@
 // Opens a container from arbitrary bytes through the file stream handler and
 // reads every value of every object it lists.
+#include "../common/fuzz_input.h"
 #include "container/cm_api.h"
 #include "container/omfi_handlers.h"
-
-#include <sys/mman.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -12,12 +10,6 @@
 #include <vector>
 
 namespace {
-
-// The bytes live in an in-memory file that the handler opens by its /proc path.
-int memoryFile() {
-    static int fd = memfd_create("container-fuzz", 0);
-    return fd;
-}
 
 void readEverything(CMContainer container) {
     std::vector<unsigned char> buffer;
@@ -46,10 +38,8 @@ void readEverything(CMContainer container) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    int fd = memoryFile();
-    if (fd < 0 || ftruncate(fd, 0) != 0) return 0;
-    if (size > 0 && pwrite(fd, data, size, 0) != static_cast<ssize_t>(size)) return 0;
-    const std::string path = "/proc/self/fd/" + std::to_string(fd);
+    const std::string path = fuzz::inputFile(data, size);
+    if (path.empty()) return 0;
 
     CMHandlerSession handler{};
     CMSession session = CMStartBentoSession(&CMSessionMetaHandler, &handler);

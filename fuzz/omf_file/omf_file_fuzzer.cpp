@@ -1,11 +1,9 @@
 // Opens an OMF file from arbitrary bytes through the toolkit and reads the
 // HEAD object's lists and the identification and mob properties they lead to.
+#include "../common/omf_fuzz_input.h"
 #include "omf/omf_access.h"
 #include "omf/omf_errors.h"
 #include "omf/omf_session.h"
-
-#include <sys/mman.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <string>
@@ -21,11 +19,6 @@ constexpr omfProperty_t kSourceMobs = 44;
 constexpr omfProperty_t kMobID = 66;
 constexpr omfProperty_t kName = 71;
 constexpr omfProperty_t kClassDictionary = 203;
-
-int memoryFile() {
-    static int fd = memfd_create("omf-fuzz", 0);
-    return fd;
-}
 
 void readFile(omfHdl_t file) {
     omfObject_t head = nullptr;
@@ -67,21 +60,6 @@ void readFile(omfHdl_t file) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    int fd = memoryFile();
-    if (fd < 0 || ftruncate(fd, 0) != 0) return 0;
-    if (size > 0 && pwrite(fd, data, size, 0) != static_cast<ssize_t>(size)) return 0;
-    const std::string path = "/proc/self/fd/" + std::to_string(fd);
-    omfSessionHdl_t session = nullptr;
-    omfProductIdentification_t ident{};
-    ident.companyName = "fuzz";
-    ident.productName = "fuzz";
-    if (omfsStartSession(&ident, &session) != 0) return 0;
-    omfsSetBentoErrorPrinting(session, false);
-    omfHdl_t file = nullptr;
-    if (omfsOpenFileForRead(path.c_str(), session, &file) == 0) {
-        readFile(file);
-        omfsCloseOMFFile(file);
-    }
-    omfsFinishSession(session);
+    fuzz::withOMFFile(data, size, readFile);
     return 0;
 }

@@ -2,14 +2,12 @@
 // mob with the source-resolution calls, under each effect choice, and runs
 // the effect readers on every track's segment: the walks follow references
 // a damaged file may loop, cut short or point at objects of any class.
+#include "../common/omf_fuzz_input.h"
 #include "omf/omf_effects.h"
 #include "omf/omf_errors.h"
 #include "omf/omf_mobs.h"
 #include "omf/omf_resolve.h"
 #include "omf/omf_session.h"
-
-#include <sys/mman.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <string>
@@ -18,11 +16,6 @@ namespace {
 
 constexpr int kMaximumMobs = 64;
 constexpr int kMaximumTracks = 16;
-
-int memoryFile() {
-    static int fd = memfd_create("omf-resolve-fuzz", 0);
-    return fd;
-}
 
 void readEffects(omfHdl_t file, omfObject_t segment) {
     omfInt64 length = 0;
@@ -74,21 +67,6 @@ void resolveFile(omfHdl_t file) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    int fd = memoryFile();
-    if (fd < 0 || ftruncate(fd, 0) != 0) return 0;
-    if (size > 0 && pwrite(fd, data, size, 0) != static_cast<ssize_t>(size)) return 0;
-    const std::string path = "/proc/self/fd/" + std::to_string(fd);
-    omfSessionHdl_t session = nullptr;
-    omfProductIdentification_t ident{};
-    ident.companyName = "fuzz";
-    ident.productName = "fuzz";
-    if (omfsStartSession(&ident, &session) != 0) return 0;
-    omfsSetBentoErrorPrinting(session, false);
-    omfHdl_t file = nullptr;
-    if (omfsOpenFileForRead(path.c_str(), session, &file) == 0) {
-        resolveFile(file);
-        omfsCloseOMFFile(file);
-    }
-    omfsFinishSession(session);
+    fuzz::withOMFFile(data, size, resolveFile);
     return 0;
 }

@@ -1,5 +1,7 @@
 #include "file_info.h"
 
+#include "open_omf_file.h"
+
 #include "container/cm_api.h"
 #include "omf/omf_access.h"
 #include "omf/omf_errors.h"
@@ -131,28 +133,11 @@ json containerCounts(CMContainer container) {
 } // namespace
 
 bool describeFile(const std::string& path, json& out, int& error, std::string& message) {
-    omfProductIdentification_t ident{};
-    ident.companyName = "OMF media extensions";
-    ident.productName = "omftool";
-    ident.productVersionString = "1.0";
-    ident.platform = "Linux";
-    omfSessionHdl_t session = nullptr;
-    error = omfsStartSession(&ident, &session);
-    if (error != 0) {
-        message = omfsErrorName(error);
-        return false;
-    }
-    omfsSetBentoErrorPrinting(session, false);
-    omfHdl_t file = nullptr;
-    error = omfsOpenFileForRead(path.c_str(), session, &file);
-    if (error != 0) {
-        // The container's own message, kept by the session, explains the failure.
-        message = omfsErrorName(error);
-        char text[256];
-        if (omfsLastContainerError(session, nullptr, text, sizeof text)) {
-            message += std::string("\n[") + text + "]";
-        }
-        omfsFinishSession(session);
+    OpenOMFFile opened(path);
+    omfHdl_t file = opened.file();
+    if (file == nullptr) {
+        error = opened.error();
+        message = opened.message();
         return false;
     }
     omfFileRev_t revision{};
@@ -176,8 +161,6 @@ bool describeFile(const std::string& path, json& out, int& error, std::string& m
     out["identifications"] = identifications(file, head);
     out["mobs"] = mobCounts(file, head, revision);
     out["counts"] = containerCounts(container);
-    omfsCloseOMFFile(file);
-    omfsFinishSession(session);
     return true;
 }
 
@@ -186,9 +169,7 @@ int runInfo(const std::string& path, bool asJson, std::ostream& out, std::ostrea
     int error = 0;
     std::string message;
     if (!describeFile(path, description, error, message)) {
-        err << "OMF error " << error << ": " << message << "\n";
-        if (asJson) out << json{{"error", error}, {"message", message}}.dump(2) << "\n";
-        return 2;
+        return reportFailure(error, message, asJson, out, err);
     }
     if (asJson) {
         out << description.dump(2) << "\n";

@@ -1,5 +1,7 @@
 #include "mob_listing.h"
 
+#include "open_omf_file.h"
+
 #include "omf/omf_access.h"
 #include "omf/omf_errors.h"
 #include "omf/omf_mobs.h"
@@ -215,25 +217,11 @@ void printComponent(std::ostream& out, const json& component, int indent) {
 } // namespace
 
 bool describeMobs(const std::string& path, json& out, int& error, std::string& message) {
-    omfProductIdentification_t ident{};
-    ident.companyName = "OMF media extensions";
-    ident.productName = "omftool";
-    omfSessionHdl_t session = nullptr;
-    error = omfsStartSession(&ident, &session);
-    if (error != 0) {
-        message = omfsErrorName(error);
-        return false;
-    }
-    omfsSetBentoErrorPrinting(session, false);
-    omfHdl_t file = nullptr;
-    error = omfsOpenFileForRead(path.c_str(), session, &file);
-    if (error != 0) {
-        message = omfsErrorName(error);
-        char text[256];
-        if (omfsLastContainerError(session, nullptr, text, sizeof text)) {
-            message += std::string("\n[") + text + "]";
-        }
-        omfsFinishSession(session);
+    OpenOMFFile opened(path);
+    omfHdl_t file = opened.file();
+    if (file == nullptr) {
+        error = opened.error();
+        message = opened.message();
         return false;
     }
     omfFileRev_t revision{};
@@ -250,8 +238,6 @@ bool describeMobs(const std::string& path, json& out, int& error, std::string& m
         }
     }
     out["mobs"] = mobs;
-    omfsCloseOMFFile(file);
-    omfsFinishSession(session);
     return true;
 }
 
@@ -260,9 +246,7 @@ int runMobs(const std::string& path, bool asJson, std::ostream& out, std::ostrea
     int error = 0;
     std::string message;
     if (!describeMobs(path, description, error, message)) {
-        err << "OMF error " << error << ": " << message << "\n";
-        if (asJson) out << json{{"error", error}, {"message", message}}.dump(2) << "\n";
-        return 2;
+        return reportFailure(error, message, asJson, out, err);
     }
     if (asJson) {
         out << description.dump(2) << "\n";

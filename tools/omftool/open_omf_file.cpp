@@ -1,0 +1,44 @@
+#include "open_omf_file.h"
+
+#include "omf/omf_errors.h"
+#include "omf/omf_session.h"
+
+namespace omftool {
+
+OpenOMFFile::OpenOMFFile(const std::string& path) {
+    omfProductIdentification_t ident{};
+    ident.companyName = "OMF media extensions";
+    ident.productName = "omftool";
+    ident.productVersionString = "1.0";
+    ident.platform = "Linux";
+    error_ = omfsStartSession(&ident, &session_);
+    if (error_ != 0) {
+        message_ = omfsErrorName(error_);
+        return;
+    }
+    omfsSetBentoErrorPrinting(session_, false);
+    error_ = omfsOpenFileForRead(path.c_str(), session_, &file_);
+    if (error_ != 0) {
+        // The container's own message, kept by the session, explains the failure.
+        message_ = omfsErrorName(error_);
+        char text[256];
+        if (omfsLastContainerError(session_, nullptr, text, sizeof text)) {
+            message_ += std::string("\n[") + text + "]";
+        }
+        file_ = nullptr;
+    }
+}
+
+OpenOMFFile::~OpenOMFFile() {
+    if (file_ != nullptr) omfsCloseOMFFile(file_);
+    if (session_ != nullptr) omfsFinishSession(session_);
+}
+
+int reportFailure(int error, const std::string& message, bool json, std::ostream& out,
+                  std::ostream& err) {
+    err << "OMF error " << error << ": " << message << "\n";
+    if (json) out << nlohmann::json{{"error", error}, {"message", message}}.dump(2) << "\n";
+    return 2;
+}
+
+} // namespace omftool

@@ -1,0 +1,39 @@
+// Opens an OMF file for reading in a session of its own, for the inspection
+// commands, and keeps the reason when it does not open.
+#pragma once
+
+#include "omf/omf_types.h"
+
+#include <nlohmann/json.hpp>
+
+#include <ostream>
+#include <string>
+
+namespace omftool {
+
+class OpenOMFFile {
+  public:
+    explicit OpenOMFFile(const std::string& path);
+    ~OpenOMFFile();
+    OpenOMFFile(const OpenOMFFile&) = delete;
+    OpenOMFFile& operator=(const OpenOMFFile&) = delete;
+
+    omfHdl_t file() const { return file_; }
+    // The toolkit error and its text (with the container's reason) when the
+    // file did not open.
+    int error() const { return error_; }
+    const std::string& message() const { return message_; }
+
+  private:
+    omfSessionHdl_t session_ = nullptr;
+    omfHdl_t file_ = nullptr;
+    int error_ = 0;
+    std::string message_;
+};
+
+// Prints a command's failure: "OMF error N: TEXT" on `err`, and with JSON
+// output also {"error": N, "message": TEXT} on `out`. Answers exit status 2.
+int reportFailure(int error, const std::string& message, bool json, std::ostream& out,
+                  std::ostream& err);
+
+} // namespace omftool
