@@ -100,7 +100,8 @@ constexpr const char* kMessages[] = {
     /*  87 */ "A value operations metahandler is not defined for type \"^0\" in container \"^1\"",
     /*  88 */ "A \"use value\" metahandler did not create a dynamic value in container \"^0\"",
     /*  89 */ "Cannot allocate globally unique name table for container \"^0\"",
-    /*  90 */ "Invalid metadata format specification (%^0) for type \"^1\" in container \"^2\"",
+    /*  90 */ "Invalid metadata format spec"
+              "ification (%^0) for type \"^1\" in container \"^2\"",
     /*  91 */ "Internal error - empty \"deletes\" list for property in container \"^0\"",
     /*  92 */ "Cannot allocate space for data packet for type \"^0\" in container \"^1\"",
     /*  93 */ "A dynamic value release handler attempted to release its base in container \"^0\"",

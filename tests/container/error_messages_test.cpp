@@ -69,7 +69,8 @@ TEST(ErrorMessageFormat, CaretWithoutDigitsIsCopied) {
     // Message 90 puts a percent sign before its caret; message 0 makes a
     // caret followed by a letter or at the end reach the output unchanged.
     EXPECT_EQ(format(90, {"x", "t", "c"}),
-              "Invalid metadata format specification (%x) for type \"t\" in container \"c\"");
+              "Invalid metadata format spec"
+              "ification (%x) for type \"t\" in container \"c\"");
     EXPECT_EQ(format(0, {"a^b^"}), "a^b^");
 }
 
