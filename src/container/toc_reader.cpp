@@ -97,7 +97,13 @@ class TocLoader {
         }
     }
 
+    // Every byte of a value lies in the file, so a value larger than the file
+    // repeats its segments: refused, so later reads never size a buffer by it.
     void append(const Segment& segment) {
+        if (segment.length > container_->physicalSize - value_->size) {
+            fail(container_, 20,
+                 {decimal(segment.offset), decimal(segment.length), nameOf(container_)});
+        }
         value_->segments.push_back(segment);
         value_->size += segment.length;
     }

@@ -134,6 +134,12 @@ TEST_F(TocFormat, MalformedEntriesGiveTheirErrorNumbers) {
          [](RawContainer& raw) { raw.object(0x10003, 0x10001, 0x10002); }},
         {"continued segment after a new property", 18,
          [](RawContainer& raw) { raw.object(0x10003, 0x10001, 0x10002).segment(0, 1, true); }},
+        {"value made of the same bytes over and over, larger than the file", 20,
+         [](RawContainer& raw) {
+             uint32_t offset = raw.data(std::vector<unsigned char>(2000, 'z'));
+             raw.object(0x10003, 0x10001, 0x10002).segment(offset, 2000);
+             for (int i = 0; i < 40; ++i) raw.segment(offset, 2000, true);
+         }},
         {"segment past the end of the file", 20,
          [](RawContainer& raw) { raw.object(0x10003, 0x10001, 0x10002).segment(0, 100000); }},
         {"type never defined", 21,
