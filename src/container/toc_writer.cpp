@@ -34,12 +34,6 @@ struct Patches {
     std::optional<PatchSite> newValuesToc;  // property 8
 };
 
-// Chooses the width of the position properties' entries: wide forms hold
-// 64-bit offsets and sizes once the TOC lies beyond 4 GiB.
-struct Widths {
-    bool wide = false;
-};
-
 bool isPositionValue(const CMValueRecord* value, CMObjectID property) {
     return value->object->id == kTocObjectID && value->property->id == property &&
            value->type->id == kTocType;
@@ -118,7 +112,7 @@ uint32_t low(uint64_t number) { return uint32_t(number); }
 
 std::vector<unsigned char> buildCodeByteToc(CMContainerRecord* container,
                                             const std::vector<CMValueRecord*>& values,
-                                            Widths widths, Patches& patches) {
+                                            bool wide, Patches& patches) {
     CodeByteTocImage image(container, kWriterTocBufferSize);
     CMObjectID lastObject = 0, lastProperty = 0;
     for (CMValueRecord* value : values) {
@@ -145,8 +139,9 @@ std::vector<unsigned char> buildCodeByteToc(CMContainerRecord* container,
         if (isPositionValue(value, kTocContainerProperty)) patch = &patches.container;
         if (isPositionValue(value, kTocNewValuesTocProperty)) patch = &patches.newValuesToc;
         if (patch != nullptr) {
-            // Written as placeholders and filled in once the TOC's place is known.
-            if (!widths.wide) {
+            // Written as placeholders and filled in once the TOC's place is known;
+            // the wide forms hold 64-bit offsets and sizes of a TOC beyond 4 GiB.
+            if (!wide) {
                 image.entry(kSegment32, {0, 0});
                 *patch = PatchSite{image.position() - 8, 1, 1};
             } else if (value->property->id == kTocContainerProperty) {
@@ -344,10 +339,10 @@ void writeTocAndLabel(CMContainerRecord* container) {
     if (version1) {
         toc = buildVersion1Toc(container, values, patches);
     } else {
-        toc = buildCodeByteToc(container, values, Widths{false}, patches);
+        toc = buildCodeByteToc(container, values, false, patches);
         if (tocOffset + toc.size() + 2 * kLabelSize > k32BitLimit) {
             patches = Patches{};
-            toc = buildCodeByteToc(container, values, Widths{true}, patches);
+            toc = buildCodeByteToc(container, values, true, patches);
             wide = true;
         }
     }
