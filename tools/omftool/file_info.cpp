@@ -164,18 +164,10 @@ bool describeFile(const std::string& path, json& out, int& error, std::string& m
     return true;
 }
 
-int runInfo(const std::string& path, bool asJson, std::ostream& out, std::ostream& err) {
-    json description;
-    int error = 0;
-    std::string message;
-    if (!describeFile(path, description, error, message)) {
-        return reportFailure(error, message, asJson, out, err);
-    }
-    if (asJson) {
-        out << description.dump(2) << "\n";
-        return 0;
-    }
-    out << "File " << path << "\n";
+namespace {
+
+void printInfo(std::ostream& out, const json& description) {
+    out << "File " << description["file"].get<std::string>() << "\n";
     out << "Revision " << description["revision"] << " (HEAD version "
         << description["headVersion"].get<std::string>() << ", toolkit "
         << description["toolkitVersion"].get<std::string>() << ")\n";
@@ -194,7 +186,12 @@ int runInfo(const std::string& path, bool asJson, std::ostream& out, std::ostrea
     const json& counts = description["counts"];
     out << "\nContainer: " << counts["objects"] << " objects, " << counts["properties"]
         << " properties, " << counts["types"] << " types\n";
-    return 0;
+}
+
+} // namespace
+
+int runInfo(const std::string& path, bool asJson, std::ostream& out, std::ostream& err) {
+    return runDescription(path, asJson, out, err, describeFile, printInfo);
 }
 
 } // namespace omftool

@@ -241,17 +241,9 @@ bool describeMobs(const std::string& path, json& out, int& error, std::string& m
     return true;
 }
 
-int runMobs(const std::string& path, bool asJson, std::ostream& out, std::ostream& err) {
-    json description;
-    int error = 0;
-    std::string message;
-    if (!describeMobs(path, description, error, message)) {
-        return reportFailure(error, message, asJson, out, err);
-    }
-    if (asJson) {
-        out << description.dump(2) << "\n";
-        return 0;
-    }
+namespace {
+
+void printMobs(std::ostream& out, const json& description) {
     for (const json& mob : description["mobs"]) {
         const json& id = mob.value("mobID", json::array({0, 0, 0}));
         out << mob["kind"].get<std::string>() << " mob \"" << mob.value("name", "") << "\" "
@@ -270,7 +262,12 @@ int runMobs(const std::string& path, bool asJson, std::ostream& out, std::ostrea
             }
         }
     }
-    return 0;
+}
+
+} // namespace
+
+int runMobs(const std::string& path, bool asJson, std::ostream& out, std::ostream& err) {
+    return runDescription(path, asJson, out, err, describeMobs, printMobs);
 }
 
 } // namespace omftool

@@ -36,4 +36,23 @@ class OpenOMFFile {
 int reportFailure(int error, const std::string& message, bool json, std::ostream& out,
                   std::ostream& err);
 
+// Runs an inspection command: `describe(path, description, error, message)`
+// fills the description, which is written as JSON or by `printText`.
+template <typename Describe, typename PrintText>
+int runDescription(const std::string& path, bool json, std::ostream& out, std::ostream& err,
+                   Describe describe, PrintText printText) {
+    nlohmann::json description;
+    int error = 0;
+    std::string message;
+    if (!describe(path, description, error, message)) {
+        return reportFailure(error, message, json, out, err);
+    }
+    if (json) {
+        out << description.dump(2) << "\n";
+    } else {
+        printText(out, description);
+    }
+    return 0;
+}
+
 } // namespace omftool
