@@ -119,7 +119,10 @@ extern "C" omfErr_t omfsCloseOMFFile(omfHdl_t file) {
     if (file->container != nullptr) {
         CMContainer container = file->container;
         file->container = nullptr;
-        if (file->bentoError.number != 0 || status != 0) {
+        // A class dictionary that could not be brought up to date (29) still
+        // leaves the file's own data worth keeping: only a container error
+        // stops the TOC from being written.
+        if (file->bentoError.number != 0) {
             CMAbortContainer(container);
         } else {
             CMCloseContainer(container);
