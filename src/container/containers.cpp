@@ -46,17 +46,17 @@ CMContainerRecord* makeContainer(CMSessionRecord* session, CMRefCon refCon, cons
                                  CMContainerUseMode useFlags, bool reading, bool writing) {
     auto found = session->typeHandlers.find(typeName);
     if (found == session->typeHandlers.end()) {
-        report(session, nullptr, 6, {typeName});
+        report(session, nullptr, CM_ERR_NO_METAHANDLER, {typeName});
         return nullptr;
     }
     CMMetaHandler handler = found->second;
     if (handler == nullptr) {
-        report(session, nullptr, 8, {typeName});
+        report(session, nullptr, CM_ERR_NULL_METAHANDLER, {typeName});
         return nullptr;
     }
     void* memory = session->allocMemory(nullptr, session->refCon, sizeof(CMContainerRecord));
     if (memory == nullptr) {
-        report(session, nullptr, 5, {typeName});
+        report(session, nullptr, CM_ERR_NO_CCB_MEMORY, {typeName});
         disposeRefCon(session, typeName, refCon);
         return nullptr;
     }
@@ -103,7 +103,7 @@ CMContainerRecord* makeContainer(CMSessionRecord* session, CMRefCon refCon, cons
     require(ops.format, CMFormatDataOpType);
     session->containers.push_back(container);
     if (!missing.empty()) {
-        report(container, 9, {missing});
+        report(container, CM_ERR_MISSING_HANDLERS, {missing});
         discardContainer(container); // CloseStream, when present, releases the refCon
         return nullptr;
     }
@@ -143,7 +143,7 @@ bool readLabel(CMContainerRecord* container) {
     container->tocOffset = tocOffset;
     container->tocSize = tocSize;
     if (std::memcmp(magic, kLabelMagic, sizeof kLabelMagic) != 0) {
-        report(container, 12,
+        report(container, CM_ERR_BAD_MAGIC,
                {nameOf(container), magicText(kLabelMagic), magicText(magic)});
         return false;
     }
@@ -157,7 +157,7 @@ bool readLabel(CMContainerRecord* container) {
                         std::memcmp(extended, kExtendedLabelMagic, 8) == 0;
     }
     if (!validVersion(major, minor) || (major == 2 && minor == 1 && !extendedLabel)) {
-        report(container, 13,
+        report(container, CM_ERR_BAD_VERSION,
                {nameOf(container), "2", "0", decimal(major), decimal(minor)});
         return false;
     }
@@ -166,7 +166,7 @@ bool readLabel(CMContainerRecord* container) {
     CMSize labelBytes = (minor == 1 && major >= 1) ? 2 * kLabelSize : kLabelSize;
     if (container->physicalSize < labelBytes || tocOffset > container->physicalSize - labelBytes ||
         tocSize > container->physicalSize - labelBytes - tocOffset) {
-        report(container, 14, {nameOf(container)});
+        report(container, CM_ERR_BAD_TOC_READ, {nameOf(container)});
         return false;
     }
     return true;
@@ -180,7 +180,7 @@ bool loadExisting(CMContainerRecord* container) {
     } catch (const Abandon&) {
         return false;
     } catch (const std::bad_alloc&) {
-        report(container, 10, {nameOf(container)});
+        report(container, CM_ERR_NO_TOC_MEMORY, {nameOf(container)});
         return false;
     }
     return true;
@@ -264,7 +264,7 @@ CMContainer CMOpenContainer(CMSession session, CMRefCon attributes, CMGlobalName
                             CMContainerUseMode useFlags) {
     if (!validSession(session) || typeName == nullptr) return nullptr;
     if (useFlags & (kCMConverting | kCMUpdateByAppend | kCMUpdateTarget)) {
-        report(session, nullptr, 11, {typeName, updateFlagNames(useFlags)});
+        report(session, nullptr, CM_ERR_OPEN_USE_FLAGS, {typeName, updateFlagNames(useFlags)});
         disposeRefCon(session, typeName, attributes);
         return nullptr;
     }
@@ -289,19 +289,20 @@ CMContainer CMOpenNewContainer(CMSession session, CMRefCon attributes, CMGlobalN
                                CMContainerFlags containerFlags) {
     if (!validSession(session) || typeName == nullptr) return nullptr;
     if (generation == 0) {
-        report(session, nullptr, 73, {"0", "CMOpenNewContainer", typeName});
+        report(session, nullptr, CM_ERR_BAD_GENERATION, {"0", "CMOpenNewContainer", typeName});
         disposeRefCon(session, typeName, attributes);
         return nullptr;
     }
     CMContainerUseMode update = useFlags & (kCMUpdateByAppend | kCMUpdateTarget | kCMConverting);
     if (update & (update - 1)) {
-        report(session, nullptr, 97, {typeName, updateFlagNames(useFlags)});
+        report(session, nullptr, CM_ERR_AMBIGUOUS_UPDATE_FLAGS,
+               {typeName, updateFlagNames(useFlags)});
         disposeRefCon(session, typeName, attributes);
         return nullptr;
     }
     if (update == kCMUpdateTarget) {
         // Updates through a separate target container are not supported here.
-        report(session, nullptr, 98, {typeName});
+        report(session, nullptr, CM_ERR_NO_UPDATE_HANDLER, {typeName});
         disposeRefCon(session, typeName, attributes);
         return nullptr;
     }
@@ -355,12 +356,12 @@ void CMCloseContainer(CMContainer container) {
         } catch (const Abandon&) {
             // Reported; the stream is still closed and the container freed.
         } catch (const std::bad_alloc&) {
-            report(container, 123, {nameOf(container)});
+            report(container, CM_ERR_NO_TOC_BUFFER, {nameOf(container)});
         }
     }
     if (container->ops.flush != nullptr && container->refCon != nullptr &&
         (container->useFlags & kWritableModes) && container->ops.flush(container->refCon) != 0) {
-        report(container, 121, {nameOf(container)});
+        report(container, CM_ERR_FLUSH, {nameOf(container)});
     }
     discardContainer(container);
 }

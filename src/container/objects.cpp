@@ -51,7 +51,7 @@ const char* kindName(uint8_t kind) {
 bool usable(CMObjectRecord* object) {
     if (!validObject(object)) return false;
     if (object->flags & kObjectDeleted) {
-        report(object->container, 41, {nameOf(object->container)});
+        report(object->container, CM_ERR_DELETED_OBJECT, {nameOf(object->container)});
         return false;
     }
     return true;
@@ -68,18 +68,18 @@ CMObjectRecord* registerName(CMContainerRecord* container, CMGlobalName name, ui
             ++existing->useCount;
             return existing;
         }
-        report(container, 76,
+        report(container, CM_ERR_NAME_KIND_CONFLICT,
                {kind == kKindType ? "type" : "property", name, nameOf(container),
                 kindName(existing->kind)});
         return nullptr;
     }
     if (!isWritable(container)) {
-        report(container, 61, {nameOf(container)});
+        report(container, CM_ERR_READ_ONLY, {nameOf(container)});
         return nullptr;
     }
     CMObjectID id = container->nextUserID;
     if (id == 0) {
-        report(container, 107, {nameOf(container)});
+        report(container, CM_ERR_TOO_MANY_OBJECTS, {nameOf(container)});
         return nullptr;
     }
     CMObjectRecord* object = newObjectWithID(container, id, kind);
@@ -127,7 +127,7 @@ CMObjectRecord* newObjectWithID(CMContainerRecord* container, CMObjectID id, uin
                                 std::map<CMObjectID, CMObjectRecord*>::iterator hint) {
     auto* object = newRecord<CMObjectRecord>(container);
     if (object == nullptr) {
-        report(container, 15, {nameOf(container)});
+        report(container, CM_ERR_NO_OBJECT_ENTRY_MEMORY, {nameOf(container)});
         return nullptr;
     }
     container->objectStore.push_back(object);
@@ -171,7 +171,8 @@ CMObjectRecord* objectForID(CMContainerRecord* container, CMObjectID id) {
 bool addKind(CMObjectRecord* object, uint8_t kind) {
     uint8_t definitions = (object->kind | kind) & (kKindProperty | kKindType);
     if (definitions == (kKindProperty | kKindType)) {
-        report(object->container, 16, {decimal(object->id), nameOf(object->container)});
+        report(object->container, CM_ERR_DUPLICATE_OBJECT,
+               {decimal(object->id), nameOf(object->container)});
         return false;
     }
     object->kind |= kind;
@@ -182,7 +183,7 @@ bool bindGlobalName(CMObjectRecord* object, std::string_view name) {
     CMContainerRecord* container = object->container;
     auto [entry, inserted] = container->globalNames.try_emplace(std::string(name), object);
     if (!inserted) {
-        report(container, 27, {name, nameOf(container)});
+        report(container, CM_ERR_DUPLICATE_GLOBAL_NAME, {name, nameOf(container)});
         return false;
     }
     object->globalName = &entry->first;
@@ -215,17 +216,17 @@ CMObject CMGetGlobalNameObject(CMContainer container, CMGlobalName name) {
 CMObject CMNewObject(CMContainer container) {
     if (!validContainer(container)) return nullptr;
     if (!isWritable(container)) {
-        report(container, 61, {nameOf(container)});
+        report(container, CM_ERR_READ_ONLY, {nameOf(container)});
         return nullptr;
     }
     CMObjectID id = container->nextUserID;
     if (id == 0) {
-        report(container, 107, {nameOf(container)});
+        report(container, CM_ERR_TOO_MANY_OBJECTS, {nameOf(container)});
         return nullptr;
     }
     auto existing = container->objects.find(id);
     if (existing != container->objects.end()) {
-        report(container, 16, {decimal(id), nameOf(container)});
+        report(container, CM_ERR_DUPLICATE_OBJECT, {decimal(id), nameOf(container)});
         return nullptr;
     }
     CMObjectRecord* object = newObjectWithID(container, id, kKindObject);
@@ -268,7 +269,7 @@ CMObject CMGetNextPropertyDef(CMContainer container, CMProperty previous) {
 CMProperty CMGetNextObjectProperty(CMObject object, CMProperty previous) {
     if (!usable(object)) return nullptr;
     if (previous != nullptr && validObject(previous) && previous->container != object->container) {
-        report(object->container, 34,
+        report(object->container, CM_ERR_DIFFERENT_CONTAINERS,
                {nameOf(object->container), nameOf(previous->container)});
         return nullptr;
     }
@@ -314,21 +315,21 @@ void CMRemoveObject(CMObject object) {
     if (!usable(object)) return;
     CMContainerRecord* container = object->container;
     if (!isWritable(container)) {
-        report(container, 82, {"object", nameOf(container)});
+        report(container, CM_ERR_DELETE_NOT_WRITING, {"object", nameOf(container)});
         return;
     }
     if (object->useCount > 1) {
-        report(container, 129, {nameOf(container)});
+        report(container, CM_ERR_OBJECT_IN_USE, {nameOf(container)});
         return;
     }
     if (object->flags & (kObjectProtected | kObjectStandard)) {
-        report(container, 67, {nameOf(container)});
+        report(container, CM_ERR_PROTECTED_OBJECT_DELETE, {nameOf(container)});
         return;
     }
     for (const CMPropertyEntry& entry : object->properties) {
         for (const CMValueRecord* value : entry.values) {
             if (value->dynamicValuesInUse > 0) {
-                report(container, 122, {nameOf(container)});
+                report(container, CM_ERR_DELETE_DYNAMIC_IN_USE, {nameOf(container)});
                 return;
             }
         }
@@ -352,22 +353,23 @@ void CMRemoveObjectProperty(CMObject object, CMProperty property) {
     if (!usable(object) || !validObject(property)) return;
     CMContainerRecord* container = object->container;
     if (property->container != container) {
-        report(container, 34, {nameOf(container), nameOf(property->container)});
+        report(container, CM_ERR_DIFFERENT_CONTAINERS,
+               {nameOf(container), nameOf(property->container)});
         return;
     }
     if (!isWritable(container)) {
-        report(container, 82, {"object's property", nameOf(container)});
+        report(container, CM_ERR_DELETE_NOT_WRITING, {"object's property", nameOf(container)});
         return;
     }
     for (auto it = object->properties.begin(); it != object->properties.end(); ++it) {
         if (it->property != property) continue;
         for (const CMValueRecord* value : it->values) {
             if (value->flags & kValueProtected) {
-                report(container, 68, {nameOf(container)});
+                report(container, CM_ERR_PROTECTED_PROPERTY_DELETE, {nameOf(container)});
                 return;
             }
             if (value->dynamicValuesInUse > 0) {
-                report(container, 78, {nameOf(container)});
+                report(container, CM_ERR_VALUE_IN_USE, {nameOf(container)});
                 return;
             }
         }
@@ -381,7 +383,7 @@ void CMRemoveObjectProperty(CMObject object, CMProperty property) {
 void CMReleaseObject(CMObject object) {
     if (!validObject(object)) return;
     if (object->useCount <= 0) {
-        report(object->container, 130, {nameOf(object->container)});
+        report(object->container, CM_ERR_OBJECT_RELEASED, {nameOf(object->container)});
         return;
     }
     --object->useCount;

@@ -33,7 +33,7 @@ bool loadTable(CMObjectRecord* holder) {
     CMContainerRecord* container = holder->container;
     std::vector<unsigned char> bytes(table->size);
     if (readPlain(table, bytes.data(), 0, bytes.size()) != bytes.size()) {
-        report(container, 131, {nameOf(container)});
+        report(container, CM_ERR_BAD_REFERENCES_READ, {nameOf(container)});
         holder->references.reset();
         return false;
     }
@@ -54,15 +54,16 @@ CMReference* CMNewReference(CMValue value, CMObject referenced, CMReference key)
     CMObjectRecord* holder = plain->object;
     CMContainerRecord* container = holder->container;
     if (referenced->container != container) {
-        report(container, 119, {nameOf(container), nameOf(referenced->container)});
+        report(container, CM_ERR_REFERENCE_CONTAINERS,
+               {nameOf(container), nameOf(referenced->container)});
         return nullptr;
     }
     if (referenced->flags & kObjectDeleted) {
-        report(container, 41, {nameOf(container)});
+        report(container, CM_ERR_DELETED_OBJECT, {nameOf(container)});
         return nullptr;
     }
     if (!isWritable(container)) {
-        report(container, 61, {nameOf(container)});
+        report(container, CM_ERR_READ_ONLY, {nameOf(container)});
         return nullptr;
     }
     if (!loadTable(holder)) return nullptr;
@@ -77,7 +78,7 @@ CMReference* CMNewReference(CMValue value, CMObject referenced, CMReference key)
         table = addValue(holder, container->objects[kReferencesProperty],
                          container->objects[kReferenceDataType]);
         if (table == nullptr) {
-            report(container, 74, {nameOf(container)});
+            report(container, CM_ERR_NO_REFERENCE_MEMORY, {nameOf(container)});
             return nullptr;
         }
     }
@@ -96,7 +97,7 @@ CMObject CMGetReferencedObject(CMValue value, const CMReference key) {
     CMContainerRecord* container = holder->container;
     uint32_t number = extract32(container, key);
     if (number == 0) {
-        report(container, 133, {nameOf(container)});
+        report(container, CM_ERR_ZERO_REFERENCE_KEY, {nameOf(container)});
         return nullptr;
     }
     if (!loadTable(holder)) return nullptr;
@@ -106,7 +107,7 @@ CMObject CMGetReferencedObject(CMValue value, const CMReference key) {
     auto found = container->objects.find(id);
     if (found == container->objects.end() ||
         (found->second->flags & (kObjectDeleted | kObjectUndefined))) {
-        report(container, 59, {decimal(id), nameOf(container)});
+        report(container, CM_ERR_UNDEFINED_REFERENCE, {decimal(id), nameOf(container)});
         return nullptr;
     }
     return found->second;

@@ -21,12 +21,12 @@ CMSession CMStartBentoSession(CMMetaHandler sessionMetaHandler, CMRefCon session
     auto freeCtrMemory = reinterpret_cast<CMFreeCtrMemoryHandler>(
         sessionMetaHandler(nullptr, CMFreeCtrMemoryOpType));
     if (allocMemory == nullptr || freeMemory == nullptr) {
-        reportError(nullptr, sessionRefCon, 79, 0, nullptr);
+        reportError(nullptr, sessionRefCon, CM_ERR_NO_MEMORY_HANDLERS, 0, nullptr);
         return nullptr;
     }
     void* memory = allocMemory(nullptr, sessionRefCon, sizeof(CMSessionRecord));
     if (memory == nullptr) {
-        reportError(nullptr, sessionRefCon, 2, 0, nullptr);
+        reportError(nullptr, sessionRefCon, CM_ERR_NO_SESSION_MEMORY, 0, nullptr);
         return nullptr;
     }
     auto* session = new (memory) CMSessionRecord();
@@ -48,7 +48,7 @@ CMMetaHandler CMSetTypeMetaHandler(CMSession session, CMGlobalName typeName,
     try {
         session->typeHandlers[typeName] = metaHandler;
     } catch (const std::bad_alloc&) {
-        report(session, nullptr, 3, {typeName});
+        report(session, nullptr, CM_ERR_NO_HANDLER_MEMORY, {typeName});
     }
     return previous;
 }
@@ -66,7 +66,7 @@ static void endSession(CMSessionRecord* session, bool closeOpenContainers) {
         if (closeOpenContainers) {
             CMCloseContainer(container);
         } else {
-            report(container, 70, {nameOf(container)});
+            report(container, CM_ERR_STILL_OPEN, {nameOf(container)});
             discardContainer(container);
         }
     }

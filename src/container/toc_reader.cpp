@@ -24,7 +24,9 @@ class TocLoader {
     explicit TocLoader(CMContainerRecord* container) : container_(container) {}
 
     void setObject(CMObjectID id) {
-        if (id == 0) fail(container_, 126, {hexadecimal(0), nameOf(container_)});
+        if (id == 0) {
+            fail(container_, CM_ERR_TOC_EXPECTED_OBJECT, {hexadecimal(0), nameOf(container_)});
+        }
         object_ = objectForID(container_, id);
         if (object_ == nullptr) throw Abandon{};
         object_->flags &= ~kObjectUndefined;
@@ -42,7 +44,8 @@ class TocLoader {
     void newSegment(const Segment& segment) {
         checkSegment(segment);
         if (findValue(object_, property_, type_) != nullptr) {
-            fail(container_, 48, {describeObject(type_), nameOf(container_)});
+            fail(container_, CM_ERR_DUPLICATE_VALUE_TYPE,
+                 {describeObject(type_), nameOf(container_)});
         }
         value_ = addValue(object_, property_, type_);
         if (value_ == nullptr) throw Abandon{};
@@ -60,12 +63,12 @@ class TocLoader {
         checkSegment(segment);
         if (value_ == nullptr || value_->object->id != object || value_->property->id != property ||
             value_->type->id != type) {
-            fail(container_, 18, {nameOf(container_)});
+            fail(container_, CM_ERR_BAD_CONTINUED_VALUE, {nameOf(container_)});
         }
         append(segment);
     }
     void continuedSegment(const Segment& segment) {
-        if (value_ == nullptr) fail(container_, 18, {nameOf(container_)});
+        if (value_ == nullptr) fail(container_, CM_ERR_BAD_CONTINUED_VALUE, {nameOf(container_)});
         continuedSegment(segment, value_->object->id, value_->property->id, value_->type->id);
     }
 
@@ -78,7 +81,9 @@ class TocLoader {
         // A TOC names the same few properties and types over and over.
         CMObjectRecord*& cached = recentDefinitions_[id % kRecentDefinitions];
         if (cached != nullptr && cached->id == id && (cached->kind & kind)) return cached;
-        if (id == 0) fail(container_, 126, {hexadecimal(0), nameOf(container_)});
+        if (id == 0) {
+            fail(container_, CM_ERR_TOC_EXPECTED_OBJECT, {hexadecimal(0), nameOf(container_)});
+        }
         CMObjectRecord* object = objectForID(container_, id);
         if (object == nullptr || !addKind(object, kind)) throw Abandon{};
         cached = object;
@@ -92,7 +97,7 @@ class TocLoader {
         if (segment.immediate) return;
         CMSize size = container_->physicalSize;
         if (segment.offset > size || segment.length > size - segment.offset) {
-            fail(container_, 20,
+            fail(container_, CM_ERR_BAD_VALUE_ENTRY,
                  {decimal(segment.offset), decimal(segment.length), nameOf(container_)});
         }
     }
@@ -101,7 +106,7 @@ class TocLoader {
     // repeats its segments: refused, so later reads never size a buffer by it.
     void append(const Segment& segment) {
         if (segment.length > container_->physicalSize - value_->size) {
-            fail(container_, 20,
+            fail(container_, CM_ERR_BAD_VALUE_ENTRY,
                  {decimal(segment.offset), decimal(segment.length), nameOf(container_)});
         }
         value_->segments.push_back(segment);
@@ -132,7 +137,7 @@ void readCodeByteToc(CMContainerRecord* container) {
     while (remaining > 0) {
         CMSize count = std::min(bufferSize, remaining);
         if (streamReadAt(container, position, buffer.data(), count) != count) {
-            fail(container, 14, {nameOf(container)});
+            fail(container, CM_ERR_BAD_TOC_READ, {nameOf(container)});
         }
         position += count;
         remaining -= count;
@@ -142,19 +147,19 @@ void readCodeByteToc(CMContainerRecord* container) {
             if (code == kFiller) continue;
             if (code == kEndOfBuffer) break;
             if (code == 0 || code > kContinued64 || (code >= 16 && code <= 23)) {
-                fail(container, 124, {hexadecimal(code), nameOf(container)});
+                fail(container, CM_ERR_BAD_TOC_CODE, {hexadecimal(code), nameOf(container)});
             }
             CMSize length = kTocDataLength[code];
-            if (length > count - at) fail(container, 125, {nameOf(container)});
+            if (length > count - at) fail(container, CM_ERR_TOC_OUT_OF_SYNC, {nameOf(container)});
             const unsigned char* data = buffer.data() + at;
             at += length;
             if (!loader.hasObject() && code != kNewObject) {
-                fail(container, 126, {hexadecimal(code), nameOf(container)});
+                fail(container, CM_ERR_TOC_EXPECTED_OBJECT, {hexadecimal(code), nameOf(container)});
             }
             bool valueCode = (code >= kSegment32 && code <= kContinuedImmediate) ||
                              code == kSegment64 || code == kContinued64;
             if (needValue && !valueCode && code != kGeneration && code != kValueFlags) {
-                fail(container, 127, {hexadecimal(code), nameOf(container)});
+                fail(container, CM_ERR_TOC_UNEXPECTED_CODE, {hexadecimal(code), nameOf(container)});
             }
             Segment segment;
             switch (code) {
@@ -203,20 +208,27 @@ void readCodeByteToc(CMContainerRecord* container) {
             bool continued = code == kContinued32 || code == kContinued64Offset ||
                              code == kContinued64 || code == kContinuedImmediate;
             if (continued) {
-                if (needValue) fail(container, 18, {nameOf(container)});
+                if (needValue) fail(container, CM_ERR_BAD_CONTINUED_VALUE, {nameOf(container)});
                 loader.continuedSegment(segment);
             } else {
-                if (!needValue) fail(container, 127, {hexadecimal(code), nameOf(container)});
+                if (!needValue) {
+                    fail(container, CM_ERR_TOC_UNEXPECTED_CODE,
+                         {hexadecimal(code), nameOf(container)});
+                }
                 loader.newSegment(segment);
                 needValue = false;
             }
         }
     }
-    if (needValue) fail(container, 127, {hexadecimal(kEndOfBuffer), nameOf(container)});
+    if (needValue) {
+        fail(container, CM_ERR_TOC_UNEXPECTED_CODE, {hexadecimal(kEndOfBuffer), nameOf(container)});
+    }
 }
 
 void readVersion1Toc(CMContainerRecord* container) {
-    if (container->tocSize % kVersion1EntrySize != 0) fail(container, 14, {nameOf(container)});
+    if (container->tocSize % kVersion1EntrySize != 0) {
+        fail(container, CM_ERR_BAD_TOC_READ, {nameOf(container)});
+    }
     TocLoader loader(container);
     constexpr CMSize kEntriesPerRead = 256;
     std::vector<unsigned char> buffer(kEntriesPerRead * kVersion1EntrySize);
@@ -225,7 +237,7 @@ void readVersion1Toc(CMContainerRecord* container) {
     while (remaining > 0) {
         CMSize count = std::min<CMSize>(buffer.size(), remaining);
         if (streamReadAt(container, position, buffer.data(), count) != count) {
-            fail(container, 14, {nameOf(container)});
+            fail(container, CM_ERR_BAD_TOC_READ, {nameOf(container)});
         }
         position += count;
         remaining -= count;
@@ -240,7 +252,8 @@ void readVersion1Toc(CMContainerRecord* container) {
             segment.length = extract32(container, entry + 16);
             if (flags & kVersion1Immediate) {
                 if (segment.length > 4) {
-                    fail(container, 20, {"immediate", decimal(segment.length), nameOf(container)});
+                    fail(container, CM_ERR_BAD_VALUE_ENTRY,
+                         {"immediate", decimal(segment.length), nameOf(container)});
                 }
                 segment.immediate = true;
                 std::memcpy(segment.data.data(), entry + 12, 4);
@@ -267,30 +280,32 @@ CMValueRecord* tocValue(CMContainerRecord* container, CMObjectID property) {
 
 void checkTocObject(CMContainerRecord* container) {
     CMObjectRecord* tocObject = container->objects[kTocObjectID];
-    if (tocObject->properties.empty()) fail(container, 37, {nameOf(container)});
+    if (tocObject->properties.empty()) fail(container, CM_ERR_NO_TOC_OBJECT, {nameOf(container)});
     const std::string name = nameOf(container);
-    if (tocValue(container, kTocSeedProperty) == nullptr) fail(container, 54, {name});
-    if (tocValue(container, kTocMinSeedProperty) == nullptr) fail(container, 36, {name});
+    if (tocValue(container, kTocSeedProperty) == nullptr) fail(container, CM_ERR_NO_SEED, {name});
+    if (tocValue(container, kTocMinSeedProperty) == nullptr) {
+        fail(container, CM_ERR_NO_MIN_SEED, {name});
+    }
     CMValueRecord* tocSize = tocValue(container, kTocObjectProperty);
-    if (tocSize == nullptr) fail(container, 64, {name});
+    if (tocSize == nullptr) fail(container, CM_ERR_NO_TOC_SIZE, {name});
     if (tocValue(container, kTocContainerProperty) == nullptr ||
         tocValue(container, kTocDeletedProperty) == nullptr) {
-        fail(container, 95, {name});
+        fail(container, CM_ERR_NO_CONTAINER_SIZE, {name});
     }
     auto present = [&](CMObjectID property) {
         return findPropertyEntry(tocObject, container->objects[property]) != nullptr;
     };
     if (present(kTocNewValuesTocProperty) && tocValue(container, kTocNewValuesTocProperty) == nullptr) {
-        fail(container, 106, {name});
+        fail(container, CM_ERR_NO_NEW_VALUES_TOC, {name});
     }
     if (present(kTocFreeProperty) && tocValue(container, kTocFreeProperty) == nullptr) {
-        fail(container, 57, {name});
+        fail(container, CM_ERR_EMPTY_FREE_LIST, {name});
     }
     if (present(kTocDeleteListProperty) &&
         tocValue(container, kTocDeleteListProperty) == nullptr) {
-        fail(container, 91, {name});
+        fail(container, CM_ERR_EMPTY_DELETES_LIST, {name});
     }
-    if (tocSize->size != container->tocSize) fail(container, 65, {name});
+    if (tocSize->size != container->tocSize) fail(container, CM_ERR_TOC_SIZE_MISMATCH, {name});
     // The container's own numbers are protected; other values of object 1 are not.
     for (CMPropertyEntry& entry : tocObject->properties) {
         if (entry.property->id > kTocDeleteListProperty) continue;
@@ -316,7 +331,9 @@ void countUndefinedObjects(CMContainerRecord* container) {
         if (object->flags & kObjectUndefined) ++undefined;
     }
     container->undefinedObjects = undefined;
-    if (undefined > 0) fail(container, 21, {decimal(undefined), nameOf(container)});
+    if (undefined > 0) {
+        fail(container, CM_ERR_UNDEFINED_OBJECTS, {decimal(undefined), nameOf(container)});
+    }
 }
 
 // Reads the names of type and property definitions into the global-name table.
@@ -328,7 +345,9 @@ void loadGlobalNames(CMContainerRecord* container) {
     for (const auto& [id, object] : container->objects) {
         CMPropertyEntry* entry = findPropertyEntry(object, nameProperty);
         if (entry == nullptr) continue;
-        if (entry->values.size() != 1) fail(container, 55, {"CMGetGlobalName", nameOf(container)});
+        if (entry->values.size() != 1) {
+            fail(container, CM_ERR_AMBIGUOUS_OBJECT, {"CMGetGlobalName", nameOf(container)});
+        }
         CMValueRecord* value = entry->values.front();
         uint8_t kind = 0;
         if (value->type == typeName) {
@@ -336,15 +355,15 @@ void loadGlobalNames(CMContainerRecord* container) {
         } else if (value->type == propertyName) {
             kind = kKindProperty;
         } else {
-            fail(container, 25, {nameOf(container)});
+            fail(container, CM_ERR_GLOBAL_NAME_TYPE, {nameOf(container)});
         }
-        if (value->size == 0) fail(container, 32, {nameOf(container)});
+        if (value->size == 0) fail(container, CM_ERR_BAD_GLOBAL_NAME, {nameOf(container)});
         text.resize(value->size);
         if (readPlain(value, text.data(), 0, text.size()) != text.size()) {
-            fail(container, 31, {nameOf(container)});
+            fail(container, CM_ERR_BAD_GLOBAL_NAME_READ, {nameOf(container)});
         }
         if (text.back() != '\0' || std::memchr(text.data(), '\0', text.size() - 1) != nullptr) {
-            fail(container, 32, {nameOf(container)});
+            fail(container, CM_ERR_BAD_GLOBAL_NAME, {nameOf(container)});
         }
         if (!addKind(object, kind)) throw Abandon{};
         if (object->globalName == nullptr && !bindGlobalName(object, text.data())) throw Abandon{};

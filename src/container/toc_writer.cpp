@@ -192,7 +192,7 @@ std::vector<unsigned char> buildVersion1Toc(CMContainerRecord* container,
     std::vector<unsigned char> bytes;
     auto entry = [&](const CMValueRecord* value, const Segment& segment, bool continued) {
         if (!segment.immediate && (segment.offset > k32BitLimit || segment.length > k32BitLimit)) {
-            fail(container, 128, {nameOf(container)});
+            fail(container, CM_ERR_WIDE_OFFSET, {nameOf(container)});
         }
         size_t at = bytes.size();
         bytes.resize(at + kVersion1EntrySize);
@@ -214,8 +214,8 @@ std::vector<unsigned char> buildVersion1Toc(CMContainerRecord* container,
     };
     for (CMValueRecord* value : values) {
         if (value->property->id > 0x00FFFFFF || value->type->id > 0x00FFFFFF) {
-            fail(container, 20, {decimal(value->property->id), decimal(value->type->id),
-                                 nameOf(container)});
+            fail(container, CM_ERR_BAD_VALUE_ENTRY,
+                 {decimal(value->property->id), decimal(value->type->id), nameOf(container)});
         }
         if (value->segments.empty()) {
             Segment empty;
@@ -278,7 +278,7 @@ void writeGlobalNames(CMContainerRecord* container) {
                 segment.offset = container->endOfData;
                 segment.length = name.size() + 1;
                 if (streamAppend(container, name.c_str(), segment.length) != segment.length) {
-                    fail(container, 26, {name, nameOf(container)});
+                    fail(container, CM_ERR_BAD_GLOBAL_NAME_WRITE, {name, nameOf(container)});
                 }
                 value->segments.push_back(segment);
                 value->size = segment.length;
@@ -296,7 +296,7 @@ void normaliseImmediates(CMContainerRecord* container, const std::vector<CMValue
             if (!segment.immediate || segment.length == 4) continue;
             CMSize start = container->endOfData;
             if (streamAppend(container, segment.data.data(), segment.length) != segment.length) {
-                fail(container, 50, {nameOf(container)});
+                fail(container, CM_ERR_BAD_WRITE, {nameOf(container)});
             }
             segment = Segment{start, segment.length, false, {}};
         }
@@ -307,7 +307,7 @@ void storeSeed(CMContainerRecord* container) {
     CMValueRecord* seed =
         findValue(container->objects[kTocObjectID], container->objects[kTocSeedProperty],
                   container->objects[kTocType]);
-    if (seed == nullptr) fail(container, 54, {nameOf(container)});
+    if (seed == nullptr) fail(container, CM_ERR_NO_SEED, {nameOf(container)});
     Segment segment;
     segment.immediate = true;
     segment.length = 4;
@@ -348,28 +348,30 @@ void writeTocAndLabel(CMContainerRecord* container) {
     }
     CMSize tocSize = toc.size();
     bool extended = tocOffset + tocSize > k32BitLimit;
-    if (extended && version1) fail(container, 128, {nameOf(container)});
+    if (extended && version1) fail(container, CM_ERR_WIDE_OFFSET, {nameOf(container)});
     CMSize totalSize = tocOffset + tocSize + (extended ? 2 : 1) * kLabelSize;
-    if (!wide && totalSize > k32BitLimit) fail(container, 128, {nameOf(container)});
+    if (!wide && totalSize > k32BitLimit) fail(container, CM_ERR_WIDE_OFFSET, {nameOf(container)});
 
-    if (!patches.tocObject) fail(container, 66, {nameOf(container)});
+    if (!patches.tocObject) fail(container, CM_ERR_NO_TOC_OFFSET_PATCH, {nameOf(container)});
     patchWords(container, toc, *patches.tocObject, tocOffset, tocSize);
     setPositionValue(container, kTocObjectProperty, tocOffset, tocSize);
     if (container->useFlags & (kCMUpdateByAppend | kCMUpdateTarget)) {
-        if (!patches.newValuesToc) fail(container, 105, {nameOf(container)});
+        if (!patches.newValuesToc) {
+            fail(container, CM_ERR_NO_UPDATES_TOC_PATCH, {nameOf(container)});
+        }
         patchWords(container, toc, *patches.newValuesToc, tocOffset, tocSize);
         setPositionValue(container, kTocNewValuesTocProperty, tocOffset, tocSize);
     }
-    if (!patches.container) fail(container, 96, {nameOf(container)});
+    if (!patches.container) fail(container, CM_ERR_NO_CONTAINER_PATCH, {nameOf(container)});
     patchWords(container, toc, *patches.container, 0, totalSize);
     setPositionValue(container, kTocContainerProperty, 0, totalSize);
 
     std::vector<unsigned char> gap(tocOffset - start, 0xFF);
     if (!gap.empty() && streamWriteAt(container, start, gap.data(), gap.size()) != gap.size()) {
-        fail(container, 24, {nameOf(container)});
+        fail(container, CM_ERR_BAD_TOC_WRITE, {nameOf(container)});
     }
     if (streamWriteAt(container, tocOffset, toc.data(), tocSize) != tocSize) {
-        fail(container, 24, {nameOf(container)});
+        fail(container, CM_ERR_BAD_TOC_WRITE, {nameOf(container)});
     }
     container->endOfData = tocOffset + tocSize;
 

@@ -21,7 +21,7 @@ bool moveImmediateToStream(CMValueRecord* value, const unsigned char* extra, CMS
     CMSize start = container->endOfData;
     CMSize written = streamAppend(container, bytes.data(), bytes.size());
     if (written != bytes.size()) {
-        report(container, 50, {nameOf(container)});
+        report(container, CM_ERR_BAD_WRITE, {nameOf(container)});
         return false;
     }
     last.immediate = false;
@@ -53,7 +53,7 @@ CMSize appendNewSegment(CMValueRecord* value, const unsigned char* bytes, CMSize
         value->segments.push_back(segment);
         value->size += written;
     }
-    if (written != size) report(container, 50, {nameOf(container)});
+    if (written != size) report(container, CM_ERR_BAD_WRITE, {nameOf(container)});
     return written;
 }
 
@@ -70,7 +70,7 @@ CMSize appendData(CMValueRecord* value, const unsigned char* bytes, CMSize size)
             return size;
         }
         if (!alignEndOfData(container)) {
-            report(container, 50, {nameOf(container)});
+            report(container, CM_ERR_BAD_WRITE, {nameOf(container)});
             return 0;
         }
         return appendNewSegment(value, bytes, size);
@@ -89,7 +89,7 @@ CMSize appendData(CMValueRecord* value, const unsigned char* bytes, CMSize size)
         CMSize written = streamAppend(container, bytes, size);
         last.length += written;
         value->size += written;
-        if (written != size) report(container, 50, {nameOf(container)});
+        if (written != size) report(container, CM_ERR_BAD_WRITE, {nameOf(container)});
         return written;
     }
     return appendNewSegment(value, bytes, size);
@@ -112,7 +112,7 @@ CMSize overwriteData(CMValueRecord* value, const unsigned char* bytes, CMSize of
                 CMSize written =
                     streamWriteAt(container, segment.offset + within, bytes + done, count);
                 if (written != count) {
-                    report(container, 50, {nameOf(container)});
+                    report(container, CM_ERR_BAD_WRITE, {nameOf(container)});
                     return done + written;
                 }
             }
@@ -156,7 +156,7 @@ CMValueRecord* addValue(CMObjectRecord* object, CMObjectRecord* property, CMObje
     CMContainerRecord* container = object->container;
     auto* value = newRecord<CMValueRecord>(container);
     if (value == nullptr) {
-        report(container, 19, {nameOf(container)});
+        report(container, CM_ERR_NO_VALUE_ENTRY_MEMORY, {nameOf(container)});
         return nullptr;
     }
     container->valueStore.push_back(value);
@@ -185,7 +185,7 @@ CMSize readPlain(CMValueRecord* value, void* buffer, CMSize offset, CMSize maxSi
         return count;
     }
     if (value->segments.empty()) {
-        report(container, 49, {nameOf(container)});
+        report(container, CM_ERR_NO_VALUE_TO_READ, {nameOf(container)});
         return 0;
     }
     if (offset >= value->size) return 0;
@@ -215,19 +215,19 @@ CMSize readPlain(CMValueRecord* value, void* buffer, CMSize offset, CMSize maxSi
 CMSize writePlain(CMValueRecord* value, const void* buffer, CMSize offset, CMSize size) {
     CMContainerRecord* container = value->object->container;
     if (!isWritable(container)) {
-        report(container, 61, {nameOf(container)});
+        report(container, CM_ERR_READ_ONLY, {nameOf(container)});
         return 0;
     }
     if ((value->flags & kValueProtected) || (value->object->flags & kObjectProtected)) {
-        report(container, 62, {nameOf(container)});
+        report(container, CM_ERR_PROTECTED_WRITE, {nameOf(container)});
         return 0;
     }
     if (value->flags & kValueGlobalName) {
-        report(container, 51, {nameOf(container)});
+        report(container, CM_ERR_WRITE_GLOBAL_NAME, {nameOf(container)});
         return 0;
     }
     if (offset > value->size) {
-        report(container, 52, {decimal(offset), nameOf(container)});
+        report(container, CM_ERR_WRITE_OFFSET, {decimal(offset), nameOf(container)});
         return 0;
     }
     if (size == 0 || buffer == nullptr) return 0;
@@ -246,15 +246,15 @@ CMSize writePlain(CMValueRecord* value, const void* buffer, CMSize offset, CMSiz
 void deletePlain(CMValueRecord* value, CMSize offset, CMSize size) {
     CMContainerRecord* container = value->object->container;
     if (!isWritable(container)) {
-        report(container, 61, {nameOf(container)});
+        report(container, CM_ERR_READ_ONLY, {nameOf(container)});
         return;
     }
     if ((value->flags & kValueProtected) || (value->object->flags & kObjectProtected)) {
-        report(container, 62, {nameOf(container)});
+        report(container, CM_ERR_PROTECTED_WRITE, {nameOf(container)});
         return;
     }
     if (value->flags & kValueGlobalName) {
-        report(container, 51, {nameOf(container)});
+        report(container, CM_ERR_WRITE_GLOBAL_NAME, {nameOf(container)});
         return;
     }
     if (offset >= value->size || size == 0) return;

@@ -17,7 +17,7 @@ constexpr int kMaxBaseTypeDepth = 32; // guards against cyclic base-type lists
 bool usableValue(CMValueRecord* value) {
     if (!validValue(value)) return false;
     if (value->flags & kValueDeleted) {
-        report(value->object->container, 40, {nameOf(value->object->container)});
+        report(value->object->container, CM_ERR_DELETED_VALUE, {nameOf(value->object->container)});
         return false;
     }
     return true;
@@ -26,7 +26,7 @@ bool usableValue(CMValueRecord* value) {
 bool usableObject(CMObjectRecord* object) {
     if (!validObject(object)) return false;
     if (object->flags & kObjectDeleted) {
-        report(object->container, 41, {nameOf(object->container)});
+        report(object->container, CM_ERR_DELETED_OBJECT, {nameOf(object->container)});
         return false;
     }
     return true;
@@ -57,7 +57,7 @@ bool runHandler(CMValueRecord* value, const char* operation, const char* callNam
     if (routine == nullptr) return false;
     CMContainerRecord* container = value->object->container;
     if (value->busy) {
-        report(container, 85, {callName, nameOf(container)});
+        report(container, CM_ERR_DYNAMIC_RECURSION, {callName, nameOf(container)});
         return true;
     }
     value->busy = true;
@@ -75,7 +75,7 @@ CMValueRecord* wrapDynamic(CMValueRecord* below, CMObjectRecord* type, bool crea
 CMValueRecord* layerType(CMValueRecord* below, CMObjectRecord* type, bool creating,
                          CMPtr initData, int depth) {
     if (depth > kMaxBaseTypeDepth) {
-        report(type->container, 86, {"CMNewValue", nameOf(type->container)});
+        report(type->container, CM_ERR_BAD_BASE_VALUE, {"CMNewValue", nameOf(type->container)});
         return nullptr;
     }
     CMValueRecord* current = below;
@@ -103,12 +103,12 @@ CMValueRecord* wrapDynamic(CMValueRecord* below, CMObjectRecord* type, bool crea
     CMRefCon refCon = nullptr;
     CMMetaHandler operations = useValue(below, type, &refCon);
     if (operations == nullptr) {
-        report(container, 94, {*type->globalName, nameOf(container)});
+        report(container, CM_ERR_USE_VALUE_RESULT, {*type->globalName, nameOf(container)});
         return nullptr;
     }
     auto* dynamic = newRecord<CMValueRecord>(container);
     if (dynamic == nullptr) {
-        report(container, 84, {*type->globalName, nameOf(container)});
+        report(container, CM_ERR_NO_DYNAMIC_ENTRY_MEMORY, {*type->globalName, nameOf(container)});
         return nullptr;
     }
     container->valueStore.push_back(dynamic);
@@ -128,7 +128,7 @@ CMValueRecord* wrapDynamic(CMValueRecord* below, CMObjectRecord* type, bool crea
 bool sameContainer(CMObjectRecord* object, CMObjectRecord* property, CMObjectRecord* type) {
     CMContainerRecord* container = object->container;
     if (property->container != container || type->container != container) {
-        report(container, 35,
+        report(container, CM_ERR_DIFFERENT_CONTAINERS_3,
                {nameOf(container), nameOf(property->container), nameOf(type->container)});
         return false;
     }
@@ -137,11 +137,12 @@ bool sameContainer(CMObjectRecord* object, CMObjectRecord* property, CMObjectRec
 
 bool checkKinds(CMObjectRecord* property, CMObjectRecord* type) {
     if (!(property->kind & kKindProperty)) {
-        report(property->container, 60, {"property", nameOf(property->container)});
+        report(property->container, CM_ERR_WRONG_OBJECT_KIND,
+               {"property", nameOf(property->container)});
         return false;
     }
     if (!(type->kind & kKindType)) {
-        report(type->container, 60, {"type", nameOf(type->container)});
+        report(type->container, CM_ERR_WRONG_OBJECT_KIND, {"type", nameOf(type->container)});
         return false;
     }
     return true;
@@ -182,15 +183,15 @@ CMValue CMNewValueWithData(CMObject object, CMProperty property, CMType type, CM
     CMContainerRecord* container = object->container;
     if (!sameContainer(object, property, type) || !checkKinds(property, type)) return nullptr;
     if (!isWritable(container)) {
-        report(container, 61, {nameOf(container)});
+        report(container, CM_ERR_READ_ONLY, {nameOf(container)});
         return nullptr;
     }
     if (object->flags & kObjectProtected) {
-        report(container, 62, {nameOf(container)});
+        report(container, CM_ERR_PROTECTED_WRITE, {nameOf(container)});
         return nullptr;
     }
     if (findValue(object, property, type) != nullptr) {
-        report(container, 48, {describeObject(type), nameOf(container)});
+        report(container, CM_ERR_DUPLICATE_VALUE_TYPE, {describeObject(type), nameOf(container)});
         return nullptr;
     }
     CMValueRecord* plain = addValue(object, property, type);
@@ -266,15 +267,15 @@ void CMDefineValueData(CMValue value, CMSize offset, CMSize size) {
     CMValueRecord* plain = plainValueOf(value);
     CMContainerRecord* container = plain->object->container;
     if (!(container->useFlags & kCMConverting)) {
-        report(container, 38, {nameOf(container)});
+        report(container, CM_ERR_DEFINE_DATA_NOT_CONVERTING, {nameOf(container)});
         return;
     }
     if (offset > container->physicalSize || size > container->physicalSize - offset) {
-        report(container, 39, {decimal(offset), nameOf(container)});
+        report(container, CM_ERR_OFFSET_RANGE, {decimal(offset), nameOf(container)});
         return;
     }
     if (!plain->segments.empty() && plain->segments.back().immediate) {
-        report(container, 83, {nameOf(container)});
+        report(container, CM_ERR_IMMEDIATE_DATA, {nameOf(container)});
         return;
     }
     if (size == 0) return;
@@ -334,15 +335,15 @@ void CMRemoveValue(CMValue value) {
     CMValueRecord* plain = plainValueOf(value);
     CMContainerRecord* container = plain->object->container;
     if (!isWritable(container)) {
-        report(container, 82, {"value", nameOf(container)});
+        report(container, CM_ERR_DELETE_NOT_WRITING, {"value", nameOf(container)});
         return;
     }
     if (plain->flags & kValueProtected || plain->flags & kValueGlobalName) {
-        report(container, 69, {nameOf(container)});
+        report(container, CM_ERR_PROTECTED_VALUE_DELETE, {nameOf(container)});
         return;
     }
     if (plain->dynamicValuesInUse > 0) {
-        report(container, 78, {nameOf(container)});
+        report(container, CM_ERR_VALUE_IN_USE, {nameOf(container)});
         return;
     }
     CMObjectRecord* object = plain->object;
@@ -361,7 +362,7 @@ void CMReleaseValue(CMValue value) {
     if (!validValue(value) || !(value->flags & kValueDynamic)) return;
     CMContainerRecord* container = value->object->container;
     if (value->useCount <= 0) {
-        report(container, 45, {nameOf(container)});
+        report(container, CM_ERR_VALUE_RELEASED, {nameOf(container)});
         return;
     }
     runHandler<CMDynReleaseValueHandler>(value, CMReleaseValueOpType, "CMReleaseValue",
@@ -378,11 +379,11 @@ CMValue CMGetBaseValue(CMValue value) {
     if (!validValue(value)) return nullptr;
     CMContainerRecord* container = value->object->container;
     if (!(value->flags & kValueDynamic)) {
-        report(container, 86, {"CMGetBaseValue", nameOf(container)});
+        report(container, CM_ERR_BAD_BASE_VALUE, {"CMGetBaseValue", nameOf(container)});
         return nullptr;
     }
     if (container->handlerDepth == 0) {
-        report(container, 75, {nameOf(container)});
+        report(container, CM_ERR_BASE_VALUE_CALLER, {nameOf(container)});
         return nullptr;
     }
     return value->base;
@@ -396,7 +397,8 @@ CMBoolean CMAddBaseType(CMType type, CMType baseType) {
     if (!usableObject(type) || !usableObject(baseType)) return 0;
     CMContainerRecord* container = type->container;
     if (baseType->container != container) {
-        report(container, 34, {nameOf(container), nameOf(baseType->container)});
+        report(container, CM_ERR_DIFFERENT_CONTAINERS,
+               {nameOf(container), nameOf(baseType->container)});
         return 0;
     }
     if (!checkKinds(container->objects[kBaseTypeProperty], type) ||
@@ -405,7 +407,8 @@ CMBoolean CMAddBaseType(CMType type, CMType baseType) {
     }
     std::vector<CMObjectRecord*> bases = baseTypesOf(type);
     if (baseType == type || std::find(bases.begin(), bases.end(), baseType) != bases.end()) {
-        report(container, 23, {describeObject(baseType), describeObject(type), nameOf(container)});
+        report(container, CM_ERR_DUPLICATE_BASE_TYPE,
+               {describeObject(baseType), describeObject(type), nameOf(container)});
         return 0;
     }
     CMObjectRecord* property = container->objects[kBaseTypeProperty];

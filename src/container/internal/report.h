@@ -1,6 +1,7 @@
 // Error reporting and small shared helpers of the container library.
 #pragma once
 
+#include "container/cm_errors.h"
 #include "internal/records.h"
 
 #include <initializer_list>

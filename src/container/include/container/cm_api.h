@@ -2,6 +2,7 @@
 // session's "Apple:ReportError" handler; the call then answers null or 0.
 #pragma once
 
+#include "container/cm_errors.h"
 #include "container/cm_types.h"
 
 extern "C" {
