@@ -45,6 +45,26 @@ TEST(ErrorMessageTable, KeepsTextsAsUsersKnowThem) {
                  "Invalid global name (file \"^0\" possibly transfered as text at some point)");
 }
 
+TEST(ErrorNames, StandForTheirNumbersAndTexts) {
+    // Handlers and the OMF layer compare reported numbers with these names.
+    EXPECT_EQ(CM_ERR_MESSAGE, 0);
+    EXPECT_EQ(format(CM_ERR_MESSAGE, {"Cannot open \"x\""}), "Cannot open \"x\"");
+    EXPECT_EQ(CM_ERR_MISSING_HANDLERS, 9);
+    EXPECT_EQ(format(CM_ERR_MISSING_HANDLERS, {"Seek Tell"}),
+              "Handler routine(s) missing for operation type(s): Seek Tell");
+    EXPECT_EQ(CM_ERR_BAD_MAGIC, 12);
+    EXPECT_EQ(format(CM_ERR_BAD_MAGIC, {"f.omf", "A4CM", "XXXX"}),
+              "Invalid magic byte sequence in label for container \"f.omf\" - expected "
+              "\"A4CM\", got \"XXXX\"");
+    EXPECT_EQ(CM_ERR_BAD_WRITE, 50);
+    EXPECT_EQ(format(CM_ERR_BAD_WRITE, {"f.omf"}), "Write error writing to container \"f.omf\"");
+    // The last name is the last number with a message.
+    EXPECT_EQ(CM_ERR_TEXT_TRANSFERRED, 135);
+    EXPECT_EQ(format(CM_ERR_TEXT_TRANSFERRED, {"f.omf"}),
+              "Invalid global name (file \"f.omf\" possibly transfered as text at some point)");
+    EXPECT_EQ(CMErrorTemplate(CM_ERR_TEXT_TRANSFERRED + 1), nullptr);
+}
+
 TEST(ErrorMessageFormat, SubstitutesArgumentsByNumber) {
     EXPECT_EQ(format(13, {"f.omf", "2", "0", "3", "1"}),
               "Invalid version fields in label for container \"f.omf\" - expected 2.0, got 3.1");
