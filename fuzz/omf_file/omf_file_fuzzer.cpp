@@ -3,6 +3,7 @@
 #include "../common/omf_fuzz_input.h"
 #include "omf/omf_access.h"
 #include "omf/omf_errors.h"
+#include "omf/omf_registry.h"
 #include "omf/omf_session.h"
 
 #include <cstdint>
@@ -10,39 +11,30 @@
 
 namespace {
 
-constexpr omfProperty_t kIdentificationList = 205;
-constexpr omfProperty_t kCompanyName = 211;
-constexpr omfProperty_t kProductVersion = 213;
-constexpr omfProperty_t kMobs = 157;
-constexpr omfProperty_t kCompositionMobs = 45;
-constexpr omfProperty_t kSourceMobs = 44;
-constexpr omfProperty_t kMobID = 66;
-constexpr omfProperty_t kName = 71;
-constexpr omfProperty_t kClassDictionary = 203;
-
 void readFile(omfHdl_t file) {
     omfObject_t head = nullptr;
     if (omfsGetHeadObject(file, &head) != 0) return;
     char text[128];
-    omfInt32 count = omfsLengthObjRefArray(file, head, kIdentificationList);
+    omfInt32 count = omfsLengthObjRefArray(file, head, kOmfProperty_HEAD_IdentificationList);
     for (omfInt32 i = 1; i <= count && i <= 64; ++i) {
         omfObject_t idnt = nullptr;
-        if (omfsGetNthObjRefArray(file, head, kIdentificationList, &idnt, i) != 0) continue;
-        omfsReadString(file, idnt, kCompanyName, text, sizeof text);
+        if (omfsGetNthObjRefArray(file, head, kOmfProperty_HEAD_IdentificationList, &idnt, i) != 0)
+            continue;
+        omfsReadString(file, idnt, kOmfProperty_IDNT_CompanyName, text, sizeof text);
         omfProductVersion_t version;
-        omfsReadProductVersion(file, idnt, kProductVersion, &version);
+        omfsReadProductVersion(file, idnt, kOmfProperty_IDNT_ProductVersion, &version);
     }
-    count = omfsLengthObjRefArray(file, head, kMobs);
+    count = omfsLengthObjRefArray(file, head, kOmfProperty_HEAD_Mobs);
     for (omfInt32 i = 1; i <= count && i <= 256; ++i) {
         omfObject_t mob = nullptr;
         omfUID_t id;
         omfClassID_t classID;
-        if (omfsGetNthObjRefArray(file, head, kMobs, &mob, i) != 0) continue;
-        omfsReadUID(file, mob, kMobID, &id);
-        omfsReadString(file, mob, kName, text, sizeof text);
+        if (omfsGetNthObjRefArray(file, head, kOmfProperty_HEAD_Mobs, &mob, i) != 0) continue;
+        omfsReadUID(file, mob, kOmfProperty_MOBJ_MobID, &id);
+        omfsReadString(file, mob, kOmfProperty_MOBJ_Name, text, sizeof text);
         omfsReadClassOf(file, mob, classID);
     }
-    for (omfProperty_t list : {kCompositionMobs, kSourceMobs}) {
+    for (omfProperty_t list : {kOmfProperty_CompositionMobs, kOmfProperty_SourceMobs}) {
         count = omfsLengthMobIndex(file, head, list);
         for (omfInt32 i = 1; i <= count && i <= 256; ++i) {
             omfUID_t id;
@@ -50,10 +42,10 @@ void readFile(omfHdl_t file) {
             omfsGetNthMobIndex(file, head, list, i, &id, &mob);
         }
     }
-    count = omfsLengthObjRefArray(file, head, kClassDictionary);
+    count = omfsLengthObjRefArray(file, head, kOmfProperty_HEAD_ClassDictionary);
     for (omfInt32 i = 1; i <= count && i <= 256; ++i) {
         omfObject_t entry = nullptr;
-        omfsGetNthObjRefArray(file, head, kClassDictionary, &entry, i);
+        omfsGetNthObjRefArray(file, head, kOmfProperty_HEAD_ClassDictionary, &entry, i);
     }
 }
 

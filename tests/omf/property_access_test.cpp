@@ -2,7 +2,6 @@
 // each revision and byte order, and the checks of the value-level routines.
 #include "omf_fixture.h"
 
-#include "internal/codes.h"
 #include "internal/records.h"
 #include "omf/omf_int64.h"
 #include "omf/omf_checks.h"
@@ -12,7 +11,6 @@
 #include <vector>
 
 using namespace omf_test;
-namespace prop = omf::prop;
 
 namespace {
 
@@ -66,40 +64,44 @@ class PropertyAccess : public ToolkitTest {
 
     static void writeAll(omfHdl_t file, const Carriers& c, const TypedValues& v) {
         omfObject_t object = c.identification;
-        ASSERT_EQ(omfsWriteString(file, object, prop::CompanyName, v.string.c_str()), 0);
-        ASSERT_EQ(omfsWriteInt32(file, object, prop::ProductID, v.int32), 0);
-        ASSERT_EQ(omfsWriteInt16(file, object, prop::IDByteOrder, v.int16), 0);
-        ASSERT_EQ(omfsWriteProductVersion(file, object, prop::ProductVersion, v.product), 0);
-        ASSERT_EQ(omfsWriteTimeStamp(file, object, prop::IdentDate, v.stamp), 0);
-        ASSERT_EQ(omfsWriteUID(file, c.mob, prop::MobID, v.uid), 0);
+        ASSERT_EQ(omfsWriteString(file, object, kOmfProperty_IDNT_CompanyName, v.string.c_str()),
+                  0);
+        ASSERT_EQ(omfsWriteInt32(file, object, kOmfProperty_IDNT_ProductID, v.int32), 0);
+        ASSERT_EQ(omfsWriteInt16(file, object, kOmfProperty_IDNT_IDByteOrder, v.int16), 0);
+        ASSERT_EQ(
+            omfsWriteProductVersion(file, object, kOmfProperty_IDNT_ProductVersion, v.product), 0);
+        ASSERT_EQ(omfsWriteTimeStamp(file, object, kOmfProperty_IDNT_Date, v.stamp), 0);
+        ASSERT_EQ(omfsWriteUID(file, c.mob, kOmfProperty_MOBJ_MobID, v.uid), 0);
         ASSERT_EQ(omfsWriteRational(file, c.image, 196 /* ImageAspectRatio */, v.rational), 0);
         ASSERT_EQ(omfsWriteBoolean(file, c.tiff, 227 /* IsUniform */, v.boolean), 0);
-        ASSERT_EQ(omfsWriteVersionType(file, c.header, prop::Version, v.version), 0);
+        ASSERT_EQ(omfsWriteVersionType(file, c.header, kOmfProperty_HEAD_Version, v.version), 0);
     }
 
     static void expectAll(omfHdl_t file, const Carriers& c, const TypedValues& v) {
         omfObject_t object = c.identification;
         char text[64];
-        ASSERT_EQ(omfsReadString(file, object, prop::CompanyName, text, sizeof text), 0);
+        ASSERT_EQ(omfsReadString(file, object, kOmfProperty_IDNT_CompanyName, text, sizeof text),
+                  0);
         EXPECT_EQ(std::string(text), v.string);
         omfInt32 int32 = 0;
-        ASSERT_EQ(omfsReadInt32(file, object, prop::ProductID, &int32), 0);
+        ASSERT_EQ(omfsReadInt32(file, object, kOmfProperty_IDNT_ProductID, &int32), 0);
         EXPECT_EQ(int32, v.int32);
         omfInt16 int16 = 0;
-        ASSERT_EQ(omfsReadInt16(file, object, prop::IDByteOrder, &int16), 0);
+        ASSERT_EQ(omfsReadInt16(file, object, kOmfProperty_IDNT_IDByteOrder, &int16), 0);
         EXPECT_EQ(int16, v.int16);
         omfProductVersion_t product{};
-        ASSERT_EQ(omfsReadProductVersion(file, object, prop::ProductVersion, &product), 0);
+        ASSERT_EQ(omfsReadProductVersion(file, object, kOmfProperty_IDNT_ProductVersion, &product),
+                  0);
         EXPECT_EQ(product.major, v.product.major);
         EXPECT_EQ(product.tertiary, v.product.tertiary);
         EXPECT_EQ(product.type, v.product.type);
         EXPECT_EQ(product.patchLevel, v.product.patchLevel);
         omfTimeStamp_t stamp{};
-        ASSERT_EQ(omfsReadTimeStamp(file, object, prop::IdentDate, &stamp), 0);
+        ASSERT_EQ(omfsReadTimeStamp(file, object, kOmfProperty_IDNT_Date, &stamp), 0);
         EXPECT_EQ(stamp.TimeVal, v.stamp.TimeVal);
         EXPECT_EQ(stamp.IsGMT, v.stamp.IsGMT);
         omfUID_t uid{};
-        ASSERT_EQ(omfsReadUID(file, c.mob, prop::MobID, &uid), 0);
+        ASSERT_EQ(omfsReadUID(file, c.mob, kOmfProperty_MOBJ_MobID, &uid), 0);
         EXPECT_EQ(uid.prefix, v.uid.prefix);
         EXPECT_EQ(uid.major, v.uid.major);
         EXPECT_EQ(uid.minor, v.uid.minor);
@@ -111,7 +113,7 @@ class PropertyAccess : public ToolkitTest {
         ASSERT_EQ(omfsReadBoolean(file, c.tiff, 227, &boolean), 0);
         EXPECT_EQ(boolean, v.boolean);
         omfVersionType_t version{};
-        ASSERT_EQ(omfsReadVersionType(file, c.header, prop::Version, &version), 0);
+        ASSERT_EQ(omfsReadVersionType(file, c.header, kOmfProperty_HEAD_Version, &version), 0);
         EXPECT_EQ(version.major, v.version.major);
         EXPECT_EQ(version.minor, v.version.minor);
     }
@@ -144,7 +146,7 @@ TEST_F(PropertyAccess, StoredBytesFollowTheFilesByteOrder) {
         omfObject_t object = nullptr;
         omfHdl_t file = createFile("order" + std::to_string(order) + ".omf", kOmfRev2x, order,
                                    &object);
-        ASSERT_EQ(omfsWriteInt32(file, object, prop::ProductID, 1), 0);
+        ASSERT_EQ(omfsWriteInt32(file, object, kOmfProperty_IDNT_ProductID, 1), 0);
         unsigned char raw[4];
         CMValue value = CMUseValue(object, CMGetGlobalNameObject(file->container, "OMFI:IDNT:ProductID"),
                                    CMGetGlobalNameObject(file->container, "omfi:Int32"));
@@ -153,7 +155,7 @@ TEST_F(PropertyAccess, StoredBytesFollowTheFilesByteOrder) {
         const unsigned char bigEndian[4] = {0, 0, 0, 1}, littleEndian[4] = {1, 0, 0, 0};
         EXPECT_EQ(std::memcmp(raw, order == kOmfBigEndian ? bigEndian : littleEndian, 4), 0);
         omfInt32 back = 0;
-        ASSERT_EQ(omfsReadInt32(file, object, prop::ProductID, &back), 0);
+        ASSERT_EQ(omfsReadInt32(file, object, kOmfProperty_IDNT_ProductID, &back), 0);
         EXPECT_EQ(back, 1);
         EXPECT_EQ(omfsCloseOMFFile(file), 0);
     }
@@ -162,17 +164,21 @@ TEST_F(PropertyAccess, StoredBytesFollowTheFilesByteOrder) {
 TEST_F(PropertyAccess, ShortStringsArePaddedToFiveBytes) {
     omfObject_t object = nullptr;
     omfHdl_t file = createFile("strings.omf", kOmfRev2x, kOmfLittleEndian, &object);
-    ASSERT_EQ(omfsWriteString(file, object, prop::CompanyName, "a long company name"), 0);
-    ASSERT_EQ(omfsWriteString(file, object, prop::CompanyName, "ab"), 0);
+    ASSERT_EQ(omfsWriteString(file, object, kOmfProperty_IDNT_CompanyName, "a long company name"),
+              0);
+    ASSERT_EQ(omfsWriteString(file, object, kOmfProperty_IDNT_CompanyName, "ab"), 0);
     omfInt64 length = 0;
-    ASSERT_EQ(omfsValueLength(file, object, prop::CompanyName, kOmfType_String, &length), 0);
+    ASSERT_EQ(
+        omfsValueLength(file, object, kOmfProperty_IDNT_CompanyName, kOmfType_String, &length), 0);
     EXPECT_EQ(length, 5);
     unsigned char raw[5];
-    ASSERT_EQ(omfsReadValueBytes(file, object, prop::CompanyName, 0, 1, kOmfType_String, 5, raw), 0);
+    ASSERT_EQ(omfsReadValueBytes(file, object, kOmfProperty_IDNT_CompanyName, 0, 1, kOmfType_String,
+                                 5, raw),
+              0);
     const unsigned char expected[5] = {'a', 'b', 0, 0, 0};
     EXPECT_EQ(std::memcmp(raw, expected, 5), 0);
     char text[16];
-    ASSERT_EQ(omfsReadString(file, object, prop::CompanyName, text, sizeof text), 0);
+    ASSERT_EQ(omfsReadString(file, object, kOmfProperty_IDNT_CompanyName, text, sizeof text), 0);
     EXPECT_STREQ(text, "ab");
     EXPECT_EQ(omfsCloseOMFFile(file), 0);
 }
@@ -181,14 +187,25 @@ TEST_F(PropertyAccess, ValueLevelChecksComeInOrder) {
     omfObject_t object = nullptr;
     omfHdl_t file = createFile("checks.omf", kOmfRev2x, kOmfLittleEndian, &object);
     unsigned char buffer[8] = {};
-    EXPECT_EQ(omfsReadValueBytes(nullptr, object, prop::ProductID, 0, 0, kOmfType_Int32, 4, buffer), 20);
-    EXPECT_EQ(omfsReadValueBytes(file, nullptr, prop::ProductID, 0, 0, kOmfType_Int32, 4, buffer), 116);
-    EXPECT_EQ(omfsReadValueBytes(file, object, prop::ProductID, 0, 0, kOmfType_Int32, 4, nullptr), 51);
+    EXPECT_EQ(omfsReadValueBytes(nullptr, object, kOmfProperty_IDNT_ProductID, 0, 0, kOmfType_Int32,
+                                 4, buffer),
+              20);
+    EXPECT_EQ(omfsReadValueBytes(file, nullptr, kOmfProperty_IDNT_ProductID, 0, 0, kOmfType_Int32,
+                                 4, buffer),
+              116);
+    EXPECT_EQ(omfsReadValueBytes(file, object, kOmfProperty_IDNT_ProductID, 0, 0, kOmfType_Int32, 4,
+                                 nullptr),
+              51);
     EXPECT_EQ(omfsReadValueBytes(file, object, 9999, 0, 0, kOmfType_Int32, 4, buffer), 119);
-    EXPECT_EQ(omfsReadValueBytes(file, object, prop::ProductID, 0, 0, 9999, 4, buffer), 120);
-    EXPECT_EQ(omfsReadValueBytes(file, object, prop::ProductID, 0, 0, kOmfType_Int32, 4, buffer), 123);
-    ASSERT_EQ(omfsWriteInt32(file, object, prop::ProductID, 5), 0);
-    EXPECT_EQ(omfsReadValueBytes(file, object, prop::ProductID, 0, 1, kOmfType_Int32, 4, buffer), 120);
+    EXPECT_EQ(omfsReadValueBytes(file, object, kOmfProperty_IDNT_ProductID, 0, 0, 9999, 4, buffer),
+              120);
+    EXPECT_EQ(omfsReadValueBytes(file, object, kOmfProperty_IDNT_ProductID, 0, 0, kOmfType_Int32, 4,
+                                 buffer),
+              123);
+    ASSERT_EQ(omfsWriteInt32(file, object, kOmfProperty_IDNT_ProductID, 5), 0);
+    EXPECT_EQ(omfsReadValueBytes(file, object, kOmfProperty_IDNT_ProductID, 0, 1, kOmfType_Int32, 4,
+                                 buffer),
+              120);
     // 8 bytes of data (TIFD Summary): 4 at offset 6 run past the end.
     ASSERT_EQ(omfsObjectNew(file, "TIFD", &object), 0);
     const unsigned char data[8] = {1, 2, 3, 4, 5, 6, 7, 8};
@@ -210,8 +227,8 @@ TEST_F(PropertyAccess, ArraysCountFromOneAndRefuseElementsOutside) {
                                    kOmfLittleEndian, &object, "HEAD");
         omfObject_t head = nullptr;
         omfsGetHeadObject(file, &head);
-        const omfProperty_t list = revision == kOmfRev2x ? prop::ClassDictionary
-                                                         : prop::ClassDictionary1x;
+        const omfProperty_t list = revision == kOmfRev2x ? kOmfProperty_HEAD_ClassDictionary
+                                                         : kOmfProperty_ClassDictionary;
         std::vector<omfObject_t> targets;
         for (int i = 0; i < 3; ++i) {
             omfObject_t target = nullptr;
@@ -244,21 +261,22 @@ TEST_F(PropertyAccess, MobIndexEntriesAndReferencesSurviveReopening) {
     omfObject_t head = nullptr, mob = nullptr;
     omfsGetHeadObject(file, &head);
     ASSERT_EQ(omfsObjectNew(file, "MOBJ", &mob), 0);
-    ASSERT_EQ(omfsWriteUID(file, mob, prop::MobID, mobID), 0);
-    ASSERT_EQ(omfsAppendMobIndex(file, head, prop::CompositionMobs, mobID, mob), 0);
+    ASSERT_EQ(omfsWriteUID(file, mob, kOmfProperty_MOBJ_MobID, mobID), 0);
+    ASSERT_EQ(omfsAppendMobIndex(file, head, kOmfProperty_CompositionMobs, mobID, mob), 0);
     ASSERT_EQ(omfsCloseOMFFile(file), 0);
 
     ASSERT_EQ(omfsOpenFileForRead(path("mobindex.omf").c_str(), session_, &file), 0);
     omfsGetHeadObject(file, &head);
-    ASSERT_EQ(omfsLengthMobIndex(file, head, prop::CompositionMobs), 1);
+    ASSERT_EQ(omfsLengthMobIndex(file, head, kOmfProperty_CompositionMobs), 1);
     omfUID_t readID{};
     omfObject_t readMob = nullptr;
-    ASSERT_EQ(omfsGetNthMobIndex(file, head, prop::CompositionMobs, 1, &readID, &readMob), 0);
+    ASSERT_EQ(omfsGetNthMobIndex(file, head, kOmfProperty_CompositionMobs, 1, &readID, &readMob),
+              0);
     EXPECT_EQ(readID.prefix, 1u);
     EXPECT_EQ(readID.major, 2u);
     EXPECT_EQ(readID.minor, 3u);
     omfUID_t stored{};
-    ASSERT_EQ(omfsReadUID(file, readMob, prop::MobID, &stored), 0);
+    ASSERT_EQ(omfsReadUID(file, readMob, kOmfProperty_MOBJ_MobID, &stored), 0);
     EXPECT_EQ(stored.minor, 3u);
     EXPECT_EQ(omfsCloseOMFFile(file), 0);
 }

@@ -2,7 +2,6 @@
 // the identification written from the session, and the open failures.
 #include "omf_fixture.h"
 
-#include "internal/codes.h"
 #include "internal/records.h"
 #include "omf/omf_registry.h"
 
@@ -46,33 +45,34 @@ TEST_F(SessionsAndFiles, IdentificationIsWrittenFromTheSessionsProductRecord) {
     ASSERT_EQ(omfsOpenFileForRead(path("ident.omf").c_str(), session_, &file), 0);
     omfObject_t head = nullptr;
     ASSERT_EQ(omfsGetHeadObject(file, &head), 0);
-    ASSERT_EQ(omfsLengthObjRefArray(file, head, omf::prop::IdentificationList), 1);
+    ASSERT_EQ(omfsLengthObjRefArray(file, head, kOmfProperty_HEAD_IdentificationList), 1);
     omfObject_t idnt = nullptr;
-    ASSERT_EQ(omfsGetNthObjRefArray(file, head, omf::prop::IdentificationList, &idnt, 1), 0);
+    ASSERT_EQ(omfsGetNthObjRefArray(file, head, kOmfProperty_HEAD_IdentificationList, &idnt, 1), 0);
     omfClassID_t classID;
     ASSERT_EQ(omfsReadClassOf(file, idnt, classID), 0);
     EXPECT_EQ(std::string(classID, 4), "IDNT");
     char text[64];
-    ASSERT_EQ(omfsReadString(file, idnt, omf::prop::CompanyName, text, sizeof text), 0);
+    ASSERT_EQ(omfsReadString(file, idnt, kOmfProperty_IDNT_CompanyName, text, sizeof text), 0);
     EXPECT_STREQ(text, "Test Company");
-    ASSERT_EQ(omfsReadString(file, idnt, omf::prop::ProductName, text, sizeof text), 0);
+    ASSERT_EQ(omfsReadString(file, idnt, kOmfProperty_IDNT_ProductName, text, sizeof text), 0);
     EXPECT_STREQ(text, "Toolkit Tests");
-    ASSERT_EQ(omfsReadString(file, idnt, omf::prop::ProductVersionString, text, sizeof text), 0);
+    ASSERT_EQ(omfsReadString(file, idnt, kOmfProperty_IDNT_ProductVersionString, text, sizeof text),
+              0);
     EXPECT_STREQ(text, "1.2.3 test");
-    ASSERT_EQ(omfsReadString(file, idnt, omf::prop::Platform, text, sizeof text), 0);
+    ASSERT_EQ(omfsReadString(file, idnt, kOmfProperty_IDNT_Platform, text, sizeof text), 0);
     EXPECT_STREQ(text, "Linux");
     omfInt32 productID = 0;
-    ASSERT_EQ(omfsReadInt32(file, idnt, omf::prop::ProductID, &productID), 0);
+    ASSERT_EQ(omfsReadInt32(file, idnt, kOmfProperty_IDNT_ProductID, &productID), 0);
     EXPECT_EQ(productID, 4242);
     omfProductVersion_t version{};
-    ASSERT_EQ(omfsReadProductVersion(file, idnt, omf::prop::ProductVersion, &version), 0);
+    ASSERT_EQ(omfsReadProductVersion(file, idnt, kOmfProperty_IDNT_ProductVersion, &version), 0);
     EXPECT_EQ(version.major, 1);
     EXPECT_EQ(version.minor, 2);
     EXPECT_EQ(version.tertiary, 3);
     EXPECT_EQ(version.type, kVersionBeta);
     EXPECT_EQ(version.patchLevel, 7);
     omfTimeStamp_t date{};
-    ASSERT_EQ(omfsReadTimeStamp(file, idnt, omf::prop::IdentDate, &date), 0);
+    ASSERT_EQ(omfsReadTimeStamp(file, idnt, kOmfProperty_IDNT_Date, &date), 0);
     EXPECT_GT(date.TimeVal, 1700000000u);
     EXPECT_EQ(omfsCloseOMFFile(file), 0);
 }
@@ -92,7 +92,8 @@ TEST_F(SessionsAndFiles, TwoXFilesDefineTheStandardDataKinds) {
     omfObject_t edgecode = nullptr;
     EXPECT_TRUE(omfsFindDataKind(file, "omfi:data:Edgecode", &edgecode, &error));
     char name[64];
-    ASSERT_EQ(omfsReadUniqueName(file, edgecode, omf::prop::DataKindID, name, sizeof name), 0);
+    ASSERT_EQ(omfsReadUniqueName(file, edgecode, kOmfProperty_DDEF_DataKindID, name, sizeof name),
+              0);
     EXPECT_STREQ(name, "omfi:data:Edgecode");
     omfObject_t unknown = nullptr;
     EXPECT_FALSE(omfsFindDataKind(file, "Smell", &unknown, &error));
@@ -137,7 +138,7 @@ TEST_F(SessionsAndFiles, HeadVersionDecidesTheRevision) {
         ASSERT_EQ(omfsNewFile(path(name).c_str(), session_, kOmfRev2x, &file), 0);
         omfObject_t head = nullptr;
         omfsGetHeadObject(file, &head);
-        ASSERT_EQ(omfsWriteVersionType(file, head, omf::prop::Version, test.version), 0);
+        ASSERT_EQ(omfsWriteVersionType(file, head, kOmfProperty_HEAD_Version, test.version), 0);
         ASSERT_EQ(omfsCloseOMFFile(file), 0);
         EXPECT_EQ(omfsOpenFileForRead(path(name).c_str(), session_, &file), test.expected)
             << int(test.version.major) << "." << int(test.version.minor);
@@ -186,19 +187,20 @@ TEST_F(SessionsAndFiles, TheClassDictionaryIsWrittenAndReadBack) {
     ASSERT_EQ(omfsOpenFileForRead(path("classes.omf").c_str(), session_, &file), 0);
     omfObject_t head = nullptr;
     omfsGetHeadObject(file, &head);
-    omfInt32 count = omfsLengthObjRefArray(file, head, omf::prop::ClassDictionary);
+    omfInt32 count = omfsLengthObjRefArray(file, head, kOmfProperty_HEAD_ClassDictionary);
     EXPECT_GT(count, 40);
     bool sawCompositionMob = false;
     for (omfInt32 i = 1; i <= count; ++i) {
         omfObject_t entry = nullptr;
         omfClassID_t classID;
-        ASSERT_EQ(omfsGetNthObjRefArray(file, head, omf::prop::ClassDictionary, &entry, i), 0);
-        ASSERT_EQ(omfsReadClassID(file, entry, omf::prop::CLSDClass, classID), 0);
+        ASSERT_EQ(omfsGetNthObjRefArray(file, head, kOmfProperty_HEAD_ClassDictionary, &entry, i),
+                  0);
+        ASSERT_EQ(omfsReadClassID(file, entry, kOmfProperty_CLSD_Class, classID), 0);
         if (std::string(classID, 4) != "CMOB") continue;
         sawCompositionMob = true;
         omfObject_t parent = nullptr;
-        ASSERT_EQ(omfsReadObjRef(file, entry, omf::prop::CLSDParentClass, &parent), 0);
-        ASSERT_EQ(omfsReadClassID(file, parent, omf::prop::CLSDClass, classID), 0);
+        ASSERT_EQ(omfsReadObjRef(file, entry, kOmfProperty_CLSD_ParentClass, &parent), 0);
+        ASSERT_EQ(omfsReadClassID(file, parent, kOmfProperty_CLSD_Class, classID), 0);
         EXPECT_EQ(std::string(classID, 4), "MOBJ");
     }
     EXPECT_TRUE(sawCompositionMob);

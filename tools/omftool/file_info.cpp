@@ -5,6 +5,7 @@
 #include "container/cm_api.h"
 #include "omf/omf_access.h"
 #include "omf/omf_errors.h"
+#include "omf/omf_registry.h"
 #include "omf/omf_session.h"
 
 #include <ctime>
@@ -15,21 +16,6 @@ namespace omftool {
 namespace {
 
 using nlohmann::json;
-
-// HEAD and IDNT property codes the command reads.
-constexpr omfProperty_t kVersion = 41;
-constexpr omfProperty_t kToolkitVersion = 128;
-constexpr omfProperty_t kMobs = 157;
-constexpr omfProperty_t kCompositionMobs = 45;
-constexpr omfProperty_t kSourceMobs = 44;
-constexpr omfProperty_t kIdentificationList = 205;
-constexpr omfProperty_t kCompanyName = 211;
-constexpr omfProperty_t kProductName = 212;
-constexpr omfProperty_t kProductVersionString = 214;
-constexpr omfProperty_t kIdentDate = 216;
-constexpr omfProperty_t kPlatform = 218;
-constexpr omfType_t kVersionType = 25;
-constexpr omfType_t kInt32Array = 49;
 
 std::string dateText(uint32_t seconds) {
     std::time_t time = seconds;
@@ -48,11 +34,11 @@ std::string readText(omfHdl_t file, omfObject_t object, omfProperty_t property) 
 
 std::string versionText(omfHdl_t file, omfObject_t head, omfProperty_t property) {
     omfVersionType_t version{};
-    if (omfsPropertyPresent(file, head, property, kVersionType) &&
+    if (omfsPropertyPresent(file, head, property, kOmfType_VersionType) &&
         omfsReadVersionType(file, head, property, &version) == 0) {
         return std::to_string(version.major) + "." + std::to_string(version.minor);
     }
-    if (omfsPropertyPresent(file, head, property, kInt32Array)) {
+    if (omfsPropertyPresent(file, head, property, kOmfType_Int32Array)) {
         std::string text;
         omfInt32 count = omfsLengthInt32Array(file, head, property);
         for (omfInt32 i = 1; i <= count; ++i) {
@@ -67,16 +53,17 @@ std::string versionText(omfHdl_t file, omfObject_t head, omfProperty_t property)
 
 json identifications(omfHdl_t file, omfObject_t head) {
     json list = json::array();
-    omfInt32 count = omfsLengthObjRefArray(file, head, kIdentificationList);
+    omfInt32 count = omfsLengthObjRefArray(file, head, kOmfProperty_HEAD_IdentificationList);
     for (omfInt32 i = 1; i <= count; ++i) {
         omfObject_t idnt = nullptr;
-        if (omfsGetNthObjRefArray(file, head, kIdentificationList, &idnt, i) != 0) continue;
+        if (omfsGetNthObjRefArray(file, head, kOmfProperty_HEAD_IdentificationList, &idnt, i) != 0)
+            continue;
         omfTimeStamp_t date{};
-        json entry = {{"company", readText(file, idnt, kCompanyName)},
-                      {"product", readText(file, idnt, kProductName)},
-                      {"version", readText(file, idnt, kProductVersionString)},
-                      {"platform", readText(file, idnt, kPlatform)}};
-        entry["date"] = omfsReadTimeStamp(file, idnt, kIdentDate, &date) == 0
+        json entry = {{"company", readText(file, idnt, kOmfProperty_IDNT_CompanyName)},
+                      {"product", readText(file, idnt, kOmfProperty_IDNT_ProductName)},
+                      {"version", readText(file, idnt, kOmfProperty_IDNT_ProductVersionString)},
+                      {"platform", readText(file, idnt, kOmfProperty_IDNT_Platform)}};
+        entry["date"] = omfsReadTimeStamp(file, idnt, kOmfProperty_IDNT_Date, &date) == 0
                             ? json(dateText(date.TimeVal))
                             : json(nullptr);
         list.push_back(entry);
@@ -91,11 +78,11 @@ json mobCounts(omfHdl_t file, omfObject_t head, omfFileRev_t revision) {
     if (revision == kOmfRev2x) {
         static const std::map<std::string, std::string> kinds = {
             {"CMOB", "composition"}, {"MMOB", "master"}, {"SMOB", "source"}};
-        omfInt32 count = omfsLengthObjRefArray(file, head, kMobs);
+        omfInt32 count = omfsLengthObjRefArray(file, head, kOmfProperty_HEAD_Mobs);
         for (omfInt32 i = 1; i <= count; ++i) {
             omfObject_t mob = nullptr;
             omfClassID_t classID;
-            if (omfsGetNthObjRefArray(file, head, kMobs, &mob, i) != 0 ||
+            if (omfsGetNthObjRefArray(file, head, kOmfProperty_HEAD_Mobs, &mob, i) != 0 ||
                 omfsReadClassOf(file, mob, classID) != 0) {
                 continue;
             }
@@ -104,12 +91,13 @@ json mobCounts(omfHdl_t file, omfObject_t head, omfFileRev_t revision) {
             ++total;
         }
     } else {
-        counts["composition"] = omfsLengthMobIndex(file, head, kCompositionMobs);
-        counts["source"] = omfsLengthMobIndex(file, head, kSourceMobs);
+        counts["composition"] = omfsLengthMobIndex(file, head, kOmfProperty_CompositionMobs);
+        counts["source"] = omfsLengthMobIndex(file, head, kOmfProperty_SourceMobs);
         total = counts["composition"] + counts["source"];
     }
     json out = {{"total", total}};
-    for (const auto& [kind, count] : counts) out[kind] = count;
+    for (const auto& [kind, count] : counts)
+        out[kind] = count;
     return out;
 }
 
@@ -156,8 +144,8 @@ bool describeFile(const std::string& path, json& out, int& error, std::string& m
     out["containerVersion"] =
         std::to_string(label.majorVersion) + "." + std::to_string(label.minorVersion);
     out["byteOrder"] = static_cast<uint16_t>(byteOrder) == 0x4D4D ? "MM" : "II";
-    out["headVersion"] = versionText(file, head, kVersion);
-    out["toolkitVersion"] = versionText(file, head, kToolkitVersion);
+    out["headVersion"] = versionText(file, head, kOmfProperty_HEAD_Version);
+    out["toolkitVersion"] = versionText(file, head, kOmfProperty_HEAD_ToolkitVersion);
     out["identifications"] = identifications(file, head);
     out["mobs"] = mobCounts(file, head, revision);
     out["counts"] = containerCounts(container);
@@ -175,14 +163,14 @@ void printInfo(std::ostream& out, const json& description) {
         << ", byte order " << description["byteOrder"].get<std::string>() << "\n";
     for (const json& ident : description["identifications"]) {
         out << "Written by " << ident["company"].get<std::string>() << " "
-            << ident["product"].get<std::string>() << " "
-            << ident["version"].get<std::string>() << " on "
-            << ident["platform"].get<std::string>();
+            << ident["product"].get<std::string>() << " " << ident["version"].get<std::string>()
+            << " on " << ident["platform"].get<std::string>();
         if (!ident["date"].is_null()) out << ", " << ident["date"].get<std::string>();
         out << "\n";
     }
     out << "Mobs:";
-    for (const auto& [kind, count] : description["mobs"].items()) out << " " << kind << " " << count;
+    for (const auto& [kind, count] : description["mobs"].items())
+        out << " " << kind << " " << count;
     const json& counts = description["counts"];
     out << "\nContainer: " << counts["objects"] << " objects, " << counts["properties"]
         << " properties, " << counts["types"] << " types\n";

@@ -1,10 +1,10 @@
 // Arrays (a 2-byte count then fixed-size elements), object references, and
 // the array kinds built from them: ObjRefArray, MobIndex and Int32Array.
 #include "internal/access_support.h"
-#include "internal/codes.h"
 #include "internal/error_flow.h"
 #include "omf/omf_access.h"
 #include "omf/omf_checks.h"
+#include "omf/omf_registry.h"
 
 #include <cstring>
 
@@ -148,8 +148,8 @@ omfErr_t omfsReadObjRef(omfHdl_t file, omfObject_t object, omfProperty_t propert
     if (!validFile(file)) return 20;
     if (target == nullptr) OMF_RAISE(file, 51);
     unsigned char key[4];
-    OMF_CHECK(file, omfsReadValueBytes(file, object, property, 0, 1, type::ObjRef, 4, key));
-    OMF_CHECK(file, omfsReadObjRefKey(file, object, property, type::ObjRef, key, target));
+    OMF_CHECK(file, omfsReadValueBytes(file, object, property, 0, 1, kOmfType_ObjRef, 4, key));
+    OMF_CHECK(file, omfsReadObjRefKey(file, object, property, kOmfType_ObjRef, key, target));
     return 0;
 }
 
@@ -157,9 +157,9 @@ omfErr_t omfsWriteObjRef(omfHdl_t file, omfObject_t object, omfProperty_t proper
                          omfObject_t target) {
     if (!validFile(file)) return 20;
     unsigned char element[8] = {};
-    OMF_CHECK(file, checkWrite(file, object, property, type::ObjRef, &target, sizeof target));
-    OMF_CHECK(file, makeKey(file, object, property, type::ObjRef, target, element));
-    OMF_CHECK(file, omfsWriteValueBytes(file, object, property, 0, type::ObjRef,
+    OMF_CHECK(file, checkWrite(file, object, property, kOmfType_ObjRef, &target, sizeof target));
+    OMF_CHECK(file, makeKey(file, object, property, kOmfType_ObjRef, target, element));
+    OMF_CHECK(file, omfsWriteValueBytes(file, object, property, 0, kOmfType_ObjRef,
                                         objRefSize(file), element));
     return 0;
 }
@@ -167,7 +167,7 @@ omfErr_t omfsWriteObjRef(omfHdl_t file, omfObject_t object, omfProperty_t proper
 omfInt32 omfsLengthObjRefArray(omfHdl_t file, omfObject_t object, omfProperty_t property) {
     if (!validFile(file)) return 0;
     omfInt32 count = 0;
-    if (omfsArrayCount(file, object, property, type::ObjRefArray, objRefSize(file), &count) != 0)
+    if (omfsArrayCount(file, object, property, kOmfType_ObjRefArray, objRefSize(file), &count) != 0)
         return 0;
     return count;
 }
@@ -177,13 +177,12 @@ omfErr_t omfsGetNthObjRefArray(omfHdl_t file, omfObject_t object, omfProperty_t 
     if (!validFile(file)) return 20;
     if (target == nullptr) OMF_RAISE(file, 51);
     omfInt64 offset = 0;
-    OMF_CHECK(file, omfsArrayElementOffset(file, object, property, index, type::ObjRefArray,
+    OMF_CHECK(file, omfsArrayElementOffset(file, object, property, index, kOmfType_ObjRefArray,
                                            objRefSize(file), &offset));
     unsigned char key[4];
     OMF_CHECK(file,
-              omfsReadValueBytes(file, object, property, offset, 1, type::ObjRefArray, 4, key));
-    OMF_CHECK(file,
-              omfsReadObjRefKey(file, object, property, type::ObjRefArray, key, target));
+              omfsReadValueBytes(file, object, property, offset, 1, kOmfType_ObjRefArray, 4, key));
+    OMF_CHECK(file, omfsReadObjRefKey(file, object, property, kOmfType_ObjRefArray, key, target));
     return 0;
 }
 
@@ -191,10 +190,10 @@ omfErr_t omfsAppendObjRefArray(omfHdl_t file, omfObject_t object, omfProperty_t 
                                omfObject_t target) {
     if (!validFile(file)) return 20;
     OMF_CHECK(file,
-              checkWrite(file, object, property, type::ObjRefArray, &target, sizeof target));
+              checkWrite(file, object, property, kOmfType_ObjRefArray, &target, sizeof target));
     unsigned char element[8] = {};
-    OMF_CHECK(file, makeKey(file, object, property, type::ObjRefArray, target, element));
-    OMF_CHECK(file, appendElement(file, object, property, type::ObjRefArray, element,
+    OMF_CHECK(file, makeKey(file, object, property, kOmfType_ObjRefArray, target, element));
+    OMF_CHECK(file, appendElement(file, object, property, kOmfType_ObjRefArray, element,
                                   objRefSize(file)));
     return 0;
 }
@@ -202,7 +201,7 @@ omfErr_t omfsAppendObjRefArray(omfHdl_t file, omfObject_t object, omfProperty_t 
 omfInt32 omfsLengthMobIndex(omfHdl_t file, omfObject_t object, omfProperty_t property) {
     if (!validFile(file)) return 0;
     omfInt32 count = 0;
-    if (omfsArrayCount(file, object, property, type::MobIndex, mobIndexSize(file), &count) != 0)
+    if (omfsArrayCount(file, object, property, kOmfType_MobIndex, mobIndexSize(file), &count) != 0)
         return 0;
     return count;
 }
@@ -212,10 +211,10 @@ omfErr_t omfsGetNthMobIndex(omfHdl_t file, omfObject_t object, omfProperty_t pro
     if (!validFile(file)) return 20;
     if (mobID == nullptr && mob == nullptr) OMF_RAISE(file, 51);
     omfInt64 offset = 0;
-    OMF_CHECK(file, omfsArrayElementOffset(file, object, property, index, type::MobIndex,
+    OMF_CHECK(file, omfsArrayElementOffset(file, object, property, index, kOmfType_MobIndex,
                                            mobIndexSize(file), &offset));
     unsigned char element[16];
-    OMF_CHECK(file, omfsReadValueBytes(file, object, property, offset, 1, type::MobIndex, 16,
+    OMF_CHECK(file, omfsReadValueBytes(file, object, property, offset, 1, kOmfType_MobIndex, 16,
                                        element));
     if (mobID != nullptr) {
         uint32_t numbers[3];
@@ -227,7 +226,7 @@ omfErr_t omfsGetNthMobIndex(omfHdl_t file, omfObject_t object, omfProperty_t pro
     }
     if (mob != nullptr) {
         OMF_CHECK(file,
-                  omfsReadObjRefKey(file, object, property, type::MobIndex, element + 12, mob));
+                  omfsReadObjRefKey(file, object, property, kOmfType_MobIndex, element + 12, mob));
     }
     return 0;
 }
@@ -241,8 +240,8 @@ omfErr_t omfsAppendMobIndex(omfHdl_t file, omfObject_t object, omfProperty_t pro
         for (uint32_t& number : numbers) reverseBytes(&number, 4);
     }
     std::memcpy(element, numbers, 12);
-    OMF_CHECK(file, makeKey(file, object, property, type::MobIndex, mob, element + 12));
-    OMF_CHECK(file, appendElement(file, object, property, type::MobIndex, element,
+    OMF_CHECK(file, makeKey(file, object, property, kOmfType_MobIndex, mob, element + 12));
+    OMF_CHECK(file, appendElement(file, object, property, kOmfType_MobIndex, element,
                                   mobIndexSize(file)));
     return 0;
 }
@@ -250,7 +249,7 @@ omfErr_t omfsAppendMobIndex(omfHdl_t file, omfObject_t object, omfProperty_t pro
 omfInt32 omfsLengthInt32Array(omfHdl_t file, omfObject_t object, omfProperty_t property) {
     if (!validFile(file)) return 0;
     omfInt32 count = 0;
-    if (omfsArrayCount(file, object, property, type::Int32Array, 4, &count) != 0) return 0;
+    if (omfsArrayCount(file, object, property, kOmfType_Int32Array, 4, &count) != 0) return 0;
     return count;
 }
 
@@ -259,10 +258,10 @@ omfErr_t omfsGetNthInt32Array(omfHdl_t file, omfObject_t object, omfProperty_t p
     if (!validFile(file)) return 20;
     if (value == nullptr) OMF_RAISE(file, 51);
     omfInt64 offset = 0;
-    OMF_CHECK(file, omfsArrayElementOffset(file, object, property, index, type::Int32Array, 4,
+    OMF_CHECK(file, omfsArrayElementOffset(file, object, property, index, kOmfType_Int32Array, 4,
                                            &offset));
     OMF_CHECK(file,
-              omfsReadValueBytes(file, object, property, offset, 0, type::Int32Array, 4, value));
+              omfsReadValueBytes(file, object, property, offset, 0, kOmfType_Int32Array, 4, value));
     return 0;
 }
 
@@ -271,16 +270,16 @@ omfErr_t omfsWriteInt32Array(omfHdl_t file, omfObject_t object, omfProperty_t pr
     if (!validFile(file)) return 20;
     if (values == nullptr && count > 0) OMF_RAISE(file, 51);
     if (count < 0 || count > 0xFFFF) OMF_RAISE(file, 117);
-    OMF_CHECK(file, checkWrite(file, object, property, type::Int32Array, values,
+    OMF_CHECK(file, checkWrite(file, object, property, kOmfType_Int32Array, values,
                                sizeof(omfInt32) * static_cast<size_t>(count)));
-    if (CMValue existing = findValue(file, object, property, type::Int32Array)) {
+    if (CMValue existing = findValue(file, object, property, kOmfType_Int32Array)) {
         CMDeleteValueData(existing, 0, CMGetValueSize(existing));
     }
     uint16_t stored = static_cast<uint16_t>(count);
     OMF_CHECK(file,
-              omfsWriteValueBytes(file, object, property, 0, type::Int32Array, 2, &stored));
+              omfsWriteValueBytes(file, object, property, 0, kOmfType_Int32Array, 2, &stored));
     for (omfInt32 i = 0; i < count; ++i) {
-        OMF_CHECK(file, omfsWriteValueBytes(file, object, property, 2 + 4 * i, type::Int32Array,
+        OMF_CHECK(file, omfsWriteValueBytes(file, object, property, 2 + 4 * i, kOmfType_Int32Array,
                                             4, &values[i]));
     }
     return 0;

@@ -1,9 +1,9 @@
 // Enumerated values and constant data values with a data kind.
 #include "internal/access_support.h"
-#include "internal/codes.h"
 #include "internal/error_flow.h"
 #include "internal/registry.h"
 #include "omf/omf_access.h"
+#include "omf/omf_registry.h"
 
 #include <cstring>
 #include <string>
@@ -21,7 +21,8 @@ omfErr_t numberSizeOf(omfHdl_t file, omfObject_t dataKind, omfInt32* numberSize,
     *twoNumbers = false;
     if (dataKind == nullptr || file->revision != kOmfRev2x) return 0;
     char name[kDataKindNameSize] = {};
-    OMF_CHECK(file, omfsReadUniqueName(file, dataKind, prop::DataKindID, name, sizeof name));
+    OMF_CHECK(file,
+              omfsReadUniqueName(file, dataKind, kOmfProperty_DDEF_DataKindID, name, sizeof name));
     std::string kind = name;
     if (kind == "omfi:data:Int16" || kind == "omfi:data:UInt16") *numberSize = 2;
     if (kind == "omfi:data:Int32" || kind == "omfi:data:UInt32") *numberSize = 4;

@@ -2,9 +2,9 @@
 // (rationals, UIDs, time stamps, product versions) are moved field by field
 // so each number is byte-swapped on its own.
 #include "internal/access_support.h"
-#include "internal/codes.h"
 #include "internal/error_flow.h"
 #include "omf/omf_access.h"
+#include "omf/omf_registry.h"
 
 #include <algorithm>
 #include <cstring>
@@ -126,7 +126,7 @@ omfErr_t readWide(omfHdl_t file, omfObject_t object, omfProperty_t property, omf
     }
     omfInt32 small = 0;
     omfErr_t status = readNumber(file, object, property,
-                                 file->revision == kOmfRev2x ? narrow : type::Int32, &small);
+                                 file->revision == kOmfRev2x ? narrow : kOmfType_Int32, &small);
     *value = small; // delivered even when its check fails (195)
     if (status != 0) return propagate(file, status, __FILE__, __LINE__);
     return 0;
@@ -139,7 +139,7 @@ omfErr_t writeWide(omfHdl_t file, omfObject_t object, omfProperty_t property, om
                 value <= std::numeric_limits<omfInt32>::max();
     if (file->revision != kOmfRev2x) {
         if (!fits) OMF_RAISE(file, 171);
-        OMF_CHECK(file, writeNumber(file, object, property, type::Int32,
+        OMF_CHECK(file, writeNumber(file, object, property, kOmfType_Int32,
                                     static_cast<omfInt32>(value)));
         return 0;
     }
@@ -161,19 +161,19 @@ extern "C" {
 
 omfErr_t omfsReadString(omfHdl_t file, omfObject_t object, omfProperty_t property, char* text,
                         omfInt32 capacity) {
-    return readText(file, object, property, type::String, text, capacity);
+    return readText(file, object, property, kOmfType_String, text, capacity);
 }
 omfErr_t omfsWriteString(omfHdl_t file, omfObject_t object, omfProperty_t property,
                          const char* text) {
-    return writeText(file, object, property, type::String, text);
+    return writeText(file, object, property, kOmfType_String, text);
 }
 omfErr_t omfsReadUniqueName(omfHdl_t file, omfObject_t object, omfProperty_t property,
                             char* text, omfInt32 capacity) {
-    return readText(file, object, property, type::UniqueName, text, capacity);
+    return readText(file, object, property, kOmfType_UniqueName, text, capacity);
 }
 omfErr_t omfsWriteUniqueName(omfHdl_t file, omfObject_t object, omfProperty_t property,
                              const char* text) {
-    return writeText(file, object, property, type::UniqueName, text);
+    return writeText(file, object, property, kOmfType_UniqueName, text);
 }
 
 omfErr_t omfsReadBoolean(omfHdl_t file, omfObject_t object, omfProperty_t property,
@@ -181,14 +181,14 @@ omfErr_t omfsReadBoolean(omfHdl_t file, omfObject_t object, omfProperty_t proper
     if (!validFile(file)) return 20;
     if (value == nullptr) OMF_RAISE(file, 51);
     uint8_t stored = 0;
-    omfErr_t status = readNumber(file, object, property, type::Boolean, &stored);
+    omfErr_t status = readNumber(file, object, property, kOmfType_Boolean, &stored);
     *value = stored != 0; // delivered even when its check fails (195)
     if (status != 0) return propagate(file, status, __FILE__, __LINE__);
     return 0;
 }
 omfErr_t omfsWriteBoolean(omfHdl_t file, omfObject_t object, omfProperty_t property,
                           omfBool value) {
-    return writeNumber(file, object, property, type::Boolean, uint8_t(value ? 1 : 0));
+    return writeNumber(file, object, property, kOmfType_Boolean, uint8_t(value ? 1 : 0));
 }
 
 #define OMF_NUMBER_ACCESSORS(Name, Type, Code)                                                 \
@@ -201,30 +201,30 @@ omfErr_t omfsWriteBoolean(omfHdl_t file, omfObject_t object, omfProperty_t prope
         return writeNumber(file, object, property, Code, value);                               \
     }
 
-OMF_NUMBER_ACCESSORS(Int8, omfInt8, type::Char)
-OMF_NUMBER_ACCESSORS(UInt8, omfUInt8, type::UInt8)
-OMF_NUMBER_ACCESSORS(Int16, omfInt16, type::Int16)
-OMF_NUMBER_ACCESSORS(UInt16, omfUInt16, type::UInt16)
-OMF_NUMBER_ACCESSORS(Int32, omfInt32, type::Int32)
-OMF_NUMBER_ACCESSORS(UInt32, omfUInt32, type::UInt32)
-OMF_NUMBER_ACCESSORS(Int64, omfInt64, type::Int64)
+OMF_NUMBER_ACCESSORS(Int8, omfInt8, kOmfType_Char)
+OMF_NUMBER_ACCESSORS(UInt8, omfUInt8, kOmfType_UInt8)
+OMF_NUMBER_ACCESSORS(Int16, omfInt16, kOmfType_Int16)
+OMF_NUMBER_ACCESSORS(UInt16, omfUInt16, kOmfType_UInt16)
+OMF_NUMBER_ACCESSORS(Int32, omfInt32, kOmfType_Int32)
+OMF_NUMBER_ACCESSORS(UInt32, omfUInt32, kOmfType_UInt32)
+OMF_NUMBER_ACCESSORS(Int64, omfInt64, kOmfType_Int64)
 #undef OMF_NUMBER_ACCESSORS
 
 omfErr_t omfsReadPosition(omfHdl_t file, omfObject_t object, omfProperty_t property,
                           omfInt64* value) {
-    return readWide(file, object, property, type::Position32, type::Position64, value);
+    return readWide(file, object, property, kOmfType_Position32, kOmfType_Position64, value);
 }
 omfErr_t omfsWritePosition(omfHdl_t file, omfObject_t object, omfProperty_t property,
                            omfInt64 value) {
-    return writeWide(file, object, property, type::Position32, type::Position64, value);
+    return writeWide(file, object, property, kOmfType_Position32, kOmfType_Position64, value);
 }
 omfErr_t omfsReadLength(omfHdl_t file, omfObject_t object, omfProperty_t property,
                         omfInt64* value) {
-    return readWide(file, object, property, type::Length32, type::Length64, value);
+    return readWide(file, object, property, kOmfType_Length32, kOmfType_Length64, value);
 }
 omfErr_t omfsWriteLength(omfHdl_t file, omfObject_t object, omfProperty_t property,
                          omfInt64 value) {
-    return writeWide(file, object, property, type::Length32, type::Length64, value);
+    return writeWide(file, object, property, kOmfType_Length32, kOmfType_Length64, value);
 }
 
 omfErr_t omfsReadRational(omfHdl_t file, omfObject_t object, omfProperty_t property,
@@ -232,17 +232,17 @@ omfErr_t omfsReadRational(omfHdl_t file, omfObject_t object, omfProperty_t prope
     if (!validFile(file)) return 20;
     if (value == nullptr) OMF_RAISE(file, 51);
     int32_t fields[2];
-    OMF_CHECK(file, readFields(file, object, property, type::Rational, fields, 2));
+    OMF_CHECK(file, readFields(file, object, property, kOmfType_Rational, fields, 2));
     *value = omfRational_t{fields[0], fields[1]};
-    OMF_CHECK(file, checkRead(file, object, property, type::Rational, value, sizeof *value));
+    OMF_CHECK(file, checkRead(file, object, property, kOmfType_Rational, value, sizeof *value));
     return 0;
 }
 omfErr_t omfsWriteRational(omfHdl_t file, omfObject_t object, omfProperty_t property,
                            omfRational_t value) {
     if (!validFile(file)) return 20;
-    OMF_CHECK(file, checkWrite(file, object, property, type::Rational, &value, sizeof value));
+    OMF_CHECK(file, checkWrite(file, object, property, kOmfType_Rational, &value, sizeof value));
     const int32_t fields[2] = {value.numerator, value.denominator};
-    OMF_CHECK(file, writeFields(file, object, property, type::Rational, fields, 2));
+    OMF_CHECK(file, writeFields(file, object, property, kOmfType_Rational, fields, 2));
     return 0;
 }
 
@@ -252,19 +252,19 @@ omfErr_t omfsReadTimeStamp(omfHdl_t file, omfObject_t object, omfProperty_t prop
     if (value == nullptr) OMF_RAISE(file, 51);
     uint32_t seconds = 0;
     uint8_t isGMT = 0;
-    OMF_CHECK(file, readFields(file, object, property, type::TimeStamp, &seconds, 1));
+    OMF_CHECK(file, readFields(file, object, property, kOmfType_TimeStamp, &seconds, 1));
     OMF_CHECK(file,
-              omfsReadValueBytes(file, object, property, 4, 0, type::TimeStamp, 1, &isGMT));
+              omfsReadValueBytes(file, object, property, 4, 0, kOmfType_TimeStamp, 1, &isGMT));
     *value = omfTimeStamp_t{seconds, isGMT};
     return 0;
 }
 omfErr_t omfsWriteTimeStamp(omfHdl_t file, omfObject_t object, omfProperty_t property,
                             omfTimeStamp_t value) {
     if (!validFile(file)) return 20;
-    OMF_CHECK(file, checkWrite(file, object, property, type::TimeStamp, &value, sizeof value));
-    OMF_CHECK(file, writeFields(file, object, property, type::TimeStamp, &value.TimeVal, 1));
+    OMF_CHECK(file, checkWrite(file, object, property, kOmfType_TimeStamp, &value, sizeof value));
+    OMF_CHECK(file, writeFields(file, object, property, kOmfType_TimeStamp, &value.TimeVal, 1));
     OMF_CHECK(file,
-              omfsWriteValueBytes(file, object, property, 4, type::TimeStamp, 1, &value.IsGMT));
+              omfsWriteValueBytes(file, object, property, 4, kOmfType_TimeStamp, 1, &value.IsGMT));
     return 0;
 }
 
@@ -273,16 +273,16 @@ omfErr_t omfsReadUID(omfHdl_t file, omfObject_t object, omfProperty_t property,
     if (!validFile(file)) return 20;
     if (value == nullptr) OMF_RAISE(file, 51);
     uint32_t fields[3];
-    OMF_CHECK(file, readFields(file, object, property, type::UID, fields, 3));
+    OMF_CHECK(file, readFields(file, object, property, kOmfType_UID, fields, 3));
     *value = omfUID_t{fields[0], fields[1], fields[2]};
     return 0;
 }
 omfErr_t omfsWriteUID(omfHdl_t file, omfObject_t object, omfProperty_t property,
                       omfUID_t value) {
     if (!validFile(file)) return 20;
-    OMF_CHECK(file, checkWrite(file, object, property, type::UID, &value, sizeof value));
+    OMF_CHECK(file, checkWrite(file, object, property, kOmfType_UID, &value, sizeof value));
     const uint32_t fields[3] = {value.prefix, value.major, value.minor};
-    OMF_CHECK(file, writeFields(file, object, property, type::UID, fields, 3));
+    OMF_CHECK(file, writeFields(file, object, property, kOmfType_UID, fields, 3));
     return 0;
 }
 
@@ -291,16 +291,17 @@ omfErr_t omfsReadVersionType(omfHdl_t file, omfObject_t object, omfProperty_t pr
     if (!validFile(file)) return 20;
     if (value == nullptr) OMF_RAISE(file, 51);
     uint8_t bytes[2];
-    OMF_CHECK(file, omfsReadValueBytes(file, object, property, 0, 1, type::VersionType, 2, bytes));
+    OMF_CHECK(file,
+              omfsReadValueBytes(file, object, property, 0, 1, kOmfType_VersionType, 2, bytes));
     *value = omfVersionType_t{bytes[0], bytes[1]};
     return 0;
 }
 omfErr_t omfsWriteVersionType(omfHdl_t file, omfObject_t object, omfProperty_t property,
                               omfVersionType_t value) {
     if (!validFile(file)) return 20;
-    OMF_CHECK(file, checkWrite(file, object, property, type::VersionType, &value, sizeof value));
+    OMF_CHECK(file, checkWrite(file, object, property, kOmfType_VersionType, &value, sizeof value));
     const uint8_t bytes[2] = {value.major, value.minor};
-    OMF_CHECK(file, omfsWriteValueBytes(file, object, property, 0, type::VersionType, 2, bytes));
+    OMF_CHECK(file, omfsWriteValueBytes(file, object, property, 0, kOmfType_VersionType, 2, bytes));
     return 0;
 }
 
@@ -309,7 +310,7 @@ omfErr_t omfsReadProductVersion(omfHdl_t file, omfObject_t object, omfProperty_t
     if (!validFile(file)) return 20;
     if (value == nullptr) OMF_RAISE(file, 51);
     uint16_t fields[5];
-    OMF_CHECK(file, readFields(file, object, property, type::ProductVersion, fields, 5));
+    OMF_CHECK(file, readFields(file, object, property, kOmfType_ProductVersion, fields, 5));
     value->major = fields[0];
     value->minor = fields[1];
     value->tertiary = fields[2];
@@ -321,28 +322,28 @@ omfErr_t omfsWriteProductVersion(omfHdl_t file, omfObject_t object, omfProperty_
                                  omfProductVersion_t value) {
     if (!validFile(file)) return 20;
     OMF_CHECK(file,
-              checkWrite(file, object, property, type::ProductVersion, &value, sizeof value));
+              checkWrite(file, object, property, kOmfType_ProductVersion, &value, sizeof value));
     const uint16_t fields[5] = {value.major, value.minor, value.tertiary,
                                 static_cast<uint16_t>(value.type & 0xFFFF), value.patchLevel};
-    OMF_CHECK(file, writeFields(file, object, property, type::ProductVersion, fields, 5));
+    OMF_CHECK(file, writeFields(file, object, property, kOmfType_ProductVersion, fields, 5));
     return 0;
 }
 
 omfErr_t omfsReadClassID(omfHdl_t file, omfObject_t object, omfProperty_t property,
                          omfClassID_t value) {
-    return readFourCharacters(file, object, property, type::ClassID, value);
+    return readFourCharacters(file, object, property, kOmfType_ClassID, value);
 }
 omfErr_t omfsWriteClassID(omfHdl_t file, omfObject_t object, omfProperty_t property,
                           const omfClassID_t value) {
-    return writeFourCharacters(file, object, property, type::ClassID, value);
+    return writeFourCharacters(file, object, property, kOmfType_ClassID, value);
 }
 omfErr_t omfsReadObjectTag(omfHdl_t file, omfObject_t object, omfProperty_t property,
                            omfClassID_t value) {
-    return readFourCharacters(file, object, property, type::ObjectTag, value);
+    return readFourCharacters(file, object, property, kOmfType_ObjectTag, value);
 }
 omfErr_t omfsWriteObjectTag(omfHdl_t file, omfObject_t object, omfProperty_t property,
                             const omfClassID_t value) {
-    return writeFourCharacters(file, object, property, type::ObjectTag, value);
+    return writeFourCharacters(file, object, property, kOmfType_ObjectTag, value);
 }
 
 omfErr_t omfsReadClassOf(omfHdl_t file, omfObject_t object, omfClassID_t classID) {
@@ -350,10 +351,10 @@ omfErr_t omfsReadClassOf(omfHdl_t file, omfObject_t object, omfClassID_t classID
     switch (file->revision) {
     case kOmfRev1x:
     case kOmfRevIMA:
-        OMF_CHECK(file, omfsReadObjectTag(file, object, prop::ObjID, classID));
+        OMF_CHECK(file, omfsReadObjectTag(file, object, kOmfProperty_ObjID, classID));
         return 0;
     case kOmfRev2x:
-        OMF_CHECK(file, omfsReadClassID(file, object, prop::ObjClass, classID));
+        OMF_CHECK(file, omfsReadClassID(file, object, kOmfProperty_OOBJ_ObjClass, classID));
         return 0;
     }
     OMF_RAISE(file, 16);

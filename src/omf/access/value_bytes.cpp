@@ -1,9 +1,9 @@
 // The value-level routines every property access goes through.
 #include "internal/access_support.h"
-#include "internal/codes.h"
 #include "internal/error_flow.h"
 #include "omf/omf_access.h"
 #include "omf/omf_checks.h"
+#include "omf/omf_registry.h"
 
 #include <algorithm>
 #include <bit>
@@ -57,7 +57,7 @@ bool needsSwap(omfHdl_t file, omfObject_t object) {
     if (file->revision == kOmfRev2x || object == nullptr) return swapsFor(file->byteOrder);
     // A 1.x object may carry its own byte order. "II" and "MM" read the same
     // either way round, so no swapping is needed to read the order itself.
-    CMValue value = findValue(file, object, prop::ByteOrder1x, type::Int16);
+    CMValue value = findValue(file, object, kOmfProperty_ByteOrder, kOmfType_Int16);
     unsigned char order[2];
     if (value != nullptr && CMReadValueData(value, order, 0, 2) == 2 && order[0] == order[1] &&
         (order[0] == 'I' || order[0] == 'M')) {

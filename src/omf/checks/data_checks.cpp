@@ -3,10 +3,10 @@
 // read (195), with the rule's own code raised into the trace first.
 #include "checks/check_support.h"
 #include "internal/access_support.h"
-#include "internal/codes.h"
 #include "internal/error_flow.h"
 #include "internal/registry.h"
 #include "omf/omf_checks.h"
+#include "omf/omf_registry.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -31,24 +31,24 @@ struct IntegerLayout {
 // handled apart, from their registered size.
 IntegerLayout fixedLayout(omfType_t type) {
     switch (type) {
-    case type::Boolean:
-    case type::UInt8:
+    case kOmfType_Boolean:
+    case kOmfType_UInt8:
         return {1, false};
-    case type::Char:
+    case kOmfType_Char:
         return {1, true};
-    case type::Int16:
+    case kOmfType_Int16:
         return {2, true};
-    case type::UInt16:
+    case kOmfType_UInt16:
         return {2, false};
-    case type::Int32:
-    case type::Position32:
-    case type::Length32:
+    case kOmfType_Int32:
+    case kOmfType_Position32:
+    case kOmfType_Length32:
         return {4, true};
-    case type::UInt32:
+    case kOmfType_UInt32:
         return {4, false};
-    case type::Int64:
-    case type::Position64:
-    case type::Length64:
+    case kOmfType_Int64:
+    case kOmfType_Position64:
+    case kOmfType_Length64:
         return {8, true};
     default:
         return {};
@@ -125,7 +125,7 @@ void storeInteger(int64_t value, IntegerLayout layout, void* out) {
 }
 
 bool isReferenceType(omfType_t type) {
-    return type == type::MobIndex || type == type::ObjRefArray || type == type::ObjRef;
+    return type == kOmfType_MobIndex || type == kOmfType_ObjRefArray || type == kOmfType_ObjRef;
 }
 
 // Runs the property's data rule on `size` bytes of data of `type`; answers

@@ -2,9 +2,9 @@
 #include "checks/data_rules.h"
 
 #include "checks/check_support.h"
-#include "internal/codes.h"
 #include "internal/error_flow.h"
 #include "omf/omf_access.h"
+#include "omf/omf_registry.h"
 
 namespace omf::rules {
 namespace {
@@ -17,8 +17,6 @@ constexpr omfErr_t kFilmKind = 182;
 constexpr omfErr_t kWrongMobType = 183;
 constexpr omfErr_t kRelativeTrack = 189;
 constexpr omfErr_t kBooleanValue = 200;
-
-constexpr omfProperty_t kPhysicalMedia = 70; // 1.x MOBJ: its media descriptor
 
 constexpr uint16_t kOrderII = 0x4949;
 constexpr uint16_t kOrderMM = 0x4D4D;
@@ -106,7 +104,7 @@ omfBool compositionMob(omfHdl_t file, const void* data, omfErr_t* error) {
     }
     // A 1.x mob with physical media is a source mob.
     ChecksSuspended suspended(file);
-    if (omfsPropertyPresent(file, mob, kPhysicalMedia, type::ObjRef)) {
+    if (omfsPropertyPresent(file, mob, kOmfProperty_MOBJ_PhysicalMedia, kOmfType_ObjRef)) {
         return refuse(error, kWrongMobType);
     }
     return true;

@@ -2,10 +2,10 @@
 // the class that owns it, and a reference only leads to an object of the
 // class the property expects. Also the file's checking switch.
 #include "checks/check_support.h"
-#include "internal/codes.h"
 #include "internal/error_flow.h"
 #include "internal/registry.h"
 #include "omf/omf_checks.h"
+#include "omf/omf_registry.h"
 
 namespace omf {
 namespace {
@@ -16,7 +16,7 @@ constexpr omfErr_t kWrongReferencedObject = 118;
 constexpr omfErr_t kWrongObjectClass = 193;
 
 bool isReferenceType(omfType_t type) {
-    return type == type::MobIndex || type == type::ObjRefArray || type == type::ObjRef;
+    return type == kOmfType_MobIndex || type == kOmfType_ObjRefArray || type == kOmfType_ObjRef;
 }
 
 bool holdsReferences(const PropertyRecord& record) {

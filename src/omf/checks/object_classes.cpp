@@ -1,8 +1,8 @@
 // Class queries on objects for the semantic checks.
 #include "checks/check_support.h"
 #include "internal/access_support.h"
-#include "internal/codes.h"
 #include "internal/registry.h"
+#include "omf/omf_registry.h"
 
 namespace omf {
 
@@ -30,8 +30,10 @@ bool readObjectClass(omfHdl_t file, omfObject_t object, omfClassID_t classID) {
         if (CMCountValues(object, property, type) == 0) return false;
         value = CMUseValue(object, property, type);
     } else {
-        value = findValue(file, object, file->revision == kOmfRev2x ? prop::ObjClass : prop::ObjID,
-                          file->revision == kOmfRev2x ? type::ClassID : type::ObjectTag);
+        value =
+            findValue(file, object,
+                      file->revision == kOmfRev2x ? kOmfProperty_OOBJ_ObjClass : kOmfProperty_ObjID,
+                      file->revision == kOmfRev2x ? kOmfType_ClassID : kOmfType_ObjectTag);
     }
     return value != nullptr &&
            CMReadValueData(value, classID, 0, sizeof(omfClassID_t)) == sizeof(omfClassID_t);

@@ -1,10 +1,10 @@
 // Data kinds and new objects. A 2.x data kind is a DDEF object listed in HEAD
 // DefinitionObjects and found by its DataKindID; 1.x files have fixed tokens.
 #include "internal/access_support.h"
-#include "internal/codes.h"
 #include "internal/error_flow.h"
 #include "internal/file_support.h"
 #include "omf/omf_access.h"
+#include "omf/omf_registry.h"
 #include "omf/omf_session.h"
 
 #include <cstdint>
@@ -48,21 +48,21 @@ omfErr_t newDefinitionTable(omfHdl_t file, TableHandle& table) {
 omfErr_t loadDefinitionTables(omfHdl_t file) {
     OMF_CHECK(file, newDefinitionTable(file, file->dataKindTable));
     OMF_CHECK(file, newDefinitionTable(file, file->effectDefTable));
-    omfInt32 count = omfsLengthObjRefArray(file, file->head, prop::DefinitionObjects);
+    omfInt32 count = omfsLengthObjRefArray(file, file->head, kOmfProperty_HEAD_DefinitionObjects);
     for (omfInt32 i = 1; i <= count; ++i) {
         omfObject_t definition = nullptr;
-        OMF_CHECK(file, omfsGetNthObjRefArray(file, file->head, prop::DefinitionObjects,
+        OMF_CHECK(file, omfsGetNthObjRefArray(file, file->head, kOmfProperty_HEAD_DefinitionObjects,
                                               &definition, i));
         omfClassID_t classID;
         if (omfsReadClassOf(file, definition, classID) != 0) continue;
         char key[kDefinitionKeySize] = {};
         if (std::memcmp(classID, "DDEF", 4) == 0) {
-            OMF_CHECK(file, omfsReadUniqueName(file, definition, prop::DataKindID, key,
+            OMF_CHECK(file, omfsReadUniqueName(file, definition, kOmfProperty_DDEF_DataKindID, key,
                                                kDefinitionKeySize));
             OMF_CHECK(file, omfsTableAddString(file->dataKindTable.get(), key, definition,
                                                kOmfTableReplace));
         } else if (std::memcmp(classID, "EDEF", 4) == 0) {
-            OMF_CHECK(file, omfsReadUniqueName(file, definition, prop::EffectID, key,
+            OMF_CHECK(file, omfsReadUniqueName(file, definition, kOmfProperty_EDEF_EffectID, key,
                                                kDefinitionKeySize));
             OMF_CHECK(file, omfsTableAddString(file->effectDefTable.get(), key, definition,
                                                kOmfTableReplace));
@@ -93,9 +93,9 @@ omfErr_t omfsObjectNew(omfHdl_t file, const char* classID, omfObject_t* object) 
     OMF_BENTO_CHECK(file, 10);
     if (created == nullptr) OMF_RAISE(file, 10);
     if (file->revision == kOmfRev2x) {
-        OMF_CHECK(file, omfsWriteClassID(file, created, prop::ObjClass, classID));
+        OMF_CHECK(file, omfsWriteClassID(file, created, kOmfProperty_OOBJ_ObjClass, classID));
     } else {
-        OMF_CHECK(file, omfsWriteObjectTag(file, created, prop::ObjID, classID));
+        OMF_CHECK(file, omfsWriteObjectTag(file, created, kOmfProperty_ObjID, classID));
     }
     *object = created;
     return 0;
@@ -113,8 +113,10 @@ omfErr_t omfsDefineDataKind(omfHdl_t file, const char* name, omfObject_t* dataKi
     if (found) OMF_RAISE(file, 125);
     omfObject_t definition = nullptr;
     OMF_CHECK(file, omfsObjectNew(file, "DDEF", &definition));
-    OMF_CHECK(file, omfsWriteUniqueName(file, definition, prop::DataKindID, full.c_str()));
-    OMF_CHECK(file, omfsAppendObjRefArray(file, file->head, prop::DefinitionObjects, definition));
+    OMF_CHECK(file,
+              omfsWriteUniqueName(file, definition, kOmfProperty_DDEF_DataKindID, full.c_str()));
+    OMF_CHECK(file, omfsAppendObjRefArray(file, file->head, kOmfProperty_HEAD_DefinitionObjects,
+                                          definition));
     OMF_CHECK(file, omfsTableAddString(file->dataKindTable.get(), full.c_str(), definition,
                                        kOmfTableUnique));
     *dataKind = definition;

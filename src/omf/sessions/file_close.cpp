@@ -1,10 +1,10 @@
 // Closing OMF files: media handles, the class dictionary, the container.
 #include "internal/access_support.h"
-#include "internal/codes.h"
 #include "internal/error_flow.h"
 #include "internal/file_support.h"
 #include "internal/registry.h"
 #include "omf/omf_access.h"
+#include "omf/omf_registry.h"
 #include "omf/omf_session.h"
 
 #include <cstring>
@@ -20,9 +20,9 @@ std::string classKey(const char* classID) { return std::string(classID, 4); }
 
 omfErr_t readClassDictionaryEntry(omfHdl_t file, omfObject_t entry, omfClassID_t classID) {
     if (file->revision == kOmfRev2x) {
-        OMF_CHECK(file, omfsReadClassID(file, entry, prop::CLSDClass, classID));
+        OMF_CHECK(file, omfsReadClassID(file, entry, kOmfProperty_CLSD_Class, classID));
     } else {
-        OMF_CHECK(file, omfsReadObjectTag(file, entry, prop::CLSDClassID, classID));
+        OMF_CHECK(file, omfsReadObjectTag(file, entry, kOmfProperty_CLSD_ClassID, classID));
     }
     return 0;
 }
@@ -31,7 +31,8 @@ omfErr_t readClassDictionaryEntry(omfHdl_t file, omfObject_t entry, omfClassID_t
 // table: one CLSD per class, each pointing at its parent's CLSD.
 omfErr_t updateClassDictionary(omfHdl_t file) {
     bool is2x = file->revision == kOmfRev2x;
-    omfProperty_t dictionary = is2x ? prop::ClassDictionary : prop::ClassDictionary1x;
+    omfProperty_t dictionary =
+        is2x ? kOmfProperty_HEAD_ClassDictionary : kOmfProperty_ClassDictionary;
     std::map<std::string, omfObject_t> entries;
     omfInt32 count = omfsLengthObjRefArray(file, file->head, dictionary);
     for (omfInt32 i = 1; i <= count; ++i) {
@@ -50,9 +51,9 @@ omfErr_t updateClassDictionary(omfHdl_t file) {
         }
         OMF_CHECK(file, omfsObjectNew(file, "CLSD", entry));
         if (is2x) {
-            OMF_CHECK(file, omfsWriteClassID(file, *entry, prop::CLSDClass, classID));
+            OMF_CHECK(file, omfsWriteClassID(file, *entry, kOmfProperty_CLSD_Class, classID));
         } else {
-            OMF_CHECK(file, omfsWriteObjectTag(file, *entry, prop::CLSDClassID, classID));
+            OMF_CHECK(file, omfsWriteObjectTag(file, *entry, kOmfProperty_CLSD_ClassID, classID));
         }
         entries.emplace(classKey(classID), *entry);
         created.push_back(*entry);
@@ -76,7 +77,7 @@ omfErr_t updateClassDictionary(omfHdl_t file) {
         omfObject_t entry = nullptr, parent = nullptr;
         OMF_CHECK(file, entryFor(record->id, &entry));
         OMF_CHECK(file, entryFor(record->parent, &parent));
-        OMF_CHECK(file, omfsWriteObjRef(file, entry, prop::CLSDParentClass, parent));
+        OMF_CHECK(file, omfsWriteObjRef(file, entry, kOmfProperty_CLSD_ParentClass, parent));
     }
     for (omfObject_t entry : created) {
         OMF_CHECK(file, omfsAppendObjRefArray(file, file->head, dictionary, entry));

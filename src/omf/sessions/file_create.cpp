@@ -1,10 +1,10 @@
 // Creating OMF files.
 #include "internal/access_support.h"
-#include "internal/codes.h"
 #include "internal/error_flow.h"
 #include "internal/file_support.h"
 #include "internal/registry.h"
 #include "omf/omf_access.h"
+#include "omf/omf_registry.h"
 #include "omf/omf_session.h"
 
 #include <ctime>
@@ -30,31 +30,37 @@ omfTimeStamp_t now() {
 
 omfErr_t writeHead(omfHdl_t file) {
     bool is2x = file->revision == kOmfRev2x;
-    omfErr_t status = is2x ? omfsWriteClassID(file, file->head, prop::ObjClass, "HEAD")
-                           : omfsWriteObjectTag(file, file->head, prop::ObjID, "HEAD");
+    omfErr_t status = is2x ? omfsWriteClassID(file, file->head, kOmfProperty_OOBJ_ObjClass, "HEAD")
+                           : omfsWriteObjectTag(file, file->head, kOmfProperty_ObjID, "HEAD");
     if (status != 0) OMF_RAISE(file, 22);
     omfVersionType_t version{static_cast<uint8_t>(is2x ? 2 : 1), 0};
-    if (omfsWriteVersionType(file, file->head, prop::Version, version) != 0) OMF_RAISE(file, 21);
-    if (omfsWriteInt16(file, file->head, is2x ? prop::ByteOrder : prop::ByteOrder1x,
+    if (omfsWriteVersionType(file, file->head, kOmfProperty_HEAD_Version, version) != 0)
+        OMF_RAISE(file, 21);
+    if (omfsWriteInt16(file, file->head,
+                       is2x ? kOmfProperty_HEAD_ByteOrder : kOmfProperty_ByteOrder,
                        static_cast<omfInt16>(file->byteOrder)) != 0) {
         OMF_RAISE(file, 22);
     }
-    OMF_CHECK(file, omfsWriteTimeStamp(file, file->head,
-                                       is2x ? prop::LastModified : prop::LastModified1x, now()));
+    OMF_CHECK(file, omfsWriteTimeStamp(
+                        file, file->head,
+                        is2x ? kOmfProperty_HEAD_LastModified : kOmfProperty_LastModified, now()));
     return 0;
 }
 
 omfErr_t writeToolkitVersion(omfHdl_t file) {
     switch (file->revision) {
     case kOmfRev1x:
-        OMF_CHECK(file, omfsWriteVersionType(file, file->head, prop::ToolkitVersion, {1, 0}));
+        OMF_CHECK(file,
+                  omfsWriteVersionType(file, file->head, kOmfProperty_HEAD_ToolkitVersion, {1, 0}));
         break;
     case kOmfRevIMA:
-        OMF_CHECK(file, omfsWriteVersionType(file, file->head, prop::ToolkitVersion, {2, 2}));
+        OMF_CHECK(file,
+                  omfsWriteVersionType(file, file->head, kOmfProperty_HEAD_ToolkitVersion, {2, 2}));
         break;
     case kOmfRev2x: {
         const omfInt32 version[3] = {2, 2, 0};
-        OMF_CHECK(file, omfsWriteInt32Array(file, file->head, prop::ToolkitVersion, version, 3));
+        OMF_CHECK(file, omfsWriteInt32Array(file, file->head, kOmfProperty_HEAD_ToolkitVersion,
+                                            version, 3));
         break;
     }
     }
@@ -66,20 +72,24 @@ omfErr_t writeIdentification(omfHdl_t file) {
     const ProductIdentification& ident = file->session->identification;
     omfObject_t idnt = nullptr;
     OMF_CHECK(file, omfsObjectNew(file, "IDNT", &idnt));
-    OMF_CHECK(file, omfsWriteString(file, idnt, prop::CompanyName, ident.companyName.c_str()));
-    OMF_CHECK(file, omfsWriteString(file, idnt, prop::ProductName, ident.productName.c_str()));
-    OMF_CHECK(file, omfsWriteProductVersion(file, idnt, prop::ProductVersion,
+    OMF_CHECK(file, omfsWriteString(file, idnt, kOmfProperty_IDNT_CompanyName,
+                                    ident.companyName.c_str()));
+    OMF_CHECK(file, omfsWriteString(file, idnt, kOmfProperty_IDNT_ProductName,
+                                    ident.productName.c_str()));
+    OMF_CHECK(file, omfsWriteProductVersion(file, idnt, kOmfProperty_IDNT_ProductVersion,
                                             ident.productVersion));
-    OMF_CHECK(file, omfsWriteString(file, idnt, prop::ProductVersionString,
+    OMF_CHECK(file, omfsWriteString(file, idnt, kOmfProperty_IDNT_ProductVersionString,
                                     ident.productVersionString.c_str()));
-    OMF_CHECK(file, omfsWriteInt32(file, idnt, prop::ProductID, ident.productID));
-    OMF_CHECK(file, omfsWriteTimeStamp(file, idnt, prop::IdentDate, now()));
+    OMF_CHECK(file, omfsWriteInt32(file, idnt, kOmfProperty_IDNT_ProductID, ident.productID));
+    OMF_CHECK(file, omfsWriteTimeStamp(file, idnt, kOmfProperty_IDNT_Date, now()));
     omfProductVersion_t toolkit{2, 2, 0, kVersionReleased, 0};
-    OMF_CHECK(file, omfsWriteProductVersion(file, idnt, prop::IdentToolkitVersion, toolkit));
-    OMF_CHECK(file, omfsWriteString(file, idnt, prop::Platform, ident.platform.c_str()));
-    OMF_CHECK(file, omfsWriteInt16(file, idnt, prop::IDByteOrder,
+    OMF_CHECK(file, omfsWriteProductVersion(file, idnt, kOmfProperty_IDNT_ToolkitVersion, toolkit));
+    OMF_CHECK(file,
+              omfsWriteString(file, idnt, kOmfProperty_IDNT_Platform, ident.platform.c_str()));
+    OMF_CHECK(file, omfsWriteInt16(file, idnt, kOmfProperty_IDNT_IDByteOrder,
                                    static_cast<omfInt16>(file->byteOrder)));
-    OMF_CHECK(file, omfsAppendObjRefArray(file, file->head, prop::IdentificationList, idnt));
+    OMF_CHECK(file,
+              omfsAppendObjRefArray(file, file->head, kOmfProperty_HEAD_IdentificationList, idnt));
     return 0;
 }
 

@@ -1,11 +1,11 @@
 // Opening OMF files for reading: revision, byte order, caches, versions,
 // class dictionary, mob table, file definitions, media data.
 #include "internal/access_support.h"
-#include "internal/codes.h"
 #include "internal/error_flow.h"
 #include "internal/file_support.h"
 #include "internal/registry.h"
 #include "omf/omf_access.h"
+#include "omf/omf_registry.h"
 #include "omf/omf_session.h"
 
 #include <algorithm>
@@ -57,12 +57,12 @@ omfErr_t checkHeadClassAndByteOrder(omfHdl_t file) {
         OMF_RAISE(file, 24);
     }
     omfProperty_t byteOrderProperty =
-        file->revision == kOmfRev2x ? prop::ByteOrder : prop::ByteOrder1x;
-    if (!omfsPropertyPresent(file, file->head, byteOrderProperty, type::Int16)) {
+        file->revision == kOmfRev2x ? kOmfProperty_HEAD_ByteOrder : kOmfProperty_ByteOrder;
+    if (!omfsPropertyPresent(file, file->head, byteOrderProperty, kOmfType_Int16)) {
         OMF_RAISE(file, 22);
     }
     unsigned char order[2] = {};
-    OMF_CHECK(file, omfsReadValueBytes(file, file->head, byteOrderProperty, 0, 0, type::Int16, 2,
+    OMF_CHECK(file, omfsReadValueBytes(file, file->head, byteOrderProperty, 0, 0, kOmfType_Int16, 2,
                                        order));
     // "II" and "MM" read the same in either byte order.
     if (order[0] != order[1] || (order[0] != 'I' && order[0] != 'M')) OMF_RAISE(file, 23);
@@ -72,17 +72,20 @@ omfErr_t checkHeadClassAndByteOrder(omfHdl_t file) {
 
 omfErr_t checkToolkitVersion(omfHdl_t file) {
     bool is2x = file->revision == kOmfRev2x;
-    if (omfsPropertyPresent(file, file->head, prop::ToolkitVersion, type::VersionType)) {
+    if (omfsPropertyPresent(file, file->head, kOmfProperty_HEAD_ToolkitVersion,
+                            kOmfType_VersionType)) {
         omfVersionType_t version{};
-        OMF_CHECK(file, omfsReadVersionType(file, file->head, prop::ToolkitVersion, &version));
+        OMF_CHECK(file, omfsReadVersionType(file, file->head, kOmfProperty_HEAD_ToolkitVersion,
+                                            &version));
         if (version.major > 2) OMF_RAISE(file, 16);
         if (is2x && version.major == 2 && version.minor == 0) OMF_RAISE(file, 31);
-    } else if (omfsPropertyPresent(file, file->head, prop::ToolkitVersion, type::Int32Array)) {
+    } else if (omfsPropertyPresent(file, file->head, kOmfProperty_HEAD_ToolkitVersion,
+                                   kOmfType_Int32Array)) {
         omfInt32 numbers[3] = {};
-        omfInt32 count = omfsLengthInt32Array(file, file->head, prop::ToolkitVersion);
+        omfInt32 count = omfsLengthInt32Array(file, file->head, kOmfProperty_HEAD_ToolkitVersion);
         for (omfInt32 i = 1; i <= std::min<omfInt32>(count, 3); ++i) {
-            OMF_CHECK(file, omfsGetNthInt32Array(file, file->head, prop::ToolkitVersion, i,
-                                                 &numbers[i - 1]));
+            OMF_CHECK(file, omfsGetNthInt32Array(file, file->head, kOmfProperty_HEAD_ToolkitVersion,
+                                                 i, &numbers[i - 1]));
         }
         if (numbers[0] > 2) OMF_RAISE(file, 16);
         if (is2x && numbers[0] == 2 && numbers[1] == 0 && numbers[2] == 0) OMF_RAISE(file, 31);
@@ -92,23 +95,24 @@ omfErr_t checkToolkitVersion(omfHdl_t file) {
 
 omfErr_t loadClassDictionary(omfHdl_t file) {
     bool is2x = file->revision == kOmfRev2x;
-    omfProperty_t dictionary = is2x ? prop::ClassDictionary : prop::ClassDictionary1x;
+    omfProperty_t dictionary =
+        is2x ? kOmfProperty_HEAD_ClassDictionary : kOmfProperty_ClassDictionary;
     omfInt32 count = omfsLengthObjRefArray(file, file->head, dictionary);
     for (omfInt32 i = 1; i <= count; ++i) {
         omfObject_t entry = nullptr;
         omfClassID_t classID, parentID;
         if (omfsGetNthObjRefArray(file, file->head, dictionary, &entry, i) != 0) OMF_RAISE(file, 30);
-        omfErr_t status = is2x ? omfsReadClassID(file, entry, prop::CLSDClass, classID)
-                               : omfsReadObjectTag(file, entry, prop::CLSDClassID, classID);
+        omfErr_t status = is2x ? omfsReadClassID(file, entry, kOmfProperty_CLSD_Class, classID)
+                               : omfsReadObjectTag(file, entry, kOmfProperty_CLSD_ClassID, classID);
         if (status != 0) OMF_RAISE(file, 30);
         bool hasParent = false;
-        if (omfsPropertyPresent(file, entry, prop::CLSDParentClass, type::ObjRef)) {
+        if (omfsPropertyPresent(file, entry, kOmfProperty_CLSD_ParentClass, kOmfType_ObjRef)) {
             omfObject_t parent = nullptr;
-            if (omfsReadObjRef(file, entry, prop::CLSDParentClass, &parent) != 0) {
+            if (omfsReadObjRef(file, entry, kOmfProperty_CLSD_ParentClass, &parent) != 0) {
                 OMF_RAISE(file, 30);
             }
-            status = is2x ? omfsReadClassID(file, parent, prop::CLSDClass, parentID)
-                          : omfsReadObjectTag(file, parent, prop::CLSDClassID, parentID);
+            status = is2x ? omfsReadClassID(file, parent, kOmfProperty_CLSD_Class, parentID)
+                          : omfsReadObjectTag(file, parent, kOmfProperty_CLSD_ClassID, parentID);
             if (status != 0) OMF_RAISE(file, 30);
             hasParent = true;
         }
@@ -124,22 +128,23 @@ omfErr_t loadClassDictionary(omfHdl_t file) {
 
 omfErr_t loadMobTable(omfHdl_t file) {
     if (file->revision == kOmfRev2x) {
-        omfInt32 count = omfsLengthObjRefArray(file, file->head, prop::Mobs);
+        omfInt32 count = omfsLengthObjRefArray(file, file->head, kOmfProperty_HEAD_Mobs);
         OMF_CHECK(file, newMobTable(file, std::max(1000, 2 * count)));
         for (omfInt32 i = 1; i <= count; ++i) {
             omfObject_t mob = nullptr;
             omfUID_t mobID{};
-            OMF_CHECK(file, omfsGetNthObjRefArray(file, file->head, prop::Mobs, &mob, i));
-            OMF_CHECK(file, omfsReadUID(file, mob, prop::MobID, &mobID));
+            OMF_CHECK(file,
+                      omfsGetNthObjRefArray(file, file->head, kOmfProperty_HEAD_Mobs, &mob, i));
+            OMF_CHECK(file, omfsReadUID(file, mob, kOmfProperty_MOBJ_MobID, &mobID));
             OMF_CHECK(file, addMob(file, mobID, mob));
         }
         return 0;
     }
-    omfInt32 compositions = omfsLengthMobIndex(file, file->head, prop::CompositionMobs);
-    omfInt32 sources = omfsLengthMobIndex(file, file->head, prop::SourceMobs);
+    omfInt32 compositions = omfsLengthMobIndex(file, file->head, kOmfProperty_CompositionMobs);
+    omfInt32 sources = omfsLengthMobIndex(file, file->head, kOmfProperty_SourceMobs);
     OMF_CHECK(file, newMobTable(file, std::max(1000, 2 * (compositions + sources))));
-    for (omfProperty_t list : {prop::CompositionMobs, prop::SourceMobs}) {
-        omfInt32 count = list == prop::CompositionMobs ? compositions : sources;
+    for (omfProperty_t list : {kOmfProperty_CompositionMobs, kOmfProperty_SourceMobs}) {
+        omfInt32 count = list == kOmfProperty_CompositionMobs ? compositions : sources;
         for (omfInt32 i = 1; i <= count; ++i) {
             omfObject_t mob = nullptr;
             omfUID_t mobID{};
@@ -152,8 +157,8 @@ omfErr_t loadMobTable(omfHdl_t file) {
 
 omfErr_t loadMediaDataTable(omfHdl_t file) {
     bool is2x = file->revision == kOmfRev2x;
-    omfInt32 count = is2x ? omfsLengthObjRefArray(file, file->head, prop::MediaData)
-                          : omfsLengthMobIndex(file, file->head, prop::MediaData1x);
+    omfInt32 count = is2x ? omfsLengthObjRefArray(file, file->head, kOmfProperty_HEAD_MediaData)
+                          : omfsLengthMobIndex(file, file->head, kOmfProperty_MediaData);
     omfTable_t table = nullptr;
     OMF_CHECK(file, omfsNewUIDTable(file, std::max(200, count), &table));
     file->mediaDataTable.reset(table);
@@ -161,11 +166,12 @@ omfErr_t loadMediaDataTable(omfHdl_t file) {
         omfObject_t media = nullptr;
         omfUID_t mobID{};
         if (is2x) {
-            OMF_CHECK(file, omfsGetNthObjRefArray(file, file->head, prop::MediaData, &media, i));
-            OMF_CHECK(file, omfsReadUID(file, media, prop::MDATMobID, &mobID));
+            OMF_CHECK(file, omfsGetNthObjRefArray(file, file->head, kOmfProperty_HEAD_MediaData,
+                                                  &media, i));
+            OMF_CHECK(file, omfsReadUID(file, media, kOmfProperty_MDAT_MobID, &mobID));
         } else {
-            OMF_CHECK(file,
-                      omfsGetNthMobIndex(file, file->head, prop::MediaData1x, i, &mobID, &media));
+            OMF_CHECK(file, omfsGetNthMobIndex(file, file->head, kOmfProperty_MediaData, i, &mobID,
+                                               &media));
         }
         OMF_CHECK(file, omfsTableAddUID(table, mobID, media, kOmfTableReplace));
     }
