@@ -130,7 +130,7 @@ TEST_F(FileCacheTest, BuildingDefinesEveryPropertyAndTypeInCodeOrder) {
         ++properties;
         ASSERT_EQ(omfsTableNextEntry(&iterator, &more), 0);
     }
-    EXPECT_EQ(properties, 157);
+    EXPECT_EQ(properties, 158);
     for (omfType_t code : {kOmfType_Int32, kOmfType_Length64, kOmfType_ClassID}) {
         CMObject object = CMGetGlobalNameObject(
             file->container, registry.findType(omf::kTables2x, code)->containerName.c_str());

@@ -26,9 +26,9 @@ TEST_F(RegistryTest, TheBuiltInTablesHoldEveryClassTypeAndPropertyOfEachRevision
     // 55 type codes: 37 in 1.x, 47 in 2.x.
     EXPECT_EQ(entries(registry.types[omf::kTables1x]), 37);
     EXPECT_EQ(entries(registry.types[omf::kTables2x]), 47);
-    // 243 property codes: 159 in 1.x, 157 in 2.x.
-    EXPECT_EQ(entries(registry.properties[omf::kTables1x]), 159);
-    EXPECT_EQ(entries(registry.properties[omf::kTables2x]), 157);
+    // 245 property codes: 161 in 1.x, 158 in 2.x.
+    EXPECT_EQ(entries(registry.properties[omf::kTables1x]), 161);
+    EXPECT_EQ(entries(registry.properties[omf::kTables2x]), 158);
     EXPECT_EQ(registry.nextTypeCode, 57);
     EXPECT_EQ(registry.nextPropertyCode, 247);
 }
@@ -127,6 +127,21 @@ TEST_F(RegistryTest, RevisionSpecificNamesOfOneCode) {
               "OMFI:HEAD:Version");
     EXPECT_TRUE(registry.findProperty(omf::kTables1x, kOmfProperty_HEAD_Version)->optional);
     EXPECT_FALSE(registry.findProperty(omf::kTables2x, kOmfProperty_HEAD_Version)->optional);
+    // The WAVE data object's MobID is its own in 1.x files only; its sound
+    // is Data of VarLenBytes in 1.x files and AudioData of DataValue in 2.x.
+    EXPECT_EQ(registry.findProperty(omf::kTables1x, kOmfProperty_WAVE_MobID)->containerName,
+              "OMFI:WAVE:MobID");
+    EXPECT_EQ(registry.findProperty(omf::kTables2x, kOmfProperty_WAVE_MobID), nullptr);
+    const omf::PropertyRecord* sound1x =
+        registry.findProperty(omf::kTables1x, kOmfProperty_WAVE_AudioData);
+    const omf::PropertyRecord* sound2x =
+        registry.findProperty(omf::kTables2x, kOmfProperty_WAVE_AudioData);
+    ASSERT_TRUE(sound1x != nullptr && sound2x != nullptr);
+    EXPECT_EQ(sound1x->containerName, "OMFI:WAVE:Data");
+    EXPECT_EQ(sound2x->containerName, "OMFI:WAVE:AudioData");
+    EXPECT_TRUE(sound1x->allows(kOmfType_VarLenBytes) && sound1x->typeCount == 1);
+    EXPECT_TRUE(sound2x->allows(kOmfType_DataValue) && sound2x->typeCount == 1);
+    EXPECT_FALSE(sound1x->optional || sound2x->optional);
     EXPECT_EQ(registry.findType(omf::kTables1x, kOmfType_Int32)->containerName, "omfi:Long");
     EXPECT_EQ(registry.findType(omf::kTables2x, kOmfType_Int32)->containerName, "omfi:Int32");
     EXPECT_EQ(registry.findTypeName("omfi:Long")->code, kOmfType_Int32);

@@ -252,6 +252,8 @@ constexpr PropertyRow kPropertyRows[] = {
     {241, {"Version", "WAVD", "Long", nullptr, 1}, {}},
     {242, {"Summary", "WAVD", "VarLenBytes", nullptr, 0}, {"Summary", "WAVD", "DataValue", nullptr, 0}},
     {243, {"Version", "WAVE", "VersionType", nullptr, 1}, {}},
+    {244, {"MobID", "WAVE", "UID", nullptr, 0}, {}},
+    {245, {"Data", "WAVE", "VarLenBytes", nullptr, 0}, {"AudioData", "WAVE", "DataValue", nullptr, 0}},
 };
 // clang-format on
 

@@ -348,6 +348,8 @@ enum : omfProperty_t {
     kOmfProperty_WAVD_Version = 241,
     kOmfProperty_WAVD_Summary = 242,
     kOmfProperty_WAVE_Version = 243,
+    kOmfProperty_WAVE_MobID = 244,
+    kOmfProperty_WAVE_AudioData = 245,
 };
 
 } // extern "C"
