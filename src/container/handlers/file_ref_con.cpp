@@ -29,14 +29,13 @@ void reportFileMessage(const FileRefCon* refCon, const char* messageTemplate,
     CMReportError(refCon->session, nullptr, 0, 1, argv);
 }
 
-void closeFileStreams(FileRefCon* refCon) {
-    if (refCon->tocStream != nullptr) std::fclose(refCon->tocStream);
-    if (refCon->primary != nullptr) std::fclose(refCon->primary);
-    refCon->tocStream = nullptr;
-    refCon->primary = nullptr;
-    refCon->current = nullptr;
-    refCon->primaryDirection = StreamDirection::none;
-    refCon->primaryWritten = false;
+bool closeFileStreams(FileRefCon* refCon) {
+    const bool closed = refCon->file.close();
+    refCon->hasTocStream = false;
+    refCon->streams[kPrimaryStream] = {};
+    refCon->streams[kTocStream] = {};
+    refCon->current = kPrimaryStream;
+    return closed;
 }
 
 void disposeFileRefCon(FileRefCon* refCon) {
@@ -101,8 +100,7 @@ void* CMGetFileRefConOMFFile(CMRefCon refCon) {
 
 bool CMFileRefConReadingTOCStream(CMRefCon refCon) {
     FileRefCon* fileRefCon = asFileRefCon(refCon);
-    return fileRefCon != nullptr && fileRefCon->current != nullptr &&
-           fileRefCon->current == fileRefCon->tocStream;
+    return fileRefCon != nullptr && fileRefCon->current == container::kTocStream;
 }
 
 } // extern "C"

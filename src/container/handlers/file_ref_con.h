@@ -2,20 +2,27 @@
 // or raw file, with the file name stored right after it.
 #pragma once
 
+#include "buffered_file.h"
 #include "container/cm_types.h"
 #include "container/omfi_handlers.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <initializer_list>
 
 namespace container {
 
 constexpr uint32_t kFileRefConTag = 0x46524546; // "FREF": marks a live file refCon
 
-// The last operation on the primary stream; an update stream needs a
-// positioning call between a read and a write.
-enum class StreamDirection : uint8_t { none, reading, writing };
+// The two streams of a file: the primary one, which every write goes to, and
+// the TOC stream, which reads the TOC region of a writable container so that
+// reading the TOC keeps its own read-ahead apart from the data traffic.
+enum StreamIndex : int { kPrimaryStream = 0, kTocStream = 1 };
+
+// Where a stream stands and whether its last read ran into the end of file.
+struct StreamState {
+    CMSize position = 0;
+    bool atEnd = false;
+};
 
 struct FileRefCon {
     uint32_t tag = kFileRefConTag;
@@ -26,11 +33,10 @@ struct FileRefCon {
     bool revisionZero = false; // written in the revision-0 layout: no little-endian label flags
     bool labelRead = false;
     CMSize labelTocOffset = 0; // TOC offset from the label, start of the TOC stream's region
-    FILE* primary = nullptr;
-    FILE* tocStream = nullptr; // second stream on the file for TOC-region reads (not in "rb")
-    FILE* current = nullptr;   // stream that reads, positions and end-of-file apply to
-    StreamDirection primaryDirection = StreamDirection::none;
-    bool primaryWritten = false; // the TOC stream may hold bytes older than primary writes
+    BufferedFile file;         // both streams read through their own window of it
+    bool hasTocStream = false; // not for files opened "rb"
+    StreamState streams[2];
+    StreamIndex current = kPrimaryStream; // stream that reads, positions and end-of-file apply to
 
     char* name() { return reinterpret_cast<char*>(this + 1); }
 };
@@ -46,8 +52,9 @@ CMHandlerSession* handlerSessionOf(const FileRefCon* refCon);
 void reportFileMessage(const FileRefCon* refCon, const char* messageTemplate,
                        std::initializer_list<const char*> arguments);
 
-// Closes both streams; the record itself stays.
-void closeFileStreams(FileRefCon* refCon);
+// Closes both streams; the record itself stays. Answers false when buffered
+// bytes could not be written.
+bool closeFileStreams(FileRefCon* refCon);
 
 // Frees the record through the session's memory handler.
 void disposeFileRefCon(FileRefCon* refCon);

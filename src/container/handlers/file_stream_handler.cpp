@@ -1,60 +1,47 @@
 // The "OMFI" stream handler: a container (or a raw media file) kept in an
-// ordinary file through buffered standard streams with 64-bit positions.
+// ordinary file, read and written through buffers with 64-bit positions.
 //
 // A file opened in any mode but "rb" gets a second stream on the same file.
 // Once a label has been read, positioning from the start to the TOC region
-// selects that stream, so reading the TOC keeps its own buffer apart from the
-// primary stream's data traffic. Both streams behave as one: writes always go
-// to the primary at the position the selected stream had reached, and the
-// second stream drops its read-ahead when the primary has written since.
+// selects that stream, so reading the TOC keeps its own read-ahead apart from
+// the primary stream's data traffic. Both streams behave as one: writes always
+// go to the primary at the position the selected stream had reached, and both
+// streams' read-ahead sees every write at once.
+//
+// Positioning only records a number; bytes move when they are read or
+// written, and then from the buffers when they can (see BufferedFile).
 #include "container/cm_handlers.h"
 #include "container/omfi_handlers.h"
 #include "file_ref_con.h"
 #include "handler_routine.h"
 #include "stream_routines.h"
 
-#include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
-#include <sys/types.h>
 
 namespace container {
 namespace {
 
-constexpr size_t kStreamBufferSize = 6000; // full buffering on each stream
-
-FILE* openBuffered(const char* name, const char* mode) {
-    FILE* stream = std::fopen(name, mode);
-    if (stream != nullptr) std::setvbuf(stream, nullptr, _IOFBF, kStreamBufferSize);
-    return stream;
+StreamState& currentStream(FileRefCon* refCon) {
+    return refCon->streams[refCon->current];
 }
 
-bool readingTocStream(const FileRefCon* refCon) {
-    return refCon->tocStream != nullptr && refCon->current == refCon->tocStream;
-}
-
-FILE* currentStream(const FileRefCon* refCon) {
-    return refCon->current != nullptr ? refCon->current : refCon->primary;
+// Moves the stream to `position` when that is a valid file position.
+int positionStream(StreamState& stream, CMSize position) {
+    if (position > static_cast<CMSize>(INT64_MAX)) return -1;
+    stream.position = position;
+    stream.atEnd = false;
+    return 0;
 }
 
 } // namespace
 
-FILE* primaryFor(FileRefCon* refCon, bool writing) {
-    if (readingTocStream(refCon)) {
-        const off_t position = ftello(refCon->tocStream);
-        if (position >= 0) fseeko(refCon->primary, position, SEEK_SET);
-        refCon->primaryDirection = StreamDirection::none;
-    }
-    refCon->current = refCon->primary;
-    const StreamDirection wanted = writing ? StreamDirection::writing : StreamDirection::reading;
-    // Switching between reading and writing an update stream needs a
-    // positioning call in between.
-    if (refCon->primaryDirection != StreamDirection::none && refCon->primaryDirection != wanted) {
-        fseeko(refCon->primary, 0, SEEK_CUR);
-    }
-    refCon->primaryDirection = wanted;
-    if (writing && refCon->tocStream != nullptr) refCon->primaryWritten = true;
-    return refCon->primary;
+StreamState& selectPrimary(FileRefCon* refCon) {
+    StreamState& primary = refCon->streams[kPrimaryStream];
+    if (refCon->current == kTocStream) primary.position = refCon->streams[kTocStream].position;
+    refCon->current = kPrimaryStream;
+    return primary;
 }
 
 CMRefCon openStream(CMRefCon refCon, const char* mode) {
@@ -64,18 +51,12 @@ CMRefCon openStream(CMRefCon refCon, const char* mode) {
     fileRefCon->labelRead = false;
     fileRefCon->labelTocOffset = 0;
 
-    errno = 0;
-    fileRefCon->primary = openBuffered(fileRefCon->name(), mode);
-    if (fileRefCon->primary == nullptr) {
-        const char* reason = errno != 0 ? std::strerror(errno) : "unknown error";
-        reportFileMessage(fileRefCon, "Cannot open \"^0\"!\n    ^1", {fileRefCon->name(), reason});
+    if (const int error = fileRefCon->file.open(fileRefCon->name(), mode); error != 0) {
+        reportFileMessage(fileRefCon, "Cannot open \"^0\"!\n    ^1",
+                          {fileRefCon->name(), std::strerror(error)});
         return nullptr;
     }
-    // Without a second stream (it could not be opened) every read simply
-    // uses the primary one.
-    if (std::strcmp(mode, "rb") != 0)
-        fileRefCon->tocStream = openBuffered(fileRefCon->name(), mode);
-    fileRefCon->current = fileRefCon->primary;
+    fileRefCon->hasTocStream = std::strcmp(mode, "rb") != 0;
     return fileRefCon;
 }
 
@@ -85,80 +66,77 @@ void closeStream(CMRefCon refCon) {
 
 int flushStream(CMRefCon refCon) {
     FileRefCon* fileRefCon = asFileRefCon(refCon);
-    if (fileRefCon == nullptr || fileRefCon->primary == nullptr) return EOF;
-    return std::fflush(fileRefCon->primary);
+    if (fileRefCon == nullptr || !fileRefCon->file.isOpen()) return EOF;
+    return fileRefCon->file.flush() ? 0 : EOF;
 }
 
 int setPosStream(CMRefCon refCon, CMSize position, int origin) {
     FileRefCon* fileRefCon = asFileRefCon(refCon);
-    if (fileRefCon == nullptr || fileRefCon->primary == nullptr) return -1;
+    if (fileRefCon == nullptr || !fileRefCon->file.isOpen()) return -1;
     if (origin == kCMSeekSet) {
-        if (position > static_cast<CMSize>(INT64_MAX)) return -1;
-        const bool tocRegion = fileRefCon->tocStream != nullptr && fileRefCon->labelRead &&
+        const bool tocRegion = fileRefCon->hasTocStream && fileRefCon->labelRead &&
                                position >= fileRefCon->labelTocOffset;
-        FILE* target = fileRefCon->primary;
-        if (tocRegion) {
-            target = fileRefCon->tocStream;
-            if (fileRefCon->primaryWritten) {
-                // Push the primary's writes to the file and drop read-ahead
-                // the TOC stream may hold from before them.
-                std::fflush(fileRefCon->primary);
-                std::fflush(fileRefCon->tocStream);
-                fileRefCon->primaryWritten = false;
-            }
-        } else {
-            fileRefCon->primaryDirection = StreamDirection::none;
-        }
+        const StreamIndex target = tocRegion ? kTocStream : kPrimaryStream;
+        if (positionStream(fileRefCon->streams[target], position) != 0) return -1;
         fileRefCon->current = target;
-        return fseeko(target, static_cast<off_t>(position), SEEK_SET) == 0 ? 0 : -1;
+        return 0;
     }
     // Relative positions continue from wherever the selected stream stands;
     // they may be negative (two's complement in the unsigned argument).
-    FILE* primary = primaryFor(fileRefCon, false);
-    fileRefCon->primaryDirection = StreamDirection::none;
-    const int whence = origin == kCMSeekEnd ? SEEK_END : SEEK_CUR;
-    return fseeko(primary, static_cast<off_t>(position), whence) == 0 ? 0 : -1;
+    StreamState& primary = selectPrimary(fileRefCon);
+    const auto offset = static_cast<int64_t>(position);
+    const auto base =
+        static_cast<int64_t>(origin == kCMSeekEnd ? fileRefCon->file.size() : primary.position);
+    if ((offset < 0 && base + offset < 0) || (offset > 0 && base > INT64_MAX - offset)) return -1;
+    return positionStream(primary, static_cast<CMSize>(base + offset));
 }
 
 CMSize getPosStream(CMRefCon refCon) {
     FileRefCon* fileRefCon = asFileRefCon(refCon);
-    if (fileRefCon == nullptr || fileRefCon->primary == nullptr) return 0;
-    const off_t position = ftello(currentStream(fileRefCon));
-    return position < 0 ? 0 : static_cast<CMSize>(position);
+    if (fileRefCon == nullptr || !fileRefCon->file.isOpen()) return 0;
+    return currentStream(fileRefCon).position;
 }
 
 CMSize readStream(CMRefCon refCon, CMPtr buffer, CMSize elementSize, CMCount count) {
     FileRefCon* fileRefCon = asFileRefCon(refCon);
-    if (fileRefCon == nullptr || fileRefCon->primary == nullptr || buffer == nullptr) return 0;
+    if (fileRefCon == nullptr || !fileRefCon->file.isOpen() || buffer == nullptr) return 0;
     if (elementSize != 0 && count > SIZE_MAX / elementSize) return 0;
     const size_t total = static_cast<size_t>(elementSize * count);
     if (total == 0) return 0;
-    FILE* stream =
-        readingTocStream(fileRefCon) ? fileRefCon->tocStream : primaryFor(fileRefCon, false);
-    return std::fread(buffer, 1, total, stream);
+    const StreamIndex index = fileRefCon->current == kTocStream ? kTocStream : kPrimaryStream;
+    StreamState& stream =
+        index == kTocStream ? fileRefCon->streams[kTocStream] : selectPrimary(fileRefCon);
+    const size_t got = fileRefCon->file.read(index, stream.position, buffer, total);
+    stream.position += got;
+    if (got < total) stream.atEnd = true;
+    return got;
 }
 
 CMCount writeStream(CMRefCon refCon, const void* buffer, CMSize elementSize, CMCount count) {
     FileRefCon* fileRefCon = asFileRefCon(refCon);
-    if (count == 0 || fileRefCon == nullptr || fileRefCon->primary == nullptr || buffer == nullptr)
+    if (count == 0 || fileRefCon == nullptr || !fileRefCon->file.isOpen() || buffer == nullptr)
         return 0;
-    return std::fwrite(buffer, elementSize, count, primaryFor(fileRefCon, true));
+    if (elementSize == 0 || count > SIZE_MAX / elementSize) return 0;
+    StreamState& primary = selectPrimary(fileRefCon);
+    const size_t written =
+        fileRefCon->file.write(primary.position, buffer, static_cast<size_t>(elementSize * count));
+    primary.position += written;
+    return written / elementSize;
 }
 
 int eofStream(CMRefCon refCon) {
     FileRefCon* fileRefCon = asFileRefCon(refCon);
-    if (fileRefCon == nullptr || fileRefCon->primary == nullptr) return 1;
-    return std::feof(currentStream(fileRefCon)) != 0 ? 1 : 0;
+    if (fileRefCon == nullptr || !fileRefCon->file.isOpen()) return 1;
+    return currentStream(fileRefCon).atEnd ? 1 : 0;
 }
 
 CMSize sizeStream(CMRefCon refCon) {
     FileRefCon* fileRefCon = asFileRefCon(refCon);
-    if (fileRefCon == nullptr || fileRefCon->primary == nullptr) return 0;
-    FILE* primary = primaryFor(fileRefCon, false);
-    fileRefCon->primaryDirection = StreamDirection::none;
-    if (fseeko(primary, 0, SEEK_END) != 0) return 0;
-    const off_t size = ftello(primary);
-    return size < 0 ? 0 : static_cast<CMSize>(size);
+    if (fileRefCon == nullptr || !fileRefCon->file.isOpen()) return 0;
+    // Like seeking the primary stream to its end and asking where it stands.
+    StreamState& primary = selectPrimary(fileRefCon);
+    positionStream(primary, fileRefCon->file.size());
+    return primary.position;
 }
 
 const char* returnContainerName(CMRefCon refCon) {

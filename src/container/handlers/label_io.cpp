@@ -7,7 +7,6 @@
 
 #include <bit>
 #include <cstring>
-#include <sys/types.h>
 
 namespace container {
 namespace {
@@ -67,15 +66,29 @@ bool labelIsLittleEndian(const unsigned char* label) {
     return littleEndian;
 }
 
-// Reads `size` bytes ending `distanceFromEnd` bytes before the end of the file.
-bool readBeforeEnd(FILE* stream, size_t distanceFromEnd, unsigned char* bytes, size_t size) {
-    if (fseeko(stream, -static_cast<off_t>(distanceFromEnd), SEEK_END) != 0) return false;
-    return std::fread(bytes, 1, size, stream) == size;
+// Reads `size` bytes starting `distanceFromEnd` bytes before the end of the
+// file through the primary stream, which is left after them.
+bool readBeforeEnd(FileRefCon* refCon, size_t distanceFromEnd, unsigned char* bytes, size_t size) {
+    StreamState& primary = selectPrimary(refCon);
+    const CMSize fileSize = refCon->file.size();
+    if (distanceFromEnd > fileSize) return false;
+    primary.position = fileSize - distanceFromEnd;
+    const size_t got = refCon->file.read(kPrimaryStream, primary.position, bytes, size);
+    primary.position += got;
+    primary.atEnd = got < size;
+    return got == size;
 }
 
-bool appendAtEnd(FILE* stream, const unsigned char* bytes, size_t size) {
-    if (fseeko(stream, 0, SEEK_END) != 0) return false;
-    return std::fwrite(bytes, 1, size, stream) == size;
+// Writes the bytes at the end of the file through the primary stream. Bytes
+// still buffered go out first, so that a failing device shows on the first
+// label write rather than on a later one.
+bool appendAtEnd(FileRefCon* refCon, const unsigned char* bytes, size_t size) {
+    if (!refCon->file.flush()) return false;
+    StreamState& primary = selectPrimary(refCon);
+    primary.position = refCon->file.size();
+    const size_t written = refCon->file.write(primary.position, bytes, size);
+    primary.position += written;
+    return written == size;
 }
 
 } // namespace
@@ -98,10 +111,8 @@ void readLabel(CMRefCon refCon, CMMagicBytes magic, uint16_t* flags, uint16_t* b
     };
 
     FileRefCon* fileRefCon = asFileRefCon(refCon);
-    if (fileRefCon == nullptr || fileRefCon->primary == nullptr) return deliver();
-    FILE* stream = primaryFor(fileRefCon, false);
-    fileRefCon->primaryDirection = StreamDirection::none;
-    if (!readBeforeEnd(stream, kLabelSize, label, kLabelSize)) {
+    if (fileRefCon == nullptr || !fileRefCon->file.isOpen()) return deliver();
+    if (!readBeforeEnd(fileRefCon, kLabelSize, label, kLabelSize)) {
         std::memset(label, 0, sizeof label);
         reportFileMessage(fileRefCon,
                           "Incorrect byte length read while reading label from container \"^0\"!",
@@ -120,9 +131,9 @@ void readLabel(CMRefCon refCon, CMMagicBytes magic, uint16_t* flags, uint16_t* b
 
     if (hasExtendedLabel(major, minor)) {
         unsigned char extended[kLabelSize];
-        const bool complete = readBeforeEnd(stream, 2 * kLabelSize, extended, kLabelSize);
-        const bool valid = complete && std::memcmp(extended, kExtendedLabelMagic,
-                                                   sizeof kExtendedLabelMagic) == 0;
+        const bool complete = readBeforeEnd(fileRefCon, 2 * kLabelSize, extended, kLabelSize);
+        const bool valid =
+            complete && std::memcmp(extended, kExtendedLabelMagic, sizeof kExtendedLabelMagic) == 0;
         if (valid) {
             offset = decode(extended + 8, 8, littleEndian);
             size = decode(extended + 16, 8, littleEndian);
@@ -157,7 +168,7 @@ void readLabel(CMRefCon refCon, CMMagicBytes magic, uint16_t* flags, uint16_t* b
 void writeLabel(CMRefCon refCon, const CMMagicBytes magic, uint16_t flags, uint16_t bufSize,
                 uint16_t majorVersion, uint16_t minorVersion, CMSize tocOffset, CMSize tocSize) {
     FileRefCon* fileRefCon = asFileRefCon(refCon);
-    if (fileRefCon == nullptr || fileRefCon->primary == nullptr || magic == nullptr) return;
+    if (fileRefCon == nullptr || !fileRefCon->file.isOpen() || magic == nullptr) return;
     // The label and the extended label are written in the host's order.
     fileRefCon->swapped = false;
     if (!fileRefCon->revisionZero) flags |= kLittleEndianFlags;
@@ -165,7 +176,6 @@ void writeLabel(CMRefCon refCon, const CMMagicBytes magic, uint16_t flags, uint1
     // A TOC ending beyond 32 bits cannot be described by the label alone.
     const bool fits = tocOffset <= UINT32_MAX && tocSize <= UINT32_MAX - tocOffset;
     const bool extended = minorVersion == 1 || !fits;
-    FILE* stream = primaryFor(fileRefCon, true);
 
     if (extended) {
         minorVersion = 1;
@@ -173,7 +183,7 @@ void writeLabel(CMRefCon refCon, const CMMagicBytes magic, uint16_t flags, uint1
         std::memcpy(bytes, kExtendedLabelMagic, sizeof kExtendedLabelMagic);
         formatData(fileRefCon, bytes + 8, 8, &tocOffset);
         formatData(fileRefCon, bytes + 16, 8, &tocSize);
-        if (!appendAtEnd(stream, bytes, sizeof bytes)) {
+        if (!appendAtEnd(fileRefCon, bytes, sizeof bytes)) {
             reportFileMessage(fileRefCon,
                               "Incorrect byte length written on EXTRA label to container \"^0\"!",
                               {fileRefCon->name()});
@@ -192,7 +202,7 @@ void writeLabel(CMRefCon refCon, const CMMagicBytes magic, uint16_t flags, uint1
     formatData(fileRefCon, label + kTocOffsetOffset, 4, &labelTocOffset);
     formatData(fileRefCon, label + kTocSizeOffset, 4, &labelTocSize);
     // The flush makes a failing device show here rather than unnoticed at close.
-    if (!appendAtEnd(stream, label, sizeof label) || std::fflush(stream) != 0) {
+    if (!appendAtEnd(fileRefCon, label, sizeof label) || !fileRefCon->file.flush()) {
         reportFileMessage(fileRefCon,
                           "Incorrect byte length written while writing label to container \"^0\"!",
                           {fileRefCon->name()});

@@ -4,11 +4,12 @@
 
 #include "container/cm_types.h"
 
-#include <cstdio>
+#include <cstdint>
 
 namespace container {
 
 struct FileRefCon;
+struct StreamState;
 
 // File stream operations (file_stream_handler.cpp).
 CMRefCon openStream(CMRefCon refCon, const char* mode);
@@ -24,8 +25,8 @@ const char* returnContainerName(CMRefCon refCon);
 CMType targetContainerDynamicValueType(CMRefCon refCon);
 
 // Makes the primary stream the current one, at the position the current
-// stream had, ready for the given direction of transfer.
-FILE* primaryFor(FileRefCon* refCon, bool writing);
+// stream had, and answers it.
+StreamState& selectPrimary(FileRefCon* refCon);
 
 // Label operations (label_io.cpp).
 void readLabel(CMRefCon refCon, CMMagicBytes magic, uint16_t* flags, uint16_t* bufSize,

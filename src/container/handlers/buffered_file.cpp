@@ -1,0 +1,197 @@
+// Positioned reads and writes over one file descriptor, buffered.
+#include "buffered_file.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace container {
+namespace {
+
+struct OpenMode {
+    int flags = 0;
+    bool writable = false;
+    bool appending = false;
+    bool valid = false;
+};
+
+// The open(2) flags of an fopen-style mode; 'b' and other letters after the
+// first are ignored as fopen ignores them.
+OpenMode parseMode(const char* mode) {
+    OpenMode parsed;
+    const bool update = std::strchr(mode, '+') != nullptr;
+    switch (mode[0]) {
+    case 'r':
+        parsed.flags = update ? O_RDWR : O_RDONLY;
+        parsed.writable = update;
+        break;
+    case 'w':
+        parsed.flags = (update ? O_RDWR : O_WRONLY) | O_CREAT | O_TRUNC;
+        parsed.writable = true;
+        break;
+    case 'a':
+        parsed.flags = (update ? O_RDWR : O_WRONLY) | O_CREAT;
+        parsed.writable = true;
+        parsed.appending = true;
+        break;
+    default:
+        return parsed;
+    }
+    parsed.flags |= O_CLOEXEC;
+    parsed.valid = true;
+    return parsed;
+}
+
+} // namespace
+
+BufferedFile::~BufferedFile() {
+    close();
+}
+
+int BufferedFile::open(const char* name, const char* mode) {
+    close();
+    const OpenMode parsed = parseMode(mode);
+    if (!parsed.valid) return EINVAL;
+    const int descriptor = ::open(name, parsed.flags, 0666);
+    if (descriptor < 0) return errno;
+    struct stat status {};
+    if (::fstat(descriptor, &status) != 0) {
+        const int error = errno;
+        ::close(descriptor);
+        return error;
+    }
+    descriptor_ = descriptor;
+    writable_ = parsed.writable;
+    appending_ = parsed.appending;
+    failed_ = false;
+    size_ = static_cast<uint64_t>(status.st_size);
+    for (ReadWindow& window : windows_)
+        window.length = 0;
+    pendingLength_ = 0;
+    return 0;
+}
+
+bool BufferedFile::close() {
+    if (descriptor_ < 0) return true;
+    bool closed = flush();
+    if (::close(descriptor_) != 0) closed = false;
+    descriptor_ = -1;
+    failed_ = false;
+    pendingLength_ = 0;
+    for (ReadWindow& window : windows_)
+        window.length = 0;
+    return closed;
+}
+
+size_t BufferedFile::readFromFile(uint64_t position, unsigned char* buffer, size_t size) {
+    size_t done = 0;
+    while (done < size) {
+        const ssize_t got =
+            ::pread(descriptor_, buffer + done, size - done, static_cast<off_t>(position + done));
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
+        done += static_cast<size_t>(got);
+    }
+    return done;
+}
+
+bool BufferedFile::writeOut(uint64_t position, const unsigned char* data, size_t size) {
+    size_t done = 0;
+    while (done < size) {
+        const ssize_t put =
+            ::pwrite(descriptor_, data + done, size - done, static_cast<off_t>(position + done));
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) return false;
+        done += static_cast<size_t>(put);
+    }
+    return true;
+}
+
+size_t BufferedFile::read(int windowIndex, uint64_t position, void* buffer, size_t size) {
+    if (descriptor_ < 0 || size == 0 || windowIndex < 0 || windowIndex >= kWindowCount) return 0;
+    if (position > static_cast<uint64_t>(INT64_MAX) - size) return 0;
+    ReadWindow& window = windows_[windowIndex];
+    auto* out = static_cast<unsigned char*>(buffer);
+    size_t done = 0;
+    while (done < size) {
+        const uint64_t at = position + done;
+        if (window.holds(at)) {
+            const size_t within = static_cast<size_t>(at - window.start);
+            const size_t count = std::min(window.length - within, size - done);
+            std::memcpy(out + done, window.bytes.get() + within, count);
+            done += count;
+            continue;
+        }
+        // The file must hold every byte written so far before it is read.
+        if (!flush()) break;
+        const size_t rest = size - done;
+        if (rest >= kBufferSize) {
+            done += readFromFile(at, out + done, rest);
+            break;
+        }
+        if (!window.bytes) window.bytes = std::make_unique<unsigned char[]>(kBufferSize);
+        window.start = at;
+        window.length = readFromFile(at, window.bytes.get(), kBufferSize);
+        if (window.length == 0) break;
+        if (window.length < rest) {
+            // The end of the file: take what there is.
+            std::memcpy(out + done, window.bytes.get(), window.length);
+            done += window.length;
+            break;
+        }
+    }
+    return done;
+}
+
+size_t BufferedFile::write(uint64_t position, const void* data, size_t size) {
+    if (descriptor_ < 0 || !writable_ || failed_ || size == 0) return 0;
+    if (appending_) position = size_;
+    if (position > static_cast<uint64_t>(INT64_MAX) - size) return 0;
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    const bool continues = pendingLength_ > 0 && position == pendingStart_ + pendingLength_ &&
+                           size <= kBufferSize - pendingLength_;
+    if (continues) {
+        std::memcpy(pending_.get() + pendingLength_, bytes, size);
+        pendingLength_ += size;
+    } else {
+        if (!flush()) return 0;
+        if (size >= kBufferSize) {
+            if (!writeOut(position, bytes, size)) {
+                failed_ = true;
+                return 0;
+            }
+        } else {
+            if (!pending_) pending_ = std::make_unique<unsigned char[]>(kBufferSize);
+            std::memcpy(pending_.get(), bytes, size);
+            pendingStart_ = position;
+            pendingLength_ = size;
+        }
+    }
+    updateWindows(position, bytes, size);
+    size_ = std::max(size_, position + size);
+    return size;
+}
+
+bool BufferedFile::flush() {
+    if (pendingLength_ == 0) return !failed_;
+    const bool written = writeOut(pendingStart_, pending_.get(), pendingLength_);
+    pendingLength_ = 0;
+    if (!written) failed_ = true;
+    return written;
+}
+
+void BufferedFile::updateWindows(uint64_t position, const unsigned char* data, size_t size) {
+    for (ReadWindow& window : windows_) {
+        if (window.length == 0) continue;
+        const uint64_t from = std::max(position, window.start);
+        const uint64_t to = std::min(position + size, window.start + window.length);
+        if (from >= to) continue;
+        std::memcpy(window.bytes.get() + (from - window.start), data + (from - position),
+                    static_cast<size_t>(to - from));
+    }
+}
+
+} // namespace container
