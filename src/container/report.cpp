@@ -22,6 +22,12 @@ void report(CMContainerRecord* container, CMErrorNbr number,
     report(container->session, container, number, args);
 }
 
+void fail(CMContainerRecord* container, CMErrorNbr number,
+          std::initializer_list<std::string_view> args) {
+    report(container, number, args);
+    throw Abandon{};
+}
+
 std::string nameOf(const CMContainerRecord* container) {
     if (container == nullptr) return std::string();
     if (container->ops.containerName != nullptr && container->refCon != nullptr) {

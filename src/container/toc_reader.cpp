@@ -11,12 +11,6 @@ namespace container {
 
 namespace {
 
-[[noreturn]] void fail(CMContainerRecord* container, CMErrorNbr number,
-                       std::initializer_list<std::string_view> args) {
-    report(container, number, args);
-    throw Abandon{};
-}
-
 // Builds values from TOC entries, keeping the current object, property, type
 // and generation across entries.
 class TocLoader {

@@ -13,12 +13,6 @@ namespace container {
 
 namespace {
 
-[[noreturn]] void fail(CMContainerRecord* container, CMErrorNbr number,
-                       std::initializer_list<std::string_view> args) {
-    report(container, number, args);
-    throw Abandon{};
-}
-
 constexpr uint64_t k32BitLimit = 0xFFFFFFFFull;
 
 // Where the data words of object 1's position properties landed in the TOC.

@@ -20,6 +20,9 @@ void report(CMSessionRecord* session, CMContainerRecord* container, CMErrorNbr n
 // Reports against a container (its session is the reporter).
 void report(CMContainerRecord* container, CMErrorNbr number,
             std::initializer_list<std::string_view> args);
+// Reports against a container, then throws Abandon (TOC reading and writing).
+[[noreturn]] void fail(CMContainerRecord* container, CMErrorNbr number,
+                       std::initializer_list<std::string_view> args);
 
 // The name inserted as "^0": the handler's container name, else the type name.
 std::string nameOf(const CMContainerRecord* container);
