@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "ffmpeg_owners.h"
 #include "tarsel/system/image.h"
 
 extern "C" {
@@ -48,19 +49,6 @@ bool ChooseEncoding(const std::string& extension, int bitsPerChannel, Encoding& 
     return true;
 }
 
-struct CodecDeleter {
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-struct FrameDeleter {
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-struct PacketDeleter {
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
-struct ScalerDeleter {
-    void operator()(SwsContext* s) const { sws_freeContext(s); }
-};
-
 // The image as top-down 16-bit R, G, B, A rows.
 std::vector<uint16_t> TopDownRGBA16(const Image& image) {
     std::vector<uint16_t> rows(std::size_t(image.Width()) * image.Height() * 4);
@@ -75,7 +63,7 @@ bool WritePicture(const std::string& path, const Image& image, int bitsPerChanne
     if (!ChooseEncoding(LowerExtension(path), bitsPerChannel, encoding)) return false;
     const AVCodec* codec = avcodec_find_encoder(encoding.Codec);
     if (!codec) return false;
-    std::unique_ptr<AVCodecContext, CodecDeleter> context(avcodec_alloc_context3(codec));
+    CodecContextOwner context(avcodec_alloc_context3(codec));
     if (!context) return false;
     const int width = image.Width();
     const int height = image.Height();
@@ -91,7 +79,7 @@ bool WritePicture(const std::string& path, const Image& image, int bitsPerChanne
     }
     if (avcodec_open2(context.get(), codec, nullptr) < 0) return false;
 
-    std::unique_ptr<AVFrame, FrameDeleter> frame(av_frame_alloc());
+    FrameOwner frame(av_frame_alloc());
     if (!frame) return false;
     frame->width = width;
     frame->height = height;
@@ -117,7 +105,7 @@ bool WritePicture(const std::string& path, const Image& image, int bitsPerChanne
             }
         }
     } else {
-        std::unique_ptr<SwsContext, ScalerDeleter> scaler(sws_getContext(
+        ScalerOwner scaler(sws_getContext(
             width, height, AV_PIX_FMT_RGBA64, width, height, encoding.Format,
             SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT, nullptr, nullptr, nullptr));
         if (!scaler) return false;
@@ -130,7 +118,7 @@ bool WritePicture(const std::string& path, const Image& image, int bitsPerChanne
         }
     }
 
-    std::unique_ptr<AVPacket, PacketDeleter> packet(av_packet_alloc());
+    PacketOwner packet(av_packet_alloc());
     if (!packet) return false;
     if (avcodec_send_frame(context.get(), frame.get()) < 0) return false;
     if (avcodec_send_frame(context.get(), nullptr) < 0) return false;

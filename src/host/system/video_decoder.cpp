@@ -6,6 +6,7 @@
 #include <deque>
 #include <optional>
 
+#include "ffmpeg_owners.h"
 #include "tarsel/system/image.h"
 
 extern "C" {
@@ -31,26 +32,6 @@ constexpr int64_t DecodeAheadLimit = 24;
 // Most packets held while looking for the wanted frame; past it they are decoded.
 constexpr std::size_t MaxHeldPackets = 1024;
 
-struct FormatDeleter {
-    void operator()(AVFormatContext* context) const { avformat_close_input(&context); }
-};
-struct CodecDeleter {
-    void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
-};
-struct FrameDeleter {
-    void operator()(AVFrame* frame) const { av_frame_free(&frame); }
-};
-struct PacketDeleter {
-    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
-};
-struct ScalerDeleter {
-    void operator()(SwsContext* context) const { sws_freeContext(context); }
-};
-using HeldPacket = std::unique_ptr<AVPacket, PacketDeleter>;
-struct DictionaryDeleter {
-    void operator()(AVDictionary* dictionary) const { av_dict_free(&dictionary); }
-};
-
 bool SizeFitsImage(int width, int height) {
     return width > 0 && height > 0 && width <= Image::MaxSide && height <= Image::MaxSide &&
            int64_t{width} * height <= Image::MaxPixels;
@@ -64,11 +45,11 @@ bool IsPictureDemuxer(const AVInputFormat* format) {
 } // namespace
 
 struct VideoDecoder::State {
-    std::unique_ptr<AVFormatContext, FormatDeleter> Format;
-    std::unique_ptr<AVCodecContext, CodecDeleter> Codec;
-    std::unique_ptr<AVFrame, FrameDeleter> Frame;
-    std::unique_ptr<AVPacket, PacketDeleter> Packet;
-    std::unique_ptr<SwsContext, ScalerDeleter> Scaler;
+    FormatContextOwner Format;
+    CodecContextOwner Codec;
+    FrameOwner Frame;
+    PacketOwner Packet;
+    ScalerOwner Scaler;
     int StreamIndex = -1;
     AVRational TimeBase{0, 1};
     AVRational FrameRate{0, 1}; // 0/1 when unknown: frames are then counted in decoding order
@@ -77,7 +58,7 @@ struct VideoDecoder::State {
     bool Draining = false;   // the end of the file was reached and the decoder is flushed
     bool Holding = false;    // packets before the wanted frame are held, not decoded
     bool DecoderFed = false; // the decoder got packets since it was last flushed
-    std::deque<HeldPacket> Held;
+    std::deque<PacketOwner> Held;
     int64_t DecodedCount = 0; // frames decoded since the last seek to the start
     int64_t Position = -1;    // index of the last decoded frame, -1 before the first
 
@@ -101,7 +82,7 @@ std::unique_ptr<VideoDecoder> VideoDecoder::Open(const std::string& path) {
     av_dict_set(&rawOptions, "format_whitelist", AllowedDemuxers, 0);
     // A single picture is one file: never read '%' in its name as a number pattern.
     av_dict_set(&rawOptions, "pattern_type", "none", 0);
-    std::unique_ptr<AVDictionary, DictionaryDeleter> options(rawOptions);
+    DictionaryOwner options(rawOptions);
 
     // The explicit file protocol keeps names with ':' from being taken for other protocols.
     const std::string url = "file:" + path;
@@ -168,7 +149,7 @@ bool VideoDecoder::State::NextFrame(int64_t wanted) {
 // decoder can start there, so only the frames from the last such key packet on are decoded.
 void VideoDecoder::State::FeedDecoder(int64_t wanted) {
     for (;;) {
-        HeldPacket next;
+        PacketOwner next;
         if (!Holding && !Held.empty()) {
             next = std::move(Held.front());
             Held.pop_front();

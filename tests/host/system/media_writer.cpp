@@ -1,6 +1,8 @@
 // Encodes test pictures and movies with libavcodec and libavformat.
 #include "media_writer.h"
 
+#include "../../../src/host/system/ffmpeg_owners.h"
+
 #include <cstdio>
 #include <memory>
 
@@ -14,31 +16,18 @@ extern "C" {
 namespace testmedia {
 namespace {
 
-struct CodecDeleter {
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-struct FrameDeleter {
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-struct PacketDeleter {
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
-using CodecPtr = std::unique_ptr<AVCodecContext, CodecDeleter>;
-using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
-using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
-
 // Encodes one still frame with the PNG encoder and writes the packet as the file.
 bool EncodePng(const std::string& path, int width, int height, AVPixelFormat format,
                const uint8_t* data, int rowBytes) {
     const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_PNG);
     if (!codec) return false;
-    CodecPtr context(avcodec_alloc_context3(codec));
+    CodecContextOwner context(avcodec_alloc_context3(codec));
     context->width = width;
     context->height = height;
     context->pix_fmt = format;
     context->time_base = {1, 25};
     if (avcodec_open2(context.get(), codec, nullptr) < 0) return false;
-    FramePtr frame(av_frame_alloc());
+    FrameOwner frame(av_frame_alloc());
     frame->width = width;
     frame->height = height;
     frame->format = format;
@@ -47,7 +36,7 @@ bool EncodePng(const std::string& path, int width, int height, AVPixelFormat for
         std::copy(data + std::size_t(y) * rowBytes, data + std::size_t(y + 1) * rowBytes,
                   frame->data[0] + std::size_t(y) * frame->linesize[0]);
     }
-    PacketPtr packet(av_packet_alloc());
+    PacketOwner packet(av_packet_alloc());
     if (avcodec_send_frame(context.get(), frame.get()) < 0) return false;
     if (avcodec_send_frame(context.get(), nullptr) < 0) return false;
     if (avcodec_receive_packet(context.get(), packet.get()) < 0) return false;
@@ -96,7 +85,7 @@ bool WriteMovie(const std::string& path, const std::vector<Picture8>& frames, in
     const AVCodec* codec = avcodec_find_encoder(
         jpeg ? AV_CODEC_ID_MJPEG : (mpeg4 ? AV_CODEC_ID_MPEG4 : AV_CODEC_ID_FFV1));
     if (!codec) return false;
-    CodecPtr context(avcodec_alloc_context3(codec));
+    CodecContextOwner context(avcodec_alloc_context3(codec));
     context->width = width;
     context->height = height;
     context->pix_fmt = pixelFormat;
@@ -117,7 +106,7 @@ bool WriteMovie(const std::string& path, const std::vector<Picture8>& frames, in
     if (avio_open(&format->pb, path.c_str(), AVIO_FLAG_WRITE) < 0) return false;
     if (avformat_write_header(format.get(), nullptr) < 0) return false;
 
-    PacketPtr packet(av_packet_alloc());
+    PacketOwner packet(av_packet_alloc());
     auto drain = [&]() {
         while (avcodec_receive_packet(context.get(), packet.get()) == 0) {
             av_packet_rescale_ts(packet.get(), context->time_base, stream->time_base);
@@ -127,7 +116,7 @@ bool WriteMovie(const std::string& path, const std::vector<Picture8>& frames, in
         return true;
     };
     for (std::size_t i = 0; i < frames.size(); ++i) {
-        FramePtr frame(av_frame_alloc());
+        FrameOwner frame(av_frame_alloc());
         frame->width = width;
         frame->height = height;
         frame->format = pixelFormat;
