@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <optional>
 
 using tarsel::detail::MemBlockStorage;
 using tarsel::detail::ScriptTable;
@@ -16,14 +17,16 @@ using tarsel::detail::ScriptTable;
 namespace {
 
 // Parses a whole text as a decimal integer or a number; false when it is not one.
-bool ParseInteger(std::string_view text, int64_t& out) {
+template <typename T> bool ParseWhole(std::string_view text, T& out) {
     auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), out);
     return error == std::errc() && end == text.data() + text.size() && !text.empty();
 }
 
-bool ParseNumber(std::string_view text, double& out) {
-    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), out);
-    return error == std::errc() && end == text.data() + text.size() && !text.empty();
+// The text of a string or TsID value; nothing for the other kinds.
+std::optional<std::string_view> TextOf(const ScriptVal::Storage& value) {
+    if (auto string = std::get_if<std::string>(&value)) return *string;
+    if (auto id = std::get_if<TsID>(&value)) return id->view();
+    return std::nullopt;
 }
 
 // Truncates toward zero, saturating at the integer range; NaN gives 0.
@@ -138,32 +141,21 @@ int64_t ScriptVal::ToInteger() const {
     if (auto number = std::get_if<int64_t>(&value_)) return *number;
     if (auto real = std::get_if<double>(&value_)) return DoubleToInteger(*real);
     if (auto flag = std::get_if<bool>(&value_)) return *flag ? 1 : 0;
-    std::string_view text;
-    if (auto string = std::get_if<std::string>(&value_))
-        text = *string;
-    else if (auto id = std::get_if<TsID>(&value_))
-        text = id->view();
-    else
-        return 0;
+    const std::optional<std::string_view> text = TextOf(value_);
+    if (!text) return 0;
     int64_t parsed = 0;
-    if (ParseInteger(text, parsed)) return parsed;
+    if (ParseWhole(*text, parsed)) return parsed;
     double real = 0;
-    return ParseNumber(text, real) ? DoubleToInteger(real) : 0;
+    return ParseWhole(*text, real) ? DoubleToInteger(real) : 0;
 }
 
 double ScriptVal::ToNumber() const {
     if (auto real = std::get_if<double>(&value_)) return *real;
     if (auto number = std::get_if<int64_t>(&value_)) return static_cast<double>(*number);
     if (auto flag = std::get_if<bool>(&value_)) return *flag ? 1.0 : 0.0;
-    std::string_view text;
-    if (auto string = std::get_if<std::string>(&value_))
-        text = *string;
-    else if (auto id = std::get_if<TsID>(&value_))
-        text = id->view();
-    else
-        return 0.0;
+    const std::optional<std::string_view> text = TextOf(value_);
     double real = 0;
-    return ParseNumber(text, real) ? real : 0.0;
+    return text && ParseWhole(*text, real) ? real : 0.0;
 }
 
 bool ScriptVal::ToBoolean() const {
@@ -175,8 +167,7 @@ bool ScriptVal::ToBoolean() const {
 }
 
 std::string ScriptVal::ToString() const {
-    if (auto string = std::get_if<std::string>(&value_)) return *string;
-    if (auto id = std::get_if<TsID>(&value_)) return std::string(id->view());
+    if (auto text = TextOf(value_)) return std::string(*text);
     if (auto number = std::get_if<int64_t>(&value_)) return std::to_string(*number);
     if (auto real = std::get_if<double>(&value_)) {
         char text[32];
