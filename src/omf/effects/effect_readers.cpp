@@ -1,5 +1,6 @@
 // Speed control, repeat and SMPTE wipe readers for 1.x and 2.x files.
 #include "effects/effect_support.h"
+#include "internal/effect_slots.h"
 #include "internal/error_flow.h"
 #include "omf/omf_access.h"
 #include "omf/omf_effects.h"
@@ -26,7 +27,7 @@ constexpr omfInt32 kArgWipeFlag12 = 12;
 omfErr_t readPhaseArgument(omfHdl_t file, omfObject_t effect, omfUInt32* phase) {
     omfObject_t value = nullptr;
     bool found = false;
-    OMF_CHECK(file, findArgument(file, effect, kArgPhaseOffset, &value, &found));
+    OMF_CHECK(file, findEffectSlot(file, effect, kArgPhaseOffset, &value, &found));
     *phase = 0;
     if (found) OMF_CHECK(file, omfiReadConstUInt32(file, value, phase));
     return 0;
@@ -35,7 +36,7 @@ omfErr_t readPhaseArgument(omfHdl_t file, omfObject_t effect, omfUInt32* phase) 
 // The input segment (ArgID -1, null when absent).
 omfErr_t readInputArgument(omfHdl_t file, omfObject_t effect, omfInt32 argID, omfObject_t* input) {
     bool found = false;
-    OMF_CHECK(file, findArgument(file, effect, argID, input, &found));
+    OMF_CHECK(file, findEffectSlot(file, effect, argID, input, &found));
     return 0;
 }
 
@@ -67,7 +68,7 @@ omfErr_t readTimeWarp(omfHdl_t file, omfObject_t effect, const char* effectID, o
 omfErr_t readWipeNumber(omfHdl_t file, omfObject_t effect, omfInt32 argID, omfInt32* number) {
     omfObject_t value = nullptr;
     bool found = false;
-    OMF_CHECK(file, findArgument(file, effect, argID, &value, &found));
+    OMF_CHECK(file, findEffectSlot(file, effect, argID, &value, &found));
     if (!found) return 0; // keeps the default
     omfObject_t dataKind = nullptr;
     OMF_CHECK(file, omfsReadObjRef(file, value, kOmfProperty_CPNT_DataKind, &dataKind));
@@ -87,7 +88,7 @@ omfErr_t readWipeNumber(omfHdl_t file, omfObject_t effect, omfInt32 argID, omfIn
 omfErr_t readWipeFlag(omfHdl_t file, omfObject_t effect, omfInt32 argID, omfUInt8* flag) {
     omfObject_t value = nullptr;
     bool found = false;
-    OMF_CHECK(file, findArgument(file, effect, argID, &value, &found));
+    OMF_CHECK(file, findEffectSlot(file, effect, argID, &value, &found));
     if (!found) return 0;
     omfBool stored = false;
     OMF_CHECK(file, omfiReadConstBoolean(file, value, &stored));
@@ -134,7 +135,7 @@ omfErr_t readWipe2x(omfHdl_t file, omfObject_t effect, omfObject_t inputs[3], om
     OMF_CHECK(file, readInputArgument(file, effect, kOmfArgLevel, &inputs[2]));
     omfObject_t numberValue = nullptr;
     bool found = false;
-    OMF_CHECK(file, findArgument(file, effect, kArgWipeNumber, &numberValue, &found));
+    OMF_CHECK(file, findEffectSlot(file, effect, kArgWipeNumber, &numberValue, &found));
     if (!found) OMF_RAISE(file, 123);
     OMF_CHECK(file, omfiReadConstInt32(file, numberValue, wipeNumber));
     for (omfInt32 i = 0; i < 8; ++i) {
@@ -167,7 +168,7 @@ omfErr_t omfiReadSpeedControl(omfHdl_t file, omfObject_t effect, omfInt64* lengt
                                      inputSegment, phaseOffset));
         omfObject_t value = nullptr;
         bool found = false;
-        OMF_CHECK(file, findArgument(file, effect, kArgSpeedRatio, &value, &found));
+        OMF_CHECK(file, findEffectSlot(file, effect, kArgSpeedRatio, &value, &found));
         if (!found) OMF_RAISE(file, 123);
         OMF_CHECK(file, omfiReadConstRational(file, value, &ratio));
     } else {

@@ -1,5 +1,5 @@
-// Steps shared by the effect readers: class tests, lengths, the effect
-// definition check and the effect-slot lookup.
+// Steps shared by the effect readers: class tests, lengths and the effect
+// definition check.
 #include "effects/effect_support.h"
 
 #include "internal/error_flow.h"
@@ -51,27 +51,6 @@ omfErr_t requireDefinition(omfHdl_t file, omfObject_t effect, const char* effect
     omfObject_t definition = nullptr;
     OMF_CHECK(file, omfsReadObjRef(file, effect, kOmfProperty_EFFE_EffectKind, &definition));
     if (definition != registered) OMF_RAISE(file, 144);
-    return 0;
-}
-
-omfErr_t findArgument(omfHdl_t file, omfObject_t effect, omfInt32 argID, omfObject_t* value,
-                      bool* found) {
-    *value = nullptr;
-    *found = false;
-    omfInt32 count = omfsLengthObjRefArray(file, effect, kOmfProperty_EFFE_EffectSlots);
-    for (omfInt32 i = 1; i <= count; ++i) {
-        omfObject_t slot = nullptr;
-        OMF_CHECK(file,
-                  omfsGetNthObjRefArray(file, effect, kOmfProperty_EFFE_EffectSlots, &slot, i));
-        omfInt32 slotID = 0;
-        OMF_CHECK(file,
-                  omfsReadEnum(file, slot, kOmfProperty_ESLT_ArgID, kOmfType_ArgIDType, &slotID));
-        if (slotID == argID) {
-            OMF_CHECK(file, omfsReadObjRef(file, slot, kOmfProperty_ESLT_ArgValue, value));
-            *found = true;
-            return 0;
-        }
-    }
     return 0;
 }
 

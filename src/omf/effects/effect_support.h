@@ -16,11 +16,6 @@ omfErr_t componentLength(omfHdl_t file, omfObject_t component, omfInt64* length)
 // `effectID` in the file.
 omfErr_t requireDefinition(omfHdl_t file, omfObject_t effect, const char* effectID);
 
-// The ArgValue of the first effect slot whose ArgID is `argID`; *found is
-// false (and *value null) when the effect has none.
-omfErr_t findArgument(omfHdl_t file, omfObject_t effect, omfInt32 argID, omfObject_t* value,
-                      bool* found);
-
 // The TrackComponent of the first element of a 1.x track group's Tracks
 // (null when it has no tracks).
 omfErr_t firstTrackComponent(omfHdl_t file, omfObject_t group, omfObject_t* component);

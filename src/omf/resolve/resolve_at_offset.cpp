@@ -1,6 +1,7 @@
 // Resolving a segment at an offset down to the leaf that holds the
 // material there: through sequences, selectors, media groups, transitions,
 // effects, nested scopes and scope references.
+#include "internal/effect_slots.h"
 #include "internal/error_flow.h"
 #include "omf/omf_access.h"
 #include "omf/omf_registry.h"
@@ -253,17 +254,10 @@ omfErr_t Resolver::effect(omfObject_t effect, omfPosition_t offset, omfLength_t 
         *leaf = Leaf{};
         return 0;
     }
-    omfInt32 count = omfsLengthObjRefArray(file, effect, kOmfProperty_EFFE_EffectSlots);
-    for (omfInt32 i = 1; i <= count; ++i) {
-        omfObject_t slot = nullptr;
-        OMF_CHECK(file,
-                  omfsGetNthObjRefArray(file, effect, kOmfProperty_EFFE_EffectSlots, &slot, i));
-        omfInt32 slotID = 0;
-        OMF_CHECK(file,
-                  omfsReadEnum(file, slot, kOmfProperty_ESLT_ArgID, kOmfType_ArgIDType, &slotID));
-        if (slotID != argID) continue;
-        omfObject_t input = nullptr;
-        OMF_CHECK(file, omfsReadObjRef(file, slot, kOmfProperty_ESLT_ArgValue, &input));
+    omfObject_t input = nullptr;
+    bool found = false;
+    OMF_CHECK(file, findEffectSlot(file, effect, argID, &input, &found));
+    if (found) {
         OMF_CHECK(file, resolve(input, offset, length, leaf));
         return 0;
     }
