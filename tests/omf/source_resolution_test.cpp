@@ -1,5 +1,5 @@
 // Source resolution on mob chains built in code, in 1.x and 2.x files:
-// master -> file mobs across edit rates, compositions resolved through
+// master -> file mobs across edit rates, edited material resolved through
 // sequences, transitions, effects, scopes, selectors and pulldowns, the
 // search's refusals, edit-rate and pulldown arithmetic, and locators.
 #include "mob_fixtures.h"
@@ -9,7 +9,6 @@
 #include "omf/omf_mobs.h"
 #include "omf/omf_registry.h"
 #include "omf/omf_resolve.h"
-#include "resolve/resolution.h"
 
 #include <cstdint>
 #include <limits>
@@ -125,31 +124,6 @@ class SourceResolution : public ToolkitTest {
         EXPECT_EQ(result.editRate.denominator, rate.denominator);
     }
 
-    // Resolves a composition's track 1 at `offset` down to a mob of `kind`
-    // with the resolution steps FindSource uses below its first mob.
-    omfErr_t resolveComposition(omfObject_t composition, omfPosition_t offset, omfMobKind_t kind,
-                                omfSourceSearchResult_t* result) {
-        omfObject_t track = nullptr;
-        omfObject_t segment = nullptr;
-        omfRational_t rate{};
-        omfPosition_t inSegment = 0;
-        omfErr_t status =
-            FindTrackAtOffset(file_, composition, 1, offset, &track, &segment, &rate, &inSegment);
-        if (status != 0) return status;
-        omf::resolve::ScopeStack scopes;
-        omf::resolve::ResolveContext context;
-        context.scopes = &scopes;
-        omf::resolve::Leaf leaf;
-        status = omf::resolve::ResolveAtOffset(file_, context, segment, inSegment,
-                                               std::numeric_limits<omfLength_t>::max(), &leaf);
-        if (status == 167) result->effect = context.effect;
-        if (status != 0) return status;
-        omf::resolve::ChainStep step;
-        status = omf::resolve::FollowClip(file_, composition, track, rate, leaf, &step);
-        if (status != 0) return status;
-        return omf::resolve::FindSourceInChain(file_, step, kind, context, result);
-    }
-
     omfFileRev_t revision_ = kOmfRev2x;
     omfHdl_t file_ = nullptr;
     omfObject_t picture_ = nullptr;
@@ -204,22 +178,20 @@ TEST_P(BothRevisions, CompositionsAreNoStartingPoint) {
     EXPECT_EQ(FindSource(file_, master, 4, 0, kFileMob, nullptr, 0, nullptr, &ignored), 135);
 }
 
-TEST_P(BothRevisions, CompositionSequenceResolvesThroughMasterToFileMob) {
+// An edited sequence of clips naming two masters, as a composition holds
+// it; FindSource starts below compositions, so a master mob carries it here.
+TEST_P(BothRevisions, SequenceOfClipsResolvesThroughTheirMastersToFileMobs) {
     omfObject_t fileA = fileMob(1, kVideoRate);
     omfObject_t fileB = fileMob(2, kPalRate);
     omfObject_t masterA = masterMob(3, kVideoRate, clipOf(fileA, 100, 0));
     omfObject_t masterB = masterMob(4, kVideoRate, clipOf(fileB, 100, 30));
-    omfObject_t composition =
-        compositionMob(5, kVideoRate, sequence({clipOf(masterA, 10, 40), clipOf(masterB, 20, 60)}));
-    omfSourceSearchResult_t result{};
+    omfObject_t edit =
+        masterMob(5, kVideoRate, sequence({clipOf(masterA, 10, 40), clipOf(masterB, 20, 60)}));
     // Offset 15 is 5 into the second clip: master B at 65, file B at (30 + 65) x 25/30.
-    ASSERT_EQ(resolveComposition(composition, 15, kMasterMob, &result), 0) << omfsErrorTrace(file_);
-    expectFound(result, masterB, 65, 15, kVideoRate);
-    ASSERT_EQ(resolveComposition(composition, 15, kFileMob, &result), 0) << omfsErrorTrace(file_);
-    expectFound(result, fileB, 79, 12, kPalRate);
-    ASSERT_EQ(resolveComposition(composition, 9, kFileMob, &result), 0);
-    expectFound(result, fileA, 49, 1, kVideoRate);
-    EXPECT_EQ(resolveComposition(composition, 30, kFileMob, &result), 156);
+    expectFound(find(edit, 15, kMasterMob, kOmfNoEffectChoice), masterB, 65, 15, kVideoRate);
+    expectFound(find(edit, 15, kFileMob, kOmfNoEffectChoice), fileB, 79, 12, kPalRate);
+    expectFound(find(edit, 9, kFileMob, kOmfNoEffectChoice), fileA, 49, 1, kVideoRate);
+    find(edit, 30, kFileMob, kOmfNoEffectChoice, 156);
 }
 
 TEST_P(BothRevisions, FileMobResolvesToTheTapeMobItNames) {
@@ -240,13 +212,20 @@ TEST_P(BothRevisions, FileMobResolvesToTheTapeMobItNames) {
 
 // The shared composition fixture, written to disk and read back: every part
 // of its picture sequence resolves to the file mob (or the choice) expected.
+// FindSource refuses to start at the composition itself, so a master mob
+// whose picture track holds the composition's own sequence starts the search.
 TEST_P(BothRevisions, FixtureCompositionResolvesPartByPartAfterReopening) {
-    ASSERT_EQ(omfsCloseOMFFile(file_), 0);
-    file_ = nullptr;
-    ASSERT_EQ(writeMobFixtureFile(session_, path("fixture.omf"), revision_), 0);
-    ASSERT_EQ(omfsOpenFileForRead(path("fixture.omf").c_str(), session_, &file_), 0);
-    omfObject_t composition = nullptr, master1 = nullptr, file1 = nullptr, file2 = nullptr;
+    ASSERT_EQ(buildMobFixture(file_), 0) << omfsErrorTrace(file_);
+    omfObject_t composition = nullptr, edited = nullptr, edit = nullptr;
     ASSERT_EQ(findMobByName(file_, "Composition", &composition), 0);
+    ASSERT_EQ(findTrackSegment(file_, composition, 1, &edited), 0);
+    ASSERT_EQ(omfiMasterMobNew(file_, "Edit", false, mobID(90), &edit), 0);
+    addTrack(edit, kFixtureRate, edited);
+    ASSERT_EQ(omfsCloseOMFFile(file_), 0);
+    ASSERT_EQ(omfsOpenFileForRead(path("resolve.omf").c_str(), session_, &file_), 0);
+    omfObject_t master1 = nullptr, file1 = nullptr, file2 = nullptr;
+    ASSERT_EQ(findMobByName(file_, "Composition", &composition), 0);
+    ASSERT_EQ(findMobByName(file_, "Edit", &edit), 0);
     ASSERT_EQ(findMobByName(file_, "Master 1", &master1), 0);
     ASSERT_EQ(findMobByName(file_, "File 1", &file1), 0);
     ASSERT_EQ(findMobByName(file_, "File 2", &file2), 0);
@@ -255,23 +234,17 @@ TEST_P(BothRevisions, FixtureCompositionResolvesPartByPartAfterReopening) {
     // Positions: clip 0..9, filler 10..14 cut to 10 by the transition at
     // 11..14, clip 15..30 (starting at 11), effect 31..38, scope 39..44,
     // selector 45..51.
-    omfSourceSearchResult_t result{};
-    ASSERT_EQ(resolveComposition(composition, 3, kFileMob, &result), 0) << omfsErrorTrace(file_);
-    expectFound(result, file1, 3, 7, kFixtureRate);
-    ASSERT_EQ(resolveComposition(composition, 20, kFileMob, &result), 0) << omfsErrorTrace(file_);
-    expectFound(result, file2, 38, 22, kFile2Rate); // Master 2 @ 10 + 9, doubled
-    ASSERT_EQ(resolveComposition(composition, 40, kFileMob, &result), 0) << omfsErrorTrace(file_);
-    expectFound(result, file2, 2, 10, kFile2Rate); // the scope's first slot, 1 in
-    ASSERT_EQ(resolveComposition(composition, 46, kFileMob, &result), 0) << omfsErrorTrace(file_);
-    expectFound(result, file1, 31, 6, kFixtureRate); // the selected clip, Master 1 @ 30 + 1
-    EXPECT_EQ(resolveComposition(composition, 10, kFileMob, &result), 128);
-    result = omfSourceSearchResult_t{};
-    EXPECT_EQ(resolveComposition(composition, 12, kFileMob, &result), 167);
-    EXPECT_NE(result.effect, nullptr);
-    result = omfSourceSearchResult_t{};
-    EXPECT_EQ(resolveComposition(composition, 33, kFileMob, &result), 167);
-    EXPECT_NE(result.effect, nullptr);
-    EXPECT_EQ(resolveComposition(composition, 52, kFileMob, &result), 156);
+    expectFound(find(edit, 3, kFileMob, kOmfNoEffectChoice), file1, 3, 7, kFixtureRate);
+    // Master 2 @ 10 + 9, doubled
+    expectFound(find(edit, 20, kFileMob, kOmfNoEffectChoice), file2, 38, 22, kFile2Rate);
+    // the scope's first slot, 1 in
+    expectFound(find(edit, 40, kFileMob, kOmfNoEffectChoice), file2, 2, 10, kFile2Rate);
+    // the selected clip, Master 1 @ 30 + 1
+    expectFound(find(edit, 46, kFileMob, kOmfNoEffectChoice), file1, 31, 6, kFixtureRate);
+    find(edit, 10, kFileMob, kOmfNoEffectChoice, 128);
+    EXPECT_NE(find(edit, 12, kFileMob, kOmfNoEffectChoice, 167).effect, nullptr);
+    EXPECT_NE(find(edit, 33, kFileMob, kOmfNoEffectChoice, 167).effect, nullptr);
+    find(edit, 52, kFileMob, kOmfNoEffectChoice, 156);
 
     expectFound(find(master1, 60, kFileMob, kOmfNoEffectChoice), file1, 60, 40, kFixtureRate);
     find(composition, 0, kFileMob, kOmfNoEffectChoice, 183);
