@@ -2,7 +2,7 @@
 #pragma once
 
 #include "container/cm_handlers.h"
-#include "internal/segment_list.h"
+#include "internal/small_list.h"
 
 #include <array>
 #include <cstdint>
