@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <memory_resource>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -45,7 +46,7 @@ enum ValueFlags : uint8_t {
 };
 
 struct Segment {
-    CMSize offset = 0;   // stream offset; unused for immediate data
+    CMSize offset = 0; // stream offset; unused for immediate data
     CMSize length = 0;
     bool immediate = false;
     std::array<unsigned char, 4> data{}; // immediate bytes in stored order
@@ -65,7 +66,7 @@ struct CMValueRecord {
     CMValueFlags userFlags = 0;
     uint8_t flags = 0;
     CMSize size = 0;
-    container::SegmentList<container::Segment> segments;
+    container::SmallList<container::Segment> segments;
     std::string globalName; // a global-name value's string, written at close
 
     // Dynamic values: the layer below, its operations and its refCon.
@@ -79,7 +80,7 @@ struct CMValueRecord {
 
 struct CMPropertyEntry {
     CMObjectRecord* property = nullptr;
-    std::vector<CMValueRecord*> values;
+    container::SmallList<CMValueRecord*> values;
 };
 
 struct CMObjectRecord {
@@ -135,9 +136,9 @@ struct CMContainerRecord {
     CMSize tocBufferSize = 1024;
 
     CMObjectID nextUserID = kCMMinUserObjectID; // the seed
-    CMSize endOfData = 0;       // where the next value data is written
-    CMSize highestWritten = 0;  // highest stream position written
-    CMSize physicalSize = 0;    // stream size at open
+    CMSize endOfData = 0;                       // where the next value data is written
+    CMSize highestWritten = 0;                  // highest stream position written
+    CMSize physicalSize = 0;                    // stream size at open
     CMSize dataAlignment = 1;
     CMCount undefinedObjects = 0;
 
@@ -147,7 +148,12 @@ struct CMContainerRecord {
     bool closing = false;
     bool modified = false; // a read/write container needs a new TOC at close
 
-    std::map<CMObjectID, CMObjectRecord*> objects; // the TOC index, ascending ID
+    // Nodes of the TOC index come from a pool of their own: a TOC of a million
+    // objects costs a few chunk allocations instead of a million, and closing
+    // the container frees them at once.
+    std::pmr::unsynchronized_pool_resource objectIndexMemory;
+    std::pmr::map<CMObjectID, CMObjectRecord*> objects{
+        &objectIndexMemory}; // the TOC index, ascending ID
     std::unordered_map<std::string, CMObjectRecord*> globalNames;
     std::vector<CMValueRecord*> dynamicValues; // dynamic values still in use
     // Chunks holding the records below (see allocateRecordMemory).
