@@ -19,7 +19,6 @@ constexpr uint32_t kSessionTag = 0x42534553;   // "BSES"
 constexpr uint32_t kContainerTag = 0x42434e54; // "BCNT"
 constexpr uint32_t kObjectTag = 0x424f424a;    // "BOBJ"
 constexpr uint32_t kValueTag = 0x4256414c;     // "BVAL"
-constexpr size_t kRecordChunkSize = 64 * 1024;
 
 // Kind bits of an object record.
 enum ObjectKind : uint8_t {
@@ -158,6 +157,7 @@ struct CMContainerRecord {
     std::vector<CMValueRecord*> dynamicValues; // dynamic values still in use
     // Chunks holding the records below (see allocateRecordMemory).
     std::vector<void*> recordChunks;
+    size_t chunkSize = 0; // size of the last chunk
     size_t chunkUsed = 0;
     // Every record allocated for this container, destroyed when it closes.
     std::vector<CMObjectRecord*> objectStore;
