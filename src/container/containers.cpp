@@ -188,8 +188,8 @@ bool loadExisting(CMContainerRecord* container) {
 
 // Object 1's properties of a new container, protected values of type 19.
 bool createTocProperties(CMContainerRecord* container) {
-    CMObjectRecord* tocObject = container->objects[kTocObjectID];
-    CMObjectRecord* tocType = container->objects[kTocType];
+    CMObjectRecord* tocObject = standardObject(container, kTocObjectID);
+    CMObjectRecord* tocType = standardObject(container, kTocType);
     auto immediate = [&](CMObjectID property, uint32_t number) {
         CMValueRecord* value = addValue(tocObject, container->objects[property], tocType);
         if (value == nullptr) return false;
@@ -223,6 +223,7 @@ void freeContainerRecords(CMContainerRecord* container) {
     container->objectStore.clear();
     releaseRecordMemory(container);
     container->objects.clear();
+    container->standardObjects = {};
     container->globalNames.clear();
     container->dynamicValues.clear();
 }
@@ -318,12 +319,12 @@ CMContainer CMOpenNewContainer(CMSession session, CMRefCon attributes, CMGlobalN
     if (useFlags & kCMUpdateByAppend) {
         ready = loadExisting(container) && [&] {
             // The old TOC object keeps its numbers; the new TOC gets its own.
-            CMObjectRecord* tocObject = container->objects[kTocObjectID];
-            if (findValue(tocObject, container->objects[kTocNewValuesTocProperty],
-                          container->objects[kTocType]) == nullptr) {
-                CMValueRecord* value = addValue(tocObject,
-                                                container->objects[kTocNewValuesTocProperty],
-                                                container->objects[kTocType]);
+            CMObjectRecord* tocObject = standardObject(container, kTocObjectID);
+            if (findValue(tocObject, standardObject(container, kTocNewValuesTocProperty),
+                          standardObject(container, kTocType)) == nullptr) {
+                CMValueRecord* value =
+                    addValue(tocObject, standardObject(container, kTocNewValuesTocProperty),
+                             standardObject(container, kTocType));
                 if (value == nullptr) return false;
                 value->segments.push_back(Segment{});
                 value->flags |= kValueProtected;

@@ -86,7 +86,7 @@ CMObjectRecord* registerName(CMContainerRecord* container, CMGlobalName name, ui
     if (object == nullptr) return nullptr;
     ++container->nextUserID;
     container->modified = true;
-    CMObjectRecord* nameProperty = container->objects[kGlobalNameProperty];
+    CMObjectRecord* nameProperty = standardObject(container, kGlobalNameProperty);
     CMObjectRecord* nameType =
         container->objects[kind == kKindType ? kTypeNameType : kPropertyNameType];
     CMValueRecord* value = addValue(object, nameProperty, nameType);
@@ -124,7 +124,7 @@ CMObjectRecord* newObjectWithID(CMContainerRecord* container, CMObjectID id, uin
 }
 
 CMObjectRecord* newObjectWithID(CMContainerRecord* container, CMObjectID id, uint8_t kind,
-                                std::map<CMObjectID, CMObjectRecord*>::iterator hint) {
+                                ObjectIndex::iterator hint) {
     auto* object = newRecord<CMObjectRecord>(container);
     if (object == nullptr) {
         report(container, CM_ERR_NO_OBJECT_ENTRY_MEMORY, {nameOf(container)});
@@ -145,6 +145,7 @@ bool createStandardObjects(CMContainerRecord* container) {
         // The TOC object takes user values beside its own protected ones (an
         // OMF file keeps its HEAD properties there); definitions take none.
         object->flags |= kObjectStandard;
+        container->standardObjects[standard.id] = object;
         if (standard.id != kTocObjectID) object->flags |= kObjectProtected;
         if (standard.name != nullptr && !bindGlobalName(object, standard.name)) return false;
     }

@@ -20,8 +20,8 @@ namespace {
 
 CMValueRecord* tableValue(CMObjectRecord* holder) {
     CMContainerRecord* container = holder->container;
-    return findValue(holder, container->objects[kReferencesProperty],
-                     container->objects[kReferenceDataType]);
+    return findValue(holder, standardObject(container, kReferencesProperty),
+                     standardObject(container, kReferenceDataType));
 }
 
 // Loads the holder's reference table on first use; false on a read error.
@@ -75,8 +75,8 @@ CMReference* CMNewReference(CMValue value, CMObject referenced, CMReference key)
     }
     CMValueRecord* table = tableValue(holder);
     if (table == nullptr) {
-        table = addValue(holder, container->objects[kReferencesProperty],
-                         container->objects[kReferenceDataType]);
+        table = addValue(holder, standardObject(container, kReferencesProperty),
+                         standardObject(container, kReferenceDataType));
         if (table == nullptr) {
             report(container, CM_ERR_NO_REFERENCE_MEMORY, {nameOf(container)});
             return nullptr;

@@ -268,12 +268,12 @@ void readVersion1Toc(CMContainerRecord* container) {
 }
 
 CMValueRecord* tocValue(CMContainerRecord* container, CMObjectID property) {
-    return findValue(container->objects[kTocObjectID], container->objects[property],
-                     container->objects[kTocType]);
+    return findValue(standardObject(container, kTocObjectID), container->objects[property],
+                     standardObject(container, kTocType));
 }
 
 void checkTocObject(CMContainerRecord* container) {
-    CMObjectRecord* tocObject = container->objects[kTocObjectID];
+    CMObjectRecord* tocObject = standardObject(container, kTocObjectID);
     if (tocObject->properties.empty()) fail(container, CM_ERR_NO_TOC_OBJECT, {nameOf(container)});
     const std::string name = nameOf(container);
     if (tocValue(container, kTocSeedProperty) == nullptr) fail(container, CM_ERR_NO_SEED, {name});
@@ -332,9 +332,9 @@ void countUndefinedObjects(CMContainerRecord* container) {
 
 // Reads the names of type and property definitions into the global-name table.
 void loadGlobalNames(CMContainerRecord* container) {
-    CMObjectRecord* nameProperty = container->objects[kGlobalNameProperty];
-    CMObjectRecord* typeName = container->objects[kTypeNameType];
-    CMObjectRecord* propertyName = container->objects[kPropertyNameType];
+    CMObjectRecord* nameProperty = standardObject(container, kGlobalNameProperty);
+    CMObjectRecord* typeName = standardObject(container, kTypeNameType);
+    CMObjectRecord* propertyName = standardObject(container, kPropertyNameType);
     std::vector<char> text;
     for (const auto& [id, object] : container->objects) {
         CMPropertyEntry* entry = findPropertyEntry(object, nameProperty);

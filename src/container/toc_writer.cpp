@@ -59,6 +59,8 @@ class CodeByteTocImage {
         while ((bytes_.size() - bufferStart_) % 4 != 0) bytes_.push_back(kFiller);
     }
 
+    // Room for `size` bytes; pages a generous guess leaves unused are never touched.
+    void reserve(size_t size) { bytes_.reserve(size); }
     size_t position() const { return bytes_.size(); }
     std::vector<unsigned char>& bytes() { return bytes_; }
     uint32_t lastGeneration = 0;
@@ -90,6 +92,7 @@ class CodeByteTocImage {
 
 std::vector<CMValueRecord*> valuesInTocOrder(CMContainerRecord* container) {
     std::vector<CMValueRecord*> values;
+    values.reserve(container->valueStore.size());
     for (const auto& [id, object] : container->objects) {
         if (object->flags & (kObjectDeleted | kObjectUndefined)) continue;
         for (const CMPropertyEntry& entry : object->properties) {
@@ -108,6 +111,9 @@ std::vector<unsigned char> buildCodeByteToc(CMContainerRecord* container,
                                             const std::vector<CMValueRecord*>& values,
                                             bool wide, Patches& patches) {
     CodeByteTocImage image(container, kWriterTocBufferSize);
+    // An entry of a value is at most a new-object entry, a generation, flags and
+    // a wide segment; most take under 24 bytes.
+    image.reserve(values.size() * 24 + kWriterTocBufferSize);
     CMObjectID lastObject = 0, lastProperty = 0;
     for (CMValueRecord* value : values) {
         CMObjectID object = value->object->id;
@@ -253,8 +259,9 @@ void patchWords(CMContainerRecord* container, std::vector<unsigned char>& toc,
 
 void setPositionValue(CMContainerRecord* container, CMObjectID property, CMSize offset,
                       CMSize length) {
-    CMValueRecord* value = findValue(container->objects[kTocObjectID],
-                                     container->objects[property], container->objects[kTocType]);
+    CMValueRecord* value =
+        findValue(standardObject(container, kTocObjectID), container->objects[property],
+                  standardObject(container, kTocType));
     if (value == nullptr) return;
     value->segments.assign(1, Segment{offset, length, false, {}});
     value->size = length;
@@ -299,8 +306,8 @@ void normaliseImmediates(CMContainerRecord* container, const std::vector<CMValue
 
 void storeSeed(CMContainerRecord* container) {
     CMValueRecord* seed =
-        findValue(container->objects[kTocObjectID], container->objects[kTocSeedProperty],
-                  container->objects[kTocType]);
+        findValue(standardObject(container, kTocObjectID),
+                  standardObject(container, kTocSeedProperty), standardObject(container, kTocType));
     if (seed == nullptr) fail(container, CM_ERR_NO_SEED, {nameOf(container)});
     Segment segment;
     segment.immediate = true;

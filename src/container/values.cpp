@@ -36,8 +36,8 @@ bool usableObject(CMObjectRecord* object) {
 std::vector<CMObjectRecord*> baseTypesOf(CMObjectRecord* type) {
     std::vector<CMObjectRecord*> bases;
     CMContainerRecord* container = type->container;
-    CMValueRecord* list =
-        findValue(type, container->objects[kBaseTypeProperty], container->objects[kBaseTypeListType]);
+    CMValueRecord* list = findValue(type, standardObject(container, kBaseTypeProperty),
+                                    standardObject(container, kBaseTypeListType));
     if (list == nullptr) return bases;
     std::vector<unsigned char> bytes(list->size);
     CMSize got = readPlain(list, bytes.data(), 0, bytes.size());
@@ -401,8 +401,8 @@ CMBoolean CMAddBaseType(CMType type, CMType baseType) {
                {nameOf(container), nameOf(baseType->container)});
         return 0;
     }
-    if (!checkKinds(container->objects[kBaseTypeProperty], type) ||
-        !checkKinds(container->objects[kBaseTypeProperty], baseType)) {
+    if (!checkKinds(standardObject(container, kBaseTypeProperty), type) ||
+        !checkKinds(standardObject(container, kBaseTypeProperty), baseType)) {
         return 0;
     }
     std::vector<CMObjectRecord*> bases = baseTypesOf(type);
@@ -411,8 +411,8 @@ CMBoolean CMAddBaseType(CMType type, CMType baseType) {
                {describeObject(baseType), describeObject(type), nameOf(container)});
         return 0;
     }
-    CMObjectRecord* property = container->objects[kBaseTypeProperty];
-    CMObjectRecord* listType = container->objects[kBaseTypeListType];
+    CMObjectRecord* property = standardObject(container, kBaseTypeProperty);
+    CMObjectRecord* listType = standardObject(container, kBaseTypeListType);
     CMValueRecord* list = findValue(type, property, listType);
     if (list == nullptr) list = addValue(type, property, listType);
     if (list == nullptr) return 0;

@@ -33,6 +33,13 @@ enum StandardID : CMObjectID {
     kValueUpdatesProperty = 29,
     kUpdatesDataType = 30,
 };
+static_assert(kUpdatesDataType == kLastStandardID, "the standard object table's size");
+
+// The standard object with `id`: created with the container, never deleted,
+// and looked up without a search of the TOC index.
+inline CMObjectRecord* standardObject(const CMContainerRecord* container, StandardID id) {
+    return container->standardObjects[id];
+}
 
 constexpr CMContainerUseMode kWritableModes = kCMWriting | kCMReadWrite | kCMUpdateByAppend |
                                               kCMUpdateTarget | kCMConverting | kCMReuseFlag;
@@ -56,7 +63,7 @@ bool addKind(CMObjectRecord* object, uint8_t kind);
 CMObjectRecord* newObjectWithID(CMContainerRecord* container, CMObjectID id, uint8_t kind);
 // As above, inserting at `hint` (the lower bound of `id` in the index).
 CMObjectRecord* newObjectWithID(CMContainerRecord* container, CMObjectID id, uint8_t kind,
-                                std::map<CMObjectID, CMObjectRecord*>::iterator hint);
+                                ObjectIndex::iterator hint);
 // Binds a global name to an object; a second binding reports error 27.
 bool bindGlobalName(CMObjectRecord* object, std::string_view name);
 std::string describeObject(const CMObjectRecord* object); // its global name or its ID

@@ -19,6 +19,7 @@ constexpr uint32_t kSessionTag = 0x42534553;   // "BSES"
 constexpr uint32_t kContainerTag = 0x42434e54; // "BCNT"
 constexpr uint32_t kObjectTag = 0x424f424a;    // "BOBJ"
 constexpr uint32_t kValueTag = 0x4256414c;     // "BVAL"
+constexpr CMObjectID kLastStandardID = 30;     // standard objects have IDs 1 to 30
 
 // Kind bits of an object record.
 enum ObjectKind : uint8_t {
@@ -54,6 +55,11 @@ struct Segment {
 } // namespace container
 
 struct CMObjectRecord;
+
+namespace container {
+using ObjectIndex = std::pmr::map<CMObjectID, CMObjectRecord*>;
+}
+
 struct CMContainerRecord;
 
 struct CMValueRecord {
@@ -149,10 +155,10 @@ struct CMContainerRecord {
 
     // Nodes of the TOC index come from a pool of their own: a TOC of a million
     // objects costs a few chunk allocations instead of a million, and closing
-    // the container frees them at once.
+    // the container frees them at once. The index lists objects by ascending ID.
     std::pmr::unsynchronized_pool_resource objectIndexMemory;
-    std::pmr::map<CMObjectID, CMObjectRecord*> objects{
-        &objectIndexMemory}; // the TOC index, ascending ID
+    container::ObjectIndex objects{&objectIndexMemory};
+    std::array<CMObjectRecord*, container::kLastStandardID + 1> standardObjects{}; // by ID
     std::unordered_map<std::string, CMObjectRecord*> globalNames;
     std::vector<CMValueRecord*> dynamicValues; // dynamic values still in use
     // Chunks holding the records below (see allocateRecordMemory).
