@@ -24,6 +24,30 @@ TEST(ErrorNames, EveryCodeHasItsTextAndOthersAreUnknown) {
     }
 }
 
+// A renumbered or renamed code breaks every caller that compares with the
+// name, so a few names stay pinned to their numbers and texts.
+TEST(ErrorNames, NamedCodesKeepTheirNumbersAndTexts) {
+    struct Pinned {
+        omfErr_t code;
+        omfErr_t number;
+        const char* text;
+    };
+    const Pinned pinned[] = {
+        {OM_ERR_NONE, 0, "OMFI: Success"},
+        {OM_ERR_BAD_FILE_HANDLE, 20, "OMFI_ERR: Bad File Handle"},
+        {OM_ERR_INVALID_FILE, 24, "OMFI_ERR: Invalid OMFI file"},
+        {OM_ERR_NO_MORE_OBJECTS, 150, "OMFI_ERR: No More Objects"},
+        {OM_ERR_RESERVED_163, 163, "OMFI_ERR: Unknown error code"},
+        {OM_ERR_NULL_PARAM, 177, "OMFI_ERR: NULL Actual parameter to function call"},
+        {OM_ERR_BENTO, 205, "OMFI_ERR: Bento container error"},
+        {OM_ERR_TEST_FAILED, 209, "OMFI_TESTING_ERR: Test Failed"},
+    };
+    for (const Pinned& entry : pinned) {
+        EXPECT_EQ(entry.code, entry.number);
+        EXPECT_STREQ(omfsErrorName(entry.code), entry.text) << entry.number;
+    }
+}
+
 class ErrorTrace : public ToolkitTest {
   protected:
     void SetUp() override {

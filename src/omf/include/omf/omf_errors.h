@@ -1,6 +1,7 @@
-// Error texts, the per-file error trace, and container error reporting.
+// Error codes and texts, the per-file error trace, and container error reporting.
 #pragma once
 
+#include "omf/omf_error_codes.h"
 #include "omf/omf_types.h"
 
 extern "C" {
@@ -8,9 +9,10 @@ extern "C" {
 // The message text of `code`; "OMFI_ERR: Unknown error code" outside the table.
 const char* omfsErrorName(omfErr_t code);
 
-// The message text cut to `capacity` (with its NUL) into `buffer`; for codes
-// 18, 24, 28 and 205 the pending container error text of the file (or else
-// of its session) follows as "\n[" TEXT "]" when it fits. Answers `buffer`.
+// The message text cut to `capacity` (with its NUL) into `buffer`; for
+// OM_ERR_FILE_OPEN, OM_ERR_INVALID_FILE, OM_ERR_FILE_NOT_FOUND and OM_ERR_BENTO the
+// pending container error text of the file (or else of its session) follows as
+// "\n[" TEXT "]" when it fits. Answers `buffer`.
 char* omfsErrorText(omfHdl_t file, omfErr_t code, size_t capacity, char* buffer);
 
 // Replaces the file's trace with an "Error Raised" line.
