@@ -47,7 +47,7 @@ omfErr_t appendElement(omfHdl_t file, omfObject_t object, omfProperty_t property
         if (length >= 2) OMF_CHECK(file, readCount(file, object, property, type, &count));
     }
     if (length < 2) length = 2;
-    if (count == 0xFFFF) OMF_RAISE(file, 117);
+    if (count == 0xFFFF) OMF_RAISE(file, OM_ERR_INDEX_OUT_OF_RANGE);
     OMF_CHECK(file, writeCount(file, object, property, type, static_cast<uint16_t>(count + 1)));
     OMF_CHECK(file, omfsWriteValueBytes(file, object, property, length, type, size, element));
     return 0;
@@ -67,9 +67,9 @@ extern "C" {
 
 omfErr_t omfsArrayCount(omfHdl_t file, omfObject_t object, omfProperty_t property,
                         omfType_t type, omfInt32 elementSize, omfInt32* count) {
-    if (!validFile(file)) return 20;
-    if (count == nullptr) OMF_RAISE(file, 177);
-    if (elementSize <= 0) OMF_RAISE(file, 117);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (count == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
+    if (elementSize <= 0) OMF_RAISE(file, OM_ERR_INDEX_OUT_OF_RANGE);
     *count = 0;
     if (!omfsPropertyPresent(file, object, property, type)) return 0;
     omfInt64 length = 0;
@@ -81,11 +81,11 @@ omfErr_t omfsArrayCount(omfHdl_t file, omfObject_t object, omfProperty_t propert
 omfErr_t omfsArrayElementOffset(omfHdl_t file, omfObject_t object, omfProperty_t property,
                                 omfInt32 index, omfType_t type, omfInt32 elementSize,
                                 omfInt64* offset) {
-    if (!validFile(file)) return 20;
-    if (offset == nullptr) OMF_RAISE(file, 177);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (offset == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
     omfInt32 count = 0;
     OMF_CHECK(file, omfsArrayCount(file, object, property, type, elementSize, &count));
-    if (index < 1 || index > count) OMF_RAISE(file, 117);
+    if (index < 1 || index > count) OMF_RAISE(file, OM_ERR_INDEX_OUT_OF_RANGE);
     *offset = 2 + static_cast<omfInt64>(index - 1) * elementSize;
     return 0;
 }
@@ -100,22 +100,22 @@ omfErr_t omfsArrayDelete(omfHdl_t file, omfObject_t object, omfProperty_t proper
     OMF_CHECK(file, writeCount(file, object, property, type,
                                static_cast<uint16_t>(count > 0 ? count - 1 : 0)));
     CMValue value = findValue(file, object, property, type);
-    if (value == nullptr) OMF_RAISE(file, 123);
+    if (value == nullptr) OMF_RAISE(file, OM_ERR_PROPERTY_MISSING);
     CMDeleteValueData(value, static_cast<CMSize>(offset), static_cast<CMSize>(elementSize));
-    OMF_BENTO_CHECK(file, 205);
+    OMF_BENTO_CHECK(file, OM_ERR_BENTO);
     return 0;
 }
 
 omfErr_t omfsReadObjRefKey(omfHdl_t file, omfObject_t object, omfProperty_t property,
                            omfType_t type, const unsigned char key[4], omfObject_t* target) {
-    if (!validFile(file)) return 20;
-    if (key == nullptr || target == nullptr) OMF_RAISE(file, 177);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (key == nullptr || target == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
     CMValue value = findValue(file, object, property, type);
-    if (value == nullptr) OMF_RAISE(file, 123);
+    if (value == nullptr) OMF_RAISE(file, OM_ERR_PROPERTY_MISSING);
     *target = CMGetReferencedObject(value, key);
     if (*target == nullptr) {
-        OMF_BENTO_CHECK(file, 205);
-        OMF_RAISE(file, 1);
+        OMF_BENTO_CHECK(file, OM_ERR_BENTO);
+        OMF_RAISE(file, OM_ERR_NULL_BENTO_OBJECT);
     }
     OMF_CHECK(file, omfsCheckReference(file, property, *target));
     return 0;
@@ -123,9 +123,9 @@ omfErr_t omfsReadObjRefKey(omfHdl_t file, omfObject_t object, omfProperty_t prop
 
 omfErr_t omfsMakeObjRef(omfHdl_t file, omfObject_t object, omfProperty_t property,
                         omfType_t type, omfObject_t target, unsigned char key[4]) {
-    if (!validFile(file)) return 20;
-    if (target == nullptr || object == nullptr) OMF_RAISE(file, 116);
-    if (key == nullptr) OMF_RAISE(file, 177);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (target == nullptr || object == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
+    if (key == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
     CMProperty propertyObject = nullptr;
     CMType typeObject = nullptr;
     int flag = 0;
@@ -137,16 +137,16 @@ omfErr_t omfsMakeObjRef(omfHdl_t file, omfObject_t object, omfProperty_t propert
                         ? CMNewValue(object, propertyObject, typeObject)
                         : CMUseValue(object, propertyObject, typeObject);
     if (value == nullptr || CMNewReference(value, target, key) == nullptr) {
-        OMF_BENTO_CHECK(file, 205);
-        OMF_RAISE(file, 10);
+        OMF_BENTO_CHECK(file, OM_ERR_BENTO);
+        OMF_RAISE(file, OM_ERR_BENTO_OBJECT_CREATE);
     }
     return 0;
 }
 
 omfErr_t omfsReadObjRef(omfHdl_t file, omfObject_t object, omfProperty_t property,
                         omfObject_t* target) {
-    if (!validFile(file)) return 20;
-    if (target == nullptr) OMF_RAISE(file, 51);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (target == nullptr) OMF_RAISE(file, OM_ERR_NULL_DATA_ADDRESS);
     unsigned char key[4];
     OMF_CHECK(file, omfsReadValueBytes(file, object, property, 0, 1, kOmfType_ObjRef, 4, key));
     OMF_CHECK(file, omfsReadObjRefKey(file, object, property, kOmfType_ObjRef, key, target));
@@ -155,7 +155,7 @@ omfErr_t omfsReadObjRef(omfHdl_t file, omfObject_t object, omfProperty_t propert
 
 omfErr_t omfsWriteObjRef(omfHdl_t file, omfObject_t object, omfProperty_t property,
                          omfObject_t target) {
-    if (!validFile(file)) return 20;
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
     unsigned char element[8] = {};
     OMF_CHECK(file, checkWrite(file, object, property, kOmfType_ObjRef, &target, sizeof target));
     OMF_CHECK(file, makeKey(file, object, property, kOmfType_ObjRef, target, element));
@@ -174,8 +174,8 @@ omfInt32 omfsLengthObjRefArray(omfHdl_t file, omfObject_t object, omfProperty_t 
 
 omfErr_t omfsGetNthObjRefArray(omfHdl_t file, omfObject_t object, omfProperty_t property,
                                omfObject_t* target, omfInt32 index) {
-    if (!validFile(file)) return 20;
-    if (target == nullptr) OMF_RAISE(file, 51);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (target == nullptr) OMF_RAISE(file, OM_ERR_NULL_DATA_ADDRESS);
     omfInt64 offset = 0;
     OMF_CHECK(file, omfsArrayElementOffset(file, object, property, index, kOmfType_ObjRefArray,
                                            objRefSize(file), &offset));
@@ -188,7 +188,7 @@ omfErr_t omfsGetNthObjRefArray(omfHdl_t file, omfObject_t object, omfProperty_t 
 
 omfErr_t omfsAppendObjRefArray(omfHdl_t file, omfObject_t object, omfProperty_t property,
                                omfObject_t target) {
-    if (!validFile(file)) return 20;
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
     OMF_CHECK(file,
               checkWrite(file, object, property, kOmfType_ObjRefArray, &target, sizeof target));
     unsigned char element[8] = {};
@@ -208,8 +208,8 @@ omfInt32 omfsLengthMobIndex(omfHdl_t file, omfObject_t object, omfProperty_t pro
 
 omfErr_t omfsGetNthMobIndex(omfHdl_t file, omfObject_t object, omfProperty_t property,
                             omfInt32 index, omfUID_t* mobID, omfObject_t* mob) {
-    if (!validFile(file)) return 20;
-    if (mobID == nullptr && mob == nullptr) OMF_RAISE(file, 51);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (mobID == nullptr && mob == nullptr) OMF_RAISE(file, OM_ERR_NULL_DATA_ADDRESS);
     omfInt64 offset = 0;
     OMF_CHECK(file, omfsArrayElementOffset(file, object, property, index, kOmfType_MobIndex,
                                            mobIndexSize(file), &offset));
@@ -233,7 +233,7 @@ omfErr_t omfsGetNthMobIndex(omfHdl_t file, omfObject_t object, omfProperty_t pro
 
 omfErr_t omfsAppendMobIndex(omfHdl_t file, omfObject_t object, omfProperty_t property,
                             omfUID_t mobID, omfObject_t mob) {
-    if (!validFile(file)) return 20;
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
     unsigned char element[20] = {};
     uint32_t numbers[3] = {mobID.prefix, mobID.major, mobID.minor};
     if (needsSwap(file, object)) {
@@ -255,8 +255,8 @@ omfInt32 omfsLengthInt32Array(omfHdl_t file, omfObject_t object, omfProperty_t p
 
 omfErr_t omfsGetNthInt32Array(omfHdl_t file, omfObject_t object, omfProperty_t property,
                               omfInt32 index, omfInt32* value) {
-    if (!validFile(file)) return 20;
-    if (value == nullptr) OMF_RAISE(file, 51);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (value == nullptr) OMF_RAISE(file, OM_ERR_NULL_DATA_ADDRESS);
     omfInt64 offset = 0;
     OMF_CHECK(file, omfsArrayElementOffset(file, object, property, index, kOmfType_Int32Array, 4,
                                            &offset));
@@ -267,9 +267,9 @@ omfErr_t omfsGetNthInt32Array(omfHdl_t file, omfObject_t object, omfProperty_t p
 
 omfErr_t omfsWriteInt32Array(omfHdl_t file, omfObject_t object, omfProperty_t property,
                              const omfInt32* values, omfInt32 count) {
-    if (!validFile(file)) return 20;
-    if (values == nullptr && count > 0) OMF_RAISE(file, 51);
-    if (count < 0 || count > 0xFFFF) OMF_RAISE(file, 117);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (values == nullptr && count > 0) OMF_RAISE(file, OM_ERR_NULL_DATA_ADDRESS);
+    if (count < 0 || count > 0xFFFF) OMF_RAISE(file, OM_ERR_INDEX_OUT_OF_RANGE);
     OMF_CHECK(file, checkWrite(file, object, property, kOmfType_Int32Array, values,
                                sizeof(omfInt32) * static_cast<size_t>(count)));
     if (CMValue existing = findValue(file, object, property, kOmfType_Int32Array)) {

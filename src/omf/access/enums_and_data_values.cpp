@@ -48,11 +48,11 @@ extern "C" {
 
 omfErr_t omfsReadEnum(omfHdl_t file, omfObject_t object, omfProperty_t property,
                       omfType_t type, omfInt32* value) {
-    if (!validFile(file)) return 20;
-    if (value == nullptr) OMF_RAISE(file, 51);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (value == nullptr) OMF_RAISE(file, OM_ERR_NULL_DATA_ADDRESS);
     omfInt64 length = 0;
     OMF_CHECK(file, omfsValueLength(file, object, property, type, &length));
-    if (length != 1 && length != 2 && length != 4) OMF_RAISE(file, 121);
+    if (length != 1 && length != 2 && length != 4) OMF_RAISE(file, OM_ERR_CANNOT_SWAB_SIZE);
     unsigned char bytes[4] = {};
     OMF_CHECK(file, omfsReadValueBytes(file, object, property, 0, 0, type,
                                        static_cast<omfInt32>(length), bytes));
@@ -72,12 +72,12 @@ omfErr_t omfsReadEnum(omfHdl_t file, omfObject_t object, omfProperty_t property,
 
 omfErr_t omfsWriteEnum(omfHdl_t file, omfObject_t object, omfProperty_t property,
                        omfType_t type, omfInt32 value) {
-    if (!validFile(file)) return 20;
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
     const TypeRecord* record = fileTypeRecord(file, type);
-    if (record == nullptr) OMF_RAISE(file, 120);
+    if (record == nullptr) OMF_RAISE(file, OM_ERR_TYPE_OUT_OF_RANGE);
     OMF_CHECK(file, checkWrite(file, object, property, type, &value, sizeof value));
     if (record->enumerationSize == 2) {
-        if (value < 0 || value > 0xFFFF) OMF_RAISE(file, 171);
+        if (value < 0 || value > 0xFFFF) OMF_RAISE(file, OM_ERR_INT64_TRUNCATION);
         uint16_t narrow = static_cast<uint16_t>(value);
         OMF_CHECK(file, omfsWriteValueBytes(file, object, property, 0, type, 2, &narrow));
     } else {
@@ -89,12 +89,12 @@ omfErr_t omfsWriteEnum(omfHdl_t file, omfObject_t object, omfProperty_t property
 omfErr_t omfsReadDataValue(omfHdl_t file, omfObject_t object, omfProperty_t property,
                            omfObject_t dataKind, void* buffer, omfInt32 size,
                            omfInt32* bytesRead) {
-    if (!validFile(file)) return 20;
-    if (buffer == nullptr || bytesRead == nullptr) OMF_RAISE(file, 51);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (buffer == nullptr || bytesRead == nullptr) OMF_RAISE(file, OM_ERR_NULL_DATA_ADDRESS);
     omfInt32 numberSize = 0;
     bool twoNumbers = false;
     OMF_CHECK(file, numberSizeOf(file, dataKind, &numberSize, &twoNumbers));
-    if (twoNumbers && size < 8) OMF_RAISE(file, 88);
+    if (twoNumbers && size < 8) OMF_RAISE(file, OM_ERR_BUFFER_TOO_SMALL);
     OMF_CHECK(file, omfsReadDataBytes(file, object, property, kOmfType_DataValue, 0, size,
                                       buffer, bytesRead));
     if (numberSize > 0 && needsSwap(file, object)) {
@@ -105,12 +105,12 @@ omfErr_t omfsReadDataValue(omfHdl_t file, omfObject_t object, omfProperty_t prop
 
 omfErr_t omfsWriteDataValue(omfHdl_t file, omfObject_t object, omfProperty_t property,
                             omfObject_t dataKind, const void* data, omfInt32 size) {
-    if (!validFile(file)) return 20;
-    if (data == nullptr) OMF_RAISE(file, 51);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (data == nullptr) OMF_RAISE(file, OM_ERR_NULL_DATA_ADDRESS);
     omfInt32 numberSize = 0;
     bool twoNumbers = false;
     OMF_CHECK(file, numberSizeOf(file, dataKind, &numberSize, &twoNumbers));
-    if (twoNumbers && size < 8) OMF_RAISE(file, 88);
+    if (twoNumbers && size < 8) OMF_RAISE(file, OM_ERR_BUFFER_TOO_SMALL);
     std::vector<unsigned char> bytes(static_cast<const unsigned char*>(data),
                                      static_cast<const unsigned char*>(data) + size);
     if (numberSize > 0 && needsSwap(file, object)) swapNumbers(bytes.data(), size, numberSize);

@@ -1,5 +1,6 @@
 // 64-bit integer helpers. Sums, differences and products wrap without
 // overflow checks; narrowing reports values that do not fit.
+#include "omf/omf_errors.h"
 #include "omf/omf_int64.h"
 
 #include <cstring>
@@ -7,10 +8,6 @@
 #include <string>
 
 namespace {
-
-constexpr omfErr_t kNullArgument = 177;
-constexpr omfErr_t kIntegerOverflow = 171;
-constexpr omfErr_t kDivisionError = 178;
 
 omfInt64 wrapAdd(omfInt64 a, omfInt64 b) {
     return static_cast<omfInt64>(static_cast<uint64_t>(a) + static_cast<uint64_t>(b));
@@ -21,65 +18,66 @@ omfInt64 wrapAdd(omfInt64 a, omfInt64 b) {
 extern "C" {
 
 omfErr_t omfsSubInt64fromInt64(omfInt64 amount, omfInt64* value) {
-    if (value == nullptr) return kNullArgument;
+    if (value == nullptr) return OM_ERR_NULL_PARAM;
     *value = static_cast<omfInt64>(static_cast<uint64_t>(*value) - static_cast<uint64_t>(amount));
     return 0;
 }
 
 omfErr_t omfsSumInt64(omfInt64 amount, omfInt64* value) {
-    if (value == nullptr) return kNullArgument;
+    if (value == nullptr) return OM_ERR_NULL_PARAM;
     *value = wrapAdd(*value, amount);
     return 0;
 }
 
 omfErr_t omfsIncInt64(omfUInt32 amount, omfInt64* value) {
-    if (value == nullptr) return kNullArgument;
+    if (value == nullptr) return OM_ERR_NULL_PARAM;
     *value = wrapAdd(*value, amount);
     return 0;
 }
 
 omfErr_t omfsScaleInt64(omfInt32 factor, omfInt64 value, omfInt64* product) {
-    if (product == nullptr) return kNullArgument;
+    if (product == nullptr) return OM_ERR_NULL_PARAM;
     *product = static_cast<omfInt64>(static_cast<uint64_t>(value) *
                                      static_cast<uint64_t>(static_cast<omfInt64>(factor)));
     return 0;
 }
 
 omfErr_t omfsTruncInt64toUInt32(omfInt64 value, omfUInt32* result) {
-    if (result == nullptr) return kNullArgument;
+    if (result == nullptr) return OM_ERR_NULL_PARAM;
     *result = static_cast<omfUInt32>(value);
-    return (value < 0 || value > std::numeric_limits<omfUInt32>::max()) ? kIntegerOverflow : 0;
+    return (value < 0 || value > std::numeric_limits<omfUInt32>::max()) ? OM_ERR_INT64_TRUNCATION
+                                                                        : 0;
 }
 
 omfErr_t omfsNarrowInt64toInt32(omfInt64 value, omfInt32* result) {
-    if (result == nullptr) return kNullArgument;
+    if (result == nullptr) return OM_ERR_NULL_PARAM;
     *result = static_cast<omfInt32>(static_cast<uint32_t>(value));
     bool fits = value >= std::numeric_limits<omfInt32>::min() &&
                 value <= std::numeric_limits<omfInt32>::max();
-    return fits ? 0 : kIntegerOverflow;
+    return fits ? 0 : OM_ERR_INT64_TRUNCATION;
 }
 
 omfErr_t omfsJoinInt64(omfUInt32 high, omfUInt32 low, omfInt64* value) {
-    if (value == nullptr) return kNullArgument;
+    if (value == nullptr) return OM_ERR_NULL_PARAM;
     *value = static_cast<omfInt64>((static_cast<uint64_t>(high) << 32) | low);
     return 0;
 }
 
 omfErr_t omfsSplitInt64(omfInt64 value, omfUInt32* high, omfUInt32* low) {
-    if (high == nullptr || low == nullptr) return kNullArgument;
+    if (high == nullptr || low == nullptr) return OM_ERR_NULL_PARAM;
     *high = static_cast<omfUInt32>(static_cast<uint64_t>(value) >> 32);
     *low = static_cast<omfUInt32>(value);
     return 0;
 }
 
 omfErr_t omfsMaskInt64(omfInt64 mask, omfInt64* value) {
-    if (value == nullptr) return kNullArgument;
+    if (value == nullptr) return OM_ERR_NULL_PARAM;
     *value &= mask;
     return 0;
 }
 
 omfErr_t omfsInt64ToText(omfInt64 value, omfInt32 radix, omfInt32 bufferSize, char* text) {
-    if (text == nullptr) return kNullArgument;
+    if (text == nullptr) return OM_ERR_NULL_PARAM;
     if (bufferSize <= 0) return 0;
     if (radix < 2 || radix > 10) radix = 10;
     std::string digits;
@@ -98,8 +96,8 @@ omfErr_t omfsInt64ToText(omfInt64 value, omfInt32 radix, omfInt32 bufferSize, ch
 }
 
 omfErr_t omfsDivInt64(omfInt64 value, omfInt64 divisor, omfInt64* quotient, omfInt64* remainder) {
-    if (quotient == nullptr || remainder == nullptr) return kNullArgument;
-    if (divisor == 0) return kDivisionError;
+    if (quotient == nullptr || remainder == nullptr) return OM_ERR_NULL_PARAM;
+    if (divisor == 0) return OM_ERR_DIVIDE_BY_ZERO;
     if (value == std::numeric_limits<omfInt64>::min() && divisor == -1) {
         *quotient = value; // wraps, as the other helpers do
         *remainder = 0;

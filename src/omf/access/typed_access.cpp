@@ -19,8 +19,8 @@ constexpr omfInt32 kMinimumStringSize = 5; // short strings are padded with NULs
 template <typename T>
 omfErr_t readNumber(omfHdl_t file, omfObject_t object, omfProperty_t property, omfType_t type,
                     T* value) {
-    if (!validFile(file)) return 20;
-    if (value == nullptr) OMF_RAISE(file, 51);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (value == nullptr) OMF_RAISE(file, OM_ERR_NULL_DATA_ADDRESS);
     OMF_CHECK(file, omfsReadValueBytes(file, object, property, 0, 0, type, sizeof(T), value));
     OMF_CHECK(file, checkRead(file, object, property, type, value, sizeof(T)));
     return 0;
@@ -29,7 +29,7 @@ omfErr_t readNumber(omfHdl_t file, omfObject_t object, omfProperty_t property, o
 template <typename T>
 omfErr_t writeNumber(omfHdl_t file, omfObject_t object, omfProperty_t property, omfType_t type,
                      T value) {
-    if (!validFile(file)) return 20;
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
     OMF_CHECK(file, checkWrite(file, object, property, type, &value, sizeof(T)));
     OMF_CHECK(file, omfsWriteValueBytes(file, object, property, 0, type, sizeof(T), &value));
     return 0;
@@ -67,8 +67,8 @@ void truncateValue(omfHdl_t file, omfObject_t object, omfProperty_t property, om
 
 omfErr_t readText(omfHdl_t file, omfObject_t object, omfProperty_t property, omfType_t type,
                   char* text, omfInt32 capacity) {
-    if (!validFile(file)) return 20;
-    if (text == nullptr || capacity <= 0) OMF_RAISE(file, 51);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (text == nullptr || capacity <= 0) OMF_RAISE(file, OM_ERR_NULL_DATA_ADDRESS);
     omfInt64 length = 0;
     OMF_CHECK(file, omfsValueLength(file, object, property, type, &length));
     omfInt32 count = static_cast<omfInt32>(std::min<omfInt64>(length, capacity - 1));
@@ -85,8 +85,8 @@ omfErr_t readText(omfHdl_t file, omfObject_t object, omfProperty_t property, omf
 
 omfErr_t writeText(omfHdl_t file, omfObject_t object, omfProperty_t property, omfType_t type,
                    const char* text) {
-    if (!validFile(file)) return 20;
-    if (text == nullptr) OMF_RAISE(file, 51);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (text == nullptr) OMF_RAISE(file, OM_ERR_NULL_DATA_ADDRESS);
     size_t length = std::strlen(text);
     OMF_CHECK(file, checkWrite(file, object, property, type, text, length));
     std::vector<char> bytes(text, text + length);
@@ -99,16 +99,16 @@ omfErr_t writeText(omfHdl_t file, omfObject_t object, omfProperty_t property, om
 
 omfErr_t readFourCharacters(omfHdl_t file, omfObject_t object, omfProperty_t property,
                             omfType_t type, char* value) {
-    if (!validFile(file)) return 20;
-    if (value == nullptr) OMF_RAISE(file, 51);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (value == nullptr) OMF_RAISE(file, OM_ERR_NULL_DATA_ADDRESS);
     OMF_CHECK(file, omfsReadValueBytes(file, object, property, 0, 1, type, 4, value));
     return 0;
 }
 
 omfErr_t writeFourCharacters(omfHdl_t file, omfObject_t object, omfProperty_t property,
                              omfType_t type, const char* value) {
-    if (!validFile(file)) return 20;
-    if (value == nullptr) OMF_RAISE(file, 51);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (value == nullptr) OMF_RAISE(file, OM_ERR_NULL_DATA_ADDRESS);
     OMF_CHECK(file, checkWrite(file, object, property, type, value, 4));
     OMF_CHECK(file, omfsWriteValueBytes(file, object, property, 0, type, 4, value));
     return 0;
@@ -118,8 +118,8 @@ omfErr_t writeFourCharacters(omfHdl_t file, omfObject_t object, omfProperty_t pr
 // holds in 2.x files; the 1.x Long otherwise.
 omfErr_t readWide(omfHdl_t file, omfObject_t object, omfProperty_t property, omfType_t narrow,
                   omfType_t wide, omfInt64* value) {
-    if (!validFile(file)) return 20;
-    if (value == nullptr) OMF_RAISE(file, 51);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (value == nullptr) OMF_RAISE(file, OM_ERR_NULL_DATA_ADDRESS);
     if (file->revision == kOmfRev2x && omfsPropertyPresent(file, object, property, wide)) {
         OMF_CHECK(file, readNumber(file, object, property, wide, value));
         return 0;
@@ -127,18 +127,18 @@ omfErr_t readWide(omfHdl_t file, omfObject_t object, omfProperty_t property, omf
     omfInt32 small = 0;
     omfErr_t status = readNumber(file, object, property,
                                  file->revision == kOmfRev2x ? narrow : kOmfType_Int32, &small);
-    *value = small; // delivered even when its check fails (195)
+    *value = small; // delivered even when its check fails (OM_ERR_OUTPUT_DATA_CHECK)
     if (status != 0) return propagate(file, status, __FILE__, __LINE__);
     return 0;
 }
 
 omfErr_t writeWide(omfHdl_t file, omfObject_t object, omfProperty_t property, omfType_t narrow,
                    omfType_t wide, omfInt64 value) {
-    if (!validFile(file)) return 20;
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
     bool fits = value >= std::numeric_limits<omfInt32>::min() &&
                 value <= std::numeric_limits<omfInt32>::max();
     if (file->revision != kOmfRev2x) {
-        if (!fits) OMF_RAISE(file, 171);
+        if (!fits) OMF_RAISE(file, OM_ERR_INT64_TRUNCATION);
         OMF_CHECK(file, writeNumber(file, object, property, kOmfType_Int32,
                                     static_cast<omfInt32>(value)));
         return 0;
@@ -178,11 +178,11 @@ omfErr_t omfsWriteUniqueName(omfHdl_t file, omfObject_t object, omfProperty_t pr
 
 omfErr_t omfsReadBoolean(omfHdl_t file, omfObject_t object, omfProperty_t property,
                          omfBool* value) {
-    if (!validFile(file)) return 20;
-    if (value == nullptr) OMF_RAISE(file, 51);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (value == nullptr) OMF_RAISE(file, OM_ERR_NULL_DATA_ADDRESS);
     uint8_t stored = 0;
     omfErr_t status = readNumber(file, object, property, kOmfType_Boolean, &stored);
-    *value = stored != 0; // delivered even when its check fails (195)
+    *value = stored != 0; // delivered even when its check fails (OM_ERR_OUTPUT_DATA_CHECK)
     if (status != 0) return propagate(file, status, __FILE__, __LINE__);
     return 0;
 }
@@ -229,8 +229,8 @@ omfErr_t omfsWriteLength(omfHdl_t file, omfObject_t object, omfProperty_t proper
 
 omfErr_t omfsReadRational(omfHdl_t file, omfObject_t object, omfProperty_t property,
                           omfRational_t* value) {
-    if (!validFile(file)) return 20;
-    if (value == nullptr) OMF_RAISE(file, 51);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (value == nullptr) OMF_RAISE(file, OM_ERR_NULL_DATA_ADDRESS);
     int32_t fields[2];
     OMF_CHECK(file, readFields(file, object, property, kOmfType_Rational, fields, 2));
     *value = omfRational_t{fields[0], fields[1]};
@@ -239,7 +239,7 @@ omfErr_t omfsReadRational(omfHdl_t file, omfObject_t object, omfProperty_t prope
 }
 omfErr_t omfsWriteRational(omfHdl_t file, omfObject_t object, omfProperty_t property,
                            omfRational_t value) {
-    if (!validFile(file)) return 20;
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
     OMF_CHECK(file, checkWrite(file, object, property, kOmfType_Rational, &value, sizeof value));
     const int32_t fields[2] = {value.numerator, value.denominator};
     OMF_CHECK(file, writeFields(file, object, property, kOmfType_Rational, fields, 2));
@@ -248,8 +248,8 @@ omfErr_t omfsWriteRational(omfHdl_t file, omfObject_t object, omfProperty_t prop
 
 omfErr_t omfsReadTimeStamp(omfHdl_t file, omfObject_t object, omfProperty_t property,
                            omfTimeStamp_t* value) {
-    if (!validFile(file)) return 20;
-    if (value == nullptr) OMF_RAISE(file, 51);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (value == nullptr) OMF_RAISE(file, OM_ERR_NULL_DATA_ADDRESS);
     uint32_t seconds = 0;
     uint8_t isGMT = 0;
     OMF_CHECK(file, readFields(file, object, property, kOmfType_TimeStamp, &seconds, 1));
@@ -260,7 +260,7 @@ omfErr_t omfsReadTimeStamp(omfHdl_t file, omfObject_t object, omfProperty_t prop
 }
 omfErr_t omfsWriteTimeStamp(omfHdl_t file, omfObject_t object, omfProperty_t property,
                             omfTimeStamp_t value) {
-    if (!validFile(file)) return 20;
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
     OMF_CHECK(file, checkWrite(file, object, property, kOmfType_TimeStamp, &value, sizeof value));
     OMF_CHECK(file, writeFields(file, object, property, kOmfType_TimeStamp, &value.TimeVal, 1));
     OMF_CHECK(file,
@@ -270,8 +270,8 @@ omfErr_t omfsWriteTimeStamp(omfHdl_t file, omfObject_t object, omfProperty_t pro
 
 omfErr_t omfsReadUID(omfHdl_t file, omfObject_t object, omfProperty_t property,
                      omfUID_t* value) {
-    if (!validFile(file)) return 20;
-    if (value == nullptr) OMF_RAISE(file, 51);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (value == nullptr) OMF_RAISE(file, OM_ERR_NULL_DATA_ADDRESS);
     uint32_t fields[3];
     OMF_CHECK(file, readFields(file, object, property, kOmfType_UID, fields, 3));
     *value = omfUID_t{fields[0], fields[1], fields[2]};
@@ -279,7 +279,7 @@ omfErr_t omfsReadUID(omfHdl_t file, omfObject_t object, omfProperty_t property,
 }
 omfErr_t omfsWriteUID(omfHdl_t file, omfObject_t object, omfProperty_t property,
                       omfUID_t value) {
-    if (!validFile(file)) return 20;
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
     OMF_CHECK(file, checkWrite(file, object, property, kOmfType_UID, &value, sizeof value));
     const uint32_t fields[3] = {value.prefix, value.major, value.minor};
     OMF_CHECK(file, writeFields(file, object, property, kOmfType_UID, fields, 3));
@@ -288,8 +288,8 @@ omfErr_t omfsWriteUID(omfHdl_t file, omfObject_t object, omfProperty_t property,
 
 omfErr_t omfsReadVersionType(omfHdl_t file, omfObject_t object, omfProperty_t property,
                              omfVersionType_t* value) {
-    if (!validFile(file)) return 20;
-    if (value == nullptr) OMF_RAISE(file, 51);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (value == nullptr) OMF_RAISE(file, OM_ERR_NULL_DATA_ADDRESS);
     uint8_t bytes[2];
     OMF_CHECK(file,
               omfsReadValueBytes(file, object, property, 0, 1, kOmfType_VersionType, 2, bytes));
@@ -298,7 +298,7 @@ omfErr_t omfsReadVersionType(omfHdl_t file, omfObject_t object, omfProperty_t pr
 }
 omfErr_t omfsWriteVersionType(omfHdl_t file, omfObject_t object, omfProperty_t property,
                               omfVersionType_t value) {
-    if (!validFile(file)) return 20;
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
     OMF_CHECK(file, checkWrite(file, object, property, kOmfType_VersionType, &value, sizeof value));
     const uint8_t bytes[2] = {value.major, value.minor};
     OMF_CHECK(file, omfsWriteValueBytes(file, object, property, 0, kOmfType_VersionType, 2, bytes));
@@ -307,8 +307,8 @@ omfErr_t omfsWriteVersionType(omfHdl_t file, omfObject_t object, omfProperty_t p
 
 omfErr_t omfsReadProductVersion(omfHdl_t file, omfObject_t object, omfProperty_t property,
                                 omfProductVersion_t* value) {
-    if (!validFile(file)) return 20;
-    if (value == nullptr) OMF_RAISE(file, 51);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (value == nullptr) OMF_RAISE(file, OM_ERR_NULL_DATA_ADDRESS);
     uint16_t fields[5];
     OMF_CHECK(file, readFields(file, object, property, kOmfType_ProductVersion, fields, 5));
     value->major = fields[0];
@@ -320,7 +320,7 @@ omfErr_t omfsReadProductVersion(omfHdl_t file, omfObject_t object, omfProperty_t
 }
 omfErr_t omfsWriteProductVersion(omfHdl_t file, omfObject_t object, omfProperty_t property,
                                  omfProductVersion_t value) {
-    if (!validFile(file)) return 20;
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
     OMF_CHECK(file,
               checkWrite(file, object, property, kOmfType_ProductVersion, &value, sizeof value));
     const uint16_t fields[5] = {value.major, value.minor, value.tertiary,
@@ -347,7 +347,7 @@ omfErr_t omfsWriteObjectTag(omfHdl_t file, omfObject_t object, omfProperty_t pro
 }
 
 omfErr_t omfsReadClassOf(omfHdl_t file, omfObject_t object, omfClassID_t classID) {
-    if (!validFile(file)) return 20;
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
     switch (file->revision) {
     case kOmfRev1x:
     case kOmfRevIMA:
@@ -357,14 +357,14 @@ omfErr_t omfsReadClassOf(omfHdl_t file, omfObject_t object, omfClassID_t classID
         OMF_CHECK(file, omfsReadClassID(file, object, kOmfProperty_OOBJ_ObjClass, classID));
         return 0;
     }
-    OMF_RAISE(file, 16);
+    OMF_RAISE(file, OM_ERR_FILE_REV_UNSUPPORTED);
 }
 
 omfErr_t omfsReadDataBytes(omfHdl_t file, omfObject_t object, omfProperty_t property,
                            omfType_t type, omfInt64 offset, omfInt32 size, void* buffer,
                            omfInt32* bytesRead) {
-    if (!validFile(file)) return 20;
-    if (buffer == nullptr || bytesRead == nullptr) OMF_RAISE(file, 51);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (buffer == nullptr || bytesRead == nullptr) OMF_RAISE(file, OM_ERR_NULL_DATA_ADDRESS);
     *bytesRead = 0;
     omfInt64 length = 0;
     OMF_CHECK(file, omfsValueLength(file, object, property, type, &length));
@@ -374,13 +374,13 @@ omfErr_t omfsReadDataBytes(omfHdl_t file, omfObject_t object, omfProperty_t prop
                                            static_cast<omfInt32>(available), buffer));
     }
     *bytesRead = static_cast<omfInt32>(available);
-    if (available < size) OMF_RAISE(file, 122);
+    if (available < size) OMF_RAISE(file, OM_ERR_READ_PAST_END);
     return 0;
 }
 
 omfErr_t omfsWriteDataBytes(omfHdl_t file, omfObject_t object, omfProperty_t property,
                             omfType_t type, omfInt64 offset, omfInt32 size, const void* data) {
-    if (!validFile(file)) return 20;
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
     OMF_CHECK(file, checkWrite(file, object, property, type, data, static_cast<size_t>(size)));
     OMF_CHECK(file, omfsWriteValueBytes(file, object, property, offset, type, size, data));
     return 0;

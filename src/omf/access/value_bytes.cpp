@@ -23,26 +23,27 @@ bool swapsFor(uint16_t byteOrder) {
 // Steps shared by reading and writing: handles, then codes.
 omfErr_t resolve(omfHdl_t file, omfObject_t object, omfProperty_t property, omfType_t type,
                  const void* buffer, CMProperty* propertyObject, CMType* typeObject, int* flag) {
-    if (!validFile(file)) return 20;
-    if (file->rawFile) OMF_RAISE(file, 25);
-    if (object == nullptr) OMF_RAISE(file, 116);
-    if (buffer == nullptr) OMF_RAISE(file, 51);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (file->rawFile) OMF_RAISE(file, OM_ERR_INVALID_FILE_TYPE);
+    if (object == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
+    if (buffer == nullptr) OMF_RAISE(file, OM_ERR_NULL_DATA_ADDRESS);
     OMF_CHECK(file, lookupProperty(file, property, propertyObject));
     OMF_CHECK(file, lookupType(file, type, typeObject, flag));
     OMF_CHECK(file, omfsCheckObjectProperty(file, object, property, type));
     return 0;
 }
 
-// As resolve, for a value that must exist (else 123).
+// As resolve, for a value that must exist (else OM_ERR_PROPERTY_MISSING).
 omfErr_t resolveExisting(omfHdl_t file, omfObject_t object, omfProperty_t property,
                          omfType_t type, const void* buffer, CMValue* value, int* flag) {
     CMProperty propertyObject = nullptr;
     CMType typeObject = nullptr;
     OMF_CHECK(file, resolve(file, object, property, type, buffer, &propertyObject, &typeObject,
                             flag));
-    if (CMCountValues(object, propertyObject, typeObject) == 0) OMF_RAISE(file, 123);
+    if (CMCountValues(object, propertyObject, typeObject) == 0)
+        OMF_RAISE(file, OM_ERR_PROPERTY_MISSING);
     *value = CMUseValue(object, propertyObject, typeObject);
-    if (*value == nullptr) OMF_RAISE(file, 123);
+    if (*value == nullptr) OMF_RAISE(file, OM_ERR_PROPERTY_MISSING);
     return 0;
 }
 
@@ -90,19 +91,19 @@ omfErr_t omfsReadValueBytes(omfHdl_t file, omfObject_t object, omfProperty_t pro
     int flag = 0;
     CMValue value = nullptr;
     OMF_CHECK(file, resolveExisting(file, object, property, type, buffer, &value, &flag));
-    if (expectedFlag != flag) OMF_RAISE(file, 120);
-    OMF_BENTO_CHECK(file, 205);
-    if (offset < 0 || size < 0) OMF_RAISE(file, 122);
+    if (expectedFlag != flag) OMF_RAISE(file, OM_ERR_TYPE_OUT_OF_RANGE);
+    OMF_BENTO_CHECK(file, OM_ERR_BENTO);
+    if (offset < 0 || size < 0) OMF_RAISE(file, OM_ERR_READ_PAST_END);
     CMSize valueSize = CMGetValueSize(value);
-    if (valueSize < static_cast<CMSize>(offset)) OMF_RAISE(file, 122);
+    if (valueSize < static_cast<CMSize>(offset)) OMF_RAISE(file, OM_ERR_READ_PAST_END);
     CMSize got = CMReadValueData(value, buffer, static_cast<CMSize>(offset),
                                  static_cast<CMSize>(size));
     if (flag == 0 && size > 1 && needsSwap(file, object)) {
-        if (size != 2 && size != 4 && size != 8) OMF_RAISE(file, 121);
+        if (size != 2 && size != 4 && size != 8) OMF_RAISE(file, OM_ERR_CANNOT_SWAB_SIZE);
         reverseBytes(buffer, static_cast<size_t>(size));
     }
-    if (got < static_cast<CMSize>(size)) OMF_RAISE(file, 122);
-    OMF_BENTO_CHECK(file, 205);
+    if (got < static_cast<CMSize>(size)) OMF_RAISE(file, OM_ERR_READ_PAST_END);
+    OMF_BENTO_CHECK(file, OM_ERR_BENTO);
     return 0;
 }
 
@@ -116,18 +117,19 @@ omfErr_t omfsWriteValueBytes(omfHdl_t file, omfObject_t object, omfProperty_t pr
     CMValue value = CMCountValues(object, propertyObject, typeObject) == 0
                         ? CMNewValue(object, propertyObject, typeObject)
                         : CMUseValue(object, propertyObject, typeObject);
-    OMF_BENTO_CHECK(file, 205);
-    if (value == nullptr) OMF_RAISE(file, 205);
-    if (offset < 0 || size < 0) OMF_RAISE(file, 122);
+    OMF_BENTO_CHECK(file, OM_ERR_BENTO);
+    if (value == nullptr) OMF_RAISE(file, OM_ERR_BENTO);
+    if (offset < 0 || size < 0) OMF_RAISE(file, OM_ERR_READ_PAST_END);
     std::vector<unsigned char> copy(static_cast<const unsigned char*>(data),
                                     static_cast<const unsigned char*>(data) + size);
     if (flag == 0 && size > 1 && swapsFor(file->byteOrder)) {
-        if (size != 2 && size != 4 && size != 8) OMF_RAISE(file, 121);
+        if (size != 2 && size != 4 && size != 8) OMF_RAISE(file, OM_ERR_CANNOT_SWAB_SIZE);
         reverseBytes(copy.data(), copy.size());
     }
     CMWriteValueData(value, copy.data(), static_cast<CMSize>(offset), copy.size());
     if (file->bentoError.pending) {
-        OMF_BENTO_CHECK(file, file->bentoError.number == 50 ? 27 : 205);
+        OMF_BENTO_CHECK(file,
+                        file->bentoError.number == 50 ? OM_ERR_CONTAINER_WRITE : OM_ERR_BENTO);
     }
     return 0;
 }
@@ -138,7 +140,7 @@ omfErr_t omfsValueLength(omfHdl_t file, omfObject_t object, omfProperty_t proper
     int flag = 0;
     OMF_CHECK(file, resolveExisting(file, object, property, type, length, &value, &flag));
     *length = static_cast<omfInt64>(CMGetValueSize(value));
-    OMF_BENTO_CHECK(file, 205);
+    OMF_BENTO_CHECK(file, OM_ERR_BENTO);
     return 0;
 }
 

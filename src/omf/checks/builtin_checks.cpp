@@ -17,18 +17,22 @@ constexpr omfRevisionSet_t k2x = kOmfRevisions2x;
 constexpr omfRevisionSet_t kBoth = kOmfRevisionsBoth;
 
 // Range rules, named for what they accept and the code they answer.
-constexpr omfDataRule_t kNonNegative16 = numberInRange<int16_t, 0, kInt16Max, 179>;
-constexpr omfDataRule_t kPositive16 = numberInRange<int16_t, 1, kInt16Max, 179>;
-constexpr omfDataRule_t kNonNegative32 = numberInRange<int32_t, 0, kInt32Max, 179>;
-constexpr omfDataRule_t kPositive32 = numberInRange<int32_t, 1, kInt32Max, 179>;
-constexpr omfDataRule_t kTrackKind = numberInRange<int16_t, 0, 6, 180>;
-constexpr omfDataRule_t kAttributeKind = numberInRange<int16_t, 0, 3, 197>;
-constexpr omfDataRule_t kEdgeCodeFormat = numberInRange<int32_t, 0, 3, 181>;
-constexpr omfDataRule_t kTapeCase = numberInRange<int32_t, 0, 7, 184>;
-constexpr omfDataRule_t kVideoSignal = numberInRange<int32_t, 0, 3, 185>;
-constexpr omfDataRule_t kTapeFormat = numberInRange<int32_t, 0, 6, 186>;
-constexpr omfDataRule_t kEditHint = numberInRange<int32_t, 0, 4, 187>;
-constexpr omfDataRule_t kInterpolation = numberInRange<int32_t, 1, 2, 188>;
+constexpr omfDataRule_t kNonNegative16 =
+    numberInRange<int16_t, 0, kInt16Max, OM_ERR_NEGATIVE_VALUE>;
+constexpr omfDataRule_t kPositive16 = numberInRange<int16_t, 1, kInt16Max, OM_ERR_NEGATIVE_VALUE>;
+constexpr omfDataRule_t kNonNegative32 =
+    numberInRange<int32_t, 0, kInt32Max, OM_ERR_NEGATIVE_VALUE>;
+constexpr omfDataRule_t kPositive32 = numberInRange<int32_t, 1, kInt32Max, OM_ERR_NEGATIVE_VALUE>;
+constexpr omfDataRule_t kTrackKind = numberInRange<int16_t, 0, 6, OM_ERR_INVALID_TRACK_KIND>;
+constexpr omfDataRule_t kAttributeKind =
+    numberInRange<int16_t, 0, 3, OM_ERR_INVALID_ATTRIBUTE_KIND>;
+constexpr omfDataRule_t kEdgeCodeFormat =
+    numberInRange<int32_t, 0, 3, OM_ERR_INVALID_EDGE_CODE_FORMAT>;
+constexpr omfDataRule_t kTapeCase = numberInRange<int32_t, 0, 7, OM_ERR_INVALID_TAPE_CASE>;
+constexpr omfDataRule_t kVideoSignal = numberInRange<int32_t, 0, 3, OM_ERR_INVALID_VIDEO_SIGNAL>;
+constexpr omfDataRule_t kTapeFormat = numberInRange<int32_t, 0, 6, OM_ERR_INVALID_TAPE_FORMAT>;
+constexpr omfDataRule_t kEditHint = numberInRange<int32_t, 0, 4, OM_ERR_INVALID_EDIT_HINT>;
+constexpr omfDataRule_t kInterpolation = numberInRange<int32_t, 1, 2, OM_ERR_INVALID_INTERPOLATION>;
 
 struct CheckRow {
     omfProperty_t property;

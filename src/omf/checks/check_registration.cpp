@@ -9,19 +9,15 @@
 namespace omf {
 namespace {
 
-constexpr omfErr_t kBadSession = 11;
-constexpr omfErr_t kUnknownProperty = 119;
-constexpr omfErr_t kNullArgument = 177;
-
 // Applies `attach` to the property's record in every table of the revision
-// set that has one; a code known in none of them is 119.
+// set that has one; a code known in none of them is OM_ERR_PROPERTY_OUT_OF_RANGE.
 template <typename Attach>
 omfErr_t attachToRecords(omfSessionHdl_t session, omfProperty_t property,
                          omfRevisionSet_t revisions, Attach attach) {
-    if (!validSession(session) || !session->registry) return kBadSession;
+    if (!validSession(session) || !session->registry) return OM_ERR_BAD_SESSION;
     if (revisions != kOmfRevisions1x && revisions != kOmfRevisions2x &&
         revisions != kOmfRevisionsBoth) {
-        return kUnknownProperty;
+        return OM_ERR_PROPERTY_OUT_OF_RANGE;
     }
     bool found = false;
     for (RevisionTable table : {kTables1x, kTables2x}) {
@@ -31,7 +27,7 @@ omfErr_t attachToRecords(omfSessionHdl_t session, omfProperty_t property,
             found = true;
         }
     }
-    return found ? 0 : kUnknownProperty;
+    return found ? 0 : OM_ERR_PROPERTY_OUT_OF_RANGE;
 }
 
 } // namespace
@@ -50,7 +46,7 @@ omfErr_t omfsSetDataRule(omfSessionHdl_t session, omfProperty_t property,
 
 omfErr_t omfsSetRefClass(omfSessionHdl_t session, omfProperty_t property,
                          omfRevisionSet_t revisions, const char* classID) {
-    if (classID == nullptr) return kNullArgument;
+    if (classID == nullptr) return OM_ERR_NULL_PARAM;
     return attachToRecords(session, property, revisions, [classID](PropertyRecord& record) {
         // Class IDs are four characters; a shorter text is padded with NULs.
         size_t length = strnlen(classID, sizeof record.referencedClass);

@@ -1,6 +1,6 @@
 // The data checks of typed accessors: a property's data rule is run on the
-// value a setter is about to write (a failure is 194) or a getter has just
-// read (195), with the rule's own code raised into the trace first.
+// value a setter is about to write (a failure is OM_ERR_INPUT_DATA_CHECK) or a getter has just
+// read (OM_ERR_OUTPUT_DATA_CHECK), with the rule's own code raised into the trace first.
 #include "checks/check_support.h"
 #include "internal/access_support.h"
 #include "internal/error_flow.h"
@@ -15,10 +15,6 @@
 
 namespace omf {
 namespace {
-
-constexpr omfErr_t kBadFile = 20;
-constexpr omfErr_t kFailedInputCheck = 194;
-constexpr omfErr_t kFailedOutputCheck = 195;
 
 // How an integer value is laid out: its size in bytes (0 for values that
 // are not one integer) and whether it is signed.
@@ -157,34 +153,34 @@ omfErr_t runDataRule(omfHdl_t file, omfProperty_t property, omfType_t type, cons
         if (record->dataRule(file, data, &code)) return 0;
     }
     // A rule that refuses without naming a code still fails the check.
-    return code != 0 ? code : kFailedInputCheck;
+    return code != 0 ? code : OM_ERR_INPUT_DATA_CHECK;
 }
 
 } // namespace
 
 omfErr_t checkWrite(omfHdl_t file, omfObject_t, omfProperty_t property, omfType_t type,
                     const void* data, size_t size) {
-    if (!validFile(file)) return kBadFile;
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
     if (file->mediaStreamWriting != nullptr && file->mediaStreamWriting(file)) {
-        OMF_RAISE(file, 78);
+        OMF_RAISE(file, OM_ERR_NONCONTIGUOUS_MEDIA);
     }
     omfErr_t code = runDataRule(file, property, type, data, size);
     if (code != 0) {
         // The rule's own code is the raised error; the report passes it on.
         raise(file, code, __FILE__, __LINE__);
-        return propagate(file, kFailedInputCheck, __FILE__, __LINE__);
+        return propagate(file, OM_ERR_INPUT_DATA_CHECK, __FILE__, __LINE__);
     }
     return 0;
 }
 
 omfErr_t checkRead(omfHdl_t file, omfObject_t, omfProperty_t property, omfType_t type,
                    const void* data, size_t size) {
-    if (!validFile(file)) return kBadFile;
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
     omfErr_t code = runDataRule(file, property, type, data, size);
     if (code != 0) {
         // The rule's own code is the raised error; the report passes it on.
         raise(file, code, __FILE__, __LINE__);
-        return propagate(file, kFailedOutputCheck, __FILE__, __LINE__);
+        return propagate(file, OM_ERR_OUTPUT_DATA_CHECK, __FILE__, __LINE__);
     }
     return 0;
 }
@@ -194,7 +190,7 @@ omfErr_t checkRead(omfHdl_t file, omfObject_t, omfProperty_t property, omfType_t
 extern "C" {
 
 omfErr_t omfsCheckData(omfHdl_t file, omfProperty_t property, omfType_t type, const void* data) {
-    if (!omf::validFile(file)) return omf::kBadFile;
+    if (!omf::validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
     // The data is held as the typed accessors hold a value of `type`.
     return omf::runDataRule(file, property, type, data, omf::memoryLayout(file, type).size);
 }

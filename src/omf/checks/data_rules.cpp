@@ -9,15 +9,6 @@
 namespace omf::rules {
 namespace {
 
-constexpr omfErr_t kInvalidByteOrder = 23;
-constexpr omfErr_t kWrongReferencedObject = 118;
-constexpr omfErr_t kNotIn2x = 175;
-constexpr omfErr_t kOutOfRange = 179;
-constexpr omfErr_t kFilmKind = 182;
-constexpr omfErr_t kWrongMobType = 183;
-constexpr omfErr_t kRelativeTrack = 189;
-constexpr omfErr_t kBooleanValue = 200;
-
 constexpr uint16_t kOrderII = 0x4949;
 constexpr uint16_t kOrderMM = 0x4D4D;
 
@@ -49,101 +40,101 @@ bool passesMediaData(omfHdl_t file, omfObject_t object) {
 } // namespace
 
 omfBool editRate(omfHdl_t, const void* data, omfErr_t* error) {
-    if (data == nullptr) return refuse(error, kNullObject);
+    if (data == nullptr) return refuse(error, OM_ERR_NULL_OBJECT);
     omfRational_t rate;
     std::memcpy(&rate, data, sizeof rate);
     if (rate.numerator >= 0 && rate.denominator > 0) return true;
-    return refuse(error, kOutOfRange);
+    return refuse(error, OM_ERR_NEGATIVE_VALUE);
 }
 
 omfBool relativeTrack(omfHdl_t file, const void* data, omfErr_t* error) {
-    if (is2x(file)) return refuse(error, kNotIn2x);
-    if (data == nullptr) return refuse(error, kNullObject);
+    if (is2x(file)) return refuse(error, OM_ERR_NOT_IN_2X);
+    if (data == nullptr) return refuse(error, OM_ERR_NULL_OBJECT);
     int16_t track;
     std::memcpy(&track, data, sizeof track);
     if (track < 0) return true;
-    return refuse(error, kRelativeTrack);
+    return refuse(error, OM_ERR_POSITIVE_RELATIVE_TRACK);
 }
 
 omfBool booleanValue(omfHdl_t, const void* data, omfErr_t* error) {
-    if (data == nullptr) return refuse(error, kNullObject);
+    if (data == nullptr) return refuse(error, OM_ERR_NULL_OBJECT);
     uint8_t value;
     std::memcpy(&value, data, 1);
     if (value == 0 || value == 1) return true;
-    return refuse(error, kBooleanValue);
+    return refuse(error, OM_ERR_INVALID_BOOLEAN);
 }
 
 omfBool byteOrder(omfHdl_t, const void* data, omfErr_t* error) {
-    if (data == nullptr) return refuse(error, kNullObject);
+    if (data == nullptr) return refuse(error, OM_ERR_NULL_OBJECT);
     uint16_t order;
     std::memcpy(&order, data, sizeof order);
     if (order == kOrderII || order == kOrderMM) return true;
-    return refuse(error, kInvalidByteOrder);
+    return refuse(error, OM_ERR_INVALID_BYTE_ORDER);
 }
 
 omfBool filmKind(omfHdl_t, const void* data, omfErr_t* error) {
-    if (data == nullptr) return refuse(error, kNullObject);
+    if (data == nullptr) return refuse(error, OM_ERR_NULL_OBJECT);
     int32_t kind;
     std::memcpy(&kind, data, sizeof kind);
     if (kind == 0 || kind == 1 || kind == 2 || kind == 4) return true;
-    return refuse(error, kFilmKind);
+    return refuse(error, OM_ERR_INVALID_FILM_TYPE);
 }
 
 omfBool dataPresent(omfHdl_t, const void* data, omfErr_t* error) {
-    if (data == nullptr) return refuse(error, kNullObject);
+    if (data == nullptr) return refuse(error, OM_ERR_NULL_OBJECT);
     return true;
 }
 
 omfBool compositionMob(omfHdl_t file, const void* data, omfErr_t* error) {
     omfObject_t mob = referencedObject(file, data);
-    if (mob == nullptr) return refuse(error, kNullObject);
-    if (!isA(file, mob, "MOBJ")) return refuse(error, kWrongReferencedObject);
+    if (mob == nullptr) return refuse(error, OM_ERR_NULL_OBJECT);
+    if (!isA(file, mob, "MOBJ")) return refuse(error, OM_ERR_INVALID_PROPERTY_OBJECT);
     if (is2x(file)) {
-        if (!isA(file, mob, "CMOB")) return refuse(error, kWrongMobType);
+        if (!isA(file, mob, "CMOB")) return refuse(error, OM_ERR_INVALID_MOB_TYPE);
         return true;
     }
     // A 1.x mob with physical media is a source mob.
     ChecksSuspended suspended(file);
     if (omfsPropertyPresent(file, mob, kOmfProperty_MOBJ_PhysicalMedia, kOmfType_ObjRef)) {
-        return refuse(error, kWrongMobType);
+        return refuse(error, OM_ERR_INVALID_MOB_TYPE);
     }
     return true;
 }
 
 omfBool sourceMob(omfHdl_t file, const void* data, omfErr_t* error) {
     omfObject_t mob = referencedObject(file, data);
-    if (mob == nullptr) return refuse(error, kNullObject);
+    if (mob == nullptr) return refuse(error, OM_ERR_NULL_OBJECT);
     if (isA(file, mob, is2x(file) ? "SMOB" : "MOBJ")) return true;
-    return refuse(error, kWrongReferencedObject);
+    return refuse(error, OM_ERR_INVALID_PROPERTY_OBJECT);
 }
 
 omfBool mediaData(omfHdl_t file, const void* data, omfErr_t* error) {
     omfObject_t object = referencedObject(file, data);
-    if (object == nullptr) return refuse(error, kNullObject);
+    if (object == nullptr) return refuse(error, OM_ERR_NULL_OBJECT);
     if (passesMediaData(file, object)) return true;
-    return refuse(error, kWrongReferencedObject);
+    return refuse(error, OM_ERR_INVALID_PROPERTY_OBJECT);
 }
 
 omfBool objectSpine(omfHdl_t file, const void* data, omfErr_t* error) {
-    if (is2x(file)) return refuse(error, kNotIn2x);
+    if (is2x(file)) return refuse(error, OM_ERR_NOT_IN_2X);
     omfObject_t object = referencedObject(file, data);
-    if (object == nullptr) return refuse(error, kNullObject);
+    if (object == nullptr) return refuse(error, OM_ERR_NULL_OBJECT);
     if (isA(file, object, "MOBJ") || passesMediaData(file, object)) return true;
-    return refuse(error, kWrongReferencedObject);
+    return refuse(error, OM_ERR_INVALID_PROPERTY_OBJECT);
 }
 
 omfBool locator(omfHdl_t file, const void* data, omfErr_t* error) {
     omfObject_t object = referencedObject(file, data);
-    if (object == nullptr) return refuse(error, kNullObject);
+    if (object == nullptr) return refuse(error, OM_ERR_NULL_OBJECT);
     if (!is2x(file) || isA(file, object, "LOCR")) return true;
-    return refuse(error, kWrongReferencedObject);
+    return refuse(error, OM_ERR_INVALID_PROPERTY_OBJECT);
 }
 
 omfBool definitionObject(omfHdl_t file, const void* data, omfErr_t* error) {
     omfObject_t object = referencedObject(file, data);
-    if (object == nullptr) return refuse(error, kNullObject);
+    if (object == nullptr) return refuse(error, OM_ERR_NULL_OBJECT);
     if (isA(file, object, "EDEF") || isA(file, object, "DDEF")) return true;
-    return refuse(error, kWrongReferencedObject);
+    return refuse(error, OM_ERR_INVALID_PROPERTY_OBJECT);
 }
 
 } // namespace omf::rules

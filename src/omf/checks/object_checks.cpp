@@ -10,11 +10,6 @@
 namespace omf {
 namespace {
 
-constexpr omfErr_t kBadFile = 20;
-constexpr omfErr_t kNullObject = 116;
-constexpr omfErr_t kWrongReferencedObject = 118;
-constexpr omfErr_t kWrongObjectClass = 193;
-
 bool isReferenceType(omfType_t type) {
     return type == kOmfType_MobIndex || type == kOmfType_ObjRefArray || type == kOmfType_ObjRef;
 }
@@ -35,44 +30,44 @@ extern "C" {
 
 omfErr_t omfsCheckObjectProperty(omfHdl_t file, omfObject_t object, omfProperty_t property,
                                  omfType_t type) {
-    if (!validFile(file)) return kBadFile;
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
     if (!file->checking) return 0;
     const PropertyRecord* record = filePropertyRecord(file, property);
     // Properties the registry does not know, and types the property was not
     // registered with, are left to the access routines.
     if (record == nullptr || !record->allows(type) || !record->hasClass) return 0;
-    if (object == nullptr) OMF_RAISE(file, kNullObject);
+    if (object == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
     omfClassID_t classID{};
     // An object without a class yet (its class value is the one being
     // written) cannot be judged; its later accesses are.
     if (!readObjectClass(file, object, classID)) return 0;
-    if (!classIsA(file, classID, record->classID)) OMF_RAISE(file, kWrongObjectClass);
+    if (!classIsA(file, classID, record->classID)) OMF_RAISE(file, OM_ERR_INPUT_OBJECT_CHECK);
     return 0;
 }
 
 omfErr_t omfsCheckReference(omfHdl_t file, omfProperty_t property, omfObject_t referenced) {
-    if (!validFile(file)) return kBadFile;
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
     if (!file->checking) return 0;
     const PropertyRecord* record = filePropertyRecord(file, property);
     if (record == nullptr || !holdsReferences(*record)) return 0;
     if (!record->hasReferencedClass && record->dataRule == nullptr) return 0;
-    if (referenced == nullptr) OMF_RAISE(file, kNullObject);
+    if (referenced == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
     ChecksSuspended suspended(file);
     if (record->hasReferencedClass && !objectIsA(file, referenced, record->referencedClass)) {
-        OMF_RAISE(file, kWrongReferencedObject);
+        OMF_RAISE(file, OM_ERR_INVALID_PROPERTY_OBJECT);
     }
     if (record->dataRule != nullptr) {
         // Rules of reference properties receive the referenced object.
         omfErr_t code = 0;
         if (!record->dataRule(file, &referenced, &code)) {
-            OMF_RAISE(file, code != 0 ? code : kWrongReferencedObject);
+            OMF_RAISE(file, code != 0 ? code : OM_ERR_INVALID_PROPERTY_OBJECT);
         }
     }
     return 0;
 }
 
 omfErr_t omfsSetChecking(omfHdl_t file, omfBool on) {
-    if (!validFile(file)) return kBadFile;
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
     file->checking = on != 0;
     return 0;
 }

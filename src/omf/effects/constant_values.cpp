@@ -25,37 +25,38 @@ omfErr_t requireDataKind(omfHdl_t file, omfObject_t value, const char* kindName)
     }
     omfObject_t actual = nullptr;
     OMF_CHECK(file, omfsReadObjRef(file, value, kOmfProperty_CPNT_DataKind, &actual));
-    if (actual == nullptr) OMF_RAISE(file, 147);
+    if (actual == nullptr) OMF_RAISE(file, OM_ERR_INVALID_CONSTANT_VALUE);
     if (actual == wanted) return 0;
     // Two handles may name one object: compare the IDs as well.
     char actualName[kDataKindNameSize] = {};
     if (omfsReadUniqueName(file, actual, kOmfProperty_DDEF_DataKindID, actualName,
                            sizeof actualName) != 0 ||
         std::strcmp(actualName, kindName) != 0) {
-        OMF_RAISE(file, 147);
+        OMF_RAISE(file, OM_ERR_INVALID_CONSTANT_VALUE);
     }
     return 0;
 }
 
 // Reads exactly `size` bytes of a constant of the named data kind; any
-// other object, data kind or size is 147.
+// other object, data kind or size is OM_ERR_INVALID_CONSTANT_VALUE.
 omfErr_t readConstant(omfHdl_t file, omfObject_t value, const char* kindName, omfInt32 size,
                       unsigned char* bytes) {
-    if (value == nullptr) OMF_RAISE(file, 116);
-    if (bytes == nullptr) OMF_RAISE(file, 177);
-    if (file->revision != kOmfRev2x) OMF_RAISE(file, 147); // no constants in 1.x files
+    if (value == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
+    if (bytes == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
+    if (file->revision != kOmfRev2x)
+        OMF_RAISE(file, OM_ERR_INVALID_CONSTANT_VALUE); // no constants in 1.x files
     bool isConstant = false;
     OMF_CHECK(file, objectIsA(file, value, "CVAL", &isConstant));
-    if (!isConstant) OMF_RAISE(file, 147);
+    if (!isConstant) OMF_RAISE(file, OM_ERR_INVALID_CONSTANT_VALUE);
     OMF_CHECK(file, requireDataKind(file, value, kindName));
     omfInt64 stored = 0;
     OMF_CHECK(file,
               omfsValueLength(file, value, kOmfProperty_CVAL_Value, kOmfType_DataValue, &stored));
-    if (stored != size) OMF_RAISE(file, 147);
+    if (stored != size) OMF_RAISE(file, OM_ERR_INVALID_CONSTANT_VALUE);
     omfInt32 read = 0;
     OMF_CHECK(file, omfsReadDataBytes(file, value, kOmfProperty_CVAL_Value, kOmfType_DataValue, 0,
                                       size, bytes, &read));
-    if (read != size) OMF_RAISE(file, 147);
+    if (read != size) OMF_RAISE(file, OM_ERR_INVALID_CONSTANT_VALUE);
     return 0;
 }
 
@@ -78,7 +79,7 @@ using namespace omf::effects;
 extern "C" {
 
 omfErr_t omfiReadConstRational(omfHdl_t file, omfObject_t argValue, omfRational_t* value) {
-    if (!validFile(file)) return 20;
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
     unsigned char bytes[8];
     OMF_CHECK(file, readConstant(file, argValue, "omfi:data:Rational", 8,
                                  value == nullptr ? nullptr : bytes));
@@ -88,7 +89,7 @@ omfErr_t omfiReadConstRational(omfHdl_t file, omfObject_t argValue, omfRational_
 }
 
 omfErr_t omfiReadConstUInt32(omfHdl_t file, omfObject_t argValue, omfUInt32* value) {
-    if (!validFile(file)) return 20;
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
     unsigned char bytes[4];
     OMF_CHECK(file, readConstant(file, argValue, "omfi:data:UInt32", 4,
                                  value == nullptr ? nullptr : bytes));
@@ -97,7 +98,7 @@ omfErr_t omfiReadConstUInt32(omfHdl_t file, omfObject_t argValue, omfUInt32* val
 }
 
 omfErr_t omfiReadConstInt32(omfHdl_t file, omfObject_t argValue, omfInt32* value) {
-    if (!validFile(file)) return 20;
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
     unsigned char bytes[4];
     OMF_CHECK(file, readConstant(file, argValue, "omfi:data:Int32", 4,
                                  value == nullptr ? nullptr : bytes));
@@ -106,7 +107,7 @@ omfErr_t omfiReadConstInt32(omfHdl_t file, omfObject_t argValue, omfInt32* value
 }
 
 omfErr_t omfiReadConstBoolean(omfHdl_t file, omfObject_t argValue, omfBool* value) {
-    if (!validFile(file)) return 20;
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
     unsigned char byte = 0;
     OMF_CHECK(file, readConstant(file, argValue, "omfi:data:Boolean", 1,
                                  value == nullptr ? nullptr : &byte));

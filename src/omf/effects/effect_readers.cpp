@@ -96,11 +96,11 @@ omfErr_t readWipeFlag(omfHdl_t file, omfObject_t effect, omfInt32 argID, omfUInt
     return 0;
 }
 
-// The decimal number after the first ':' of a 1.x EffectID; 123 without one.
+// The decimal number after the first ':' of a 1.x EffectID; OM_ERR_PROPERTY_MISSING without one.
 omfErr_t readWipeNumber1x(omfHdl_t file, omfObject_t effect, omfInt32* number) {
     omfInt64 size = 0;
     if (!omfsPropertyPresent(file, effect, kOmfProperty_CPNT_EffectID, kOmfType_String)) {
-        OMF_RAISE(file, 123);
+        OMF_RAISE(file, OM_ERR_PROPERTY_MISSING);
     }
     OMF_CHECK(file,
               omfsValueLength(file, effect, kOmfProperty_CPNT_EffectID, kOmfType_String, &size));
@@ -108,20 +108,21 @@ omfErr_t readWipeNumber1x(omfHdl_t file, omfObject_t effect, omfInt32* number) {
     try {
         text.resize(static_cast<size_t>(size) + 1, '\0');
     } catch (...) {
-        OMF_RAISE(file, 170);
+        OMF_RAISE(file, OM_ERR_NO_MEMORY);
     }
     OMF_CHECK(file, omfsReadString(file, effect, kOmfProperty_CPNT_EffectID, text.data(),
                                    static_cast<omfInt32>(text.size())));
     const char* colon = std::strchr(text.data(), ':');
-    if (colon == nullptr) OMF_RAISE(file, 123);
+    if (colon == nullptr) OMF_RAISE(file, OM_ERR_PROPERTY_MISSING);
     const char* digits = colon + 1;
     bool negative = *digits == '-';
     if (negative || *digits == '+') ++digits;
-    if (*digits < '0' || *digits > '9') OMF_RAISE(file, 123);
+    if (*digits < '0' || *digits > '9') OMF_RAISE(file, OM_ERR_PROPERTY_MISSING);
     omfInt64 parsed = 0;
     for (; *digits >= '0' && *digits <= '9'; ++digits) {
         parsed = parsed * 10 + (*digits - '0');
-        if (parsed > INT32_MAX) OMF_RAISE(file, 171); // does not fit a wipe number
+        if (parsed > INT32_MAX)
+            OMF_RAISE(file, OM_ERR_INT64_TRUNCATION); // does not fit a wipe number
     }
     *number = static_cast<omfInt32>(negative ? -parsed : parsed);
     return 0;
@@ -136,7 +137,7 @@ omfErr_t readWipe2x(omfHdl_t file, omfObject_t effect, omfObject_t inputs[3], om
     omfObject_t numberValue = nullptr;
     bool found = false;
     OMF_CHECK(file, findEffectSlot(file, effect, kArgWipeNumber, &numberValue, &found));
-    if (!found) OMF_RAISE(file, 123);
+    if (!found) OMF_RAISE(file, OM_ERR_PROPERTY_MISSING);
     OMF_CHECK(file, omfiReadConstInt32(file, numberValue, wipeNumber));
     for (omfInt32 i = 0; i < 8; ++i) {
         OMF_CHECK(file, readWipeFlag(file, effect, kArgFirstWipeFlag + i, &controls->flags[i]));
@@ -160,8 +161,8 @@ extern "C" {
 omfErr_t omfiReadSpeedControl(omfHdl_t file, omfObject_t effect, omfInt64* length,
                               omfObject_t* inputSegment, omfRational_t* speedRatio,
                               omfUInt32* phaseOffset) {
-    if (!validFile(file)) return 20;
-    if (effect == nullptr) OMF_RAISE(file, 116);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (effect == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
     omfRational_t ratio{0, 1};
     if (file->revision == kOmfRev2x) {
         OMF_CHECK(file, readTimeWarp(file, effect, kOmfEffectVideoSpeedControl, length,
@@ -169,7 +170,7 @@ omfErr_t omfiReadSpeedControl(omfHdl_t file, omfObject_t effect, omfInt64* lengt
         omfObject_t value = nullptr;
         bool found = false;
         OMF_CHECK(file, findEffectSlot(file, effect, kArgSpeedRatio, &value, &found));
-        if (!found) OMF_RAISE(file, 123);
+        if (!found) OMF_RAISE(file, OM_ERR_PROPERTY_MISSING);
         OMF_CHECK(file, omfiReadConstRational(file, value, &ratio));
     } else {
         OMF_CHECK(file, readTimeWarp(file, effect, nullptr, length, inputSegment, phaseOffset));
@@ -183,8 +184,8 @@ omfErr_t omfiReadSpeedControl(omfHdl_t file, omfObject_t effect, omfInt64* lengt
 
 omfErr_t omfiReadRepeat(omfHdl_t file, omfObject_t effect, omfInt64* length,
                         omfObject_t* inputSegment, omfUInt32* phaseOffset) {
-    if (!validFile(file)) return 20;
-    if (effect == nullptr) OMF_RAISE(file, 116);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (effect == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
     OMF_CHECK(file,
               readTimeWarp(file, effect, kOmfEffectVideoRepeat, length, inputSegment, phaseOffset));
     return 0;
@@ -193,8 +194,8 @@ omfErr_t omfiReadRepeat(omfHdl_t file, omfObject_t effect, omfInt64* length,
 omfErr_t omfiReadWipe(omfHdl_t file, omfObject_t effect, omfInt64* length, omfObject_t* inputA,
                       omfObject_t* inputB, omfObject_t* level, omfInt32* wipeNumber,
                       omfWipeArgs_t* controls) {
-    if (!validFile(file)) return 20;
-    if (effect == nullptr) OMF_RAISE(file, 116);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (effect == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
     omfInt64 readLength = 0;
     omfObject_t inputs[3] = {nullptr, nullptr, nullptr};
     omfInt32 number = 0;

@@ -36,7 +36,7 @@ omfErr_t componentLength(omfHdl_t file, omfObject_t component, omfInt64* length)
     } else if (isClip) {
         OMF_CHECK(file, omfsReadInt32(file, component, kOmfProperty_CLIP_Length, &stored));
     } else {
-        OMF_RAISE(file, 190);
+        OMF_RAISE(file, OM_ERR_INVALID_OBJECT);
     }
     *length = stored;
     return 0;
@@ -47,10 +47,10 @@ omfErr_t requireDefinition(omfHdl_t file, omfObject_t effect, const char* effect
     omfErr_t status = 0;
     bool found = omfiFindEffectDef(file, effectID, &registered, &status);
     if (status != 0) return propagate(file, status, __FILE__, __LINE__);
-    if (!found || registered == nullptr) OMF_RAISE(file, 144);
+    if (!found || registered == nullptr) OMF_RAISE(file, OM_ERR_INVALID_EFFECT_DEF);
     omfObject_t definition = nullptr;
     OMF_CHECK(file, omfsReadObjRef(file, effect, kOmfProperty_EFFE_EffectKind, &definition));
-    if (definition != registered) OMF_RAISE(file, 144);
+    if (definition != registered) OMF_RAISE(file, OM_ERR_INVALID_EFFECT_DEF);
     return 0;
 }
 

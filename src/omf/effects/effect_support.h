@@ -9,10 +9,10 @@ namespace omf::effects {
 omfErr_t objectIsA(omfHdl_t file, omfObject_t object, const char* classID, bool* result);
 
 // The component's length: Length in 2.x files; GroupLength of track groups
-// and Length of clips in 1.x files (190 for any other 1.x class).
+// and Length of clips in 1.x files (OM_ERR_INVALID_OBJECT for any other 1.x class).
 omfErr_t componentLength(omfHdl_t file, omfObject_t component, omfInt64* length);
 
-// 144 unless the 2.x effect's EffectKind is the definition registered under
+// OM_ERR_INVALID_EFFECT_DEF unless the 2.x effect's EffectKind is the definition registered under
 // `effectID` in the file.
 omfErr_t requireDefinition(omfHdl_t file, omfObject_t effect, const char* effectID);
 

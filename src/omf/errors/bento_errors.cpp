@@ -61,7 +61,7 @@ extern "C" omfBool omfsLastContainerError(omfSessionHdl_t session, omfInt32* num
 }
 
 extern "C" omfErr_t omfsSetBentoErrorPrinting(omfSessionHdl_t session, omfBool print) {
-    if (!omf::validSession(session)) return 11;
+    if (!omf::validSession(session)) return OM_ERR_BAD_SESSION;
     session->printBentoErrors = print != 0;
     return 0;
 }

@@ -20,7 +20,8 @@ namespace {
 
 // Codes whose text is followed by the container's own message.
 bool carriesBentoText(omfErr_t code) {
-    return code == 18 || code == 24 || code == 28 || code == 205;
+    return code == OM_ERR_FILE_OPEN || code == OM_ERR_INVALID_FILE ||
+           code == OM_ERR_FILE_NOT_FOUND || code == OM_ERR_BENTO;
 }
 
 const CMBentoErrorRecord* pendingBentoError(omfHdl_t file) {

@@ -6,7 +6,7 @@
 namespace omf {
 
 // Registers the built-in data rules and referenced-class checks, in order,
-// after the registry is built. Any failure fails the session start (12).
+// after the registry is built. Any failure fails the session start (OM_ERR_SESSION_OPEN).
 omfErr_t registerBuiltinChecks(omfSessionHdl_t session);
 
 } // namespace omf

@@ -1,7 +1,7 @@
 // Raising and passing on errors inside the toolkit.
 //
-//   OMF_RAISE(file, 20)          records the raise in the file's trace and returns the code
-//   OMF_CHECK(file, call(...))   passes a callee's non-zero code on with a propagate line
+//   OMF_RAISE(file, OM_ERR_NULL_PARAM)  records the raise in the file's trace and returns the code
+//   OMF_CHECK(file, call(...))          passes a callee's non-zero code on with a propagate line
 #pragma once
 
 #include "omf/omf_errors.h"

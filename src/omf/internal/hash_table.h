@@ -26,7 +26,7 @@ typedef void (*omfTableDispose_t)(void* value);
 
 // What inserting a key that is already present does.
 typedef enum {
-    kOmfTableUnique = 0,     // error 201
+    kOmfTableUnique = 0,     // OM_ERR_TABLE_DUPLICATE_KEY
     kOmfTableReplace = 1,    // every equal entry is removed first
     kOmfTableDuplicates = 2, // both are kept; the new one is found first
 } omfTableInsertMode_t;
@@ -56,7 +56,7 @@ typedef struct {
 // Creates a table of `numBuckets` buckets (a count below 1 makes one bucket)
 // whose errors go to `file` (null for session tables). A key length of 0
 // means keys are NUL-terminated texts whose length includes the NUL.
-// A null hash routine or result is 177; allocation failure 170.
+// A null hash routine or result is OM_ERR_NULL_PARAM; allocation failure OM_ERR_NO_MEMORY.
 omfErr_t omfsNewTable(omfHdl_t file, omfInt32 numBuckets, omfTableHash_t hash,
                       omfTableEqual_t equal, omfInt32 defaultKeyLength, omfTable_t* result);
 

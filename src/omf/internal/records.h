@@ -81,7 +81,7 @@ struct omfFileRec {
     std::vector<void*> mediaHandles;
     omfErr_t (*closeMediaHandle)(void* handle) = nullptr;
     // Whether a media handle is writing a stream sequentially: typed setters
-    // then refuse to write (78), which would break the media data apart.
+    // then refuse to write (OM_ERR_NONCONTIGUOUS_MEDIA), which would break the media data apart.
     bool (*mediaStreamWriting)(omfHdl_t file) = nullptr;
     CMBentoErrorRecord bentoError{};          // the file's container-error block
     std::unique_ptr<char[]> trace;             // kTraceSize bytes, or null when unavailable

@@ -158,17 +158,17 @@ std::string typeContainerName(const char* name);
 std::string propertyContainerName(const char* name, const char* classID);
 
 // Builds the session's tables and registers the built-in classes, types and
-// properties, then sets session->registry. Any failure is error 12 and leaves
+// properties, then sets session->registry. Any failure is OM_ERR_SESSION_OPEN and leaves
 // the session without a registry.
 omfErr_t createSessionRegistry(omfSessionHdl_t session);
 
 // Registration with a chosen code, used for the built-in tables and by the
-// public calls: a name already registered keeps its code (207 when `code`
-// differs); a type code already used in a revision by another name is 207.
+// public calls: a name already registered keeps its code (OM_ERR_PROPERTY_REV_MISMATCH when `code`
+// differs); a type code already used in a revision by another name is OM_ERR_PROPERTY_REV_MISMATCH.
 omfErr_t registerType(omfSessionHdl_t session, omfType_t code, const char* name,
                       omfRevisionSet_t revisions, int32_t flag, int32_t enumerationSize);
 // Registering a code again in a revision where it exists adds `type` as a
-// further allowed type (a third is 126).
+// further allowed type (a third is OM_ERR_TOO_MANY_TYPES).
 omfErr_t registerProperty(omfSessionHdl_t session, omfProperty_t code, const char* name,
                           const char* classID, omfType_t type, omfRevisionSet_t revisions,
                           bool optional);
@@ -197,7 +197,8 @@ omfErr_t registerFileClass(omfHdl_t file, const char* classID, const char* paren
 const PropertyRecord* filePropertyRecord(omfHdl_t file, omfProperty_t code);
 // The type record of a code in the file's own revision table, or null.
 const TypeRecord* fileTypeRecord(omfHdl_t file, omfType_t code);
-// The type's flag (kTypeSwapped or kTypeMovedAsBytes); 120 for an unknown code.
+// The type's flag (kTypeSwapped or kTypeMovedAsBytes); OM_ERR_TYPE_OUT_OF_RANGE for an unknown
+// code.
 omfErr_t typeFlag(omfHdl_t file, omfType_t code, int32_t* flag);
 // The allowed types of a property for a revision; *count is 0 when the
 // property is unknown there.
@@ -224,10 +225,10 @@ extern "C" {
 // The container property of a code in `file`: the cached definition, else
 // the one found or defined under the code's container name (then cached).
 // Answers success with a null object for an unknown code (callers report
-// 119 or 120), and for a name that a file opened for reading does not
-// define: such a container cannot take new definitions, and no value of
-// the property can exist in it. A container error pending after the
-// definition is 205; a raw file 25.
+// OM_ERR_PROPERTY_OUT_OF_RANGE or OM_ERR_TYPE_OUT_OF_RANGE), and for a name that a file opened for
+// reading does not define: such a container cannot take new definitions, and no value of the
+// property can exist in it. A container error pending after the definition is OM_ERR_BENTO; a raw
+// file OM_ERR_INVALID_FILE_TYPE.
 omfErr_t omfsPropertyObject(omfHdl_t file, omfProperty_t code, CMProperty* object);
 // The same for types (looked up only in the file's own revision table).
 omfErr_t omfsTypeObject(omfHdl_t file, omfType_t code, CMType* object);

@@ -39,7 +39,7 @@ omfErr_t highestLabel1x(omfHdl_t file, omfObject_t group, omfInt16* highest) {
 // Appends a TRAK labelled `label` holding `segment` to a 1.x group's Tracks.
 omfErr_t appendTrack1x(omfHdl_t file, omfObject_t group, omfInt32 label, omfObject_t segment,
                        omfObject_t* track) {
-    if (label < 0 || label > 0x7FFF) OMF_RAISE(file, 171);
+    if (label < 0 || label > 0x7FFF) OMF_RAISE(file, OM_ERR_INT64_TRUNCATION);
     CreatedObjects created(file);
     omfObject_t object = nullptr;
     OMF_CHECK(file, created.create("TRAK", &object));
@@ -53,8 +53,8 @@ omfErr_t appendTrack1x(omfHdl_t file, omfObject_t group, omfInt32 label, omfObje
 }
 
 omfErr_t checkClass(omfHdl_t file, omfObject_t object, const char* classID) {
-    if (object == nullptr) OMF_RAISE(file, 116);
-    if (!isA(file, object, classID)) OMF_RAISE(file, 190);
+    if (object == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
+    if (!isA(file, object, classID)) OMF_RAISE(file, OM_ERR_INVALID_OBJECT);
     return 0;
 }
 
@@ -66,8 +66,8 @@ using namespace omf::mobs;
 
 #define OMF_BUILDER_ENTRY(file, result)                                                            \
     do {                                                                                           \
-        if (!validFile(file)) return 20;                                                           \
-        if ((result) == nullptr) OMF_RAISE(file, 177);                                             \
+        if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;                                       \
+        if ((result) == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);                               \
     } while (0)
 
 extern "C" {
@@ -83,18 +83,18 @@ omfErr_t omfiSequenceNew(omfHdl_t file, omfObject_t dataKind, omfObject_t* seque
 }
 
 omfErr_t omfiSequenceAppendCpnt(omfHdl_t file, omfObject_t sequence, omfObject_t component) {
-    if (!validFile(file)) return 20;
-    if (component == nullptr) OMF_RAISE(file, 116);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (component == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
     OMF_CHECK(file, checkClass(file, sequence, "SEQU"));
     omfProperty_t components =
         is2x(file) ? kOmfProperty_SEQU_Components : kOmfProperty_SEQU_Sequence;
     omfInt32 count = omfsLengthObjRefArray(file, sequence, components);
     bool transition = isA(file, component, "TRAN");
-    if (transition && count == 0) OMF_RAISE(file, 159);
+    if (transition && count == 0) OMF_RAISE(file, OM_ERR_LEADING_TRANSITION);
     if (transition) {
         omfObject_t last = nullptr;
         OMF_CHECK(file, omfsGetNthObjRefArray(file, sequence, components, &last, count));
-        if (isA(file, last, "TRAN")) OMF_RAISE(file, 158);
+        if (isA(file, last, "TRAN")) OMF_RAISE(file, OM_ERR_ADJACENT_TRANSITIONS);
     }
     if (!is2x(file)) {
         OMF_CHECK(file, omfsAppendObjRefArray(file, sequence, components, component));
@@ -106,7 +106,7 @@ omfErr_t omfiSequenceAppendCpnt(omfHdl_t file, omfObject_t sequence, omfObject_t
     // A transition overlaps its neighbours, so it shortens the sequence.
     omfLength_t updated =
         transition ? sequenceLength - componentLength : sequenceLength + componentLength;
-    if (updated < 0) OMF_RAISE(file, 160);
+    if (updated < 0) OMF_RAISE(file, OM_ERR_SHORT_TRANSITION_INPUT);
     OMF_CHECK(file, omfsAppendObjRefArray(file, sequence, components, component));
     OMF_CHECK(file, omfsWriteLength(file, sequence, kOmfProperty_CPNT_Length, updated));
     return 0;
@@ -126,7 +126,7 @@ omfErr_t omfiFillerNew(omfHdl_t file, omfObject_t dataKind, omfLength_t length,
 omfErr_t omfiTransitionNew(omfHdl_t file, omfObject_t dataKind, omfLength_t length,
                            omfPosition_t cutPoint, omfObject_t effect, omfObject_t* transition) {
     OMF_BUILDER_ENTRY(file, transition);
-    if (is2x(file) && effect == nullptr) OMF_RAISE(file, 116);
+    if (is2x(file) && effect == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
     CreatedObjects created(file);
     omfObject_t object = nullptr;
     OMF_CHECK(file, newComponent(file, created, "TRAN", dataKind, length, &object));
@@ -148,7 +148,7 @@ omfErr_t omfiTransitionNew(omfHdl_t file, omfObject_t dataKind, omfLength_t leng
 omfErr_t omfiEffectNew(omfHdl_t file, omfObject_t dataKind, omfLength_t length,
                        const char* effectID, omfObject_t* effect) {
     OMF_BUILDER_ENTRY(file, effect);
-    if (effectID == nullptr) OMF_RAISE(file, 177);
+    if (effectID == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
     CreatedObjects created(file);
     omfObject_t object = nullptr;
     if (is2x(file)) {
@@ -156,7 +156,7 @@ omfErr_t omfiEffectNew(omfHdl_t file, omfObject_t dataKind, omfLength_t length,
         omfErr_t status = 0;
         if (!omfiFindEffectDef(file, effectID, &definition, &status)) {
             if (status != 0) return propagate(file, status, __FILE__, __LINE__);
-            OMF_RAISE(file, 144);
+            OMF_RAISE(file, OM_ERR_INVALID_EFFECT_DEF);
         }
         OMF_CHECK(file, newComponent(file, created, "EFFE", dataKind, length, &object));
         OMF_CHECK(file, omfsWriteObjRef(file, object, kOmfProperty_EFFE_EffectKind, definition));
@@ -171,8 +171,8 @@ omfErr_t omfiEffectNew(omfHdl_t file, omfObject_t dataKind, omfLength_t length,
 
 omfErr_t omfiEffectAddNewSlot(omfHdl_t file, omfObject_t effect, omfInt32 argID,
                               omfObject_t segment, omfObject_t* slot) {
-    if (!validFile(file)) return 20;
-    if (segment == nullptr) OMF_RAISE(file, 116);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (segment == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
     if (!is2x(file)) {
         OMF_CHECK(file, checkClass(file, effect, "TRKG"));
         OMF_CHECK(file, appendTrack1x(file, effect, argID, segment, slot));
@@ -192,8 +192,8 @@ omfErr_t omfiEffectAddNewSlot(omfHdl_t file, omfObject_t effect, omfInt32 argID,
 }
 
 omfErr_t omfiEffectSetFinalRender(omfHdl_t file, omfObject_t effect, omfObject_t sourceClip) {
-    if (!validFile(file)) return 20;
-    if (effect == nullptr || sourceClip == nullptr) OMF_RAISE(file, 116);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (effect == nullptr || sourceClip == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
     OMF_CHECK(file, omfsWriteObjRef(file, effect,
                                     is2x(file) ? kOmfProperty_EFFE_FinalRendering
                                                : kOmfProperty_CPNT_Precomputed,
@@ -202,17 +202,17 @@ omfErr_t omfiEffectSetFinalRender(omfHdl_t file, omfObject_t effect, omfObject_t
 }
 
 omfErr_t omfiEffectSetWorkingRender(omfHdl_t file, omfObject_t effect, omfObject_t sourceClip) {
-    if (!validFile(file)) return 20;
-    if (!is2x(file)) OMF_RAISE(file, 174);
-    if (effect == nullptr || sourceClip == nullptr) OMF_RAISE(file, 116);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (!is2x(file)) OMF_RAISE(file, OM_ERR_NOT_IN_1X);
+    if (effect == nullptr || sourceClip == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
     OMF_CHECK(file, omfsWriteObjRef(file, effect, kOmfProperty_EFFE_WorkingRendering, sourceClip));
     return 0;
 }
 
 omfErr_t omfiEffectSetBypassOverride(omfHdl_t file, omfObject_t effect, omfInt32 argID) {
-    if (!validFile(file)) return 20;
-    if (!is2x(file)) OMF_RAISE(file, 174);
-    if (effect == nullptr) OMF_RAISE(file, 116);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (!is2x(file)) OMF_RAISE(file, OM_ERR_NOT_IN_1X);
+    if (effect == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
     OMF_CHECK(file, omfsWriteEnum(file, effect, kOmfProperty_EFFE_BypassOverride,
                                   kOmfType_ArgIDType, argID));
     return 0;
@@ -221,8 +221,8 @@ omfErr_t omfiEffectSetBypassOverride(omfHdl_t file, omfObject_t effect, omfInt32
 omfErr_t omfiConstValueNew(omfHdl_t file, omfObject_t dataKind, omfLength_t length, omfInt32 size,
                            const void* value, omfObject_t* constValue) {
     OMF_BUILDER_ENTRY(file, constValue);
-    if (!is2x(file)) OMF_RAISE(file, 174);
-    if (value == nullptr || size < 0) OMF_RAISE(file, 177);
+    if (!is2x(file)) OMF_RAISE(file, OM_ERR_NOT_IN_1X);
+    if (value == nullptr || size < 0) OMF_RAISE(file, OM_ERR_NULL_PARAM);
     CreatedObjects created(file);
     omfObject_t object = nullptr;
     OMF_CHECK(file, newComponent(file, created, "CVAL", dataKind, length, &object));
@@ -246,8 +246,8 @@ omfErr_t omfiNestedScopeNew(omfHdl_t file, omfObject_t dataKind, omfLength_t len
 }
 
 omfErr_t omfiNestedScopeAppendSlot(omfHdl_t file, omfObject_t scope, omfObject_t segment) {
-    if (!validFile(file)) return 20;
-    if (segment == nullptr) OMF_RAISE(file, 116);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (segment == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
     if (is2x(file)) {
         OMF_CHECK(file, checkClass(file, scope, "NEST"));
         OMF_CHECK(file, omfsAppendObjRefArray(file, scope, kOmfProperty_NEST_Slots, segment));
@@ -273,7 +273,8 @@ omfErr_t omfiScopeRefNew(omfHdl_t file, omfObject_t dataKind, omfLength_t length
                   omfsWriteUInt32(file, object, kOmfProperty_SREF_RelativeSlot, relativeSlot));
     } else {
         // 1.x counts tracks backwards: RelativeTrack is the negated slot.
-        if (relativeScope > 0x7FFF || relativeSlot > 0x8000) OMF_RAISE(file, 171);
+        if (relativeScope > 0x7FFF || relativeSlot > 0x8000)
+            OMF_RAISE(file, OM_ERR_INT64_TRUNCATION);
         OMF_CHECK(file, newComponent(file, created, "TRKR", dataKind, length, &object));
         OMF_CHECK(file, omfsWriteInt16(file, object, kOmfProperty_TRKR_RelativeScope,
                                        static_cast<omfInt16>(relativeScope)));
@@ -301,8 +302,8 @@ omfErr_t omfiSelectorNew(omfHdl_t file, omfObject_t dataKind, omfLength_t length
 }
 
 omfErr_t omfiSelectorSetSelected(omfHdl_t file, omfObject_t selector, omfObject_t segment) {
-    if (!validFile(file)) return 20;
-    if (segment == nullptr) OMF_RAISE(file, 116);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (segment == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
     OMF_CHECK(file, checkClass(file, selector, "SLCT"));
     if (is2x(file)) {
         OMF_CHECK(file, omfsWriteObjRef(file, selector, kOmfProperty_SLCT_Selected, segment));
@@ -332,8 +333,8 @@ omfErr_t omfiSelectorSetSelected(omfHdl_t file, omfObject_t selector, omfObject_
 }
 
 omfErr_t omfiSelectorAddAlt(omfHdl_t file, omfObject_t selector, omfObject_t segment) {
-    if (!validFile(file)) return 20;
-    if (segment == nullptr) OMF_RAISE(file, 116);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (segment == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
     OMF_CHECK(file, checkClass(file, selector, "SLCT"));
     if (is2x(file)) {
         OMF_CHECK(file,
@@ -349,7 +350,7 @@ omfErr_t omfiSelectorAddAlt(omfHdl_t file, omfObject_t selector, omfObject_t seg
 omfErr_t omfiMediaGroupNew(omfHdl_t file, omfObject_t dataKind, omfLength_t length,
                            omfObject_t* group) {
     OMF_BUILDER_ENTRY(file, group);
-    if (!is2x(file)) OMF_RAISE(file, 174);
+    if (!is2x(file)) OMF_RAISE(file, OM_ERR_NOT_IN_1X);
     CreatedObjects created(file);
     omfObject_t object = nullptr;
     OMF_CHECK(file, newComponent(file, created, "MGRP", dataKind, length, &object));
@@ -359,17 +360,17 @@ omfErr_t omfiMediaGroupNew(omfHdl_t file, omfObject_t dataKind, omfLength_t leng
 }
 
 omfErr_t omfiMediaGroupAddChoice(omfHdl_t file, omfObject_t group, omfObject_t sourceClip) {
-    if (!validFile(file)) return 20;
-    if (!is2x(file)) OMF_RAISE(file, 174);
-    if (group == nullptr || sourceClip == nullptr) OMF_RAISE(file, 116);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (!is2x(file)) OMF_RAISE(file, OM_ERR_NOT_IN_1X);
+    if (group == nullptr || sourceClip == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
     OMF_CHECK(file, omfsAppendObjRefArray(file, group, kOmfProperty_MGRP_Choices, sourceClip));
     return 0;
 }
 
 omfErr_t omfiMediaGroupSetStillFrame(omfHdl_t file, omfObject_t group, omfObject_t sourceClip) {
-    if (!validFile(file)) return 20;
-    if (!is2x(file)) OMF_RAISE(file, 174);
-    if (group == nullptr || sourceClip == nullptr) OMF_RAISE(file, 116);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (!is2x(file)) OMF_RAISE(file, OM_ERR_NOT_IN_1X);
+    if (group == nullptr || sourceClip == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
     OMF_CHECK(file, omfsWriteObjRef(file, group, kOmfProperty_MGRP_StillFrame, sourceClip));
     return 0;
 }
@@ -378,9 +379,10 @@ omfErr_t omfiPulldownNew(omfHdl_t file, omfObject_t dataKind, omfLength_t length
                          omfPulldownKind_t kind, omfPulldownDir_t direction, omfInt32 phaseFrame,
                          omfObject_t inputSegment, omfObject_t* pulldown) {
     OMF_BUILDER_ENTRY(file, pulldown);
-    if (!is2x(file)) OMF_RAISE(file, 174);
-    if (inputSegment == nullptr) OMF_RAISE(file, 116);
-    if (direction != kOmfTapeToFilmSpeed && direction != kOmfFilmToTapeSpeed) OMF_RAISE(file, 161);
+    if (!is2x(file)) OMF_RAISE(file, OM_ERR_NOT_IN_1X);
+    if (inputSegment == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
+    if (direction != kOmfTapeToFilmSpeed && direction != kOmfFilmToTapeSpeed)
+        OMF_RAISE(file, OM_ERR_ILLEGAL_PULLDOWN_DIRECTION);
     CreatedObjects created(file);
     omfObject_t object = nullptr;
     OMF_CHECK(file, newComponent(file, created, "PDWN", dataKind, length, &object));

@@ -29,9 +29,9 @@ extern "C" {
 
 omfErr_t omfiInitComponent(omfHdl_t file, omfObject_t component, omfLength_t length,
                            omfObject_t dataKind) {
-    if (!validFile(file)) return 20;
-    if (component == nullptr) OMF_RAISE(file, 116);
-    if (dataKind == nullptr) OMF_RAISE(file, 124);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (component == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
+    if (dataKind == nullptr) OMF_RAISE(file, OM_ERR_INVALID_DATAKIND);
     if (is2x(file)) {
         OMF_CHECK(file, omfsWriteObjRef(file, component, kOmfProperty_CPNT_DataKind, dataKind));
         OMF_CHECK(file, omfsWriteLength(file, component, kOmfProperty_CPNT_Length, length));
@@ -53,8 +53,8 @@ omfErr_t omfiInitComponent(omfHdl_t file, omfObject_t component, omfLength_t len
 
 omfErr_t omfiMakeSourceClip(omfHdl_t file, omfObject_t dataKind, omfLength_t length,
                             omfSourceRef_t sourceRef, omfObject_t* clip) {
-    if (!validFile(file)) return 20;
-    if (clip == nullptr) OMF_RAISE(file, 177);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (clip == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
     CreatedObjects created(file);
     omfObject_t object = nullptr;
     OMF_CHECK(file, created.create("SCLP", &object));
@@ -66,7 +66,7 @@ omfErr_t omfiMakeSourceClip(omfHdl_t file, omfObject_t dataKind, omfLength_t len
         OMF_CHECK(file, omfsWritePosition(file, object, kOmfProperty_SCLP_StartTime,
                                           sourceRef.startTime));
     } else {
-        if (sourceRef.sourceTrackID > 0x7FFF) OMF_RAISE(file, 171);
+        if (sourceRef.sourceTrackID > 0x7FFF) OMF_RAISE(file, OM_ERR_INT64_TRUNCATION);
         omfInt32 position = 0;
         OMF_CHECK(file, narrow32(file, sourceRef.startTime, &position));
         OMF_CHECK(file, omfsWriteInt16(file, object, kOmfProperty_SCLP_SourceTrack,
@@ -80,15 +80,15 @@ omfErr_t omfiMakeSourceClip(omfHdl_t file, omfObject_t dataKind, omfLength_t len
 
 omfErr_t omfiEffectDefNew(omfHdl_t file, const char* effectID, const char* name,
                           const char* description, omfBool isTimeWarp, omfObject_t* definition) {
-    if (!validFile(file)) return 20;
-    if (effectID == nullptr || definition == nullptr) OMF_RAISE(file, 177);
-    if (!is2x(file) || !file->effectDefTable) OMF_RAISE(file, 174);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (effectID == nullptr || definition == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
+    if (!is2x(file) || !file->effectDefTable) OMF_RAISE(file, OM_ERR_NOT_IN_1X);
     std::string full = fullEffectID(effectID);
     void* existing = nullptr;
     omfBool found = false;
     OMF_CHECK(file,
               omfsTableLookupString(file->effectDefTable.get(), full.c_str(), &existing, &found));
-    if (found) OMF_RAISE(file, 143);
+    if (found) OMF_RAISE(file, OM_ERR_DUPLICATE_EFFECT_DEF);
     CreatedObjects created(file);
     omfObject_t object = nullptr;
     OMF_CHECK(file, created.create("EDEF", &object));
@@ -121,16 +121,16 @@ omfBool omfiFindEffectDef(omfHdl_t file, const char* effectID, omfObject_t* defi
     if (error == nullptr) error = &ignored;
     *error = 0;
     if (!validFile(file)) {
-        *error = 20;
+        *error = OM_ERR_BAD_FILE_HANDLE;
         return false;
     }
     if (effectID == nullptr || definition == nullptr) {
-        *error = raise(file, 177, __FILE__, __LINE__);
+        *error = raise(file, OM_ERR_NULL_PARAM, __FILE__, __LINE__);
         return false;
     }
     *definition = nullptr;
     if (!is2x(file) || !file->effectDefTable) {
-        *error = raise(file, 174, __FILE__, __LINE__);
+        *error = raise(file, OM_ERR_NOT_IN_1X, __FILE__, __LINE__);
         return false;
     }
     std::string full = fullEffectID(effectID);

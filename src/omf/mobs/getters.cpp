@@ -11,7 +11,7 @@ namespace {
 omfErr_t readOptionalString(omfHdl_t file, omfObject_t object, omfProperty_t property,
                             omfInt32 size, char* text) {
     if (text == nullptr) return 0;
-    if (size <= 0) OMF_RAISE(file, 177);
+    if (size <= 0) OMF_RAISE(file, OM_ERR_NULL_PARAM);
     text[0] = '\0';
     if (!omfsPropertyPresent(file, object, property, kOmfType_String)) return 0;
     OMF_CHECK(file, omfsReadString(file, object, property, text, size));
@@ -24,18 +24,18 @@ omfErr_t readArgID(omfHdl_t file, omfObject_t object, omfProperty_t property, om
 }
 
 omfErr_t countOf(omfHdl_t file, omfObject_t object, omfProperty_t property, omfInt32* count) {
-    if (!validFile(file)) return 20;
-    if (object == nullptr) OMF_RAISE(file, 116);
-    if (count == nullptr) OMF_RAISE(file, 177);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (object == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
+    if (count == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
     *count = omfsLengthObjRefArray(file, object, property);
     return 0;
 }
 
 omfErr_t readReference(omfHdl_t file, omfObject_t object, omfProperty_t property,
                        omfObject_t* target) {
-    if (!validFile(file)) return 20;
-    if (object == nullptr) OMF_RAISE(file, 116);
-    if (target == nullptr) OMF_RAISE(file, 177);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (object == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
+    if (target == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
     OMF_CHECK(file, omfsReadObjRef(file, object, property, target));
     return 0;
 }
@@ -46,7 +46,7 @@ omfErr_t editRate1x(omfHdl_t file, omfObject_t mob, omfObject_t segment, omfRati
         OMF_CHECK(file, readEditRate1x(file, segment, kOmfProperty_CPNT_EditRate, rate));
         return 0;
     }
-    if (mob == nullptr) OMF_RAISE(file, 116);
+    if (mob == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
     OMF_CHECK(file, readEditRate1x(file, mob, kOmfProperty_CPNT_EditRate, rate));
     return 0;
 }
@@ -60,9 +60,9 @@ using namespace omf::mobs;
 extern "C" {
 
 omfErr_t omfiMobGetName(omfHdl_t file, omfObject_t mob, omfInt32 size, char* name) {
-    if (!validFile(file)) return 20;
-    if (mob == nullptr) OMF_RAISE(file, 116);
-    if (name == nullptr) OMF_RAISE(file, 177);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (mob == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
+    if (name == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
     OMF_CHECK(file, readOptionalString(file, mob,
                                        is2x(file) ? kOmfProperty_MOBJ_Name : kOmfProperty_CPNT_Name,
                                        size, name));
@@ -70,13 +70,13 @@ omfErr_t omfiMobGetName(omfHdl_t file, omfObject_t mob, omfInt32 size, char* nam
 }
 
 omfErr_t omfiMobGetNumSlots(omfHdl_t file, omfObject_t mob, omfInt32* count) {
-    if (!validFile(file)) return 20;
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
     return countOf(file, mob, is2x(file) ? kOmfProperty_MOBJ_Slots : kOmfProperty_TRKG_Tracks,
                    count);
 }
 
 omfErr_t omfiMobGetNumTracks(omfHdl_t file, omfObject_t mob, omfInt32* count) {
-    if (!validFile(file)) return 20;
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
     if (!is2x(file)) return countOf(file, mob, kOmfProperty_TRKG_Tracks, count);
     omfInt32 slots = 0;
     OMF_CHECK(file, countOf(file, mob, kOmfProperty_MOBJ_Slots, &slots));
@@ -92,7 +92,7 @@ omfErr_t omfiMobGetNumTracks(omfHdl_t file, omfObject_t mob, omfInt32* count) {
 }
 
 omfErr_t omfiMobGetDescriptor(omfHdl_t file, omfObject_t mob, omfObject_t* descriptor) {
-    if (!validFile(file)) return 20;
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
     return readReference(file, mob,
                          is2x(file) ? kOmfProperty_SMOB_MediaDescription
                                     : kOmfProperty_MOBJ_PhysicalMedia,
@@ -101,8 +101,8 @@ omfErr_t omfiMobGetDescriptor(omfHdl_t file, omfObject_t mob, omfObject_t* descr
 
 omfErr_t omfiMobSlotGetInfo(omfHdl_t file, omfObject_t slot, omfRational_t* editRate,
                             omfObject_t* segment) {
-    if (!validFile(file)) return 20;
-    if (slot == nullptr) OMF_RAISE(file, 116);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (slot == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
     omfObject_t component = nullptr;
     OMF_CHECK(file, omfsReadObjRef(file, slot,
                                    is2x(file) ? kOmfProperty_MSLT_Segment
@@ -122,11 +122,11 @@ omfErr_t omfiMobSlotGetInfo(omfHdl_t file, omfObject_t slot, omfRational_t* edit
 omfErr_t omfiTrackGetInfo(omfHdl_t file, omfObject_t mob, omfObject_t track,
                           omfRational_t* editRate, omfInt32 nameSize, char* name,
                           omfPosition_t* origin, omfTrackID_t* trackID, omfObject_t* segment) {
-    if (!validFile(file)) return 20;
-    if (track == nullptr) OMF_RAISE(file, 116);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (track == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
     if (is2x(file)) {
         if (!omfsPropertyPresent(file, track, kOmfProperty_MSLT_TrackDesc, kOmfType_ObjRef)) {
-            OMF_RAISE(file, 166);
+            OMF_RAISE(file, OM_ERR_NOT_TRACK);
         }
         OMF_CHECK(file, omfiMobSlotGetInfo(file, track, editRate, segment));
         omfObject_t description = nullptr;
@@ -141,7 +141,7 @@ omfErr_t omfiTrackGetInfo(omfHdl_t file, omfObject_t mob, omfObject_t track,
                                            name));
         return 0;
     }
-    if (!isA(file, track, "TRAK")) OMF_RAISE(file, 190);
+    if (!isA(file, track, "TRAK")) OMF_RAISE(file, OM_ERR_INVALID_OBJECT);
     omfObject_t component = nullptr;
     OMF_CHECK(file, omfsReadObjRef(file, track, kOmfProperty_TRAK_TrackComponent, &component));
     if (segment != nullptr) *segment = component;
@@ -161,19 +161,19 @@ omfErr_t omfiTrackGetInfo(omfHdl_t file, omfObject_t mob, omfObject_t track,
         }
     }
     if (name != nullptr) {
-        if (nameSize <= 0) OMF_RAISE(file, 177);
+        if (nameSize <= 0) OMF_RAISE(file, OM_ERR_NULL_PARAM);
         name[0] = '\0';
     }
     return 0;
 }
 
 omfErr_t omfiTrackGetPhysicalNum(omfHdl_t file, omfObject_t track, omfUInt32* number) {
-    if (!validFile(file)) return 20;
-    if (!is2x(file)) OMF_RAISE(file, 174);
-    if (track == nullptr) OMF_RAISE(file, 116);
-    if (number == nullptr) OMF_RAISE(file, 177);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (!is2x(file)) OMF_RAISE(file, OM_ERR_NOT_IN_1X);
+    if (track == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
+    if (number == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
     if (!omfsPropertyPresent(file, track, kOmfProperty_MSLT_TrackDesc, kOmfType_ObjRef)) {
-        OMF_RAISE(file, 166);
+        OMF_RAISE(file, OM_ERR_NOT_TRACK);
     }
     omfObject_t description = nullptr;
     OMF_CHECK(file, omfsReadObjRef(file, track, kOmfProperty_MSLT_TrackDesc, &description));
@@ -182,9 +182,9 @@ omfErr_t omfiTrackGetPhysicalNum(omfHdl_t file, omfObject_t track, omfUInt32* nu
 }
 
 omfErr_t omfiSourceClipGetRef(omfHdl_t file, omfObject_t clip, omfSourceRef_t* sourceRef) {
-    if (!validFile(file)) return 20;
-    if (clip == nullptr) OMF_RAISE(file, 116);
-    if (sourceRef == nullptr) OMF_RAISE(file, 177);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (clip == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
+    if (sourceRef == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
     *sourceRef = omfSourceRef_t{};
     if (omfsPropertyPresent(file, clip, kOmfProperty_SCLP_SourceID, kOmfType_UID)) {
         OMF_CHECK(file, omfsReadUID(file, clip, kOmfProperty_SCLP_SourceID, &sourceRef->sourceID));
@@ -207,7 +207,7 @@ omfErr_t omfiSourceClipGetRef(omfHdl_t file, omfObject_t clip, omfSourceRef_t* s
 
 omfErr_t omfiSourceClipGetInfo(omfHdl_t file, omfObject_t clip, omfObject_t* dataKind,
                                omfLength_t* length, omfSourceRef_t* sourceRef) {
-    if (!validFile(file)) return 20;
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
     OMF_CHECK(file, omfiComponentGetInfo(file, clip, dataKind, length));
     if (sourceRef != nullptr) OMF_CHECK(file, omfiSourceClipGetRef(file, clip, sourceRef));
     return 0;
@@ -215,7 +215,7 @@ omfErr_t omfiSourceClipGetInfo(omfHdl_t file, omfObject_t clip, omfObject_t* dat
 
 omfErr_t omfiTransitionGetInfo(omfHdl_t file, omfObject_t transition, omfObject_t* dataKind,
                                omfLength_t* length, omfPosition_t* cutPoint, omfObject_t* effect) {
-    if (!validFile(file)) return 20;
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
     OMF_CHECK(file, omfiComponentGetInfo(file, transition, dataKind, length));
     if (cutPoint != nullptr) {
         OMF_CHECK(file, omfsReadPosition(file, transition, kOmfProperty_TRAN_CutPoint, cutPoint));
@@ -230,14 +230,14 @@ omfErr_t omfiTransitionGetInfo(omfHdl_t file, omfObject_t transition, omfObject_
 }
 
 omfErr_t omfiSequenceGetNumCpnts(omfHdl_t file, omfObject_t sequence, omfInt32* count) {
-    if (!validFile(file)) return 20;
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
     return countOf(file, sequence,
                    is2x(file) ? kOmfProperty_SEQU_Components : kOmfProperty_SEQU_Sequence, count);
 }
 
 omfErr_t omfiEffectGetInfo(omfHdl_t file, omfObject_t effect, omfObject_t* dataKind,
                            omfLength_t* length, omfObject_t* effectDef) {
-    if (!validFile(file)) return 20;
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
     OMF_CHECK(file, omfiComponentGetInfo(file, effect, dataKind, length));
     if (effectDef != nullptr) {
         *effectDef = nullptr;
@@ -249,9 +249,9 @@ omfErr_t omfiEffectGetInfo(omfHdl_t file, omfObject_t effect, omfObject_t* dataK
 }
 
 omfErr_t omfiEffectGetEffectID(omfHdl_t file, omfObject_t effect, omfInt32 size, char* effectID) {
-    if (!validFile(file)) return 20;
-    if (effect == nullptr) OMF_RAISE(file, 116);
-    if (effectID == nullptr || size <= 0) OMF_RAISE(file, 177);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (effect == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
+    if (effectID == nullptr || size <= 0) OMF_RAISE(file, OM_ERR_NULL_PARAM);
     effectID[0] = '\0';
     if (!is2x(file)) {
         OMF_CHECK(file,
@@ -270,15 +270,15 @@ omfErr_t omfiEffectGetEffectID(omfHdl_t file, omfObject_t effect, omfInt32 size,
 }
 
 omfErr_t omfiEffectGetNumSlots(omfHdl_t file, omfObject_t effect, omfInt32* count) {
-    if (!validFile(file)) return 20;
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
     return countOf(file, effect,
                    is2x(file) ? kOmfProperty_EFFE_EffectSlots : kOmfProperty_TRKG_Tracks, count);
 }
 
 omfErr_t omfiEffectSlotGetInfo(omfHdl_t file, omfObject_t slot, omfInt32* argID,
                                omfObject_t* segment) {
-    if (!validFile(file)) return 20;
-    if (slot == nullptr) OMF_RAISE(file, 116);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (slot == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
     if (is2x(file)) {
         if (argID != nullptr)
             OMF_CHECK(file, readArgID(file, slot, kOmfProperty_ESLT_ArgID, argID));
@@ -299,41 +299,41 @@ omfErr_t omfiEffectSlotGetInfo(omfHdl_t file, omfObject_t slot, omfInt32* argID,
 }
 
 omfErr_t omfiEffectGetFinalRender(omfHdl_t file, omfObject_t effect, omfObject_t* sourceClip) {
-    if (!validFile(file)) return 20;
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
     omfProperty_t property =
         is2x(file) ? kOmfProperty_EFFE_FinalRendering : kOmfProperty_CPNT_Precomputed;
     if (effect != nullptr && !omfsPropertyPresent(file, effect, property, kOmfType_ObjRef)) {
-        OMF_RAISE(file, 148);
+        OMF_RAISE(file, OM_ERR_NO_EFFECT_RENDERING);
     }
     return readReference(file, effect, property, sourceClip);
 }
 
 omfErr_t omfiEffectGetWorkingRender(omfHdl_t file, omfObject_t effect, omfObject_t* sourceClip) {
-    if (!validFile(file)) return 20;
-    if (!is2x(file)) OMF_RAISE(file, 174);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (!is2x(file)) OMF_RAISE(file, OM_ERR_NOT_IN_1X);
     if (effect != nullptr &&
         !omfsPropertyPresent(file, effect, kOmfProperty_EFFE_WorkingRendering, kOmfType_ObjRef)) {
-        OMF_RAISE(file, 148);
+        OMF_RAISE(file, OM_ERR_NO_EFFECT_RENDERING);
     }
     return readReference(file, effect, kOmfProperty_EFFE_WorkingRendering, sourceClip);
 }
 
 omfErr_t omfiEffectGetBypassOverride(omfHdl_t file, omfObject_t effect, omfInt32* argID) {
-    if (!validFile(file)) return 20;
-    if (!is2x(file)) OMF_RAISE(file, 174);
-    if (effect == nullptr) OMF_RAISE(file, 116);
-    if (argID == nullptr) OMF_RAISE(file, 177);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (!is2x(file)) OMF_RAISE(file, OM_ERR_NOT_IN_1X);
+    if (effect == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
+    if (argID == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
     OMF_CHECK(file, readArgID(file, effect, kOmfProperty_EFFE_BypassOverride, argID));
     return 0;
 }
 
 omfErr_t omfiEffectDefGetInfo(omfHdl_t file, omfObject_t definition, omfInt32 idSize,
                               char* effectID, omfInt32 nameSize, char* name, omfBool* isTimeWarp) {
-    if (!validFile(file)) return 20;
-    if (!is2x(file)) OMF_RAISE(file, 174);
-    if (definition == nullptr) OMF_RAISE(file, 116);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (!is2x(file)) OMF_RAISE(file, OM_ERR_NOT_IN_1X);
+    if (definition == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
     if (effectID != nullptr) {
-        if (idSize <= 0) OMF_RAISE(file, 177);
+        if (idSize <= 0) OMF_RAISE(file, OM_ERR_NULL_PARAM);
         OMF_CHECK(file, omfsReadUniqueName(file, definition, kOmfProperty_EDEF_EffectID, effectID,
                                            idSize));
     }
@@ -352,13 +352,13 @@ omfErr_t omfiEffectDefGetInfo(omfHdl_t file, omfObject_t definition, omfInt32 id
 omfErr_t omfiConstValueGetInfo(omfHdl_t file, omfObject_t constValue, omfObject_t* dataKind,
                                omfLength_t* length, omfInt32 size, void* value,
                                omfInt32* bytesRead) {
-    if (!validFile(file)) return 20;
-    if (!is2x(file)) OMF_RAISE(file, 174);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (!is2x(file)) OMF_RAISE(file, OM_ERR_NOT_IN_1X);
     omfObject_t kind = nullptr;
     OMF_CHECK(file, omfiComponentGetInfo(file, constValue, &kind, length));
     if (dataKind != nullptr) *dataKind = kind;
     if (value != nullptr) {
-        if (bytesRead == nullptr) OMF_RAISE(file, 177);
+        if (bytesRead == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
         OMF_CHECK(file, omfsReadDataValue(file, constValue, kOmfProperty_CVAL_Value, kind, value,
                                           size, bytesRead));
     }
@@ -366,7 +366,7 @@ omfErr_t omfiConstValueGetInfo(omfHdl_t file, omfObject_t constValue, omfObject_
 }
 
 omfErr_t omfiNestedScopeGetNumSlots(omfHdl_t file, omfObject_t scope, omfInt32* count) {
-    if (!validFile(file)) return 20;
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
     return countOf(file, scope, is2x(file) ? kOmfProperty_NEST_Slots : kOmfProperty_TRKG_Tracks,
                    count);
 }
@@ -374,7 +374,7 @@ omfErr_t omfiNestedScopeGetNumSlots(omfHdl_t file, omfObject_t scope, omfInt32* 
 omfErr_t omfiScopeRefGetInfo(omfHdl_t file, omfObject_t scopeRef, omfObject_t* dataKind,
                              omfLength_t* length, omfUInt32* relativeScope,
                              omfUInt32* relativeSlot) {
-    if (!validFile(file)) return 20;
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
     OMF_CHECK(file, omfiComponentGetInfo(file, scopeRef, dataKind, length));
     if (is2x(file)) {
         if (relativeScope != nullptr) {
@@ -400,7 +400,7 @@ omfErr_t omfiScopeRefGetInfo(omfHdl_t file, omfObject_t scopeRef, omfObject_t* d
 }
 
 omfErr_t omfiSelectorGetNumAltSlots(omfHdl_t file, omfObject_t selector, omfInt32* count) {
-    if (!validFile(file)) return 20;
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
     if (is2x(file)) return countOf(file, selector, kOmfProperty_SLCT_Alternates, count);
     OMF_CHECK(file, countOf(file, selector, kOmfProperty_TRKG_Tracks, count));
     omfObject_t selected = nullptr;
@@ -410,23 +410,23 @@ omfErr_t omfiSelectorGetNumAltSlots(omfHdl_t file, omfObject_t selector, omfInt3
 }
 
 omfErr_t omfiMediaGroupGetNumChoices(omfHdl_t file, omfObject_t group, omfInt32* count) {
-    if (!validFile(file)) return 20;
-    if (!is2x(file)) OMF_RAISE(file, 174);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (!is2x(file)) OMF_RAISE(file, OM_ERR_NOT_IN_1X);
     return countOf(file, group, kOmfProperty_MGRP_Choices, count);
 }
 
 omfErr_t omfiMediaGroupGetStillFrame(omfHdl_t file, omfObject_t group, omfObject_t* sourceClip) {
-    if (!validFile(file)) return 20;
-    if (!is2x(file)) OMF_RAISE(file, 174);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (!is2x(file)) OMF_RAISE(file, OM_ERR_NOT_IN_1X);
     return readReference(file, group, kOmfProperty_MGRP_StillFrame, sourceClip);
 }
 
 omfErr_t omfiPulldownGetInfo(omfHdl_t file, omfObject_t pulldown, omfPulldownKind_t* kind,
                              omfPulldownDir_t* direction, omfInt32* phaseFrame,
                              omfObject_t* inputSegment) {
-    if (!validFile(file)) return 20;
-    if (!is2x(file)) OMF_RAISE(file, 174);
-    if (pulldown == nullptr) OMF_RAISE(file, 116);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (!is2x(file)) OMF_RAISE(file, OM_ERR_NOT_IN_1X);
+    if (pulldown == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
     omfInt32 value = 0;
     if (kind != nullptr) {
         OMF_CHECK(file, omfsReadEnum(file, pulldown, kOmfProperty_PDWN_PulldownKind,

@@ -84,14 +84,14 @@ omfErr_t mobMatches(omfIterHdl_t iterator, omfObject_t mob, bool* matches) {
     case kOmfByMobKind:
         return mobIsKind(file, mob, iterator->mobKind, matches);
     default:
-        OMF_RAISE(file, 152);
+        OMF_RAISE(file, OM_ERR_INVALID_SEARCH_CRITERIA);
     }
 }
 
 omfErr_t startMobWalk(omfIterHdl_t iterator, const omfSearchCrit_t* criteria) {
     omfHdl_t file = iterator->file;
-    if (!validFile(file)) return 20;
-    if (!file->mobTable) OMF_RAISE(file, 190);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (!file->mobTable) OMF_RAISE(file, OM_ERR_INVALID_OBJECT);
     omfSearchTag_t tag = criteria == nullptr ? kOmfNoSearch : criteria->searchTag;
     switch (tag) {
     case kOmfNoSearch:
@@ -101,16 +101,16 @@ omfErr_t startMobWalk(omfIterHdl_t iterator, const omfSearchCrit_t* criteria) {
         break;
     case kOmfByMobKind:
         if (criteria->tags.mobKind < kCompMob || criteria->tags.mobKind > kAllMobs) {
-            OMF_RAISE(file, 183);
+            OMF_RAISE(file, OM_ERR_INVALID_MOB_TYPE);
         }
         iterator->mobKind = criteria->tags.mobKind;
         break;
     case kOmfByName:
-        if (criteria->tags.name == nullptr) OMF_RAISE(file, 177);
+        if (criteria->tags.name == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
         iterator->text = criteria->tags.name;
         break;
     default:
-        OMF_RAISE(file, 152);
+        OMF_RAISE(file, OM_ERR_INVALID_SEARCH_CRITERIA);
     }
     iterator->searchTag = tag;
     OMF_CHECK(file, omfiCountMobs(file, kAllMobs, &iterator->totalMobs));
@@ -132,8 +132,8 @@ omfErr_t stepMobWalk(omfIterHdl_t iterator, omfObject_t* mob) {
             OMF_CHECK(file, omfsTableNextEntry(&iterator->table, &found));
         }
         if (!found) {
-            if (iterator->position < iterator->count) OMF_RAISE(file, 153);
-            OMF_RAISE(file, 150);
+            if (iterator->position < iterator->count) OMF_RAISE(file, OM_ERR_ITERATOR_INTERNAL);
+            OMF_RAISE(file, OM_ERR_NO_MORE_OBJECTS);
         }
         ++iterator->position;
         auto* entry = static_cast<MobTableEntry*>(iterator->table.value);
@@ -177,7 +177,7 @@ omfErr_t elementMatches(omfIterHdl_t iterator, omfObject_t element, bool* matche
 omfErr_t startArrayWalk(omfIterHdl_t iterator, omfObject_t owner, omfProperty_t property,
                         const omfSearchCrit_t* criteria, ElementView view) {
     omfHdl_t file = iterator->file;
-    if (!validFile(file)) return 20;
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
     omfSearchTag_t tag = criteria == nullptr ? kOmfNoSearch : criteria->searchTag;
     switch (tag) {
     case kOmfNoSearch:
@@ -186,11 +186,11 @@ omfErr_t startArrayWalk(omfIterHdl_t iterator, omfObject_t owner, omfProperty_t 
         std::memcpy(iterator->classID, criteria->tags.objClass, 4);
         break;
     case kOmfByDatakind:
-        if (criteria->tags.datakind == nullptr) OMF_RAISE(file, 177);
+        if (criteria->tags.datakind == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
         iterator->text = criteria->tags.datakind;
         break;
     default:
-        OMF_RAISE(file, 152);
+        OMF_RAISE(file, OM_ERR_INVALID_SEARCH_CRITERIA);
     }
     iterator->searchTag = tag;
     iterator->owner = owner;
@@ -218,13 +218,13 @@ omfErr_t stepArrayWalk(omfIterHdl_t iterator, ElementView view, ElementFilter fi
         ++iterator->position;
         if (filter == ElementFilter::tracks) {
             if (is2x(file)) {
-                if (!isA(file, element, "MSLT")) OMF_RAISE(file, 190);
+                if (!isA(file, element, "MSLT")) OMF_RAISE(file, OM_ERR_INVALID_OBJECT);
                 if (!omfsPropertyPresent(file, element, kOmfProperty_MSLT_TrackDesc,
                                          kOmfType_ObjRef)) {
                     continue; // a slot that is not a track
                 }
             } else if (!isA(file, element, "TRAK")) {
-                OMF_RAISE(file, 190);
+                OMF_RAISE(file, OM_ERR_INVALID_OBJECT);
             }
         }
         if (view == ElementView::alternate1x) {
@@ -244,9 +244,9 @@ omfErr_t stepArrayWalk(omfIterHdl_t iterator, ElementView view, ElementFilter fi
         }
     }
     if (omfsLengthObjRefArray(file, iterator->owner, iterator->property) != iterator->count) {
-        OMF_RAISE(file, 153);
+        OMF_RAISE(file, OM_ERR_ITERATOR_INTERNAL);
     }
-    OMF_RAISE(file, 150);
+    OMF_RAISE(file, OM_ERR_NO_MORE_OBJECTS);
 }
 
 // One call of an array walk: binds the walk on first use, keeps the
@@ -254,14 +254,14 @@ omfErr_t stepArrayWalk(omfIterHdl_t iterator, ElementView view, ElementFilter fi
 omfErr_t nextElement(omfIterHdl_t iterator, omfObject_t owner, omfProperty_t property,
                      const omfSearchCrit_t* criteria, ElementView view, ElementFilter filter,
                      omfObject_t* result) {
-    if (!validIterator(iterator)) return 149;
+    if (!validIterator(iterator)) return OM_ERR_BAD_ITERATOR;
     omfHdl_t file = iterator->file;
-    if (!validFile(file)) return 20;
-    if (result == nullptr) OMF_RAISE(file, 177);
-    if (iterator->kind == kFinished) return 150;
-    if (iterator->kind == kMobWalk) OMF_RAISE(file, 151);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (result == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
+    if (iterator->kind == kFinished) return OM_ERR_NO_MORE_OBJECTS;
+    if (iterator->kind == kMobWalk) OMF_RAISE(file, OM_ERR_WRONG_ITERATOR_TYPE);
     if (iterator->kind == kFresh) {
-        if (owner == nullptr) OMF_RAISE(file, 116);
+        if (owner == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
         omfErr_t status = startArrayWalk(iterator, owner, property, criteria, view);
         if (status != 0) {
             iterator->clear(file);
@@ -272,8 +272,9 @@ omfErr_t nextElement(omfIterHdl_t iterator, omfObject_t owner, omfProperty_t pro
     omfErr_t status = stepArrayWalk(iterator, view, filter, result);
     if (status != 0) {
         iterator->position = position;
-        if (status == 150) iterator->kind = kFinished;
-        return status == 150 ? 150 : propagate(file, status, __FILE__, __LINE__);
+        if (status == OM_ERR_NO_MORE_OBJECTS) iterator->kind = kFinished;
+        return status == OM_ERR_NO_MORE_OBJECTS ? OM_ERR_NO_MORE_OBJECTS
+                                                : propagate(file, status, __FILE__, __LINE__);
     }
     return 0;
 }
@@ -292,37 +293,37 @@ using namespace omf::mobs;
 extern "C" {
 
 omfErr_t omfiMobOpenSearch(omfHdl_t file, omfIterHdl_t* iterator) {
-    if (!validFile(file)) return 20;
-    if (iterator == nullptr) OMF_RAISE(file, 177);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (iterator == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
     *iterator = new (std::nothrow) omfIterRec();
-    if (*iterator == nullptr) OMF_RAISE(file, 170);
+    if (*iterator == nullptr) OMF_RAISE(file, OM_ERR_NO_MEMORY);
     (*iterator)->file = file;
     return 0;
 }
 
 omfErr_t omfiSearchDispose(omfHdl_t file, omfIterHdl_t iterator) {
-    if (!validFile(file)) return 20;
-    if (!validIterator(iterator)) OMF_RAISE(file, 149);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (!validIterator(iterator)) OMF_RAISE(file, OM_ERR_BAD_ITERATOR);
     iterator->tag = 0;
     delete iterator;
     return 0;
 }
 
 omfErr_t omfiSearchReset(omfHdl_t file, omfIterHdl_t iterator) {
-    if (!validFile(file)) return 20;
-    if (!validIterator(iterator)) OMF_RAISE(file, 149);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (!validIterator(iterator)) OMF_RAISE(file, OM_ERR_BAD_ITERATOR);
     iterator->clear(file);
     return 0;
 }
 
 omfErr_t omfiNextMatchingMob(omfIterHdl_t iterator, const omfSearchCrit_t* criteria,
                              omfObject_t* mob) {
-    if (!validIterator(iterator)) return 149;
+    if (!validIterator(iterator)) return OM_ERR_BAD_ITERATOR;
     omfHdl_t file = iterator->file;
-    if (!validFile(file)) return 20;
-    if (mob == nullptr) OMF_RAISE(file, 177);
-    if (iterator->kind == kFinished) return 150;
-    if (iterator->kind == kArrayWalk) OMF_RAISE(file, 151);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (mob == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
+    if (iterator->kind == kFinished) return OM_ERR_NO_MORE_OBJECTS;
+    if (iterator->kind == kArrayWalk) OMF_RAISE(file, OM_ERR_WRONG_ITERATOR_TYPE);
     if (iterator->kind == kFresh) {
         omfErr_t status = startMobWalk(iterator, criteria);
         if (status != 0) {
@@ -339,8 +340,9 @@ omfErr_t omfiNextMatchingMob(omfIterHdl_t iterator, const omfSearchCrit_t* crite
         iterator->table = table;
         iterator->tableStarted = started;
         iterator->position = position;
-        if (status == 150) iterator->kind = kFinished;
-        return status == 150 ? 150 : propagate(file, status, __FILE__, __LINE__);
+        if (status == OM_ERR_NO_MORE_OBJECTS) iterator->kind = kFinished;
+        return status == OM_ERR_NO_MORE_OBJECTS ? OM_ERR_NO_MORE_OBJECTS
+                                                : propagate(file, status, __FILE__, __LINE__);
     }
     return 0;
 }
@@ -399,7 +401,7 @@ omfErr_t omfiSelectorGetNextAltSlot(omfIterHdl_t iterator, omfObject_t selector,
 omfErr_t omfiMediaGroupGetNextChoice(omfIterHdl_t iterator, omfObject_t group,
                                      const omfSearchCrit_t* criteria, omfObject_t* choice) {
     if (validIterator(iterator) && validFile(iterator->file) && !is2x(iterator->file)) {
-        OMF_RAISE(iterator->file, 174);
+        OMF_RAISE(iterator->file, OM_ERR_NOT_IN_1X);
     }
     return nextElement(iterator, group, kOmfProperty_MGRP_Choices, criteria, ElementView::element,
                        ElementFilter::all, choice);

@@ -33,7 +33,7 @@ omfErr_t isMaster1x(omfHdl_t file, omfObject_t mob, bool* master) {
 
 omfErr_t isPrimary(omfHdl_t file, omfObject_t mob, bool* primary) {
     *primary = false;
-    if (!is2x(file)) OMF_RAISE(file, 174);
+    if (!is2x(file)) OMF_RAISE(file, OM_ERR_NOT_IN_1X);
     omfInt32 count = omfsLengthObjRefArray(file, file->head, kOmfProperty_HEAD_PrimaryMobs);
     for (omfInt32 i = 1; i <= count; ++i) {
         omfObject_t listed = nullptr;
@@ -51,13 +51,13 @@ omfErr_t isPrimary(omfHdl_t file, omfObject_t mob, bool* primary) {
 
 omfErr_t mobIsKind(omfHdl_t file, omfObject_t mob, omfMobKind_t kind, bool* result) {
     *result = false;
-    if (mob == nullptr) OMF_RAISE(file, 116);
+    if (mob == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
     if (kind == kAllMobs) {
         *result = true;
         return 0;
     }
     if (kind == kPrimaryMob) return isPrimary(file, mob, result);
-    if (kind < kCompMob || kind > kAllMobs) OMF_RAISE(file, 183);
+    if (kind < kCompMob || kind > kAllMobs) OMF_RAISE(file, OM_ERR_INVALID_MOB_TYPE);
     if (!isA(file, mob, "MOBJ")) return 0;
     if (kind == kCompMob || kind == kMasterMob) {
         if (is2x(file)) {
@@ -102,7 +102,7 @@ omfBool kindTest(omfHdl_t file, omfObject_t mob, omfMobKind_t kind, omfErr_t* er
     if (error == nullptr) error = &ignored;
     *error = 0;
     if (!validFile(file)) {
-        *error = 20;
+        *error = OM_ERR_BAD_FILE_HANDLE;
         return false;
     }
     bool result = false;
@@ -111,7 +111,7 @@ omfBool kindTest(omfHdl_t file, omfObject_t mob, omfMobKind_t kind, omfErr_t* er
 }
 
 omfErr_t sequenceLength1x(omfHdl_t file, omfObject_t sequence, omfLength_t* length) {
-    if (is2x(file)) OMF_RAISE(file, 175);
+    if (is2x(file)) OMF_RAISE(file, OM_ERR_NOT_IN_2X);
     *length = 0;
     omfInt32 count = omfsLengthObjRefArray(file, sequence, kOmfProperty_SEQU_Sequence);
     for (omfInt32 i = 1; i <= count; ++i) {
@@ -154,11 +154,11 @@ omfBool omfiObjectIsTrack(omfHdl_t file, omfObject_t object, omfErr_t* error) {
     if (error == nullptr) error = &ignored;
     *error = 0;
     if (!validFile(file)) {
-        *error = 20;
+        *error = OM_ERR_BAD_FILE_HANDLE;
         return false;
     }
     if (object == nullptr) {
-        *error = raise(file, 116, __FILE__, __LINE__);
+        *error = raise(file, OM_ERR_NULL_OBJECT, __FILE__, __LINE__);
         return false;
     }
     if (!is2x(file)) return isA(file, object, "TRAK");
@@ -171,11 +171,12 @@ omfBool omfiIsTypeOf(omfHdl_t file, omfObject_t object, const char* classID, omf
     if (error == nullptr) error = &ignored;
     *error = 0;
     if (!validFile(file)) {
-        *error = 20;
+        *error = OM_ERR_BAD_FILE_HANDLE;
         return false;
     }
     if (object == nullptr || classID == nullptr) {
-        *error = raise(file, object == nullptr ? 116 : 177, __FILE__, __LINE__);
+        *error = raise(file, object == nullptr ? OM_ERR_NULL_OBJECT : OM_ERR_NULL_PARAM, __FILE__,
+                       __LINE__);
         return false;
     }
     ClassName name;
@@ -184,10 +185,10 @@ omfBool omfiIsTypeOf(omfHdl_t file, omfObject_t object, const char* classID, omf
 }
 
 omfErr_t omfiCountMobs(omfHdl_t file, omfMobKind_t kind, omfInt32* count) {
-    if (!validFile(file)) return 20;
-    if (count == nullptr) OMF_RAISE(file, 177);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (count == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
     *count = 0;
-    if (kind < kCompMob || kind > kAllMobs) OMF_RAISE(file, 183);
+    if (kind < kCompMob || kind > kAllMobs) OMF_RAISE(file, OM_ERR_INVALID_MOB_TYPE);
     if (is2x(file)) {
         if (kind == kAllMobs) {
             *count = omfsLengthObjRefArray(file, file->head, kOmfProperty_HEAD_Mobs);
@@ -208,7 +209,7 @@ omfErr_t omfiCountMobs(omfHdl_t file, omfMobKind_t kind, omfInt32* count) {
         }
         return 0;
     }
-    if (kind == kPrimaryMob) OMF_RAISE(file, 174);
+    if (kind == kPrimaryMob) OMF_RAISE(file, OM_ERR_NOT_IN_1X);
     omfInt32 compositions = omfsLengthMobIndex(file, file->head, kOmfProperty_CompositionMobs);
     omfInt32 sources = omfsLengthMobIndex(file, file->head, kOmfProperty_SourceMobs);
     if (kind == kAllMobs) {
@@ -230,9 +231,9 @@ omfErr_t omfiCountMobs(omfHdl_t file, omfMobKind_t kind, omfInt32* count) {
 }
 
 omfErr_t omfiComponentLength(omfHdl_t file, omfObject_t component, omfLength_t* length) {
-    if (!validFile(file)) return 20;
-    if (component == nullptr) OMF_RAISE(file, 116);
-    if (length == nullptr) OMF_RAISE(file, 177);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (component == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
+    if (length == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
     if (is2x(file)) {
         OMF_CHECK(file, omfsReadLength(file, component, kOmfProperty_CPNT_Length, length));
         return 0;
@@ -246,15 +247,15 @@ omfErr_t omfiComponentLength(omfHdl_t file, omfObject_t component, omfLength_t* 
         OMF_CHECK(file, sequenceLength1x(file, component, length));
         return 0;
     } else {
-        OMF_RAISE(file, 190);
+        OMF_RAISE(file, OM_ERR_INVALID_OBJECT);
     }
     *length = length32;
     return 0;
 }
 
 omfErr_t omfiComponentDataKind(omfHdl_t file, omfObject_t component, omfInt32 size, char* name) {
-    if (!validFile(file)) return 20;
-    if (name == nullptr || size <= 0) OMF_RAISE(file, 177);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (name == nullptr || size <= 0) OMF_RAISE(file, OM_ERR_NULL_PARAM);
     omfObject_t dataKind = nullptr;
     OMF_CHECK(file, componentDataKind(file, component, &dataKind));
     OMF_CHECK(file, dataKindName(file, dataKind, size, name));
@@ -262,32 +263,32 @@ omfErr_t omfiComponentDataKind(omfHdl_t file, omfObject_t component, omfInt32 si
 }
 
 omfErr_t omfiDataKindGetName(omfHdl_t file, omfObject_t dataKind, omfInt32 size, char* name) {
-    if (!validFile(file)) return 20;
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
     OMF_CHECK(file, dataKindName(file, dataKind, size, name));
     return 0;
 }
 
 omfErr_t omfiComponentGetInfo(omfHdl_t file, omfObject_t component, omfObject_t* dataKind,
                               omfLength_t* length) {
-    if (!validFile(file)) return 20;
-    if (component == nullptr) OMF_RAISE(file, 116);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (component == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
     if (dataKind != nullptr) OMF_CHECK(file, componentDataKind(file, component, dataKind));
     if (length != nullptr) OMF_CHECK(file, omfiComponentLength(file, component, length));
     return 0;
 }
 
 omfErr_t omfiReadMobID(omfHdl_t file, omfObject_t mob, omfMobID_t* mobID) {
-    if (!validFile(file)) return 20;
-    if (mob == nullptr) OMF_RAISE(file, 116);
-    if (mobID == nullptr) OMF_RAISE(file, 177);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (mob == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
+    if (mobID == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
     OMF_CHECK(file, omfsReadUID(file, mob, kOmfProperty_MOBJ_MobID, mobID));
     return 0;
 }
 
 omfErr_t omfiReadSelector(omfHdl_t file, omfObject_t selector, omfObject_t* dataKind,
                           omfLength_t* length, omfObject_t* selected) {
-    if (!validFile(file)) return 20;
-    if (selector == nullptr) OMF_RAISE(file, 116);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (selector == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
     OMF_CHECK(file, omfiComponentGetInfo(file, selector, dataKind, length));
     if (selected == nullptr) return 0;
     *selected = nullptr;

@@ -23,9 +23,9 @@ omfErr_t newTrackTable(omfHdl_t file, MobTableEntry* entry) {
 }
 
 // The HEAD MobIndex list a 1.x mob belongs in: SourceMobs for a MOBJ with
-// PhysicalMedia, CompositionMobs for other MOBJs; 183 for other objects.
+// PhysicalMedia, CompositionMobs for other MOBJs; OM_ERR_INVALID_MOB_TYPE for other objects.
 omfErr_t mobList1x(omfHdl_t file, omfObject_t mob, omfProperty_t* list) {
-    if (!isA(file, mob, "MOBJ")) OMF_RAISE(file, 183);
+    if (!isA(file, mob, "MOBJ")) OMF_RAISE(file, OM_ERR_INVALID_MOB_TYPE);
     *list = omfsPropertyPresent(file, mob, kOmfProperty_MOBJ_PhysicalMedia, kOmfType_ObjRef)
                 ? kOmfProperty_SourceMobs
                 : kOmfProperty_CompositionMobs;
@@ -70,8 +70,8 @@ omfErr_t finishMob(omfHdl_t file, omfObject_t mob, const char* name, omfBool isP
 
 omfErr_t newDescriptor(omfHdl_t file, const char* classID, omfInt32 mobKind1x,
                        omfObject_t* descriptor) {
-    if (!validFile(file)) return 20;
-    if (descriptor == nullptr) OMF_RAISE(file, 177);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (descriptor == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
     CreatedObjects created(file);
     omfObject_t object = nullptr;
     OMF_CHECK(file, created.create(classID, &object));
@@ -93,8 +93,8 @@ using namespace omf::mobs;
 extern "C" {
 
 omfErr_t omfiMobIDNew(omfHdl_t file, omfMobID_t* mobID) {
-    if (!validFile(file)) return 20;
-    if (mobID == nullptr) OMF_RAISE(file, 177);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (mobID == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
     omfInt32 count = 0;
     if (file->mobTable) OMF_CHECK(file, omfsTableNumEntries(file->mobTable.get(), &count));
     omfUID_t candidate{42, static_cast<uint32_t>(std::time(nullptr)),
@@ -109,9 +109,9 @@ omfErr_t omfiMobIDNew(omfHdl_t file, omfMobID_t* mobID) {
 }
 
 omfErr_t omfiSetMobIdentity(omfHdl_t file, omfObject_t mob, omfMobID_t mobID) {
-    if (!validFile(file)) return 20;
-    if (mob == nullptr) OMF_RAISE(file, 190);
-    if (!file->mobTable) OMF_RAISE(file, 190);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (mob == nullptr) OMF_RAISE(file, OM_ERR_INVALID_OBJECT);
+    if (!file->mobTable) OMF_RAISE(file, OM_ERR_INVALID_OBJECT);
 
     // The mob's earlier identity, when it was registered under another ID.
     bool hadID = false;
@@ -124,7 +124,7 @@ omfErr_t omfiSetMobIdentity(omfHdl_t file, omfObject_t mob, omfMobID_t mobID) {
     if (hadID && sameMobID(oldID, mobID)) return 0;
 
     MobTableEntry* entry = findMobEntry(file, mobID);
-    if (entry != nullptr && entry->mob != nullptr) OMF_RAISE(file, 141);
+    if (entry != nullptr && entry->mob != nullptr) OMF_RAISE(file, OM_ERR_DUPLICATE_MOB_ID);
     omfProperty_t list = 0;
     if (!is2x(file)) OMF_CHECK(file, mobList1x(file, mob, &list));
 
@@ -132,7 +132,7 @@ omfErr_t omfiSetMobIdentity(omfHdl_t file, omfObject_t mob, omfMobID_t mobID) {
     if (entry == nullptr) {
         OMF_CHECK(file, addMob(file, mobID, mob));
         entry = findMobEntry(file, mobID);
-        if (entry == nullptr) OMF_RAISE(file, 153);
+        if (entry == nullptr) OMF_RAISE(file, OM_ERR_ITERATOR_INTERNAL);
     } else {
         entry->mob = mob;
     }
@@ -158,9 +158,9 @@ omfErr_t omfiSetMobIdentity(omfHdl_t file, omfObject_t mob, omfMobID_t mobID) {
 }
 
 omfErr_t omfiMobSetName(omfHdl_t file, omfObject_t mob, const char* name) {
-    if (!validFile(file)) return 20;
-    if (mob == nullptr) OMF_RAISE(file, 116);
-    if (name == nullptr) OMF_RAISE(file, 177);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (mob == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
+    if (name == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
     OMF_CHECK(file,
               omfsWriteString(file, mob,
                               is2x(file) ? kOmfProperty_MOBJ_Name : kOmfProperty_CPNT_Name, name));
@@ -169,9 +169,9 @@ omfErr_t omfiMobSetName(omfHdl_t file, omfObject_t mob, const char* name) {
 
 omfErr_t omfiCompMobNew(omfHdl_t file, const char* name, omfBool isPrimary, omfMobID_t mobID,
                         omfObject_t* mob) {
-    if (!validFile(file)) return 20;
-    if (mob == nullptr) OMF_RAISE(file, 177);
-    if (isPrimary && !is2x(file)) OMF_RAISE(file, 174);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (mob == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
+    if (isPrimary && !is2x(file)) OMF_RAISE(file, OM_ERR_NOT_IN_1X);
     CreatedObjects created(file);
     omfObject_t object = nullptr;
     OMF_CHECK(file, created.create(is2x(file) ? "CMOB" : "MOBJ", &object));
@@ -183,9 +183,9 @@ omfErr_t omfiCompMobNew(omfHdl_t file, const char* name, omfBool isPrimary, omfM
 
 omfErr_t omfiMasterMobNew(omfHdl_t file, const char* name, omfBool isPrimary, omfMobID_t mobID,
                           omfObject_t* mob) {
-    if (!validFile(file)) return 20;
-    if (mob == nullptr) OMF_RAISE(file, 177);
-    if (isPrimary && !is2x(file)) OMF_RAISE(file, 174);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (mob == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
+    if (isPrimary && !is2x(file)) OMF_RAISE(file, OM_ERR_NOT_IN_1X);
     CreatedObjects created(file);
     omfObject_t object = nullptr;
     OMF_CHECK(file, created.create(is2x(file) ? "MMOB" : "MOBJ", &object));
@@ -202,9 +202,9 @@ omfErr_t omfiMasterMobNew(omfHdl_t file, const char* name, omfBool isPrimary, om
 
 omfErr_t omfiSourceMobNew(omfHdl_t file, const char* name, omfMobID_t mobID, omfObject_t descriptor,
                           omfObject_t* mob) {
-    if (!validFile(file)) return 20;
-    if (mob == nullptr) OMF_RAISE(file, 177);
-    if (descriptor == nullptr) OMF_RAISE(file, 116);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (mob == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
+    if (descriptor == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
     CreatedObjects created(file);
     omfObject_t object = nullptr;
     OMF_CHECK(file, created.create(is2x(file) ? "SMOB" : "MOBJ", &object));
@@ -220,10 +220,10 @@ omfErr_t omfiSourceMobNew(omfHdl_t file, const char* name, omfMobID_t mobID, omf
 
 omfErr_t omfiFileDescriptorNew(omfHdl_t file, const char* classID, omfRational_t sampleRate,
                                omfLength_t length, omfObject_t* descriptor) {
-    if (!validFile(file)) return 20;
-    if (descriptor == nullptr) OMF_RAISE(file, 177);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (descriptor == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
     const char* descriptorClass = classID != nullptr ? classID : "MDFL";
-    if (!classIsA(file, descriptorClass, "MDFL")) OMF_RAISE(file, 190);
+    if (!classIsA(file, descriptorClass, "MDFL")) OMF_RAISE(file, OM_ERR_INVALID_OBJECT);
     CreatedObjects created(file);
     omfObject_t object = nullptr;
     OMF_CHECK(file, created.create(descriptorClass, &object));

@@ -15,7 +15,7 @@
 namespace omf::mobs {
 
 omfErr_t classOf(omfHdl_t file, omfObject_t object, ClassName* name) {
-    if (object == nullptr) OMF_RAISE(file, 116);
+    if (object == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
     omfClassID_t classID;
     OMF_CHECK(file, omfsReadClassOf(file, object, classID));
     std::memcpy(name->text, classID, 4);
@@ -73,7 +73,7 @@ bool hasEditRate1x(omfHdl_t file, omfObject_t object) {
 
 omfErr_t trackKindOf(omfHdl_t file, omfObject_t dataKind, omfInt16* kind) {
     auto token = reinterpret_cast<intptr_t>(dataKind);
-    if (token < 1 || token > 4) OMF_RAISE(file, 124);
+    if (token < 1 || token > 4) OMF_RAISE(file, OM_ERR_INVALID_DATAKIND);
     *kind = static_cast<omfInt16>(token);
     return 0;
 }
@@ -85,7 +85,7 @@ omfErr_t readTrackKind(omfHdl_t file, omfObject_t component, omfInt32* kind) {
 }
 
 omfErr_t componentDataKind(omfHdl_t file, omfObject_t component, omfObject_t* dataKind) {
-    if (component == nullptr) OMF_RAISE(file, 116);
+    if (component == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
     if (is2x(file)) {
         OMF_CHECK(file, omfsReadObjRef(file, component, kOmfProperty_CPNT_DataKind, dataKind));
         return 0;
@@ -97,9 +97,9 @@ omfErr_t componentDataKind(omfHdl_t file, omfObject_t component, omfObject_t* da
 }
 
 omfErr_t dataKindName(omfHdl_t file, omfObject_t dataKind, omfInt32 size, char* name) {
-    if (name == nullptr || size <= 0) OMF_RAISE(file, 177);
+    if (name == nullptr || size <= 0) OMF_RAISE(file, OM_ERR_NULL_PARAM);
     if (is2x(file)) {
-        if (dataKind == nullptr) OMF_RAISE(file, 124);
+        if (dataKind == nullptr) OMF_RAISE(file, OM_ERR_INVALID_DATAKIND);
         OMF_CHECK(file,
                   omfsReadUniqueName(file, dataKind, kOmfProperty_DDEF_DataKindID, name, size));
         return 0;
@@ -108,7 +108,7 @@ omfErr_t dataKindName(omfHdl_t file, omfObject_t dataKind, omfInt32 size, char* 
                                              "omfi:data:Sound", "omfi:data:Timecode",
                                              "omfi:data:Edgecode"};
     auto token = reinterpret_cast<intptr_t>(dataKind);
-    if (token < 0 || token > 4) OMF_RAISE(file, 124);
+    if (token < 0 || token > 4) OMF_RAISE(file, OM_ERR_INVALID_DATAKIND);
     copyText(kNames[token], size, name);
     return 0;
 }
@@ -116,7 +116,7 @@ omfErr_t dataKindName(omfHdl_t file, omfObject_t dataKind, omfInt32 size, char* 
 omfErr_t narrow32(omfHdl_t file, omfInt64 value, omfInt32* narrowed) {
     if (value < std::numeric_limits<omfInt32>::min() ||
         value > std::numeric_limits<omfInt32>::max()) {
-        OMF_RAISE(file, 171);
+        OMF_RAISE(file, OM_ERR_INT64_TRUNCATION);
     }
     *narrowed = static_cast<omfInt32>(value);
     return 0;

@@ -59,14 +59,14 @@ omfErr_t writeEditRate1x(omfHdl_t file, omfObject_t object, omfProperty_t proper
                          omfRational_t rate);
 bool hasEditRate1x(omfHdl_t file, omfObject_t object);
 
-// 1.x TrackKind of a data-kind handle (the token 1 to 4), 124 otherwise.
+// 1.x TrackKind of a data-kind handle (the token 1 to 4), OM_ERR_INVALID_DATAKIND otherwise.
 omfErr_t trackKindOf(omfHdl_t file, omfObject_t dataKind, omfInt16* kind);
 omfErr_t readTrackKind(omfHdl_t file, omfObject_t component, omfInt32* kind);
 // The data-kind handle of a component (2.x DataKind, 1.x token).
 omfErr_t componentDataKind(omfHdl_t file, omfObject_t component, omfObject_t* dataKind);
 omfErr_t dataKindName(omfHdl_t file, omfObject_t dataKind, omfInt32 size, char* name);
 
-// The value narrowed to 32 bits, 171 when it does not fit.
+// The value narrowed to 32 bits, OM_ERR_INT64_TRUNCATION when it does not fit.
 omfErr_t narrow32(omfHdl_t file, omfInt64 value, omfInt32* narrowed);
 
 // The mob table entry of a mob ID, or null.

@@ -56,7 +56,8 @@ omfErr_t walkObject(Walk& walk, omfObject_t object, omfInt32 depth, omfInt32* co
     *count = 0;
     if (walk.match(file, object, walk.matchArg)) {
         omfErr_t status = walk.action(file, object, depth, walk.actionArg);
-        if (status == 150) return 0; // pruned: neither counted nor descended into
+        if (status == OM_ERR_NO_MORE_OBJECTS)
+            return 0; // pruned: neither counted nor descended into
         if (status != 0) return propagate(file, status, __FILE__, __LINE__);
         *count = 1;
     }
@@ -102,11 +103,11 @@ using namespace omf::mobs;
 extern "C" omfErr_t omfiWalkObjectTree(omfHdl_t file, omfObject_t root, omfInt32 depth,
                                        omfiMatchFunc_t match, void* matchArg,
                                        omfiActionFunc_t action, void* actionArg, omfInt32* count) {
-    if (!validFile(file)) return 20;
-    if (match == nullptr) OMF_RAISE(file, 154);
-    if (action == nullptr) OMF_RAISE(file, 155);
-    if (root == nullptr) OMF_RAISE(file, 116);
-    if (count == nullptr) OMF_RAISE(file, 177);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (match == nullptr) OMF_RAISE(file, OM_ERR_NULL_MATCH_FUNCTION);
+    if (action == nullptr) OMF_RAISE(file, OM_ERR_NULL_CALLBACK_FUNCTION);
+    if (root == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
+    if (count == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
     *count = 0;
     Walk walk{file, match, matchArg, action, actionArg, {}};
     omfInt32 found = 0;

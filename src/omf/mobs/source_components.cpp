@@ -17,7 +17,7 @@ omfErr_t findKind(omfHdl_t file, const char* name, omfObject_t* dataKind) {
     omfErr_t status = 0;
     if (!omfsFindDataKind(file, name, dataKind, &status)) {
         if (status != 0) return propagate(file, status, __FILE__, __LINE__);
-        OMF_RAISE(file, 124);
+        OMF_RAISE(file, OM_ERR_INVALID_DATAKIND);
     }
     return 0;
 }
@@ -70,8 +70,8 @@ extern "C" {
 
 omfErr_t omfiTimecodeNew(omfHdl_t file, omfLength_t length, omfTimecode_t timecode,
                          omfObject_t* component) {
-    if (!validFile(file)) return 20;
-    if (component == nullptr) OMF_RAISE(file, 177);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (component == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
     omfObject_t dataKind = nullptr;
     OMF_CHECK(file, findKind(file, "omfi:data:Timecode", &dataKind));
     CreatedObjects created(file);
@@ -86,7 +86,7 @@ omfErr_t omfiTimecodeNew(omfHdl_t file, omfLength_t length, omfTimecode_t timeco
     } else {
         omfInt32 start = 0;
         OMF_CHECK(file, narrow32(file, timecode.startFrame, &start));
-        if (timecode.fps > 0x7FFF) OMF_RAISE(file, 171);
+        if (timecode.fps > 0x7FFF) OMF_RAISE(file, OM_ERR_INT64_TRUNCATION);
         OMF_CHECK(file, omfsWriteInt32(file, object, kOmfProperty_TCCP_StartTC, start));
         OMF_CHECK(file, omfsWriteInt16(file, object, kOmfProperty_TCCP_FPS,
                                        static_cast<omfInt16>(timecode.fps)));
@@ -100,8 +100,8 @@ omfErr_t omfiTimecodeNew(omfHdl_t file, omfLength_t length, omfTimecode_t timeco
 
 omfErr_t omfiTimecodeGetInfo(omfHdl_t file, omfObject_t component, omfLength_t* length,
                              omfTimecode_t* timecode) {
-    if (!validFile(file)) return 20;
-    if (component == nullptr) OMF_RAISE(file, 116);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (component == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
     if (length != nullptr) OMF_CHECK(file, omfiComponentLength(file, component, length));
     if (timecode == nullptr) return 0;
     if (is2x(file)) {
@@ -124,8 +124,8 @@ omfErr_t omfiTimecodeGetInfo(omfHdl_t file, omfObject_t component, omfLength_t* 
 
 omfErr_t omfiEdgecodeNew(omfHdl_t file, omfLength_t length, omfEdgecode_t edgecode,
                          omfObject_t* component) {
-    if (!validFile(file)) return 20;
-    if (component == nullptr) OMF_RAISE(file, 177);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (component == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
     omfObject_t dataKind = nullptr;
     OMF_CHECK(file, findKind(file, "omfi:data:Edgecode", &dataKind));
     CreatedObjects created(file);
@@ -153,8 +153,8 @@ omfErr_t omfiEdgecodeNew(omfHdl_t file, omfLength_t length, omfEdgecode_t edgeco
 
 omfErr_t omfiEdgecodeGetInfo(omfHdl_t file, omfObject_t component, omfLength_t* length,
                              omfEdgecode_t* edgecode) {
-    if (!validFile(file)) return 20;
-    if (component == nullptr) OMF_RAISE(file, 116);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (component == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
     if (length != nullptr) OMF_CHECK(file, omfiComponentLength(file, component, length));
     if (edgecode == nullptr) return 0;
     *edgecode = omfEdgecode_t{};
@@ -182,9 +182,9 @@ omfErr_t omfiEdgecodeGetInfo(omfHdl_t file, omfObject_t component, omfLength_t* 
 omfErr_t omfiSourceClipSetFade(omfHdl_t file, omfObject_t clip, omfLength_t fadeInLength,
                                omfInt32 fadeInType, omfLength_t fadeOutLength,
                                omfInt32 fadeOutType) {
-    if (!validFile(file)) return 20;
-    if (clip == nullptr) OMF_RAISE(file, 116);
-    if (!isA(file, clip, "SCLP")) OMF_RAISE(file, 127);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (clip == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
+    if (!isA(file, clip, "SCLP")) OMF_RAISE(file, OM_ERR_NOT_SOURCE_CLIP);
     OMF_CHECK(file, writeFade(file, clip, kOmfProperty_SCLP_FadeInLength,
                               kOmfProperty_SCLP_FadeInType, fadeInLength, fadeInType));
     OMF_CHECK(file, writeFade(file, clip, kOmfProperty_SCLP_FadeOutLength,
@@ -196,9 +196,9 @@ omfErr_t omfiSourceClipGetFade(omfHdl_t file, omfObject_t clip, omfLength_t* fad
                                omfInt32* fadeInType, omfBool* fadeInPresent,
                                omfLength_t* fadeOutLength, omfInt32* fadeOutType,
                                omfBool* fadeOutPresent) {
-    if (!validFile(file)) return 20;
-    if (clip == nullptr) OMF_RAISE(file, 116);
-    if (!isA(file, clip, "SCLP")) OMF_RAISE(file, 127);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (clip == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
+    if (!isA(file, clip, "SCLP")) OMF_RAISE(file, OM_ERR_NOT_SOURCE_CLIP);
     OMF_CHECK(file,
               readFade(file, clip, kOmfProperty_SCLP_FadeInLength, kOmfProperty_SCLP_FadeInType,
                        fadeInLength, fadeInType, fadeInPresent));
@@ -210,10 +210,10 @@ omfErr_t omfiSourceClipGetFade(omfHdl_t file, omfObject_t clip, omfLength_t* fad
 
 omfErr_t omfiCompMobSetDefaultFade(omfHdl_t file, omfObject_t mob, omfLength_t length,
                                    omfInt32 fadeType, omfRational_t editUnit) {
-    if (!validFile(file)) return 20;
-    if (!is2x(file)) OMF_RAISE(file, 174);
-    if (mob == nullptr) OMF_RAISE(file, 116);
-    if (!isA(file, mob, "CMOB")) OMF_RAISE(file, 165);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (!is2x(file)) OMF_RAISE(file, OM_ERR_NOT_IN_1X);
+    if (mob == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
+    if (!isA(file, mob, "CMOB")) OMF_RAISE(file, OM_ERR_NOT_COMPOSITION);
     OMF_CHECK(file, omfsWriteLength(file, mob, kOmfProperty_CMOB_DefFadeLength, length));
     OMF_CHECK(file,
               omfsWriteEnum(file, mob, kOmfProperty_CMOB_DefFadeType, kOmfType_FadeType, fadeType));
@@ -223,10 +223,10 @@ omfErr_t omfiCompMobSetDefaultFade(omfHdl_t file, omfObject_t mob, omfLength_t l
 
 omfErr_t omfiCompMobGetDefaultFade(omfHdl_t file, omfObject_t mob, omfLength_t* length,
                                    omfInt32* fadeType, omfRational_t* editUnit, omfBool* present) {
-    if (!validFile(file)) return 20;
-    if (!is2x(file)) OMF_RAISE(file, 174);
-    if (mob == nullptr) OMF_RAISE(file, 116);
-    if (!isA(file, mob, "CMOB")) OMF_RAISE(file, 165);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (!is2x(file)) OMF_RAISE(file, OM_ERR_NOT_IN_1X);
+    if (mob == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
+    if (!isA(file, mob, "CMOB")) OMF_RAISE(file, OM_ERR_NOT_COMPOSITION);
     bool there =
         omfsPropertyPresent(file, mob, kOmfProperty_CMOB_DefFadeLength, kOmfType_Length32) ||
         omfsPropertyPresent(file, mob, kOmfProperty_CMOB_DefFadeLength, kOmfType_Length64);
@@ -250,10 +250,10 @@ omfErr_t omfiEditRateConverterNew(omfHdl_t file, omfObject_t dataKind, omfLength
                                   omfRational_t inputEditRate, omfPosition_t inputOffset,
                                   omfPosition_t resultOffset, omfObject_t inputSegment,
                                   omfObject_t* converter) {
-    if (!validFile(file)) return 20;
-    if (converter == nullptr) OMF_RAISE(file, 177);
-    if (!is2x(file)) OMF_RAISE(file, 174);
-    if (inputSegment == nullptr) OMF_RAISE(file, 116);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (converter == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
+    if (!is2x(file)) OMF_RAISE(file, OM_ERR_NOT_IN_1X);
+    if (inputSegment == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
     CreatedObjects created(file);
     omfObject_t object = nullptr;
     OMF_CHECK(file, created.create("ERAT", &object));
@@ -271,9 +271,9 @@ omfErr_t omfiEditRateConverterNew(omfHdl_t file, omfObject_t dataKind, omfLength
 omfErr_t omfiEditRateConverterGetInfo(omfHdl_t file, omfObject_t converter,
                                       omfRational_t* inputEditRate, omfPosition_t* inputOffset,
                                       omfPosition_t* resultOffset, omfObject_t* inputSegment) {
-    if (!validFile(file)) return 20;
-    if (!is2x(file)) OMF_RAISE(file, 174);
-    if (converter == nullptr) OMF_RAISE(file, 116);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (!is2x(file)) OMF_RAISE(file, OM_ERR_NOT_IN_1X);
+    if (converter == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
     if (inputEditRate != nullptr) {
         OMF_CHECK(file, omfsReadRational(file, converter, kOmfProperty_ERAT_InputEditRate,
                                          inputEditRate));
@@ -295,8 +295,8 @@ omfErr_t omfiEditRateConverterGetInfo(omfHdl_t file, omfObject_t converter,
 
 omfErr_t omfiMobGetInfo(omfHdl_t file, omfObject_t mob, omfMobID_t* mobID, omfInt32 nameSize,
                         char* name, omfTimeStamp_t* lastModified, omfTimeStamp_t* creationTime) {
-    if (!validFile(file)) return 20;
-    if (mob == nullptr) OMF_RAISE(file, 116);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (mob == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
     if (mobID != nullptr) OMF_CHECK(file, omfiReadMobID(file, mob, mobID));
     if (name != nullptr) OMF_CHECK(file, omfiMobGetName(file, mob, nameSize, name));
     if (lastModified != nullptr) {

@@ -27,7 +27,7 @@ omfErr_t mobEntryOf(omfHdl_t file, omfObject_t mob, MobTableEntry** entry) {
     omfUID_t mobID{};
     OMF_CHECK(file, omfsReadUID(file, mob, kOmfProperty_MOBJ_MobID, &mobID));
     *entry = findMobEntry(file, mobID);
-    if (*entry == nullptr) OMF_RAISE(file, 142);
+    if (*entry == nullptr) OMF_RAISE(file, OM_ERR_MISSING_MOB_ID);
     return 0;
 }
 
@@ -77,7 +77,7 @@ omfErr_t addTrack2x(omfHdl_t file, omfObject_t mob, omfRational_t editRate, omfO
         OMF_CHECK(file, omfsReadObjRef(file, slot, kOmfProperty_MSLT_TrackDesc, &description));
         omfUInt32 existing = 0;
         OMF_CHECK(file, omfsReadUInt32(file, description, kOmfProperty_TRKD_TrackID, &existing));
-        if (existing == trackID) OMF_RAISE(file, 138);
+        if (existing == trackID) OMF_RAISE(file, OM_ERR_DUPLICATE_TRACK_ID);
     }
     CreatedObjects created(file);
     omfObject_t slot = nullptr;
@@ -98,14 +98,14 @@ omfErr_t addTrack2x(omfHdl_t file, omfObject_t mob, omfRational_t editRate, omfO
 
 omfErr_t addTrack1x(omfHdl_t file, omfObject_t mob, omfRational_t editRate, omfObject_t segment,
                     omfPosition_t origin, omfTrackID_t trackID, omfObject_t* track) {
-    if (!isA(file, mob, "MOBJ")) OMF_RAISE(file, 190);
+    if (!isA(file, mob, "MOBJ")) OMF_RAISE(file, OM_ERR_INVALID_OBJECT);
     omfInt32 kind = 0;
     OMF_CHECK(file, readTrackKind(file, segment, &kind));
     omfInt16 highest = 0;
     OMF_CHECK(file, forEachTrack1x(file, mob, [&](omfInt32 trackKind, omfInt16 label) {
                   if (trackKind == kind) highest = std::max(highest, label);
               }));
-    if (highest == 0x7FFF) OMF_RAISE(file, 171);
+    if (highest == 0x7FFF) OMF_RAISE(file, OM_ERR_INT64_TRUNCATION);
     omfInt16 label = static_cast<omfInt16>(highest + 1);
 
     // Everything that can be refused is checked before anything is written.
@@ -125,7 +125,7 @@ omfErr_t addTrack1x(omfHdl_t file, omfObject_t mob, omfRational_t editRate, omfO
     void* recorded = nullptr;
     omfBool found = false;
     OMF_CHECK(file, omfsTableLookupInt32(entry->tracks.get(), key, &recorded, &found));
-    if (found) OMF_RAISE(file, 201);
+    if (found) OMF_RAISE(file, OM_ERR_TABLE_DUPLICATE_KEY);
 
     CreatedObjects created(file);
     omfObject_t object = nullptr;
@@ -173,8 +173,8 @@ extern "C" {
 omfErr_t omfiAddTrackToMob(omfHdl_t file, omfObject_t mob, omfRational_t editRate,
                            omfObject_t segment, omfPosition_t origin, omfTrackID_t trackID,
                            const char* name, omfObject_t* track) {
-    if (!validFile(file)) return 20;
-    if (mob == nullptr || segment == nullptr) OMF_RAISE(file, 116);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (mob == nullptr || segment == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
     if (is2x(file)) {
         OMF_CHECK(file, addTrack2x(file, mob, editRate, segment, origin, trackID, name, track));
     } else {
@@ -185,10 +185,10 @@ omfErr_t omfiAddTrackToMob(omfHdl_t file, omfObject_t mob, omfRational_t editRat
 
 omfErr_t omfiMakeTrackDesc(omfHdl_t file, omfObject_t slot, omfPosition_t origin,
                            omfTrackID_t trackID, const char* name, omfObject_t* descriptor) {
-    if (!validFile(file)) return 20;
-    if (!is2x(file)) OMF_RAISE(file, 174);
-    if (slot == nullptr) OMF_RAISE(file, 116);
-    if (!isA(file, slot, "MSLT")) OMF_RAISE(file, 190);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (!is2x(file)) OMF_RAISE(file, OM_ERR_NOT_IN_1X);
+    if (slot == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
+    if (!isA(file, slot, "MSLT")) OMF_RAISE(file, OM_ERR_INVALID_OBJECT);
     CreatedObjects created(file);
     omfObject_t object = nullptr;
     bool reused = omfsPropertyPresent(file, slot, kOmfProperty_MSLT_TrackDesc, kOmfType_ObjRef);
@@ -211,12 +211,12 @@ omfErr_t omfiMakeTrackDesc(omfHdl_t file, omfObject_t slot, omfPosition_t origin
 }
 
 omfErr_t omfiSetPhysicalTrack(omfHdl_t file, omfObject_t track, omfUInt32 number) {
-    if (!validFile(file)) return 20;
-    if (!is2x(file)) OMF_RAISE(file, 174);
-    if (track == nullptr) OMF_RAISE(file, 116);
-    if (!isA(file, track, "MSLT")) OMF_RAISE(file, 190);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (!is2x(file)) OMF_RAISE(file, OM_ERR_NOT_IN_1X);
+    if (track == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
+    if (!isA(file, track, "MSLT")) OMF_RAISE(file, OM_ERR_INVALID_OBJECT);
     if (!omfsPropertyPresent(file, track, kOmfProperty_MSLT_TrackDesc, kOmfType_ObjRef)) {
-        OMF_RAISE(file, 166);
+        OMF_RAISE(file, OM_ERR_NOT_TRACK);
     }
     omfObject_t description = nullptr;
     OMF_CHECK(file, omfsReadObjRef(file, track, kOmfProperty_MSLT_TrackDesc, &description));
@@ -226,13 +226,13 @@ omfErr_t omfiSetPhysicalTrack(omfHdl_t file, omfObject_t track, omfUInt32 number
 
 omfErr_t omfiLookupTrackLabel(omfHdl_t file, omfMobID_t mobID, omfObject_t dataKind,
                               omfTrackID_t trackID, omfInt16* label) {
-    if (!validFile(file)) return 20;
-    if (label == nullptr) OMF_RAISE(file, 177);
-    if (!is2x(file) && dataKind == nullptr) OMF_RAISE(file, 124);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (label == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
+    if (!is2x(file) && dataKind == nullptr) OMF_RAISE(file, OM_ERR_INVALID_DATAKIND);
     MobTableEntry* entry = findMobEntry(file, mobID);
-    if (entry == nullptr) OMF_RAISE(file, 142);
+    if (entry == nullptr) OMF_RAISE(file, OM_ERR_MISSING_MOB_ID);
     if (is2x(file)) {
-        if (trackID > 0x7FFF) OMF_RAISE(file, 171);
+        if (trackID > 0x7FFF) OMF_RAISE(file, OM_ERR_INT64_TRUNCATION);
         *label = static_cast<omfInt16>(trackID);
         return 0;
     }
@@ -248,7 +248,7 @@ omfErr_t omfiLookupTrackLabel(omfHdl_t file, omfMobID_t mobID, omfObject_t dataK
             *label = packedLabel(packed);
             return 0;
         }
-        if (found) OMF_RAISE(file, 137);
+        if (found) OMF_RAISE(file, OM_ERR_MISSING_TRACK_ID);
     }
     // A file read from disk carries no requested IDs: its track IDs are the
     // label numbers themselves.
@@ -260,7 +260,7 @@ omfErr_t omfiLookupTrackLabel(omfHdl_t file, omfMobID_t mobID, omfObject_t dataK
                       }
                   }));
     }
-    if (!present) OMF_RAISE(file, 137);
+    if (!present) OMF_RAISE(file, OM_ERR_MISSING_TRACK_ID);
     *label = static_cast<omfInt16>(trackID);
     return 0;
 }

@@ -8,10 +8,6 @@
 
 namespace {
 
-constexpr omfErr_t kBadSession = 11;
-constexpr omfErr_t kAllocationFailed = 170;
-constexpr omfErr_t kNullArgument = 177;
-
 bool validRevisions(omfRevisionSet_t revisions) {
     return revisions == kOmfRevisions1x || revisions == kOmfRevisions2x ||
            revisions == kOmfRevisionsBoth;
@@ -23,9 +19,9 @@ extern "C" {
 
 omfErr_t omfsRegisterType(omfSessionHdl_t session, const char* name, omfRevisionSet_t revisions,
                           omfType_t* code) try {
-    if (!omf::validSession(session) || !session->registry) OMF_RAISE(nullptr, kBadSession);
+    if (!omf::validSession(session) || !session->registry) OMF_RAISE(nullptr, OM_ERR_BAD_SESSION);
     if (name == nullptr || code == nullptr || !validRevisions(revisions)) {
-        OMF_RAISE(nullptr, kNullArgument);
+        OMF_RAISE(nullptr, OM_ERR_NULL_PARAM);
     }
     omf::SessionRegistry& registry = *session->registry;
     const omf::TypeRecord* known = registry.findTypeName(omf::typeContainerName(name).c_str());
@@ -37,14 +33,14 @@ omfErr_t omfsRegisterType(omfSessionHdl_t session, const char* name, omfRevision
     *code = chosen;
     return 0;
 } catch (const std::bad_alloc&) {
-    OMF_RAISE(nullptr, kAllocationFailed);
+    OMF_RAISE(nullptr, OM_ERR_NO_MEMORY);
 }
 
 omfErr_t omfsRegisterProperty(omfSessionHdl_t session, const char* name, const char* classID,
                               omfType_t type, omfRevisionSet_t revisions, omfProperty_t* code) try {
-    if (!omf::validSession(session) || !session->registry) OMF_RAISE(nullptr, kBadSession);
+    if (!omf::validSession(session) || !session->registry) OMF_RAISE(nullptr, OM_ERR_BAD_SESSION);
     if (name == nullptr || code == nullptr || !validRevisions(revisions)) {
-        OMF_RAISE(nullptr, kNullArgument);
+        OMF_RAISE(nullptr, OM_ERR_NULL_PARAM);
     }
     omf::SessionRegistry& registry = *session->registry;
     const omf::PropertyRecord* known =
@@ -55,7 +51,7 @@ omfErr_t omfsRegisterProperty(omfSessionHdl_t session, const char* name, const c
     *code = chosen;
     return 0;
 } catch (const std::bad_alloc&) {
-    OMF_RAISE(nullptr, kAllocationFailed);
+    OMF_RAISE(nullptr, OM_ERR_NO_MEMORY);
 }
 
 } // extern "C"

@@ -9,9 +9,6 @@ namespace omf {
 
 namespace {
 
-constexpr omfErr_t kBadFile = 20;
-constexpr omfErr_t kNullArgument = 177;
-
 bool sameClass(const char* a, const char* b) {
     return std::memcmp(a, b, sizeof(omfClassID_t)) == 0;
 }
@@ -42,9 +39,9 @@ bool classIsA(omfHdl_t file, const char* classID, const char* ancestor) {
 }
 
 omfErr_t classParent(omfHdl_t file, const char* classID, omfClassID_t parent, bool* found) {
-    if (!validFile(file)) OMF_RAISE(nullptr, kBadFile);
+    if (!validFile(file)) OMF_RAISE(nullptr, OM_ERR_BAD_FILE_HANDLE);
     if (classID == nullptr || parent == nullptr || found == nullptr) {
-        OMF_RAISE(file, kNullArgument);
+        OMF_RAISE(file, OM_ERR_NULL_PARAM);
     }
     *found = false;
     const SessionRegistry* registry = registryOf(file);
@@ -58,8 +55,8 @@ omfErr_t classParent(omfHdl_t file, const char* classID, omfClassID_t parent, bo
 }
 
 omfErr_t registerFileClass(omfHdl_t file, const char* classID, const char* parent) {
-    if (!validFile(file)) OMF_RAISE(nullptr, kBadFile);
-    if (classID == nullptr) OMF_RAISE(file, kNullArgument);
+    if (!validFile(file)) OMF_RAISE(nullptr, OM_ERR_BAD_FILE_HANDLE);
+    if (classID == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
     // A parent given as four characters need not end with a NUL.
     char parentText[sizeof(omfClassID_t) + 1] = {};
     if (parent != nullptr) std::memcpy(parentText, parent, sizeof(omfClassID_t));

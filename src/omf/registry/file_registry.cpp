@@ -11,13 +11,6 @@ namespace omf {
 
 namespace {
 
-constexpr omfErr_t kBadFile = 20;
-constexpr omfErr_t kRawFile = 25;
-constexpr omfErr_t kTypeCodeOutOfRange = 120;
-constexpr omfErr_t kAllocationFailed = 170;
-constexpr omfErr_t kNullArgument = 177;
-constexpr omfErr_t kBentoError = 205;
-
 enum class Kind { property, type };
 
 bool usesContainer(omfHdl_t file) {
@@ -29,7 +22,7 @@ bool usesContainer(omfHdl_t file) {
 omfErr_t ensureCaches(omfHdl_t file) {
     if (file->registry && file->registry->revision == file->revision) return 0;
     auto registry = std::unique_ptr<FileRegistry>(new (std::nothrow) FileRegistry{});
-    if (!registry) OMF_RAISE(file, kAllocationFailed);
+    if (!registry) OMF_RAISE(file, OM_ERR_NO_MEMORY);
     registry->revision = file->revision;
     omfTable_t created = nullptr;
     OMF_CHECK(file, omfsNewDefaultTable(file, kFilePropertyCacheBuckets, &created));
@@ -64,7 +57,7 @@ const CachedDefinition* cached(omfHdl_t file, Kind kind, int32_t code) {
 omfErr_t remember(omfHdl_t file, Kind kind, int32_t code, CMObject object) {
     FileRegistry& registry = *file->registry;
     auto entry = std::unique_ptr<CachedDefinition>(new (std::nothrow) CachedDefinition{});
-    if (!entry) OMF_RAISE(file, kAllocationFailed);
+    if (!entry) OMF_RAISE(file, OM_ERR_NO_MEMORY);
     entry->code = code;
     entry->object = object;
     CachedDefinition* stored = entry.get();
@@ -87,8 +80,8 @@ omfErr_t findOrDefine(omfHdl_t file, Kind kind, const std::string& name, CMObjec
     }
     CMObject defined = kind == Kind::property ? CMDefinePropertyName(file->container, name.c_str())
                                               : CMDefineTypeName(file->container, name.c_str());
-    OMF_BENTO_CHECK(file, kBentoError);
-    if (defined == nullptr) OMF_RAISE(file, kBentoError);
+    OMF_BENTO_CHECK(file, OM_ERR_BENTO);
+    if (defined == nullptr) OMF_RAISE(file, OM_ERR_BENTO);
     *object = defined;
     return 0;
 }
@@ -109,16 +102,18 @@ omfErr_t definitionOf(omfHdl_t file, Kind kind, int32_t code, const std::string&
 
 // The checks every per-file entry point starts with.
 omfErr_t enterFile(omfHdl_t file) {
-    if (!validFile(file)) OMF_RAISE(nullptr, kBadFile);
-    if (!usesContainer(file)) OMF_RAISE(file, kRawFile);
-    if (!validSession(file->session) || !file->session->registry) OMF_RAISE(file, kBadFile);
+    if (!validFile(file)) OMF_RAISE(nullptr, OM_ERR_BAD_FILE_HANDLE);
+    if (!usesContainer(file)) OMF_RAISE(file, OM_ERR_INVALID_FILE_TYPE);
+    if (!validSession(file->session) || !file->session->registry)
+        OMF_RAISE(file, OM_ERR_BAD_FILE_HANDLE);
     OMF_CHECK(file, ensureCaches(file));
     return 0;
 }
 
 omfErr_t codeOf(omfHdl_t file, Kind kind, CMObject object, int32_t* code, omfBool* found) {
-    if (!validFile(file)) OMF_RAISE(nullptr, kBadFile);
-    if (object == nullptr || code == nullptr || found == nullptr) OMF_RAISE(file, kNullArgument);
+    if (!validFile(file)) OMF_RAISE(nullptr, OM_ERR_BAD_FILE_HANDLE);
+    if (object == nullptr || code == nullptr || found == nullptr)
+        OMF_RAISE(file, OM_ERR_NULL_PARAM);
     *found = false;
     if (!file->registry || file->registry->revision != file->revision) return 0;
     void* value = nullptr;
@@ -167,18 +162,18 @@ const TypeRecord* fileTypeRecord(omfHdl_t file, omfType_t code) {
 }
 
 omfErr_t typeFlag(omfHdl_t file, omfType_t code, int32_t* flag) {
-    if (!validFile(file)) OMF_RAISE(nullptr, kBadFile);
-    if (flag == nullptr) OMF_RAISE(file, kNullArgument);
+    if (!validFile(file)) OMF_RAISE(nullptr, OM_ERR_BAD_FILE_HANDLE);
+    if (flag == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
     const TypeRecord* record = fileTypeRecord(file, code);
-    if (record == nullptr) OMF_RAISE(file, kTypeCodeOutOfRange);
+    if (record == nullptr) OMF_RAISE(file, OM_ERR_TYPE_OUT_OF_RANGE);
     *flag = record->flag;
     return 0;
 }
 
 omfErr_t propertyTypes(omfSessionHdl_t session, omfProperty_t code, omfFileRev_t revision,
                        omfType_t types[2], int32_t* count) {
-    if (!validSession(session) || !session->registry) OMF_RAISE(nullptr, 11);
-    if (types == nullptr || count == nullptr) OMF_RAISE(nullptr, kNullArgument);
+    if (!validSession(session) || !session->registry) OMF_RAISE(nullptr, OM_ERR_BAD_SESSION);
+    if (types == nullptr || count == nullptr) OMF_RAISE(nullptr, OM_ERR_NULL_PARAM);
     const PropertyRecord* record = session->registry->findProperty(revisionTableOf(revision), code);
     *count = record != nullptr ? record->typeCount : 0;
     for (int32_t i = 0; i < *count; ++i)
@@ -236,7 +231,7 @@ omfErr_t registerFileDefinitions(omfHdl_t file) try {
     }
     return 0;
 } catch (const std::bad_alloc&) {
-    OMF_RAISE(file, kAllocationFailed);
+    OMF_RAISE(file, OM_ERR_NO_MEMORY);
 }
 
 } // namespace omf
@@ -244,7 +239,7 @@ omfErr_t registerFileDefinitions(omfHdl_t file) try {
 extern "C" {
 
 omfErr_t omfsPropertyObject(omfHdl_t file, omfProperty_t code, CMProperty* object) try {
-    if (object == nullptr) OMF_RAISE(omf::validFile(file) ? file : nullptr, omf::kNullArgument);
+    if (object == nullptr) OMF_RAISE(omf::validFile(file) ? file : nullptr, OM_ERR_NULL_PARAM);
     OMF_CHECK(file, omf::enterFile(file));
     const omf::PropertyRecord* record = omf::filePropertyRecord(file, code);
     if (record == nullptr) {
@@ -255,11 +250,11 @@ omfErr_t omfsPropertyObject(omfHdl_t file, omfProperty_t code, CMProperty* objec
               omf::definitionOf(file, omf::Kind::property, code, record->containerName, object));
     return 0;
 } catch (const std::bad_alloc&) {
-    OMF_RAISE(file, omf::kAllocationFailed);
+    OMF_RAISE(file, OM_ERR_NO_MEMORY);
 }
 
 omfErr_t omfsTypeObject(omfHdl_t file, omfType_t code, CMType* object) try {
-    if (object == nullptr) OMF_RAISE(omf::validFile(file) ? file : nullptr, omf::kNullArgument);
+    if (object == nullptr) OMF_RAISE(omf::validFile(file) ? file : nullptr, OM_ERR_NULL_PARAM);
     OMF_CHECK(file, omf::enterFile(file));
     const omf::TypeRecord* record = omf::fileTypeRecord(file, code);
     if (record == nullptr) {
@@ -269,7 +264,7 @@ omfErr_t omfsTypeObject(omfHdl_t file, omfType_t code, CMType* object) try {
     OMF_CHECK(file, omf::definitionOf(file, omf::Kind::type, code, record->containerName, object));
     return 0;
 } catch (const std::bad_alloc&) {
-    OMF_RAISE(file, omf::kAllocationFailed);
+    OMF_RAISE(file, OM_ERR_NO_MEMORY);
 }
 
 omfErr_t omfsPropertyCode(omfHdl_t file, CMProperty object, omfProperty_t* code, omfBool* found) {
@@ -302,7 +297,7 @@ omfErr_t omfsBuildFileRegistry(omfHdl_t file) try {
     if (revision1x) OMF_CHECK(file, omfsTypeObject(file, kOmfType_Short, &caches.shortType));
     return 0;
 } catch (const std::bad_alloc&) {
-    OMF_RAISE(file, omf::kAllocationFailed);
+    OMF_RAISE(file, OM_ERR_NO_MEMORY);
 }
 
 } // extern "C"

@@ -11,13 +11,6 @@ namespace omf {
 
 namespace {
 
-constexpr omfErr_t kSessionOpenFailed = 12;
-constexpr omfErr_t kTypeCodeOutOfRange = 120;
-constexpr omfErr_t kTooManyTypes = 126;
-constexpr omfErr_t kAllocationFailed = 170;
-constexpr omfErr_t kNullArgument = 177;
-constexpr omfErr_t kCodeMismatch = 207;
-
 constexpr RevisionTable kBothTables[] = {kTables1x, kTables2x};
 
 // Copies a class ID given as four bytes or as a shorter text (zero-filled).
@@ -117,7 +110,7 @@ omfErr_t registerPropertySide(omfSessionHdl_t session, omfProperty_t code,
     for (const char* typeName : {side.type, side.secondType}) {
         if (typeName == nullptr) continue;
         const TypeRecord* type = registry.findTypeName(typeContainerName(typeName).c_str());
-        if (type == nullptr) OMF_RAISE(nullptr, kTypeCodeOutOfRange);
+        if (type == nullptr) OMF_RAISE(nullptr, OM_ERR_TYPE_OUT_OF_RANGE);
         OMF_CHECK(nullptr, registerProperty(session, code, side.name, side.classID, type->code,
                                             revisions, side.optional != 0));
     }
@@ -178,15 +171,15 @@ const PropertyRecord* SessionRegistry::findPropertyName(const char* containerNam
 
 omfErr_t registerClass(omfSessionHdl_t session, const char* classID, const char* parent,
                        omfRevisionSet_t revisions, int32_t flag) {
-    if (!validSession(session) || !session->registry) OMF_RAISE(nullptr, 11);
-    if (classID == nullptr) OMF_RAISE(nullptr, kNullArgument);
+    if (!validSession(session) || !session->registry) OMF_RAISE(nullptr, OM_ERR_BAD_SESSION);
+    if (classID == nullptr) OMF_RAISE(nullptr, OM_ERR_NULL_PARAM);
     SessionRegistry& registry = *session->registry;
     for (RevisionTable table : kBothTables) {
         if (!setIncludes(revisions, table) || registry.findClass(table, classID) != nullptr) {
             continue;
         }
         auto record = std::unique_ptr<ClassRecord>(new (std::nothrow) ClassRecord{});
-        if (!record) OMF_RAISE(nullptr, kAllocationFailed);
+        if (!record) OMF_RAISE(nullptr, OM_ERR_NO_MEMORY);
         std::memcpy(record->id, classID, sizeof record->id);
         record->hasParent = parent != nullptr && parent[0] != '\0';
         if (record->hasParent) copyClassID(record->parent, parent);
@@ -201,24 +194,24 @@ omfErr_t registerClass(omfSessionHdl_t session, const char* classID, const char*
 
 omfErr_t registerType(omfSessionHdl_t session, omfType_t code, const char* name,
                       omfRevisionSet_t revisions, int32_t flag, int32_t enumerationSize) {
-    if (!validSession(session) || !session->registry) OMF_RAISE(nullptr, 11);
-    if (name == nullptr) OMF_RAISE(nullptr, kNullArgument);
+    if (!validSession(session) || !session->registry) OMF_RAISE(nullptr, OM_ERR_BAD_SESSION);
+    if (name == nullptr) OMF_RAISE(nullptr, OM_ERR_NULL_PARAM);
     SessionRegistry& registry = *session->registry;
     std::string containerName = typeContainerName(name);
 
     auto* record = const_cast<TypeRecord*>(registry.findTypeName(containerName.c_str()));
-    if (record != nullptr && record->code != code) OMF_RAISE(nullptr, kCodeMismatch);
+    if (record != nullptr && record->code != code) OMF_RAISE(nullptr, OM_ERR_PROPERTY_REV_MISMATCH);
     // A code names one type per revision.
     for (RevisionTable table : kBothTables) {
         if (!setIncludes(revisions, table)) continue;
         const TypeRecord* holder = registry.findType(table, code);
-        if (holder != nullptr && holder != record) OMF_RAISE(nullptr, kCodeMismatch);
+        if (holder != nullptr && holder != record) OMF_RAISE(nullptr, OM_ERR_PROPERTY_REV_MISMATCH);
     }
 
     bool created = record == nullptr;
     if (created) {
         auto owned = std::unique_ptr<TypeRecord>(new (std::nothrow) TypeRecord{});
-        if (!owned) OMF_RAISE(nullptr, kAllocationFailed);
+        if (!owned) OMF_RAISE(nullptr, OM_ERR_NO_MEMORY);
         owned->code = code;
         owned->containerName = containerName;
         owned->name = containerName.substr(std::strlen(kTypeNamePrefix));
@@ -245,20 +238,22 @@ omfErr_t registerType(omfSessionHdl_t session, omfType_t code, const char* name,
 omfErr_t registerProperty(omfSessionHdl_t session, omfProperty_t code, const char* name,
                           const char* classID, omfType_t type, omfRevisionSet_t revisions,
                           bool optional) {
-    if (!validSession(session) || !session->registry) OMF_RAISE(nullptr, 11);
-    if (name == nullptr) OMF_RAISE(nullptr, kNullArgument);
+    if (!validSession(session) || !session->registry) OMF_RAISE(nullptr, OM_ERR_BAD_SESSION);
+    if (name == nullptr) OMF_RAISE(nullptr, OM_ERR_NULL_PARAM);
     SessionRegistry& registry = *session->registry;
     std::string containerName = propertyContainerName(name, classID);
 
     const PropertyRecord* named = registry.findPropertyName(containerName.c_str());
-    if (named != nullptr && named->code != code) OMF_RAISE(nullptr, kCodeMismatch);
+    if (named != nullptr && named->code != code) OMF_RAISE(nullptr, OM_ERR_PROPERTY_REV_MISMATCH);
     for (RevisionTable table : kBothTables) {
         if (!setIncludes(revisions, table)) continue;
-        if (registry.findType(table, type) == nullptr) OMF_RAISE(nullptr, kTypeCodeOutOfRange);
+        if (registry.findType(table, type) == nullptr) OMF_RAISE(nullptr, OM_ERR_TYPE_OUT_OF_RANGE);
         const PropertyRecord* existing = registry.findProperty(table, code);
         if (existing == nullptr) continue;
-        if (existing->containerName != containerName) OMF_RAISE(nullptr, kCodeMismatch);
-        if (!existing->allows(type) && existing->typeCount == 2) OMF_RAISE(nullptr, kTooManyTypes);
+        if (existing->containerName != containerName)
+            OMF_RAISE(nullptr, OM_ERR_PROPERTY_REV_MISMATCH);
+        if (!existing->allows(type) && existing->typeCount == 2)
+            OMF_RAISE(nullptr, OM_ERR_TOO_MANY_TYPES);
     }
 
     for (RevisionTable table : kBothTables) {
@@ -269,7 +264,7 @@ omfErr_t registerProperty(omfSessionHdl_t session, omfProperty_t code, const cha
             continue;
         }
         auto record = std::unique_ptr<PropertyRecord>(new (std::nothrow) PropertyRecord{});
-        if (!record) OMF_RAISE(nullptr, kAllocationFailed);
+        if (!record) OMF_RAISE(nullptr, OM_ERR_NO_MEMORY);
         record->code = code;
         record->containerName = containerName;
         record->hasClass = classID != nullptr && classID[0] != '\0';
@@ -293,20 +288,20 @@ omfErr_t registerProperty(omfSessionHdl_t session, omfProperty_t code, const cha
 }
 
 omfErr_t createSessionRegistry(omfSessionHdl_t session) try {
-    if (!validSession(session)) OMF_RAISE(nullptr, 11);
+    if (!validSession(session)) OMF_RAISE(nullptr, OM_ERR_BAD_SESSION);
     auto registry = std::unique_ptr<SessionRegistry>(new (std::nothrow) SessionRegistry{});
-    if (!registry || createTables(*registry) != 0) OMF_RAISE(nullptr, kSessionOpenFailed);
+    if (!registry || createTables(*registry) != 0) OMF_RAISE(nullptr, OM_ERR_SESSION_OPEN);
     session->registry = std::move(registry);
     // Classes, then types, then properties: properties name their types.
     if (registerBuiltinClasses(session) != 0 || registerBuiltinTypes(session) != 0 ||
         registerBuiltinProperties(session) != 0) {
         session->registry.reset();
-        OMF_RAISE(nullptr, kSessionOpenFailed);
+        OMF_RAISE(nullptr, OM_ERR_SESSION_OPEN);
     }
     return 0;
 } catch (const std::bad_alloc&) {
     session->registry.reset();
-    OMF_RAISE(nullptr, kSessionOpenFailed);
+    OMF_RAISE(nullptr, OM_ERR_SESSION_OPEN);
 }
 
 } // namespace omf

@@ -92,10 +92,10 @@ omfErr_t enterPulldown(omfHdl_t file, omfObject_t pulldown, const char classID[5
             OMF_CHECK(file, omfsReadObjRef(file, track, kOmfProperty_TRAK_TrackComponent, &input));
         }
     }
-    if (input == nullptr) OMF_RAISE(file, 140);
+    if (input == nullptr) OMF_RAISE(file, OM_ERR_END_OF_MOB_CHAIN);
     char inputClass[5];
     OMF_CHECK(file, classOf(file, input, inputClass));
-    if (!isClass(inputClass, "SCLP")) OMF_RAISE(file, 140);
+    if (!isClass(inputClass, "SCLP")) OMF_RAISE(file, OM_ERR_END_OF_MOB_CHAIN);
     *clip = input;
     return 0;
 }
@@ -123,7 +123,7 @@ omfErr_t FollowClip(omfHdl_t file, omfObject_t mob, omfObject_t track, omfRation
     (void)mob;
     (void)track;
     *step = ChainStep{};
-    if (leaf.object == nullptr) OMF_RAISE(file, 156);
+    if (leaf.object == nullptr) OMF_RAISE(file, OM_ERR_TRAVERSAL_FAILED);
     char classID[5];
     OMF_CHECK(file, classOf(file, leaf.object, classID));
     omfObject_t clip = leaf.object;
@@ -132,21 +132,21 @@ omfErr_t FollowClip(omfHdl_t file, omfObject_t mob, omfObject_t track, omfRation
     if (isClass(classID, "PDWN") || isClass(classID, "MASK")) {
         OMF_CHECK(file, enterPulldown(file, leaf.object, classID, step, &clip, &offset, &length));
     } else if (isClass(classID, "FILL")) {
-        OMF_RAISE(file, 128);
+        OMF_RAISE(file, OM_ERR_UNEXPECTED_FILL);
     } else if (!isClass(classID, "SCLP")) {
-        OMF_RAISE(file, 156);
+        OMF_RAISE(file, OM_ERR_TRAVERSAL_FAILED);
     }
     omfLength_t clipLength = 0;
     OMF_CHECK(file, lengthOf(file, clip, &clipLength));
     length = std::min(length, clipLength - offset);
-    if (length < 0) OMF_RAISE(file, 156);
+    if (length < 0) OMF_RAISE(file, OM_ERR_TRAVERSAL_FAILED);
 
     SourceRef ref;
     OMF_CHECK(file, readSourceRef(file, clip, &ref));
-    if (!ref.present) OMF_RAISE(file, 156);
+    if (!ref.present) OMF_RAISE(file, OM_ERR_TRAVERSAL_FAILED);
     omfObject_t next = nullptr;
     OMF_CHECK(file, mobByID(file, ref.mobID, &next));
-    if (next == nullptr) OMF_RAISE(file, 156);
+    if (next == nullptr) OMF_RAISE(file, OM_ERR_TRAVERSAL_FAILED);
     omfInt32 kind = 0;
     if (file->revision != kOmfRev2x) OMF_CHECK(file, trackKindOf(file, clip, &kind));
     omfObject_t nextTrack = nullptr;
@@ -220,7 +220,7 @@ omfErr_t FindSourceInChain(omfHdl_t file, const ChainStep& start, omfMobKind_t k
         context.effectChoice = choices.effectChoice;
         Leaf leaf;
         omfErr_t status = ResolveAtOffset(file, context, segment, offsetInSegment, length, &leaf);
-        if (status == 167) result->effect = context.effect;
+        if (status == OM_ERR_EFFECT_NEEDS_MORE_INFO) result->effect = context.effect;
         if (status != 0) return propagate(file, status, __FILE__, __LINE__);
         ChainStep next;
         OMF_CHECK(file, FollowClip(file, current.mob, track, editRate, leaf, &next));
@@ -228,7 +228,7 @@ omfErr_t FindSourceInChain(omfHdl_t file, const ChainStep& start, omfMobKind_t k
         recordPulldown(next, &found);
         current = next;
     }
-    OMF_RAISE(file, 156);
+    OMF_RAISE(file, OM_ERR_TRAVERSAL_FAILED);
 }
 
 } // namespace omf::resolve
@@ -241,10 +241,10 @@ extern "C" {
 omfErr_t FindTrackAtOffset(omfHdl_t file, omfObject_t mob, omfTrackID_t trackID,
                            omfPosition_t offset, omfObject_t* track, omfObject_t* segment,
                            omfRational_t* editRate, omfPosition_t* offsetInSegment) {
-    if (!validFile(file)) return 20;
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
     if (mob == nullptr || track == nullptr || segment == nullptr || editRate == nullptr ||
         offsetInSegment == nullptr) {
-        OMF_RAISE(file, 177);
+        OMF_RAISE(file, OM_ERR_NULL_PARAM);
     }
     omfObject_t found = nullptr;
     OMF_CHECK(file, findTrack(file, mob, trackID, 0, &found));
@@ -259,12 +259,12 @@ omfErr_t FindTrackAtOffset(omfHdl_t file, omfObject_t mob, omfTrackID_t trackID,
 omfErr_t FindSource(omfHdl_t file, omfObject_t mob, omfTrackID_t trackID, omfPosition_t offset,
                     omfMobKind_t kind, const omfMediaCriteria_t* criteria, omfInt32 effectChoice,
                     omfObject_t* track, omfSourceSearchResult_t* result) {
-    if (!validFile(file)) return 20;
-    // The scope stack and the sequence walks allocate; running out is 170.
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    // The scope stack and the sequence walks allocate; running out is OM_ERR_NO_MEMORY.
     try {
         return findSource(file, mob, trackID, offset, kind, criteria, effectChoice, track, result);
     } catch (const std::bad_alloc&) {
-        OMF_RAISE(file, 170);
+        OMF_RAISE(file, OM_ERR_NO_MEMORY);
     }
 }
 
@@ -275,16 +275,16 @@ namespace omf::resolve {
 omfErr_t findSource(omfHdl_t file, omfObject_t mob, omfTrackID_t trackID, omfPosition_t offset,
                     omfMobKind_t kind, const omfMediaCriteria_t* criteria, omfInt32 effectChoice,
                     omfObject_t* track, omfSourceSearchResult_t* result) {
-    if (mob == nullptr) OMF_RAISE(file, 116);
-    if (result == nullptr) OMF_RAISE(file, 177);
+    if (mob == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
+    if (result == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
     initialResult(result);
     if (kind != kCompMob && kind != kMasterMob && kind != kFileMob && kind != kTapeMob &&
         kind != kFilmMob && kind != kAllMobs) {
-        OMF_RAISE(file, 183);
+        OMF_RAISE(file, OM_ERR_INVALID_MOB_TYPE);
     }
     bool isComposition = false;
     OMF_CHECK(file, mobIsKind(file, mob, kCompMob, &isComposition));
-    if (isComposition) OMF_RAISE(file, 183);
+    if (isComposition) OMF_RAISE(file, OM_ERR_INVALID_MOB_TYPE);
 
     omfObject_t startTrack = nullptr;
     omfObject_t segment = nullptr;
@@ -299,7 +299,7 @@ omfErr_t findSource(omfHdl_t file, omfObject_t mob, omfTrackID_t trackID, omfPos
     context.scopes = &scopes;
     Leaf leaf;
     omfErr_t status = ResolveAtOffset(file, context, segment, offsetInSegment, kUnlimited, &leaf);
-    if (status == 167) result->effect = context.effect;
+    if (status == OM_ERR_EFFECT_NEEDS_MORE_INFO) result->effect = context.effect;
     if (status != 0) return propagate(file, status, __FILE__, __LINE__);
     ChainStep step;
     OMF_CHECK(file, FollowClip(file, mob, startTrack, editRate, leaf, &step));

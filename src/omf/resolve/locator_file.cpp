@@ -13,7 +13,7 @@ namespace {
 
 constexpr omfInt32 kPathSize = 256; // locator paths are read into 256 bytes
 
-// The path text of a locator by its class; 89 for a class that is no locator.
+// The path text of a locator by its class; OM_ERR_UNKNOWN_LOCATOR for a class that is no locator.
 omfErr_t readLocatorPath(omfHdl_t file, omfObject_t locator, char path[kPathSize]) {
     std::memset(path, 0, kPathSize);
     char classID[5];
@@ -37,11 +37,12 @@ omfErr_t readLocatorPath(omfHdl_t file, omfObject_t locator, char path[kPathSize
         omfInt32 read = 0;
         omfErr_t status = omfsReadDataBytes(file, locator, kOmfProperty_WINL_Shortcut,
                                             kOmfType_DataValue, 0, kPathSize - 1, path, &read);
-        if (status != 0 && status != 122) return propagate(file, status, __FILE__, __LINE__);
+        if (status != 0 && status != OM_ERR_READ_PAST_END)
+            return propagate(file, status, __FILE__, __LINE__);
         path[kPathSize - 1] = '\0';
         return 0;
     } else {
-        OMF_RAISE(file, 89);
+        OMF_RAISE(file, OM_ERR_UNKNOWN_LOCATOR);
     }
     OMF_CHECK(file, omfsReadString(file, locator, property, path, kPathSize));
     path[kPathSize - 1] = '\0';
@@ -75,9 +76,9 @@ using namespace omf::resolve;
 extern "C" {
 
 omfErr_t OpenLocatorFile(omfHdl_t file, omfObject_t locator, omfBool raw, omfHdl_t* opened) {
-    if (!validFile(file)) return 20;
-    if (locator == nullptr) OMF_RAISE(file, 116);
-    if (opened == nullptr) OMF_RAISE(file, 177);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (locator == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
+    if (opened == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
     char path[kPathSize];
     OMF_CHECK(file, readLocatorPath(file, locator, path));
     omfHdl_t result = nullptr;

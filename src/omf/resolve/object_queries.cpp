@@ -47,7 +47,7 @@ namespace {
 constexpr int kMaximumComponentsSummed = 20000;
 
 omfErr_t lengthWithBudget(omfHdl_t file, omfObject_t component, int* budget, omfLength_t* length) {
-    if (--*budget < 0) OMF_RAISE(file, 156);
+    if (--*budget < 0) OMF_RAISE(file, OM_ERR_TRAVERSAL_FAILED);
     if (file->revision == kOmfRev2x) {
         OMF_CHECK(file, omfsReadLength(file, component, kOmfProperty_CPNT_Length, length));
         return 0;
@@ -76,7 +76,7 @@ omfErr_t lengthWithBudget(omfHdl_t file, omfObject_t component, int* budget, omf
     } else if (isA(file, classID, "CLIP")) {
         OMF_CHECK(file, omfsReadInt32(file, component, kOmfProperty_CLIP_Length, &stored));
     } else {
-        OMF_RAISE(file, 190);
+        OMF_RAISE(file, OM_ERR_INVALID_OBJECT);
     }
     *length = stored;
     return 0;
@@ -114,7 +114,7 @@ omfErr_t trackInfo(omfHdl_t file, omfObject_t mob, omfObject_t track, omfTrackID
     if (file->revision == kOmfRev2x) {
         omfObject_t descriptor = nullptr;
         OMF_CHECK(file, omfsReadObjRef(file, track, kOmfProperty_MSLT_TrackDesc, &descriptor));
-        if (descriptor == nullptr) OMF_RAISE(file, 135);
+        if (descriptor == nullptr) OMF_RAISE(file, OM_ERR_TRACK_NOT_FOUND);
         OMF_CHECK(file, omfsReadUInt32(file, descriptor, kOmfProperty_TRKD_TrackID, trackID));
         OMF_CHECK(file, omfsReadPosition(file, descriptor, kOmfProperty_TRKD_Origin, origin));
         OMF_CHECK(file, omfsReadRational(file, track, kOmfProperty_MSLT_EditRate, editRate));
@@ -161,7 +161,7 @@ omfErr_t findTrack(omfHdl_t file, omfObject_t mob, omfTrackID_t trackID, omfInt3
                 return 0;
             }
         }
-        OMF_RAISE(file, 135);
+        OMF_RAISE(file, OM_ERR_TRACK_NOT_FOUND);
     }
     omfInt32 count = omfsLengthObjRefArray(file, mob, kOmfProperty_TRKG_Tracks);
     for (omfInt32 i = 1; i <= count; ++i) {
@@ -185,7 +185,7 @@ omfErr_t findTrack(omfHdl_t file, omfObject_t mob, omfTrackID_t trackID, omfInt3
             break;
         }
     }
-    if (*track == nullptr) OMF_RAISE(file, 135);
+    if (*track == nullptr) OMF_RAISE(file, OM_ERR_TRACK_NOT_FOUND);
     return 0;
 }
 
@@ -211,7 +211,7 @@ omfErr_t mobIsKind(omfHdl_t file, omfObject_t mob, omfMobKind_t kind, bool* matc
         *matches = true;
         break;
     default:
-        OMF_RAISE(file, 183);
+        OMF_RAISE(file, OM_ERR_INVALID_MOB_TYPE);
     }
     if (status != 0) return propagate(file, status, __FILE__, __LINE__);
     return 0;

@@ -1,4 +1,5 @@
 // Offset conversion between edit rates and through 2:3 pulldowns.
+#include "omf/omf_errors.h"
 #include "omf/omf_resolve.h"
 
 #include <limits>
@@ -35,9 +36,9 @@ extern "C" {
 
 omfErr_t omfiConvertEditRate(omfRational_t from, omfPosition_t offset, omfRational_t to,
                              omfPosition_t* converted) {
-    if (converted == nullptr) return 177;
+    if (converted == nullptr) return OM_ERR_NULL_PARAM;
     if (from.numerator == 0 || from.denominator == 0 || to.numerator == 0 || to.denominator == 0) {
-        return 130;
+        return OM_ERR_ILLEGAL_EDIT_RATE;
     }
     // offset x from.den x to.num stays within 64 + 32 + 32 bits.
     Wide numerator = Wide(offset) * from.denominator * to.numerator;
@@ -45,7 +46,7 @@ omfErr_t omfiConvertEditRate(omfRational_t from, omfPosition_t offset, omfRation
     Wide result = floorDivide(numerator, denominator);
     if (result > std::numeric_limits<omfInt64>::max() ||
         result < std::numeric_limits<omfInt64>::min()) {
-        return 173;
+        return OM_ERR_INT64_OVERFLOW;
     }
     *converted = static_cast<omfPosition_t>(result);
     return 0;

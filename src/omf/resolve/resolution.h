@@ -42,8 +42,8 @@ class ScopeStack {
 struct ResolveContext {
     const omfMediaCriteria_t* criteria = nullptr;
     omfInt32 effectChoice = kOmfNoEffectChoice;
-    ScopeStack* scopes = nullptr; // null: scope references fail with 156
-    omfObject_t effect = nullptr; // the effect that needed a choice (167)
+    ScopeStack* scopes = nullptr; // null: scope references fail with OM_ERR_TRAVERSAL_FAILED
+    omfObject_t effect = nullptr; // the effect that needed a choice (OM_ERR_EFFECT_NEEDS_MORE_INFO)
 };
 
 // What resolving a segment at an offset found: a leaf (null when the walk

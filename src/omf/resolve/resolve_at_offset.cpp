@@ -70,14 +70,14 @@ struct Resolver {
 
 omfErr_t Resolver::resolve(omfObject_t segment, omfPosition_t offset, omfLength_t length,
                            Leaf* leaf) {
-    if (segment == nullptr) OMF_RAISE(file, 156);
-    if (nesting >= kMaximumNesting) OMF_RAISE(file, 156);
+    if (segment == nullptr) OMF_RAISE(file, OM_ERR_TRAVERSAL_FAILED);
+    if (nesting >= kMaximumNesting) OMF_RAISE(file, OM_ERR_TRAVERSAL_FAILED);
     char classID[5];
     OMF_CHECK(file, classOf(file, segment, classID));
     omfLength_t own = 0;
     OMF_CHECK(file, lengthOf(file, segment, &own));
     // Nothing lies outside a component: the offset must fall inside it.
-    if (offset < 0 || offset >= own) OMF_RAISE(file, 156);
+    if (offset < 0 || offset >= own) OMF_RAISE(file, OM_ERR_TRAVERSAL_FAILED);
     length = std::min(length, own - offset);
     ++nesting;
     omfErr_t status = dispatch(segment, classID, offset, length, leaf);
@@ -120,7 +120,7 @@ omfErr_t Resolver::dispatch(omfObject_t segment, const char classID[5], omfPosit
         }
         return trackGroup(segment, offset, length, leaf);
     }
-    OMF_RAISE(file, 156);
+    OMF_RAISE(file, OM_ERR_TRAVERSAL_FAILED);
 }
 
 omfErr_t Resolver::sequence(omfObject_t sequence, omfPosition_t offset, omfLength_t length,
@@ -179,7 +179,7 @@ omfErr_t Resolver::sequence(omfObject_t sequence, omfPosition_t offset, omfLengt
         OMF_CHECK(file, resolve(element.object, offset - element.position, available, leaf));
         return 0;
     }
-    OMF_RAISE(file, 156);
+    OMF_RAISE(file, OM_ERR_TRAVERSAL_FAILED);
 }
 
 omfErr_t Resolver::rendering(omfObject_t effect, omfObject_t* clip) {
@@ -195,7 +195,7 @@ omfErr_t Resolver::rendering(omfObject_t effect, omfObject_t* clip) {
     } else if (omfsPropertyPresent(file, effect, kOmfProperty_CPNT_Precomputed, kOmfType_ObjRef)) {
         OMF_CHECK(file, omfsReadObjRef(file, effect, kOmfProperty_CPNT_Precomputed, clip));
     }
-    if (*clip == nullptr) OMF_RAISE(file, 148);
+    if (*clip == nullptr) OMF_RAISE(file, OM_ERR_NO_EFFECT_RENDERING);
     return 0;
 }
 
@@ -219,7 +219,7 @@ omfErr_t Resolver::transition(omfObject_t transition, omfObject_t before,
     }
     if (choice == kOmfNoEffectChoice) {
         context.effect = holder;
-        OMF_RAISE(file, 167);
+        OMF_RAISE(file, OM_ERR_EFFECT_NEEDS_MORE_INFO);
     }
     omfObject_t clip = nullptr;
     OMF_CHECK(file, rendering(holder, &clip));
@@ -238,7 +238,7 @@ omfErr_t Resolver::effect(omfObject_t effect, omfPosition_t offset, omfLength_t 
     }
     if (choice < kOmfEffectRendering) {
         context.effect = effect;
-        OMF_RAISE(file, 167);
+        OMF_RAISE(file, OM_ERR_EFFECT_NEEDS_MORE_INFO);
     }
     // Choice n >= 4 takes the input whose argument ID is 3 - n; 1.x effects
     // hold their inputs as tracks in order, input A first.
@@ -286,7 +286,7 @@ omfErr_t Resolver::selector(omfObject_t selector, omfPosition_t offset, omfLengt
             }
         }
     }
-    if (selected == nullptr) OMF_RAISE(file, 156);
+    if (selected == nullptr) OMF_RAISE(file, OM_ERR_TRAVERSAL_FAILED);
     OMF_CHECK(file, resolve(selected, offset, length, leaf));
     return 0;
 }
@@ -318,13 +318,13 @@ omfErr_t Resolver::trackGroup(omfObject_t group, omfPosition_t offset, omfLength
         OMF_CHECK(file, resolve(segment, offset, length, leaf));
         return 0;
     }
-    OMF_RAISE(file, 156);
+    OMF_RAISE(file, OM_ERR_TRAVERSAL_FAILED);
 }
 
 omfErr_t Resolver::nestedScope(omfObject_t scope, omfPosition_t offset, omfLength_t length,
                                Leaf* leaf) {
     omfInt32 count = omfsLengthObjRefArray(file, scope, kOmfProperty_NEST_Slots);
-    if (count < 1) OMF_RAISE(file, 156);
+    if (count < 1) OMF_RAISE(file, OM_ERR_TRAVERSAL_FAILED);
     if (context.scopes != nullptr) context.scopes->enter({scope, count, offset, count});
     omfObject_t last = nullptr;
     OMF_CHECK(file, slotSegment(scope, count, &last));
@@ -334,7 +334,7 @@ omfErr_t Resolver::nestedScope(omfObject_t scope, omfPosition_t offset, omfLengt
 
 omfErr_t Resolver::scopeReference(omfObject_t reference, omfPosition_t offset, omfLength_t length,
                                   Leaf* leaf) {
-    if (context.scopes == nullptr) OMF_RAISE(file, 156);
+    if (context.scopes == nullptr) OMF_RAISE(file, OM_ERR_TRAVERSAL_FAILED);
     omfUInt32 relativeScope = 0;
     omfInt64 relativeSlot = 0;
     if (file->revision == kOmfRev2x) {
@@ -349,14 +349,14 @@ omfErr_t Resolver::scopeReference(omfObject_t reference, omfPosition_t offset, o
         omfInt16 track = 0;
         OMF_CHECK(file, omfsReadInt16(file, reference, kOmfProperty_TRKR_RelativeScope, &scope));
         OMF_CHECK(file, omfsReadInt16(file, reference, kOmfProperty_TRKR_RelativeTrack, &track));
-        if (scope < 0) OMF_RAISE(file, 156);
+        if (scope < 0) OMF_RAISE(file, OM_ERR_TRAVERSAL_FAILED);
         relativeScope = static_cast<omfUInt32>(scope);
         relativeSlot = -static_cast<omfInt64>(track);
     }
     const ScopeStack::Record* record = context.scopes->fromTop(relativeScope);
-    if (record == nullptr) OMF_RAISE(file, 156);
+    if (record == nullptr) OMF_RAISE(file, OM_ERR_TRAVERSAL_FAILED);
     omfInt64 index = record->slotIndex - relativeSlot;
-    if (index < 1 || index > record->slotCount) OMF_RAISE(file, 156);
+    if (index < 1 || index > record->slotCount) OMF_RAISE(file, OM_ERR_TRAVERSAL_FAILED);
     omfObject_t scope = record->scope;
     // Every slot of a scope shares its time: the referenced slot is read at
     // the position within the scope, which references inside sequences

@@ -86,12 +86,12 @@ using namespace omf;
 extern "C" {
 
 omfErr_t omfsObjectNew(omfHdl_t file, const char* classID, omfObject_t* object) {
-    if (!validFile(file)) return 20;
-    if (file->rawFile) OMF_RAISE(file, 25);
-    if (classID == nullptr || object == nullptr) OMF_RAISE(file, 177);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (file->rawFile) OMF_RAISE(file, OM_ERR_INVALID_FILE_TYPE);
+    if (classID == nullptr || object == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
     omfObject_t created = CMNewObject(file->container);
-    OMF_BENTO_CHECK(file, 10);
-    if (created == nullptr) OMF_RAISE(file, 10);
+    OMF_BENTO_CHECK(file, OM_ERR_BENTO_OBJECT_CREATE);
+    if (created == nullptr) OMF_RAISE(file, OM_ERR_BENTO_OBJECT_CREATE);
     if (file->revision == kOmfRev2x) {
         OMF_CHECK(file, omfsWriteClassID(file, created, kOmfProperty_OOBJ_ObjClass, classID));
     } else {
@@ -102,15 +102,15 @@ omfErr_t omfsObjectNew(omfHdl_t file, const char* classID, omfObject_t* object) 
 }
 
 omfErr_t omfsDefineDataKind(omfHdl_t file, const char* name, omfObject_t* dataKind) {
-    if (!validFile(file)) return 20;
-    if (name == nullptr || dataKind == nullptr) OMF_RAISE(file, 177);
-    if (file->revision != kOmfRev2x || !file->dataKindTable) OMF_RAISE(file, 174);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (name == nullptr || dataKind == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
+    if (file->revision != kOmfRev2x || !file->dataKindTable) OMF_RAISE(file, OM_ERR_NOT_IN_1X);
     std::string full = fullDataKindName(name);
     void* existing = nullptr;
     omfBool found = false;
     OMF_CHECK(file,
               omfsTableLookupString(file->dataKindTable.get(), full.c_str(), &existing, &found));
-    if (found) OMF_RAISE(file, 125);
+    if (found) OMF_RAISE(file, OM_ERR_DUPLICATE_DATAKIND);
     omfObject_t definition = nullptr;
     OMF_CHECK(file, omfsObjectNew(file, "DDEF", &definition));
     OMF_CHECK(file,
@@ -127,11 +127,11 @@ omfBool omfsFindDataKind(omfHdl_t file, const char* name, omfObject_t* dataKind,
                          omfErr_t* error) {
     if (error != nullptr) *error = 0;
     if (!validFile(file)) {
-        if (error != nullptr) *error = 20;
+        if (error != nullptr) *error = OM_ERR_BAD_FILE_HANDLE;
         return false;
     }
     if (name == nullptr || dataKind == nullptr) {
-        if (error != nullptr) *error = 177;
+        if (error != nullptr) *error = OM_ERR_NULL_PARAM;
         return false;
     }
     *dataKind = nullptr;

@@ -87,7 +87,7 @@ omfErr_t updateClassDictionary(omfHdl_t file) {
 
 omfErr_t closeMediaHandles(omfHdl_t file) {
     while (!file->mediaHandles.empty()) {
-        if (file->closeMediaHandle == nullptr) OMF_RAISE(file, 83);
+        if (file->closeMediaHandle == nullptr) OMF_RAISE(file, OM_ERR_NO_MEDIA_CLOSE_PROC);
         void* handle = file->mediaHandles.back();
         omfErr_t status = file->closeMediaHandle(handle);
         if (status != 0) return propagate(file, status, __FILE__, __LINE__);
@@ -105,12 +105,13 @@ omfErr_t closeMediaHandles(omfHdl_t file) {
 using namespace omf;
 
 extern "C" omfErr_t omfsCloseOMFFile(omfHdl_t file) {
-    if (!validFile(file)) return 20;
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
     OMF_CHECK(file, closeMediaHandles(file));
     unlinkFile(file);
     omfErr_t status = 0;
     if (!file->rawFile && (file->mode == FileMode::created || file->mode == FileMode::modify)) {
-        if (updateClassDictionary(file) != 0) status = raise(file, 29, __FILE__, __LINE__);
+        if (updateClassDictionary(file) != 0)
+            status = raise(file, OM_ERR_CLASS_DICT_UPDATE, __FILE__, __LINE__);
     }
     file->mobTable.reset();
     file->mediaDataTable.reset();
@@ -120,7 +121,7 @@ extern "C" omfErr_t omfsCloseOMFFile(omfHdl_t file) {
     if (file->container != nullptr) {
         CMContainer container = file->container;
         file->container = nullptr;
-        // A class dictionary that could not be brought up to date (29) still
+        // A class dictionary that could not be brought up to date (OM_ERR_CLASS_DICT_UPDATE) still
         // leaves the file's own data worth keeping: only a container error
         // stops the TOC from being written.
         if (file->bentoError.number != 0) {
@@ -129,7 +130,9 @@ extern "C" omfErr_t omfsCloseOMFFile(omfHdl_t file) {
             CMCloseContainer(container);
         }
         if (file->bentoError.pending) {
-            status = checkBentoError(file, nullptr, file->bentoError.number == 50 ? 27 : 19,
+            status = checkBentoError(file, nullptr,
+                                     file->bentoError.number == 50 ? OM_ERR_CONTAINER_WRITE
+                                                                   : OM_ERR_FILE_CLOSE,
                                      __FILE__, __LINE__);
         }
     }

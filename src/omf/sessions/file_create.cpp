@@ -32,14 +32,14 @@ omfErr_t writeHead(omfHdl_t file) {
     bool is2x = file->revision == kOmfRev2x;
     omfErr_t status = is2x ? omfsWriteClassID(file, file->head, kOmfProperty_OOBJ_ObjClass, "HEAD")
                            : omfsWriteObjectTag(file, file->head, kOmfProperty_ObjID, "HEAD");
-    if (status != 0) OMF_RAISE(file, 22);
+    if (status != 0) OMF_RAISE(file, OM_ERR_NO_BYTE_ORDER);
     omfVersionType_t version{static_cast<uint8_t>(is2x ? 2 : 1), 0};
     if (omfsWriteVersionType(file, file->head, kOmfProperty_HEAD_Version, version) != 0)
-        OMF_RAISE(file, 21);
+        OMF_RAISE(file, OM_ERR_INVALID_HEAD);
     if (omfsWriteInt16(file, file->head,
                        is2x ? kOmfProperty_HEAD_ByteOrder : kOmfProperty_ByteOrder,
                        static_cast<omfInt16>(file->byteOrder)) != 0) {
-        OMF_RAISE(file, 22);
+        OMF_RAISE(file, OM_ERR_NO_BYTE_ORDER);
     }
     OMF_CHECK(file, omfsWriteTimeStamp(
                         file, file->head,
@@ -96,8 +96,8 @@ omfErr_t writeIdentification(omfHdl_t file) {
 omfErr_t buildNewFile(omfHdl_t file, const char* fileName) {
     CMSession bento = file->session->bento;
     CMRefCon refCon = CMCreateFileRefCon(bento, fileName, nullptr, file);
-    OMF_BENTO_CHECK(file, 13);
-    if (refCon == nullptr) OMF_RAISE(file, 13);
+    OMF_BENTO_CHECK(file, OM_ERR_SESSION_META_HANDLER);
+    if (refCon == nullptr) OMF_RAISE(file, OM_ERR_SESSION_META_HANDLER);
     // Revision-0 files get the fixed-entry TOC and label version 1.0.
     CMContainerFlags flags = kCMDefaultFlags;
     if (file->revision == kOmfRev1x) {
@@ -106,11 +106,11 @@ omfErr_t buildNewFile(omfHdl_t file, const char* fileName) {
     }
     file->container =
         CMOpenNewContainer(bento, refCon, CMFileStreamTypeName, kCMWriting, 1, flags);
-    OMF_BENTO_CHECK(file, 18);
-    if (file->container == nullptr) OMF_RAISE(file, 18);
+    OMF_BENTO_CHECK(file, OM_ERR_FILE_OPEN);
+    if (file->container == nullptr) OMF_RAISE(file, OM_ERR_FILE_OPEN);
     file->head = CMFindObjectByID(file->container, 1);
-    OMF_BENTO_CHECK(file, 21);
-    if (file->head == nullptr) OMF_RAISE(file, 21);
+    OMF_BENTO_CHECK(file, OM_ERR_INVALID_HEAD);
+    if (file->head == nullptr) OMF_RAISE(file, OM_ERR_INVALID_HEAD);
 
     OMF_CHECK(file, omfsBuildFileRegistry(file));
     OMF_CHECK(file, writeHead(file));
@@ -138,14 +138,15 @@ using namespace omf;
 
 extern "C" omfErr_t omfsNewFile(const char* fileName, omfSessionHdl_t session,
                                 omfFileRev_t revision, omfHdl_t* result) {
-    if (result == nullptr) return 177;
+    if (result == nullptr) return OM_ERR_NULL_PARAM;
     *result = nullptr;
-    if (fileName == nullptr) return 177;
-    if (!validSession(session)) return 11;
-    if (revision != kOmfRev1x && revision != kOmfRevIMA && revision != kOmfRev2x) return 16;
-    if (!session->hasIdentification) return 32;
+    if (fileName == nullptr) return OM_ERR_NULL_PARAM;
+    if (!validSession(session)) return OM_ERR_BAD_SESSION;
+    if (revision != kOmfRev1x && revision != kOmfRevIMA && revision != kOmfRev2x)
+        return OM_ERR_FILE_REV_UNSUPPORTED;
+    if (!session->hasIdentification) return OM_ERR_NEED_PRODUCT_IDENT;
     omfHdl_t file = newFileRecord(session, revision, FileMode::created);
-    if (file == nullptr) return 170;
+    if (file == nullptr) return OM_ERR_NO_MEMORY;
     omfErr_t status = buildNewFile(file, fileName);
     if (status != 0) {
         discardFileRecord(file);

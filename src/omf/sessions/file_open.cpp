@@ -38,7 +38,7 @@ omfErr_t decideRevision(omfHdl_t file) {
         if (version.major == 2 && version.minor == 0) {
             is2x = true;
         } else if (version.major != 1) {
-            OMF_RAISE(file, 16); // 2.1 and later, or 3 and later
+            OMF_RAISE(file, OM_ERR_FILE_REV_UNSUPPORTED); // 2.1 and later, or 3 and later
         }
     }
     if (is2x) {
@@ -54,18 +54,19 @@ omfErr_t decideRevision(omfHdl_t file) {
 omfErr_t checkHeadClassAndByteOrder(omfHdl_t file) {
     omfClassID_t classID;
     if (omfsReadClassOf(file, file->head, classID) != 0 || std::memcmp(classID, "HEAD", 4) != 0) {
-        OMF_RAISE(file, 24);
+        OMF_RAISE(file, OM_ERR_INVALID_FILE);
     }
     omfProperty_t byteOrderProperty =
         file->revision == kOmfRev2x ? kOmfProperty_HEAD_ByteOrder : kOmfProperty_ByteOrder;
     if (!omfsPropertyPresent(file, file->head, byteOrderProperty, kOmfType_Int16)) {
-        OMF_RAISE(file, 22);
+        OMF_RAISE(file, OM_ERR_NO_BYTE_ORDER);
     }
     unsigned char order[2] = {};
     OMF_CHECK(file, omfsReadValueBytes(file, file->head, byteOrderProperty, 0, 0, kOmfType_Int16, 2,
                                        order));
     // "II" and "MM" read the same in either byte order.
-    if (order[0] != order[1] || (order[0] != 'I' && order[0] != 'M')) OMF_RAISE(file, 23);
+    if (order[0] != order[1] || (order[0] != 'I' && order[0] != 'M'))
+        OMF_RAISE(file, OM_ERR_INVALID_BYTE_ORDER);
     file->byteOrder = order[0] == 'I' ? kOmfLittleEndian : kOmfBigEndian;
     return 0;
 }
@@ -77,8 +78,9 @@ omfErr_t checkToolkitVersion(omfHdl_t file) {
         omfVersionType_t version{};
         OMF_CHECK(file, omfsReadVersionType(file, file->head, kOmfProperty_HEAD_ToolkitVersion,
                                             &version));
-        if (version.major > 2) OMF_RAISE(file, 16);
-        if (is2x && version.major == 2 && version.minor == 0) OMF_RAISE(file, 31);
+        if (version.major > 2) OMF_RAISE(file, OM_ERR_FILE_REV_UNSUPPORTED);
+        if (is2x && version.major == 2 && version.minor == 0)
+            OMF_RAISE(file, OM_ERR_TOOLKIT_REV_TOO_OLD);
     } else if (omfsPropertyPresent(file, file->head, kOmfProperty_HEAD_ToolkitVersion,
                                    kOmfType_Int32Array)) {
         omfInt32 numbers[3] = {};
@@ -87,8 +89,9 @@ omfErr_t checkToolkitVersion(omfHdl_t file) {
             OMF_CHECK(file, omfsGetNthInt32Array(file, file->head, kOmfProperty_HEAD_ToolkitVersion,
                                                  i, &numbers[i - 1]));
         }
-        if (numbers[0] > 2) OMF_RAISE(file, 16);
-        if (is2x && numbers[0] == 2 && numbers[1] == 0 && numbers[2] == 0) OMF_RAISE(file, 31);
+        if (numbers[0] > 2) OMF_RAISE(file, OM_ERR_FILE_REV_UNSUPPORTED);
+        if (is2x && numbers[0] == 2 && numbers[1] == 0 && numbers[2] == 0)
+            OMF_RAISE(file, OM_ERR_TOOLKIT_REV_TOO_OLD);
     }
     return 0;
 }
@@ -101,26 +104,27 @@ omfErr_t loadClassDictionary(omfHdl_t file) {
     for (omfInt32 i = 1; i <= count; ++i) {
         omfObject_t entry = nullptr;
         omfClassID_t classID, parentID;
-        if (omfsGetNthObjRefArray(file, file->head, dictionary, &entry, i) != 0) OMF_RAISE(file, 30);
+        if (omfsGetNthObjRefArray(file, file->head, dictionary, &entry, i) != 0)
+            OMF_RAISE(file, OM_ERR_CLASS_DICT_LOAD);
         omfErr_t status = is2x ? omfsReadClassID(file, entry, kOmfProperty_CLSD_Class, classID)
                                : omfsReadObjectTag(file, entry, kOmfProperty_CLSD_ClassID, classID);
-        if (status != 0) OMF_RAISE(file, 30);
+        if (status != 0) OMF_RAISE(file, OM_ERR_CLASS_DICT_LOAD);
         bool hasParent = false;
         if (omfsPropertyPresent(file, entry, kOmfProperty_CLSD_ParentClass, kOmfType_ObjRef)) {
             omfObject_t parent = nullptr;
             if (omfsReadObjRef(file, entry, kOmfProperty_CLSD_ParentClass, &parent) != 0) {
-                OMF_RAISE(file, 30);
+                OMF_RAISE(file, OM_ERR_CLASS_DICT_LOAD);
             }
             status = is2x ? omfsReadClassID(file, parent, kOmfProperty_CLSD_Class, parentID)
                           : omfsReadObjectTag(file, parent, kOmfProperty_CLSD_ClassID, parentID);
-            if (status != 0) OMF_RAISE(file, 30);
+            if (status != 0) OMF_RAISE(file, OM_ERR_CLASS_DICT_LOAD);
             hasParent = true;
         }
         char name[5] = {}, parentName[5] = {};
         std::memcpy(name, classID, 4);
         if (hasParent) std::memcpy(parentName, parentID, 4);
         if (registerFileClass(file, name, hasParent ? parentName : nullptr) != 0) {
-            OMF_RAISE(file, 30);
+            OMF_RAISE(file, OM_ERR_CLASS_DICT_LOAD);
         }
     }
     return 0;
@@ -179,19 +183,20 @@ omfErr_t loadMediaDataTable(omfHdl_t file) {
 }
 
 // The toolkit error for a container that did not open: a bad magic is not an
-// OMF file (24); the stream handler's "Cannot open" message means the file
-// could not be opened at all (28); any other message-only report is about a
-// label too short to be a container (24); everything else is 18.
+// OMF file (OM_ERR_INVALID_FILE); the stream handler's "Cannot open" message means the file
+// could not be opened at all (OM_ERR_FILE_NOT_FOUND); any other message-only report is about a
+// label too short to be a container (OM_ERR_INVALID_FILE); everything else is OM_ERR_FILE_OPEN.
 omfErr_t failedOpenError(omfHdl_t file) {
     const CMBentoErrorRecord& fileError = file->bentoError;
     const CMBentoErrorRecord& sessionError = file->session->bentoHandler.defaultError;
     const CMBentoErrorRecord* pending =
         fileError.pending ? &fileError : (sessionError.pending ? &sessionError : nullptr);
-    omfErr_t code = 18;
+    omfErr_t code = OM_ERR_FILE_OPEN;
     if (pending != nullptr && pending->number == 12) {
-        code = 24;
+        code = OM_ERR_INVALID_FILE;
     } else if (pending != nullptr && pending->number == 0) {
-        code = std::strncmp(pending->text, "Cannot open", 11) == 0 ? 28 : 24;
+        code = std::strncmp(pending->text, "Cannot open", 11) == 0 ? OM_ERR_FILE_NOT_FOUND
+                                                                   : OM_ERR_INVALID_FILE;
     }
     OMF_BENTO_CHECK(file, code);
     OMF_RAISE(file, code);
@@ -200,13 +205,13 @@ omfErr_t failedOpenError(omfHdl_t file) {
 omfErr_t openFile(omfHdl_t file, const char* fileName) {
     CMSession bento = file->session->bento;
     CMRefCon refCon = CMCreateFileRefCon(bento, fileName, nullptr, file);
-    OMF_BENTO_CHECK(file, 13);
-    if (refCon == nullptr) OMF_RAISE(file, 13);
+    OMF_BENTO_CHECK(file, OM_ERR_SESSION_META_HANDLER);
+    if (refCon == nullptr) OMF_RAISE(file, OM_ERR_SESSION_META_HANDLER);
     file->container = CMOpenContainer(bento, refCon, CMFileStreamTypeName, kCMReading);
     if (file->container == nullptr) OMF_CHECK(file, failedOpenError(file));
     file->head = CMFindObjectByID(file->container, 1);
-    OMF_BENTO_CHECK(file, 21);
-    if (file->head == nullptr) OMF_RAISE(file, 21);
+    OMF_BENTO_CHECK(file, OM_ERR_INVALID_HEAD);
+    if (file->head == nullptr) OMF_RAISE(file, OM_ERR_INVALID_HEAD);
 
     OMF_CHECK(file, decideRevision(file));
     OMF_CHECK(file, omfsBuildFileRegistry(file));
@@ -230,12 +235,12 @@ using namespace omf;
 extern "C" {
 
 omfErr_t omfsOpenFileForRead(const char* fileName, omfSessionHdl_t session, omfHdl_t* result) {
-    if (result == nullptr) return 177;
+    if (result == nullptr) return OM_ERR_NULL_PARAM;
     *result = nullptr;
-    if (!validSession(session)) return 11;
-    if (fileName == nullptr) return 177;
+    if (!validSession(session)) return OM_ERR_BAD_SESSION;
+    if (fileName == nullptr) return OM_ERR_NULL_PARAM;
     omfHdl_t file = newFileRecord(session, kOmfRev2x, FileMode::read);
-    if (file == nullptr) return 170;
+    if (file == nullptr) return OM_ERR_NO_MEMORY;
     omfErr_t status = openFile(file, fileName);
     if (status != 0) {
         discardFileRecord(file);
@@ -247,12 +252,12 @@ omfErr_t omfsOpenFileForRead(const char* fileName, omfSessionHdl_t session, omfH
 }
 
 omfErr_t omfsOpenRawFile(const char* fileName, omfSessionHdl_t session, omfHdl_t* result) {
-    if (result == nullptr) return 177;
+    if (result == nullptr) return OM_ERR_NULL_PARAM;
     *result = nullptr;
-    if (!validSession(session)) return 11;
-    if (fileName == nullptr) return 177;
+    if (!validSession(session)) return OM_ERR_BAD_SESSION;
+    if (fileName == nullptr) return OM_ERR_NULL_PARAM;
     omfHdl_t file = newFileRecord(session, kOmfRev1x, FileMode::read);
-    if (file == nullptr) return 170;
+    if (file == nullptr) return OM_ERR_NO_MEMORY;
     file->rawFile = true;
     file->rawFileName = fileName;
     linkFile(file);
@@ -261,30 +266,30 @@ omfErr_t omfsOpenRawFile(const char* fileName, omfSessionHdl_t session, omfHdl_t
 }
 
 omfErr_t omfsFileRevision(omfHdl_t file, omfFileRev_t* revision) {
-    if (!validFile(file)) return 20;
-    if (revision == nullptr) OMF_RAISE(file, 177);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (revision == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
     *revision = file->revision;
     return 0;
 }
 
 omfErr_t omfsFileByteOrder(omfHdl_t file, omfInt16* byteOrder) {
-    if (!validFile(file)) return 20;
-    if (byteOrder == nullptr) OMF_RAISE(file, 177);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (byteOrder == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
     *byteOrder = static_cast<omfInt16>(file->byteOrder);
     return 0;
 }
 
 omfErr_t omfsGetContainer(omfHdl_t file, CMContainer* container) {
-    if (!validFile(file)) return 20;
-    if (container == nullptr) OMF_RAISE(file, 177);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (container == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
     *container = file->container;
     return 0;
 }
 
 omfErr_t omfsGetHeadObject(omfHdl_t file, omfObject_t* head) {
-    if (!validFile(file)) return 20;
-    if (head == nullptr) OMF_RAISE(file, 177);
-    if (file->rawFile) OMF_RAISE(file, 25);
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (head == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
+    if (file->rawFile) OMF_RAISE(file, OM_ERR_INVALID_FILE_TYPE);
     *head = file->head;
     return 0;
 }

@@ -63,7 +63,7 @@ omfErr_t newMobTable(omfHdl_t file, omfInt32 buckets) {
 
 omfErr_t addMob(omfHdl_t file, const omfUID_t& mobID, omfObject_t mob) {
     auto* entry = new (std::nothrow) MobTableEntry();
-    if (entry == nullptr) OMF_RAISE(file, 170);
+    if (entry == nullptr) OMF_RAISE(file, OM_ERR_NO_MEMORY);
     entry->mob = mob;
     omfErr_t status = omfsTableAddUID(file->mobTable.get(), mobID, entry, kOmfTableReplace);
     if (status != 0) {

@@ -23,10 +23,10 @@ extern "C" {
 
 omfErr_t omfsStartSession(const omfProductIdentification_t* identification,
                           omfSessionHdl_t* result) {
-    if (result == nullptr) return 177;
+    if (result == nullptr) return OM_ERR_NULL_PARAM;
     *result = nullptr;
     auto* session = new (std::nothrow) omfSessionRec();
-    if (session == nullptr) return 12;
+    if (session == nullptr) return OM_ERR_SESSION_OPEN;
     if (identification != nullptr) {
         session->hasIdentification = true;
         omf::ProductIdentification& copy = session->identification;
@@ -42,7 +42,7 @@ omfErr_t omfsStartSession(const omfProductIdentification_t* identification,
     if (session->bento == nullptr) {
         CMReleaseHandlerSession(&session->bentoHandler);
         delete session;
-        return 12;
+        return OM_ERR_SESSION_OPEN;
     }
     CMSetTypeMetaHandler(session->bento, CMFileStreamTypeName, &CMFileStreamMetaHandler);
     if (CMGetMetaHandler(session->bento, CMFileStreamTypeName) != &CMFileStreamMetaHandler ||
@@ -50,20 +50,20 @@ omfErr_t omfsStartSession(const omfProductIdentification_t* identification,
         CMEndBentoSession(session->bento, 1);
         CMReleaseHandlerSession(&session->bentoHandler);
         delete session;
-        return 12;
+        return OM_ERR_SESSION_OPEN;
     }
     *result = session;
     return 0;
 }
 
 omfErr_t omfsFinishSession(omfSessionHdl_t session) {
-    if (!omf::validSession(session)) return 11;
+    if (!omf::validSession(session)) return OM_ERR_BAD_SESSION;
     omfErr_t status = 0;
     if (session->finishHook != nullptr) status = session->finishHook(session);
     if (session->bentoHandler.defaultError.pending) {
         // The container session is in trouble: end it without closing files.
         CMEndBentoSession(session->bento, 0);
-        status = 205;
+        status = OM_ERR_BENTO;
     } else {
         while (omfHdl_t file = session->files) {
             omfErr_t closed = omfsCloseOMFFile(file);
@@ -83,7 +83,7 @@ omfErr_t omfsFinishSession(omfSessionHdl_t session) {
 
 omfErr_t omfsSetMediaHooks(omfSessionHdl_t session, omfErr_t (*openHook)(omfHdl_t),
                            omfErr_t (*finishHook)(omfSessionHdl_t)) {
-    if (!omf::validSession(session)) return 11;
+    if (!omf::validSession(session)) return OM_ERR_BAD_SESSION;
     session->openHook = openHook;
     session->finishHook = finishHook;
     return 0;

@@ -8,12 +8,6 @@
 
 namespace {
 
-constexpr omfErr_t kAllocationFailed = 170;
-constexpr omfErr_t kDuplicateKey = 201;
-constexpr omfErr_t kMissingEquality = 202;
-constexpr omfErr_t kBadTable = 203;
-constexpr omfErr_t kNullArgument = 177;
-
 omfTableEntry*& bucketOf(omfTable_t table, const void* key, omfInt32 keyLength) {
     omfInt32 hash = table->hash(key, keyLength);
     return table->buckets[omfsTableBucketIndex(hash, table->numBuckets)];
@@ -79,15 +73,15 @@ omfInt32 omfsTableBucketIndex(omfInt32 hash, omfInt32 numBuckets) {
 
 omfErr_t omfsNewTable(omfHdl_t file, omfInt32 numBuckets, omfTableHash_t hash,
                       omfTableEqual_t equal, omfInt32 defaultKeyLength, omfTable_t* result) {
-    if (result == nullptr || hash == nullptr) OMF_RAISE(file, kNullArgument);
+    if (result == nullptr || hash == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
     *result = nullptr;
     if (numBuckets < 1) numBuckets = 1;
     auto* table = new (std::nothrow) omfTableRec{};
-    if (table == nullptr) OMF_RAISE(file, kAllocationFailed);
+    if (table == nullptr) OMF_RAISE(file, OM_ERR_NO_MEMORY);
     table->buckets = new (std::nothrow) omfTableEntry* [size_t(numBuckets)] {};
     if (table->buckets == nullptr) {
         delete table;
-        OMF_RAISE(file, kAllocationFailed);
+        OMF_RAISE(file, OM_ERR_NO_MEMORY);
     }
     table->tag = kOmfTableTag;
     table->file = file;
@@ -100,21 +94,21 @@ omfErr_t omfsNewTable(omfHdl_t file, omfInt32 numBuckets, omfTableHash_t hash,
 }
 
 omfErr_t omfsSetTableDispose(omfTable_t table, omfTableDispose_t dispose) {
-    if (!omf::validTable(table)) OMF_RAISE(nullptr, kBadTable);
+    if (!omf::validTable(table)) OMF_RAISE(nullptr, OM_ERR_BAD_TABLE);
     table->dispose = dispose;
     return 0;
 }
 
 omfErr_t omfsTableAddValue(omfTable_t table, const void* key, omfInt32 keyLength, void* value,
                            omfTableInsertMode_t mode) {
-    if (!omf::validTable(table)) OMF_RAISE(nullptr, kBadTable);
-    if (key == nullptr) OMF_RAISE(table->file, kNullArgument);
-    if (table->equal == nullptr) OMF_RAISE(table->file, kMissingEquality);
+    if (!omf::validTable(table)) OMF_RAISE(nullptr, OM_ERR_BAD_TABLE);
+    if (key == nullptr) OMF_RAISE(table->file, OM_ERR_NULL_PARAM);
+    if (table->equal == nullptr) OMF_RAISE(table->file, OM_ERR_TABLE_MISSING_COMPARE);
     keyLength = omf::tableKeyLength(table, key, keyLength);
 
     omfTableEntry* previous = omf::findEntry(table, key, keyLength);
     if (previous != nullptr) {
-        if (mode == kOmfTableUnique) OMF_RAISE(table->file, kDuplicateKey);
+        if (mode == kOmfTableUnique) OMF_RAISE(table->file, OM_ERR_TABLE_DUPLICATE_KEY);
         if (mode == kOmfTableReplace) {
             removeEqualEntries(table, key, keyLength);
             previous = nullptr;
@@ -122,7 +116,7 @@ omfErr_t omfsTableAddValue(omfTable_t table, const void* key, omfInt32 keyLength
     }
 
     void* block = std::malloc(sizeof(omfTableEntry) + size_t(keyLength));
-    if (block == nullptr) OMF_RAISE(table->file, kAllocationFailed);
+    if (block == nullptr) OMF_RAISE(table->file, OM_ERR_NO_MEMORY);
     auto* entry = static_cast<omfTableEntry*>(block);
     omfTableEntry*& bucket = bucketOf(table, key, keyLength);
     entry->next = bucket;
@@ -138,11 +132,11 @@ omfErr_t omfsTableAddValue(omfTable_t table, const void* key, omfInt32 keyLength
 
 omfErr_t omfsTableLookupPtr(omfTable_t table, const void* key, omfInt32 keyLength, void** value,
                             omfBool* found) {
-    if (!omf::validTable(table)) OMF_RAISE(nullptr, kBadTable);
+    if (!omf::validTable(table)) OMF_RAISE(nullptr, OM_ERR_BAD_TABLE);
     if (key == nullptr || value == nullptr || found == nullptr) {
-        OMF_RAISE(table->file, kNullArgument);
+        OMF_RAISE(table->file, OM_ERR_NULL_PARAM);
     }
-    if (table->equal == nullptr) OMF_RAISE(table->file, kMissingEquality);
+    if (table->equal == nullptr) OMF_RAISE(table->file, OM_ERR_TABLE_MISSING_COMPARE);
     omfTableEntry* entry = omf::findEntry(table, key, omf::tableKeyLength(table, key, keyLength));
     *found = entry != nullptr;
     *value = entry != nullptr ? entry->value : nullptr;
@@ -150,23 +144,23 @@ omfErr_t omfsTableLookupPtr(omfTable_t table, const void* key, omfInt32 keyLengt
 }
 
 omfErr_t omfsTableRemove(omfTable_t table, const void* key, omfInt32 keyLength, omfBool* removed) {
-    if (!omf::validTable(table)) OMF_RAISE(nullptr, kBadTable);
-    if (key == nullptr) OMF_RAISE(table->file, kNullArgument);
-    if (table->equal == nullptr) OMF_RAISE(table->file, kMissingEquality);
+    if (!omf::validTable(table)) OMF_RAISE(nullptr, OM_ERR_BAD_TABLE);
+    if (key == nullptr) OMF_RAISE(table->file, OM_ERR_NULL_PARAM);
+    if (table->equal == nullptr) OMF_RAISE(table->file, OM_ERR_TABLE_MISSING_COMPARE);
     omfInt32 count = removeEqualEntries(table, key, omf::tableKeyLength(table, key, keyLength));
     if (removed != nullptr) *removed = count > 0;
     return 0;
 }
 
 omfErr_t omfsTableNumEntries(omfTable_t table, omfInt32* count) {
-    if (!omf::validTable(table)) OMF_RAISE(nullptr, kBadTable);
-    if (count == nullptr) OMF_RAISE(table->file, kNullArgument);
+    if (!omf::validTable(table)) OMF_RAISE(nullptr, OM_ERR_BAD_TABLE);
+    if (count == nullptr) OMF_RAISE(table->file, OM_ERR_NULL_PARAM);
     *count = table->numEntries;
     return 0;
 }
 
 omfErr_t omfsTableDispose(omfTable_t table) {
-    if (!omf::validTable(table)) OMF_RAISE(nullptr, kBadTable);
+    if (!omf::validTable(table)) OMF_RAISE(nullptr, OM_ERR_BAD_TABLE);
     for (omfInt32 bucket = 0; bucket < table->numBuckets; ++bucket) {
         omfTableEntry* entry = table->buckets[bucket];
         while (entry != nullptr) {

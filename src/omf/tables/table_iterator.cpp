@@ -5,11 +5,6 @@
 
 namespace {
 
-constexpr omfErr_t kNullArgument = 177;
-constexpr omfErr_t kMissingEquality = 202;
-constexpr omfErr_t kBadTable = 203;
-constexpr omfErr_t kBadIterator = 204;
-
 void startIterator(omfTable_t table, omfTableIterate_t* iterator, omfTableIterateMode_t mode) {
     iterator->tag = kOmfTableIteratorTag;
     iterator->table = table;
@@ -52,8 +47,8 @@ omfTableEntry* nextFilledBucket(omfTableIterate_t* iterator) {
 extern "C" {
 
 omfErr_t omfsTableFirstEntry(omfTable_t table, omfTableIterate_t* iterator, omfBool* found) {
-    if (!omf::validTable(table)) OMF_RAISE(nullptr, kBadTable);
-    if (iterator == nullptr || found == nullptr) OMF_RAISE(table->file, kNullArgument);
+    if (!omf::validTable(table)) OMF_RAISE(nullptr, OM_ERR_BAD_TABLE);
+    if (iterator == nullptr || found == nullptr) OMF_RAISE(table->file, OM_ERR_NULL_PARAM);
     startIterator(table, iterator, kOmfIterateAll);
     *found = settle(iterator, nextFilledBucket(iterator));
     return 0;
@@ -61,11 +56,11 @@ omfErr_t omfsTableFirstEntry(omfTable_t table, omfTableIterate_t* iterator, omfB
 
 omfErr_t omfsTableFirstEntryMatching(omfTable_t table, omfTableIterate_t* iterator, const void* key,
                                      omfInt32 keyLength, omfBool* found) {
-    if (!omf::validTable(table)) OMF_RAISE(nullptr, kBadTable);
+    if (!omf::validTable(table)) OMF_RAISE(nullptr, OM_ERR_BAD_TABLE);
     if (iterator == nullptr || key == nullptr || found == nullptr) {
-        OMF_RAISE(table->file, kNullArgument);
+        OMF_RAISE(table->file, OM_ERR_NULL_PARAM);
     }
-    if (table->equal == nullptr) OMF_RAISE(table->file, kMissingEquality);
+    if (table->equal == nullptr) OMF_RAISE(table->file, OM_ERR_TABLE_MISSING_COMPARE);
     startIterator(table, iterator, kOmfIterateMatching);
     omfInt32 length = omf::tableKeyLength(table, key, keyLength);
     iterator->currentBucket = omfsTableBucketIndex(table->hash(key, length), table->numBuckets);
@@ -75,11 +70,11 @@ omfErr_t omfsTableFirstEntryMatching(omfTable_t table, omfTableIterate_t* iterat
 
 omfErr_t omfsTableNextEntry(omfTableIterate_t* iterator, omfBool* found) {
     if (iterator == nullptr || iterator->tag != kOmfTableIteratorTag) {
-        OMF_RAISE(nullptr, kBadIterator);
+        OMF_RAISE(nullptr, OM_ERR_BAD_TABLE_ITERATOR);
     }
     omfTable_t table = iterator->table;
-    if (!omf::validTable(table)) OMF_RAISE(nullptr, kBadTable);
-    if (found == nullptr) OMF_RAISE(table->file, kNullArgument);
+    if (!omf::validTable(table)) OMF_RAISE(nullptr, OM_ERR_BAD_TABLE);
+    if (found == nullptr) OMF_RAISE(table->file, OM_ERR_NULL_PARAM);
     omfTableEntry* current = iterator->currentEntry;
     if (current == nullptr) {
         // The walk is over (or found nothing); it stays over.

@@ -141,14 +141,14 @@ omfErr_t omfsWriteEnum(omfHdl_t file, omfObject_t object, omfProperty_t property
                        omfType_t type, omfInt32 value);
 // Constant data values (DataValue) with a data kind: Int16/UInt16 and
 // Int32/UInt32 data are byte-swapped as one number, Rational as two 32-bit
-// numbers (a buffer under 8 bytes is 88); other kinds move as bytes.
+// numbers (a buffer under 8 bytes is OM_ERR_BUFFER_TOO_SMALL); other kinds move as bytes.
 omfErr_t omfsReadDataValue(omfHdl_t file, omfObject_t object, omfProperty_t property,
                            omfObject_t dataKind, void* buffer, omfInt32 size,
                            omfInt32* bytesRead);
 omfErr_t omfsWriteDataValue(omfHdl_t file, omfObject_t object, omfProperty_t property,
                             omfObject_t dataKind, const void* data, omfInt32 size);
 // Byte blocks (VarLenBytes in 1.x, DataValue in 2.x). A read running past the
-// value's end delivers what is there and reports 122.
+// value's end delivers what is there and reports OM_ERR_READ_PAST_END.
 omfErr_t omfsReadDataBytes(omfHdl_t file, omfObject_t object, omfProperty_t property,
                            omfType_t type, omfInt64 offset, omfInt32 size, void* buffer,
                            omfInt32* bytesRead);

@@ -33,10 +33,10 @@ typedef struct {
 } omfWipeArgs_t;
 
 // Speed control: 2.x effects must use the VideoSpeedControl definition
-// (else 144); the ratio (ArgID 1) is required (123), the input (ArgID -1)
-// and the phase offset (ArgID 2) may be absent (null input, phase 0). 1.x
-// SPED objects give their first track's component, PhaseOffset, Numerator
-// and Denominator. Every output may be null.
+// (else OM_ERR_INVALID_EFFECT_DEF); the ratio (ArgID 1) is required (OM_ERR_PROPERTY_MISSING), the
+// input (ArgID -1) and the phase offset (ArgID 2) may be absent (null input, phase 0). 1.x SPED
+// objects give their first track's component, PhaseOffset, Numerator and Denominator. Every output
+// may be null.
 omfErr_t omfiReadSpeedControl(omfHdl_t file, omfObject_t effect, omfInt64* length,
                               omfObject_t* inputSegment, omfRational_t* speedRatio,
                               omfUInt32* phaseOffset);
@@ -45,10 +45,10 @@ omfErr_t omfiReadSpeedControl(omfHdl_t file, omfObject_t effect, omfInt64* lengt
 omfErr_t omfiReadRepeat(omfHdl_t file, omfObject_t effect, omfInt64* length,
                         omfObject_t* inputSegment, omfUInt32* phaseOffset);
 
-// SMPTE wipe. 2.x: the SMPTEVideoWipe definition (else 144), inputs from
-// ArgIDs -1, -2, -3 (null when absent), the wipe number from ArgID 1 (123
+// SMPTE wipe. 2.x: the SMPTEVideoWipe definition (else OM_ERR_INVALID_EFFECT_DEF), inputs from
+// ArgIDs -1, -2, -3 (null when absent), the wipe number from ArgID 1 (OM_ERR_PROPERTY_MISSING
 // when absent) and the controls. 1.x: the number after the first ':' of the
-// component's EffectID (123 when there is none), empty inputs and zeroed
+// component's EffectID (OM_ERR_PROPERTY_MISSING when there is none), empty inputs and zeroed
 // controls. Every output may be null.
 omfErr_t omfiReadWipe(omfHdl_t file, omfObject_t effect, omfInt64* length, omfObject_t* inputA,
                       omfObject_t* inputB, omfObject_t* level, omfInt32* wipeNumber,
@@ -56,7 +56,7 @@ omfErr_t omfiReadWipe(omfHdl_t file, omfObject_t effect, omfInt64* length, omfOb
 
 // Constant arguments: `argValue` must be a CVAL of the named data kind
 // ("omfi:data:Rational", "UInt32", "Int32", "Boolean") holding exactly 8, 4,
-// 4 or 1 bytes; anything else is 147. Numbers are decoded in the file's
+// 4 or 1 bytes; anything else is OM_ERR_INVALID_CONSTANT_VALUE. Numbers are decoded in the file's
 // byte order.
 omfErr_t omfiReadConstRational(omfHdl_t file, omfObject_t argValue, omfRational_t* value);
 omfErr_t omfiReadConstUInt32(omfHdl_t file, omfObject_t argValue, omfUInt32* value);

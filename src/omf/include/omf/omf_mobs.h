@@ -83,7 +83,7 @@ typedef omfErr_t (*omfiActionFunc_t)(omfHdl_t file, omfObject_t object, omfInt32
 // major from the clock, minor one past the mob count, stepped until free.
 omfErr_t omfiMobIDNew(omfHdl_t file, omfMobID_t* mobID);
 
-// Gives `mob` its MobID and enters it in the file's mob table (141 when the
+// Gives `mob` its MobID and enters it in the file's mob table (OM_ERR_DUPLICATE_MOB_ID when the
 // ID already belongs to another mob object); in 1.x files also lists it in
 // HEAD SourceMobs (a MOBJ with PhysicalMedia) or CompositionMobs (other
 // MOBJs). A mob that had another ID is moved to the new one.
@@ -109,8 +109,8 @@ omfErr_t omfiFilmDescriptorNew(omfHdl_t file, omfObject_t* descriptor);
 omfErr_t omfiMobSetName(omfHdl_t file, omfObject_t mob, const char* name);
 
 // Writes the data kind and the length of a component. 2.x: DataKind and
-// Length. 1.x: TrackKind from the token, and the length (171 above 2^31-1)
-// as GroupLength of a TRKG or Length of a CLIP. A null data kind is 124.
+// Length. 1.x: TrackKind from the token, and the length (OM_ERR_INT64_TRUNCATION above 2^31-1)
+// as GroupLength of a TRKG or Length of a CLIP. A null data kind is OM_ERR_INVALID_DATAKIND.
 omfErr_t omfiInitComponent(omfHdl_t file, omfObject_t component, omfLength_t length,
                            omfObject_t dataKind);
 
@@ -128,13 +128,13 @@ omfErr_t omfiMakeTrackDesc(omfHdl_t file, omfObject_t slot, omfPosition_t origin
 omfErr_t omfiSetPhysicalTrack(omfHdl_t file, omfObject_t track, omfUInt32 number);
 
 // 1.x: the label number recorded for `trackID` of `mob` with the track kind
-// of `dataKind` (142 when the mob is not in the mob table, 137 when the
-// track ID has no label).
+// of `dataKind` (OM_ERR_MISSING_MOB_ID when the mob is not in the mob table,
+// OM_ERR_MISSING_TRACK_ID when the track ID has no label).
 omfErr_t omfiLookupTrackLabel(omfHdl_t file, omfMobID_t mobID, omfObject_t dataKind,
                               omfTrackID_t trackID, omfInt16* label);
 
 // 2.x effect definitions: "omfi:effect:" is added to IDs given without it.
-// A defined ID is 143.
+// A defined ID is OM_ERR_DUPLICATE_EFFECT_DEF.
 omfErr_t omfiEffectDefNew(omfHdl_t file, const char* effectID, const char* name,
                           const char* description, omfBool isTimeWarp, omfObject_t* definition);
 omfBool omfiFindEffectDef(omfHdl_t file, const char* effectID, omfObject_t* definition,
@@ -143,7 +143,8 @@ omfBool omfiFindEffectDef(omfHdl_t file, const char* effectID, omfObject_t* defi
 // Components. Lengths go through omfiInitComponent's rules.
 omfErr_t omfiSequenceNew(omfHdl_t file, omfObject_t dataKind, omfObject_t* sequence);
 // Appends a component; in 2.x files the sequence's Length grows by it (a
-// transition shortens it). A transition first or next to another is 159/158.
+// transition shortens it). A transition first or next to another is
+// OM_ERR_LEADING_TRANSITION/OM_ERR_ADJACENT_TRANSITIONS.
 omfErr_t omfiSequenceAppendCpnt(omfHdl_t file, omfObject_t sequence, omfObject_t component);
 omfErr_t omfiFillerNew(omfHdl_t file, omfObject_t dataKind, omfLength_t length,
                        omfObject_t* filler);
@@ -151,7 +152,7 @@ omfErr_t omfiFillerNew(omfHdl_t file, omfObject_t dataKind, omfLength_t length,
 // component whose EffectID is copied, or null).
 omfErr_t omfiTransitionNew(omfHdl_t file, omfObject_t dataKind, omfLength_t length,
                            omfPosition_t cutPoint, omfObject_t effect, omfObject_t* transition);
-// An effect: 2.x an EFFE of the definition `effectID` (144 when undefined);
+// An effect: 2.x an EFFE of the definition `effectID` (OM_ERR_INVALID_EFFECT_DEF when undefined);
 // 1.x a TRKG with EffectID.
 omfErr_t omfiEffectNew(omfHdl_t file, omfObject_t dataKind, omfLength_t length,
                        const char* effectID, omfObject_t* effect);
@@ -225,7 +226,7 @@ omfErr_t omfiSearchDispose(omfHdl_t file, omfIterHdl_t iterator);
 omfErr_t omfiSearchReset(omfHdl_t file, omfIterHdl_t iterator);
 
 // The first call fixes the criteria (null: every mob); later calls ignore
-// them. 150 when no more mobs match. Mobs are visited in mob-table order;
+// them. OM_ERR_NO_MORE_OBJECTS when no more mobs match. Mobs are visited in mob-table order;
 // the file's mobs must not be created or given new IDs while a search runs.
 omfErr_t omfiNextMatchingMob(omfIterHdl_t iterator, const omfSearchCrit_t* criteria,
                              omfObject_t* mob);
@@ -270,7 +271,7 @@ omfErr_t omfiReadMobID(omfHdl_t file, omfObject_t mob, omfMobID_t* mobID);
 
 // Depth-first visit of `root` and everything reachable through ObjRef and
 // ObjRefArray properties; `count` receives the number of matched objects
-// whose action answered 0 (an action answering 150 prunes the object).
+// whose action answered 0 (an action answering OM_ERR_NO_MORE_OBJECTS prunes the object).
 omfErr_t omfiWalkObjectTree(omfHdl_t file, omfObject_t root, omfInt32 depth, omfiMatchFunc_t match,
                             void* matchArg, omfiActionFunc_t action, void* actionArg,
                             omfInt32* count);

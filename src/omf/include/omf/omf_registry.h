@@ -20,9 +20,10 @@ typedef enum {
 // code from 57 upward, or the code the name already has. Values of such types
 // are moved as bytes, never byte-swapped. Files already open in the session
 // learn the definition at once.
-// Errors: 11 bad session, 177 null argument or unknown revision set, 207 the
-// name's code is used by another type in one of the revisions, 170
-// allocation failure, 205 a container error while defining it in an open file.
+// Errors: OM_ERR_BAD_SESSION, OM_ERR_NULL_PARAM for a null argument or unknown revision set,
+// OM_ERR_PROPERTY_REV_MISMATCH when the name's code is used by another type in one of the
+// revisions, OM_ERR_NO_MEMORY, and OM_ERR_BENTO for a container error while defining it in an open
+// file.
 omfErr_t omfsRegisterType(omfSessionHdl_t session, const char* name, omfRevisionSet_t revisions,
                           omfType_t* code);
 
@@ -30,8 +31,9 @@ omfErr_t omfsRegisterType(omfSessionHdl_t session, const char* name, omfRevision
 // when classID is null or empty) with one allowed type for the given
 // revisions and answers its code: the next free code from 247 upward, or the
 // code the name already has, in which case `type` becomes one more allowed
-// type (a third is error 126). Such properties may be absent from objects.
-// Errors as omfsRegisterType, and 120 for a type unknown in one of the revisions.
+// type (a third is OM_ERR_TOO_MANY_TYPES). Such properties may be absent from objects.
+// Errors as omfsRegisterType, and OM_ERR_TYPE_OUT_OF_RANGE for a type unknown in one of the
+// revisions.
 omfErr_t omfsRegisterProperty(omfSessionHdl_t session, const char* name, const char* classID,
                               omfType_t type, omfRevisionSet_t revisions, omfProperty_t* code);
 

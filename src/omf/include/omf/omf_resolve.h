@@ -8,8 +8,8 @@
 // Offsets change edit rate when a clip is followed into a track of another
 // rate: the offset becomes offset x (source denominator x target numerator)
 // / (source numerator x target denominator), computed exactly in 128 bits
-// and rounded toward negative infinity (a zero rate term is 130, a result
-// beyond 64 bits 173). Lengths are converted the same way.
+// and rounded toward negative infinity (a zero rate term is OM_ERR_ILLEGAL_EDIT_RATE, a result
+// beyond 64 bits OM_ERR_INT64_OVERFLOW). Lengths are converted the same way.
 //
 // Pulldowns convert offsets by their kind: a 2:3 pulldown maps four film
 // frames to five video frames using its phase (omfiPulldownVideoToFilm and
@@ -38,7 +38,7 @@ typedef struct {
 
 // What resolution does on meeting a transition or an effect.
 enum : omfInt32 {
-    kOmfNoEffectChoice = 0,   // stop with 167 and the effect in the result
+    kOmfNoEffectChoice = 0,   // stop with OM_ERR_EFFECT_NEEDS_MORE_INFO, the effect in the result
     kOmfTransitionBefore = 1, // the component before a transition
     kOmfTransitionAfter = 2,  // the component after a transition
     kOmfEffectRendering = 3,  // the effect's (or transition's) rendering
@@ -57,29 +57,30 @@ typedef struct {
     omfInt32 phaseA;
     omfObject_t pulldownB; // a pulldown met with another direction
     omfInt32 phaseB;
-    omfObject_t effect; // on 167: the effect or transition that needs a choice
+    // On OM_ERR_EFFECT_NEEDS_MORE_INFO: the effect or transition that needs a choice.
+    omfObject_t effect;
 } omfSourceSearchResult_t;
 
 // Resolves (mob, trackID, offset) to the first mob of `kind` (0 composition,
 // 1 master, 2 file, 3 tape, 4 film, 6 any) below it; the starting mob itself
 // is never the answer. A composition mob as start, or an unknown kind, is
-// 183; no mob of the kind is 156; a transition or effect that needs a choice
-// is 167 with result->effect set. `track` (may be null) receives the
-// starting mob's track. `criteria` may be null.
+// OM_ERR_INVALID_MOB_TYPE; no mob of the kind is OM_ERR_TRAVERSAL_FAILED; a transition or effect
+// that needs a choice is OM_ERR_EFFECT_NEEDS_MORE_INFO with result->effect set. `track` (may be
+// null) receives the starting mob's track. `criteria` may be null.
 omfErr_t FindSource(omfHdl_t file, omfObject_t mob, omfTrackID_t trackID, omfPosition_t offset,
                     omfMobKind_t kind, const omfMediaCriteria_t* criteria, omfInt32 effectChoice,
                     omfObject_t* track, omfSourceSearchResult_t* result);
 
-// The track of `mob` with `trackID` (135 when there is none), its segment,
+// The track of `mob` with `trackID` (OM_ERR_TRACK_NOT_FOUND when there is none), its segment,
 // its edit rate and the offset within the segment (the offset plus the
-// track's origin). Null arguments are 177. In 1.x files the track ID is the
+// track's origin). Null arguments are OM_ERR_NULL_PARAM. In 1.x files the track ID is the
 // label number; the first track with it is taken.
 omfErr_t FindTrackAtOffset(omfHdl_t file, omfObject_t mob, omfTrackID_t trackID,
                            omfPosition_t offset, omfObject_t* track, omfObject_t* segment,
                            omfRational_t* editRate, omfPosition_t* offsetInSegment);
 
 // Opens the file `locator` names: as an OMF file for reading when `raw` is
-// 0, as a raw file otherwise. An unknown locator class is 89.
+// 0, as a raw file otherwise. An unknown locator class is OM_ERR_UNKNOWN_LOCATOR.
 omfErr_t OpenLocatorFile(omfHdl_t file, omfObject_t locator, omfBool raw, omfHdl_t* opened);
 
 // Converts `offset` from edit rate `from` to edit rate `to` as described

@@ -7,7 +7,7 @@
 extern "C" {
 
 // Starts a session; `identification` (may be null) is copied and written into
-// every file the session creates. Any failure is 12.
+// every file the session creates. Any failure is OM_ERR_SESSION_OPEN.
 omfErr_t omfsStartSession(const omfProductIdentification_t* identification,
                           omfSessionHdl_t* session);
 // Closes every open file and ends the session.
