@@ -1,6 +1,7 @@
 #include "sample_container.h"
 
 #include "omf/omf_access.h"
+#include "omf/omf_errors.h"
 #include "omf/omf_mobs.h"
 #include "omf/omf_session.h"
 
@@ -28,7 +29,7 @@ omfErr_t buildSample(omfHdl_t file) {
     omfObject_t picture = nullptr;
     omfErr_t status = 0;
     if (!omfsFindDataKind(file, "omfi:data:Picture", &picture, &status)) {
-        return status != 0 ? status : 124;
+        return status != 0 ? status : OM_ERR_INVALID_DATAKIND;
     }
     const omfUID_t fileID{42, 1, 1}, masterID{42, 1, 2}, compositionID{42, 1, 3};
     omfObject_t descriptor = nullptr, fileMob = nullptr, master = nullptr, composition = nullptr;
