@@ -91,9 +91,9 @@ CMObjectRecord* registerName(CMContainerRecord* container, CMGlobalName name, ui
         container->objects[kind == kKindType ? kTypeNameType : kPropertyNameType];
     CMValueRecord* value = addValue(object, nameProperty, nameType);
     if (value == nullptr || !bindGlobalName(object, name)) return nullptr;
+    // The value's data is the bound name and its NUL until the close writes it.
     value->flags |= kValueGlobalName;
-    value->globalName = name;
-    value->size = value->globalName.size() + 1;
+    value->size = object->globalName->size() + 1;
     return object;
 }
 
@@ -125,7 +125,7 @@ CMObjectRecord* newObjectWithID(CMContainerRecord* container, CMObjectID id, uin
 
 CMObjectRecord* newObjectWithID(CMContainerRecord* container, CMObjectID id, uint8_t kind,
                                 ObjectIndex::iterator hint) {
-    auto* object = newRecord<CMObjectRecord>(container);
+    auto* object = newRecord<CMObjectRecord>(container, &container->listMemory);
     if (object == nullptr) {
         report(container, CM_ERR_NO_OBJECT_ENTRY_MEMORY, {nameOf(container)});
         return nullptr;

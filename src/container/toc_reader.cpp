@@ -362,7 +362,6 @@ void loadGlobalNames(CMContainerRecord* container) {
         if (!addKind(object, kind)) throw Abandon{};
         if (object->globalName == nullptr && !bindGlobalName(object, text.data())) throw Abandon{};
         value->flags |= kValueGlobalName;
-        value->globalName.assign(text.data(), text.size() - 1);
     }
 }
 

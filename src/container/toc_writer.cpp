@@ -274,7 +274,8 @@ void writeGlobalNames(CMContainerRecord* container) {
         for (CMPropertyEntry& entry : object->properties) {
             for (CMValueRecord* value : entry.values) {
                 if (!(value->flags & kValueGlobalName) || !value->segments.empty()) continue;
-                const std::string& name = value->globalName;
+                if (object->globalName == nullptr) continue;
+                const std::string& name = *object->globalName;
                 Segment segment;
                 segment.offset = container->endOfData;
                 segment.length = name.size() + 1;

@@ -176,9 +176,10 @@ CMValueRecord* plainValueOf(CMValueRecord* value) {
 CMSize readPlain(CMValueRecord* value, void* buffer, CMSize offset, CMSize maxSize) {
     CMContainerRecord* container = value->object->container;
     if (maxSize == 0 || buffer == nullptr) return 0;
-    if (value->flags & kValueGlobalName && value->segments.empty()) {
+    if (value->flags & kValueGlobalName && value->segments.empty() &&
+        value->object->globalName != nullptr) {
         // A global name not yet written: its data is the string and its NUL.
-        const std::string& name = value->globalName;
+        const std::string& name = *value->object->globalName;
         if (offset > name.size()) return 0;
         CMSize count = std::min<CMSize>(maxSize, name.size() + 1 - offset);
         std::memcpy(buffer, name.c_str() + offset, count);

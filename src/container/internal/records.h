@@ -62,25 +62,26 @@ using ObjectIndex = std::pmr::map<CMObjectID, CMObjectRecord*>;
 
 struct CMContainerRecord;
 
+// Fields are ordered so that the record packs without holes: a container
+// holds one per value, a million of them in a large file.
 struct CMValueRecord {
     uint32_t tag = container::kValueTag;
+    CMGeneration generation = 1;
     CMObjectRecord* object = nullptr;
     CMObjectRecord* property = nullptr;
     CMObjectRecord* type = nullptr;
-    CMGeneration generation = 1;
-    CMValueFlags userFlags = 0;
-    uint8_t flags = 0;
     CMSize size = 0;
     container::SmallList<container::Segment> segments;
-    std::string globalName; // a global-name value's string, written at close
+    CMValueFlags userFlags = 0;
+    uint8_t flags = 0;
+    bool busy = false; // a dynamic value's handler is running on it
+    int useCount = 1;
+    int dynamicValuesInUse = 0; // on a plain value: dynamic values layered on it
 
     // Dynamic values: the layer below, its operations and its refCon.
     CMValueRecord* base = nullptr;
     CMMetaHandler operations = nullptr;
     CMRefCon refCon = nullptr;
-    int useCount = 1;
-    bool busy = false;          // a dynamic value's handler is running on it
-    int dynamicValuesInUse = 0; // on a plain value: dynamic values layered on it
 };
 
 struct CMPropertyEntry {
@@ -89,13 +90,15 @@ struct CMPropertyEntry {
 };
 
 struct CMObjectRecord {
+    explicit CMObjectRecord(std::pmr::memory_resource* listMemory) : properties(listMemory) {}
+
     uint32_t tag = container::kObjectTag;
     CMContainerRecord* container = nullptr;
     CMObjectID id = 0;
     uint8_t kind = 0;
     uint8_t flags = 0;
     int useCount = 1;
-    std::vector<CMPropertyEntry> properties;
+    std::pmr::vector<CMPropertyEntry> properties;
     const std::string* globalName = nullptr; // key in the container's name table
     // Object references held by this object's values: key -> object ID.
     std::unique_ptr<std::unordered_map<uint32_t, CMObjectID>> references;
@@ -153,11 +156,12 @@ struct CMContainerRecord {
     bool closing = false;
     bool modified = false; // a read/write container needs a new TOC at close
 
-    // Nodes of the TOC index come from a pool of their own: a TOC of a million
-    // objects costs a few chunk allocations instead of a million, and closing
-    // the container frees them at once. The index lists objects by ascending ID.
-    std::pmr::unsynchronized_pool_resource objectIndexMemory;
-    container::ObjectIndex objects{&objectIndexMemory};
+    // The nodes of the TOC index and the objects' property lists come from a
+    // pool of their own: a TOC of a million objects costs a few chunk
+    // allocations instead of millions, and closing the container frees them
+    // at once. The index lists objects by ascending ID.
+    std::pmr::unsynchronized_pool_resource listMemory;
+    container::ObjectIndex objects{&listMemory};
     std::array<CMObjectRecord*, container::kLastStandardID + 1> standardObjects{}; // by ID
     std::unordered_map<std::string, CMObjectRecord*> globalNames;
     std::vector<CMValueRecord*> dynamicValues; // dynamic values still in use

@@ -7,6 +7,7 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace container {
 
@@ -44,10 +45,11 @@ void release(CMContainerRecord* container, void* block);
 void* allocateRecordMemory(CMContainerRecord* container, size_t size);
 void releaseRecordMemory(CMContainerRecord* container);
 
-template <typename T> T* newRecord(CMContainerRecord* container) {
+template <typename T, typename... Arguments>
+T* newRecord(CMContainerRecord* container, Arguments&&... arguments) {
     void* memory = allocateRecordMemory(container, sizeof(T));
     if (memory == nullptr) return nullptr;
-    return new (memory) T();
+    return new (memory) T(std::forward<Arguments>(arguments)...);
 }
 
 } // namespace container
