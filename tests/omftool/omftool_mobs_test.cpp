@@ -1,8 +1,11 @@
-// omftool mobs --json on the shared 1.x and 2.x composition fixtures.
+// omftool mobs, as JSON and as text, on the shared 1.x and 2.x composition
+// fixtures.
 #include "mob_fixtures.h"
 #include "mob_listing.h"
 #include "omf_fixture.h"
 
+#include <sstream>
+#include <string>
 #include <vector>
 
 namespace {
@@ -39,8 +42,8 @@ TEST_F(OmftoolMobs, ListsEveryMobWithItsKindTracksAndTrees) {
         ASSERT_NE(composition, nullptr);
         EXPECT_EQ((*composition)["kind"], "composition");
         EXPECT_EQ((*composition)["mobID"],
-                  nlohmann::json::array({ids.composition.prefix, ids.composition.major,
-                                         ids.composition.minor}));
+                  nlohmann::json::array(
+                      {ids.composition.prefix, ids.composition.major, ids.composition.minor}));
         ASSERT_EQ((*composition)["tracks"].size(), 2u);
         const nlohmann::json& picture = (*composition)["tracks"][0];
         EXPECT_EQ(picture["dataKind"], "omfi:data:Picture");
@@ -60,17 +63,16 @@ TEST_F(OmftoolMobs, ListsEveryMobWithItsKindTracksAndTrees) {
         EXPECT_EQ(classes, expected);
         EXPECT_EQ(lengths, (std::vector<long long>{10, 5, 4, 20, 8, 6, 7}));
         const nlohmann::json& firstClip = sequence["components"][0];
-        EXPECT_EQ(firstClip["sourceMobID"], nlohmann::json::array({ids.master1.prefix,
-                                                                   ids.master1.major,
-                                                                   ids.master1.minor}));
+        EXPECT_EQ(
+            firstClip["sourceMobID"],
+            nlohmann::json::array({ids.master1.prefix, ids.master1.major, ids.master1.minor}));
         EXPECT_EQ(firstClip["start"], 0);
         const nlohmann::json& transition = sequence["components"][2];
         EXPECT_EQ(transition["cutPoint"], 2);
-        EXPECT_EQ(transition["effectID"], is2x ? omf_test::kFixtureTransitionEffect
-                                               : omf_test::kFixtureTransitionEffect1x);
+        EXPECT_EQ(transition["effectID"],
+                  is2x ? omf_test::kFixtureTransitionEffect : omf_test::kFixtureTransitionEffect1x);
         const nlohmann::json& effect = sequence["components"][4];
-        EXPECT_EQ(effect["effectID"],
-                  is2x ? omf_test::kFixtureEffect : omf_test::kFixtureEffect1x);
+        EXPECT_EQ(effect["effectID"], is2x ? omf_test::kFixtureEffect : omf_test::kFixtureEffect1x);
         ASSERT_EQ(effect["slots"].size(), 1u);
         EXPECT_EQ(effect["slots"][0]["component"]["start"], 20);
         EXPECT_EQ((*composition)["tracks"][1]["dataKind"], "omfi:data:Sound");
@@ -80,14 +82,109 @@ TEST_F(OmftoolMobs, ListsEveryMobWithItsKindTracksAndTrees) {
         ASSERT_NE(master2, nullptr);
         EXPECT_EQ((*master2)["kind"], "master");
         const nlohmann::json& fileMob = (*master2)["tracks"][0]["fileMob"];
-        EXPECT_EQ(fileMob["mobID"], nlohmann::json::array({ids.file2.prefix, ids.file2.major,
-                                                           ids.file2.minor}));
+        EXPECT_EQ(fileMob["mobID"],
+                  nlohmann::json::array({ids.file2.prefix, ids.file2.major, ids.file2.minor}));
         EXPECT_EQ(fileMob["offset"], 0);
         EXPECT_EQ(fileMob["length"], 200);
         const nlohmann::json* file1 = mobNamed(d, "File 1");
         ASSERT_NE(file1, nullptr);
         EXPECT_EQ((*file1)["kind"], "file");
         EXPECT_FALSE((*file1)["tracks"][0].contains("fileMob"));
+    }
+}
+
+// The text listing: a header line per mob (kind, name, mob ID), its tracks,
+// their component trees indented below them, and under each master track the
+// file mob FindSource resolves it to.
+class OmftoolMobsText : public omf_test::ToolkitTest {
+  protected:
+    // The lines of `omftool mobs` on the fixture written in `revision`.
+    std::vector<std::string> listing(omfFileRev_t revision) {
+        const std::string file = path("fixture" + std::to_string(revision) + ".omf");
+        EXPECT_EQ(omf_test::writeMobFixtureFile(session_, file, revision), 0);
+        std::ostringstream out, err;
+        EXPECT_EQ(omftool::runMobs(file, false, out, err), 0);
+        EXPECT_EQ(err.str(), "");
+        std::vector<std::string> lines;
+        std::istringstream text(out.str());
+        for (std::string line; std::getline(text, line);)
+            lines.push_back(line);
+        return lines;
+    }
+
+    // The header line `header` and the indented lines that follow it.
+    static std::vector<std::string> block(const std::vector<std::string>& lines,
+                                          const std::string& header) {
+        std::vector<std::string> found;
+        for (size_t i = 0; i < lines.size(); ++i) {
+            if (lines[i] != header) continue;
+            found.push_back(lines[i]);
+            while (++i < lines.size() && lines[i].rfind(' ', 0) == 0)
+                found.push_back(lines[i]);
+            break;
+        }
+        return found;
+    }
+
+    static std::string idText(const omfUID_t& id) {
+        return std::to_string(id.prefix) + "." + std::to_string(id.major) + "." +
+               std::to_string(id.minor);
+    }
+};
+
+TEST_F(OmftoolMobsText, ListsKindsMobIDsTracksTreesAndTheResolvedFileMobs) {
+    const omf_test::MobFixtureIDs ids;
+    for (omfFileRev_t revision : {kOmfRev1x, kOmfRev2x}) {
+        SCOPED_TRACE("revision " + std::to_string(revision));
+        const bool is2x = revision == kOmfRev2x;
+        const std::vector<std::string> lines = listing(revision);
+        size_t headers = 0;
+        for (const std::string& line : lines)
+            headers += line.empty() || line[0] != ' ';
+        EXPECT_EQ(headers, 5u);
+
+        // A file mob ends the chain: its clip names no mob, and no file mob
+        // is resolved below it.
+        EXPECT_EQ(block(lines, "file mob \"File 2\" " + idText(ids.file2)),
+                  (std::vector<std::string>{
+                      "file mob \"File 2\" " + idText(ids.file2),
+                      "  track 1 omfi:data:Picture rate 50/1 origin 0 length 200",
+                      "    SCLP length 200 omfi:data:Picture -> mob 0.0.0 track 1 at 0"}));
+        // Master 2 at 25 per second resolves to all 200 samples of File 2.
+        EXPECT_EQ(block(lines, "master mob \"Master 2\" " + idText(ids.master2)),
+                  (std::vector<std::string>{
+                      "master mob \"Master 2\" " + idText(ids.master2),
+                      "  track 1 omfi:data:Picture rate 25/1 origin 0 length 100",
+                      "    SCLP length 100 omfi:data:Picture -> mob " + idText(ids.file2) +
+                          " track 1 at 0",
+                      "    file mob " + idText(ids.file2) + " offset 0 length 200"}));
+        EXPECT_EQ(block(lines, "master mob \"Master 1\" " + idText(ids.master1)).back(),
+                  "    file mob " + idText(ids.file1) + " offset 0 length 100");
+
+        const std::vector<std::string> composition =
+            block(lines, "composition mob \"Composition\" " + idText(ids.composition));
+        ASSERT_EQ(composition.size(), 17u);
+        EXPECT_EQ(composition[1], "  track 1 omfi:data:Picture rate 25/1 origin 0 length 52");
+        EXPECT_EQ(composition[2], "    SEQU length 52 omfi:data:Picture");
+        EXPECT_EQ(composition[3], "      SCLP length 10 omfi:data:Picture -> mob " +
+                                      idText(ids.master1) + " track 1 at 0");
+        EXPECT_EQ(
+            composition[5],
+            std::string("      TRAN length 4 omfi:data:Picture cut 2 effect ") +
+                (is2x ? omf_test::kFixtureTransitionEffect : omf_test::kFixtureTransitionEffect1x));
+        EXPECT_EQ(composition[6], "      SCLP length 20 omfi:data:Picture -> mob " +
+                                      idText(ids.master2) + " track 1 at 10");
+        EXPECT_EQ(composition[7],
+                  std::string("      ") + (is2x ? "EFFE" : "TRKG") +
+                      " length 8 omfi:data:Picture effect " +
+                      (is2x ? omf_test::kFixtureEffect : omf_test::kFixtureEffect1x));
+        EXPECT_EQ(composition[8], "        SCLP length 8 omfi:data:Picture -> mob " +
+                                      idText(ids.master1) + " track 1 at 20");
+        // 1.x tracks are numbered per track kind: the sound track is the
+        // first of its kind.
+        EXPECT_EQ(composition[15], std::string("  track ") + (is2x ? "2" : "1") +
+                                       " omfi:data:Sound rate 25/1 origin 0 length 52");
+        EXPECT_EQ(composition[16], "    FILL length 52 omfi:data:Sound");
     }
 }
 

@@ -122,12 +122,8 @@ json containerCounts(CMContainer container) {
 
 bool describeFile(const std::string& path, json& out, int& error, std::string& message) {
     OpenOMFFile opened(path);
+    if (!opened.opened(error, message)) return false;
     omfHdl_t file = opened.file();
-    if (file == nullptr) {
-        error = opened.error();
-        message = opened.message();
-        return false;
-    }
     omfFileRev_t revision{};
     omfInt16 byteOrder = 0;
     omfObject_t head = nullptr;

@@ -34,7 +34,14 @@ class Iterator {
     omfIterHdl_t handle_ = nullptr;
 };
 
-json mobIDJson(const omfMobID_t& id) { return json::array({id.prefix, id.major, id.minor}); }
+json mobIDJson(const omfMobID_t& id) {
+    return json::array({id.prefix, id.major, id.minor});
+}
+
+// A mob ID as the text listing writes it: "prefix.major.minor".
+std::string mobIDText(const json& id) {
+    return id[0].dump() + "." + id[1].dump() + "." + id[2].dump();
+}
 
 std::string mobKind(omfHdl_t file, omfObject_t mob) {
     omfErr_t error = 0;
@@ -111,8 +118,8 @@ json describeComponent(omfHdl_t file, omfObject_t component, int depth) {
             omfInt32 argID = 0;
             omfObject_t segment = nullptr;
             if (omfiEffectSlotGetInfo(file, slot, &argID, &segment) != 0) continue;
-            slots.push_back({{"argID", argID},
-                             {"component", describeComponent(file, segment, depth + 1)}});
+            slots.push_back(
+                {{"argID", argID}, {"component", describeComponent(file, segment, depth + 1)}});
         }
         out["slots"] = slots;
     } else if (omfiIsTypeOf(file, component, "NEST", &error)) {
@@ -122,8 +129,7 @@ json describeComponent(omfHdl_t file, omfObject_t component, int depth) {
         if (omfiReadSelector(file, component, &dataKind, &length, &selected) == 0) {
             out["selected"] = describeComponent(file, selected, depth + 1);
         }
-        out["alternates"] =
-            describeElements(file, component, &omfiSelectorGetNextAltSlot, depth);
+        out["alternates"] = describeElements(file, component, &omfiSelectorGetNextAltSlot, depth);
     } else if (omfiIsTypeOf(file, component, "MGRP", &error)) {
         out["choices"] = describeElements(file, component, &omfiMediaGroupGetNextChoice, depth);
     }
@@ -156,8 +162,8 @@ json describeTrack(omfHdl_t file, omfObject_t mob, omfObject_t track, bool isMas
     if (isMaster) {
         omfSourceSearchResult_t result{};
         omfObject_t found = nullptr;
-        omfErr_t status = FindSource(file, mob, trackID, 0, kFileMob, nullptr,
-                                     kOmfNoEffectChoice, &found, &result);
+        omfErr_t status = FindSource(file, mob, trackID, 0, kFileMob, nullptr, kOmfNoEffectChoice,
+                                     &found, &result);
         if (status == 0 && result.mob != nullptr) {
             omfMobID_t id{};
             omfiReadMobID(file, result.mob, &id);
@@ -195,16 +201,17 @@ void printComponent(std::ostream& out, const json& component, int indent) {
     if (component.contains("length")) out << " length " << component["length"];
     if (component.contains("dataKind")) out << " " << component["dataKind"].get<std::string>();
     if (component.contains("sourceMobID")) {
-        const json& id = component["sourceMobID"];
-        out << " -> mob " << id[0] << "." << id[1] << "." << id[2] << " track "
+        out << " -> mob " << mobIDText(component["sourceMobID"]) << " track "
             << component["sourceTrack"] << " at " << component["start"];
     }
     if (component.contains("cutPoint")) out << " cut " << component["cutPoint"];
-    if (component.contains("effectID")) out << " effect " << component["effectID"].get<std::string>();
+    if (component.contains("effectID"))
+        out << " effect " << component["effectID"].get<std::string>();
     out << "\n";
     for (const char* list : {"components", "alternates", "choices"}) {
         if (!component.contains(list)) continue;
-        for (const json& child : component[list]) printComponent(out, child, indent + 2);
+        for (const json& child : component[list])
+            printComponent(out, child, indent + 2);
     }
     if (component.contains("selected")) printComponent(out, component["selected"], indent + 2);
     if (component.contains("slots")) {
@@ -218,12 +225,8 @@ void printComponent(std::ostream& out, const json& component, int indent) {
 
 bool describeMobs(const std::string& path, json& out, int& error, std::string& message) {
     OpenOMFFile opened(path);
+    if (!opened.opened(error, message)) return false;
     omfHdl_t file = opened.file();
-    if (file == nullptr) {
-        error = opened.error();
-        message = opened.message();
-        return false;
-    }
     omfFileRev_t revision{};
     omfsFileRevision(file, &revision);
     out = json::object();
@@ -245,20 +248,17 @@ namespace {
 
 void printMobs(std::ostream& out, const json& description) {
     for (const json& mob : description["mobs"]) {
-        const json& id = mob.value("mobID", json::array({0, 0, 0}));
         out << mob["kind"].get<std::string>() << " mob \"" << mob.value("name", "") << "\" "
-            << id[0] << "." << id[1] << "." << id[2] << "\n";
+            << mobIDText(mob.value("mobID", json::array({0, 0, 0}))) << "\n";
         for (const json& track : mob["tracks"]) {
-            out << "  track " << track.value("trackID", 0u) << " "
-                << track.value("dataKind", "") << " rate " << track["editRate"][0] << "/"
-                << track["editRate"][1] << " origin " << track.value("origin", 0ll)
-                << " length " << track.value("length", 0ll) << "\n";
+            out << "  track " << track.value("trackID", 0u) << " " << track.value("dataKind", "")
+                << " rate " << track["editRate"][0] << "/" << track["editRate"][1] << " origin "
+                << track.value("origin", 0ll) << " length " << track.value("length", 0ll) << "\n";
             printComponent(out, track["component"], 4);
             if (track.contains("fileMob") && track["fileMob"].contains("mobID")) {
                 const json& fileMob = track["fileMob"];
-                out << "    file mob " << fileMob["mobID"][0] << "." << fileMob["mobID"][1] << "."
-                    << fileMob["mobID"][2] << " offset " << fileMob["offset"] << " length "
-                    << fileMob["length"] << "\n";
+                out << "    file mob " << mobIDText(fileMob["mobID"]) << " offset "
+                    << fileMob["offset"] << " length " << fileMob["length"] << "\n";
             }
         }
     }

@@ -19,10 +19,14 @@ class OpenOMFFile {
     OpenOMFFile& operator=(const OpenOMFFile&) = delete;
 
     omfHdl_t file() const { return file_; }
-    // The toolkit error and its text (with the container's reason) when the
-    // file did not open.
-    int error() const { return error_; }
-    const std::string& message() const { return message_; }
+    // Whether the file opened; when it did not, `error` and `message` receive
+    // the toolkit error and its text (with the container's reason).
+    bool opened(int& error, std::string& message) const {
+        if (file_ != nullptr) return true;
+        error = error_;
+        message = message_;
+        return false;
+    }
 
   private:
     omfSessionHdl_t session_ = nullptr;
