@@ -39,7 +39,11 @@ int positionStream(StreamState& stream, CMSize position) {
 
 StreamState& selectPrimary(FileRefCon* refCon) {
     StreamState& primary = refCon->streams[kPrimaryStream];
-    if (refCon->current == kTocStream) primary.position = refCon->streams[kTocStream].position;
+    if (refCon->current == kTocStream) {
+        // Taking over the TOC stream's position positions the primary.
+        primary.position = refCon->streams[kTocStream].position;
+        primary.atEnd = false;
+    }
     refCon->current = kPrimaryStream;
     return primary;
 }
@@ -121,6 +125,7 @@ CMCount writeStream(CMRefCon refCon, const void* buffer, CMSize elementSize, CMC
     const size_t written =
         fileRefCon->file.write(primary.position, buffer, static_cast<size_t>(elementSize * count));
     primary.position += written;
+    primary.atEnd = false;
     return written / elementSize;
 }
 
