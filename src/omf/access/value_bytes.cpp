@@ -128,8 +128,8 @@ omfErr_t omfsWriteValueBytes(omfHdl_t file, omfObject_t object, omfProperty_t pr
     }
     CMWriteValueData(value, copy.data(), static_cast<CMSize>(offset), copy.size());
     if (file->bentoError.pending) {
-        OMF_BENTO_CHECK(file,
-                        file->bentoError.number == 50 ? OM_ERR_CONTAINER_WRITE : OM_ERR_BENTO);
+        OMF_BENTO_CHECK(file, file->bentoError.number == CM_ERR_BAD_WRITE ? OM_ERR_CONTAINER_WRITE
+                                                                          : OM_ERR_BENTO);
     }
     return 0;
 }

@@ -130,10 +130,11 @@ extern "C" omfErr_t omfsCloseOMFFile(omfHdl_t file) {
             CMCloseContainer(container);
         }
         if (file->bentoError.pending) {
-            status = checkBentoError(file, nullptr,
-                                     file->bentoError.number == 50 ? OM_ERR_CONTAINER_WRITE
-                                                                   : OM_ERR_FILE_CLOSE,
-                                     __FILE__, __LINE__);
+            status =
+                checkBentoError(file, nullptr,
+                                file->bentoError.number == CM_ERR_BAD_WRITE ? OM_ERR_CONTAINER_WRITE
+                                                                            : OM_ERR_FILE_CLOSE,
+                                __FILE__, __LINE__);
         }
     }
     delete file;

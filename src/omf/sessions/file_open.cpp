@@ -192,9 +192,9 @@ omfErr_t failedOpenError(omfHdl_t file) {
     const CMBentoErrorRecord* pending =
         fileError.pending ? &fileError : (sessionError.pending ? &sessionError : nullptr);
     omfErr_t code = OM_ERR_FILE_OPEN;
-    if (pending != nullptr && pending->number == 12) {
+    if (pending != nullptr && pending->number == CM_ERR_BAD_MAGIC) {
         code = OM_ERR_INVALID_FILE;
-    } else if (pending != nullptr && pending->number == 0) {
+    } else if (pending != nullptr && pending->number == CM_ERR_MESSAGE) {
         code = std::strncmp(pending->text, "Cannot open", 11) == 0 ? OM_ERR_FILE_NOT_FOUND
                                                                    : OM_ERR_INVALID_FILE;
     }
