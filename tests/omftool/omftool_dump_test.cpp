@@ -1,6 +1,7 @@
 // omftool's container dump, on the bundled sample and on files it cannot open.
 #include "container_dump.h"
 #include "sample_container.h"
+#include "scratch_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -16,16 +17,7 @@ std::vector<char> readFile(const std::filesystem::path& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-class OmftoolDump : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("omftool-test-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(dir_);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-    std::filesystem::path dir_;
-};
+class OmftoolDump : public omftool_test::ScratchFolderTest {};
 
 TEST_F(OmftoolDump, BundledSampleIsWhatTheWriterMakesToday) {
     const auto file = dir_ / "sample.bento";
@@ -88,9 +80,9 @@ TEST_F(OmftoolDump, TextFormNamesEveryPart) {
     std::ostringstream out, err;
     ASSERT_EQ(omftool::runDump(file.string(), false, {}, out, err), 0);
     const std::string text = out.str();
-    for (const char* expected : {"Label: magic A4 43 4D A5 48 64 72 D7", "code-byte format",
-                                 "OMFI:HEAD:Version", "immediate [48 45 41 44]",
-                                 "continued segment at", "Global names:"}) {
+    for (const char* expected :
+         {"Label: magic A4 43 4D A5 48 64 72 D7", "code-byte format", "OMFI:HEAD:Version",
+          "immediate [48 45 41 44]", "continued segment at", "Global names:"}) {
         EXPECT_NE(text.find(expected), std::string::npos) << expected;
     }
 }

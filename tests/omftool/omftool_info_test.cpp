@@ -1,26 +1,17 @@
 // omftool's info command on OMF files it writes itself, and on failures.
 #include "file_info.h"
 #include "sample_container.h"
+#include "scratch_folder.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <unistd.h>
 
 namespace {
 
-class OmftoolInfo : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("omftool-info-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(dir_);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-    std::filesystem::path dir_;
-};
+class OmftoolInfo : public omftool_test::ScratchFolderTest {};
 
 TEST_F(OmftoolInfo, DescribesFilesOfEveryRevision) {
     struct Case {
