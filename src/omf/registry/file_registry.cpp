@@ -181,24 +181,29 @@ omfErr_t propertyTypes(omfSessionHdl_t session, omfProperty_t code, omfFileRev_t
     return 0;
 }
 
-omfErr_t enterPropertyIntoFile(omfHdl_t file, const PropertyRecord& record, RevisionTable table) {
+namespace {
+
+// Defines (or finds) a definition the session registered in `table` in the
+// file and caches it, when the file's caches serve that table.
+omfErr_t enterIntoFile(omfHdl_t file, Kind kind, int32_t code, const std::string& name,
+                       RevisionTable table) {
     if (!validFile(file) || !usesContainer(file) || !file->registry) return 0;
     if (file->registry->revision != file->revision || revisionTableOf(file->revision) != table) {
         return 0;
     }
     CMObject object = nullptr;
-    OMF_CHECK(file, definitionOf(file, Kind::property, record.code, record.containerName, &object));
+    OMF_CHECK(file, definitionOf(file, kind, code, name, &object));
     return 0;
 }
 
+} // namespace
+
+omfErr_t enterPropertyIntoFile(omfHdl_t file, const PropertyRecord& record, RevisionTable table) {
+    return enterIntoFile(file, Kind::property, record.code, record.containerName, table);
+}
+
 omfErr_t enterTypeIntoFile(omfHdl_t file, const TypeRecord& record, RevisionTable table) {
-    if (!validFile(file) || !usesContainer(file) || !file->registry) return 0;
-    if (file->registry->revision != file->revision || revisionTableOf(file->revision) != table) {
-        return 0;
-    }
-    CMObject object = nullptr;
-    OMF_CHECK(file, definitionOf(file, Kind::type, record.code, record.containerName, &object));
-    return 0;
+    return enterIntoFile(file, Kind::type, record.code, record.containerName, table);
 }
 
 omfErr_t registerFileDefinitions(omfHdl_t file) try {
