@@ -173,6 +173,26 @@ TEST_F(FileStreamBufferingTest, UpdatedContainerAnswersAlikeOnBothStreams) {
     EXPECT_EQ(fileBytes("update.bento"), model.bytes);
 }
 
+TEST_F(FileStreamBufferingTest, ReadsSeeBytesWrittenPastAnEarlierEndOfFile) {
+    CMRefCon refCon = openFile("grow.bin", "wb+");
+    ASSERT_NE(refCon, nullptr);
+    std::vector<uint8_t> first(100), second(50);
+    for (size_t i = 0; i < first.size(); ++i) first[i] = static_cast<uint8_t>(i);
+    for (size_t i = 0; i < second.size(); ++i) second[i] = static_cast<uint8_t>(200 + i);
+    ASSERT_EQ(stream_.write(refCon, first.data(), 1, first.size()), first.size());
+    // Reading the whole file leaves it in a read-ahead cut short by its end.
+    std::vector<uint8_t> back(200);
+    ASSERT_EQ(stream_.seek(refCon, 0, kCMSeekSet), 0);
+    ASSERT_EQ(stream_.read(refCon, back.data(), 1, back.size()), first.size());
+    ASSERT_EQ(stream_.seek(refCon, 0, kCMSeekEnd), 0);
+    ASSERT_EQ(stream_.write(refCon, second.data(), 1, second.size()), second.size());
+    ASSERT_EQ(stream_.seek(refCon, 0, kCMSeekSet), 0);
+    ASSERT_EQ(stream_.read(refCon, back.data(), 1, back.size()), 150u);
+    EXPECT_TRUE(std::equal(first.begin(), first.end(), back.begin()));
+    EXPECT_TRUE(std::equal(second.begin(), second.end(), back.begin() + 100));
+    stream_.close(refCon);
+}
+
 TEST_F(FileStreamBufferingTest, PositionsPastFourGiB) {
     CMRefCon refCon = openFile("big.bin", "wb+");
     ASSERT_NE(refCon, nullptr);

@@ -47,6 +47,35 @@ OpenMode parseMode(const char* mode) {
 
 } // namespace
 
+ReadWindow* ReadCache::find(uint64_t position) {
+    for (ReadWindow& window : windows) {
+        if (window.holds(position)) {
+            window.lastUse = ++clock;
+            return &window;
+        }
+    }
+    return nullptr;
+}
+
+ReadWindow& ReadCache::windowFor(uint64_t start) {
+    ReadWindow* chosen = &windows[0];
+    for (ReadWindow& window : windows) {
+        if (window.length > 0 && window.start == start) {
+            // A window cut short by the end of the file, which has grown since.
+            chosen = &window;
+            break;
+        }
+        if (window.lastUse < chosen->lastUse) chosen = &window;
+    }
+    chosen->lastUse = ++clock;
+    return *chosen;
+}
+
+void ReadCache::clear() {
+    for (ReadWindow& window : windows)
+        window.length = 0;
+}
+
 BufferedFile::~BufferedFile() {
     close();
 }
@@ -68,8 +97,8 @@ int BufferedFile::open(const char* name, const char* mode) {
     appending_ = parsed.appending;
     failed_ = false;
     size_ = static_cast<uint64_t>(status.st_size);
-    for (ReadWindow& window : windows_)
-        window.length = 0;
+    for (ReadCache& cache : caches_)
+        cache.clear();
     pendingLength_ = 0;
     return 0;
 }
@@ -81,8 +110,8 @@ bool BufferedFile::close() {
     descriptor_ = -1;
     failed_ = false;
     pendingLength_ = 0;
-    for (ReadWindow& window : windows_)
-        window.length = 0;
+    for (ReadCache& cache : caches_)
+        cache.clear();
     return closed;
 }
 
@@ -110,38 +139,34 @@ bool BufferedFile::writeOut(uint64_t position, const unsigned char* data, size_t
     return true;
 }
 
-size_t BufferedFile::read(int windowIndex, uint64_t position, void* buffer, size_t size) {
-    if (descriptor_ < 0 || size == 0 || windowIndex < 0 || windowIndex >= kWindowCount) return 0;
+size_t BufferedFile::read(int cacheIndex, uint64_t position, void* buffer, size_t size) {
+    if (descriptor_ < 0 || size == 0 || cacheIndex < 0 || cacheIndex >= kCacheCount) return 0;
     if (position > static_cast<uint64_t>(INT64_MAX) - size) return 0;
-    ReadWindow& window = windows_[windowIndex];
+    ReadCache& cache = caches_[cacheIndex];
     auto* out = static_cast<unsigned char*>(buffer);
     size_t done = 0;
     while (done < size) {
         const uint64_t at = position + done;
-        if (window.holds(at)) {
-            const size_t within = static_cast<size_t>(at - window.start);
-            const size_t count = std::min(window.length - within, size - done);
-            std::memcpy(out + done, window.bytes.get() + within, count);
-            done += count;
-            continue;
+        ReadWindow* window = cache.find(at);
+        if (window == nullptr) {
+            // The file must hold every byte written so far before it is read.
+            if (!flush()) break;
+            const size_t rest = size - done;
+            if (rest >= kWindowSize) {
+                done += readFromFile(at, out + done, rest);
+                break;
+            }
+            const uint64_t start = at - at % kWindowSize;
+            window = &cache.windowFor(start);
+            if (!window->bytes) window->bytes.reset(new unsigned char[kWindowSize]);
+            window->start = start;
+            window->length = readFromFile(window->start, window->bytes.get(), kWindowSize);
+            if (!window->holds(at)) break; // the end of the file
         }
-        // The file must hold every byte written so far before it is read.
-        if (!flush()) break;
-        const size_t rest = size - done;
-        if (rest >= kBufferSize) {
-            done += readFromFile(at, out + done, rest);
-            break;
-        }
-        if (!window.bytes) window.bytes = std::make_unique<unsigned char[]>(kBufferSize);
-        window.start = at;
-        window.length = readFromFile(at, window.bytes.get(), kBufferSize);
-        if (window.length == 0) break;
-        if (window.length < rest) {
-            // The end of the file: take what there is.
-            std::memcpy(out + done, window.bytes.get(), window.length);
-            done += window.length;
-            break;
-        }
+        const size_t within = static_cast<size_t>(at - window->start);
+        const size_t count = std::min(window->length - within, size - done);
+        std::memcpy(out + done, window->bytes.get() + within, count);
+        done += count;
     }
     return done;
 }
@@ -184,14 +209,20 @@ bool BufferedFile::flush() {
 }
 
 void BufferedFile::updateWindows(uint64_t position, const unsigned char* data, size_t size) {
-    for (ReadWindow& window : windows_) {
-        if (window.length == 0) continue;
-        const uint64_t from = std::max(position, window.start);
-        const uint64_t to = std::min(position + size, window.start + window.length);
-        if (from >= to) continue;
-        std::memcpy(window.bytes.get() + (from - window.start), data + (from - position),
-                    static_cast<size_t>(to - from));
+    for (ReadCache& cache : caches_) {
+        for (ReadWindow& window : cache.windows)
+            updateWindow(window, position, data, size);
     }
+}
+
+void BufferedFile::updateWindow(ReadWindow& window, uint64_t position, const unsigned char* data,
+                                size_t size) {
+    if (window.length == 0) return;
+    const uint64_t from = std::max(position, window.start);
+    const uint64_t to = std::min(position + size, window.start + window.length);
+    if (from >= to) return;
+    std::memcpy(window.bytes.get() + (from - window.start), data + (from - position),
+                static_cast<size_t>(to - from));
 }
 
 } // namespace container

@@ -17,22 +17,41 @@
 
 namespace container {
 
-// Bytes read ahead from the file, starting at `start`.
+// Bytes read from the file, starting at `start`.
 struct ReadWindow {
     std::unique_ptr<unsigned char[]> bytes; // allocated on first use
     uint64_t start = 0;
-    size_t length = 0; // bytes valid; shorter than the capacity at the end of the file
+    size_t length = 0; // bytes valid; shorter than a window at the end of the file
+    uint64_t lastUse = 0;
 
     bool holds(uint64_t position) const { return position >= start && position - start < length; }
 };
 
+// The windows one stream reads through. Reading a container jumps between a
+// few places (the definitions near the start, the object being read, the
+// object a reference leads to), so a stream keeps several aligned windows and
+// replaces the one used longest ago.
+struct ReadCache {
+    static constexpr int kWindows = 8;
+    ReadWindow windows[kWindows];
+    uint64_t clock = 0;
+
+    // The window holding `position`, or null.
+    ReadWindow* find(uint64_t position);
+    // The window to fill from `start`: the one already there, else the one
+    // used longest ago.
+    ReadWindow& windowFor(uint64_t start);
+    void clear();
+};
+
 class BufferedFile {
   public:
-    // Size of the write buffer and of each read window. Transfers this large
-    // or larger bypass them.
+    // Size of the write buffer; writes this large or larger bypass it.
     static constexpr size_t kBufferSize = 64 * 1024;
-    // Read windows, one per stream that reads through this file.
-    static constexpr int kWindowCount = 2;
+    // Size of a read window; reads this large or larger bypass the windows.
+    static constexpr size_t kWindowSize = 16 * 1024;
+    // Read caches, one per stream that reads through this file.
+    static constexpr int kCacheCount = 2;
 
     BufferedFile() = default;
     BufferedFile(const BufferedFile&) = delete;
@@ -47,9 +66,9 @@ class BufferedFile {
     bool close();
     bool isOpen() const { return descriptor_ >= 0; }
 
-    // Reads up to `size` bytes at `position` through read window `window`;
+    // Reads up to `size` bytes at `position` through read cache `cache`;
     // answers the bytes read, fewer at the end of the file or on an error.
-    size_t read(int window, uint64_t position, void* buffer, size_t size);
+    size_t read(int cache, uint64_t position, void* buffer, size_t size);
     // Writes `size` bytes at `position` (at the end in append mode); answers
     // the bytes accepted, 0 when the file cannot be written or an earlier
     // buffered write failed.
@@ -62,14 +81,17 @@ class BufferedFile {
   private:
     bool writeOut(uint64_t position, const unsigned char* data, size_t size);
     size_t readFromFile(uint64_t position, unsigned char* buffer, size_t size);
+    // Copies written bytes into every window that holds their place.
     void updateWindows(uint64_t position, const unsigned char* data, size_t size);
+    static void updateWindow(ReadWindow& window, uint64_t position, const unsigned char* data,
+                             size_t size);
 
     int descriptor_ = -1;
     bool writable_ = false;
     bool appending_ = false;
     bool failed_ = false; // a write was lost; later writes and flushes fail
     uint64_t size_ = 0;
-    ReadWindow windows_[kWindowCount];
+    ReadCache caches_[kCacheCount];
     std::unique_ptr<unsigned char[]> pending_; // bytes not yet written, allocated on first use
     uint64_t pendingStart_ = 0;
     size_t pendingLength_ = 0;
