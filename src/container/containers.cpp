@@ -221,8 +221,10 @@ void freeContainerRecords(CMContainerRecord* container) {
     container->valueStore.clear();
     for (CMObjectRecord* object : container->objectStore) object->~CMObjectRecord();
     container->objectStore.clear();
-    releaseRecordMemory(container);
     container->objects.clear();
+    container->indexMemory.release();
+    container->listMemory.release();
+    releaseRecordMemory(container);
     container->standardObjects = {};
     container->globalNames.clear();
     container->dynamicValues.clear();

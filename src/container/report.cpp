@@ -1,9 +1,6 @@
 #include "internal/report.h"
 
-#include <algorithm>
-#include <cstdint>
 #include <cstdio>
-#include <sys/mman.h>
 #include <vector>
 
 namespace container {
@@ -72,54 +69,6 @@ void* allocate(CMContainerRecord* container, size_t size) {
 void release(CMContainerRecord* container, void* block) {
     CMSessionRecord* session = container->session;
     session->freeMemory(container, session->refCon, block);
-}
-
-namespace {
-
-// Record chunks grow from the first size to the largest as a container
-// fills, so that a TOC of a million values costs a few dozen allocations.
-constexpr size_t kFirstRecordChunkSize = 64 * 1024;
-constexpr size_t kLargestRecordChunkSize = 8 * 1024 * 1024;
-constexpr size_t kHugePageSize = 2 * 1024 * 1024;
-
-// Asks for huge pages inside a large chunk: its records are written once,
-// in order, and a fault per 4 KiB page costs more than filling the page.
-void preferHugePages([[maybe_unused]] void* chunk, [[maybe_unused]] size_t size) {
-#ifdef MADV_HUGEPAGE
-    const auto start = reinterpret_cast<uintptr_t>(chunk);
-    const uintptr_t first = (start + kHugePageSize - 1) & ~(kHugePageSize - 1);
-    const uintptr_t last = (start + size) & ~(kHugePageSize - 1);
-    if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-#endif
-}
-
-} // namespace
-
-void* allocateRecordMemory(CMContainerRecord* container, size_t size) {
-    constexpr size_t kAlignment = alignof(std::max_align_t);
-    size = (size + kAlignment - 1) & ~(kAlignment - 1);
-    if (container->recordChunks.empty() || container->chunkUsed + size > container->chunkSize) {
-        const size_t chunkSize = container->recordChunks.empty()
-                                     ? kFirstRecordChunkSize
-                                     : std::min(container->chunkSize * 2, kLargestRecordChunkSize);
-        if (size > chunkSize) return nullptr;
-        void* chunk = allocate(container, chunkSize);
-        if (chunk == nullptr) return nullptr;
-        preferHugePages(chunk, chunkSize);
-        container->recordChunks.push_back(chunk);
-        container->chunkSize = chunkSize;
-        container->chunkUsed = 0;
-    }
-    void* memory = static_cast<char*>(container->recordChunks.back()) + container->chunkUsed;
-    container->chunkUsed += size;
-    return memory;
-}
-
-void releaseRecordMemory(CMContainerRecord* container) {
-    for (void* chunk : container->recordChunks)
-        release(container, chunk);
-    container->recordChunks.clear();
-    container->chunkUsed = 0;
 }
 
 } // namespace container

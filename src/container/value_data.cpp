@@ -138,6 +138,10 @@ CMPropertyEntry& propertyEntry(CMObjectRecord* object, CMObjectRecord* property)
         return object->properties.back();
     }
     if (CMPropertyEntry* entry = findPropertyEntry(object, property)) return *entry;
+    // Objects mostly carry a handful of properties: room for them at once
+    // saves growing the list one step at a time.
+    constexpr size_t kFirstPropertyCapacity = 4;
+    if (object->properties.capacity() == 0) object->properties.reserve(kFirstPropertyCapacity);
     object->properties.push_back(CMPropertyEntry{property, {}});
     return object->properties.back();
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "container/cm_handlers.h"
+#include "internal/record_memory.h"
 #include "internal/small_list.h"
 
 #include <array>
@@ -156,19 +157,18 @@ struct CMContainerRecord {
     bool closing = false;
     bool modified = false; // a read/write container needs a new TOC at close
 
-    // The nodes of the TOC index and the objects' property lists come from a
-    // pool of their own: a TOC of a million objects costs a few chunk
-    // allocations instead of millions, and closing the container frees them
-    // at once. The index lists objects by ascending ID.
-    std::pmr::unsynchronized_pool_resource listMemory;
-    container::ObjectIndex objects{&listMemory};
+    // The nodes of the TOC index and the objects' property lists come from
+    // chunks like the records: a TOC of a million objects costs no allocation
+    // per object, and closing the container frees them at once. The index
+    // lists objects by ascending ID.
+    container::RecordMemoryResource indexMemory{this};
+    container::RecordMemoryResource listMemory{this};
+    container::ObjectIndex objects{&indexMemory};
     std::array<CMObjectRecord*, container::kLastStandardID + 1> standardObjects{}; // by ID
     std::unordered_map<std::string, CMObjectRecord*> globalNames;
     std::vector<CMValueRecord*> dynamicValues; // dynamic values still in use
-    // Chunks holding the records below (see allocateRecordMemory).
-    std::vector<void*> recordChunks;
-    size_t chunkSize = 0; // size of the last chunk
-    size_t chunkUsed = 0;
+    // Chunks holding the records below, the index and the property lists.
+    container::RecordChunks recordChunks;
     // Every record allocated for this container, destroyed when it closes.
     std::vector<CMObjectRecord*> objectStore;
     std::vector<CMValueRecord*> valueStore;

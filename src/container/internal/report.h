@@ -2,6 +2,7 @@
 #pragma once
 
 #include "container/cm_errors.h"
+#include "internal/record_memory.h"
 #include "internal/records.h"
 
 #include <initializer_list>
@@ -39,11 +40,6 @@ bool validValue(const CMValueRecord* value);
 // Allocation through the session's memory handlers.
 void* allocate(CMContainerRecord* container, size_t size);
 void release(CMContainerRecord* container, void* block);
-
-// Records live in chunks taken from the memory handler and kept until the
-// container closes, so a large TOC costs few allocations and one release.
-void* allocateRecordMemory(CMContainerRecord* container, size_t size);
-void releaseRecordMemory(CMContainerRecord* container);
 
 template <typename T, typename... Arguments>
 T* newRecord(CMContainerRecord* container, Arguments&&... arguments) {
