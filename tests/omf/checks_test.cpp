@@ -201,7 +201,7 @@ TEST_F(Checks, TwoXMediaDataAndMobsAreCheckedByClass) {
     EXPECT_EQ(omfsCheckReference(file, kOmfProperty_CompositionMobs, object(file, "CMOB")), 0);
     EXPECT_EQ(omfsCheckReference(file, kOmfProperty_CompositionMobs, object(file, "SMOB")), 183);
     EXPECT_EQ(omfsCheckReference(file, kOmfProperty_CompositionMobs, object(file, "SEQU")), 118);
-    EXPECT_EQ(omfsCheckReference(file, 49 /* ObjectSpine */, object(file, "CMOB")), 175);
+    EXPECT_EQ(omfsCheckReference(file, kOmfProperty_ObjectSpine, object(file, "CMOB")), 175);
     EXPECT_EQ(omfsCheckReference(file, kOmfProperty_HEAD_Mobs, nullptr), 116);
     EXPECT_EQ(omfsCloseOMFFile(file), 0);
 }
