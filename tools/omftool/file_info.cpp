@@ -44,7 +44,8 @@ std::string versionText(omfHdl_t file, omfObject_t head, omfProperty_t property)
         for (omfInt32 i = 1; i <= count; ++i) {
             omfInt32 number = 0;
             omfsGetNthInt32Array(file, head, property, i, &number);
-            text += (i > 1 ? "." : "") + std::to_string(number);
+            if (i > 1) text += '.';
+            text += std::to_string(number);
         }
         return text;
     }
