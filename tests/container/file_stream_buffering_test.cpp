@@ -126,35 +126,11 @@ TEST_F(FileStreamBufferingTest, UpdatedContainerAnswersAlikeOnBothStreams) {
     // A file whose label puts the TOC region in its second half: positioning
     // there reads through the TOC stream while writes go to the primary.
     FileModel model;
-    model.bytes.resize(300000);
+    model.bytes.resize(300000 - 24);
     std::mt19937 fill(3);
     for (uint8_t& byte : model.bytes) byte = static_cast<uint8_t>(fill());
     const uint32_t tocOffset = 150000;
-    const uint8_t label[24] = {0xA4,
-                               0x43,
-                               0x4D,
-                               0xA5,
-                               0x48,
-                               0x64,
-                               0x72,
-                               0xD7,
-                               1,
-                               1,
-                               1,
-                               0,
-                               2,
-                               0,
-                               0,
-                               0,
-                               uint8_t(tocOffset),
-                               uint8_t(tocOffset >> 8),
-                               uint8_t(tocOffset >> 16),
-                               0,
-                               0x10,
-                               0,
-                               0,
-                               0};
-    std::copy(std::begin(label), std::end(label), model.bytes.end() - 24);
+    handler_test::appendLabel(model.bytes, tocOffset);
     writeBytes("update.bento", model.bytes);
 
     CMRefCon refCon = openFile("update.bento", "rb+");

@@ -60,6 +60,19 @@ struct StreamRoutines {
     CMFormatDataHandler format = streamRoutine<CMFormatDataHandler>(CMFormatDataOpType);
 };
 
+// Appends a little-endian 2.0 label whose TOC runs from `tocOffset` to the
+// label (the bytes so far are the container's data and TOC).
+inline void appendLabel(std::vector<uint8_t>& bytes, uint32_t tocOffset) {
+    const auto tocSize = static_cast<uint32_t>(bytes.size() - tocOffset);
+    const uint8_t magic[8] = {0xA4, 0x43, 0x4D, 0xA5, 0x48, 0x64, 0x72, 0xD7};
+    bytes.insert(bytes.end(), magic, magic + 8);
+    const uint8_t flagsBufSizeVersion[8] = {1, 1, 1, 0, 2, 0, 0, 0};
+    bytes.insert(bytes.end(), flagsBufSizeVersion, flagsBufSizeVersion + 8);
+    for (uint32_t word : {tocOffset, tocSize}) {
+        for (int shift = 0; shift < 32; shift += 8) bytes.push_back(uint8_t(word >> shift));
+    }
+}
+
 // A container session on the toolkit's session handler and a scratch
 // directory removed afterwards.
 class HandlerSessionTest : public ::testing::Test {

@@ -141,31 +141,7 @@ class HandlerStreamTest : public HandlerSessionTest {
         std::vector<uint8_t> bytes(dataSize);
         for (size_t index = 0; index < dataSize; ++index)
             bytes[index] = uint8_t(index);
-        const uint8_t label[24] = {0xA4,
-                                   0x43,
-                                   0x4D,
-                                   0xA5,
-                                   0x48,
-                                   0x64,
-                                   0x72,
-                                   0xD7,
-                                   1,
-                                   1,
-                                   1,
-                                   0,
-                                   2,
-                                   0,
-                                   0,
-                                   0,
-                                   uint8_t(tocOffset),
-                                   uint8_t(tocOffset >> 8),
-                                   0,
-                                   0,
-                                   uint8_t(dataSize - tocOffset),
-                                   0,
-                                   0,
-                                   0};
-        bytes.insert(bytes.end(), label, label + 24);
+        handler_test::appendLabel(bytes, tocOffset);
         writeBytes(name, bytes);
     }
 
