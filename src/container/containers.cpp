@@ -222,7 +222,6 @@ void freeContainerRecords(CMContainerRecord* container) {
     for (CMObjectRecord* object : container->objectStore) object->~CMObjectRecord();
     container->objectStore.clear();
     container->objects.clear();
-    container->indexMemory.release();
     container->listMemory.release();
     releaseRecordMemory(container);
     container->standardObjects = {};

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <new>
 #include <sys/mman.h>
 
 namespace container {
@@ -47,7 +46,8 @@ bool openChunk(CMContainerRecord* container, RecordChunks& chunks, size_t size) 
 
 } // namespace
 
-void* carveRecordMemory(CMContainerRecord* container, RecordChunks& chunks, size_t size) {
+void* allocateRecordMemory(CMContainerRecord* container, size_t size) {
+    RecordChunks& chunks = container->recordChunks;
     size = (size + kRecordAlignment - 1) & ~(kRecordAlignment - 1);
     if (size > static_cast<size_t>(chunks.end - chunks.cursor)) {
         size_t chunkSize = chunks.blocks.empty() ? kFirstChunkSize
@@ -61,43 +61,11 @@ void* carveRecordMemory(CMContainerRecord* container, RecordChunks& chunks, size
     return memory;
 }
 
-void releaseRecordChunks(CMContainerRecord* container, RecordChunks& chunks) {
+void releaseRecordMemory(CMContainerRecord* container) {
+    RecordChunks& chunks = container->recordChunks;
     for (void* block : chunks.blocks)
         release(container, block);
     chunks = RecordChunks{};
-}
-
-void* allocateRecordMemory(CMContainerRecord* container, size_t size) {
-    return carveRecordMemory(container, container->recordChunks, size);
-}
-
-void releaseRecordMemory(CMContainerRecord* container) {
-    releaseRecordChunks(container, container->recordChunks);
-}
-
-void RecordMemoryResource::release() {
-    releaseRecordChunks(container_, chunks_);
-    freeLists_.fill(nullptr);
-}
-
-void* RecordMemoryResource::do_allocate(size_t bytes, size_t alignment) {
-    if (alignment > kRecordAlignment) throw std::bad_alloc();
-    const size_t step = (std::max<size_t>(bytes, 1) + kSizeStep - 1) / kSizeStep;
-    if (step <= kListedSizes && freeLists_[step] != nullptr) {
-        void* block = freeLists_[step];
-        freeLists_[step] = *static_cast<void**>(block);
-        return block;
-    }
-    void* memory = carveRecordMemory(container_, chunks_, step * kSizeStep);
-    if (memory == nullptr) throw std::bad_alloc();
-    return memory;
-}
-
-void RecordMemoryResource::do_deallocate(void* block, size_t bytes, size_t) {
-    const size_t step = (std::max<size_t>(bytes, 1) + kSizeStep - 1) / kSizeStep;
-    if (block == nullptr || step > kListedSizes) return;
-    *static_cast<void**>(block) = freeLists_[step];
-    freeLists_[step] = block;
 }
 
 } // namespace container

@@ -157,13 +157,13 @@ struct CMContainerRecord {
     bool closing = false;
     bool modified = false; // a read/write container needs a new TOC at close
 
-    // The nodes of the TOC index and the objects' property lists come from
-    // chunks like the records: a TOC of a million objects costs no allocation
-    // per object, and closing the container frees them at once. The index
-    // lists objects by ascending ID.
-    container::RecordMemoryResource indexMemory{this};
-    container::RecordMemoryResource listMemory{this};
-    container::ObjectIndex objects{&indexMemory};
+    // The nodes of the TOC index and the objects' property lists come from a
+    // pool of their own: a TOC of a million objects costs a few chunk
+    // allocations instead of millions, blocks given back are reused, and the
+    // pool keeps its chunks from one container to the next no longer than the
+    // container lives. The index lists objects by ascending ID.
+    std::pmr::unsynchronized_pool_resource listMemory;
+    container::ObjectIndex objects{&listMemory};
     std::array<CMObjectRecord*, container::kLastStandardID + 1> standardObjects{}; // by ID
     std::unordered_map<std::string, CMObjectRecord*> globalNames;
     std::vector<CMValueRecord*> dynamicValues; // dynamic values still in use
