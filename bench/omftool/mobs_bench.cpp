@@ -6,6 +6,7 @@
 //   cmake --build build-bench --target omftool_bench
 //   build-bench/bench/omftool/omftool_bench
 #include "mob_listing.h"
+#include "open_omf_file.h"
 
 #include "omf/omf_errors.h"
 #include "omf/omf_mobs.h"
@@ -52,12 +53,7 @@ omfErr_t addPair(omfHdl_t file, omfObject_t picture, int index) {
 }
 
 omfErr_t writeFile(const std::string& path, int pairs) {
-    omfProductIdentification_t ident{};
-    ident.companyName = "OMF media extensions";
-    ident.productName = "omftool_bench";
-    ident.productVersionString = "1.0";
-    ident.productID = 1;
-    ident.platform = "Linux";
+    const omfProductIdentification_t ident = omftool::productIdentification("1.0 benchmark");
     omfSessionHdl_t session = nullptr;
     BENCH_CHECK(omfsStartSession(&ident, &session));
     omfHdl_t file = nullptr;

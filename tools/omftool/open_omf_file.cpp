@@ -5,12 +5,19 @@
 
 namespace omftool {
 
-OpenOMFFile::OpenOMFFile(const std::string& path) {
+omfProductIdentification_t productIdentification(const char* versionText) {
     omfProductIdentification_t ident{};
     ident.companyName = "OMF media extensions";
     ident.productName = "omftool";
-    ident.productVersionString = "1.0";
+    ident.productVersionString = versionText;
+    ident.productID = 1;
     ident.platform = "Linux";
+    ident.productVersion = {1, 0, 0, kVersionReleased, 0};
+    return ident;
+}
+
+OpenOMFFile::OpenOMFFile(const std::string& path) {
+    const omfProductIdentification_t ident = productIdentification("1.0");
     error_ = omfsStartSession(&ident, &session_);
     if (error_ != 0) {
         message_ = omfsErrorName(error_);

@@ -11,6 +11,10 @@
 
 namespace omftool {
 
+// How omftool names itself to the toolkit (and in the files it writes);
+// `versionText` says which part of it is at work.
+omfProductIdentification_t productIdentification(const char* versionText);
+
 class OpenOMFFile {
   public:
     explicit OpenOMFFile(const std::string& path);

@@ -1,5 +1,7 @@
 #include "sample_container.h"
 
+#include "open_omf_file.h"
+
 #include "omf/omf_access.h"
 #include "omf/omf_errors.h"
 #include "omf/omf_mobs.h"
@@ -63,13 +65,7 @@ omfErr_t buildSample(omfHdl_t file) {
 } // namespace
 
 bool writeSampleOMF(const std::string& path, int revision) {
-    omfProductIdentification_t ident{};
-    ident.companyName = "OMF media extensions";
-    ident.productName = "omftool";
-    ident.productVersionString = "1.0 sample writer";
-    ident.productID = 1;
-    ident.platform = "Linux";
-    ident.productVersion = {1, 0, 0, kVersionReleased, 0};
+    const omfProductIdentification_t ident = productIdentification("1.0 sample writer");
     omfSessionHdl_t session = nullptr;
     if (omfsStartSession(&ident, &session) != 0) return false;
     omfHdl_t file = nullptr;
