@@ -267,14 +267,15 @@ void setPositionValue(CMContainerRecord* container, CMObjectID property, CMSize 
     value->size = length;
 }
 
-// Writes each global name not yet in the stream at the end of the data.
+// Writes each global name not yet in the stream at the end of the data. Only
+// objects bound to a global name carry one, so the values of all the others
+// (nearly every object of a large container) are not visited.
 void writeGlobalNames(CMContainerRecord* container) {
     for (const auto& [id, object] : container->objects) {
-        if (object->flags & kObjectDeleted) continue;
+        if (object->flags & kObjectDeleted || object->globalName == nullptr) continue;
         for (CMPropertyEntry& entry : object->properties) {
             for (CMValueRecord* value : entry.values) {
                 if (!(value->flags & kValueGlobalName) || !value->segments.empty()) continue;
-                if (object->globalName == nullptr) continue;
                 const std::string& name = *object->globalName;
                 Segment segment;
                 segment.offset = container->endOfData;
