@@ -26,7 +26,7 @@ void reportFileMessage(const FileRefCon* refCon, const char* messageTemplate,
     substituteMessageArguments(text, sizeof text, messageTemplate,
                                static_cast<int>(arguments.size()), arguments.begin());
     const char* argv[] = {text};
-    CMReportError(refCon->session, nullptr, 0, 1, argv);
+    CMReportError(refCon->session, nullptr, CM_ERR_MESSAGE, 1, argv);
 }
 
 bool closeFileStreams(FileRefCon* refCon) {
