@@ -90,14 +90,19 @@ class CodeByteTocImage {
     std::vector<unsigned char> bytes_;
 };
 
-std::vector<CMValueRecord*> valuesInTocOrder(CMContainerRecord* container) {
+// Every value to write, in TOC order; those of more than one segment also go
+// to `continued`, so that later steps need not visit every value again.
+std::vector<CMValueRecord*> valuesInTocOrder(CMContainerRecord* container,
+                                             std::vector<CMValueRecord*>& continued) {
     std::vector<CMValueRecord*> values;
     values.reserve(container->valueStore.size());
     for (const auto& [id, object] : container->objects) {
         if (object->flags & (kObjectDeleted | kObjectUndefined)) continue;
         for (const CMPropertyEntry& entry : object->properties) {
             for (CMValueRecord* value : entry.values) {
-                if (!(value->flags & kValueDeleted)) values.push_back(value);
+                if (value->flags & kValueDeleted) continue;
+                values.push_back(value);
+                if (value->segments.size() > 1) continued.push_back(value);
             }
         }
     }
@@ -291,9 +296,11 @@ void writeGlobalNames(CMContainerRecord* container) {
 }
 
 // Continued immediate entries always carry 4 bytes: any shorter continued
-// immediate segment moves to the stream before the TOC is written.
-void normaliseImmediates(CMContainerRecord* container, const std::vector<CMValueRecord*>& values) {
-    for (CMValueRecord* value : values) {
+// immediate segment of the values of several segments moves to the stream
+// before the TOC is written.
+void normaliseImmediates(CMContainerRecord* container,
+                         const std::vector<CMValueRecord*>& continued) {
+    for (CMValueRecord* value : continued) {
         for (size_t i = 1; i < value->segments.size(); ++i) {
             Segment& segment = value->segments[i];
             if (!segment.immediate || segment.length == 4) continue;
@@ -324,9 +331,10 @@ void storeSeed(CMContainerRecord* container) {
 void writeTocAndLabel(CMContainerRecord* container) {
     writeGlobalNames(container);
     storeSeed(container);
-    std::vector<CMValueRecord*> values = valuesInTocOrder(container);
+    std::vector<CMValueRecord*> continued;
+    std::vector<CMValueRecord*> values = valuesInTocOrder(container, continued);
     const bool version1 = (container->containerFlags & kCMVersion1TOC) != 0;
-    if (!version1) normaliseImmediates(container, values);
+    if (!version1) normaliseImmediates(container, continued);
 
     // Where the TOC goes: after the highest byte written, aligned to 4.
     CMSize streamSize = container->ops.size(container->refCon);
