@@ -4,6 +4,7 @@
 #include "internal/report.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <sys/mman.h>
 
@@ -34,9 +35,7 @@ bool openChunk(CMContainerRecord* container, RecordChunks& chunks, size_t size) 
     char* start = static_cast<char*>(block);
     if (huge) {
         start = alignUp(start, kHugePageSize);
-#ifdef MADV_HUGEPAGE
-        madvise(start, size, MADV_HUGEPAGE);
-#endif
+        adviseHugePages(start, size);
     }
     chunks.cursor = start;
     chunks.end = start + size;
@@ -45,6 +44,16 @@ bool openChunk(CMContainerRecord* container, RecordChunks& chunks, size_t size) 
 }
 
 } // namespace
+
+void adviseHugePages([[maybe_unused]] void* memory, [[maybe_unused]] size_t size) {
+#ifdef MADV_HUGEPAGE
+    char* first = alignUp(static_cast<char*>(memory), kHugePageSize);
+    char* last = static_cast<char*>(memory) + size;
+    if (last - first >= static_cast<std::ptrdiff_t>(kHugePageSize)) {
+        madvise(first, static_cast<size_t>(last - first) & ~(kHugePageSize - 1), MADV_HUGEPAGE);
+    }
+#endif
+}
 
 void* allocateRecordMemory(CMContainerRecord* container, size_t size) {
     RecordChunks& chunks = container->recordChunks;

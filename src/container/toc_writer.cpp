@@ -1,6 +1,7 @@
 // Writing global names, the TOC (both formats) and the label when a written
 // container closes.
 #include "internal/container_ops.h"
+#include "internal/record_memory.h"
 #include "internal/report.h"
 #include "internal/toc_format.h"
 
@@ -60,7 +61,10 @@ class CodeByteTocImage {
     }
 
     // Room for `size` bytes; pages a generous guess leaves unused are never touched.
-    void reserve(size_t size) { bytes_.reserve(size); }
+    void reserve(size_t size) {
+        bytes_.reserve(size);
+        adviseHugePages(bytes_.data(), bytes_.capacity());
+    }
     size_t position() const { return bytes_.size(); }
     std::vector<unsigned char>& bytes() { return bytes_; }
     uint32_t lastGeneration = 0;

@@ -23,4 +23,9 @@ struct RecordChunks {
 void* allocateRecordMemory(CMContainerRecord* container, size_t size);
 void releaseRecordMemory(CMContainerRecord* container);
 
+// Asks the kernel to back the whole huge pages inside `memory` with huge
+// pages: for large buffers written once from start to end, where a fault per
+// 4 KiB page costs more than filling the page.
+void adviseHugePages(void* memory, size_t size);
+
 } // namespace container
