@@ -6,6 +6,8 @@
 #include "container/cm_handlers.h"
 #include "container/omfi_handlers.h"
 
+#include "../common/scratch_folder.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -55,13 +57,12 @@ inline void writeFile(const std::filesystem::path& path, const std::vector<unsig
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
-class ContainerTest : public ::testing::Test {
+class ContainerTest : public test_support::ScratchFolderTest {
   protected:
     void SetUp() override {
         errorLog().clear();
-        char pattern[] = "/tmp/container-test-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
+        ScratchFolderTest::SetUp();
+        if (HasFatalFailure()) return;
         session_ = CMStartBentoSession(&recordingSessionMetaHandler, &handler_);
         ASSERT_NE(session_, nullptr);
         CMSetTypeMetaHandler(session_, CMFileStreamTypeName, &CMFileStreamMetaHandler);
@@ -70,11 +71,8 @@ class ContainerTest : public ::testing::Test {
     void TearDown() override {
         if (session_ != nullptr) CMEndBentoSession(session_, 1);
         CMReleaseHandlerSession(&handler_);
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
+        ScratchFolderTest::TearDown();
     }
-
-    std::string path(const std::string& name) const { return (dir_ / name).string(); }
 
     CMContainer create(const std::string& file, CMContainerFlags flags = 0, bool swapped = false,
                        CMContainerUseMode useFlags = 0) {
@@ -112,7 +110,6 @@ class ContainerTest : public ::testing::Test {
 
     CMHandlerSession handler_{};
     CMSession session_ = nullptr;
-    std::filesystem::path dir_;
 };
 
 } // namespace container_test

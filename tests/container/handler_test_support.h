@@ -7,6 +7,8 @@
 #include "container/cm_handlers.h"
 #include "container/omfi_handlers.h"
 
+#include "../common/scratch_folder.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -75,25 +77,20 @@ inline void appendLabel(std::vector<uint8_t>& bytes, uint32_t tocOffset) {
 
 // A container session on the toolkit's session handler and a scratch
 // directory removed afterwards.
-class HandlerSessionTest : public ::testing::Test {
+class HandlerSessionTest : public test_support::ScratchFolderTest {
   protected:
     void SetUp() override {
+        ScratchFolderTest::SetUp();
+        if (HasFatalFailure()) return;
         session_ = CMStartBentoSession(&countingSessionMetaHandler, &state_.handler);
         ASSERT_NE(session_, nullptr);
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "omf-handlers-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        directory_ = pattern;
     }
 
     void TearDown() override {
         if (session_ != nullptr) CMEndBentoSession(session_, 1);
         CMReleaseHandlerSession(&state_.handler);
-        std::error_code ignored;
-        std::filesystem::remove_all(directory_, ignored);
+        ScratchFolderTest::TearDown();
     }
-
-    std::string path(const std::string& name) const { return (directory_ / name).string(); }
 
     // Creates a refCon for `name` in the scratch directory and opens it.
     CMRefCon openFile(const std::string& name, const char* mode) {
@@ -115,7 +112,6 @@ class HandlerSessionTest : public ::testing::Test {
 
     CountingSession state_;
     CMSession session_ = nullptr;
-    std::filesystem::path directory_;
     StreamRoutines stream_;
 };
 

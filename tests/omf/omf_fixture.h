@@ -6,6 +6,8 @@
 #include "omf/omf_errors.h"
 #include "omf/omf_session.h"
 
+#include "../common/scratch_folder.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -25,12 +27,11 @@ inline omfProductIdentification_t testIdentification() {
     return ident;
 }
 
-class ToolkitTest : public ::testing::Test {
+class ToolkitTest : public test_support::ScratchFolderTest {
   protected:
     void SetUp() override {
-        char pattern[] = "/tmp/omf-test-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
+        ScratchFolderTest::SetUp();
+        if (HasFatalFailure()) return;
         omfProductIdentification_t ident = testIdentification();
         ASSERT_EQ(omfsStartSession(&ident, &session_), 0);
         omfsSetBentoErrorPrinting(session_, false);
@@ -40,14 +41,10 @@ class ToolkitTest : public ::testing::Test {
         if (session_ != nullptr) {
             EXPECT_EQ(omfsFinishSession(session_), 0);
         }
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
+        ScratchFolderTest::TearDown();
     }
 
-    std::string path(const std::string& name) const { return (dir_ / name).string(); }
-
     omfSessionHdl_t session_ = nullptr;
-    std::filesystem::path dir_;
 };
 
 } // namespace omf_test

@@ -6,6 +6,8 @@
 #include "internal/records.h"
 #include "internal/registry.h"
 
+#include "../common/scratch_folder.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -21,12 +23,11 @@ inline CMBentoErrorRecord* fileErrorRecord(void* omfFile) {
     return omf::validFile(file) ? &file->bentoError : nullptr;
 }
 
-class RegistryTest : public ::testing::Test {
+class RegistryTest : public test_support::ScratchFolderTest {
   protected:
     void SetUp() override {
-        char pattern[] = "/tmp/omf-registry-test-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
+        ScratchFolderTest::SetUp();
+        if (HasFatalFailure()) return;
         session_ = std::make_unique<omfSessionRec>();
         session_->printBentoErrors = false;
         session_->bentoHandler.fileErrorRecord = fileErrorRecord;
@@ -42,11 +43,8 @@ class RegistryTest : public ::testing::Test {
         if (session_ && session_->bento != nullptr) CMEndBentoSession(session_->bento, 1);
         if (session_) CMReleaseHandlerSession(&session_->bentoHandler);
         session_.reset();
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
+        ScratchFolderTest::TearDown();
     }
-
-    std::string path(const std::string& name) const { return (dir_ / name).string(); }
 
     std::unique_ptr<omfFileRec> newRecord(omfFileRev_t revision, omf::FileMode mode) {
         auto file = std::make_unique<omfFileRec>();
@@ -117,7 +115,6 @@ class RegistryTest : public ::testing::Test {
     }
 
     std::unique_ptr<omfSessionRec> session_;
-    std::filesystem::path dir_;
 
   private:
     omfFileRec* keep(std::unique_ptr<omfFileRec> file, bool linked) {

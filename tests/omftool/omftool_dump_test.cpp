@@ -1,7 +1,7 @@
 // omftool's container dump, on the bundled sample and on files it cannot open.
+#include "../common/scratch_folder.h"
 #include "container_dump.h"
 #include "sample_container.h"
-#include "scratch_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +17,7 @@ std::vector<char> readFile(const std::filesystem::path& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-class OmftoolDump : public omftool_test::ScratchFolderTest {};
+class OmftoolDump : public test_support::ScratchFolderTest {};
 
 TEST_F(OmftoolDump, BundledSampleIsWhatTheWriterMakesToday) {
     const auto file = dir_ / "sample.bento";

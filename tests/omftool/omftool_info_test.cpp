@@ -1,7 +1,7 @@
 // omftool's info command on OMF files it writes itself, and on failures.
+#include "../common/scratch_folder.h"
 #include "file_info.h"
 #include "sample_container.h"
-#include "scratch_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 
 namespace {
 
-class OmftoolInfo : public omftool_test::ScratchFolderTest {};
+class OmftoolInfo : public test_support::ScratchFolderTest {};
 
 TEST_F(OmftoolInfo, DescribesFilesOfEveryRevision) {
     struct Case {
