@@ -1,0 +1,12 @@
+// Entry functions of the codecs built into the toolkit, in the order
+// omfmInit registers them.
+#pragma once
+
+#include "omf/omf_codec.h"
+
+namespace omf::codecs {
+
+omfErr_t rgbaCodec(omfCodecRequest_t request, omfCodecParms_t* parms);
+omfErr_t cdciCodec(omfCodecRequest_t request, omfCodecParms_t* parms);
+
+} // namespace omf::codecs
