@@ -1,0 +1,43 @@
+// Frame positions in uncompressed media data.
+#include "video/frame_placement.h"
+
+#include "internal/error_flow.h"
+#include "omf/omf_error_codes.h"
+
+namespace omf::codecs::video {
+
+namespace {
+
+omfInt64 roundUp(omfInt64 value, omfInt64 multiple) {
+    return (value + multiple - 1) / multiple * multiple;
+}
+
+} // namespace
+
+omfInt64 FramePlacement::frameStride() const {
+    omfInt64 perFrame = omfInt64(fields) * (fillStart + fillEnd) + frameSize;
+    if (!aligned()) return perFrame;
+    // Each field starts on a boundary: round one field up, then count both.
+    omfInt64 perField = perFrame / fields;
+    return roundUp(perField, alignment) * fields;
+}
+
+bool FramePlacement::fieldsContiguous() const {
+    if (fields == 1) return true;
+    if (fillStart != 0 || fillEnd != 0) return false;
+    return !aligned() || fieldSize() % alignment == 0;
+}
+
+omfInt64 FramePlacement::alignUp(omfInt64 position) const {
+    if (!aligned()) return position;
+    return dataStart + roundUp(position - dataStart, alignment);
+}
+
+omfErr_t frameOffset(omfHdl_t file, const FramePlacement& placement, omfInt64 frame,
+                     omfInt64* offset) {
+    if (frame < 1) OMF_RAISE(file, OM_ERR_FRAME_INDEX_OUT_OF_RANGE);
+    *offset = (frame - 1) * placement.frameStride() + placement.dataStart;
+    return 0;
+}
+
+} // namespace omf::codecs::video
