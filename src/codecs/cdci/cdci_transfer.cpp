@@ -1,0 +1,183 @@
+// CDCI positioning and transfers: frame offsets, whole frames through the
+// pixel translator, and lines in the stored format.
+#include "cdci/cdci_state.h"
+
+#include "internal/error_flow.h"
+#include "internal/records.h"
+#include "omf/omf_error_codes.h"
+#include "video/frame_transfer.h"
+
+#include <algorithm>
+#include <new>
+
+namespace omf::codecs::cdci {
+
+namespace {
+
+omfErr_t checkState(omfHdl_t file, omfMediaHdl_t media) {
+    if (stateOf(media) == nullptr) OMF_RAISE(file, OM_ERR_MEDIA_SYSTEM_NOT_INIT);
+    return 0;
+}
+
+// Whether the handle has media data to position in: a data object, or a
+// raw data file.
+bool hasData(omfHdl_t file, omfMediaHdl_t media) {
+    if (media->dataObject != nullptr) return true;
+    omfHdl_t dataFile = media->dataFile != nullptr ? media->dataFile : file;
+    return dataFile != nullptr && dataFile->rawFile;
+}
+
+// The memory format names a frame layout other than the stored one.
+bool layoutsDiffer(const CdciState& state) {
+    const omfFormatEntry_t* layout = state.memoryFormat.find(kOmfFrameLayout);
+    return layout != nullptr && layout->operand.int32 != state.geometry.layout;
+}
+
+// The single transfer on channel 1 that frame transfers take.
+omfErr_t singleTransfer(omfHdl_t file, omfCodecParms_t* parms, omfmMultiXfer_t** transfer) {
+    auto& samples = parms->spc.samples;
+    if (samples.count != 1 || samples.transfers == nullptr ||
+        samples.transfers[0].subTrackNum != 1) {
+        OMF_RAISE(file, OM_ERR_CODEC_CHANNEL_OUT_OF_RANGE);
+    }
+    *transfer = &samples.transfers[0];
+    return 0;
+}
+
+omfInt64 lineBytes(const CdciState& state) {
+    return omfInt64((state.pixelSize + 7) / 8) * state.geometry.storedWidth;
+}
+
+// Client fill before the first row of a field.
+omfErr_t enterField(omfHdl_t file, omfMediaHdl_t media, CdciState& state, bool writing) {
+    if (state.lineCursor != 0 || state.clientFillStart == 0) return 0;
+    if (writing) {
+        OMF_CHECK(file, video::writeZeros(file, media->stream, state.zeros, state.clientFillStart));
+    } else {
+        OMF_CHECK(file, media::streamSkip(media->stream, state.clientFillStart));
+    }
+    return 0;
+}
+
+// Counts `rows` moved; at the end of a field the client fill and the
+// alignment padding follow.
+omfErr_t advanceLines(omfHdl_t file, omfMediaHdl_t media, CdciState& state, omfInt32 rows,
+                      bool writing) {
+    state.lineCursor += rows;
+    if (state.lineCursor < state.geometry.storedHeight) return 0;
+    state.lineCursor = 0;
+    video::FramePlacement placement = placementOf(state);
+    if (writing) {
+        OMF_CHECK(file, video::writeZeros(file, media->stream, state.zeros, state.clientFillEnd));
+        OMF_CHECK(file, video::alignStream(file, media->stream, placement, &state.zeros));
+    } else {
+        if (state.clientFillEnd != 0) {
+            OMF_CHECK(file, media::streamSkip(media->stream, state.clientFillEnd));
+        }
+        OMF_CHECK(file, video::alignStream(file, media->stream, placement, nullptr));
+    }
+    return 0;
+}
+
+// Moves `lineCount` stored rows between the buffer and the stream, a field's
+// remaining rows at a time.
+omfErr_t moveLines(omfHdl_t file, omfMediaHdl_t media, omfCodecParms_t* parms, bool writing) {
+    OMF_CHECK(file, checkState(file, media));
+    CdciState& state = *stateOf(media);
+    auto& lines = parms->spc.lines;
+    lines.bytesTransferred = 0;
+    if (lines.lineCount < 0) OMF_RAISE(file, OM_ERR_NEGATIVE_VALUE);
+    if (lines.buffer == nullptr) OMF_RAISE(file, OM_ERR_NULL_TRANSFER_BUFFER);
+    omfInt64 rowBytes = lineBytes(state);
+    if (omfInt64(lines.lineCount) * rowBytes > lines.bufferSize) {
+        OMF_RAISE(file, OM_ERR_SAMPLE_TOO_LARGE);
+    }
+    auto* cursor = static_cast<uint8_t*>(lines.buffer);
+    omfInt32 remaining = lines.lineCount;
+    omfInt32 fieldRows = std::max<omfInt32>(state.geometry.storedHeight, 1);
+    while (remaining > 0) {
+        OMF_CHECK(file, enterField(file, media, state, writing));
+        omfInt32 rows = std::min(remaining, fieldRows - state.lineCursor);
+        omfInt64 bytes = rows * rowBytes;
+        if (writing) {
+            OMF_CHECK(file, media::streamWrite(media->stream, cursor, bytes));
+        } else {
+            omfInt64 got = 0;
+            omfErr_t status = media::streamRead(media->stream, cursor, bytes, &got);
+            if (status != 0) {
+                lines.bytesTransferred += static_cast<omfInt32>(got);
+                OMF_RAISE(file, OM_ERR_NO_DATA_READ);
+            }
+        }
+        cursor += bytes;
+        lines.bytesTransferred += static_cast<omfInt32>(bytes);
+        remaining -= rows;
+        OMF_CHECK(file, advanceLines(file, media, state, rows, writing));
+    }
+    return 0;
+}
+
+} // namespace
+
+omfErr_t frameOffset(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t file) {
+    OMF_CHECK(file, checkState(file, media));
+    if (!hasData(file, media)) OMF_RAISE(file, OM_ERR_MEDIA_SYSTEM_NOT_INIT);
+    auto& request = parms->spc.frameOffset;
+    OMF_CHECK(file, video::frameOffset(file, placementOf(*stateOf(media)), request.frameNumber,
+                                       &request.offset));
+    return 0;
+}
+
+omfErr_t setFrame(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t file) {
+    OMF_CHECK(file, checkState(file, media));
+    if (!hasData(file, media)) OMF_RAISE(file, OM_ERR_MEDIA_SYSTEM_NOT_INIT);
+    CdciState& state = *stateOf(media);
+    omfInt64 offset = 0;
+    OMF_CHECK(file, video::frameOffset(file, placementOf(state), parms->spc.setFrame.frameNumber,
+                                       &offset));
+    OMF_CHECK(file, media::streamSeek(media->stream, offset));
+    state.lineCursor = 0;
+    return 0;
+}
+
+omfErr_t readSamples(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t file) try {
+    OMF_CHECK(file, checkState(file, media));
+    omfmMultiXfer_t* transfer = nullptr;
+    OMF_CHECK(file, singleTransfer(file, parms, &transfer));
+    const CdciState& state = *stateOf(media);
+    OMF_CHECK(file, video::readFrames(file, media->stream, placementOf(state), layoutsDiffer(state),
+                                      *transfer));
+    return 0;
+} catch (const std::bad_alloc&) {
+    OMF_RAISE(file, OM_ERR_NO_MEMORY);
+}
+
+omfErr_t writeSamples(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t file) try {
+    OMF_CHECK(file, checkState(file, media));
+    omfmMultiXfer_t* transfer = nullptr;
+    OMF_CHECK(file, singleTransfer(file, parms, &transfer));
+    CdciState& state = *stateOf(media);
+    omfErr_t status = video::writeFrames(file, media->stream, placementOf(state),
+                                         layoutsDiffer(state), *transfer, state.zeros);
+    media->channels.front().sampleCount += transfer->samplesXfered;
+    OMF_CHECK(file, status);
+    return 0;
+} catch (const std::bad_alloc&) {
+    OMF_RAISE(file, OM_ERR_NO_MEMORY);
+}
+
+omfErr_t readLines(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t file) try {
+    OMF_CHECK(file, moveLines(file, media, parms, false));
+    return 0;
+} catch (const std::bad_alloc&) {
+    OMF_RAISE(file, OM_ERR_NO_MEMORY);
+}
+
+omfErr_t writeLines(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t file) try {
+    OMF_CHECK(file, moveLines(file, media, parms, true));
+    return 0;
+} catch (const std::bad_alloc&) {
+    OMF_RAISE(file, OM_ERR_NO_MEMORY);
+}
+
+} // namespace omf::codecs::cdci
