@@ -2,11 +2,11 @@
 // describing itself and filling the operation table.
 #include "builtin_codecs.h"
 #include "cdci/cdci_state.h"
+#include "video/codec_support.h"
 
 #include "internal/error_flow.h"
 #include "omf/omf_error_codes.h"
 #include "omf/omf_registry.h"
-#include "omf/omf_session.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -19,7 +19,6 @@ constexpr char kCodecName[] = "CDCI Codec (Uncompressed ONLY)";
 constexpr char kDescriptorClass[] = "CDCI";
 constexpr char kDataClass[] = "IDAT";
 constexpr char kCodecID[] = "CDCI";
-constexpr char kPictureKind[] = "omfi:data:Picture";
 constexpr omfInt32 kFirstFileRevision = kOmfRev2x;
 
 // One property the codec adds to the session's registry.
@@ -83,20 +82,10 @@ omfErr_t describe(omfCodecParms_t* parms) {
     request.info.dataClass = kDataClass;
     request.info.codecID = kCodecID;
     request.info.revision = kOmfCodecRevision;
-    request.info.dataKind = kPictureKind;
+    request.info.dataKind = video::kPictureKind;
     request.info.minFileRevision = kFirstFileRevision;
     request.info.hasMaxFileRevision = false;
     request.info.maxFileRevision = 0;
-    return 0;
-}
-
-// One channel of pictures; nothing of other kinds.
-omfErr_t numChannels(omfCodecParms_t* parms, omfMediaHdl_t, omfHdl_t file) {
-    omfObject_t picture = nullptr;
-    omfErr_t status = 0;
-    bool found = omfsFindDataKind(file, kPictureKind, &picture, &status);
-    parms->spc.numChannels.numChannels =
-        found && parms->spc.numChannels.mediaKind == picture ? 1 : 0;
     return 0;
 }
 
@@ -116,7 +105,7 @@ omfErr_t fillTable(omfCodecParms_t* parms) {
     table[kCodecOpClose] = cdci::close;
     table[kCodecOpSetFrame] = cdci::setFrame;
     table[kCodecOpFrameOffset] = cdci::frameOffset;
-    table[kCodecOpNumChannels] = numChannels;
+    table[kCodecOpNumChannels] = video::pictureChannels;
     table[kCodecOpSelectInfo] = cdci::selectInfo;
     return 0;
 }

@@ -4,6 +4,7 @@
 
 #include "internal/error_flow.h"
 #include "omf/omf_error_codes.h"
+#include "video/codec_support.h"
 #include "video/format_entries.h"
 
 #include <cstring>
@@ -136,48 +137,14 @@ omfErr_t putFileFormat(omfHdl_t file, omfMediaHdl_t media, CdciState& state,
 omfErr_t putMemoryFormat(omfHdl_t file, omfMediaHdl_t media, CdciState& state,
                          const video::FormatEntries& entries) {
     OMF_CHECK(file, entries.forEach([&](const omfFormatEntry_t& entry) -> omfErr_t {
-        switch (entry.opcode) {
-        case kOmfPixelFormat:
-        case kOmfFrameLayout:
-        case kOmfFieldDominance:
-        case kOmfStoredRect:
-        case kOmfAspectRatio:
-        case kOmfLineLength:
-        case kOmfRGBCompLayout:
-            break;
-        case kOmfRGBCompSizes:
-            if (state.pixelSize != 0) {
-                state.memoryFrameSize =
-                    video::componentSizeSum(entry) * state.frameSize / state.pixelSize;
-            }
-            break;
-        default:
-            OMF_RAISE(file, OM_ERR_ILLEGAL_MEMORY_FORMAT);
+        OMF_CHECK(file, video::putMemoryEntry(file, state.memoryFormat, entry));
+        if (entry.opcode == kOmfRGBCompSizes && state.pixelSize != 0) {
+            state.memoryFrameSize =
+                video::componentSizeSum(entry) * state.frameSize / state.pixelSize;
         }
-        OMF_CHECK(file, state.memoryFormat.put(entry));
         return 0;
     }));
     OMF_CHECK(file, publishFormats(file, media, state));
-    return 0;
-}
-
-omfErr_t answerLargestSample(omfHdl_t file, omfMediaHdl_t media, const CdciState& state,
-                             omfInt32 size, void* buffer) {
-    if (size < omfInt32(sizeof(omfMaxSampleSize_t))) OMF_RAISE(file, OM_ERR_BUFFER_TOO_SMALL);
-    auto* answer = static_cast<omfMaxSampleSize_t*>(buffer);
-    if (answer->mediaKind != media->channels.front().mediaKind) {
-        OMF_RAISE(file, OM_ERR_CODEC_CHANNEL_OUT_OF_RANGE);
-    }
-    answer->largestSampleSize = static_cast<omfInt32>(state.frameSize);
-    return 0;
-}
-
-omfErr_t answerDataSize(omfHdl_t file, omfMediaHdl_t media, omfInt32 size, void* buffer) {
-    if (size < omfInt32(sizeof(omfInt64))) OMF_RAISE(file, OM_ERR_BUFFER_TOO_SMALL);
-    omfInt64 length = 0;
-    OMF_CHECK(file, media::streamFlush(media->stream));
-    OMF_CHECK(file, media::streamLength(media->stream, &length));
-    std::memcpy(buffer, &length, sizeof length);
     return 0;
 }
 
@@ -202,10 +169,11 @@ omfErr_t getInfo(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t file) {
         return 0;
     }
     case kMediaInfoMaxSampleSize:
-        OMF_CHECK(file, answerLargestSample(file, media, state, info.size, info.buffer));
+        OMF_CHECK(file,
+                  video::answerLargestSample(file, media, state.frameSize, info.size, info.buffer));
         return 0;
     case kMediaInfoDataSize:
-        OMF_CHECK(file, answerDataSize(file, media, info.size, info.buffer));
+        OMF_CHECK(file, video::answerDataSize(file, media, info.size, info.buffer));
         return 0;
     default:
         OMF_RAISE(file, OM_ERR_INVALID_CODEC_OPERATION);

@@ -3,8 +3,8 @@
 #include "cdci/cdci_state.h"
 
 #include "internal/error_flow.h"
-#include "internal/records.h"
 #include "omf/omf_error_codes.h"
+#include "video/codec_support.h"
 #include "video/frame_transfer.h"
 
 #include <algorithm>
@@ -19,29 +19,9 @@ omfErr_t checkState(omfHdl_t file, omfMediaHdl_t media) {
     return 0;
 }
 
-// Whether the handle has media data to position in: a data object, or a
-// raw data file.
-bool hasData(omfHdl_t file, omfMediaHdl_t media) {
-    if (media->dataObject != nullptr) return true;
-    omfHdl_t dataFile = media->dataFile != nullptr ? media->dataFile : file;
-    return dataFile != nullptr && dataFile->rawFile;
-}
-
 // The memory format names a frame layout other than the stored one.
 bool layoutsDiffer(const CdciState& state) {
-    const omfFormatEntry_t* layout = state.memoryFormat.find(kOmfFrameLayout);
-    return layout != nullptr && layout->operand.int32 != state.geometry.layout;
-}
-
-// The single transfer on channel 1 that frame transfers take.
-omfErr_t singleTransfer(omfHdl_t file, omfCodecParms_t* parms, omfmMultiXfer_t** transfer) {
-    auto& samples = parms->spc.samples;
-    if (samples.count != 1 || samples.transfers == nullptr ||
-        samples.transfers[0].subTrackNum != 1) {
-        OMF_RAISE(file, OM_ERR_CODEC_CHANNEL_OUT_OF_RANGE);
-    }
-    *transfer = &samples.transfers[0];
-    return 0;
+    return video::memoryLayoutDiffers(state.memoryFormat, state.geometry.layout);
 }
 
 omfInt64 lineBytes(const CdciState& state) {
@@ -121,7 +101,7 @@ omfErr_t moveLines(omfHdl_t file, omfMediaHdl_t media, omfCodecParms_t* parms, b
 
 omfErr_t frameOffset(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t file) {
     OMF_CHECK(file, checkState(file, media));
-    if (!hasData(file, media)) OMF_RAISE(file, OM_ERR_MEDIA_SYSTEM_NOT_INIT);
+    if (!video::hasMediaData(file, media)) OMF_RAISE(file, OM_ERR_MEDIA_SYSTEM_NOT_INIT);
     auto& request = parms->spc.frameOffset;
     OMF_CHECK(file, video::frameOffset(file, placementOf(*stateOf(media)), request.frameNumber,
                                        &request.offset));
@@ -130,7 +110,7 @@ omfErr_t frameOffset(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t file)
 
 omfErr_t setFrame(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t file) {
     OMF_CHECK(file, checkState(file, media));
-    if (!hasData(file, media)) OMF_RAISE(file, OM_ERR_MEDIA_SYSTEM_NOT_INIT);
+    if (!video::hasMediaData(file, media)) OMF_RAISE(file, OM_ERR_MEDIA_SYSTEM_NOT_INIT);
     CdciState& state = *stateOf(media);
     omfInt64 offset = 0;
     OMF_CHECK(file, video::frameOffset(file, placementOf(state), parms->spc.setFrame.frameNumber,
@@ -143,7 +123,7 @@ omfErr_t setFrame(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t file) {
 omfErr_t readSamples(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t file) try {
     OMF_CHECK(file, checkState(file, media));
     omfmMultiXfer_t* transfer = nullptr;
-    OMF_CHECK(file, singleTransfer(file, parms, &transfer));
+    OMF_CHECK(file, video::singleTransfer(file, parms, &transfer));
     const CdciState& state = *stateOf(media);
     OMF_CHECK(file, video::readFrames(file, media->stream, placementOf(state), layoutsDiffer(state),
                                       *transfer));
@@ -155,7 +135,7 @@ omfErr_t readSamples(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t file)
 omfErr_t writeSamples(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t file) try {
     OMF_CHECK(file, checkState(file, media));
     omfmMultiXfer_t* transfer = nullptr;
-    OMF_CHECK(file, singleTransfer(file, parms, &transfer));
+    OMF_CHECK(file, video::singleTransfer(file, parms, &transfer));
     CdciState& state = *stateOf(media);
     omfErr_t status = video::writeFrames(file, media->stream, placementOf(state),
                                          layoutsDiffer(state), *transfer, state.zeros);
