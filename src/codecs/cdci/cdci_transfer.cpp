@@ -136,11 +136,10 @@ omfErr_t writeSamples(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t file
     OMF_CHECK(file, checkState(file, media));
     omfmMultiXfer_t* transfer = nullptr;
     OMF_CHECK(file, video::singleTransfer(file, parms, &transfer));
+    // The media layer counts the frames written into the channel.
     CdciState& state = *stateOf(media);
-    omfErr_t status = video::writeFrames(file, media->stream, placementOf(state),
-                                         layoutsDiffer(state), *transfer, state.zeros);
-    media->channels.front().sampleCount += transfer->samplesXfered;
-    OMF_CHECK(file, status);
+    OMF_CHECK(file, video::writeFrames(file, media->stream, placementOf(state),
+                                       layoutsDiffer(state), *transfer, state.zeros));
     return 0;
 } catch (const std::bad_alloc&) {
     OMF_RAISE(file, OM_ERR_NO_MEMORY);
