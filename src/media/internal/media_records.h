@@ -3,6 +3,7 @@
 
 #include "container/cm_types.h"
 #include "internal/codec_stream.h"
+#include "internal/records.h"
 #include "omf/omf_codec.h"
 #include "omf/omf_media.h"
 

@@ -4,6 +4,7 @@
 #include "container/cm_api.h"
 #include "container/omfi_handlers.h"
 #include "internal/hash_table.h"
+#include "omf/omf_resolve.h"
 #include "omf/omf_types.h"
 
 #include <memory>
@@ -51,6 +52,15 @@ struct omfSessionRec {
     // Hooks the media layer installs.
     omfErr_t (*openHook)(omfHdl_t file) = nullptr;
     omfErr_t (*finishHook)(omfSessionHdl_t session) = nullptr;
+    // The media layer's state (its codec registry); set by omfmInit, ends with the session.
+    std::shared_ptr<void> media;
+    // Asked for a file holding a descriptor's media when its locators find none.
+    omfHdl_t (*locateFailure)(omfHdl_t file, omfObject_t descriptor) = nullptr;
+    // Scores a media-group representation by the codecs that read its
+    // descriptor; *usable false skips it. Installed by the media layer.
+    omfErr_t (*scoreRepresentation)(omfHdl_t file, const omfMediaCriteria_t* criteria,
+                                    omfObject_t fileMob, omfObject_t descriptor, bool* usable,
+                                    omfInt32* score) = nullptr;
     bool printBentoErrors = true; // "<Bento ...>" lines on standard output
 
     omfSessionRec();
@@ -68,6 +78,7 @@ struct omfFileRec {
     uint16_t byteOrder = kOmfLittleEndian;
     bool rawFile = false;
     std::string rawFileName;
+    std::string rawCodecID; // the codec new media of a raw file is written with
     bool checking = true; // semantic checks run (off while a check itself reads)
     std::unique_ptr<omf::FileRegistry> registry;
     omf::TableHandle mobTable;       // mob ID -> mob object

@@ -9,11 +9,7 @@
 #include <cstring>
 
 namespace omf::resolve {
-namespace {
 
-constexpr omfInt32 kPathSize = 256; // locator paths are read into 256 bytes
-
-// The path text of a locator by its class; OM_ERR_UNKNOWN_LOCATOR for a class that is no locator.
 omfErr_t readLocatorPath(omfHdl_t file, omfObject_t locator, char path[kPathSize]) {
     std::memset(path, 0, kPathSize);
     char classID[5];
@@ -67,7 +63,6 @@ omfErr_t readLocatorPath(omfHdl_t file, omfObject_t locator, char path[kPathSize
     return 0;
 }
 
-} // namespace
 } // namespace omf::resolve
 
 using namespace omf;

@@ -94,6 +94,12 @@ omfErr_t mobIsKind(omfHdl_t file, omfObject_t mob, omfMobKind_t kind, bool* matc
 omfErr_t chooseRepresentation(omfHdl_t file, omfObject_t group, const omfMediaCriteria_t* criteria,
                               omfObject_t* chosen);
 
+// ---- locators (locator_file.cpp) ----
+constexpr omfInt32 kPathSize = 256; // locator paths are read into 256 bytes
+// The path text of a locator by its class (zero-filled to kPathSize);
+// OM_ERR_UNKNOWN_LOCATOR for a class that is no locator.
+omfErr_t readLocatorPath(omfHdl_t file, omfObject_t locator, char path[kPathSize]);
+
 // ---- the resolution steps ----
 omfErr_t ResolveAtOffset(omfHdl_t file, ResolveContext& context, omfObject_t segment,
                          omfPosition_t offset, omfLength_t length, Leaf* leaf);

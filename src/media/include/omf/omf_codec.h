@@ -178,7 +178,7 @@ typedef omfErr_t (*omfCodecEntry_t)(omfCodecRequest_t request, omfCodecParms_t* 
 typedef struct {
     omfCodecEntry_t entry;
     omfCodecOperation_t table[kOmfCodecTableSize];
-    void* persistent; // from init; owned by the registry, freed at session end
+    void* persistent; // from init (std::malloc); owned by the registry, freed at session end
     omfUInt32 revision;
     const char* dataKind;
     omfInt32 minFileRevision;

@@ -48,6 +48,10 @@ omfErr_t omfmCreateMasterMob(omfHdl_t file, const char* name, omfInt32 nameLengt
 omfErr_t omfmCreateFileMob(omfHdl_t file, const char* name, omfRational_t sampleRate,
                            const char* codecID, omfObject_t* fileMob);
 
+// The codec new media of a raw file (omfsOpenRawFile) is written with;
+// OM_ERR_INVALID_FILE_TYPE for an OMF file.
+omfErr_t omfmSetRawFileCodec(omfHdl_t file, const char* codecID);
+
 // Creating and opening media.
 omfErr_t omfmCreateMedia(omfHdl_t file, omfObject_t masterMob, omfTrackID_t trackID,
                          omfObject_t fileMob, omfObject_t mediaKind, omfRational_t sampleRate,

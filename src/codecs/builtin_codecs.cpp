@@ -1,0 +1,36 @@
+// omfmInit: the media layer on a session, with the codecs built into the
+// toolkit registered in their fixed order.
+#include "builtin_codecs.h"
+
+#include "internal/codec_registry.h"
+#include "internal/media_session.h"
+#include "omf/omf_error_codes.h"
+#include "omf/omf_media.h"
+
+namespace omf::codecs {
+namespace {
+
+// Registration order: sound codecs, then TIFF, RGBA, CDCI and JPEG; codecs
+// that read one descriptor class are told apart by what they handle, so the
+// order only decides enumeration.
+constexpr omfCodecEntry_t kBuiltinCodecs[] = {
+    &rgbaCodec,
+    &cdciCodec,
+};
+
+} // namespace
+} // namespace omf::codecs
+
+extern "C" {
+
+omfErr_t omfmInit(omfSessionHdl_t session) {
+    if (!omf::validSession(session)) return OM_ERR_BAD_SESSION;
+    if (omf::media::registryOf(session) != nullptr) return 0; // already initialised
+    if (omfErr_t status = omf::media::initMediaSession(session)) return status;
+    for (omfCodecEntry_t codec : omf::codecs::kBuiltinCodecs) {
+        if (omfErr_t status = omfmAddCodec(session, codec)) return status;
+    }
+    return 0;
+}
+
+} // extern "C"
