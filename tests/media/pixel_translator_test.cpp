@@ -232,6 +232,30 @@ TEST(Conversion, EveryYCbCrTripleReadsAsTheFormulasGive) {
     }
 }
 
+TEST(Conversion, EveryLumaWithEveryChromaPairReadsAsTheFormulasGive) {
+    // 4:2:2 pairs (Cb, Y, Cr, 255 - Y) for every Cb, Cr and Y, one Cb at a
+    // time; the counts per call vary so that calls end inside a vector.
+    Translation translation(rgbList("BGRA"), ycbcrList(512, 512));
+    std::vector<uint8_t> file, memory;
+    for (int cb = 0; cb < 256; ++cb) {
+        const size_t pairs = 65536 - size_t(cb % 4);
+        file.clear();
+        for (size_t i = 0; i < pairs; ++i) {
+            const uint8_t y = uint8_t(i), cr = uint8_t(i >> 8);
+            file.insert(file.end(), {uint8_t(cb), y, cr, uint8_t(255 - y)});
+        }
+        ASSERT_EQ(translation.run(true, file, memory, pairs * 8), 0);
+        ASSERT_EQ(memory.size(), pairs * 8);
+        for (size_t i = 0; i < 2 * pairs; ++i) {
+            const uint8_t* pair = &file[i / 2 * 4];
+            const auto rgb = rgbReference(pair[i % 2 == 0 ? 1 : 3], cb, pair[2]);
+            const uint8_t expected[4] = {rgb[2], rgb[1], rgb[0], 0};
+            ASSERT_EQ(0, std::memcmp(&memory[4 * i], expected, 4))
+                << "Cb " << cb << " Cr " << int(pair[2]) << " Y " << int(pair[1 + 2 * (i % 2)]);
+        }
+    }
+}
+
 TEST(Conversion, EveryRgbTripleWritesAsTheFormulasGive) {
     const int width = 4096, height = 4096;
     Translation translation(rgbList("RGB"), ycbcrList(width, height, 1));

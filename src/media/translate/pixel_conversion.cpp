@@ -174,8 +174,12 @@ struct ConversionLoops {
 
     static void ycbcr422ToRgbWord(const PixelConverter& converter, const uint8_t* in, uint8_t* out,
                                   size_t pixels) {
+        // Vectors take the leading multiple of eight pixels, tables the rest.
+        const size_t done = ycbcr422ToRgbWordVector(in, out, pixels, converter.placement_);
+        in += done * 2;
+        out += done * 4;
         const PlacedTables tables = placed(converter);
-        for (size_t pair = 0; pair < pixels / 2; ++pair, in += 4, out += 8) {
+        for (size_t pair = 0; pair < (pixels - done) / 2; ++pair, in += 4, out += 8) {
             const ChromaTerms terms = chromaTerms(in[0], in[2]);
             storeWord(out, placedPixel(tables, terms, in[1]));
             storeWord(out + 4, placedPixel(tables, terms, in[3]));
@@ -365,6 +369,8 @@ omfErr_t PixelConverter::prepare(const PixelDescription& source,
                         uint32_t(kYCbCrToRgb.expansion[size_t(i)]) << wordShift(places[component]);
                 }
             }
+            placement_ =
+                placementOf(destinationRgb_.red, destinationRgb_.green, destinationRgb_.blue);
             run_ = from == Shape::ycbcr422 ? &ConversionLoops::ycbcr422ToRgbWord
                                            : &ConversionLoops::ycbcr444ToRgbWord;
         } else {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "translate/pixel_description.h"
+#include "translate/ycbcr_to_rgb_simd.h"
 
 #include "omf/omf_types.h"
 
@@ -48,6 +49,7 @@ class PixelConverter {
     // already shifted to its place in the pixel word, indexed by luma plus
     // chroma term (offset by kTermBias); one table per component.
     std::vector<uint32_t> placedExpansion_;
+    ComponentPlacement placement_{}; // the same places, for the vector loop
 };
 
 } // namespace omf::media
