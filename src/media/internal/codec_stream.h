@@ -105,6 +105,11 @@ struct CodecStream {
 // data file's set (the standard set when it has none).
 omfErr_t streamOpen(CodecStream& stream, omfMediaHdl_t media, omfObject_t dataObject,
                     omfProperty_t property, omfType_t type);
+// Opens the stream with `procedures` instead of the data file's set (a codec
+// with its own data access, or a test observing the procedure calls).
+omfErr_t streamOpenWithProcedures(CodecStream& stream, const StreamProcedures& procedures,
+                                  omfMediaHdl_t media, omfObject_t dataObject,
+                                  omfProperty_t property, omfType_t type);
 omfErr_t streamClose(CodecStream& stream);
 
 // Untranslated transfers at the position, which advances by the count.
