@@ -55,6 +55,7 @@ struct CdciState {
     media::FormatList memoryFormat;
     std::vector<uint8_t> zeros; // padding written between fields
     omfInt32 lineCursor = 0;    // row within the current field for line transfers
+    omfInt32 fieldCursor = 0;   // field within the current frame for line transfers
 };
 
 // The handle's state, or null before open/create.

@@ -47,6 +47,11 @@ omfErr_t advanceLines(omfHdl_t file, omfMediaHdl_t media, CdciState& state, omfI
     if (state.lineCursor < state.geometry.storedHeight) return 0;
     state.lineCursor = 0;
     video::FramePlacement placement = placementOf(state);
+    if (++state.fieldCursor == placement.fields) {
+        state.fieldCursor = 0;
+        // Lines written to the end of a frame add a frame to the media.
+        if (writing) ++media->channels.front().sampleCount;
+    }
     if (writing) {
         OMF_CHECK(file, video::writeZeros(file, media->stream, state.zeros, state.clientFillEnd));
         OMF_CHECK(file, video::alignStream(file, media->stream, placement, &state.zeros));
@@ -117,6 +122,7 @@ omfErr_t setFrame(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t file) {
                                        &offset));
     OMF_CHECK(file, media::streamSeek(media->stream, offset));
     state.lineCursor = 0;
+    state.fieldCursor = 0;
     return 0;
 }
 
