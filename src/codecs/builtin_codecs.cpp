@@ -3,6 +3,7 @@
 #include "builtin_codecs.h"
 
 #include "internal/codec_registry.h"
+#include "internal/error_flow.h"
 #include "internal/media_session.h"
 #include "omf/omf_error_codes.h"
 #include "omf/omf_media.h"
