@@ -4,6 +4,7 @@
 #include "internal/format_list.h"
 #include "internal/pixel_translator.h"
 #include "translate/pixel_description.h"
+#include "translate/vector_loops.h"
 
 #include "omf/omf_error_codes.h"
 
@@ -256,6 +257,30 @@ TEST(Conversion, EveryLumaWithEveryChromaPairReadsAsTheFormulasGive) {
     }
 }
 
+TEST(Conversion, EveryRgbTripleWritesAs422AsTheFormulasGive) {
+    // Each (R, G, B) twice in a row, as the first and the second pixel of a
+    // pair, one red value at a time; ARGB with a non-zero alpha byte.
+    Translation translation(rgbList("ARGB"), ycbcrList(512, 512));
+    std::vector<uint8_t> memory, file;
+    for (int red = 0; red < 256; ++red) {
+        const size_t pixels = 2 * 65536 - 2 * size_t(red % 4);
+        memory.clear();
+        for (size_t i = 0; i < pixels; ++i)
+            memory.insert(memory.end(),
+                          {uint8_t(i), uint8_t(red), uint8_t(i >> 9), uint8_t(i >> 1)});
+        ASSERT_EQ(translation.run(false, memory, file, pixels * 2), 0);
+        ASSERT_EQ(file.size(), pixels * 2);
+        for (size_t i = 0; i < pixels; ++i) {
+            const uint8_t* pixel = &memory[4 * i];
+            const YCbCr expected = ycbcrReference(pixel[1], pixel[2], pixel[3]);
+            const uint8_t chroma = i % 2 == 0 ? expected.cb : expected.cr;
+            ASSERT_TRUE(file[2 * i] == chroma && file[2 * i + 1] == expected.y)
+                << "R " << red << " G " << int(pixel[2]) << " B " << int(pixel[3]) << " pixel "
+                << i;
+        }
+    }
+}
+
 TEST(Conversion, EveryRgbTripleWritesAsTheFormulasGive) {
     const int width = 4096, height = 4096;
     Translation translation(rgbList("RGB"), ycbcrList(width, height, 1));
@@ -271,6 +296,62 @@ TEST(Conversion, EveryRgbTripleWritesAsTheFormulasGive) {
         ASSERT_TRUE(file[3 * i] == expected.y && file[3 * i + 1] == expected.cb &&
                     file[3 * i + 2] == expected.cr)
             << "R " << (i >> 16) << " G " << (i >> 8 & 255) << " B " << (i & 255);
+    }
+}
+
+// Every vector loop the processor runs, not only the widest the translator
+// picks, against the formulas: all (Cb, Cr, Y), and all (R, G, B).
+TEST(VectorLoops, EachDecodesEveryLumaWithEveryChromaPair) {
+    const auto loops = ycbcr422ToRgbWordLoops();
+    if (loops.empty()) GTEST_SKIP() << "no vector loops on this processor";
+    const ComponentPlacement argb = placementOf(1, 2, 3);
+    const size_t pairs = 65536;
+    std::vector<uint8_t> file(pairs * 4), memory(pairs * 8);
+    for (size_t loop = 0; loop < loops.size(); ++loop) {
+        for (int cb = 0; cb < 256; ++cb) {
+            for (size_t i = 0; i < pairs; ++i) {
+                const uint8_t y = uint8_t(i), cr = uint8_t(i >> 8);
+                const uint8_t pair[4] = {uint8_t(cb), y, cr, uint8_t(255 - y)};
+                std::memcpy(&file[4 * i], pair, 4);
+            }
+            ASSERT_EQ(loops[loop](file.data(), memory.data(), 2 * pairs, argb), 2 * pairs);
+            for (size_t i = 0; i < 2 * pairs; ++i) {
+                const uint8_t* pair = &file[i / 2 * 4];
+                const auto rgb = rgbReference(pair[i % 2 == 0 ? 1 : 3], cb, pair[2]);
+                const uint8_t expected[4] = {0, rgb[0], rgb[1], rgb[2]};
+                ASSERT_EQ(0, std::memcmp(&memory[4 * i], expected, 4))
+                    << "loop " << loop << " Cb " << cb << " Cr " << int(pair[2]) << " Y "
+                    << int(pair[1 + 2 * (i % 2)]);
+            }
+        }
+    }
+}
+
+TEST(VectorLoops, EachEncodesEveryRgbTriple) {
+    const auto loops = rgbWordToYCbCr422Loops();
+    if (loops.empty()) GTEST_SKIP() << "no vector loops on this processor";
+    // BGRA: red, green and blue in bytes 2, 1 and 0, alpha in byte 3.
+    const std::array<int, 3> bgra = {16, 8, 0};
+    const size_t pixels = 2 * 65536;
+    std::vector<uint8_t> memory(pixels * 4), file(pixels * 2);
+    for (size_t loop = 0; loop < loops.size(); ++loop) {
+        for (int red = 0; red < 256; ++red) {
+            // Each (G, B) twice: as the first and as the second pixel of a pair.
+            for (size_t i = 0; i < pixels; ++i) {
+                const uint8_t pixel[4] = {uint8_t(i >> 9), uint8_t(i >> 1), uint8_t(red),
+                                          uint8_t(i)};
+                std::memcpy(&memory[4 * i], pixel, 4);
+            }
+            ASSERT_EQ(loops[loop](memory.data(), file.data(), pixels, bgra), pixels);
+            for (size_t i = 0; i < pixels; ++i) {
+                const uint8_t* pixel = &memory[4 * i];
+                const YCbCr expected = ycbcrReference(red, pixel[1], pixel[0]);
+                const uint8_t chroma = i % 2 == 0 ? expected.cb : expected.cr;
+                ASSERT_TRUE(file[2 * i] == chroma && file[2 * i + 1] == expected.y)
+                    << "loop " << loop << " R " << red << " G " << int(pixel[1]) << " B "
+                    << int(pixel[0]);
+            }
+        }
     }
 }
 

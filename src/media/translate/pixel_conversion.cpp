@@ -175,7 +175,9 @@ struct ConversionLoops {
     static void ycbcr422ToRgbWord(const PixelConverter& converter, const uint8_t* in, uint8_t* out,
                                   size_t pixels) {
         // Vectors take the leading multiple of eight pixels, tables the rest.
-        const size_t done = ycbcr422ToRgbWordVector(in, out, pixels, converter.placement_);
+        const size_t done = converter.ycbcrVectorLoop_ != nullptr
+                                ? converter.ycbcrVectorLoop_(in, out, pixels, converter.placement_)
+                                : 0;
         in += done * 2;
         out += done * 4;
         const PlacedTables tables = placed(converter);
@@ -228,6 +230,16 @@ struct ConversionLoops {
                               size_t pixels) {
         const size_t step = Bytes != 0 ? Bytes : converter.sourcePixelBytes_;
         const auto& at = converter.sourceRgb_;
+        if constexpr (Bytes == 4) {
+            // Vectors take the leading multiple of eight pixels, tables the rest.
+            const size_t done =
+                converter.rgbVectorLoop_ != nullptr
+                    ? converter.rgbVectorLoop_(in, out, pixels, converter.sourceShifts_)
+                    : 0;
+            in += done * 4;
+            out += done * 2;
+            pixels -= done;
+        }
         for (size_t pair = 0; pair < pixels / 2; ++pair, in += 2 * step, out += 4) {
             const uint64_t first = lumaChroma(kLumaAndCb, in, at);
             const uint64_t second = lumaChroma(kLumaAndCr, in + step, at);
@@ -346,6 +358,11 @@ omfErr_t PixelConverter::prepare(const PixelDescription& source,
     if (from == Shape::rgb) {
         if (!positionsOf(source.componentOrder, &sourceRgb_)) return OM_ERR_CANNOT_TRANSLATE;
         if (to == Shape::ycbcr422) {
+            if (sourcePixelBytes_ == 4) {
+                rgbVectorLoop_ = rgbWordToYCbCr422Loop();
+                sourceShifts_ = {int(wordShift(sourceRgb_.red)), int(wordShift(sourceRgb_.green)),
+                                 int(wordShift(sourceRgb_.blue))};
+            }
             run_ = sourcePixelBytes_ == 4   ? &ConversionLoops::rgbToYCbCr422<4>
                    : sourcePixelBytes_ == 3 ? &ConversionLoops::rgbToYCbCr422<3>
                                             : &ConversionLoops::rgbToYCbCr422<0>;
@@ -369,6 +386,7 @@ omfErr_t PixelConverter::prepare(const PixelDescription& source,
                         uint32_t(kYCbCrToRgb.expansion[size_t(i)]) << wordShift(places[component]);
                 }
             }
+            ycbcrVectorLoop_ = ycbcr422ToRgbWordLoop();
             placement_ =
                 placementOf(destinationRgb_.red, destinationRgb_.green, destinationRgb_.blue);
             run_ = from == Shape::ycbcr422 ? &ConversionLoops::ycbcr422ToRgbWord

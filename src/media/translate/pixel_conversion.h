@@ -5,7 +5,7 @@
 #pragma once
 
 #include "translate/pixel_description.h"
-#include "translate/ycbcr_to_rgb_simd.h"
+#include "translate/vector_loops.h"
 
 #include "omf/omf_types.h"
 
@@ -50,6 +50,11 @@ class PixelConverter {
     // chroma term (offset by kTermBias); one table per component.
     std::vector<uint32_t> placedExpansion_;
     ComponentPlacement placement_{}; // the same places, for the vector loop
+    // Vector loops for 4:2:2 <-> 4-byte RGB (null: tables only), and the
+    // source components' bit shifts within a 4-byte pixel.
+    YCbCr422ToRgbWordLoop ycbcrVectorLoop_ = nullptr;
+    RgbWordToYCbCr422Loop rgbVectorLoop_ = nullptr;
+    std::array<int, 3> sourceShifts_{};
 };
 
 } // namespace omf::media
