@@ -13,6 +13,8 @@
 #include "omf/omf_resolve.h"
 #include "omf/omf_session.h"
 
+#include <unistd.h>
+
 namespace omf::media {
 namespace {
 
@@ -20,12 +22,13 @@ namespace {
 constexpr uint32_t kRetriedPrefix = 444;
 constexpr uint32_t kRetryPrefix = 1;
 
-// Whether `candidate` holds the samples: any raw file does, an OMF file
-// when it has data under the mob ID.
+// Whether `candidate` holds the samples: a raw file that can be read does
+// (a raw file record is made for any name), an OMF file when it has data
+// under the mob ID.
 omfErr_t holdsData(omfHdl_t candidate, bool omfData, const omfUID_t& mobID, bool* accepted) {
     *accepted = false;
-    if (!omfData) {
-        *accepted = true;
+    if (!omfData || candidate->rawFile) {
+        *accepted = candidate->rawFile && ::access(candidate->rawFileName.c_str(), R_OK) == 0;
         return 0;
     }
     omfObject_t dataObject = nullptr;
