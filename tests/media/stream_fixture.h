@@ -20,8 +20,6 @@ using namespace omf::media;
 struct ProcedureCalls {
     std::vector<omfInt64> reads;  // sizes asked of the read procedure
     std::vector<omfInt64> writes; // sizes given to the write procedure
-    int seeks = 0;
-    int lengths = 0;
 };
 
 inline ProcedureCalls& callsOf(CodecStream& stream) {
@@ -39,22 +37,10 @@ inline omfErr_t countedWrite(CodecStream& stream, const void* buffer, omfInt64 b
     return standardStreamProcedures().write(stream, buffer, bytes);
 }
 
-inline omfErr_t countedSeek(CodecStream& stream, omfInt64 position) {
-    ++callsOf(stream).seeks;
-    return standardStreamProcedures().seek(stream, position);
-}
-
-inline omfErr_t countedLength(CodecStream& stream, omfInt64* length) {
-    ++callsOf(stream).lengths;
-    return standardStreamProcedures().length(stream, length);
-}
-
 inline StreamProcedures countingProcedures() {
     StreamProcedures procedures = standardStreamProcedures();
     procedures.read = countedRead;
     procedures.write = countedWrite;
-    procedures.seek = countedSeek;
-    procedures.length = countedLength;
     return procedures;
 }
 
