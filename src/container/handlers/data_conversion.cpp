@@ -30,7 +30,22 @@ void copyReversed(void* destination, const void* source, size_t size) {
 }
 
 void copyField(void* destination, const void* source, CMSize size) {
-    if (destination != source) std::memmove(destination, source, static_cast<size_t>(size));
+    if (destination == source) return;
+    // Fields of fixed sizes copy without a call: a TOC is read four bytes at a time.
+    switch (size) {
+    case 2:
+        std::memmove(destination, source, 2);
+        break;
+    case 4:
+        std::memmove(destination, source, 4);
+        break;
+    case 8:
+        std::memmove(destination, source, 8);
+        break;
+    default:
+        std::memmove(destination, source, static_cast<size_t>(size));
+        break;
+    }
 }
 
 bool isSwapped(CMRefCon refCon) {
@@ -40,26 +55,21 @@ bool isSwapped(CMRefCon refCon) {
 
 } // namespace
 
-// Fields this handler formatted itself for a revision-0 file (no label read
-// yet): the inverse of formatData, so a container being written reads its
-// own reference tables and seeds back correctly.
-bool readsOwnRevisionZeroFields(CMRefCon refCon) {
-    const FileRefCon* fileRefCon = asFileRefCon(refCon);
-    return fileRefCon != nullptr && fileRefCon->revisionZero && !fileRefCon->labelRead;
-}
-
 void extractData(CMRefCon refCon, const void* source, CMSize size, void* destination) {
     if (source == nullptr || destination == nullptr) return;
-    if (readsOwnRevisionZeroFields(refCon) && isFieldSize(size)) {
-        const bool reverse = size == 8 || std::endian::native == std::endian::big;
-        if (reverse) {
-            copyReversed(destination, source, static_cast<size_t>(size));
+    const FileRefCon* fileRefCon = asFileRefCon(refCon);
+    bool reverse = false;
+    if (fileRefCon != nullptr && isFieldSize(size)) {
+        // Fields this handler formatted itself for a revision-0 file (no label
+        // read yet) are read as the inverse of formatData, so a container being
+        // written reads its own reference tables and seeds back correctly.
+        if (fileRefCon->revisionZero && !fileRefCon->labelRead) {
+            reverse = size == 8 || std::endian::native == std::endian::big;
         } else {
-            copyField(destination, source, size);
+            reverse = fileRefCon->swapped;
         }
-        return;
     }
-    if (isSwapped(refCon) && isFieldSize(size)) {
+    if (reverse) {
         copyReversed(destination, source, static_cast<size_t>(size));
     } else {
         copyField(destination, source, size);

@@ -10,11 +10,6 @@
 
 namespace container {
 
-FileRefCon* asFileRefCon(CMRefCon refCon) {
-    auto* fileRefCon = static_cast<FileRefCon*>(refCon);
-    return fileRefCon != nullptr && fileRefCon->tag == kFileRefConTag ? fileRefCon : nullptr;
-}
-
 CMHandlerSession* handlerSessionOf(const FileRefCon* refCon) {
     if (refCon == nullptr || refCon->session == nullptr) return nullptr;
     return static_cast<CMHandlerSession*>(CMGetSessionRefCon(refCon->session));

@@ -42,7 +42,11 @@ struct FileRefCon {
 };
 
 // The refCon behind `refCon`, or null when it is not a live file refCon.
-FileRefCon* asFileRefCon(CMRefCon refCon);
+// Inline: every field of a TOC read goes through it.
+inline FileRefCon* asFileRefCon(CMRefCon refCon) {
+    auto* fileRefCon = static_cast<FileRefCon*>(refCon);
+    return fileRefCon != nullptr && fileRefCon->tag == kFileRefConTag ? fileRefCon : nullptr;
+}
 
 // The session handler state of the refCon's session (null when unknown).
 CMHandlerSession* handlerSessionOf(const FileRefCon* refCon);
