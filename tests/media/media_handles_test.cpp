@@ -305,6 +305,68 @@ TEST_F(ExternalMediaTest, MissingFileAsksTheLocateFailureCallback) {
     EXPECT_EQ(omfmCloseMedia(media), 0);
 }
 
+TEST_F(MediaHandlesTest, StillFrameRepeatedIn1xFileCountsTheRepeatAndReadsItsOneFrame) {
+    omfHdl_t file = nullptr;
+    ASSERT_EQ(omfsNewFile(path("still.omf").c_str(), session_, kOmfRev1x, &file), 0);
+    omfObject_t picture = nullptr;
+    omfErr_t status = 0;
+    ASSERT_TRUE(omfsFindDataKind(file, "omfi:data:Picture", &picture, &status));
+    omfObject_t master = nullptr, fileMob = nullptr;
+    ASSERT_EQ(omfmCreateMasterMob(file, "still", 5, &master), 0);
+    ASSERT_EQ(omfmCreateFileMob(file, "still", {25, 1}, "CDCI", &fileMob), 0);
+    // The file mob's track repeats a one-frame clip for 120 frames, and the
+    // master mob plays all of them.
+    omfObject_t frame = nullptr, repeat = nullptr, holder = nullptr, track = nullptr;
+    ASSERT_EQ(omfiMakeSourceClip(file, picture, 1, omfSourceRef_t{}, &frame), 0);
+    ASSERT_EQ(omfsObjectNew(file, "REPT", &repeat), 0);
+    ASSERT_EQ(omfiInitComponent(file, repeat, 120, picture), 0);
+    ASSERT_EQ(omfsObjectNew(file, "TRAK", &holder), 0);
+    ASSERT_EQ(omfsWriteObjRef(file, holder, kOmfProperty_TRAK_TrackComponent, frame), 0);
+    ASSERT_EQ(omfsAppendObjRefArray(file, repeat, kOmfProperty_TRKG_Tracks, holder), 0);
+    ASSERT_EQ(omfiAddTrackToMob(file, fileMob, {25, 1}, repeat, 0, 1, nullptr, &track), 0);
+    omfSourceRef_t source{};
+    ASSERT_EQ(omfiReadMobID(file, fileMob, &source.sourceID), 0);
+    source.sourceTrackID = 1;
+    omfObject_t clip = nullptr;
+    ASSERT_EQ(omfiMakeSourceClip(file, picture, 120, source, &clip), 0);
+    ASSERT_EQ(omfiAddTrackToMob(file, master, {25, 1}, clip, 0, 1, nullptr, &track), 0);
+
+    omfMediaHdl_t media = nullptr;
+    ASSERT_EQ(omfmCreateVideoMedia(file, master, 1, fileMob, 0, {25, 1}, kHeight, kWidth,
+                                   kOmfFullFrame, {4, 3}, &media),
+              0);
+    std::vector<uint8_t> still = framePattern(5);
+    ASSERT_EQ(omfmWriteMediaSamples(media, 1, still.data(), kFrameBytes), 0);
+    ASSERT_EQ(omfmCloseMedia(media), 0);
+    omfMobID_t masterID{};
+    ASSERT_EQ(omfiReadMobID(file, master, &masterID), 0);
+    ASSERT_EQ(omfsCloseOMFFile(file), 0);
+
+    ASSERT_EQ(omfsCloseOMFFile(file_), 0);
+    file_ = nullptr;
+    ASSERT_EQ(omfsOpenFileForRead(path("still.omf").c_str(), session_, &file_), 0);
+    omfIterHdl_t iterator = nullptr;
+    ASSERT_EQ(omfiMobOpenSearch(file_, &iterator), 0);
+    omfSearchCrit_t criteria{};
+    criteria.searchTag = kOmfByMobID;
+    criteria.tags.mobID = masterID;
+    ASSERT_EQ(omfiNextMatchingMob(iterator, &criteria, &master), 0);
+    ASSERT_EQ(omfiSearchDispose(file_, iterator), 0);
+    ASSERT_EQ(omfmOpenMedia(file_, master, 1, nullptr, kMediaOpenReadOnly, 0, &media), 0);
+    omfInt64 samples = 0;
+    EXPECT_EQ(omfmCountSamples(media, &samples), 0);
+    EXPECT_EQ(samples, 120);
+    // Every position reads the one frame.
+    for (omfInt64 position : {1, 57, 120}) {
+        std::vector<uint8_t> read(kFrameBytes);
+        omfInt32 bytes = 0;
+        ASSERT_EQ(omfmSeekFrame(media, position), 0);
+        ASSERT_EQ(omfmReadChannelSamples(media, 1, kFrameBytes, read.data(), &bytes), 0);
+        EXPECT_EQ(read, still) << "at frame " << position;
+    }
+    EXPECT_EQ(omfmCloseMedia(media), 0);
+}
+
 TEST_F(MediaHandlesTest, LineMapsFollowTheSignalStandard) {
     // Full frames have no line map.
     omfMediaHdl_t media = create();
