@@ -190,8 +190,8 @@ bool loadExisting(CMContainerRecord* container) {
 bool createTocProperties(CMContainerRecord* container) {
     CMObjectRecord* tocObject = standardObject(container, kTocObjectID);
     CMObjectRecord* tocType = standardObject(container, kTocType);
-    auto immediate = [&](CMObjectID property, uint32_t number) {
-        CMValueRecord* value = addValue(tocObject, container->objects[property], tocType);
+    auto immediate = [&](StandardID property, uint32_t number) {
+        CMValueRecord* value = addValue(tocObject, standardObject(container, property), tocType);
         if (value == nullptr) return false;
         Segment segment;
         segment.immediate = true;
@@ -202,8 +202,8 @@ bool createTocProperties(CMContainerRecord* container) {
         value->flags |= kValueProtected;
         return true;
     };
-    auto placeholder = [&](CMObjectID property) {
-        CMValueRecord* value = addValue(tocObject, container->objects[property], tocType);
+    auto placeholder = [&](StandardID property) {
+        CMValueRecord* value = addValue(tocObject, standardObject(container, property), tocType);
         if (value == nullptr) return false;
         value->segments.push_back(Segment{});
         value->flags |= kValueProtected;

@@ -88,7 +88,7 @@ CMObjectRecord* registerName(CMContainerRecord* container, CMGlobalName name, ui
     container->modified = true;
     CMObjectRecord* nameProperty = standardObject(container, kGlobalNameProperty);
     CMObjectRecord* nameType =
-        container->objects[kind == kKindType ? kTypeNameType : kPropertyNameType];
+        standardObject(container, kind == kKindType ? kTypeNameType : kPropertyNameType);
     CMValueRecord* value = addValue(object, nameProperty, nameType);
     if (value == nullptr || !bindGlobalName(object, name)) return nullptr;
     // The value's data is the bound name and its NUL until the close writes it.
@@ -101,8 +101,8 @@ CMObjectRecord* nextOfKind(CMContainerRecord* container, CMObjectRecord* previou
                            bool userOnly) {
     if (!validContainer(container)) return nullptr;
     CMObjectID after = validObject(previous) ? previous->id : 0;
-    for (auto it = container->objects.upper_bound(after); it != container->objects.end(); ++it) {
-        CMObjectRecord* object = it->second;
+    for (auto it = container->objects.after(after); it != container->objects.end(); ++it) {
+        CMObjectRecord* object = (*it).second;
         if (object->flags & (kObjectDeleted | kObjectUndefined)) continue;
         if (userOnly && object->id < kCMMinUserObjectID) continue;
         if (kind == kKindObject) {
@@ -120,11 +120,6 @@ CMObjectRecord* nextOfKind(CMContainerRecord* container, CMObjectRecord* previou
 namespace container {
 
 CMObjectRecord* newObjectWithID(CMContainerRecord* container, CMObjectID id, uint8_t kind) {
-    return newObjectWithID(container, id, kind, container->objects.lower_bound(id));
-}
-
-CMObjectRecord* newObjectWithID(CMContainerRecord* container, CMObjectID id, uint8_t kind,
-                                ObjectIndex::iterator hint) {
     auto* object = newRecord<CMObjectRecord>(container, &container->listMemory);
     if (object == nullptr) {
         report(container, CM_ERR_NO_OBJECT_ENTRY_MEMORY, {nameOf(container)});
@@ -134,7 +129,7 @@ CMObjectRecord* newObjectWithID(CMContainerRecord* container, CMObjectID id, uin
     object->container = container;
     object->id = id;
     object->kind = kind;
-    container->objects.insert_or_assign(hint, id, object);
+    container->objects.insert(id, object);
     return object;
 }
 
@@ -153,16 +148,8 @@ bool createStandardObjects(CMContainerRecord* container) {
 }
 
 CMObjectRecord* objectForID(CMContainerRecord* container, CMObjectID id) {
-    auto& objects = container->objects;
-    // TOCs list objects in ascending order: a new highest ID goes at the end.
-    if (!objects.empty() && id > objects.rbegin()->first) {
-        CMObjectRecord* object = newObjectWithID(container, id, 0, objects.end());
-        if (object != nullptr) object->flags |= kObjectUndefined;
-        return object;
-    }
-    auto found = objects.lower_bound(id);
-    if (found != container->objects.end() && found->first == id) return found->second;
-    CMObjectRecord* object = newObjectWithID(container, id, 0, found);
+    if (CMObjectRecord* found = container->objects.find(id)) return found;
+    CMObjectRecord* object = newObjectWithID(container, id, 0);
     if (object != nullptr) {
         object->flags |= id < kCMMinUserObjectID ? kObjectStandard : kObjectUndefined;
     }
@@ -225,8 +212,7 @@ CMObject CMNewObject(CMContainer container) {
         report(container, CM_ERR_TOO_MANY_OBJECTS, {nameOf(container)});
         return nullptr;
     }
-    auto existing = container->objects.find(id);
-    if (existing != container->objects.end()) {
+    if (container->objects.find(id) != nullptr) {
         report(container, CM_ERR_DUPLICATE_OBJECT, {decimal(id), nameOf(container)});
         return nullptr;
     }
@@ -238,10 +224,10 @@ CMObject CMNewObject(CMContainer container) {
 
 CMObject CMFindObjectByID(CMContainer container, CMObjectID id) {
     if (!validContainer(container)) return nullptr;
-    auto found = container->objects.find(id);
-    if (found == container->objects.end()) return nullptr;
-    if (found->second->flags & (kObjectDeleted | kObjectUndefined)) return nullptr;
-    return found->second;
+    CMObjectRecord* found = container->objects.find(id);
+    if (found == nullptr) return nullptr;
+    if (found->flags & (kObjectDeleted | kObjectUndefined)) return nullptr;
+    return found;
 }
 
 CMObject CMGetNextObject(CMContainer container, CMObject previous) {
@@ -251,8 +237,8 @@ CMObject CMGetNextObject(CMContainer container, CMObject previous) {
 CMObject CMGetNextTocObject(CMContainer container, CMObject previous) {
     if (!validContainer(container)) return nullptr;
     CMObjectID after = validObject(previous) ? previous->id : 0;
-    for (auto it = container->objects.upper_bound(after); it != container->objects.end(); ++it) {
-        CMObjectRecord* object = it->second;
+    for (auto it = container->objects.after(after); it != container->objects.end(); ++it) {
+        CMObjectRecord* object = (*it).second;
         if (object->flags & (kObjectDeleted | kObjectUndefined)) continue;
         if (!object->properties.empty()) return object;
     }

@@ -104,13 +104,12 @@ CMObject CMGetReferencedObject(CMValue value, const CMReference key) {
     CMObjectID id = number;
     auto listed = holder->references->find(number);
     if (listed != holder->references->end()) id = listed->second;
-    auto found = container->objects.find(id);
-    if (found == container->objects.end() ||
-        (found->second->flags & (kObjectDeleted | kObjectUndefined))) {
+    CMObjectRecord* found = container->objects.find(id);
+    if (found == nullptr || (found->flags & (kObjectDeleted | kObjectUndefined))) {
         report(container, CM_ERR_UNDEFINED_REFERENCE, {decimal(id), nameOf(container)});
         return nullptr;
     }
-    return found->second;
+    return found;
 }
 
 } // extern "C"

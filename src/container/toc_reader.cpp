@@ -267,8 +267,8 @@ void readVersion1Toc(CMContainerRecord* container) {
     }
 }
 
-CMValueRecord* tocValue(CMContainerRecord* container, CMObjectID property) {
-    return findValue(standardObject(container, kTocObjectID), container->objects[property],
+CMValueRecord* tocValue(CMContainerRecord* container, StandardID property) {
+    return findValue(standardObject(container, kTocObjectID), standardObject(container, property),
                      standardObject(container, kTocType));
 }
 
@@ -286,8 +286,8 @@ void checkTocObject(CMContainerRecord* container) {
         tocValue(container, kTocDeletedProperty) == nullptr) {
         fail(container, CM_ERR_NO_CONTAINER_SIZE, {name});
     }
-    auto present = [&](CMObjectID property) {
-        return findPropertyEntry(tocObject, container->objects[property]) != nullptr;
+    auto present = [&](StandardID property) {
+        return findPropertyEntry(tocObject, standardObject(container, property)) != nullptr;
     };
     if (present(kTocNewValuesTocProperty) && tocValue(container, kTocNewValuesTocProperty) == nullptr) {
         fail(container, CM_ERR_NO_NEW_VALUES_TOC, {name});
@@ -314,7 +314,7 @@ void checkTocObject(CMContainerRecord* container) {
     CMObjectID next = kCMMinUserObjectID;
     if (readPlain(seed, bytes, 0, 4) == 4) next = extract32(container, bytes);
     if (next != 0 && next < kCMMinUserObjectID) next = kCMMinUserObjectID;
-    CMObjectID highest = container->objects.rbegin()->first;
+    CMObjectID highest = container->objects.highestID();
     if (next != 0 && highest >= next) next = highest + 1; // 0 once the IDs are exhausted
     container->nextUserID = next;
 }

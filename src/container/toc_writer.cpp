@@ -266,10 +266,10 @@ void patchWords(CMContainerRecord* container, std::vector<unsigned char>& toc,
     format32(container, out, low(length));
 }
 
-void setPositionValue(CMContainerRecord* container, CMObjectID property, CMSize offset,
+void setPositionValue(CMContainerRecord* container, StandardID property, CMSize offset,
                       CMSize length) {
     CMValueRecord* value =
-        findValue(standardObject(container, kTocObjectID), container->objects[property],
+        findValue(standardObject(container, kTocObjectID), standardObject(container, property),
                   standardObject(container, kTocType));
     if (value == nullptr) return;
     value->segments.assign(1, Segment{offset, length, false, {}});

@@ -42,10 +42,8 @@ std::vector<CMObjectRecord*> baseTypesOf(CMObjectRecord* type) {
     std::vector<unsigned char> bytes(list->size);
     CMSize got = readPlain(list, bytes.data(), 0, bytes.size());
     for (CMSize at = 0; at + 4 <= got; at += 4) {
-        auto found = container->objects.find(extract32(container, bytes.data() + at));
-        if (found != container->objects.end() && (found->second->kind & kKindType)) {
-            bases.push_back(found->second);
-        }
+        CMObjectRecord* found = container->objects.find(extract32(container, bytes.data() + at));
+        if (found != nullptr && (found->kind & kKindType)) bases.push_back(found);
     }
     return bases;
 }

@@ -61,9 +61,6 @@ CMObjectRecord* objectForID(CMContainerRecord* container, CMObjectID id);
 // Adds a kind bit; a property/type conflict reports error 16 and answers false.
 bool addKind(CMObjectRecord* object, uint8_t kind);
 CMObjectRecord* newObjectWithID(CMContainerRecord* container, CMObjectID id, uint8_t kind);
-// As above, inserting at `hint` (the lower bound of `id` in the index).
-CMObjectRecord* newObjectWithID(CMContainerRecord* container, CMObjectID id, uint8_t kind,
-                                ObjectIndex::iterator hint);
 // Binds a global name to an object; a second binding reports error 27.
 bool bindGlobalName(CMObjectRecord* object, std::string_view name);
 std::string describeObject(const CMObjectRecord* object); // its global name or its ID

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "container/cm_handlers.h"
+#include "internal/object_index.h"
 #include "internal/record_memory.h"
 #include "internal/small_list.h"
 
@@ -56,10 +57,6 @@ struct Segment {
 } // namespace container
 
 struct CMObjectRecord;
-
-namespace container {
-using ObjectIndex = std::pmr::map<CMObjectID, CMObjectRecord*>;
-}
 
 struct CMContainerRecord;
 
@@ -161,9 +158,9 @@ struct CMContainerRecord {
     // pool of their own: a TOC of a million objects costs a few chunk
     // allocations instead of millions, blocks given back are reused, and the
     // pool keeps its chunks from one container to the next no longer than the
-    // container lives. The index lists objects by ascending ID.
+    // container lives.
     std::pmr::unsynchronized_pool_resource listMemory;
-    container::ObjectIndex objects{&listMemory};
+    container::ObjectIndex objects{&listMemory}; // by ascending ID
     std::array<CMObjectRecord*, container::kLastStandardID + 1> standardObjects{}; // by ID
     std::unordered_map<std::string, CMObjectRecord*> globalNames;
     std::vector<CMValueRecord*> dynamicValues; // dynamic values still in use
