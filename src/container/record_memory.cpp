@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <new>
 #include <sys/mman.h>
 
 namespace container {
@@ -43,6 +45,31 @@ bool openChunk(CMContainerRecord* container, RecordChunks& chunks, size_t size) 
     return true;
 }
 
+// Maps whole huge pages for `size` bytes on a huge-page boundary, or null.
+// Mapped apart from the heap, so that asking for huge pages here does not
+// change how the heap's own pages are backed.
+void* mapHugePages(size_t size) {
+    const size_t length = (size + kHugePageSize - 1) & ~(kHugePageSize - 1);
+    const size_t padded = length + kHugePageSize;
+    void* mapping =
+        mmap(nullptr, padded, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapping == MAP_FAILED) return nullptr;
+    char* start = alignUp(static_cast<char*>(mapping), kHugePageSize);
+    const size_t head = static_cast<size_t>(start - static_cast<char*>(mapping));
+    if (head > 0) munmap(mapping, head);
+    if (padded - head > length) munmap(start + length, padded - head - length);
+    adviseHugePages(start, length);
+    return start;
+}
+
+void releaseHeapBlock(void* block, size_t size) {
+    if (size >= kHugePageSize) {
+        munmap(block, (size + kHugePageSize - 1) & ~(kHugePageSize - 1));
+    } else {
+        std::free(block);
+    }
+}
+
 } // namespace
 
 void adviseHugePages([[maybe_unused]] void* memory, [[maybe_unused]] size_t size) {
@@ -68,6 +95,54 @@ void* allocateRecordMemory(CMContainerRecord* container, size_t size) {
     void* memory = chunks.cursor;
     chunks.cursor += size;
     return memory;
+}
+
+void* ListMemory::do_allocate(size_t bytes, size_t alignment) {
+    // No list asks for more alignment; no block comes near the size limit.
+    if (alignment > kGranule || bytes > SIZE_MAX / 2) throw std::bad_alloc();
+    const size_t size = std::max((bytes + kGranule - 1) & ~(kGranule - 1), kGranule);
+    if (size <= kLargestChunkBlock) {
+        FreeBlock*& free = freeBlocks_[size / kGranule];
+        if (free != nullptr) {
+            FreeBlock* block = free;
+            free = block->next;
+            return block;
+        }
+        void* block = allocateRecordMemory(container_, size);
+        if (block == nullptr) throw std::bad_alloc();
+        return block;
+    }
+    // A block of huge pages or more (the TOC index of a large container) is
+    // written from start to end as it grows: it sits on huge-page boundaries
+    // and asks for huge pages, as the record chunks do.
+    void* block = size >= kHugePageSize ? mapHugePages(size) : std::malloc(size);
+    if (block == nullptr) throw std::bad_alloc();
+    try {
+        heapBlocks_.emplace(block, size);
+    } catch (...) {
+        releaseHeapBlock(block, size);
+        throw;
+    }
+    return block;
+}
+
+void ListMemory::do_deallocate(void* block, size_t bytes, size_t) {
+    const size_t size = std::max((bytes + kGranule - 1) & ~(kGranule - 1), kGranule);
+    if (size <= kLargestChunkBlock) {
+        auto* free = static_cast<FreeBlock*>(block);
+        free->next = freeBlocks_[size / kGranule];
+        freeBlocks_[size / kGranule] = free;
+        return;
+    }
+    heapBlocks_.erase(block);
+    releaseHeapBlock(block, size);
+}
+
+void ListMemory::release() {
+    for (auto [block, size] : heapBlocks_)
+        releaseHeapBlock(block, size);
+    heapBlocks_.clear();
+    freeBlocks_ = {};
 }
 
 void releaseRecordMemory(CMContainerRecord* container) {

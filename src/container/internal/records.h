@@ -154,17 +154,15 @@ struct CMContainerRecord {
     bool closing = false;
     bool modified = false; // a read/write container needs a new TOC at close
 
-    // The nodes of the TOC index and the objects' property lists come from a
-    // pool of their own: a TOC of a million objects costs a few chunk
-    // allocations instead of millions, blocks given back are reused, and the
-    // pool keeps its chunks from one container to the next no longer than the
-    // container lives.
-    std::pmr::unsynchronized_pool_resource listMemory;
+    // The TOC index and the objects' property lists: a TOC of a million
+    // objects makes no allocation of its own for them, blocks given back are
+    // reused, and all of it goes back when the container closes.
+    container::ListMemory listMemory{this};
     container::ObjectIndex objects{&listMemory}; // by ascending ID
     std::array<CMObjectRecord*, container::kLastStandardID + 1> standardObjects{}; // by ID
     std::unordered_map<std::string, CMObjectRecord*> globalNames;
     std::vector<CMValueRecord*> dynamicValues; // dynamic values still in use
-    // Chunks holding the records below, the index and the property lists.
+    // Chunks holding the records and the list memory.
     container::RecordChunks recordChunks;
     // Every record allocated for this container, destroyed when it closes.
     std::vector<CMObjectRecord*> objectStore;
