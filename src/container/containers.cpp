@@ -197,7 +197,7 @@ bool createTocProperties(CMContainerRecord* container) {
         segment.immediate = true;
         segment.length = 4;
         format32(container, segment.data.data(), number);
-        value->segments.push_back(segment);
+        segmentsOf(value).push_back(segment);
         value->size = 4;
         value->flags |= kValueProtected;
         return true;
@@ -205,7 +205,7 @@ bool createTocProperties(CMContainerRecord* container) {
     auto placeholder = [&](StandardID property) {
         CMValueRecord* value = addValue(tocObject, standardObject(container, property), tocType);
         if (value == nullptr) return false;
-        value->segments.push_back(Segment{});
+        segmentsOf(value).push_back(Segment{});
         value->flags |= kValueProtected;
         return true;
     };
@@ -217,10 +217,7 @@ bool createTocProperties(CMContainerRecord* container) {
 }
 
 void freeContainerRecords(CMContainerRecord* container) {
-    for (CMValueRecord* value : container->valueStore) value->~CMValueRecord();
-    container->valueStore.clear();
-    for (CMObjectRecord* object : container->objectStore) object->~CMObjectRecord();
-    container->objectStore.clear();
+    container->referenceTables.clear();
     container->objects.clear();
     container->listMemory.release();
     releaseRecordMemory(container);
@@ -231,7 +228,7 @@ void freeContainerRecords(CMContainerRecord* container) {
 
 void releaseDynamicValues(CMContainerRecord* container) {
     while (!container->dynamicValues.empty()) {
-        CMValueRecord* value = container->dynamicValues.back();
+        DynamicValue* value = container->dynamicValues.back();
         value->useCount = std::max(value->useCount, 1);
         size_t before = container->dynamicValues.size();
         CMReleaseValue(value);
@@ -327,7 +324,7 @@ CMContainer CMOpenNewContainer(CMSession session, CMRefCon attributes, CMGlobalN
                     addValue(tocObject, standardObject(container, kTocNewValuesTocProperty),
                              standardObject(container, kTocType));
                 if (value == nullptr) return false;
-                value->segments.push_back(Segment{});
+                segmentsOf(value).push_back(Segment{});
                 value->flags |= kValueProtected;
             }
             return true;

@@ -120,12 +120,11 @@ CMObjectRecord* nextOfKind(CMContainerRecord* container, CMObjectRecord* previou
 namespace container {
 
 CMObjectRecord* newObjectWithID(CMContainerRecord* container, CMObjectID id, uint8_t kind) {
-    auto* object = newRecord<CMObjectRecord>(container, &container->listMemory);
+    auto* object = newRecord<CMObjectRecord>(container);
     if (object == nullptr) {
         report(container, CM_ERR_NO_OBJECT_ENTRY_MEMORY, {nameOf(container)});
         return nullptr;
     }
-    container->objectStore.push_back(object);
     object->container = container;
     object->id = id;
     object->kind = kind;
@@ -323,8 +322,9 @@ void CMRemoveObject(CMObject object) {
     }
     for (CMPropertyEntry& entry : object->properties) {
         for (CMValueRecord* value : entry.values) value->flags |= kValueDeleted;
+        entry.values.clear(container->listMemory);
     }
-    object->properties.clear();
+    object->properties.clear(container->listMemory);
     if (object->globalName != nullptr) {
         const std::string* name = object->globalName;
         object->globalName = nullptr;
@@ -361,6 +361,7 @@ void CMRemoveObjectProperty(CMObject object, CMProperty property) {
             }
         }
         for (CMValueRecord* value : it->values) value->flags |= kValueDeleted;
+        it->values.clear(container->listMemory);
         object->properties.erase(it);
         container->modified = true;
         return;

@@ -26,21 +26,23 @@ CMValueRecord* tableValue(CMObjectRecord* holder) {
 
 // Loads the holder's reference table on first use; false on a read error.
 bool loadTable(CMObjectRecord* holder) {
-    if (holder->references) return true;
-    holder->references = std::make_unique<std::unordered_map<uint32_t, CMObjectID>>();
-    CMValueRecord* table = tableValue(holder);
-    if (table == nullptr || table->size == 0) return true;
+    if (holder->references != nullptr) return true;
     CMContainerRecord* container = holder->container;
-    std::vector<unsigned char> bytes(table->size);
-    if (readPlain(table, bytes.data(), 0, bytes.size()) != bytes.size()) {
-        report(container, CM_ERR_BAD_REFERENCES_READ, {nameOf(container)});
-        holder->references.reset();
-        return false;
+    auto references = std::make_unique<ReferenceTable>();
+    CMValueRecord* table = tableValue(holder);
+    if (table != nullptr && table->size > 0) {
+        std::vector<unsigned char> bytes(table->size);
+        if (readPlain(table, bytes.data(), 0, bytes.size()) != bytes.size()) {
+            report(container, CM_ERR_BAD_REFERENCES_READ, {nameOf(container)});
+            return false;
+        }
+        for (size_t at = 0; at + 8 <= bytes.size(); at += 8) {
+            uint32_t key = extract32(container, bytes.data() + at);
+            (*references)[key] = extract32(container, bytes.data() + at + 4);
+        }
     }
-    for (size_t at = 0; at + 8 <= bytes.size(); at += 8) {
-        uint32_t key = extract32(container, bytes.data() + at);
-        (*holder->references)[key] = extract32(container, bytes.data() + at + 4);
-    }
+    holder->references = references.get();
+    container->referenceTables.push_back(std::move(references));
     return true;
 }
 

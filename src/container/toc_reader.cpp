@@ -103,7 +103,7 @@ class TocLoader {
             fail(container_, CM_ERR_BAD_VALUE_ENTRY,
                  {decimal(segment.offset), decimal(segment.length), nameOf(container_)});
         }
-        value_->segments.push_back(segment);
+        segmentsOf(value_).push_back(segment);
         value_->size += segment.length;
     }
 

@@ -99,14 +99,14 @@ class CodeByteTocImage {
 std::vector<CMValueRecord*> valuesInTocOrder(CMContainerRecord* container,
                                              std::vector<CMValueRecord*>& continued) {
     std::vector<CMValueRecord*> values;
-    values.reserve(container->valueStore.size());
+    values.reserve(container->plainValuesAdded);
     for (const auto& [id, object] : container->objects) {
         if (object->flags & (kObjectDeleted | kObjectUndefined)) continue;
         for (const CMPropertyEntry& entry : object->properties) {
             for (CMValueRecord* value : entry.values) {
                 if (value->flags & kValueDeleted) continue;
                 values.push_back(value);
-                if (value->segments.size() > 1) continued.push_back(value);
+                if (segmentsOf(value).size() > 1) continued.push_back(value);
             }
         }
     }
@@ -163,12 +163,12 @@ std::vector<unsigned char> buildCodeByteToc(CMContainerRecord* container,
             continue;
         }
 
-        if (value->segments.empty()) {
+        if (segmentsOf(value).empty()) {
             image.bare(kImmediate0);
             continue;
         }
         bool first = true;
-        for (const Segment& segment : value->segments) {
+        for (const Segment& segment : segmentsOf(value)) {
             if (segment.immediate) {
                 if (!first) {
                     image.immediate(kContinuedImmediate, segment.data.data());
@@ -226,14 +226,14 @@ std::vector<unsigned char> buildVersion1Toc(CMContainerRecord* container,
             fail(container, CM_ERR_BAD_VALUE_ENTRY,
                  {decimal(value->property->id), decimal(value->type->id), nameOf(container)});
         }
-        if (value->segments.empty()) {
+        if (segmentsOf(value).empty()) {
             Segment empty;
             empty.immediate = true;
             entry(value, empty, false);
             continue;
         }
         bool first = true;
-        for (const Segment& segment : value->segments) {
+        for (const Segment& segment : segmentsOf(value)) {
             size_t at = entry(value, segment, !first);
             if (first && isPositionValue(value, kTocObjectProperty)) {
                 patches.tocObject = PatchSite{at + 12, 1, 1};
@@ -272,7 +272,7 @@ void setPositionValue(CMContainerRecord* container, StandardID property, CMSize 
         findValue(standardObject(container, kTocObjectID), standardObject(container, property),
                   standardObject(container, kTocType));
     if (value == nullptr) return;
-    value->segments.assign(1, Segment{offset, length, false, {}});
+    segmentsOf(value).assign(Segment{offset, length, false, {}});
     value->size = length;
 }
 
@@ -284,7 +284,7 @@ void writeGlobalNames(CMContainerRecord* container) {
         if (object->flags & kObjectDeleted || object->globalName == nullptr) continue;
         for (CMPropertyEntry& entry : object->properties) {
             for (CMValueRecord* value : entry.values) {
-                if (!(value->flags & kValueGlobalName) || !value->segments.empty()) continue;
+                if (!(value->flags & kValueGlobalName) || !segmentsOf(value).empty()) continue;
                 const std::string& name = *object->globalName;
                 Segment segment;
                 segment.offset = container->endOfData;
@@ -292,7 +292,7 @@ void writeGlobalNames(CMContainerRecord* container) {
                 if (streamAppend(container, name.c_str(), segment.length) != segment.length) {
                     fail(container, CM_ERR_BAD_GLOBAL_NAME_WRITE, {name, nameOf(container)});
                 }
-                value->segments.push_back(segment);
+                segmentsOf(value).push_back(segment);
                 value->size = segment.length;
             }
         }
@@ -305,8 +305,8 @@ void writeGlobalNames(CMContainerRecord* container) {
 void normaliseImmediates(CMContainerRecord* container,
                          const std::vector<CMValueRecord*>& continued) {
     for (CMValueRecord* value : continued) {
-        for (size_t i = 1; i < value->segments.size(); ++i) {
-            Segment& segment = value->segments[i];
+        for (size_t i = 1; i < segmentsOf(value).size(); ++i) {
+            Segment& segment = segmentsOf(value)[i];
             if (!segment.immediate || segment.length == 4) continue;
             CMSize start = container->endOfData;
             if (streamAppend(container, segment.data.data(), segment.length) != segment.length) {
@@ -326,7 +326,7 @@ void storeSeed(CMContainerRecord* container) {
     segment.immediate = true;
     segment.length = 4;
     format32(container, segment.data.data(), container->nextUserID);
-    seed->segments.assign(1, segment);
+    segmentsOf(seed).assign(segment);
     seed->size = 4;
 }
 

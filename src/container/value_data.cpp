@@ -15,7 +15,7 @@ constexpr CMSize kImmediateLimit = 4;
 // Moves a value's immediate bytes out to a new stream segment.
 bool moveImmediateToStream(CMValueRecord* value, const unsigned char* extra, CMSize extraSize) {
     CMContainerRecord* container = value->object->container;
-    Segment& last = value->segments.back();
+    Segment& last = segmentsOf(value).back();
     std::vector<unsigned char> bytes(last.data.begin(), last.data.begin() + last.length);
     bytes.insert(bytes.end(), extra, extra + extraSize);
     CMSize start = container->endOfData;
@@ -50,7 +50,7 @@ CMSize appendNewSegment(CMValueRecord* value, const unsigned char* bytes, CMSize
     CMSize written = streamAppend(container, bytes, size);
     segment.length = written;
     if (written > 0) {
-        value->segments.push_back(segment);
+        segmentsOf(value).push_back(segment);
         value->size += written;
     }
     if (written != size) report(container, CM_ERR_BAD_WRITE, {nameOf(container)});
@@ -59,13 +59,13 @@ CMSize appendNewSegment(CMValueRecord* value, const unsigned char* bytes, CMSize
 
 CMSize appendData(CMValueRecord* value, const unsigned char* bytes, CMSize size) {
     CMContainerRecord* container = value->object->container;
-    if (value->segments.empty()) {
+    if (segmentsOf(value).empty()) {
         if (size <= kImmediateLimit) {
             Segment segment;
             segment.immediate = true;
             segment.length = size;
             std::memcpy(segment.data.data(), bytes, size);
-            value->segments.push_back(segment);
+            segmentsOf(value).push_back(segment);
             value->size += size;
             return size;
         }
@@ -75,7 +75,7 @@ CMSize appendData(CMValueRecord* value, const unsigned char* bytes, CMSize size)
         }
         return appendNewSegment(value, bytes, size);
     }
-    Segment& last = value->segments.back();
+    Segment& last = segmentsOf(value).back();
     if (last.immediate) {
         if (last.length + size <= kImmediateLimit) {
             std::memcpy(last.data.data() + last.length, bytes, size);
@@ -101,7 +101,7 @@ CMSize overwriteData(CMValueRecord* value, const unsigned char* bytes, CMSize of
     CMContainerRecord* container = value->object->container;
     CMSize done = 0;
     CMSize segmentStart = 0;
-    for (Segment& segment : value->segments) {
+    for (Segment& segment : segmentsOf(value)) {
         CMSize segmentEnd = segmentStart + segment.length;
         if (done < size && offset + done < segmentEnd) {
             CMSize within = offset + done - segmentStart;
@@ -141,8 +141,11 @@ CMPropertyEntry& propertyEntry(CMObjectRecord* object, CMObjectRecord* property)
     // Objects mostly carry a handful of properties: room for them at once
     // saves growing the list one step at a time.
     constexpr size_t kFirstPropertyCapacity = 4;
-    if (object->properties.capacity() == 0) object->properties.reserve(kFirstPropertyCapacity);
-    object->properties.push_back(CMPropertyEntry{property, {}});
+    std::pmr::memory_resource& memory = object->container->listMemory;
+    if (object->properties.capacity() == 0) {
+        object->properties.reserve(kFirstPropertyCapacity, memory);
+    }
+    object->properties.push_back(CMPropertyEntry{property, {}}, memory);
     return object->properties.back();
 }
 
@@ -163,24 +166,26 @@ CMValueRecord* addValue(CMObjectRecord* object, CMObjectRecord* property, CMObje
         report(container, CM_ERR_NO_VALUE_ENTRY_MEMORY, {nameOf(container)});
         return nullptr;
     }
-    container->valueStore.push_back(value);
+    ++container->plainValuesAdded;
     value->object = object;
     value->property = property;
     value->type = type;
     value->generation = container->generation;
-    propertyEntry(object, property).values.push_back(value);
+    propertyEntry(object, property).values.push_back(value, container->listMemory);
     return value;
 }
 
 CMValueRecord* plainValueOf(CMValueRecord* value) {
-    while (value != nullptr && (value->flags & kValueDynamic)) value = value->base;
+    while (value != nullptr && (value->flags & kValueDynamic)) {
+        value = asDynamic(value)->base;
+    }
     return value;
 }
 
 CMSize readPlain(CMValueRecord* value, void* buffer, CMSize offset, CMSize maxSize) {
     CMContainerRecord* container = value->object->container;
     if (maxSize == 0 || buffer == nullptr) return 0;
-    if (value->flags & kValueGlobalName && value->segments.empty() &&
+    if (value->flags & kValueGlobalName && segmentsOf(value).empty() &&
         value->object->globalName != nullptr) {
         // A global name not yet written: its data is the string and its NUL.
         const std::string& name = *value->object->globalName;
@@ -189,7 +194,7 @@ CMSize readPlain(CMValueRecord* value, void* buffer, CMSize offset, CMSize maxSi
         std::memcpy(buffer, name.c_str() + offset, count);
         return count;
     }
-    if (value->segments.empty()) {
+    if (segmentsOf(value).empty()) {
         report(container, CM_ERR_NO_VALUE_TO_READ, {nameOf(container)});
         return 0;
     }
@@ -197,7 +202,7 @@ CMSize readPlain(CMValueRecord* value, void* buffer, CMSize offset, CMSize maxSi
     auto* out = static_cast<unsigned char*>(buffer);
     CMSize done = 0;
     CMSize segmentStart = 0;
-    for (const Segment& segment : value->segments) {
+    for (const Segment& segment : segmentsOf(value)) {
         CMSize segmentEnd = segmentStart + segment.length;
         if (offset + done < segmentEnd) {
             CMSize within = offset + done - segmentStart;
@@ -267,7 +272,7 @@ void deletePlain(CMValueRecord* value, CMSize offset, CMSize size) {
     CMSize end = std::min(value->size, offset + size);
     std::vector<Segment> kept;
     CMSize segmentStart = 0;
-    for (const Segment& segment : value->segments) {
+    for (const Segment& segment : segmentsOf(value)) {
         CMSize segmentEnd = segmentStart + segment.length;
         CMSize cutStart = std::max(offset, segmentStart);
         CMSize cutEnd = std::min(end, segmentEnd);
@@ -302,7 +307,7 @@ void deletePlain(CMValueRecord* value, CMSize offset, CMSize size) {
         empty.immediate = true;
         kept.push_back(empty);
     }
-    value->segments = kept;
+    segmentsOf(value).assign(kept);
     value->size -= end - offset;
 }
 

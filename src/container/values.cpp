@@ -51,18 +51,19 @@ std::vector<CMObjectRecord*> baseTypesOf(CMObjectRecord* type) {
 // Runs a dynamic value's operation with the re-entry guard.
 template <typename Function, typename Call>
 bool runHandler(CMValueRecord* value, const char* operation, const char* callName, Call call) {
-    auto routine = reinterpret_cast<Function>(value->operations(value->type, operation));
+    DynamicValue* dynamic = asDynamic(value);
+    auto routine = reinterpret_cast<Function>(dynamic->operations(value->type, operation));
     if (routine == nullptr) return false;
     CMContainerRecord* container = value->object->container;
-    if (value->busy) {
+    if (dynamic->busy) {
         report(container, CM_ERR_DYNAMIC_RECURSION, {callName, nameOf(container)});
         return true;
     }
-    value->busy = true;
+    dynamic->busy = true;
     ++container->handlerDepth;
     call(routine);
     --container->handlerDepth;
-    value->busy = false;
+    dynamic->busy = false;
     return true;
 }
 
@@ -104,12 +105,11 @@ CMValueRecord* wrapDynamic(CMValueRecord* below, CMObjectRecord* type, bool crea
         report(container, CM_ERR_USE_VALUE_RESULT, {*type->globalName, nameOf(container)});
         return nullptr;
     }
-    auto* dynamic = newRecord<CMValueRecord>(container);
+    auto* dynamic = newRecord<DynamicValue>(container);
     if (dynamic == nullptr) {
         report(container, CM_ERR_NO_DYNAMIC_ENTRY_MEMORY, {*type->globalName, nameOf(container)});
         return nullptr;
     }
-    container->valueStore.push_back(dynamic);
     dynamic->object = below->object;
     dynamic->property = below->property;
     dynamic->type = type;
@@ -214,7 +214,7 @@ CMSize CMGetValueSize(CMValue value) {
                                                  [&](auto routine) { size = routine(value); })) {
             return size;
         }
-        return CMGetValueSize(value->base);
+        return CMGetValueSize(asDynamic(value)->base);
     }
     return value->size;
 }
@@ -228,7 +228,7 @@ CMSize CMReadValueData(CMValue value, CMPtr buffer, CMSize offset, CMSize maxSiz
                 [&](auto routine) { got = routine(value, buffer, offset, maxSize); })) {
             return got;
         }
-        return CMReadValueData(value->base, buffer, offset, maxSize);
+        return CMReadValueData(asDynamic(value)->base, buffer, offset, maxSize);
     }
     return readPlain(value, buffer, offset, maxSize);
 }
@@ -242,7 +242,7 @@ CMSize CMWriteValueData(CMValue value, const void* buffer, CMSize offset, CMSize
                 [&](auto routine) { written = routine(value, buffer, offset, size); })) {
             return written;
         }
-        return CMWriteValueData(value->base, buffer, offset, size);
+        return CMWriteValueData(asDynamic(value)->base, buffer, offset, size);
     }
     return writePlain(value, buffer, offset, size);
 }
@@ -253,7 +253,7 @@ void CMDeleteValueData(CMValue value, CMSize offset, CMSize size) {
         if (!runHandler<CMDynDeleteValueDataHandler>(
                 value, CMDeleteValueDataOpType, "CMDeleteValueData",
                 [&](auto routine) { routine(value, offset, size); })) {
-            CMDeleteValueData(value->base, offset, size);
+            CMDeleteValueData(asDynamic(value)->base, offset, size);
         }
         return;
     }
@@ -272,13 +272,14 @@ void CMDefineValueData(CMValue value, CMSize offset, CMSize size) {
         report(container, CM_ERR_OFFSET_RANGE, {decimal(offset), nameOf(container)});
         return;
     }
-    if (!plain->segments.empty() && plain->segments.back().immediate) {
+    SegmentList segments = segmentsOf(plain);
+    if (!segments.empty() && segments.back().immediate) {
         report(container, CM_ERR_IMMEDIATE_DATA, {nameOf(container)});
         return;
     }
     if (size == 0) return;
-    if (!plain->segments.empty()) {
-        Segment& last = plain->segments.back();
+    if (!segments.empty()) {
+        Segment& last = segments.back();
         if (last.offset + last.length == offset) {
             last.length += size;
             plain->size += size;
@@ -288,7 +289,7 @@ void CMDefineValueData(CMValue value, CMSize offset, CMSize size) {
     Segment segment;
     segment.offset = offset;
     segment.length = size;
-    plain->segments.push_back(segment);
+    segments.push_back(segment);
     plain->size += size;
 }
 
@@ -348,7 +349,7 @@ void CMRemoveValue(CMValue value) {
     for (auto entry = object->properties.begin(); entry != object->properties.end(); ++entry) {
         auto found = std::find(entry->values.begin(), entry->values.end(), plain);
         if (found == entry->values.end()) continue;
-        entry->values.erase(found);
+        entry->values.erase(found, container->listMemory);
         if (entry->values.empty()) object->properties.erase(entry);
         break;
     }
@@ -359,18 +360,19 @@ void CMRemoveValue(CMValue value) {
 void CMReleaseValue(CMValue value) {
     if (!validValue(value) || !(value->flags & kValueDynamic)) return;
     CMContainerRecord* container = value->object->container;
-    if (value->useCount <= 0) {
+    DynamicValue* dynamic = asDynamic(value);
+    if (dynamic->useCount <= 0) {
         report(container, CM_ERR_VALUE_RELEASED, {nameOf(container)});
         return;
     }
     runHandler<CMDynReleaseValueHandler>(value, CMReleaseValueOpType, "CMReleaseValue",
                                          [&](auto routine) { routine(value); });
-    if (--value->useCount > 0) return;
+    if (--dynamic->useCount > 0) return;
     auto& inUse = container->dynamicValues;
-    inUse.erase(std::remove(inUse.begin(), inUse.end(), value), inUse.end());
+    inUse.erase(std::remove(inUse.begin(), inUse.end(), dynamic), inUse.end());
     --plainValueOf(value)->dynamicValuesInUse;
     value->flags |= kValueDeleted;
-    CMReleaseValue(value->base); // lower dynamic layers go with it
+    CMReleaseValue(dynamic->base); // lower dynamic layers go with it
 }
 
 CMValue CMGetBaseValue(CMValue value) {
@@ -384,11 +386,12 @@ CMValue CMGetBaseValue(CMValue value) {
         report(container, CM_ERR_BASE_VALUE_CALLER, {nameOf(container)});
         return nullptr;
     }
-    return value->base;
+    return asDynamic(value)->base;
 }
 
 CMRefCon CMGetValueRefCon(CMValue value) {
-    return validValue(value) ? value->refCon : nullptr;
+    if (!validValue(value) || !(value->flags & kValueDynamic)) return nullptr;
+    return asDynamic(value)->refCon;
 }
 
 CMBoolean CMAddBaseType(CMType type, CMType baseType) {
@@ -421,14 +424,15 @@ CMBoolean CMAddBaseType(CMType type, CMType baseType) {
 
 CMCount CMCountValueSegments(CMValue value) {
     if (!usableValue(value)) return 0;
-    return plainValueOf(value)->segments.size();
+    return segmentsOf(plainValueOf(value)).size();
 }
 
 CMBoolean CMGetValueSegment(CMValue value, CMCount index, CMValueSegmentInfo* info) {
     if (!usableValue(value) || info == nullptr) return 0;
     CMValueRecord* plain = plainValueOf(value);
-    if (index >= plain->segments.size()) return 0;
-    const Segment& segment = plain->segments[index];
+    SegmentList segments = segmentsOf(plain);
+    if (index >= segments.size()) return 0;
+    const Segment& segment = segments[index];
     info->offset = segment.immediate ? 0 : segment.offset;
     info->length = segment.length;
     info->immediate = segment.immediate;

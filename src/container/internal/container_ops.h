@@ -2,6 +2,7 @@
 #pragma once
 
 #include "internal/records.h"
+#include "internal/segment_list.h"
 
 #include <string>
 #include <string_view>

@@ -12,6 +12,7 @@
 #include <memory>
 #include <memory_resource>
 #include <string>
+#include <type_traits>
 #include <unordered_map>
 #include <vector>
 
@@ -54,14 +55,26 @@ struct Segment {
     std::array<unsigned char, 4> data{}; // immediate bytes in stored order
 };
 
+// A value's segments: the only one inline, or two or more in a block of
+// `capacity` taken from the container's list memory.
+union SegmentStorage {
+    Segment single{};
+    struct {
+        Segment* elements;
+        uint32_t capacity;
+    } block;
+};
+
 } // namespace container
 
 struct CMObjectRecord;
 
 struct CMContainerRecord;
 
-// Fields are ordered so that the record packs without holes: a container
-// holds one per value, a million of them in a large file.
+// Fields are ordered so that the record packs tightly: a container holds one
+// per value, a million of them in a large file. Records are never
+// destroyed one by one (their memory goes back with the container's chunks
+// and list memory), so every field is trivially destructible.
 struct CMValueRecord {
     uint32_t tag = container::kValueTag;
     CMGeneration generation = 1;
@@ -69,38 +82,63 @@ struct CMValueRecord {
     CMObjectRecord* property = nullptr;
     CMObjectRecord* type = nullptr;
     CMSize size = 0;
-    container::SmallList<container::Segment> segments;
+    // The segments, reached through container::segmentsOf: `segmentCount`
+    // tells which member of the storage is in use.
+    container::SegmentStorage segmentStorage;
+    uint32_t segmentCount = 0;
     CMValueFlags userFlags = 0;
     uint8_t flags = 0;
-    bool busy = false; // a dynamic value's handler is running on it
-    int useCount = 1;
-    int dynamicValuesInUse = 0; // on a plain value: dynamic values layered on it
+    uint32_t dynamicValuesInUse = 0; // on a plain value: dynamic values layered on it
+};
 
-    // Dynamic values: the layer below, its operations and its refCon.
+namespace container {
+
+// A dynamic value: a value record (flag kValueDynamic) with the layer below,
+// the operations and refCon its type handler gave it. Only dynamic values
+// carry these, so plain values, a million in a large file, stay small.
+struct DynamicValue : CMValueRecord {
     CMValueRecord* base = nullptr;
     CMMetaHandler operations = nullptr;
     CMRefCon refCon = nullptr;
+    int useCount = 1;
+    bool busy = false; // its handler is running on it
 };
+
+// The dynamic value behind `value`, which must carry kValueDynamic.
+inline DynamicValue* asDynamic(CMValueRecord* value) {
+    return static_cast<DynamicValue*>(value);
+}
+
+} // namespace container
 
 struct CMPropertyEntry {
     CMObjectRecord* property = nullptr;
-    container::SmallList<CMValueRecord*> values;
+    container::InlineFirstList<CMValueRecord*> values; // in the container's list memory
 };
 
-struct CMObjectRecord {
-    explicit CMObjectRecord(std::pmr::memory_resource* listMemory) : properties(listMemory) {}
+namespace container {
+// Object references held by an object's values: key -> object ID.
+using ReferenceTable = std::unordered_map<uint32_t, CMObjectID>;
+} // namespace container
 
+// Like value records, object records are never destroyed one by one.
+struct CMObjectRecord {
     uint32_t tag = container::kObjectTag;
-    CMContainerRecord* container = nullptr;
     CMObjectID id = 0;
+    CMContainerRecord* container = nullptr;
     uint8_t kind = 0;
     uint8_t flags = 0;
     int useCount = 1;
-    std::pmr::vector<CMPropertyEntry> properties;
-    const std::string* globalName = nullptr; // key in the container's name table
-    // Object references held by this object's values: key -> object ID.
-    std::unique_ptr<std::unordered_map<uint32_t, CMObjectID>> references;
+    container::PooledVector<CMPropertyEntry> properties; // in the container's list memory
+    const std::string* globalName = nullptr;             // key in the container's name table
+    container::ReferenceTable* references = nullptr;     // owned by the container
 };
+
+static_assert(sizeof(CMValueRecord) <= 80, "a value record stays small");
+static_assert(std::is_trivially_destructible_v<CMValueRecord> &&
+                  std::is_trivially_destructible_v<container::DynamicValue> &&
+                  std::is_trivially_destructible_v<CMObjectRecord>,
+              "records are released with their chunks, without destructors");
 
 struct CMContainerRecord {
     uint32_t tag = container::kContainerTag;
@@ -154,19 +192,20 @@ struct CMContainerRecord {
     bool closing = false;
     bool modified = false; // a read/write container needs a new TOC at close
 
-    // The TOC index and the objects' property lists: a TOC of a million
-    // objects makes no allocation of its own for them, blocks given back are
-    // reused, and all of it goes back when the container closes.
+    // The TOC index and the lists the records hold (an object's properties,
+    // a property's values, the segments of a value of several): a TOC of a
+    // million objects makes no allocation of its own for them, blocks given
+    // back are reused, and all of it goes back when the container closes.
     container::ListMemory listMemory{this};
     container::ObjectIndex objects{&listMemory}; // by ascending ID
     std::array<CMObjectRecord*, container::kLastStandardID + 1> standardObjects{}; // by ID
     std::unordered_map<std::string, CMObjectRecord*> globalNames;
-    std::vector<CMValueRecord*> dynamicValues; // dynamic values still in use
+    std::vector<container::DynamicValue*> dynamicValues; // dynamic values still in use
     // Chunks holding the records and the list memory.
     container::RecordChunks recordChunks;
-    // Every record allocated for this container, destroyed when it closes.
-    std::vector<CMObjectRecord*> objectStore;
-    std::vector<CMValueRecord*> valueStore;
+    // The reference tables of the objects that have loaded or made one.
+    std::vector<std::unique_ptr<container::ReferenceTable>> referenceTables;
+    size_t plainValuesAdded = 0; // a capacity hint for listing the values
 };
 
 struct CMSessionRecord {

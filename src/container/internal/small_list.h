@@ -1,85 +1,145 @@
-// A list that holds its first element inline and moves to the heap from the
-// second on. Almost every value has a single segment and almost every
-// property a single value, so a container of a million values makes no heap
-// allocation for either; the list is three words where a vector with its
-// allocation is five.
+// Lists of a container's records whose memory comes from the container's
+// list memory, passed to every call that may allocate or give back. They own
+// no memory of their own account: everything goes back when the container
+// closes, so they need no destructor and the records holding them none
+// either. Elements are plain data, copied as bytes.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
-#include <vector>
+#include <memory_resource>
+#include <new>
+#include <type_traits>
 
 namespace container {
 
-template <typename Element> class SmallList {
-  public:
-    SmallList() = default;
-    SmallList(const std::vector<Element>& elements) { *this = elements; }
-    SmallList(const SmallList& other) { *this = other; }
-    SmallList& operator=(const SmallList& other) {
-        if (this == &other) return *this;
-        clear();
-        for (const Element& element : other)
-            push_back(element);
-        return *this;
-    }
-    SmallList& operator=(const std::vector<Element>& elements) {
-        clear();
-        for (const Element& element : elements)
-            push_back(element);
-        return *this;
-    }
+template <typename Element>
+Element* allocateElements(std::pmr::memory_resource& memory, uint32_t capacity) {
+    return static_cast<Element*>(memory.allocate(capacity * sizeof(Element), alignof(Element)));
+}
 
-    void push_back(const Element& element) {
-        if (size_ == 0) {
-            inline_ = element;
-        } else {
-            if (size_ == 1) {
-                if (!heap_) heap_ = std::make_unique<std::vector<Element>>();
-                heap_->assign(1, inline_);
-            }
-            heap_->push_back(element);
-        }
-        ++size_;
+template <typename Element>
+void releaseElements(std::pmr::memory_resource& memory, Element* elements, uint32_t capacity) {
+    memory.deallocate(elements, capacity * sizeof(Element), alignof(Element));
+}
+
+// The capacity after `capacity` when a list grows.
+inline uint32_t grownCapacity(uint32_t capacity) {
+    if (capacity > UINT32_MAX / 2) throw std::bad_alloc();
+    return capacity * 2;
+}
+
+// A vector in one block: for an object's property list.
+template <typename Element> class PooledVector {
+    static_assert(std::is_trivially_copyable_v<Element> &&
+                  std::is_trivially_destructible_v<Element>);
+
+  public:
+    size_t size() const { return size_; }
+    size_t capacity() const { return capacity_; }
+    bool empty() const { return size_ == 0; }
+    Element* begin() const { return elements_; }
+    Element* end() const { return elements_ + size_; }
+    Element& back() const { return elements_[size_ - 1]; }
+
+    void reserve(size_t capacity, std::pmr::memory_resource& memory) {
+        if (capacity <= capacity_) return;
+        if (capacity > UINT32_MAX) throw std::bad_alloc();
+        Element* elements = allocateElements<Element>(memory, static_cast<uint32_t>(capacity));
+        std::copy_n(elements_, size_, elements);
+        if (elements_ != nullptr) releaseElements(memory, elements_, capacity_);
+        elements_ = elements;
+        capacity_ = static_cast<uint32_t>(capacity);
     }
-    void assign(size_t count, const Element& element) {
-        clear();
-        for (size_t i = 0; i < count; ++i)
-            push_back(element);
+    void push_back(const Element& element, std::pmr::memory_resource& memory) {
+        if (size_ == capacity_) reserve(capacity_ == 0 ? 1 : grownCapacity(capacity_), memory);
+        elements_[size_++] = element;
     }
     // Removes the element at `position`; answers the position after it.
     Element* erase(Element* position) {
-        const size_t index = static_cast<size_t>(position - begin());
-        if (size_ > 1) {
-            heap_->erase(heap_->begin() + static_cast<std::ptrdiff_t>(index));
-            if (size_ == 2) inline_ = heap_->front();
-        }
+        std::copy(position + 1, end(), position);
         --size_;
-        return begin() + index;
+        return position;
     }
-    void clear() {
-        if (heap_) heap_->clear();
-        size_ = 0;
+    void clear(std::pmr::memory_resource& memory) {
+        if (elements_ != nullptr) releaseElements(memory, elements_, capacity_);
+        elements_ = nullptr;
+        size_ = capacity_ = 0;
     }
+
+  private:
+    Element* elements_ = nullptr;
+    uint32_t size_ = 0;
+    uint32_t capacity_ = 0;
+};
+
+// A list that holds its only element inline and moves to a block from the
+// second on: almost every property of a container has a single value.
+template <typename Element> class InlineFirstList {
+    static_assert(std::is_trivially_copyable_v<Element> &&
+                  std::is_trivially_destructible_v<Element>);
+    static constexpr uint32_t kFirstBlockCapacity = 4;
+
+  public:
+    InlineFirstList() : single_{} {}
 
     size_t size() const { return size_; }
     bool empty() const { return size_ == 0; }
-    Element* begin() { return size_ > 1 ? heap_->data() : &inline_; }
+    Element* begin() { return size_ > 1 ? elements_ : &single_; }
     Element* end() { return begin() + size_; }
-    const Element* begin() const { return size_ > 1 ? heap_->data() : &inline_; }
+    const Element* begin() const { return size_ > 1 ? elements_ : &single_; }
     const Element* end() const { return begin() + size_; }
-    Element& operator[](size_t index) { return begin()[index]; }
-    const Element& operator[](size_t index) const { return begin()[index]; }
-    Element& front() { return begin()[0]; }
     const Element& front() const { return begin()[0]; }
-    Element& back() { return begin()[size_ - 1]; }
-    const Element& back() const { return begin()[size_ - 1]; }
+
+    void push_back(const Element& element, std::pmr::memory_resource& memory) {
+        if (size_ == 0) {
+            single_ = element;
+        } else if (size_ == 1) {
+            Element* elements = allocateElements<Element>(memory, kFirstBlockCapacity);
+            elements[0] = single_;
+            elements[1] = element;
+            elements_ = elements;
+            capacity_ = kFirstBlockCapacity;
+        } else {
+            if (size_ == capacity_) {
+                const uint32_t capacity = grownCapacity(capacity_);
+                Element* elements = allocateElements<Element>(memory, capacity);
+                std::copy_n(elements_, size_, elements);
+                releaseElements(memory, elements_, capacity_);
+                elements_ = elements;
+                capacity_ = capacity;
+            }
+            elements_[size_] = element;
+        }
+        ++size_;
+    }
+    void clear(std::pmr::memory_resource& memory) {
+        if (size_ > 1) releaseElements(memory, elements_, capacity_);
+        single_ = Element{};
+        size_ = capacity_ = 0;
+    }
+    // Removes the element at `position`.
+    void erase(Element* position, std::pmr::memory_resource& memory) {
+        if (size_ > 1) {
+            std::copy(position + 1, end(), position);
+            if (size_ == 2) {
+                Element* elements = elements_;
+                single_ = elements[0];
+                releaseElements(memory, elements, capacity_);
+                capacity_ = 0;
+            }
+        }
+        --size_;
+    }
 
   private:
-    Element inline_{};
-    std::unique_ptr<std::vector<Element>> heap_; // every element once there are two or more
+    union {
+        Element single_;    // while there is at most one element
+        Element* elements_; // every element once there are two or more
+    };
     uint32_t size_ = 0;
+    uint32_t capacity_ = 0;
 };
 
 } // namespace container
