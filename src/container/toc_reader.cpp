@@ -37,11 +37,14 @@ class TocLoader {
 
     void newSegment(const Segment& segment) {
         checkSegment(segment);
-        if (findValue(object_, property_, type_) != nullptr) {
-            fail(container_, CM_ERR_DUPLICATE_VALUE_TYPE,
-                 {describeObject(type_), nameOf(container_)});
+        CMPropertyEntry& entry = propertyEntry(object_, property_);
+        for (const CMValueRecord* value : entry.values) {
+            if (value->type == type_) {
+                fail(container_, CM_ERR_DUPLICATE_VALUE_TYPE,
+                     {describeObject(type_), nameOf(container_)});
+            }
         }
-        value_ = addValue(object_, property_, type_);
+        value_ = addValue(object_, entry, type_);
         if (value_ == nullptr) throw Abandon{};
         value_->generation = generation_;
         if (hasFlags_) {

@@ -159,7 +159,9 @@ CMValueRecord* findValue(CMObjectRecord* object, const CMObjectRecord* property,
     return nullptr;
 }
 
-CMValueRecord* addValue(CMObjectRecord* object, CMObjectRecord* property, CMObjectRecord* type) {
+namespace {
+
+CMValueRecord* newValue(CMObjectRecord* object, CMObjectRecord* property, CMObjectRecord* type) {
     CMContainerRecord* container = object->container;
     auto* value = newRecord<CMValueRecord>(container);
     if (value == nullptr) {
@@ -171,7 +173,22 @@ CMValueRecord* addValue(CMObjectRecord* object, CMObjectRecord* property, CMObje
     value->property = property;
     value->type = type;
     value->generation = container->generation;
-    propertyEntry(object, property).values.push_back(value, container->listMemory);
+    return value;
+}
+
+} // namespace
+
+CMValueRecord* addValue(CMObjectRecord* object, CMObjectRecord* property, CMObjectRecord* type) {
+    CMValueRecord* value = newValue(object, property, type);
+    if (value != nullptr) {
+        propertyEntry(object, property).values.push_back(value, object->container->listMemory);
+    }
+    return value;
+}
+
+CMValueRecord* addValue(CMObjectRecord* object, CMPropertyEntry& entry, CMObjectRecord* type) {
+    CMValueRecord* value = newValue(object, entry.property, type);
+    if (value != nullptr) entry.values.push_back(value, object->container->listMemory);
     return value;
 }
 

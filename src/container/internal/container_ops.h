@@ -73,6 +73,8 @@ CMValueRecord* findValue(CMObjectRecord* object, const CMObjectRecord* property,
                          const CMObjectRecord* type);
 // Adds a plain value without the public call's checks (TOC loading, internal use).
 CMValueRecord* addValue(CMObjectRecord* object, CMObjectRecord* property, CMObjectRecord* type);
+// As above, into the object's entry of the property.
+CMValueRecord* addValue(CMObjectRecord* object, CMPropertyEntry& entry, CMObjectRecord* type);
 CMSize readPlain(CMValueRecord* value, void* buffer, CMSize offset, CMSize maxSize);
 CMSize writePlain(CMValueRecord* value, const void* buffer, CMSize offset, CMSize size);
 void deletePlain(CMValueRecord* value, CMSize offset, CMSize size);
