@@ -7,8 +7,10 @@
 
 namespace fuzz {
 
-// Opens the bytes as an OMF file in a fresh session and runs `use` on it.
-template <typename Use> void withOMFFile(const uint8_t* data, size_t size, Use use) {
+// Opens the bytes as an OMF file in a fresh session, prepared by `prepare`
+// (for example the media layer's initialisation), and runs `use` on it.
+template <typename Use, typename Prepare>
+void withOMFFile(const uint8_t* data, size_t size, Use use, Prepare prepare) {
     const std::string path = inputFile(data, size);
     if (path.empty()) return;
     omfProductIdentification_t ident{};
@@ -17,12 +19,20 @@ template <typename Use> void withOMFFile(const uint8_t* data, size_t size, Use u
     omfSessionHdl_t session = nullptr;
     if (omfsStartSession(&ident, &session) != 0) return;
     omfsSetBentoErrorPrinting(session, false);
+    if (prepare(session) != 0) {
+        omfsFinishSession(session);
+        return;
+    }
     omfHdl_t file = nullptr;
     if (omfsOpenFileForRead(path.c_str(), session, &file) == 0) {
         use(file);
         omfsCloseOMFFile(file);
     }
     omfsFinishSession(session);
+}
+
+template <typename Use> void withOMFFile(const uint8_t* data, size_t size, Use use) {
+    withOMFFile(data, size, use, [](omfSessionHdl_t) { return 0; });
 }
 
 } // namespace fuzz
