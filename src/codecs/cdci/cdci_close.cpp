@@ -1,5 +1,5 @@
-// Closing CDCI media: the stream, the descriptor's Length, and the summary
-// of the picture format written into the descriptor.
+// The summary of the component video format that closing CDCI media
+// writes into its descriptor.
 #include "cdci/cdci_state.h"
 
 #include "internal/error_flow.h"
@@ -7,8 +7,6 @@
 #include "omf/omf_error_codes.h"
 #include "omf/omf_registry.h"
 #include "video/descriptor_values.h"
-
-#include <memory>
 
 namespace omf::codecs::cdci {
 
@@ -25,8 +23,8 @@ omfErr_t writeCompressionTags(omfHdl_t file, omfObject_t descriptor, const Prope
     return 0;
 }
 
-omfErr_t writeSummary(omfHdl_t file, omfObject_t descriptor, const PropertyCodes& codes,
-                      omfFileRev_t revision, const CdciState& state) {
+omfErr_t writeComponentSummary(omfHdl_t file, omfObject_t descriptor, const PropertyCodes& codes,
+                               omfFileRev_t revision, const CdciState& state) {
     using video::writeNumber;
     OMF_CHECK(file, video::writeGeometry(file, descriptor, state.geometry));
     OMF_CHECK(file, writeCompressionTags(file, descriptor, codes, revision));
@@ -51,28 +49,15 @@ omfErr_t writeSummary(omfHdl_t file, omfObject_t descriptor, const PropertyCodes
     return 0;
 }
 
-// Media written through this handle: created, or opened for appending.
-bool written(omfMediaHdl_t media) {
-    return media->openMode == kMediaCreated || media->openMode == kMediaOpenAppend;
-}
-
 } // namespace
 
-omfErr_t close(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t file) {
-    std::unique_ptr<CdciState> state(stateOf(media));
-    if (!state) OMF_RAISE(file, OM_ERR_MEDIA_SYSTEM_NOT_INIT);
-    media->codecState = nullptr;
-    // The stream closes first: the descriptor cannot be written while the
-    // stream still holds unwritten sample data.
-    OMF_CHECK(file, media::streamClose(media->stream));
-    if (!written(media) || media->descriptor == nullptr) return 0;
-    OMF_CHECK(file, omfsWriteLength(file, media->descriptor, kOmfProperty_MDFL_Length,
-                                    media->channels.front().sampleCount));
-    if (state->uncompressedTag) return 0;
-    const auto* codes = static_cast<const PropertyCodes*>(parms->persistent);
+omfErr_t CdciState::writeSummary(omfHdl_t file, omfObject_t descriptor, const void* codes,
+                                 omfFileRev_t revision) const {
+    // "AUNC" media keeps the descriptor it was opened with.
+    if (uncompressedTag) return 0;
     if (codes == nullptr) OMF_RAISE(file, OM_ERR_MEDIA_SYSTEM_NOT_INIT);
-    OMF_CHECK(file, writeSummary(file, media->descriptor, *codes, parms->fileRevision, *state));
-    return 0;
+    return writeComponentSummary(file, descriptor, *static_cast<const PropertyCodes*>(codes),
+                                 revision, *this);
 }
 
 } // namespace omf::codecs::cdci

@@ -1,36 +1,18 @@
-// The CDCI codec's entry function: registering its descriptor properties,
-// describing itself and filling the operation table.
+// The CDCI codec's entry function: its name and classes, the descriptor
+// properties it registers, and its own operations; the rest is the shared
+// picture codec entry (video/picture_codec).
 #include "builtin_codecs.h"
 #include "cdci/cdci_state.h"
-#include "video/codec_support.h"
-
-#include "internal/error_flow.h"
-#include "omf/omf_error_codes.h"
-#include "omf/omf_registry.h"
-
-#include <cstdlib>
-#include <cstring>
+#include "video/picture_codec.h"
+#include "video/picture_start.h"
 
 namespace omf::codecs {
 
 namespace {
 
-constexpr char kCodecName[] = "CDCI Codec (Uncompressed ONLY)";
-constexpr char kDescriptorClass[] = "CDCI";
-constexpr char kDataClass[] = "IDAT";
-constexpr char kCodecID[] = "CDCI";
-constexpr omfInt32 kFirstFileRevision = kOmfRev2x;
+using Registration = video::PropertyRegistration<cdci::PropertyCodes>;
 
-// One property the codec adds to the session's registry.
-struct PropertyRegistration {
-    const char* name;
-    const char* classID;
-    omfType_t type;
-    omfRevisionSet_t revisions;
-    omfProperty_t cdci::PropertyCodes::*code;
-};
-
-constexpr PropertyRegistration kProperties[] = {
+constexpr Registration kProperties[] = {
     {"ComponentWidth", "CDCI", kOmfType_Int32, kOmfRevisionsBoth,
      &cdci::PropertyCodes::componentWidth},
     {"HorizontalSubsampling", "CDCI", kOmfType_UInt32, kOmfRevisionsBoth,
@@ -56,74 +38,21 @@ constexpr PropertyRegistration kProperties[] = {
      &cdci::PropertyCodes::firstFrameOffset},
 };
 
-omfErr_t initialize(omfCodecParms_t* parms) {
-    auto* codes = static_cast<cdci::PropertyCodes*>(std::calloc(1, sizeof(cdci::PropertyCodes)));
-    if (codes == nullptr) OMF_RAISE(nullptr, OM_ERR_NO_MEMORY);
-    for (const PropertyRegistration& property : kProperties) {
-        omfErr_t status =
-            omfsRegisterProperty(parms->spc.init.session, property.name, property.classID,
-                                 property.type, property.revisions, &(codes->*property.code));
-        if (status != 0) {
-            std::free(codes);
-            return omf::propagate(nullptr, status, __FILE__, __LINE__);
-        }
-    }
-    parms->persistent = codes;
-    return 0;
-}
+constexpr video::OperationEntry kOperations[] = {
+    {kCodecOpOpen, video::openPictureAs<cdci::CdciState>},
+    {kCodecOpCreate, video::createPictureAs<cdci::CdciState>},
+    {kCodecOpReadLines, cdci::readLines},
+    {kCodecOpWriteLines, cdci::writeLines},
+    {kCodecOpSelectInfo, cdci::selectInfo},
+};
 
-omfErr_t describe(omfCodecParms_t* parms) {
-    auto& request = parms->spc.describe;
-    if (request.name != nullptr && request.nameLength > 0) {
-        std::memset(request.name, 0, static_cast<size_t>(request.nameLength));
-        std::strncpy(request.name, kCodecName, static_cast<size_t>(request.nameLength));
-    }
-    request.info.descriptorClass = kDescriptorClass;
-    request.info.dataClass = kDataClass;
-    request.info.codecID = kCodecID;
-    request.info.revision = kOmfCodecRevision;
-    request.info.dataKind = video::kPictureKind;
-    request.info.minFileRevision = kFirstFileRevision;
-    request.info.hasMaxFileRevision = false;
-    request.info.maxFileRevision = 0;
-    return 0;
-}
-
-omfErr_t fillTable(omfCodecParms_t* parms) {
-    omfCodecOperation_t* table = parms->spc.fillTable.table;
-    if (table == nullptr || parms->spc.fillTable.count < kOmfCodecTableSize) {
-        OMF_RAISE(nullptr, OM_ERR_INVALID_CODEC_OPERATION);
-    }
-    table[kCodecOpOpen] = cdci::open;
-    table[kCodecOpCreate] = cdci::create;
-    table[kCodecOpGetInfo] = cdci::getInfo;
-    table[kCodecOpPutInfo] = cdci::putInfo;
-    table[kCodecOpReadSamples] = cdci::readSamples;
-    table[kCodecOpWriteSamples] = cdci::writeSamples;
-    table[kCodecOpReadLines] = cdci::readLines;
-    table[kCodecOpWriteLines] = cdci::writeLines;
-    table[kCodecOpClose] = cdci::close;
-    table[kCodecOpSetFrame] = cdci::setFrame;
-    table[kCodecOpFrameOffset] = cdci::frameOffset;
-    table[kCodecOpNumChannels] = video::pictureChannels;
-    table[kCodecOpSelectInfo] = cdci::selectInfo;
-    return 0;
-}
+constexpr video::PictureCodecDefinition<cdci::PropertyCodes> kCodec{
+    "CDCI Codec (Uncompressed ONLY)", "CDCI", "CDCI", kProperties, kOperations};
 
 } // namespace
 
 omfErr_t cdciCodec(omfCodecRequest_t request, omfCodecParms_t* parms) {
-    if (parms == nullptr) return OM_ERR_NULL_PARAM;
-    switch (request) {
-    case kCodecInit:
-        return initialize(parms);
-    case kCodecDescribe:
-        return describe(parms);
-    case kCodecFillTable:
-        return fillTable(parms);
-    default:
-        return OM_ERR_INVALID_CODEC_OPERATION;
-    }
+    return video::pictureCodecEntry(kCodec, request, parms);
 }
 
 } // namespace omf::codecs

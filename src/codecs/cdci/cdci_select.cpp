@@ -4,30 +4,13 @@
 #include "cdci/cdci_state.h"
 
 #include "internal/error_flow.h"
-#include "omf/omf_access.h"
-#include "omf/omf_error_codes.h"
 #include "omf/omf_registry.h"
 #include "video/descriptor_values.h"
-
-#include <cstring>
+#include "video/picture_selection.h"
 
 namespace omf::codecs::cdci {
 
 namespace {
-
-constexpr omfInt32 kCompressionTextSize = 64;
-
-omfErr_t readsCompression(omfHdl_t file, omfObject_t descriptor, bool* handles) {
-    *handles = true;
-    if (!omfsPropertyPresent(file, descriptor, kOmfProperty_DIDD_Compression, kOmfType_String)) {
-        return 0;
-    }
-    char text[kCompressionTextSize] = {};
-    OMF_CHECK(file,
-              omfsReadString(file, descriptor, kOmfProperty_DIDD_Compression, text, sizeof text));
-    *handles = std::strcmp(text, kUncompressedTag) == 0;
-    return 0;
-}
 
 // Bits of one stored pixel as the descriptor gives them, with the defaults
 // of open for what it leaves out.
@@ -46,31 +29,21 @@ omfErr_t pixelBits(omfHdl_t file, omfObject_t descriptor, const PropertyCodes& c
     return 0;
 }
 
+// Uncompressed component video ("AUNC" or no Compression property) is
+// the codec's.
+omfErr_t readSelection(omfHdl_t file, omfObject_t descriptor, const void* codes, bool* willHandle,
+                       omfInt32* bits) {
+    Compression compression = Compression::absent;
+    OMF_CHECK(file, readCompression(file, descriptor, &compression));
+    *willHandle = compression != Compression::other;
+    OMF_CHECK(file, pixelBits(file, descriptor, *static_cast<const PropertyCodes*>(codes), bits));
+    return 0;
+}
+
 } // namespace
 
 omfErr_t selectInfo(omfCodecParms_t* parms, omfMediaHdl_t, omfHdl_t file) {
-    auto& request = parms->spc.selectInfo;
-    const auto* codes = static_cast<const PropertyCodes*>(parms->persistent);
-    if (request.descriptor == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
-    if (codes == nullptr) OMF_RAISE(file, OM_ERR_MEDIA_SYSTEM_NOT_INIT);
-    omfCodecSelectInfo_t answer{};
-    bool handles = false;
-    OMF_CHECK(file, readsCompression(file, request.descriptor, &handles));
-    answer.willHandleMDES = handles;
-    answer.isNative = true;
-    answer.hwAssisted = false;
-    answer.relativeLoss = 0;
-    omfInt32 width = 0, height = 0, bits = 0;
-    OMF_CHECK(file,
-              video::readOptionalNumber(file, request.descriptor, kOmfProperty_DIDD_StoredWidth,
-                                        kOmfType_Int32, 0, &width));
-    OMF_CHECK(file,
-              video::readOptionalNumber(file, request.descriptor, kOmfProperty_DIDD_StoredHeight,
-                                        kOmfType_Int32, 0, &height));
-    OMF_CHECK(file, pixelBits(file, request.descriptor, *codes, &bits));
-    answer.avgBitsPerSec = width * height * bits;
-    request.info = answer;
-    return 0;
+    return video::selectPicture(file, parms, readSelection);
 }
 
 } // namespace omf::codecs::cdci

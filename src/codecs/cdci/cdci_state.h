@@ -1,15 +1,9 @@
 // The CDCI codec's records: the property codes it registers once per
-// session (its persistent data) and the per-handle state.
+// session (its persistent data) and the per-handle state, which adds the
+// component properties, client fill and line cursors to the picture state.
 #pragma once
 
-#include "internal/format_list.h"
-#include "internal/media_records.h"
-#include "omf/omf_codec.h"
-#include "video/frame_placement.h"
-#include "video/video_geometry.h"
-
-#include <cstdint>
-#include <vector>
+#include "video/picture_state.h"
 
 namespace omf::codecs::cdci {
 
@@ -32,9 +26,17 @@ struct PropertyCodes {
 // Compression tag of uncompressed component video.
 inline constexpr char kUncompressedTag[] = "AUNC";
 
-struct CdciState {
-    video::VideoGeometry geometry;
-    omfRational_t sampleRate{0, 1};
+// What a descriptor's Compression property says about its media.
+enum class Compression { absent, uncompressed, other };
+omfErr_t readCompression(omfHdl_t file, omfObject_t descriptor, Compression* compression);
+
+// The codec moves lines as well as whole frames.
+inline constexpr bool kTransfersLines = true;
+
+class CdciState final : public video::PictureState {
+  public:
+    CdciState() : PictureState(kOmfPixYUV, kTransfersLines) {}
+
     omfInt32 componentWidth = 8;
     omfInt32 horizontalSubsampling = 2;
     omfInt32 verticalSubsampling = 1;
@@ -46,48 +48,49 @@ struct CdciState {
     omfInt32 clientFillStart = 0;
     omfInt32 clientFillEnd = 0;
     omfInt32 resolutionID = 0;
-    omfInt32 pixelSize = 0;       // bits
-    omfInt64 frameSize = 0;       // stored bytes of one frame
-    omfInt64 memoryFrameSize = 0; // bytes of one frame in the memory format's component sizes
     omfInt64 dataStart = 0;       // position of frame 1 (FirstFrameOffset)
     bool uncompressedTag = false; // the descriptor's Compression was "AUNC"
-    media::FormatList fileFormat;
-    media::FormatList memoryFormat;
-    std::vector<uint8_t> zeros; // padding written between fields
-    omfInt32 lineCursor = 0;    // row within the current field for line transfers
-    omfInt32 fieldCursor = 0;   // field within the current frame for line transfers
+    omfInt32 lineCursor = 0;      // row within the current field for line transfers
+    omfInt32 fieldCursor = 0;     // field within the current frame for line transfers
+
+    // Adds the client fill and the data start.
+    video::FramePlacement placement() const override;
+    // FirstFrameOffset, Compression and the component properties.
+    omfErr_t readDescriptor(omfHdl_t file, omfMediaHdl_t media, const void* codes) override;
+    // Pixel size from component width, subsampling and padding
+    // (OM_ERR_UNKNOWN_FILE_PIXEL_FORMAT for subsampling other than 1 or 2),
+    // and frame size.
+    omfErr_t computeSizes(omfHdl_t file) override;
+    // Sizes, and white level and color range from a new component width.
+    omfErr_t fileFormatApplied(omfHdl_t file) override;
+    omfErr_t answerFormatEntry(omfHdl_t file, omfFormatEntry_t& entry) const override;
+    omfErr_t applyFormatEntry(omfHdl_t file, const omfFormatEntry_t& entry) override;
+    omfErr_t putFormatEntries(omfHdl_t file, media::FormatList& list) const override;
+    // Line transfers start again at the first row of the frame.
+    void framePositioned() override {
+        lineCursor = 0;
+        fieldCursor = 0;
+    }
+    omfErr_t writeSummary(omfHdl_t file, omfObject_t descriptor, const void* codes,
+                          omfFileRev_t revision) const override;
+
+  private:
+    omfErr_t readComponents(omfHdl_t file, omfMediaHdl_t media, const PropertyCodes& codes);
 };
 
 // The handle's state, or null before open/create.
 inline CdciState* stateOf(omfMediaHdl_t media) {
-    return media == nullptr ? nullptr : static_cast<CdciState*>(media->codecState);
+    return static_cast<CdciState*>(video::pictureStateOf(media));
 }
 
-// Operations of the codec's table, one file each by theme.
-omfErr_t open(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t file);
-omfErr_t create(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t file);
-omfErr_t getInfo(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t file);
-omfErr_t putInfo(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t file);
-omfErr_t readSamples(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t file);
-omfErr_t writeSamples(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t file);
+// The codec's own operations; the rest of its table is the shared picture code.
 omfErr_t readLines(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t file);
 omfErr_t writeLines(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t file);
-omfErr_t close(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t file);
-omfErr_t setFrame(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t file);
-omfErr_t frameOffset(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t file);
 omfErr_t selectInfo(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t file);
 
-// Shared by the operations.
 // The largest value of a component `width` bits wide (0 for widths that cannot be).
 inline omfInt32 fullScale(omfInt32 width) {
     return width > 0 && width < 31 ? (1 << width) - 1 : 0;
 }
-// Pixel size from component width, subsampling and padding
-// (OM_ERR_UNKNOWN_FILE_PIXEL_FORMAT for subsampling other than 1 or 2), and frame size.
-omfErr_t computeSizes(omfHdl_t file, CdciState& state);
-// Rebuilds the file format list from the state and hands both lists to the stream.
-omfErr_t publishFormats(omfHdl_t file, omfMediaHdl_t media, CdciState& state);
-// Frame positions of the handle's media.
-video::FramePlacement placementOf(const CdciState& state);
 
 } // namespace omf::codecs::cdci

@@ -1,10 +1,11 @@
-// CDCI positioning and transfers: frame offsets, whole frames through the
-// pixel translator, and lines in the stored format.
+// CDCI line transfers: stored rows moved as they are, field by field, with
+// the client fill and alignment padding between fields skipped on reading
+// and written as zeros on writing. Positioning and whole frames are the
+// shared picture code's (video/picture_transfer).
 #include "cdci/cdci_state.h"
 
 #include "internal/error_flow.h"
 #include "omf/omf_error_codes.h"
-#include "video/codec_support.h"
 #include "video/frame_transfer.h"
 
 #include <algorithm>
@@ -17,11 +18,6 @@ namespace {
 omfErr_t checkState(omfHdl_t file, omfMediaHdl_t media) {
     if (stateOf(media) == nullptr) OMF_RAISE(file, OM_ERR_MEDIA_SYSTEM_NOT_INIT);
     return 0;
-}
-
-// The memory format names a frame layout other than the stored one.
-bool layoutsDiffer(const CdciState& state) {
-    return video::memoryLayoutDiffers(state.memoryFormat, state.geometry.layout);
 }
 
 omfInt64 lineBytes(const CdciState& state) {
@@ -46,7 +42,7 @@ omfErr_t advanceLines(omfHdl_t file, omfMediaHdl_t media, CdciState& state, omfI
     state.lineCursor += rows;
     if (state.lineCursor < state.geometry.storedHeight) return 0;
     state.lineCursor = 0;
-    video::FramePlacement placement = placementOf(state);
+    video::FramePlacement placement = state.placement();
     if (++state.fieldCursor == placement.fields) {
         state.fieldCursor = 0;
         // Lines written to the end of a frame add a frame to the media.
@@ -103,53 +99,6 @@ omfErr_t moveLines(omfHdl_t file, omfMediaHdl_t media, omfCodecParms_t* parms, b
 }
 
 } // namespace
-
-omfErr_t frameOffset(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t file) {
-    OMF_CHECK(file, checkState(file, media));
-    if (!video::hasMediaData(file, media)) OMF_RAISE(file, OM_ERR_MEDIA_SYSTEM_NOT_INIT);
-    auto& request = parms->spc.frameOffset;
-    OMF_CHECK(file, video::frameOffset(file, placementOf(*stateOf(media)), request.frameNumber,
-                                       &request.offset));
-    return 0;
-}
-
-omfErr_t setFrame(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t file) {
-    OMF_CHECK(file, checkState(file, media));
-    if (!video::hasMediaData(file, media)) OMF_RAISE(file, OM_ERR_MEDIA_SYSTEM_NOT_INIT);
-    CdciState& state = *stateOf(media);
-    omfInt64 offset = 0;
-    OMF_CHECK(file, video::frameOffset(file, placementOf(state), parms->spc.setFrame.frameNumber,
-                                       &offset));
-    OMF_CHECK(file, media::streamSeek(media->stream, offset));
-    state.lineCursor = 0;
-    state.fieldCursor = 0;
-    return 0;
-}
-
-omfErr_t readSamples(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t file) try {
-    OMF_CHECK(file, checkState(file, media));
-    omfmMultiXfer_t* transfer = nullptr;
-    OMF_CHECK(file, video::singleTransfer(file, parms, &transfer));
-    const CdciState& state = *stateOf(media);
-    OMF_CHECK(file, video::readFrames(file, media->stream, placementOf(state), layoutsDiffer(state),
-                                      *transfer));
-    return 0;
-} catch (const std::bad_alloc&) {
-    OMF_RAISE(file, OM_ERR_NO_MEMORY);
-}
-
-omfErr_t writeSamples(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t file) try {
-    OMF_CHECK(file, checkState(file, media));
-    omfmMultiXfer_t* transfer = nullptr;
-    OMF_CHECK(file, video::singleTransfer(file, parms, &transfer));
-    // The media layer counts the frames written into the channel.
-    CdciState& state = *stateOf(media);
-    OMF_CHECK(file, video::writeFrames(file, media->stream, placementOf(state),
-                                       layoutsDiffer(state), *transfer, state.zeros));
-    return 0;
-} catch (const std::bad_alloc&) {
-    OMF_RAISE(file, OM_ERR_NO_MEMORY);
-}
 
 omfErr_t readLines(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t file) try {
     OMF_CHECK(file, moveLines(file, media, parms, false));
