@@ -1,15 +1,9 @@
 // The RGBA codec's records: the property codes it registers once per
-// session (its persistent data) and the per-handle state.
+// session (its persistent data) and the per-handle state, which adds the
+// component letters and sizes to the picture state.
 #pragma once
 
-#include "internal/format_list.h"
-#include "internal/media_records.h"
-#include "omf/omf_codec.h"
-#include "video/frame_placement.h"
-#include "video/video_geometry.h"
-
-#include <cstdint>
-#include <vector>
+#include "video/picture_state.h"
 
 namespace omf::codecs::rgba {
 
@@ -23,41 +17,31 @@ struct PropertyCodes {
     omfProperty_t paletteStructure;
 };
 
-struct RgbaState {
-    video::VideoGeometry geometry;
-    omfRational_t sampleRate{0, 1};
+// Frames move whole; the codec has no line transfers.
+inline constexpr bool kTransfersLines = false;
+
+class RgbaState final : public video::PictureState {
+  public:
+    RgbaState() : PictureState(kOmfPixRGBA, kTransfersLines) {}
+
     // Component letters and their sizes in bits, in stored order, zero-filled.
     omfUInt8 components[8] = {'R', 'G', 'B', 0, 0, 0, 0, 0};
     omfUInt8 componentSizes[8] = {8, 8, 8, 0, 0, 0, 0, 0};
-    omfInt32 pixelSize = 0; // bits
-    omfInt64 frameSize = 0; // stored bytes of one frame
-    media::FormatList fileFormat;
-    media::FormatList memoryFormat;
-    std::vector<uint8_t> zeros; // alignment padding
+
+    // PixelLayout and PixelStructure (8 bits a component without it).
+    omfErr_t readDescriptor(omfHdl_t file, omfMediaHdl_t media, const void* codes) override;
+    // Checks the component letters (OM_ERR_UNKNOWN_PIXEL_FORMAT) and sizes
+    // (their sum a non-zero multiple of 8, else OM_ERR_24BIT_VIDEO_ONLY) and
+    // computes pixel and frame size.
+    omfErr_t computeSizes(omfHdl_t file) override;
+    omfErr_t answerFormatEntry(omfHdl_t file, omfFormatEntry_t& entry) const override;
+    omfErr_t applyFormatEntry(omfHdl_t file, const omfFormatEntry_t& entry) override;
+    omfErr_t putFormatEntries(omfHdl_t file, media::FormatList& list) const override;
+    omfErr_t writeSummary(omfHdl_t file, omfObject_t descriptor, const void* codes,
+                          omfFileRev_t revision) const override;
 };
 
-inline RgbaState* stateOf(omfMediaHdl_t media) {
-    return media == nullptr ? nullptr : static_cast<RgbaState*>(media->codecState);
-}
-
-omfErr_t open(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t file);
-omfErr_t create(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t file);
-omfErr_t getInfo(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t file);
-omfErr_t putInfo(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t file);
-omfErr_t readSamples(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t file);
-omfErr_t writeSamples(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t file);
-omfErr_t close(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t file);
-omfErr_t setFrame(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t file);
-omfErr_t frameOffset(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t file);
+// The codec's own operations; the rest of its table is the shared picture code.
 omfErr_t selectInfo(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t file);
-
-// Shared by the operations.
-// Checks the component letters (OM_ERR_UNKNOWN_PIXEL_FORMAT) and sizes
-// (their sum a non-zero multiple of 8, else OM_ERR_24BIT_VIDEO_ONLY) and
-// computes pixel and frame size.
-omfErr_t computeSizes(omfHdl_t file, RgbaState& state);
-// Rebuilds the file format list and hands both lists to the stream.
-omfErr_t publishFormats(omfHdl_t file, omfMediaHdl_t media, RgbaState& state);
-video::FramePlacement placementOf(const RgbaState& state);
 
 } // namespace omf::codecs::rgba
