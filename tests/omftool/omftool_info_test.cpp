@@ -1,6 +1,7 @@
 // omftool's info command on OMF files it writes itself, and on failures.
 #include "../common/scratch_folder.h"
 #include "file_info.h"
+#include "picture_media_fixture.h"
 #include "sample_container.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 namespace {
 
@@ -42,6 +44,17 @@ TEST_F(OmftoolInfo, DescribesFilesOfEveryRevision) {
             EXPECT_EQ(d["mobs"]["composition"], 1);
             EXPECT_EQ(d["mobs"]["master"], 1);
             EXPECT_EQ(d["mobs"]["source"], 1);
+            // The sample's file mob has a plain file descriptor no codec reads.
+            ASSERT_EQ(d["media"].size(), 1u);
+            const nlohmann::json& media = d["media"][0];
+            EXPECT_EQ(media["name"], "Sample media");
+            EXPECT_EQ(media["descriptorClass"], "MDFL");
+            EXPECT_EQ(media["codec"], "none");
+            EXPECT_EQ(media["codecError"]["error"], 84);
+            EXPECT_EQ(media["codecError"]["message"], "CODEC invalid or not loaded");
+            EXPECT_EQ(media["length"], 250);
+            EXPECT_EQ(media["sampleRate"], nlohmann::json::array({25, 1}));
+            EXPECT_FALSE(media.contains("storedWidth"));
         }
     }
 }
@@ -59,6 +72,63 @@ TEST_F(OmftoolInfo, FailuresPrintTheToolkitErrorAndTheContainerReason) {
     std::ostringstream out2, err2;
     EXPECT_EQ(omftool::runInfo(container.string(), false, out2, err2), 2);
     EXPECT_EQ(err2.str().rfind("OMF error 24:", 0), 0u) << err2.str();
+}
+
+class OmftoolMediaInfo : public omftool_test::PictureMediaTest {};
+
+TEST_F(OmftoolMediaInfo, ListsEveryFileMobWithItsCodecPictureSizesAndSamples) {
+    std::vector<omftool_test::PictureMediaSpec> specs = omftool_test::standardMedia();
+    specs[1].sampled = {0, 1, 6, 2}; // "alpha" samples rows 1 and 2 only
+    const std::string file = path("media.omf");
+    writeMediaFile(file, specs);
+    nlohmann::json d;
+    int error = 0;
+    std::string message;
+    ASSERT_TRUE(omftool::describeFile(file, d, error, message)) << message;
+    ASSERT_EQ(d["media"].size(), specs.size());
+    struct Expected {
+        const char* name;
+        const char* descriptorClass;
+        const char* codec;
+        int storedWidth, storedHeight, sampledWidth, sampledHeight;
+        const char* layout;
+        int length;
+    };
+    const Expected expected[] = {
+        {"cdci frames", "CDCI", "CDCI Codec (Uncompressed ONLY)", 8, 4, 8, 4, "full frame", 3},
+        {"alpha frames", "RGBA", "RGBA Codec", 6, 4, 6, 2, "full frame", 2},
+        {"opaque frames", "RGBA", "RGBA Codec", 4, 2, 4, 2, "full frame", 1},
+        {"fields frames", "CDCI", "CDCI Codec (Uncompressed ONLY)", 4, 3, 4, 3, "separate fields",
+         1}};
+    for (size_t i = 0; i < specs.size(); ++i) {
+        const nlohmann::json& media = d["media"][i];
+        SCOPED_TRACE(media.dump());
+        EXPECT_EQ(media["name"], expected[i].name);
+        EXPECT_EQ(media["descriptorClass"], expected[i].descriptorClass);
+        EXPECT_EQ(media["codec"], expected[i].codec);
+        EXPECT_FALSE(media.contains("codecError"));
+        EXPECT_EQ(media["storedWidth"], expected[i].storedWidth);
+        EXPECT_EQ(media["storedHeight"], expected[i].storedHeight);
+        EXPECT_EQ(media["sampledWidth"], expected[i].sampledWidth);
+        EXPECT_EQ(media["sampledHeight"], expected[i].sampledHeight);
+        EXPECT_EQ(media["frameLayout"], expected[i].layout);
+        EXPECT_EQ(media["length"], expected[i].length);
+        EXPECT_EQ(media["sampleRate"], nlohmann::json::array({25, 1}));
+        EXPECT_EQ(media["mobID"].size(), 3u);
+    }
+
+    std::ostringstream out, err;
+    ASSERT_EQ(omftool::runInfo(file, false, out, err), 0) << err.str();
+    const std::string text = out.str();
+    EXPECT_NE(text.find("Media: 4 file mobs with a descriptor\n"), std::string::npos) << text;
+    EXPECT_NE(text.find(" CDCI: codec CDCI Codec (Uncompressed ONLY); stored 4 x 3, sampled 4 x 3, "
+                        "separate fields; 1 sample at 25/1\n"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find(" RGBA: codec RGBA Codec; stored 6 x 4, sampled 6 x 2, full frame; 2 "
+                        "samples at 25/1\n"),
+              std::string::npos)
+        << text;
 }
 
 } // namespace

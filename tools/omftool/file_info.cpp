@@ -1,5 +1,6 @@
 #include "file_info.h"
 
+#include "media_listing.h"
 #include "open_omf_file.h"
 
 #include "container/cm_api.h"
@@ -122,7 +123,7 @@ json containerCounts(CMContainer container) {
 } // namespace
 
 bool describeFile(const std::string& path, json& out, int& error, std::string& message) {
-    OpenOMFFile opened(path);
+    OpenOMFFile opened(path, MediaLayer::kWith);
     if (!opened.opened(error, message)) return false;
     omfHdl_t file = opened.file();
     omfFileRev_t revision{};
@@ -146,6 +147,7 @@ bool describeFile(const std::string& path, json& out, int& error, std::string& m
     out["identifications"] = identifications(file, head);
     out["mobs"] = mobCounts(file, head, revision);
     out["counts"] = containerCounts(container);
+    out["media"] = describeMedia(opened.session(), file);
     return true;
 }
 
@@ -171,6 +173,7 @@ void printInfo(std::ostream& out, const json& description) {
     const json& counts = description["counts"];
     out << "\nContainer: " << counts["objects"] << " objects, " << counts["properties"]
         << " properties, " << counts["types"] << " types\n";
+    printMedia(out, description["media"]);
 }
 
 } // namespace

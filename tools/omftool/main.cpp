@@ -27,7 +27,8 @@ int main(int argc, char** argv) {
     bool infoJson = false;
     CLI::App* info = app.add_subcommand(
         "info", "Show an OMF file's revision, versions, byte order, identification list, mob "
-                "counts and container counts");
+                "counts and container counts, and per file mob with a media descriptor the codec "
+                "chosen for it, stored and sampled size, frame layout, sample count and rate");
     info->add_option("FILE", file, "OMF file to read")->required();
     info->add_flag("--json", infoJson, "Write the description as JSON");
 

@@ -1,6 +1,7 @@
 #include "open_omf_file.h"
 
 #include "omf/omf_errors.h"
+#include "omf/omf_media.h"
 #include "omf/omf_session.h"
 
 namespace omftool {
@@ -16,7 +17,7 @@ omfProductIdentification_t productIdentification(const char* versionText) {
     return ident;
 }
 
-OpenOMFFile::OpenOMFFile(const std::string& path) {
+OpenOMFFile::OpenOMFFile(const std::string& path, MediaLayer media) {
     const omfProductIdentification_t ident = productIdentification("1.0");
     error_ = omfsStartSession(&ident, &session_);
     if (error_ != 0) {
@@ -24,6 +25,13 @@ OpenOMFFile::OpenOMFFile(const std::string& path) {
         return;
     }
     omfsSetBentoErrorPrinting(session_, false);
+    if (media == MediaLayer::kWith) {
+        error_ = omfmInit(session_);
+        if (error_ != 0) {
+            message_ = omfsErrorName(error_);
+            return;
+        }
+    }
     error_ = omfsOpenFileForRead(path.c_str(), session_, &file_);
     if (error_ != 0) {
         // The container's own message, kept by the session, explains the failure.

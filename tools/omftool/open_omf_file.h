@@ -15,14 +15,19 @@ namespace omftool {
 // `versionText` says which part of it is at work.
 omfProductIdentification_t productIdentification(const char* versionText);
 
+// Whether a file is opened for the toolkit's object calls only, or also for
+// the media calls (codecs registered with the session before the open).
+enum class MediaLayer { kWithout, kWith };
+
 class OpenOMFFile {
   public:
-    explicit OpenOMFFile(const std::string& path);
+    explicit OpenOMFFile(const std::string& path, MediaLayer media = MediaLayer::kWithout);
     ~OpenOMFFile();
     OpenOMFFile(const OpenOMFFile&) = delete;
     OpenOMFFile& operator=(const OpenOMFFile&) = delete;
 
     omfHdl_t file() const { return file_; }
+    omfSessionHdl_t session() const { return session_; }
     // Whether the file opened; when it did not, `error` and `message` receive
     // the toolkit error and its text (with the container's reason).
     bool opened(int& error, std::string& message) const {
