@@ -1,12 +1,15 @@
 // omftool: the command-line front end for OMF files and their containers.
 #include "container_dump.h"
 #include "file_info.h"
+#include "frame_export.h"
 #include "mob_listing.h"
 #include "sample_container.h"
 
 #include <CLI/CLI.hpp>
 
 #include <iostream>
+
+#include <unistd.h>
 
 int main(int argc, char** argv) {
     CLI::App app{"omftool: inspect OMF Interchange files and the Bento containers that hold them"};
@@ -39,6 +42,37 @@ int main(int argc, char** argv) {
     mobs->add_option("FILE", file, "OMF file to read")->required();
     mobs->add_flag("--json", mobsJson, "Write the listing as JSON");
 
+    omftool::FramesOptions framesOptions;
+    int64_t framesCount = 0;
+    CLI::App* frames = app.add_subcommand(
+        "frames",
+        "Write the picture frames of a master mob as image files, one per frame, read as 8-bit "
+        "RGB (RGBA when the media has alpha) with separated fields woven into full frames");
+    frames->add_option("FILE", framesOptions.file, "OMF file to read")->required();
+    CLI::Option* framesMob = frames->add_option(
+        "--mob", framesOptions.mob.name, "The first master mob of this name with picture media");
+    CLI::Option* framesIndex =
+        frames
+            ->add_option("--index", framesOptions.mob.index,
+                         "The N-th master mob with picture media, in mob-table order, from 1")
+            ->check(CLI::PositiveNumber);
+    framesMob->excludes(framesIndex);
+    frames->add_option("--start", framesOptions.start, "First frame written, counted from 0")
+        ->check(CLI::NonNegativeNumber)
+        ->capture_default_str();
+    CLI::Option* framesCountOption =
+        frames->add_option("--count", framesCount, "Frames written (default: to the last)")
+            ->check(CLI::PositiveNumber);
+    frames
+        ->add_option("-o,--output", framesOptions.pattern,
+                     "Image file name with one integer conversion for the frame number, e.g. "
+                     "out/frame%04d.png; the extension picks the format (png, jpg, tif, bmp, "
+                     "ppm, pam, tga...)")
+        ->required();
+    frames->footer("A progress line shows on a terminal. Exit status 0 when every frame was "
+                   "written; 2 for a bad pattern, a file or master mob that cannot be used, frames "
+                   "outside the media or an image file that cannot be written.");
+
     std::string sampleFile;
     CLI::App* sample = app.add_subcommand(
         "write-sample", "Write the small sample container that examples/ bundles");
@@ -57,6 +91,11 @@ int main(int argc, char** argv) {
     if (dump->parsed()) return omftool::runDump(file, json, dumpOptions, std::cout, std::cerr);
     if (info->parsed()) return omftool::runInfo(file, infoJson, std::cout, std::cerr);
     if (mobs->parsed()) return omftool::runMobs(file, mobsJson, std::cout, std::cerr);
+    if (frames->parsed()) {
+        if (framesCountOption->count() > 0) framesOptions.count = framesCount;
+        framesOptions.progress = isatty(STDERR_FILENO) != 0;
+        return omftool::runFrames(framesOptions, std::cout, std::cerr);
+    }
     if (sample->parsed()) {
         bool written = sampleRevision >= 0
                            ? omftool::writeSampleOMF(sampleFile, sampleRevision)

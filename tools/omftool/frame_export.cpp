@@ -1,0 +1,108 @@
+#include "frame_export.h"
+
+#include "frame_file_pattern.h"
+#include "image_file_writer.h"
+#include "open_omf_file.h"
+
+#include "omf/omf_error_codes.h"
+#include "omf/omf_errors.h"
+
+#include <vector>
+
+namespace omftool {
+
+namespace {
+
+int usageError(std::ostream& err, const std::string& text) {
+    err << "omftool frames: " << text << "\n";
+    return 2;
+}
+
+int mediaFailure(const MediaFailure& failure, std::ostream& out, std::ostream& err) {
+    return reportFailure(failure.error, failure.message, false, out, err);
+}
+
+// Whether frames [start, start + count) lie within the media; when not, the failure says why.
+bool rangeFits(int64_t start, int64_t count, int64_t frames, MediaFailure& failure) {
+    if (start < frames && count <= frames - start) return true;
+    failure.error = OM_ERR_SAMPLE_OFFSET_OUT_OF_RANGE;
+    const std::string asked =
+        count >= 1 ? "frames " + std::to_string(start) + " to " + std::to_string(start + count - 1)
+                   : "frames from " + std::to_string(start);
+    failure.message = std::string(omfsErrorName(failure.error)) + "\n[" + asked +
+                      " asked for; the media holds " + std::to_string(frames) + " frames" +
+                      (frames > 0 ? ", 0 to " + std::to_string(frames - 1) : "") + "]";
+    return false;
+}
+
+const char* layoutText(omfFrameLayout_t layout) {
+    switch (layout) {
+    case kOmfSeparateFields:
+        return ", separate fields woven";
+    case kOmfMixedFields:
+        return ", mixed fields";
+    case kOmfOneField:
+        return ", one field";
+    default:
+        return "";
+    }
+}
+
+} // namespace
+
+int runFrames(const FramesOptions& options, std::ostream& out, std::ostream& err) {
+    if (options.mob.name.empty() && options.mob.index < 1) {
+        return usageError(err, "name the master mob with --mob NAME or --index N (from 1)");
+    }
+    std::string why;
+    const auto pattern = FrameFilePattern::parse(options.pattern, why);
+    if (!pattern) return usageError(err, "bad output pattern \"" + options.pattern + "\": " + why);
+    if (!canWriteImage(pattern->name(options.start), why)) {
+        return usageError(err, "bad output pattern \"" + options.pattern + "\": " + why);
+    }
+    if (options.start < 0 || (options.count && *options.count < 1)) {
+        return usageError(err, "--start must be 0 or more and --count 1 or more");
+    }
+
+    OpenOMFFile opened(options.file, MediaLayer::kWith);
+    MediaFailure failure;
+    if (!opened.opened(failure.error, failure.message)) return mediaFailure(failure, out, err);
+    PictureMob mob;
+    PictureReader reader;
+    if (!findPictureMasterMob(opened.file(), options.mob, mob, failure) ||
+        !reader.open(opened.file(), mob, failure)) {
+        return mediaFailure(failure, out, err);
+    }
+    const int64_t count = options.count.value_or(reader.frameCount() - options.start);
+    if (!rangeFits(options.start, count, reader.frameCount(), failure)) {
+        return mediaFailure(failure, out, err);
+    }
+
+    std::vector<uint8_t> argb;
+    for (int64_t i = 0; i < count; ++i) {
+        const int64_t frame = options.start + i;
+        if (options.progress) err << "\rframe " << i + 1 << " of " << count << std::flush;
+        if (!reader.readFrame(frame, argb, failure)) {
+            if (options.progress) err << "\n";
+            return mediaFailure(failure, out, err);
+        }
+        const std::string name = pattern->name(frame);
+        if (!writeImage(name, {argb, reader.width(), reader.height(), reader.hasAlpha()}, why)) {
+            if (options.progress) err << "\n";
+            err << "omftool frames: cannot write " << name << ": " << why << "\n";
+            return 2;
+        }
+    }
+    if (options.progress) err << "\n";
+
+    const omfRect_t& display = reader.displayArea();
+    out << "Wrote frames " << options.start << " to " << options.start + count - 1
+        << " of master mob \"" << mob.name << "\" (track " << mob.trackID << ", "
+        << reader.frameCount() << " frames" << layoutText(reader.fileLayout()) << "; "
+        << reader.width() << " x " << reader.height() << (reader.hasAlpha() ? " RGBA" : " RGB")
+        << "; display area " << display.xSize << " x " << display.ySize << " at " << display.xOffset
+        << ", " << display.yOffset << ") to " << options.pattern << "\n";
+    return 0;
+}
+
+} // namespace omftool

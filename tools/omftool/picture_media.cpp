@@ -1,0 +1,212 @@
+#include "picture_media.h"
+
+#include "omf/omf_error_codes.h"
+#include "omf/omf_errors.h"
+#include "omf/omf_mobs.h"
+#include "omf/omf_resolve.h"
+#include "omf/omf_session.h"
+
+#include <cstring>
+#include <limits>
+
+namespace omftool {
+
+namespace {
+
+constexpr const char* kPictureKind = "omfi:data:Picture";
+
+bool fail(MediaFailure& failure, int error, const std::string& doing) {
+    failure.error = error;
+    failure.message = std::string(omfsErrorName(error)) + "\n[" + doing + "]";
+    return false;
+}
+
+// A search iterator disposed with its scope.
+class SearchIterator {
+  public:
+    explicit SearchIterator(omfHdl_t file) : file_(file) { omfiMobOpenSearch(file, &handle_); }
+    ~SearchIterator() {
+        if (handle_ != nullptr) omfiSearchDispose(file_, handle_);
+    }
+    SearchIterator(const SearchIterator&) = delete;
+    SearchIterator& operator=(const SearchIterator&) = delete;
+    omfIterHdl_t get() const { return handle_; }
+
+  private:
+    omfHdl_t file_;
+    omfIterHdl_t handle_ = nullptr;
+};
+
+// The first track of a master mob with the picture kind that resolves to a
+// file mob, or 0.
+omfTrackID_t pictureTrackOf(omfHdl_t file, omfObject_t mob, omfObject_t pictureKind) {
+    SearchIterator tracks(file);
+    omfObject_t track = nullptr;
+    while (omfiNextTrackOf(tracks.get(), mob, nullptr, &track) == 0) {
+        omfRational_t editRate{};
+        omfPosition_t origin = 0;
+        omfTrackID_t trackID = 0;
+        omfObject_t segment = nullptr;
+        omfObject_t dataKind = nullptr;
+        omfLength_t length = 0;
+        char trackName[128] = {};
+        if (omfiTrackGetInfo(file, mob, track, &editRate, sizeof trackName, trackName, &origin,
+                             &trackID, &segment) != 0 ||
+            omfiComponentGetInfo(file, segment, &dataKind, &length) != 0 ||
+            dataKind != pictureKind) {
+            continue;
+        }
+        omfSourceSearchResult_t result{};
+        omfObject_t found = nullptr;
+        if (FindSource(file, mob, trackID, 0, kFileMob, nullptr, kOmfNoEffectChoice, &found,
+                       &result) == 0 &&
+            result.mob != nullptr) {
+            return trackID;
+        }
+    }
+    return 0;
+}
+
+std::string mobName(omfHdl_t file, omfObject_t mob) {
+    char name[256] = {};
+    if (omfiMobGetName(file, mob, sizeof name, name) != 0) return std::string();
+    return name;
+}
+
+omfFormatEntry_t entry(omfInt32 opcode) {
+    omfFormatEntry_t entry;
+    std::memset(&entry, 0, sizeof entry);
+    entry.opcode = opcode;
+    return entry;
+}
+
+// Whether the file's pixels name an alpha component. Component video and
+// codecs that do not answer have none.
+bool fileHasAlpha(omfMediaHdl_t media, omfObject_t pictureKind) {
+    omfFormatEntry_t list[2] = {entry(kOmfRGBCompLayout), entry(kOmfVFmtEnd)};
+    if (omfmGetInfo(media, kMediaInfoVideoFormat, pictureKind, sizeof list, list) != 0) {
+        return false;
+    }
+    const char* letters = list[0].operand.compLayout;
+    return std::memchr(letters, 'A', strnlen(letters, sizeof list[0].operand.compLayout)) !=
+           nullptr;
+}
+
+} // namespace
+
+bool findPictureMasterMob(omfHdl_t file, const MasterMobChoice& choice, PictureMob& found,
+                          MediaFailure& failure) {
+    omfObject_t pictureKind = nullptr;
+    omfErr_t status = 0;
+    const bool byName = !choice.name.empty();
+    const std::string wanted = byName
+                                   ? "no master mob named \"" + choice.name + "\" has picture media"
+                                   : "the file has fewer than " + std::to_string(choice.index) +
+                                         " master mobs with picture media";
+    if (!omfsFindDataKind(file, kPictureKind, &pictureKind, &status)) {
+        return fail(failure, OM_ERR_MOB_NOT_FOUND, wanted);
+    }
+    SearchIterator mobs(file);
+    omfObject_t mob = nullptr;
+    int64_t seen = 0;
+    while (omfiNextMatchingMob(mobs.get(), nullptr, &mob) == 0) {
+        omfErr_t error = 0;
+        if (!omfiMobIsMaster(file, mob, &error)) continue;
+        const std::string name = mobName(file, mob);
+        if (byName && name != choice.name) continue;
+        const omfTrackID_t trackID = pictureTrackOf(file, mob, pictureKind);
+        if (trackID == 0) continue;
+        if (byName || ++seen == choice.index) {
+            found = {mob, trackID, name};
+            return true;
+        }
+    }
+    return fail(failure, OM_ERR_MOB_NOT_FOUND, wanted);
+}
+
+PictureReader::~PictureReader() {
+    if (media_ != nullptr) omfmCloseMedia(media_);
+}
+
+bool PictureReader::open(omfHdl_t file, const PictureMob& mob, MediaFailure& failure) {
+    omfErr_t status = 0;
+    if (!omfsFindDataKind(file, kPictureKind, &pictureKind_, &status)) {
+        return fail(failure, status != 0 ? status : OM_ERR_WRONG_MEDIA_TYPE,
+                    "the file defines no picture data kind");
+    }
+    const std::string track =
+        "picture track " + std::to_string(mob.trackID) + " of master mob \"" + mob.name + "\"";
+    omfInt16 channels = 0;
+    if (int error =
+            omfmCountChannels(file, mob.mob, mob.trackID, nullptr, pictureKind_, &channels)) {
+        return fail(failure, error, "counting the channels of " + track);
+    }
+    if (channels < 1) return fail(failure, OM_ERR_WRONG_MEDIA_TYPE, track + " has no picture");
+    if (int error =
+            omfmOpenMedia(file, mob.mob, mob.trackID, nullptr, kMediaOpenReadOnly, 0, &media_)) {
+        media_ = nullptr;
+        return fail(failure, error, "opening the media of " + track);
+    }
+    omfInt32 storedWidth = 0, storedHeight = 0;
+    if (int error = omfmGetVideoFormat(media_, &fileLayout_, &storedWidth, &storedHeight, nullptr,
+                                       nullptr, nullptr)) {
+        return fail(failure, error, "reading the video format of " + track);
+    }
+    if (int error = omfmGetSampledArea(media_, &sampled_.xOffset, &sampled_.yOffset,
+                                       &sampled_.xSize, &sampled_.ySize)) {
+        return fail(failure, error, "reading the sampled area of " + track);
+    }
+    if (int error = omfmGetDisplayArea(media_, &display_.xOffset, &display_.yOffset,
+                                       &display_.xSize, &display_.ySize)) {
+        return fail(failure, error, "reading the display area of " + track);
+    }
+    const bool twoFields = fileLayout_ == kOmfSeparateFields || fileLayout_ == kOmfMixedFields;
+    // A frame must fit one transfer: 4 bytes a pixel, counted in 32 bits.
+    const int64_t rows = int64_t(storedHeight) * (twoFields ? 2 : 1);
+    if (storedWidth <= 0 || rows <= 0 ||
+        int64_t(storedWidth) * rows * 4 > std::numeric_limits<omfInt32>::max()) {
+        return fail(failure, OM_ERR_CORRUPT_VIDEO_INFO,
+                    track + " has a stored size of " + std::to_string(storedWidth) + " x " +
+                        std::to_string(storedHeight));
+    }
+    width_ = storedWidth;
+    height_ = int(rows);
+    hasAlpha_ = fileHasAlpha(media_, pictureKind_);
+
+    // 8-bit ARGB, and one full frame (woven from separated fields) per sample.
+    omfFormatEntry_t format[5] = {entry(kOmfFrameLayout), entry(kOmfPixelFormat),
+                                  entry(kOmfRGBCompLayout), entry(kOmfRGBCompSizes),
+                                  entry(kOmfVFmtEnd)};
+    format[0].operand.int32 = kOmfFullFrame;
+    format[1].operand.int32 = kOmfPixRGBA;
+    std::memcpy(format[2].operand.compLayout, "ARGB", 4);
+    std::memset(format[3].operand.compSizes, 8, 4);
+    if (int error = omfmSetMemoryFormat(media_, format)) {
+        return fail(failure, error, "asking for 8-bit ARGB frames of " + track);
+    }
+    omfInt64 count = 0;
+    if (int error = omfmCountSamples(media_, &count)) {
+        return fail(failure, error, "counting the frames of " + track);
+    }
+    frameCount_ = count;
+    return true;
+}
+
+bool PictureReader::readFrame(int64_t frame, std::vector<uint8_t>& argb, MediaFailure& failure) {
+    const std::string doing = "reading frame " + std::to_string(frame);
+    argb.resize(frameBytes());
+    if (int error = omfmSetFrame(media_, frame + 1)) return fail(failure, error, doing);
+    omfInt32 bytesRead = 0;
+    if (int error =
+            omfmReadChannelSamples(media_, 1, omfInt32(argb.size()), argb.data(), &bytesRead)) {
+        return fail(failure, error, doing);
+    }
+    if (size_t(bytesRead) != argb.size()) {
+        return fail(failure, OM_ERR_NO_DATA_READ,
+                    doing + ": " + std::to_string(bytesRead) + " of " +
+                        std::to_string(argb.size()) + " bytes");
+    }
+    return true;
+}
+
+} // namespace omftool
