@@ -8,6 +8,7 @@
 #include "internal/media_records.h"
 #include "omf/omf_fixture.h"
 #include "omf/omf_media.h"
+#include "omf/omf_mobs.h"
 #include "omf/omf_registry.h"
 
 #include <gtest/gtest.h>
@@ -115,6 +116,19 @@ class VideoCodecTest : public omf_test::ToolkitTest {
             EXPECT_EQ(omfsCloseOMFFile(file_), 0);
         }
         ToolkitTest::TearDown();
+    }
+
+    // The mob of `id` in the open file (null when there is none).
+    omfObject_t findMob(const omfMobID_t& id) {
+        omfIterHdl_t iterator = nullptr;
+        EXPECT_EQ(omfiMobOpenSearch(file_, &iterator), 0);
+        omfSearchCrit_t criteria{};
+        criteria.searchTag = kOmfByMobID;
+        criteria.tags.mobID = id;
+        omfObject_t mob = nullptr;
+        EXPECT_EQ(omfiNextMatchingMob(iterator, &criteria, &mob), 0);
+        EXPECT_EQ(omfiSearchDispose(file_, iterator), 0);
+        return mob;
     }
 
     // A property code the codecs registered, by its full name.

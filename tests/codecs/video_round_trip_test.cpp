@@ -53,18 +53,6 @@ class VideoRoundTripTest : public VideoCodecTest {
         return media;
     }
 
-    omfObject_t findMob(const omfMobID_t& id) {
-        omfIterHdl_t iterator = nullptr;
-        EXPECT_EQ(omfiMobOpenSearch(file_, &iterator), 0);
-        omfSearchCrit_t criteria{};
-        criteria.searchTag = kOmfByMobID;
-        criteria.tags.mobID = id;
-        omfObject_t mob = nullptr;
-        EXPECT_EQ(omfiNextMatchingMob(iterator, &criteria, &mob), 0);
-        EXPECT_EQ(omfiSearchDispose(file_, iterator), 0);
-        return mob;
-    }
-
     omfErr_t setFileFormat(omfMediaHdl_t media, std::initializer_list<omfFormatEntry_t> in) {
         std::vector<omfFormatEntry_t> list(in);
         list.push_back(formatEntry(kOmfVFmtEnd));

@@ -67,14 +67,7 @@ class MediaHandlesTest : public VideoCodecTest {
     // Reopens the file for reading and finds the mob of `id` again.
     omfObject_t reopenAndFind(const omfMobID_t& id) {
         EXPECT_EQ(omfsOpenFileForRead(path("media.omf").c_str(), session_, &file_), 0);
-        omfIterHdl_t iterator = nullptr;
-        EXPECT_EQ(omfiMobOpenSearch(file_, &iterator), 0);
-        omfSearchCrit_t criteria{};
-        criteria.searchTag = kOmfByMobID;
-        criteria.tags.mobID = id;
-        omfObject_t mob = nullptr;
-        EXPECT_EQ(omfiNextMatchingMob(iterator, &criteria, &mob), 0);
-        EXPECT_EQ(omfiSearchDispose(file_, iterator), 0);
+        omfObject_t mob = findMob(id);
         omfErr_t status = 0;
         EXPECT_TRUE(omfsFindDataKind(file_, "omfi:data:Picture", &picture_, &status));
         return mob;
@@ -345,13 +338,7 @@ TEST_F(MediaHandlesTest, StillFrameRepeatedIn1xFileCountsTheRepeatAndReadsItsOne
     ASSERT_EQ(omfsCloseOMFFile(file_), 0);
     file_ = nullptr;
     ASSERT_EQ(omfsOpenFileForRead(path("still.omf").c_str(), session_, &file_), 0);
-    omfIterHdl_t iterator = nullptr;
-    ASSERT_EQ(omfiMobOpenSearch(file_, &iterator), 0);
-    omfSearchCrit_t criteria{};
-    criteria.searchTag = kOmfByMobID;
-    criteria.tags.mobID = masterID;
-    ASSERT_EQ(omfiNextMatchingMob(iterator, &criteria, &master), 0);
-    ASSERT_EQ(omfiSearchDispose(file_, iterator), 0);
+    master = findMob(masterID);
     ASSERT_EQ(omfmOpenMedia(file_, master, 1, nullptr, kMediaOpenReadOnly, 0, &media), 0);
     omfInt64 samples = 0;
     EXPECT_EQ(omfmCountSamples(media, &samples), 0);

@@ -56,7 +56,10 @@ omfErr_t createDataObject(omfMediaRec& media) {
     OMF_CHECK(file, omfiReadMobID(file, media.fileMob, &mobID));
     OMF_CHECK(file, omfsObjectNew(file, info.dataClass, &media.dataObject));
     omfTimeStamp_t now{uint32_t(std::time(nullptr)), 1};
-    OMF_CHECK(file, omfsWriteTimeStamp(file, file->head, kOmfProperty_HEAD_LastModified, now));
+    OMF_CHECK(file, omfsWriteTimeStamp(file, file->head,
+                                       file->revision == kOmfRev2x ? kOmfProperty_HEAD_LastModified
+                                                                   : kOmfProperty_LastModified,
+                                       now));
     if (file->revision == kOmfRev2x) {
         OMF_CHECK(file, omfsWriteUID(file, media.dataObject, kOmfProperty_MDAT_MobID, mobID));
         OMF_CHECK(file, omfsAppendObjRefArray(file, file->head, kOmfProperty_HEAD_MediaData,

@@ -10,6 +10,7 @@
 #include "omf/omf_access.h"
 #include "omf/omf_error_codes.h"
 #include "omf/omf_media.h"
+#include "omf/omf_mobs.h"
 #include "omf/omf_registry.h"
 
 namespace omf::media {
@@ -63,8 +64,7 @@ omfErr_t omfmCodecNumChannels(omfHdl_t file, omfObject_t fileMob, omfObject_t me
     if (count == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
     *count = 0;
     omfObject_t descriptor = nullptr;
-    OMF_CHECK(file, omfsReadObjRef(file, fileMob, kOmfProperty_SMOB_MediaDescription,
-                                   &descriptor));
+    OMF_CHECK(file, omfiMobGetDescriptor(file, fileMob, &descriptor));
     omfCodecDef_t codec{};
     OMF_CHECK(file, chooseCodecFor(file, descriptor, &codec));
     omfCodecParms_t parms{};
