@@ -325,6 +325,7 @@ void CMRemoveObject(CMObject object) {
         entry.values.clear(container->listMemory);
     }
     object->properties.clear(container->listMemory);
+    object->propertyBits = 0;
     if (object->globalName != nullptr) {
         const std::string* name = object->globalName;
         object->globalName = nullptr;

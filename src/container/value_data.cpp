@@ -126,7 +126,16 @@ CMSize overwriteData(CMValueRecord* value, const unsigned char* bytes, CMSize of
 
 } // namespace
 
+namespace {
+
+uint64_t propertyBit(const CMObjectRecord* property) {
+    return uint64_t(1) << (property->id % 64);
+}
+
+} // namespace
+
 CMPropertyEntry* findPropertyEntry(CMObjectRecord* object, const CMObjectRecord* property) {
+    if (!(object->propertyBits & propertyBit(property))) return nullptr;
     for (CMPropertyEntry& entry : object->properties) {
         if (entry.property == property) return &entry;
     }
@@ -146,6 +155,7 @@ CMPropertyEntry& propertyEntry(CMObjectRecord* object, CMObjectRecord* property)
         object->properties.reserve(kFirstPropertyCapacity, memory);
     }
     object->properties.push_back(CMPropertyEntry{property, {}}, memory);
+    object->propertyBits |= propertyBit(property);
     return object->properties.back();
 }
 

@@ -132,6 +132,9 @@ struct CMObjectRecord {
     container::PooledVector<CMPropertyEntry> properties; // in the container's list memory
     const std::string* globalName = nullptr;             // key in the container's name table
     container::ReferenceTable* references = nullptr;     // owned by the container
+    // Bit (ID % 64) of every property given an entry in `properties`: a clear
+    // bit answers "absent" without a search (a set one may be stale).
+    uint64_t propertyBits = 0;
 };
 
 static_assert(sizeof(CMValueRecord) <= 80, "a value record stays small");
