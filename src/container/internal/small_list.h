@@ -1,7 +1,7 @@
-// Lists of a container's records whose memory comes from the container's
-// list memory, passed to every call that may allocate or give back. They own
-// no memory of their own account: everything goes back when the container
-// closes, so they need no destructor and the records holding them none
+// Lists held by a container's records, in blocks of the container's list
+// memory; every call that may take or give back a block is passed it. The
+// lists need no destructor, since what they hold goes back with the list
+// memory when the container closes, so the records holding them need none
 // either. Elements are plain data, copied as bytes.
 #pragma once
 
