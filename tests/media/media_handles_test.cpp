@@ -240,6 +240,44 @@ class ExternalMediaTest : public MediaHandlesTest {
         }
     }
 
+    // Gives an external file mob the track a master mob's clip refers to.
+    void addTrack(omfObject_t fileMob) {
+        omfObject_t clip = nullptr, track = nullptr;
+        ASSERT_EQ(omfiMakeSourceClip(file_, picture_, 2, omfSourceRef_t{}, &clip), 0);
+        ASSERT_EQ(omfiAddTrackToMob(file_, fileMob, {25, 1}, clip, 0, 1, nullptr, &track), 0);
+    }
+
+    // A master mob whose track 1 is a media group of clips to `choices`.
+    omfObject_t groupOf(std::initializer_list<omfObject_t> choices) {
+        omfObject_t master = nullptr, group = nullptr, track = nullptr;
+        EXPECT_EQ(omfmCreateMasterMob(file_, "group", 5, &master), 0);
+        EXPECT_EQ(omfiMediaGroupNew(file_, picture_, 2, &group), 0);
+        for (omfObject_t fileMob : choices) {
+            omfSourceRef_t source{};
+            EXPECT_EQ(omfiReadMobID(file_, fileMob, &source.sourceID), 0);
+            source.sourceTrackID = 1;
+            omfObject_t clip = nullptr;
+            EXPECT_EQ(omfiMakeSourceClip(file_, picture_, 2, source, &clip), 0);
+            EXPECT_EQ(omfiMediaGroupAddChoice(file_, group, clip), 0);
+        }
+        EXPECT_EQ(omfiAddTrackToMob(file_, master, {25, 1}, group, 0, 1, nullptr, &track), 0);
+        return master;
+    }
+
+    // The file mob a media-group choice refers to.
+    omfObject_t fileMobOf(omfObject_t clip) {
+        omfSourceRef_t source{};
+        EXPECT_EQ(omfiSourceClipGetRef(file_, clip, &source), 0);
+        return findMob(source.sourceID);
+    }
+
+    // Prefers media kept outside the file.
+    static omfInt16 preferExternal(omfHdl_t file, omfObject_t descriptor, const char*) {
+        omfBool inside = true;
+        omfsReadBoolean(file, descriptor, kOmfProperty_MDFL_IsOMFI, &inside);
+        return inside ? 1 : 5;
+    }
+
     static omfHdl_t answerRawFile(omfHdl_t file, omfObject_t) {
         ++callbackCalls;
         omfHdl_t raw = nullptr;
@@ -352,6 +390,46 @@ TEST_F(MediaHandlesTest, StillFrameRepeatedIn1xFileCountsTheRepeatAndReadsItsOne
         EXPECT_EQ(read, still) << "at frame " << position;
     }
     EXPECT_EQ(omfmCloseMedia(media), 0);
+}
+
+TEST_F(ExternalMediaTest, MediaGroupsSkipChoicesWhoseDataCannotBeFound) {
+    omfObject_t missing = externalFileMob(path("moved.raw"));
+    omfObject_t present = externalFileMob(path("frames.raw"));
+    addTrack(missing);
+    addTrack(present);
+    omfObject_t master = groupOf({missing, present});
+    omfMediaCriteria_t anyChoice{0, nullptr};
+    omfObject_t chosen = nullptr;
+    ASSERT_EQ(omfmChooseRepresentation(file_, master, 1, &anyChoice, &chosen), 0);
+    EXPECT_EQ(fileMobOf(chosen), present);
+    EXPECT_EQ(omfmChooseRepresentation(file_, master, 1, nullptr, &chosen), OM_ERR_NULL_PARAM);
+
+    omfMediaHdl_t media = nullptr;
+    ASSERT_EQ(omfmOpenMedia(file_, master, 1, &anyChoice, kMediaOpenReadOnly, 0, &media), 0);
+    expectFrames(media);
+    EXPECT_EQ(omfmCloseMedia(media), 0);
+}
+
+TEST_F(ExternalMediaTest, MediaGroupChoiceByTheCallersProcedure) {
+    omfMediaHdl_t internal = create();
+    writeFrames(internal, 2);
+    ASSERT_EQ(omfmCloseMedia(internal), 0);
+    omfObject_t external = externalFileMob(path("frames.raw"));
+    addTrack(external);
+    omfObject_t master = groupOf({fileMob_, external});
+
+    // Without a preference the first choice stays; the procedure's higher
+    // score for external media picks the second.
+    omfMediaCriteria_t first{0, nullptr};
+    omfMediaCriteria_t byProcedure{4, &preferExternal};
+    omfObject_t chosen = nullptr;
+    ASSERT_EQ(omfmChooseRepresentation(file_, master, 1, &first, &chosen), 0);
+    EXPECT_EQ(fileMobOf(chosen), fileMob_);
+    ASSERT_EQ(omfmChooseRepresentation(file_, master, 1, &byProcedure, &chosen), 0);
+    EXPECT_EQ(fileMobOf(chosen), external);
+    // A track that is no media group.
+    EXPECT_EQ(omfmChooseRepresentation(file_, master_, 1, &first, &chosen),
+              OM_ERR_INVALID_OBJECT);
 }
 
 TEST_F(MediaHandlesTest, LineMapsFollowTheSignalStandard) {
