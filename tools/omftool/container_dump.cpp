@@ -175,7 +175,11 @@ void printContainer(std::ostream& out, const json& d) {
         << " properties, " << counts["values"] << " values, " << counts["types"] << " types\n";
 
     auto named = [](const json& id, const json& name) {
-        return name.is_null() ? "#" + id.dump() : name.get<std::string>() + " (#" + id.dump() + ")";
+        std::string text = name.is_null() ? std::string() : name.get<std::string>() + " (";
+        text += '#';
+        text += id.dump();
+        if (!name.is_null()) text += ')';
+        return text;
     };
     for (const json& object : d["objects"]) {
         out << "\nObject " << object["id"] << " [" << object["kind"].get<std::string>() << "]";

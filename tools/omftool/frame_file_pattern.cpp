@@ -51,12 +51,13 @@ std::optional<FrameFilePattern> FrameFilePattern::parse(std::string_view pattern
                 why = "the precision of a conversion is at most " + std::to_string(kMaxField);
                 return std::nullopt;
             }
-            precision = "." + precision;
+            precision.insert(precision.begin(), '.');
         }
         if (at >= pattern.size() ||
             kIntegerConversions.find(pattern[at]) == std::string_view::npos) {
-            why = "\"" + std::string(pattern.substr(start, at + 1 - start)) +
-                  "\" is not an integer conversion (%d, %i or %u)";
+            why = '"';
+            why += pattern.substr(start, at + 1 - start);
+            why += "\" is not an integer conversion (%d, %i or %u)";
             return std::nullopt;
         }
         if (seen) {
