@@ -182,6 +182,9 @@ omfErr_t streamSetTranslatorBufferSize(CodecStream& stream, size_t bytes) {
     size_t rounded = (bytes + 3) & ~size_t(3);
     for (TranslatorNode* node = stream.translators.get(); node != nullptr;
          node = node->next.get()) {
+        // Codecs set the size before every frame: a buffer of that size is
+        // kept, so frames are not read through freshly zeroed memory.
+        if (node->buffer.size() == rounded) continue;
         try {
             // The old contents are of no use; drop them rather than copy them.
             std::vector<uint8_t>().swap(node->buffer);
