@@ -48,10 +48,15 @@ OpenMode parseMode(const char* mode) {
 } // namespace
 
 ReadWindow* ReadCache::find(uint64_t position) {
-    for (ReadWindow& window : windows) {
-        if (window.holds(position)) {
-            window.lastUse = ++clock;
-            return &window;
+    if (windows[recent].holds(position)) {
+        windows[recent].lastUse = ++clock;
+        return &windows[recent];
+    }
+    for (int index = 0; index < kWindows; ++index) {
+        if (windows[index].holds(position)) {
+            windows[index].lastUse = ++clock;
+            recent = index;
+            return &windows[index];
         }
     }
     return nullptr;
@@ -68,6 +73,7 @@ ReadWindow& ReadCache::windowFor(uint64_t start) {
         if (window.lastUse < chosen->lastUse) chosen = &window;
     }
     chosen->lastUse = ++clock;
+    recent = static_cast<int>(chosen - windows);
     return *chosen;
 }
 
@@ -97,8 +103,7 @@ int BufferedFile::open(const char* name, const char* mode) {
     appending_ = parsed.appending;
     failed_ = false;
     size_ = static_cast<uint64_t>(status.st_size);
-    for (ReadCache& cache : caches_)
-        cache.clear();
+    clearWindows();
     pendingLength_ = 0;
     return 0;
 }
@@ -110,8 +115,7 @@ bool BufferedFile::close() {
     descriptor_ = -1;
     failed_ = false;
     pendingLength_ = 0;
-    for (ReadCache& cache : caches_)
-        cache.clear();
+    clearWindows();
     return closed;
 }
 
@@ -161,6 +165,8 @@ size_t BufferedFile::read(int cacheIndex, uint64_t position, void* buffer, size_
             if (!window->bytes) window->bytes.reset(new unsigned char[kWindowSize]);
             window->start = start;
             window->length = readFromFile(window->start, window->bytes.get(), kWindowSize);
+            windowedStart_ = std::min(windowedStart_, window->start);
+            windowedEnd_ = std::max(windowedEnd_, window->start + window->length);
             if (!window->holds(at)) break; // the end of the file
         }
         const size_t within = static_cast<size_t>(at - window->start);
@@ -208,7 +214,15 @@ bool BufferedFile::flush() {
     return written;
 }
 
+void BufferedFile::clearWindows() {
+    for (ReadCache& cache : caches_)
+        cache.clear();
+    windowedStart_ = UINT64_MAX;
+    windowedEnd_ = 0;
+}
+
 void BufferedFile::updateWindows(uint64_t position, const unsigned char* data, size_t size) {
+    if (position >= windowedEnd_ || position + size <= windowedStart_) return;
     for (ReadCache& cache : caches_) {
         for (ReadWindow& window : cache.windows)
             updateWindow(window, position, data, size);

@@ -35,6 +35,7 @@ struct ReadCache {
     static constexpr int kWindows = 8;
     ReadWindow windows[kWindows];
     uint64_t clock = 0;
+    int recent = 0; // the window used last: values read in order mostly stay in it
 
     // The window holding `position`, or null.
     ReadWindow* find(uint64_t position);
@@ -81,6 +82,7 @@ class BufferedFile {
   private:
     bool writeOut(uint64_t position, const unsigned char* data, size_t size);
     size_t readFromFile(uint64_t position, unsigned char* buffer, size_t size);
+    void clearWindows();
     // Copies written bytes into every window that holds their place.
     void updateWindows(uint64_t position, const unsigned char* data, size_t size);
     static void updateWindow(ReadWindow& window, uint64_t position, const unsigned char* data,
@@ -92,6 +94,11 @@ class BufferedFile {
     bool failed_ = false; // a write was lost; later writes and flushes fail
     uint64_t size_ = 0;
     ReadCache caches_[kCacheCount];
+    // The span of file positions any window holds (empty when start >= end):
+    // writes outside it, nearly all of them when a container is written, need
+    // no window visited.
+    uint64_t windowedStart_ = UINT64_MAX;
+    uint64_t windowedEnd_ = 0;
     std::unique_ptr<unsigned char[]> pending_; // bytes not yet written, allocated on first use
     uint64_t pendingStart_ = 0;
     size_t pendingLength_ = 0;
