@@ -47,6 +47,7 @@ CMMetaHandler CMSetTypeMetaHandler(CMSession session, CMGlobalName typeName,
     if (found != session->typeHandlers.end()) previous = found->second;
     try {
         session->typeHandlers[typeName] = metaHandler;
+        ++session->typeHandlerChanges;
     } catch (const std::bad_alloc&) {
         report(session, nullptr, CM_ERR_NO_HANDLER_MEMORY, {typeName});
     }

@@ -89,9 +89,18 @@ CMValueRecord* wrapDynamic(CMValueRecord* below, CMObjectRecord* type, bool crea
                            CMPtr initData, int) {
     CMContainerRecord* container = below->object->container;
     if (type->globalName == nullptr) return below;
-    auto& handlers = container->session->typeHandlers;
+    CMSessionRecord* session = container->session;
+    if (container->typeWithoutHandler == type &&
+        container->typeWithoutHandlerSeen == session->typeHandlerChanges) {
+        return below;
+    }
+    auto& handlers = session->typeHandlers;
     auto found = handlers.find(*type->globalName);
-    if (found == handlers.end() || found->second == nullptr) return below;
+    if (found == handlers.end() || found->second == nullptr) {
+        container->typeWithoutHandler = type;
+        container->typeWithoutHandlerSeen = session->typeHandlerChanges;
+        return below;
+    }
     CMMetaHandler typeHandler = found->second;
     auto useValue = reinterpret_cast<CMUseValueHandler>(typeHandler(type, CMUseValueOpType));
     if (useValue == nullptr) return below;

@@ -185,6 +185,33 @@ TEST_F(DynamicValues, HandlerOperationsReplaceThePlainOnes) {
     CMCloseContainer(container);
 }
 
+// Setting or removing a type's handler applies to the values used after it,
+// in a container whose values of that type were already used without one.
+TEST_F(DynamicValues, AHandlerSetLaterAppliesToTheNextUse) {
+    CMSetTypeMetaHandler(session_, "Test:Scrambled", nullptr);
+    CMContainer container = create(path("later.bento"));
+    CMProperty property = CMRegisterProperty(container, "Test:Data");
+    CMType type = CMRegisterType(container, "Test:Scrambled");
+    CMObject object = CMNewObject(container);
+    CMValue plain = CMNewValue(object, property, type);
+    ASSERT_NE(plain, nullptr) << errorNumbers();
+    CMWriteValueData(plain, "abc", 0, 3);
+    EXPECT_EQ(CMUseValue(object, property, type), plain);
+
+    CMSetTypeMetaHandler(session_, "Test:Scrambled", &scrambledTypeHandler);
+    CMValue dynamic = CMUseValue(object, property, type);
+    ASSERT_NE(dynamic, nullptr) << errorNumbers();
+    EXPECT_NE(dynamic, plain);
+    std::vector<unsigned char> read = readValue(dynamic);
+    ASSERT_EQ(read.size(), 3u);
+    EXPECT_EQ(read[0], 'a' ^ 0x5A);
+    CMReleaseValue(dynamic);
+
+    CMSetTypeMetaHandler(session_, "Test:Scrambled", nullptr);
+    EXPECT_EQ(CMUseValue(object, property, type), plain);
+    CMCloseContainer(container);
+}
+
 TEST_F(DynamicValues, AHandlerCallingItselfIsStopped) {
     CMContainer container = create(path("recursion.bento"));
     CMValue value = CMNewValue(CMNewObject(container), CMRegisterProperty(container, "Test:Data"),

@@ -209,6 +209,11 @@ struct CMContainerRecord {
     // The reference tables of the objects that have loaded or made one.
     std::vector<std::unique_ptr<container::ReferenceTable>> referenceTables;
     size_t plainValuesAdded = 0; // a capacity hint for listing the values
+    // The type last found to have no type handler, while the session's handlers
+    // stay as they were then: a container of many values of one type looks its
+    // handler up once, not once per value.
+    CMObjectRecord* typeWithoutHandler = nullptr;
+    uint64_t typeWithoutHandlerSeen = 0; // the session's typeHandlerChanges then
 };
 
 struct CMSessionRecord {
@@ -220,6 +225,7 @@ struct CMSessionRecord {
     CMFreeMemoryHandler freeMemory = nullptr;
     CMFreeCtrMemoryHandler freeCtrMemory = nullptr;
     std::map<std::string, CMMetaHandler> typeHandlers;
+    uint64_t typeHandlerChanges = 0; // counts changes of typeHandlers
     std::vector<CMContainerRecord*> containers;
     uint64_t reportCount = 0;   // errors reported so far, to notice a handler's report
     bool abortingClose = false; // suppresses TOC writing while a close is aborted
