@@ -38,10 +38,17 @@ ObjectIndex::Iterator& ObjectIndex::Iterator::operator++() {
 }
 
 ObjectIndex::Iterator ObjectIndex::after(CMObjectID id) const {
-    auto above =
-        std::upper_bound(sorted_.begin(), sorted_.end(), id,
-                         [](CMObjectID key, const Slot& slot) { return key < slot.first; });
-    return Iterator(this, static_cast<size_t>(above - sorted_.begin()), late_.upper_bound(id));
+    size_t above = 0;
+    if (afterHint_ < sorted_.size() && sorted_[afterHint_].first == id) {
+        above = afterHint_ + 1; // IDs in the array are unique and ascending
+    } else {
+        above = static_cast<size_t>(
+            std::upper_bound(sorted_.begin(), sorted_.end(), id,
+                             [](CMObjectID key, const Slot& slot) { return key < slot.first; }) -
+            sorted_.begin());
+    }
+    afterHint_ = above;
+    return Iterator(this, above, late_.upper_bound(id));
 }
 
 size_t ObjectIndex::position(CMObjectID id) const {

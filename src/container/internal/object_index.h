@@ -70,6 +70,9 @@ class ObjectIndex {
     std::pmr::vector<Slot> sorted_;
     Late late_;
     size_t holes_ = 0; // slots of removed objects in the array
+    // Where the last call of after() started: walking the objects in order
+    // asks next for the ID found there, which then needs no bisection.
+    mutable size_t afterHint_ = 0;
 };
 
 } // namespace container
