@@ -7,7 +7,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace container {
@@ -34,9 +37,25 @@ bool isPositionValue(const CMValueRecord* value, CMObjectID property) {
            value->type->id == kTocType;
 }
 
+// Bytes of a TOC image. Growing it leaves the new bytes uninitialised: the
+// image is written byte by byte right after, and room a generous guess
+// leaves unused is never touched.
+template <typename T> struct UninitialisedAllocator : std::allocator<T> {
+    template <typename U> struct rebind { using other = UninitialisedAllocator<U>; };
+    UninitialisedAllocator() = default;
+    template <typename U> UninitialisedAllocator(const UninitialisedAllocator<U>&) {}
+    template <typename U> void construct(U* place) { ::new (static_cast<void*>(place)) U; }
+    template <typename U, typename... Arguments>
+    void construct(U* place, Arguments&&... arguments) {
+        ::new (static_cast<void*>(place)) U(std::forward<Arguments>(arguments)...);
+    }
+};
+using TocBytes = std::vector<unsigned char, UninitialisedAllocator<unsigned char>>;
+
 // The TOC image in memory, built entry by entry with the buffering rule:
 // an entry never straddles a buffer; a closed buffer ends with code 24 and
-// 255 fillers.
+// 255 fillers. Entries are written at a cursor into room made ahead, so an
+// entry costs one check of the room left.
 class CodeByteTocImage {
   public:
     CodeByteTocImage(CMContainerRecord* container, CMSize bufferSize)
@@ -44,54 +63,67 @@ class CodeByteTocImage {
 
     void entry(uint8_t code, std::initializer_list<uint32_t> words) {
         begin(code, 4 * words.size());
-        for (uint32_t word : words) put32(word);
+        for (uint32_t word : words) {
+            format32(container_, bytes_.data() + used_, word);
+            used_ += 4;
+        }
     }
     void immediate(uint8_t code, const unsigned char raw[4]) {
         begin(code, 4);
-        bytes_.insert(bytes_.end(), raw, raw + 4);
+        std::memcpy(bytes_.data() + used_, raw, 4);
+        used_ += 4;
     }
     void bare(uint8_t code) { begin(code, 0); }
 
     // Closes the final buffer, padded to a multiple of 4 bytes.
     void finish() {
-        size_t used = bytes_.size() - bufferStart_;
-        if (used == 0 || used == bufferSize_) return;
-        bytes_.push_back(kEndOfBuffer);
-        while ((bytes_.size() - bufferStart_) % 4 != 0) bytes_.push_back(kFiller);
+        size_t inBuffer = used_ - bufferStart_;
+        if (inBuffer == 0 || inBuffer == bufferSize_) return;
+        makeRoom(4);
+        bytes_[used_++] = kEndOfBuffer;
+        while ((used_ - bufferStart_) % 4 != 0)
+            bytes_[used_++] = kFiller;
     }
 
     // Room for `size` bytes; pages a generous guess leaves unused are never touched.
     void reserve(size_t size) {
-        bytes_.reserve(size);
-        adviseHugePages(bytes_.data(), bytes_.capacity());
+        bytes_.resize(size);
+        adviseHugePages(bytes_.data(), bytes_.size());
     }
-    size_t position() const { return bytes_.size(); }
-    std::vector<unsigned char>& bytes() { return bytes_; }
+    size_t position() const { return used_; }
+    // The image, once finished.
+    TocBytes& bytes() {
+        bytes_.resize(used_);
+        return bytes_;
+    }
     uint32_t lastGeneration = 0;
 
   private:
     void begin(uint8_t code, size_t dataLength) {
-        size_t used = bytes_.size() - bufferStart_;
-        if (used + 1 + dataLength > bufferSize_) {
-            if (used < bufferSize_) {
-                bytes_.push_back(kEndOfBuffer);
-                bytes_.resize(bufferStart_ + bufferSize_, kFiller);
+        // Room for the rest of a buffer and a whole entry, whichever is needed.
+        makeRoom(bufferSize_ + 1 + dataLength);
+        size_t inBuffer = used_ - bufferStart_;
+        if (inBuffer + 1 + dataLength > bufferSize_) {
+            if (inBuffer < bufferSize_) {
+                bytes_[used_] = kEndOfBuffer;
+                std::memset(bytes_.data() + used_ + 1, kFiller, bufferSize_ - inBuffer - 1);
+                used_ = bufferStart_ + bufferSize_;
             }
-            bufferStart_ = bytes_.size();
+            bufferStart_ = used_;
             lastGeneration = 0;
         }
-        bytes_.push_back(code);
+        bytes_[used_++] = code;
     }
-    void put32(uint32_t word) {
-        unsigned char raw[4];
-        format32(container_, raw, word);
-        bytes_.insert(bytes_.end(), raw, raw + 4);
+    void makeRoom(size_t size) {
+        if (bytes_.size() - used_ >= size) return;
+        bytes_.resize(std::max(bytes_.size() * 2, used_ + size));
     }
 
     CMContainerRecord* container_;
     size_t bufferSize_;
     size_t bufferStart_ = 0;
-    std::vector<unsigned char> bytes_;
+    size_t used_ = 0; // bytes of the image written so far
+    TocBytes bytes_;
 };
 
 // Every value to write, in TOC order; those of more than one segment also go
@@ -116,9 +148,8 @@ std::vector<CMValueRecord*> valuesInTocOrder(CMContainerRecord* container,
 uint32_t high(uint64_t number) { return uint32_t(number >> 32); }
 uint32_t low(uint64_t number) { return uint32_t(number); }
 
-std::vector<unsigned char> buildCodeByteToc(CMContainerRecord* container,
-                                            const std::vector<CMValueRecord*>& values,
-                                            bool wide, Patches& patches) {
+TocBytes buildCodeByteToc(CMContainerRecord* container, const std::vector<CMValueRecord*>& values,
+                          bool wide, Patches& patches) {
     CodeByteTocImage image(container, kWriterTocBufferSize);
     // An entry of a value is at most a new-object entry, a generation, flags and
     // a wide segment; most take under 24 bytes.
@@ -195,10 +226,9 @@ std::vector<unsigned char> buildCodeByteToc(CMContainerRecord* container,
     return std::move(image.bytes());
 }
 
-std::vector<unsigned char> buildVersion1Toc(CMContainerRecord* container,
-                                            const std::vector<CMValueRecord*>& values,
-                                            Patches& patches) {
-    std::vector<unsigned char> bytes;
+TocBytes buildVersion1Toc(CMContainerRecord* container, const std::vector<CMValueRecord*>& values,
+                          Patches& patches) {
+    TocBytes bytes;
     auto entry = [&](const CMValueRecord* value, const Segment& segment, bool continued) {
         if (!segment.immediate && (segment.offset > k32BitLimit || segment.length > k32BitLimit)) {
             fail(container, CM_ERR_WIDE_OFFSET, {nameOf(container)});
@@ -250,8 +280,8 @@ std::vector<unsigned char> buildVersion1Toc(CMContainerRecord* container,
     return bytes;
 }
 
-void patchWords(CMContainerRecord* container, std::vector<unsigned char>& toc,
-                const PatchSite& site, uint64_t offset, uint64_t length) {
+void patchWords(CMContainerRecord* container, TocBytes& toc, const PatchSite& site, uint64_t offset,
+                uint64_t length) {
     unsigned char* out = toc.data() + site.at;
     if (site.offsetWords == 2) {
         format32(container, out, high(offset));
@@ -349,7 +379,7 @@ void writeTocAndLabel(CMContainerRecord* container) {
     CMSize tocOffset = (start + 3) & ~CMSize(3);
 
     Patches patches;
-    std::vector<unsigned char> toc;
+    TocBytes toc;
     bool wide = false;
     if (version1) {
         toc = buildVersion1Toc(container, values, patches);
