@@ -132,6 +132,8 @@ std::vector<CMValueRecord*> valuesInTocOrder(CMContainerRecord* container,
                                              std::vector<CMValueRecord*>& continued) {
     std::vector<CMValueRecord*> values;
     values.reserve(container->plainValuesAdded);
+    // Filled once from start to end: huge pages save a fault per 4 KiB.
+    adviseHugePages(values.data(), values.capacity() * sizeof(CMValueRecord*));
     for (const auto& [id, object] : container->objects) {
         if (object->flags & (kObjectDeleted | kObjectUndefined)) continue;
         for (const CMPropertyEntry& entry : object->properties) {
