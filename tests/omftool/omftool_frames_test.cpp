@@ -25,7 +25,7 @@ extern "C" {
 namespace {
 
 using omftool_test::frameBytes;
-using omftool_test::PictureMediaSpec;
+using omftool_test::TestPicture;
 using omftool_test::standardMedia;
 
 // ---- decoding the written files ---------------------------------------------
@@ -172,16 +172,16 @@ class OmftoolFrames : public omftool_test::PictureMediaTest {
         return names;
     }
 
-    static const PictureMediaSpec& spec(const std::string& name) {
-        for (const PictureMediaSpec& spec : standardMedia()) {
-            if (spec.masterName == name) return spec;
+    static const TestPicture& testPicture(const std::string& name) {
+        for (const TestPicture& picture : standardMedia()) {
+            if (picture.masterName == name) return picture;
         }
         throw std::logic_error("no media " + name);
     }
 
     // Checks a decoded CDCI frame against stored frame `frame` of `media`,
     // separated fields woven: field 1 on even lines, field 2 on odd ones.
-    static void expectCdciFrame(const DecodedImage& image, const PictureMediaSpec& media,
+    static void expectCdciFrame(const DecodedImage& image, const TestPicture& media,
                                 int frame) {
         const bool fields = media.layout == kOmfSeparateFields;
         ASSERT_EQ(image.width, media.width);
@@ -214,7 +214,7 @@ TEST_F(OmftoolFrames, ComponentVideoIsWrittenAsRgbOfTheConvertedValues) {
               (std::vector<std::string>{"frame0000.png", "frame0001.png", "frame0002.png"}));
     for (int frame = 0; frame < 3; ++frame) {
         SCOPED_TRACE("frame " + std::to_string(frame));
-        expectCdciFrame(decode(path("out/frame000" + std::to_string(frame) + ".png")), spec("cdci"),
+        expectCdciFrame(decode(path("out/frame000" + std::to_string(frame) + ".png")), testPicture("cdci"),
                         frame);
     }
     EXPECT_NE(result.out.find("frames 0 to 2 of master mob \"cdci\""), std::string::npos)
@@ -226,13 +226,13 @@ TEST_F(OmftoolFrames, SeparatedFieldsAreWrittenWovenIntoFullFrames) {
     const Outcome result = run(byName("fields", "out/f%d.png"));
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(written(), std::vector<std::string>{"f0.png"});
-    expectCdciFrame(decode(path("out/f0.png")), spec("fields"), 0);
+    expectCdciFrame(decode(path("out/f0.png")), testPicture("fields"), 0);
 }
 
 TEST_F(OmftoolFrames, RgbWithAlphaKeepsItsAlphaAndWithoutAlphaIsRgb) {
     for (const char* name : {"alpha", "opaque"}) {
         SCOPED_TRACE(name);
-        const PictureMediaSpec& media = spec(name);
+        const TestPicture& media = testPicture(name);
         const bool alpha = std::string(media.letters) == "ARGB";
         const Outcome result = run(byName(name, std::string("out/") + name + "%d.png"));
         ASSERT_EQ(result.status, 0) << result.err;
@@ -277,7 +277,7 @@ TEST_F(OmftoolFrames, TheExtensionChoosesTheImageFormat) {
         ASSERT_GE(avformat_find_stream_info(input.get(), nullptr), 0);
         EXPECT_EQ(input->streams[0]->codecpar->codec_id, test.codec);
         const DecodedImage image = decode(file);
-        const PictureMediaSpec& media = spec("alpha");
+        const TestPicture& media = testPicture("alpha");
         ASSERT_EQ(image.width, media.width);
         const std::vector<uint8_t> stored = frameBytes(media.frameSize(), 0);
         int worst = 0;
@@ -299,7 +299,7 @@ TEST_F(OmftoolFrames, StartAndCountChooseTheFramesAndNumberTheFiles) {
     Outcome result = run(options);
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(written(), std::vector<std::string>{"s001.png"});
-    expectCdciFrame(decode(path("out/s001.png")), spec("cdci"), 1);
+    expectCdciFrame(decode(path("out/s001.png")), testPicture("cdci"), 1);
 
     // Without a count the frames run to the last.
     options = byName("cdci", "out/t%d.png");
@@ -307,7 +307,7 @@ TEST_F(OmftoolFrames, StartAndCountChooseTheFramesAndNumberTheFiles) {
     result = run(options);
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(written(), (std::vector<std::string>{"s001.png", "t1.png", "t2.png"}));
-    expectCdciFrame(decode(path("out/t2.png")), spec("cdci"), 2);
+    expectCdciFrame(decode(path("out/t2.png")), testPicture("cdci"), 2);
 }
 
 TEST_F(OmftoolFrames, FramesBeyondTheMediaAreRefusedBeforeAnyIsWritten) {
@@ -329,7 +329,7 @@ TEST_F(OmftoolFrames, IndexCountsOnlyPictureMasterMobsInMobTableOrder) {
     // The master mob without tracks comes first in the file but is not counted.
     const char* const order[] = {"cdci", "alpha", "opaque", "fields"};
     for (int index = 1; index <= 4; ++index) {
-        const PictureMediaSpec& media = spec(order[index - 1]);
+        const TestPicture& media = testPicture(order[index - 1]);
         const std::string pattern = "out/i" + std::to_string(index) + "-%d.png";
         const Outcome result = run(byIndex(index, pattern));
         ASSERT_EQ(result.status, 0) << result.err;

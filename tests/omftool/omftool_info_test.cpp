@@ -77,15 +77,15 @@ TEST_F(OmftoolInfo, FailuresPrintTheToolkitErrorAndTheContainerReason) {
 class OmftoolMediaInfo : public omftool_test::PictureMediaTest {};
 
 TEST_F(OmftoolMediaInfo, ListsEveryFileMobWithItsCodecPictureSizesAndSamples) {
-    std::vector<omftool_test::PictureMediaSpec> specs = omftool_test::standardMedia();
-    specs[1].sampled = {0, 1, 6, 2}; // "alpha" samples rows 1 and 2 only
+    std::vector<omftool_test::TestPicture> pictures = omftool_test::standardMedia();
+    pictures[1].sampled = {0, 1, 6, 2}; // "alpha" samples rows 1 and 2 only
     const std::string file = path("media.omf");
-    writeMediaFile(file, specs);
+    writeMediaFile(file, pictures);
     nlohmann::json d;
     int error = 0;
     std::string message;
     ASSERT_TRUE(omftool::describeFile(file, d, error, message)) << message;
-    ASSERT_EQ(d["media"].size(), specs.size());
+    ASSERT_EQ(d["media"].size(), pictures.size());
     struct Expected {
         const char* name;
         const char* descriptorClass;
@@ -100,7 +100,7 @@ TEST_F(OmftoolMediaInfo, ListsEveryFileMobWithItsCodecPictureSizesAndSamples) {
         {"opaque frames", "RGBA", "RGBA Codec", 4, 2, 4, 2, "full frame", 1},
         {"fields frames", "CDCI", "CDCI Codec (Uncompressed ONLY)", 4, 3, 4, 3, "separate fields",
          1}};
-    for (size_t i = 0; i < specs.size(); ++i) {
+    for (size_t i = 0; i < pictures.size(); ++i) {
         const nlohmann::json& media = d["media"][i];
         SCOPED_TRACE(media.dump());
         EXPECT_EQ(media["name"], expected[i].name);

@@ -26,7 +26,7 @@ inline std::vector<uint8_t> frameBytes(size_t size, int frame) {
 }
 
 // What one master mob's media holds.
-struct PictureMediaSpec {
+struct TestPicture {
     std::string masterName;
     const char* codecID; // "CDCI" or "RGBA"
     const char* letters; // RGBA component order ("ARGB", "RGB"); unused for CDCI
@@ -47,8 +47,8 @@ struct PictureMediaSpec {
 
 // The media every file of the tests holds, in mob-table order; a master mob
 // without tracks comes first, so that it is not counted as a picture one.
-inline const std::vector<PictureMediaSpec>& standardMedia() {
-    static const std::vector<PictureMediaSpec> media = {
+inline const std::vector<TestPicture>& standardMedia() {
+    static const std::vector<TestPicture> media = {
         {"cdci", "CDCI", "", 8, 4, kOmfFullFrame, 3},
         {"alpha", "RGBA", "ARGB", 6, 4, kOmfFullFrame, 2},
         {"opaque", "RGBA", "RGB", 4, 2, kOmfFullFrame, 1},
@@ -74,45 +74,45 @@ class PictureMediaTest : public omf_test::ToolkitTest {
     }
 
     // Writes a 2.x file: an empty master mob named "no tracks", then the
-    // media of `specs`.
-    void writeMediaFile(const std::string& file, const std::vector<PictureMediaSpec>& specs) {
+    // media of `pictures`.
+    void writeMediaFile(const std::string& file, const std::vector<TestPicture>& pictures) {
         omfHdl_t omf = nullptr;
         ASSERT_EQ(omfsNewFile(file.c_str(), session_, kOmfRev2x, &omf), 0);
         omfObject_t empty = nullptr;
         EXPECT_EQ(omfmCreateMasterMob(omf, "no tracks", 9, &empty), 0);
-        for (const PictureMediaSpec& spec : specs)
-            writeMedia(omf, spec);
+        for (const TestPicture& picture : pictures)
+            writeMedia(omf, picture);
         ASSERT_EQ(omfsCloseOMFFile(omf), 0);
     }
 
   private:
-    void writeMedia(omfHdl_t omf, const PictureMediaSpec& spec) {
-        SCOPED_TRACE(spec.masterName);
+    void writeMedia(omfHdl_t omf, const TestPicture& picture) {
+        SCOPED_TRACE(picture.masterName);
         omfObject_t master = nullptr, fileMob = nullptr;
-        ASSERT_EQ(omfmCreateMasterMob(omf, spec.masterName.c_str(),
-                                      omfInt32(spec.masterName.size()), &master),
+        ASSERT_EQ(omfmCreateMasterMob(omf, picture.masterName.c_str(),
+                                      omfInt32(picture.masterName.size()), &master),
                   0);
-        ASSERT_EQ(omfmCreateFileMob(omf, (spec.masterName + " frames").c_str(), {25, 1},
-                                    spec.codecID, &fileMob),
+        ASSERT_EQ(omfmCreateFileMob(omf, (picture.masterName + " frames").c_str(), {25, 1},
+                                    picture.codecID, &fileMob),
                   0);
         omfMediaHdl_t media = nullptr;
-        ASSERT_EQ(omfmCreateVideoMedia(omf, master, 1, fileMob, 0, {25, 1}, spec.storedHeight,
-                                       spec.width, spec.layout, {4, 3}, &media),
+        ASSERT_EQ(omfmCreateVideoMedia(omf, master, 1, fileMob, 0, {25, 1}, picture.storedHeight,
+                                       picture.width, picture.layout, {4, 3}, &media),
                   0);
         std::vector<omfFormatEntry_t> format;
-        if (std::strcmp(spec.codecID, "RGBA") == 0) {
+        if (std::strcmp(picture.codecID, "RGBA") == 0) {
             omfFormatEntry_t letters = formatEntry(kOmfRGBCompLayout);
-            std::strncpy(letters.operand.compLayout, spec.letters, 8);
+            std::strncpy(letters.operand.compLayout, picture.letters, 8);
             omfFormatEntry_t sizes = formatEntry(kOmfRGBCompSizes);
-            std::memset(sizes.operand.compSizes, 8, std::strlen(spec.letters));
+            std::memset(sizes.operand.compSizes, 8, std::strlen(picture.letters));
             format = {letters, sizes};
         }
-        if (spec.sampled.xSize > 0) {
+        if (picture.sampled.xSize > 0) {
             omfFormatEntry_t sampled = formatEntry(kOmfSampledRect);
-            sampled.operand.rect = spec.sampled;
+            sampled.operand.rect = picture.sampled;
             format.push_back(sampled);
         }
-        if (spec.layout == kOmfSeparateFields) {
+        if (picture.layout == kOmfSeparateFields) {
             // Field 1 holds the even lines of a frame: its first line comes first.
             omfFormatEntry_t order = formatEntry(kOmfFieldDominance);
             omfFormatEntry_t lineMap = formatEntry(kOmfVideoLineMap);
@@ -124,15 +124,15 @@ class PictureMediaTest : public omf_test::ToolkitTest {
         if (!format.empty()) {
             format.push_back(formatEntry(kOmfVFmtEnd));
             ASSERT_EQ(omfmSetFileFormat(media, format.data()), 0);
-            if (std::strcmp(spec.codecID, "RGBA") == 0) {
+            if (std::strcmp(picture.codecID, "RGBA") == 0) {
                 // Frames are handed over as they are stored.
                 std::vector<omfFormatEntry_t> memory = {format[0], format[1],
                                                         formatEntry(kOmfVFmtEnd)};
                 ASSERT_EQ(omfmSetMemoryFormat(media, memory.data()), 0);
             }
         }
-        for (int frame = 0; frame < spec.frames; ++frame) {
-            std::vector<uint8_t> bytes = frameBytes(spec.frameSize(), frame);
+        for (int frame = 0; frame < picture.frames; ++frame) {
+            std::vector<uint8_t> bytes = frameBytes(picture.frameSize(), frame);
             ASSERT_EQ(omfmWriteMediaSamples(media, 1, bytes.data(), omfInt32(bytes.size())), 0);
         }
         ASSERT_EQ(omfmCloseMedia(media), 0);
