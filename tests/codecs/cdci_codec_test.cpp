@@ -152,6 +152,44 @@ TEST_F(CdciCodecTest, OpenRefusesUnknownComponentWidthsAndSubsamplings) {
     EXPECT_EQ(fourToOne->codecState, nullptr);
 }
 
+TEST_F(CdciCodecTest, OpenRefusesSizesNoFrameCanHave) {
+    // 2^31 - 1 bytes is the largest frame a transfer can carry: 46341 x 46340
+    // 8-bit 4:2:2 pixels (4,294,921,880 bytes) are past it, 32768 x 32767
+    // (2,147,418,112 bytes) fit.
+    auto tooLarge = handleFor(cdciDescriptor(46341, 46340, kOmfFullFrame, 8, 2));
+    EXPECT_EQ(openHandle(tooLarge.get()), OM_ERR_UNKNOWN_FILE_PIXEL_FORMAT);
+    auto huge = handleFor(cdciDescriptor(0x7FFFFFFF, 0x7FFFFFFF, kOmfSeparateFields, 16, 1));
+    EXPECT_EQ(openHandle(huge.get()), OM_ERR_UNKNOWN_FILE_PIXEL_FORMAT);
+    auto fits = handleFor(cdciDescriptor(32768, 32767, kOmfFullFrame, 8, 2));
+    ASSERT_EQ(openHandle(fits.get()), 0);
+    EXPECT_EQ(closeHandle(*codec_, fits.get()), 0);
+
+    auto negative = handleFor(cdciDescriptor(-8, 2, kOmfFullFrame, 8, 2));
+    EXPECT_EQ(openHandle(negative.get()), OM_ERR_UNKNOWN_FILE_PIXEL_FORMAT);
+    omfObject_t negativePadding = cdciDescriptor(8, 2, kOmfFullFrame, 8, 2);
+    ASSERT_EQ(omfsWriteInt16(file_, negativePadding, padding_, -100), 0);
+    auto padded = handleFor(negativePadding);
+    EXPECT_EQ(openHandle(padded.get()), OM_ERR_UNKNOWN_FILE_PIXEL_FORMAT);
+    omfObject_t negativeFill = cdciDescriptor(8, 2, kOmfFullFrame, 8, 2);
+    ASSERT_EQ(omfsWriteInt32(file_, negativeFill, kOmfProperty_DIDD_ClientFillEnd, -4), 0);
+    auto filled = handleFor(negativeFill);
+    EXPECT_EQ(openHandle(filled.get()), OM_ERR_UNKNOWN_FILE_PIXEL_FORMAT);
+}
+
+TEST_F(CdciCodecTest, FrameNumbersPastAnyOffsetAreOutOfRange) {
+    auto media = handleFor(cdciDescriptor(720, 486, kOmfFullFrame, 8, 2));
+    ASSERT_EQ(openHandle(media.get()), 0);
+    omfInt64 offset = 0;
+    const omfInt64 last = INT64_MAX / 699840; // frame last + 1 still has an offset
+    ASSERT_EQ(frameOffset(*codec_, media.get(), last + 1, &offset), 0);
+    EXPECT_EQ(offset, last * 699840);
+    EXPECT_EQ(frameOffset(*codec_, media.get(), last + 2, &offset),
+              OM_ERR_FRAME_INDEX_OUT_OF_RANGE);
+    EXPECT_EQ(frameOffset(*codec_, media.get(), INT64_MAX, &offset),
+              OM_ERR_FRAME_INDEX_OUT_OF_RANGE);
+    EXPECT_EQ(closeHandle(*codec_, media.get()), 0);
+}
+
 // ---- frame offsets ----------------------------------------------------------
 
 TEST_F(CdciCodecTest, AlignmentFactorRoundsTheFrameStrideUp) {

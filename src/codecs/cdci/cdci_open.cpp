@@ -8,6 +8,7 @@
 #include "omf/omf_mobs.h"
 #include "omf/omf_registry.h"
 #include "video/descriptor_values.h"
+#include "video/video_geometry.h"
 
 namespace omf::codecs::cdci {
 
@@ -71,6 +72,8 @@ omfErr_t CdciState::readComponents(omfHdl_t file, omfMediaHdl_t media, const Pro
                                  uncompressedTag ? kUncompressedFillEnd : 0, &clientFillEnd));
     OMF_CHECK(file, readOptionalNumber(file, descriptor, codes.resolutionID, kOmfType_Int32, 0,
                                        &resolutionID));
+    // Fill counts bytes around each field; a negative count places no frame.
+    if (clientFillStart < 0 || clientFillEnd < 0) OMF_RAISE(file, OM_ERR_UNKNOWN_FILE_PIXEL_FORMAT);
     return 0;
 }
 
@@ -98,9 +101,7 @@ omfErr_t CdciState::computeSizes(omfHdl_t file) {
         OMF_RAISE(file, OM_ERR_UNKNOWN_FILE_PIXEL_FORMAT);
     }
     pixelSize = paddingBits + componentWidth * components;
-    omfInt64 bits = omfInt64(geometry.storedWidth) * geometry.storedHeight *
-                    geometry.fieldsPerFrame() * pixelSize;
-    frameSize = (bits + 7) / 8;
+    OMF_CHECK(file, video::frameBytes(file, geometry, pixelSize, &frameSize));
     return 0;
 }
 

@@ -9,6 +9,7 @@
 #include "omf/omf_error_codes.h"
 #include "omf/omf_registry.h"
 #include "video/descriptor_values.h"
+#include "video/video_geometry.h"
 
 #include <cstring>
 
@@ -56,8 +57,7 @@ omfErr_t RgbaState::computeSizes(omfHdl_t file) {
         bits += size;
     if (bits == 0 || bits % 8 != 0) OMF_RAISE(file, OM_ERR_24BIT_VIDEO_ONLY);
     pixelSize = bits;
-    frameSize = omfInt64(geometry.fieldsPerFrame()) * (bits / 8) * geometry.storedWidth *
-                geometry.storedHeight;
+    OMF_CHECK(file, video::frameBytes(file, geometry, bits, &frameSize));
     return 0;
 }
 

@@ -4,6 +4,9 @@
 #include "internal/error_flow.h"
 #include "omf/omf_error_codes.h"
 
+#include <algorithm>
+#include <limits>
+
 namespace omf::codecs::video {
 
 namespace {
@@ -36,7 +39,13 @@ omfInt64 FramePlacement::alignUp(omfInt64 position) const {
 omfErr_t frameOffset(omfHdl_t file, const FramePlacement& placement, omfInt64 frame,
                      omfInt64* offset) {
     if (frame < 1) OMF_RAISE(file, OM_ERR_FRAME_INDEX_OUT_OF_RANGE);
-    *offset = (frame - 1) * placement.frameStride() + placement.dataStart;
+    // A frame number whose offset would not fit 64 bits lies past any data.
+    const omfInt64 stride = placement.frameStride();
+    if (stride > 0 && frame - 1 > (std::numeric_limits<omfInt64>::max() -
+                                   std::max<omfInt64>(placement.dataStart, 0)) / stride) {
+        OMF_RAISE(file, OM_ERR_FRAME_INDEX_OUT_OF_RANGE);
+    }
+    *offset = (frame - 1) * stride + placement.dataStart;
     return 0;
 }
 

@@ -7,6 +7,8 @@
 #include "omf/omf_registry.h"
 #include "video/descriptor_values.h"
 
+#include <limits>
+
 namespace omf::codecs::video {
 
 namespace {
@@ -177,6 +179,26 @@ bool applyGeometryEntry(VideoGeometry& geometry, const omfFormatEntry_t& entry) 
     default:
         return false;
     }
+}
+
+omfErr_t frameBytes(omfHdl_t file, const VideoGeometry& geometry, omfInt64 bitsPerPixel,
+                    omfInt64* bytes) {
+    // A transfer counts its bytes in 32 bits, so no frame can be larger.
+    constexpr omfInt64 kMaxFrameBits = omfInt64(std::numeric_limits<omfInt32>::max()) * 8;
+    const omfInt64 width = geometry.storedWidth, height = geometry.storedHeight;
+    if (width < 0 || height < 0 || bitsPerPixel < 0) {
+        OMF_RAISE(file, OM_ERR_UNKNOWN_FILE_PIXEL_FORMAT);
+    }
+    // Each step stays far inside 64 bits: both sizes are 32-bit, and a pixel
+    // count past the limit is refused before it is multiplied further.
+    const omfInt64 fieldPixels = width * height;
+    if (fieldPixels > kMaxFrameBits) OMF_RAISE(file, OM_ERR_UNKNOWN_FILE_PIXEL_FORMAT);
+    const omfInt64 pixels = fieldPixels * geometry.fieldsPerFrame();
+    if (bitsPerPixel > 0 && pixels > kMaxFrameBits / bitsPerPixel) {
+        OMF_RAISE(file, OM_ERR_UNKNOWN_FILE_PIXEL_FORMAT);
+    }
+    *bytes = (pixels * bitsPerPixel + 7) / 8;
+    return 0;
 }
 
 bool sampledRectOutsideStored(const VideoGeometry& geometry, const omfRect_t& rect) {

@@ -52,6 +52,13 @@ bool answerGeometryEntry(const VideoGeometry& geometry, omfFormatEntry_t& entry)
 // a geometry code.
 bool applyGeometryEntry(VideoGeometry& geometry, const omfFormatEntry_t& entry);
 
+// The stored bytes of one frame of `bitsPerPixel` pixels: all fields,
+// rounded up to whole bytes. Sizes a descriptor cannot mean (negative, or a
+// frame larger than one transfer can carry) are OM_ERR_UNKNOWN_FILE_PIXEL_FORMAT,
+// refused before any product could overflow.
+omfErr_t frameBytes(omfHdl_t file, const VideoGeometry& geometry, omfInt64 bitsPerPixel,
+                    omfInt64* bytes);
+
 // A sampled rectangle that starts above the stored rows or reaches below them.
 bool sampledRectOutsideStored(const VideoGeometry& geometry, const omfRect_t& rect);
 

@@ -13,7 +13,7 @@
 extern "C" {
 
 // Requests of a codec's entry function.
-typedef enum {
+typedef enum : omfInt32 {
     kCodecInit = 0,
     kCodecDescribe = 14,
     kCodecFillTable = 21,
@@ -24,7 +24,7 @@ typedef enum {
 constexpr omfUInt32 kOmfCodecRevision = 3;
 
 // Entries of the operation table, in table order (index = number - 1).
-typedef enum {
+typedef enum : omfInt32 {
     kCodecOpReserved1 = 0,
     kCodecOpOpen = 1,
     kCodecOpCreate = 2,
@@ -51,7 +51,7 @@ typedef enum {
 constexpr omfInt32 kOmfCodecTableSize = 22;
 
 // Info selectors of getInfo and putInfo.
-typedef enum {
+typedef enum : omfInt32 {
     kMediaInfoVideoFormat = 1,   // video format list (omfFormatEntry_t entries)
     kMediaInfoJPEGTables = 2,    // JPEG table record
     kMediaInfoCodecParams = 3,   // codec-specific parameter block

@@ -1,5 +1,7 @@
 // Types shared by the media calls, the codecs and the translators: media
-// handles, sample transfers and format lists.
+// handles, sample transfers and format lists. Enumerations are 32-bit: their
+// values come from files and callers, so any 32-bit value must be one a
+// variable of the type can hold.
 #pragma once
 
 #include "omf/omf_mobs.h"
@@ -10,7 +12,7 @@ extern "C" {
 typedef struct omfMediaRec* omfMediaHdl_t;
 
 // Open modes of a media handle.
-typedef enum {
+typedef enum : omfInt32 {
     kMediaOpenReadOnly = 0,
     kMediaCreated = 1, // written
     kMediaOpenAppend = 2,
@@ -28,7 +30,7 @@ typedef struct {
 } omfmMultiXfer_t;
 
 // Video format codes: the operation codes of a format list entry.
-typedef enum {
+typedef enum : omfInt32 {
     kOmfVFmtEnd = 0,
     kOmfPixelFormat = 1,      // int32: kOmfPixRGBA or kOmfPixYUV
     kOmfFrameLayout = 2,      // int32: omfFrameLayout_t
@@ -55,14 +57,14 @@ typedef enum {
 } omfVideoFmtOpcode_t;
 
 // Pixel formats (kOmfPixelFormat).
-typedef enum {
+typedef enum : omfInt32 {
     kOmfPixNone = 0,
     kOmfPixRGBA = 1, // component letters and sizes apply
     kOmfPixYUV = 2,  // Y'CbCr
 } omfPixelFormat_t;
 
 // Frame layouts; separated and mixed fields hold two fields per frame.
-typedef enum {
+typedef enum : omfInt32 {
     kOmfFullFrame = 1,
     kOmfSeparateFields = 2,
     kOmfOneField = 3,
