@@ -5,6 +5,7 @@
 #include "omf/omf_error_codes.h"
 
 #include <algorithm>
+#include <new>
 
 namespace omf::codecs::video {
 
@@ -59,8 +60,22 @@ omfErr_t prepare(omfHdl_t file, media::CodecStream& stream, const FramePlacement
 omfErr_t writeZeros(omfHdl_t file, media::CodecStream& stream, std::vector<uint8_t>& zeros,
                     omfInt64 count) {
     if (count <= 0) return 0;
-    if (zeros.size() < static_cast<size_t>(count)) zeros.resize(static_cast<size_t>(count), 0);
-    OMF_CHECK(file, media::streamWrite(stream, zeros.data(), count));
+    // Padding is written in pieces of a bounded buffer: a fill or alignment
+    // count comes from the descriptor or the caller and may be large.
+    constexpr omfInt64 kZeroPiece = 65536;
+    const size_t wanted = static_cast<size_t>(std::min(count, kZeroPiece));
+    if (zeros.size() < wanted) {
+        try {
+            zeros.resize(wanted, 0);
+        } catch (const std::bad_alloc&) {
+            OMF_RAISE(file, OM_ERR_NO_MEMORY);
+        }
+    }
+    for (omfInt64 left = count; left > 0;) {
+        const omfInt64 piece = std::min<omfInt64>(left, omfInt64(zeros.size()));
+        OMF_CHECK(file, media::streamWrite(stream, zeros.data(), piece));
+        left -= piece;
+    }
     return 0;
 }
 

@@ -44,12 +44,9 @@ omfErr_t applyFileEntry(omfHdl_t file, PictureState& state, const omfFormatEntry
         *stop = true;
         return 0;
     }
-    if (applyGeometryEntry(state.geometry, entry)) {
-        if (entry.opcode == kOmfAlignmentFactor && entry.operand.int32 > 0) {
-            state.zeros.assign(static_cast<size_t>(entry.operand.int32), 0);
-        }
-        return 0;
-    }
+    // Alignment padding is written from the codec's zero buffer, which
+    // grows when padding is first written.
+    if (applyGeometryEntry(state.geometry, entry)) return 0;
     // The stored pixel format is the codec's own.
     if (entry.opcode == kOmfPixelFormat) return 0;
     return state.applyFormatEntry(file, entry);
