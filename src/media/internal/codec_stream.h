@@ -148,6 +148,14 @@ omfErr_t streamReadTranslated(CodecStream& stream, omfInt64 fileBytes, void* buf
 omfErr_t streamWriteTranslated(CodecStream& stream, omfInt64 fileBytes, const void* buffer,
                                omfInt64 bufferSize, omfInt64* memoryBytes);
 
+// Converts data that is already in memory through the active translators:
+// reading, `in` holds file-form data (a decompressed frame) and `out`
+// receives the memory form; writing, the other way. `*produced` is the byte
+// count written to `out` (OM_ERR_SAMPLE_TOO_LARGE when `out` is short).
+// Without an active translator the bytes are copied.
+omfErr_t streamTranslateBuffer(CodecStream& stream, bool reading, std::span<const uint8_t> in,
+                               std::span<uint8_t> out, size_t* produced);
+
 // Whether the stream holds data not yet written (the file's typed setters
 // refuse to write meanwhile, which would split the media data).
 bool streamWriting(const CodecStream& stream);

@@ -294,4 +294,49 @@ omfErr_t streamWriteTranslated(CodecStream& stream, omfInt64 fileBytes, const vo
     return 0;
 }
 
+omfErr_t streamTranslateBuffer(CodecStream& stream, bool reading, std::span<const uint8_t> in,
+                               std::span<uint8_t> out, size_t* produced) {
+    if (!isOpen(stream)) OMF_RAISE(stream.file, OM_ERR_STREAM_NOT_OPEN);
+    if (produced == nullptr) OMF_RAISE(stream.file, OM_ERR_NULL_PARAM);
+    *produced = 0;
+    std::vector<TranslatorNode*> chain;
+    OMF_CHECK(stream.file, activeChain(stream, &chain));
+    omfInt64 needed = 0;
+    auto inBytes = static_cast<omfInt64>(in.size());
+    if (reading) {
+        OMF_CHECK(stream.file, chainMemoryBytes(stream, chain, inBytes, &needed));
+    } else {
+        OMF_CHECK(stream.file, chainFileBytes(stream, chain, inBytes, &needed));
+    }
+    if (needed > static_cast<omfInt64>(out.size())) OMF_RAISE(stream.file, OM_ERR_SAMPLE_TOO_LARGE);
+    if (chain.empty()) {
+        std::copy(in.begin(), in.end(), out.begin());
+        *produced = in.size();
+        return 0;
+    }
+    if (!reading) std::reverse(chain.begin(), chain.end());
+    // Stages between two translators need room of their own.
+    std::vector<uint8_t> stages[2];
+    std::span<const uint8_t> data = in;
+    for (size_t i = 0; i < chain.size(); ++i) {
+        std::span<uint8_t> target = out;
+        if (i + 1 < chain.size()) {
+            omfInt64 stageBytes = 0;
+            auto dataBytes = static_cast<omfInt64>(data.size());
+            if (reading) {
+                OMF_CHECK(stream.file, chain[i]->translator->memoryBytes(dataBytes, &stageBytes));
+            } else {
+                OMF_CHECK(stream.file, chain[i]->translator->fileBytes(dataBytes, &stageBytes));
+            }
+            stages[i % 2].resize(static_cast<size_t>(stageBytes));
+            target = stages[i % 2];
+        }
+        size_t made = 0;
+        OMF_CHECK(stream.file, translateStep(stream, *chain[i], reading, data, target, &made));
+        data = std::span<const uint8_t>(target.data(), made);
+    }
+    *produced = data.size();
+    return 0;
+}
+
 } // namespace omf::media

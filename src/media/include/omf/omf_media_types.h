@@ -98,4 +98,27 @@ static_assert(sizeof(omfFormatEntry_t) == 24, "format list entries are 24 bytes"
 // Lists kept by codecs hold at most this many entries (the terminator not counted).
 constexpr omfInt32 kOmfMaxFormatEntries = 33;
 
+// The JPEG table record of info selector 2: one component's quantisation
+// table (zig-zag order; 64 one-byte entries, or 64 16-bit entries in host
+// order when its length is 128) and Huffman tables (16 code-length counts
+// followed by the symbols: 28 bytes for DC, 178 for AC).
+typedef struct {
+    omfUInt32 component; // 0 luminance, 1 chrominance
+    omfUInt8* quantTable;
+    omfUInt8* acTable;
+    omfUInt8* dcTable;
+    omfInt16 quantLength;
+    omfInt16 acLength;
+    omfInt16 dcLength;
+} omfJPEGTables_t;
+static_assert(sizeof(omfJPEGTables_t) == 40, "JPEG table records are 40 bytes");
+
+// The record of info selector 10: the stored size of one frame of
+// frame-indexed media.
+typedef struct {
+    omfObject_t mediaKind;
+    omfInt64 frameNumber; // 1-based
+    omfInt32 frameSize;   // out
+} omfFrameSizeInfo_t;
+
 } // extern "C"
