@@ -33,9 +33,10 @@ omfErr_t readCompression(omfHdl_t file, omfObject_t descriptor, Compression* com
 // The codec moves lines as well as whole frames.
 inline constexpr bool kTransfersLines = true;
 
-class CdciState final : public video::PictureState {
+class CdciState : public video::PictureState {
   public:
-    CdciState() : PictureState(kOmfPixYUV, kTransfersLines) {}
+    explicit CdciState(bool transfersLines = kTransfersLines)
+        : PictureState(kOmfPixYUV, transfersLines) {}
 
     omfInt32 componentWidth = 8;
     omfInt32 horizontalSubsampling = 2;

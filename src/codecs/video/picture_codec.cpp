@@ -13,10 +13,6 @@ namespace omf::codecs::video {
 
 namespace {
 
-// Picture samples live in image data objects.
-constexpr char kDataClass[] = "IDAT";
-constexpr omfInt32 kFirstFileRevision = kOmfRev2x;
-
 // Operations every picture codec takes from the shared picture code.
 constexpr OperationEntry kSharedOperations[] = {
     {kCodecOpGetInfo, getPictureInfo},
@@ -32,18 +28,18 @@ constexpr OperationEntry kSharedOperations[] = {
 } // namespace
 
 omfErr_t describePicture(omfCodecParms_t* parms, const char* name, const char* descriptorClass,
-                         const char* codecID) {
+                         const char* dataClass, const char* codecID, omfInt32 minFileRevision) {
     auto& request = parms->spc.describe;
     if (request.name != nullptr && request.nameLength > 0) {
         std::memset(request.name, 0, static_cast<size_t>(request.nameLength));
         std::strncpy(request.name, name, static_cast<size_t>(request.nameLength));
     }
     request.info.descriptorClass = descriptorClass;
-    request.info.dataClass = kDataClass;
+    request.info.dataClass = dataClass;
     request.info.codecID = codecID;
     request.info.revision = kOmfCodecRevision;
     request.info.dataKind = kPictureKind;
-    request.info.minFileRevision = kFirstFileRevision;
+    request.info.minFileRevision = minFileRevision;
     request.info.hasMaxFileRevision = false;
     request.info.maxFileRevision = 0;
     return 0;

@@ -41,11 +41,14 @@ template <typename Codes> struct PictureCodecDefinition {
     const char* codecID;
     std::span<const PropertyRegistration<Codes>> properties;
     std::span<const OperationEntry> operations; // open, create, selectInfo and the codec's extras
+    const char* dataClass = "IDAT";             // class of the objects holding the samples
+    omfInt32 minFileRevision = kOmfRev2x;       // oldest file revision the codec writes and reads
 };
 
-// describe: the name (truncated to the caller's buffer), classes and ID.
+// describe: the name (truncated to the caller's buffer), classes, ID and
+// the oldest file revision.
 omfErr_t describePicture(omfCodecParms_t* parms, const char* name, const char* descriptorClass,
-                         const char* codecID);
+                         const char* dataClass, const char* codecID, omfInt32 minFileRevision);
 
 // fillTable: the shared picture operations, then `operations`.
 omfErr_t fillPictureTable(omfCodecParms_t* parms, std::span<const OperationEntry> operations);
@@ -76,7 +79,8 @@ omfErr_t pictureCodecEntry(const PictureCodecDefinition<Codes>& codec, omfCodecR
     case kCodecInit:
         return registerProperties(parms, codec.properties);
     case kCodecDescribe:
-        return describePicture(parms, codec.name, codec.descriptorClass, codec.codecID);
+        return describePicture(parms, codec.name, codec.descriptorClass, codec.dataClass,
+                               codec.codecID, codec.minFileRevision);
     case kCodecFillTable:
         return fillPictureTable(parms, codec.operations);
     default:

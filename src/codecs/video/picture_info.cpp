@@ -12,9 +12,10 @@ namespace omf::codecs::video {
 
 namespace {
 
-// Stored rows are packed, and no picture codec here compresses.
+// Stored rows are packed.
 constexpr omfInt32 kPackedLineLength = 0;
 constexpr omfUInt8 kUncompressed = 0;
+constexpr omfUInt8 kCompressed = 1;
 
 omfErr_t answerFileEntry(omfHdl_t file, const PictureState& state, omfFormatEntry_t& entry) {
     if (answerGeometryEntry(state.geometry, entry)) return 0;
@@ -26,7 +27,7 @@ omfErr_t answerFileEntry(omfHdl_t file, const PictureState& state, omfFormatEntr
         entry.operand.byte = state.transfersLines ? 1 : 0;
         return 0;
     case kOmfIsCompressed:
-        entry.operand.byte = kUncompressed;
+        entry.operand.byte = state.compressed() ? kCompressed : kUncompressed;
         return 0;
     case kOmfLineLength:
         entry.operand.int32 = kPackedLineLength;
@@ -99,9 +100,11 @@ omfErr_t publishFormats(omfHdl_t file, omfMediaHdl_t media, PictureState& state)
     media::StreamFormat memory;
     memory.kind = media->pictureKind;
     memory.list = state.memoryFormat.data();
+    const media::FormatList* streamList = nullptr;
+    OMF_CHECK(file, state.streamFileFormat(file, &streamList));
     media::StreamFormat stored;
     stored.kind = media->pictureKind;
-    stored.list = list.data();
+    stored.list = streamList->data();
     OMF_CHECK(file, media::streamSetMemoryFormat(media->stream, memory));
     OMF_CHECK(file, media::streamSetFileFormat(media->stream, stored));
     return 0;

@@ -29,7 +29,7 @@ omfErr_t openImageData(omfMediaHdl_t media) {
 
 // Installs the pixel translator and both formats on the freshly opened stream.
 omfErr_t startTranslation(omfHdl_t file, omfMediaHdl_t media, PictureState& state) {
-    OMF_CHECK(file, state.memoryFormat.putInt32(kOmfPixelFormat, state.pixelFormat));
+    OMF_CHECK(file, state.defaultMemoryFormat(file, state.memoryFormat));
     OMF_CHECK(file, media::streamAddTranslator(media->stream, media::makePixelTranslator()));
     OMF_CHECK(file, publishFormats(file, media, state));
     return 0;

@@ -60,6 +60,20 @@ class PictureState {
     // Adds the codec's own entries to the stored format list the stream gets.
     virtual omfErr_t putFormatEntries(omfHdl_t file, media::FormatList& list) const = 0;
 
+    // The format the codec hands the stream as the file side of translation:
+    // the stored format, or for a compressing codec the form its frames
+    // take once decoded.
+    virtual omfErr_t streamFileFormat(omfHdl_t /*file*/, const media::FormatList** list) {
+        *list = &fileFormat;
+        return 0;
+    }
+    // The memory format until the caller sets one: the stored pixel format.
+    virtual omfErr_t defaultMemoryFormat(omfHdl_t /*file*/, media::FormatList& memory) const {
+        return memory.putInt32(kOmfPixelFormat, pixelFormat);
+    }
+    // Whether stored frames are compressed.
+    virtual bool compressed() const { return false; }
+
     // The stream was moved to the start of a frame.
     virtual void framePositioned() {}
 
