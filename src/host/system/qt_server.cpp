@@ -59,13 +59,18 @@ std::string NextToThisLibrary() {
     return (std::filesystem::path(info.dli_fname).parent_path() / QTServerProgramName).string();
 }
 
-// A socket path no other start has used: process ID, a counter and a random part.
+// The socket's file name inside its folder.
+constexpr const char* SocketFileName = "/server.sock";
+
+// A socket path no other start has used, in a folder of its own that does not exist yet
+// (process ID, a counter and a random part): the server creates the folder private to this
+// user and removes it with the socket when it ends.
 std::string FreshSocketPath() {
     static std::atomic<unsigned> counter{0};
     std::random_device random;
     char name[96];
-    std::snprintf(name, sizeof name, "tarsel-qt-%d-%u-%08x.sock", static_cast<int>(::getpid()),
-                  counter.fetch_add(1), static_cast<unsigned>(random()));
+    std::snprintf(name, sizeof name, "tarsel-qt-%d-%u-%08x%s", static_cast<int>(::getpid()),
+                  counter.fetch_add(1), static_cast<unsigned>(random()), SocketFileName);
     for (const char* variable : {"XDG_RUNTIME_DIR", "TMPDIR"}) {
         const char* folder = std::getenv(variable);
         if (folder && *folder) {
@@ -113,7 +118,11 @@ void ForgetServerLocked() {
     g_QTRemoteApp = ScriptVal();
     if (Server.Starter == ::getpid()) {
         EndChild(Server.Pid);
-        if (!Server.SocketPath.empty()) ::unlink(Server.SocketPath.c_str());
+        // What a server that did not end in order leaves: its socket and folder.
+        if (!Server.SocketPath.empty()) {
+            ::unlink(Server.SocketPath.c_str());
+            ::rmdir(std::filesystem::path(Server.SocketPath).parent_path().c_str());
+        }
     }
     Server = ServerProcess{};
 }

@@ -443,7 +443,7 @@ namespace {
 class FakeServer {
   public:
     explicit FakeServer(std::vector<unsigned char> answer)
-        : path_("/tmp/tarsel-fake-" + std::to_string(getpid()) + ".sock"),
+        : path_("/tmp/tarsel-fake-" + std::to_string(getpid()) + "/server.sock"),
           listenFd_(tarsel::detail::ListenUnix(path_)) {
         thread_ = std::thread([this, answer = std::move(answer)] {
             int fd = accept(listenFd_, nullptr, nullptr);
@@ -467,7 +467,7 @@ class FakeServer {
         shutdown(listenFd_, SHUT_RDWR);
         thread_.join();
         tarsel::detail::CloseFd(listenFd_);
-        unlink(path_.c_str());
+        tarsel::detail::RemoveListenPath(path_, true);
     }
     const std::string& path() const { return path_; }
 

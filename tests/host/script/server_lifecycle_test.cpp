@@ -68,7 +68,9 @@ int AddOne(void* user, void*) {
 class ServingHere : public ::testing::Test {
   protected:
     void SetUp() override {
-        path_ = "/tmp/tarsel-lifecycle-" + std::to_string(getpid()) + ".sock";
+        // The listener makes the socket's private folder and removes it.
+        folder_ = "/tmp/tarsel-lifecycle-" + std::to_string(getpid());
+        path_ = folder_ + "/server.sock";
         unlink(path_.c_str());
         app_ = RefObject<Hosted>(new Hosted);
         g_appObject = app_.get();
@@ -85,8 +87,10 @@ class ServingHere : public ::testing::Test {
         g_appObject = nullptr;
         app_ = RefObject<Hosted>();
         unlink(path_.c_str());
+        rmdir(folder_.c_str());
     }
 
+    std::string folder_;
     std::string path_;
     ScriptConfig config_;
     RefObject<Hosted> app_;
@@ -105,7 +109,8 @@ TEST_F(ServingHere, InitialisesOnceAndStartsOnlyAfterInit) {
     EXPECT_TRUE(S_ISSOCK(info.st_mode));
     CleanupScripting();
     EXPECT_EQ(g_ScriptConfig, nullptr);
-    EXPECT_NE(stat(path_.c_str(), &info), 0); // the socket file is gone
+    EXPECT_NE(stat(path_.c_str(), &info), 0);   // the socket file is gone
+    EXPECT_NE(stat(folder_.c_str(), &info), 0); // and the folder made for it
     EXPECT_EQ(GetNumConnections(), 0);
 }
 

@@ -15,8 +15,10 @@ std::atomic<int> g_serial{0};
 }
 
 ServerProcess::ServerProcess(int sendTimeoutMs) {
-    path_ = "/tmp/tarsel-script-test-" + std::to_string(getpid()) + "-" +
-            std::to_string(g_serial++) + ".sock";
+    // The server makes the socket's private folder; a killed one leaves it.
+    folder_ =
+        "/tmp/tarsel-script-test-" + std::to_string(getpid()) + "-" + std::to_string(g_serial++);
+    path_ = folder_ + "/server.sock";
     unlink(path_.c_str());
     pid_ = fork();
     if (pid_ == 0) {
@@ -30,6 +32,7 @@ ServerProcess::ServerProcess(int sendTimeoutMs) {
 ServerProcess::~ServerProcess() {
     Kill();
     unlink(path_.c_str());
+    rmdir(folder_.c_str());
 }
 
 ScriptVal ServerProcess::Connect(int timeoutMs) const {

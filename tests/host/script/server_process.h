@@ -23,6 +23,7 @@ class ServerProcess {
     pid_t pid() const { return pid_; }
 
   private:
+    std::string folder_;
     std::string path_;
     pid_t pid_ = -1;
 };

@@ -125,7 +125,7 @@ TEST(Frames, SendingToAClosedPeerFailsWithoutASignal) {
 }
 
 TEST(ListeningSockets, ALeftoverFileIsReplacedButALiveServerIsNot) {
-    std::string path = "/tmp/tarsel-listen-" + std::to_string(getpid()) + ".sock";
+    std::string path = "/tmp/tarsel-listen-" + std::to_string(getpid()) + "/server.sock";
     unlink(path.c_str());
     int first = ListenUnix(path);
     ASSERT_GE(first, 0);
@@ -139,7 +139,7 @@ TEST(ListeningSockets, ALeftoverFileIsReplacedButALiveServerIsNot) {
     EXPECT_GE(client, 0);
     CloseFd(client);
     CloseFd(second);
-    unlink(path.c_str());
+    RemoveListenPath(path, true);
 }
 
 TEST(ListeningSockets, PathsTooLongForAnAddressFail) {

@@ -62,6 +62,10 @@ TEST_F(QTServerTest, TheServerIsStartedWithOneSocketArgumentAndCalled) {
     const std::string socketPath = described.ToString("Connection");
     ASSERT_EQ(::stat(socketPath.c_str(), &info), 0) << socketPath;
     EXPECT_TRUE(S_ISSOCK(info.st_mode));
+    EXPECT_EQ(info.st_mode & 0777, 0600u); // only this user may connect
+    const std::string socketFolder = socketPath.substr(0, socketPath.rfind('/'));
+    ASSERT_EQ(::stat(socketFolder.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
 
     // A running server is found again, not started twice; a format's own reference binds to it.
     const int pid = QTServerProcessID();
@@ -76,6 +80,7 @@ TEST_F(QTServerTest, TheServerIsStartedWithOneSocketArgumentAndCalled) {
     EXPECT_FALSE(IsRemoteObject(g_QTRemoteApp));
     EXPECT_EQ(QTServerProcessID(), 0);
     EXPECT_NE(::stat(socketPath.c_str(), &info), 0); // the socket file went with the server
+    EXPECT_NE(::stat(socketFolder.c_str(), &info), 0); // and so did its folder
 }
 
 TEST_F(QTServerTest, ConcurrentStartsShareOneServer) {

@@ -213,7 +213,7 @@ class Server {
         if (!config_.connectionArg) return false;
         path_ = config_.connectionArg;
         if (pipe2(wakePipe_, O_CLOEXEC) != 0) return false;
-        listenFd_ = ListenUnix(path_);
+        listenFd_ = ListenUnix(path_, &madeFolder_);
         if (listenFd_ < 0) {
             CloseWakePipe();
             return false;
@@ -231,7 +231,7 @@ class Server {
         acceptThread_.join();
         CloseFd(listenFd_);
         listenFd_ = -1;
-        unlink(path_.c_str());
+        RemoveListenPath(path_, madeFolder_);
         CloseWakePipe();
         {
             std::unique_lock held(connectionsLock_);
@@ -263,6 +263,11 @@ class Server {
                 // Out of descriptors or a connection gone before accept:
                 // pause briefly rather than spin.
                 if (errno != EINTR && errno != ECONNABORTED) poll(nullptr, 0, 10);
+                continue;
+            }
+            // Only this user may call: anyone else is closed on unanswered.
+            if (!PeerIsSameUser(fd)) {
+                CloseFd(fd);
                 continue;
             }
             timeval limit{static_cast<time_t>(sendTimeoutMs_ / 1000),
@@ -357,6 +362,7 @@ class Server {
     ScriptConfig& config_;
     const int64_t sendTimeoutMs_;
     std::string path_;
+    bool madeFolder_ = false; // the listener created the socket's folder
     int listenFd_ = -1;
     int wakePipe_[2] = {-1, -1};
     std::thread acceptThread_;

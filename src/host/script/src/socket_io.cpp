@@ -6,9 +6,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <string>
 
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/uio.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -46,6 +48,36 @@ size_t ReadExactly(int fd, char* out, size_t size) {
         done += static_cast<size_t>(got);
     }
     return done;
+}
+
+// Modes of the listening socket's folder and file: this user only.
+constexpr mode_t kPrivateFolderMode = 0700;
+constexpr mode_t kPrivateSocketMode = 0600;
+
+// The folder part of a socket path.
+std::string FolderOf(std::string_view path) {
+    size_t slash = path.rfind('/');
+    if (slash == std::string_view::npos) return ".";
+    return slash == 0 ? std::string("/") : std::string(path.substr(0, slash));
+}
+
+// Makes sure `folder` is private to this user: a missing one is created with
+// mode 0700, an existing one must be a real folder of this user that group
+// and others cannot use.
+bool EnsurePrivateFolder(const std::string& folder, bool& made) {
+    made = false;
+    if (mkdir(folder.c_str(), kPrivateFolderMode) == 0) {
+        made = true;
+        return true; // the umask can only have taken bits away
+    }
+    if (errno != EEXIST) return false;
+    struct stat info;
+    if (lstat(folder.c_str(), &info) != 0) return false;
+    if (!S_ISDIR(info.st_mode) || info.st_uid != geteuid() || (info.st_mode & 077) != 0) {
+        errno = EACCES;
+        return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -139,11 +171,22 @@ int ConnectUnix(std::string_view path) {
     return -1;
 }
 
-int ListenUnix(std::string_view path) {
+int ListenUnix(std::string_view path, bool* madeFolder) {
+    if (madeFolder) *madeFolder = false;
     sockaddr_un address;
     if (!MakeAddress(path, address)) return -1;
+    const std::string folder = FolderOf(path);
+    bool made = false;
+    if (!EnsurePrivateFolder(folder, made)) return -1;
+    auto fail = [&](int fd) {
+        int saved = errno;
+        CloseFd(fd);
+        if (made) rmdir(folder.c_str());
+        errno = saved;
+        return -1;
+    };
     int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return -1;
+    if (fd < 0) return fail(-1);
     if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
         // A socket file left by a process that died is replaced; one that a
         // live server accepts on is left alone.
@@ -157,15 +200,29 @@ int ListenUnix(std::string_view path) {
         }
         if (!stale || unlink(std::string(path).c_str()) != 0 ||
             bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-            CloseFd(fd);
-            return -1;
+            return fail(fd);
         }
     }
-    if (listen(fd, 64) != 0) {
-        CloseFd(fd);
-        return -1;
+    // Inside a private folder nobody else can reach the file before this.
+    if (chmod(std::string(path).c_str(), kPrivateSocketMode) != 0 || listen(fd, 64) != 0) {
+        unlink(std::string(path).c_str());
+        return fail(fd);
     }
+    if (madeFolder) *madeFolder = made;
     return fd;
+}
+
+void RemoveListenPath(std::string_view path, bool madeFolder) {
+    unlink(std::string(path).c_str());
+    if (madeFolder) rmdir(FolderOf(path).c_str());
+}
+
+bool PeerIsSameUser(int fd) {
+    ucred peer{};
+    socklen_t length = sizeof peer;
+    if (getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &length) != 0 || length != sizeof peer)
+        return false;
+    return peer.uid == geteuid();
 }
 
 void CloseFd(int fd) {

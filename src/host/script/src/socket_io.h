@@ -43,9 +43,17 @@ bool WaitReadable(int fd, int timeoutMs);
 // A connected socket to `path`, or -1 (errno set). Paths too long for a
 // socket address fail with ENAMETOOLONG.
 int ConnectUnix(std::string_view path);
-// A listening socket bound to `path`, or -1. A leftover socket file that
-// nobody accepts on is replaced; a live one is not.
-int ListenUnix(std::string_view path);
+// A listening socket bound to `path`, or -1. Only this user may reach it:
+// its folder must be private (owned by this user, no access for group or
+// others), and a missing folder is created with mode 0700 (`madeFolder` then
+// says so, for RemoveListenPath); the socket file gets mode 0600. A leftover
+// socket file that nobody accepts on is replaced; a live one is not.
+int ListenUnix(std::string_view path, bool* madeFolder = nullptr);
+// Removes the socket file at `path` and, when ListenUnix made it, its folder.
+void RemoveListenPath(std::string_view path, bool madeFolder);
+// True when the peer of a connected Unix-domain socket runs as this
+// process's user.
+bool PeerIsSameUser(int fd);
 
 // Closes a descriptor, ignoring interruptions.
 void CloseFd(int fd);

@@ -3,8 +3,12 @@
 // Serving process: fill a ScriptConfig, call InitScripting, then
 // StartScripting; the library listens on the connection argument (a
 // Unix-domain socket path), and every client that connects receives the
-// application object as a remote object. Method handlers run on library
-// threads, several at once. CleanupScripting stops serving.
+// application object as a remote object. Only the serving process's user may
+// connect: the socket's folder must be private to that user (a missing
+// folder is created with mode 0700), the socket gets mode 0600, and a peer
+// running as another user is closed on without an answer. The socket, and
+// the folder when the library made it, are removed by CleanupScripting. Method handlers run on
+// library threads, several at once. CleanupScripting stops serving.
 //
 // Calling process: ConnectScriptServer answers the server's application
 // object as a remote object; CallMember on it (or on any remote object it
@@ -65,8 +69,8 @@ inline constexpr Tag kScriptSendTimeoutTag = 0x7f000001;
 
 // Starts serving remote calls on library threads and returns. `arg` is
 // unused (callers pass nil). Answers false when the socket cannot be created
-// (bad or too long path, a live server already there) or the start hook
-// refused.
+// (bad or too long path, a folder that is not private, a live server already
+// there) or the start hook refused.
 bool StartScripting(const ScriptVal& arg = ScriptVal(), const TagList* tags = nullptr);
 // Number of clients currently connected.
 int GetNumConnections();
