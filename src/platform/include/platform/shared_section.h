@@ -1,0 +1,71 @@
+// Named shared-memory sections.
+//
+// Sections are known by names of the form "Local\NAME" (the creating
+// process's session), "Session\N\NAME" (session N) and "Global\NAME"; a bare
+// "NAME" is local. NAME is 1 to kMaxSectionBaseName characters out of
+// letters, digits, '_', '-' and '.'. Each name maps one to one onto a POSIX
+// shared-memory object ("/tarsel.Session.N.NAME", "/tarsel.Global.NAME"), so
+// "Local\NAME" and "Session\N\NAME" of a process in session N are one
+// section, and a client opens by the name the creator reports.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include <sys/types.h>
+
+namespace platform {
+
+inline constexpr size_t kMaxSectionBaseName = 200;
+
+// The POSIX shared-memory name of a section name; `ownSession` completes
+// local names. Nothing for a name outside the form above.
+std::optional<std::string> SectionObjectName(std::string_view sectionName, uint32_t ownSession);
+
+enum class SectionError {
+    None,
+    AlreadyExists, // a section of that name exists (this user's or another's)
+    AccessDenied,  // the name exists and may not be used
+    Other,         // bad name, bad size, or no memory
+};
+
+// A handle to a section. The creator's handle owns the name: closing it
+// removes the name, while handles and views opened before keep the memory.
+class SharedSection {
+  public:
+    SharedSection(const SharedSection&) = delete;
+    SharedSection& operator=(const SharedSection&) = delete;
+    ~SharedSection();
+
+    // Creates a new section of `size` bytes (> 0) with permission bits `mode`.
+    static std::unique_ptr<SharedSection> Create(std::string_view name, uint32_t ownSession,
+                                                 size_t size, mode_t mode, SectionError& error);
+    // Opens an existing section for reading and writing; its size is the size
+    // it was created with.
+    static std::unique_ptr<SharedSection> Open(std::string_view name, uint32_t ownSession,
+                                               SectionError& error);
+
+    // Maps a read-write view of every byte, once; later calls answer the same
+    // view. Null when it cannot be mapped.
+    void* MapView();
+    void UnmapView();
+    void* View() const { return view_; }
+    size_t Size() const { return size_; }
+    const std::string& ObjectName() const { return objectName_; }
+
+  private:
+    SharedSection(int fd, size_t size, std::string objectName, bool ownsName)
+        : fd_(fd), size_(size), objectName_(std::move(objectName)), ownsName_(ownsName) {}
+
+    int fd_;
+    size_t size_;
+    std::string objectName_;
+    bool ownsName_;
+    void* view_ = nullptr;
+};
+
+} // namespace platform

@@ -1,0 +1,128 @@
+// Shared sections on POSIX shared memory.
+#include "platform/shared_section.h"
+
+#include <cerrno>
+#include <charconv>
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+namespace {
+
+constexpr std::string_view kLocalPrefix = "Local\\";
+constexpr std::string_view kGlobalPrefix = "Global\\";
+constexpr std::string_view kSessionPrefix = "Session\\";
+constexpr std::string_view kObjectPrefix = "/tarsel.";
+// Digits of a session number at most (32 bits).
+constexpr size_t kMaxSessionDigits = 10;
+
+bool IsBaseName(std::string_view name) {
+    if (name.empty() || name.size() > kMaxSectionBaseName) return false;
+    for (char c : name) {
+        bool allowed = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                       c == '_' || c == '-' || c == '.';
+        if (!allowed) return false;
+    }
+    // "." and ".." would name the folder of the objects, not an object.
+    return name != "." && name != "..";
+}
+
+std::string SessionObject(uint32_t session, std::string_view base) {
+    return std::string(kObjectPrefix) + "Session." + std::to_string(session) + "." +
+           std::string(base);
+}
+
+} // namespace
+
+std::optional<std::string> SectionObjectName(std::string_view name, uint32_t ownSession) {
+    if (name.starts_with(kGlobalPrefix)) {
+        name.remove_prefix(kGlobalPrefix.size());
+        if (!IsBaseName(name)) return std::nullopt;
+        return std::string(kObjectPrefix) + "Global." + std::string(name);
+    }
+    if (name.starts_with(kSessionPrefix)) {
+        name.remove_prefix(kSessionPrefix.size());
+        size_t separator = name.find('\\');
+        if (separator == 0 || separator == name.npos || separator > kMaxSessionDigits)
+            return std::nullopt;
+        uint32_t session = 0;
+        const char* end = name.data() + separator;
+        auto parsed = std::from_chars(name.data(), end, session);
+        if (parsed.ec != std::errc() || parsed.ptr != end) return std::nullopt;
+        name.remove_prefix(separator + 1);
+        if (!IsBaseName(name)) return std::nullopt;
+        return SessionObject(session, name);
+    }
+    if (name.starts_with(kLocalPrefix)) name.remove_prefix(kLocalPrefix.size());
+    if (!IsBaseName(name)) return std::nullopt;
+    return SessionObject(ownSession, name);
+}
+
+SharedSection::~SharedSection() {
+    UnmapView();
+    close(fd_);
+    if (ownsName_) shm_unlink(objectName_.c_str());
+}
+
+std::unique_ptr<SharedSection> SharedSection::Create(std::string_view name, uint32_t ownSession,
+                                                     size_t size, mode_t mode,
+                                                     SectionError& error) {
+    error = SectionError::Other;
+    std::optional<std::string> objectName = SectionObjectName(name, ownSession);
+    if (!objectName || size == 0 || size > static_cast<size_t>(PTRDIFF_MAX)) return nullptr;
+    int fd = shm_open(objectName->c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (fd < 0) {
+        if (errno == EEXIST) error = SectionError::AlreadyExists;
+        if (errno == EACCES) error = SectionError::AccessDenied;
+        return nullptr;
+    }
+    // The process's umask must not narrow (or the creation mode widen) the
+    // bits asked for.
+    if (fchmod(fd, mode) != 0 || ftruncate(fd, static_cast<off_t>(size)) != 0) {
+        close(fd);
+        shm_unlink(objectName->c_str());
+        return nullptr;
+    }
+    error = SectionError::None;
+    return std::unique_ptr<SharedSection>(
+        new SharedSection(fd, size, std::move(*objectName), true));
+}
+
+std::unique_ptr<SharedSection> SharedSection::Open(std::string_view name, uint32_t ownSession,
+                                                   SectionError& error) {
+    error = SectionError::Other;
+    std::optional<std::string> objectName = SectionObjectName(name, ownSession);
+    if (!objectName) return nullptr;
+    int fd = shm_open(objectName->c_str(), O_RDWR | O_CLOEXEC, 0);
+    if (fd < 0) {
+        if (errno == EACCES) error = SectionError::AccessDenied;
+        return nullptr;
+    }
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || info.st_size <= 0) {
+        close(fd);
+        return nullptr;
+    }
+    error = SectionError::None;
+    return std::unique_ptr<SharedSection>(
+        new SharedSection(fd, static_cast<size_t>(info.st_size), std::move(*objectName), false));
+}
+
+void* SharedSection::MapView() {
+    if (view_) return view_;
+    void* view = mmap(nullptr, size_, PROT_READ | PROT_WRITE, MAP_SHARED, fd_, 0);
+    if (view == MAP_FAILED) return nullptr;
+    view_ = view;
+    return view_;
+}
+
+void SharedSection::UnmapView() {
+    if (!view_) return;
+    munmap(view_, size_);
+    view_ = nullptr;
+}
+
+} // namespace platform
