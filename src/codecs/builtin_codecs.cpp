@@ -17,6 +17,7 @@ namespace {
 constexpr omfCodecEntry_t kBuiltinCodecs[] = {
     &rgbaCodec,
     &cdciCodec,
+    &jpegCodec,
 };
 
 } // namespace

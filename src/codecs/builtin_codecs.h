@@ -8,5 +8,6 @@ namespace omf::codecs {
 
 omfErr_t rgbaCodec(omfCodecRequest_t request, omfCodecParms_t* parms);
 omfErr_t cdciCodec(omfCodecRequest_t request, omfCodecParms_t* parms);
+omfErr_t jpegCodec(omfCodecRequest_t request, omfCodecParms_t* parms);
 
 } // namespace omf::codecs

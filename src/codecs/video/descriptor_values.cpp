@@ -100,3 +100,16 @@ omfErr_t writeComponentBytes(omfHdl_t file, omfObject_t object, omfProperty_t pr
 }
 
 } // namespace omf::codecs::video
+
+namespace omf::codecs::video {
+
+omfErr_t readCompressionText(omfHdl_t file, omfObject_t descriptor, char (&text)[16]) {
+    text[0] = '\0';
+    if (!omfsPropertyPresent(file, descriptor, kOmfProperty_DIDD_Compression, kOmfType_String))
+        return 0;
+    OMF_CHECK(file,
+              omfsReadString(file, descriptor, kOmfProperty_DIDD_Compression, text, sizeof text));
+    return 0;
+}
+
+} // namespace omf::codecs::video

@@ -29,3 +29,11 @@ omfErr_t writeComponentBytes(omfHdl_t file, omfObject_t object, omfProperty_t pr
                              omfType_t type, const omfUInt8 bytes[8]);
 
 } // namespace omf::codecs::video
+
+namespace omf::codecs::video {
+
+// The descriptor's Compression text ("JPEG", "AUNC", ...); empty when the
+// property is absent. Longer texts are cut to 15 characters.
+omfErr_t readCompressionText(omfHdl_t file, omfObject_t descriptor, char (&text)[16]);
+
+} // namespace omf::codecs::video

@@ -156,6 +156,9 @@ omfErr_t streamWriteTranslated(CodecStream& stream, omfInt64 fileBytes, const vo
 omfErr_t streamTranslateBuffer(CodecStream& stream, bool reading, std::span<const uint8_t> in,
                                std::span<uint8_t> out, size_t* produced);
 
+// Whether a translator of the chain converts data (formats differ).
+bool streamTranslating(const CodecStream& stream);
+
 // Whether the stream holds data not yet written (the file's typed setters
 // refuse to write meanwhile, which would split the media data).
 bool streamWriting(const CodecStream& stream);

@@ -294,6 +294,14 @@ omfErr_t streamWriteTranslated(CodecStream& stream, omfInt64 fileBytes, const vo
     return 0;
 }
 
+bool streamTranslating(const CodecStream& stream) {
+    for (const TranslatorNode* node = stream.translators.get(); node != nullptr;
+         node = node->next.get()) {
+        if (node->active) return true;
+    }
+    return false;
+}
+
 omfErr_t streamTranslateBuffer(CodecStream& stream, bool reading, std::span<const uint8_t> in,
                                std::span<uint8_t> out, size_t* produced) {
     if (!isOpen(stream)) OMF_RAISE(stream.file, OM_ERR_STREAM_NOT_OPEN);

@@ -1,0 +1,110 @@
+// Closing JPEG media: for media written through the handle, Length, the
+// summary of the picture format, the frame index and, for media of a named
+// resolution, the properties that identify it as JFIF.
+#include "jpeg/jpeg_state.h"
+
+#include "container/cm_api.h"
+#include "internal/access_support.h"
+#include "internal/error_flow.h"
+#include "omf/omf_access.h"
+#include "omf/omf_error_codes.h"
+#include "omf/omf_registry.h"
+#include "video/descriptor_values.h"
+
+#include <memory>
+
+namespace omf::codecs::jpeg {
+
+namespace {
+
+bool written(omfMediaHdl_t media) {
+    return media->openMode == kMediaCreated || media->openMode == kMediaOpenAppend;
+}
+
+// Stream offset of a value's first byte in the file (0 when not known).
+omfInt64 valueOffset(omfHdl_t file, omfObject_t object, omfProperty_t property, omfType_t type) {
+    CMValue value = findValue(file, object, property, type);
+    CMValueSegmentInfo segment{};
+    if (value == nullptr || !CMGetValueSegment(value, 1, &segment) || segment.immediate) return 0;
+    return static_cast<omfInt64>(segment.offset);
+}
+
+omfErr_t writeComponents(omfHdl_t file, omfObject_t descriptor, const PropertyCodes& codes,
+                         const JpegState& state) {
+    using video::writeNumber;
+    OMF_CHECK(file, video::writeGeometry(file, descriptor, state.geometry));
+    OMF_CHECK(file, writeNumber(file, descriptor, codes.componentWidth, kOmfType_Int32,
+                                state.componentWidth));
+    OMF_CHECK(file, writeNumber(file, descriptor, codes.horizontalSubsampling, kOmfType_UInt32,
+                                state.horizontalSubsampling));
+    OMF_CHECK(file, writeNumber(file, descriptor, codes.colorSiting, kOmfType_ColorSitingType,
+                                state.colorSiting));
+    OMF_CHECK(file, writeNumber(file, descriptor, codes.blackReferenceLevel, kOmfType_UInt32,
+                                state.blackLevel));
+    OMF_CHECK(file, writeNumber(file, descriptor, codes.whiteReferenceLevel, kOmfType_UInt32,
+                                state.whiteLevel));
+    OMF_CHECK(file,
+              writeNumber(file, descriptor, codes.colorRange, kOmfType_UInt32, state.colorRange));
+    OMF_CHECK(file,
+              writeNumber(file, descriptor, codes.paddingBits, kOmfType_Int16, state.paddingBits));
+    return 0;
+}
+
+// Media of a named resolution is JFIF media: its ID, the compression tags,
+// and where the index lies relative to the image data.
+omfErr_t writeResolution(omfHdl_t file, omfMediaHdl_t media, const PropertyCodes& codes,
+                         const JpegState& state) {
+    omfObject_t descriptor = media->descriptor;
+    OMF_CHECK(file, video::writeNumber(file, descriptor, codes.resolutionID, kOmfType_Int32,
+                                       state.resolutionID));
+    OMF_CHECK(file, omfsWriteClassID(file, descriptor, codes.compressMethod, kJfifTag));
+    OMF_CHECK(file, omfsWriteString(file, descriptor, kOmfProperty_DIDD_Compression, kJfifTag));
+    omfInt64 indexAt =
+        valueOffset(file, media->dataObject, codes.frameIndex, kOmfType_Position32Array);
+    omfInt64 imageAt =
+        valueOffset(file, media->dataObject, kOmfProperty_IDAT_ImageData, kOmfType_DataValue);
+    OMF_CHECK(file,
+              omfsWriteInt64(file, descriptor, codes.offsetToFrameIndexes, indexAt + 2 - imageAt));
+    OMF_CHECK(file, omfsWriteInt16(file, descriptor, codes.frameIndexByteOrder,
+                                   static_cast<omfInt16>(file->byteOrder)));
+    return 0;
+}
+
+} // namespace
+
+omfErr_t JpegState::writeSummary(omfHdl_t file, omfObject_t descriptor, const void* codes,
+                                 omfFileRev_t) const {
+    if (codes == nullptr) OMF_RAISE(file, OM_ERR_MEDIA_SYSTEM_NOT_INIT);
+    OMF_CHECK(file,
+              writeComponents(file, descriptor, *static_cast<const PropertyCodes*>(codes), *this));
+    // Readers choose the codec of component video by this tag; without it
+    // the media would be taken for uncompressed.
+    OMF_CHECK(file, omfsWriteString(file, descriptor, kOmfProperty_DIDD_Compression, kJpegTag));
+    return 0;
+}
+
+omfErr_t jpegClose(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t file) {
+    std::unique_ptr<JpegState> state(jpegStateOf(media));
+    if (!state) OMF_RAISE(file, OM_ERR_MEDIA_SYSTEM_NOT_INIT);
+    media->codecState = nullptr;
+    // The image data is complete before any descriptor property is written.
+    OMF_CHECK(file, media::streamClose(media->stream));
+    if (!written(media)) return 0;
+    if (media->fileMob == nullptr || media->descriptor == nullptr)
+        OMF_RAISE(file, OM_ERR_CORRUPT_VIDEO_INFO);
+    if (parms->persistent == nullptr) OMF_RAISE(file, OM_ERR_MEDIA_SYSTEM_NOT_INIT);
+    const auto& codes = *static_cast<const PropertyCodes*>(parms->persistent);
+    OMF_CHECK(file, omfsWriteLength(file, media->descriptor, kOmfProperty_MDFL_Length,
+                                    media->channels.front().sampleCount));
+    if (!state->summaryWritten) {
+        OMF_CHECK(file, state->writeSummary(file, media->descriptor, &codes, parms->fileRevision));
+        state->summaryWritten = true;
+    }
+    // Media in a raw file has no data object to hold the index.
+    if (media->dataObject == nullptr) return 0;
+    OMF_CHECK(file, storeFrameIndex(file, media->dataObject, codes, state->index));
+    if (state->resolutionID != 0) OMF_CHECK(file, writeResolution(file, media, codes, *state));
+    return 0;
+}
+
+} // namespace omf::codecs::jpeg

@@ -1,0 +1,198 @@
+// Frame positioning and transfers of the JPEG codec: stored images found
+// through the frame index, read as they are (raw transfers) or decoded and
+// translated into the caller's memory format; written compressed (or as the
+// caller's bytes), each frame's end appended to the index.
+#include "jpeg/jpeg_state.h"
+
+#include "internal/error_flow.h"
+#include "omf/omf_error_codes.h"
+#include "video/codec_support.h"
+
+#include <limits>
+#include <new>
+#include <span>
+
+namespace omf::codecs::jpeg {
+
+namespace {
+
+omfErr_t checkState(omfHdl_t file, omfMediaHdl_t media, JpegState** state) {
+    *state = jpegStateOf(media);
+    if (*state == nullptr) OMF_RAISE(file, OM_ERR_MEDIA_SYSTEM_NOT_INIT);
+    return 0;
+}
+
+// Sizes a transfer needs before anything moves.
+omfErr_t checkSizes(omfHdl_t file, const JpegState& state) {
+    if (state.componentWidth == 0) OMF_RAISE(file, OM_ERR_ZERO_PIXEL_SIZE);
+    if (state.frameSize == 0) OMF_RAISE(file, OM_ERR_ZERO_SAMPLE_SIZE);
+    return 0;
+}
+
+omfErr_t startTransfer(omfHdl_t file, omfMediaHdl_t media, omfCodecParms_t* parms,
+                       JpegState** state, omfmMultiXfer_t** transfer) {
+    OMF_CHECK(file, checkState(file, media, state));
+    OMF_CHECK(file, video::singleTransfer(file, parms, transfer));
+    (*transfer)->samplesXfered = 0;
+    (*transfer)->bytesXfered = 0;
+    if ((*transfer)->numSamples < 0) OMF_RAISE(file, OM_ERR_NEGATIVE_VALUE);
+    if ((*transfer)->buffer == nullptr) OMF_RAISE(file, OM_ERR_NULL_TRANSFER_BUFFER);
+    OMF_CHECK(file, checkSizes(file, **state));
+    return 0;
+}
+
+// The stored bytes of the frame at the cursor, as they are: one frame per call.
+omfErr_t readRawFrame(omfHdl_t file, omfMediaHdl_t media, JpegState& state,
+                      omfmMultiXfer_t& transfer) {
+    int64_t start = 0, size = 0;
+    OMF_CHECK(file, state.index.frameBounds(file, state.index.cursor(), &start, &size));
+    if (size > transfer.buflen) OMF_RAISE(file, OM_ERR_SAMPLE_TOO_LARGE);
+    OMF_CHECK(file, media::streamSeek(media->stream, start));
+    omfInt64 got = 0;
+    OMF_CHECK(file, media::streamRead(media->stream, transfer.buffer, size, &got));
+    state.index.advance();
+    transfer.samplesXfered = 1;
+    transfer.bytesXfered = static_cast<omfInt32>(size);
+    if (transfer.numSamples > 1) OMF_RAISE(file, OM_ERR_ONE_SAMPLE_COMPRESSED_READ);
+    return 0;
+}
+
+// Decodes the frame at the stream's position into `pixels` (decoded form).
+omfErr_t decodeFrame(omfHdl_t file, omfMediaHdl_t media, JpegState& state, uint8_t* pixels) {
+    const TableSet* tables = state.preloadTables ? &state.tables : nullptr;
+    const omfInt32 rows = state.imageRows();
+    const size_t stride = size_t(state.geometry.storedWidth) * 3;
+    for (omfInt32 image = 0; image < state.imagesPerFrame(); ++image) {
+        ImageRows out;
+        out.data = pixels + size_t(image) * size_t(rows) * stride;
+        out.stride = stride;
+        out.width = state.geometry.storedWidth;
+        out.height = rows;
+        OMF_CHECK(file, state.layer.decompress(file, media->stream, tables, out));
+    }
+    return 0;
+}
+
+omfErr_t encodeFrame(omfHdl_t file, omfMediaHdl_t media, JpegState& state, const uint8_t* pixels) {
+    const omfInt32 rows = state.imageRows();
+    const size_t stride = size_t(state.geometry.storedWidth) * 3;
+    CompressOptions options;
+    options.tables = &state.tables;
+    options.horizontalSubsampling = state.horizontalSubsampling;
+    for (omfInt32 image = 0; image < state.imagesPerFrame(); ++image) {
+        ImageRows in;
+        in.data = const_cast<uint8_t*>(pixels) + size_t(image) * size_t(rows) * stride;
+        in.stride = stride;
+        in.width = state.geometry.storedWidth;
+        in.height = rows;
+        OMF_CHECK(file, state.layer.compress(file, media->stream, options, in));
+    }
+    return 0;
+}
+
+// Memory bytes of one decoded frame; and whether the memory format is the
+// decoded form itself, so frames need no translation.
+omfErr_t memoryFrameBytes(omfHdl_t file, omfMediaHdl_t media, const JpegState& state,
+                          omfInt64* bytes, bool* direct) {
+    OMF_CHECK(file, media::streamMemoryBytes(media->stream, state.decodedFrameBytes(), bytes));
+    *direct = !media::streamTranslating(media->stream);
+    return 0;
+}
+
+} // namespace
+
+omfErr_t jpegSetFrame(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t file) {
+    JpegState* state = nullptr;
+    OMF_CHECK(file, checkState(file, media, &state));
+    OMF_CHECK(file, state->index.seekFrame(file, parms->spc.setFrame.frameNumber - 1));
+    return 0;
+}
+
+omfErr_t jpegFrameOffset(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t file) {
+    JpegState* state = nullptr;
+    OMF_CHECK(file, checkState(file, media, &state));
+    int64_t start = 0, size = 0;
+    OMF_CHECK(file, state->index.frameBounds(file, parms->spc.frameOffset.frameNumber - 1, &start,
+                                             &size));
+    parms->spc.frameOffset.offset = start;
+    return 0;
+}
+
+omfErr_t jpegReadSamples(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t file) try {
+    JpegState* state = nullptr;
+    omfmMultiXfer_t* transfer = nullptr;
+    OMF_CHECK(file, startTransfer(file, media, parms, &state, &transfer));
+    if (media->rawTransfer != 0) return readRawFrame(file, media, *state, *transfer);
+
+    omfInt64 frameBytes = 0;
+    bool direct = false;
+    OMF_CHECK(file, memoryFrameBytes(file, media, *state, &frameBytes, &direct));
+    if (frameBytes * transfer->numSamples > transfer->buflen)
+        OMF_RAISE(file, OM_ERR_SAMPLE_TOO_LARGE);
+    auto* out = static_cast<uint8_t*>(transfer->buffer);
+    if (!direct) state->decoded.resize(size_t(state->decodedFrameBytes()));
+    for (omfInt32 frame = 0; frame < transfer->numSamples; ++frame) {
+        int64_t start = 0, size = 0;
+        OMF_CHECK(file, state->index.frameBounds(file, state->index.cursor(), &start, &size));
+        OMF_CHECK(file, media::streamSeek(media->stream, start));
+        uint8_t* target = out + frame * frameBytes;
+        OMF_CHECK(file, decodeFrame(file, media, *state, direct ? target : state->decoded.data()));
+        if (!direct) {
+            size_t produced = 0;
+            OMF_CHECK(file, media::streamTranslateBuffer(
+                                media->stream, true, state->decoded,
+                                std::span<uint8_t>(target, size_t(frameBytes)), &produced));
+        }
+        state->index.advance();
+        transfer->samplesXfered += 1;
+        transfer->bytesXfered += static_cast<omfInt32>(frameBytes);
+    }
+    return 0;
+} catch (const std::bad_alloc&) {
+    OMF_RAISE(file, OM_ERR_NO_MEMORY);
+}
+
+omfErr_t jpegWriteSamples(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t file) try {
+    JpegState* state = nullptr;
+    omfmMultiXfer_t* transfer = nullptr;
+    OMF_CHECK(file, startTransfer(file, media, parms, &state, &transfer));
+    omfInt64 position = 0;
+    if (media->rawTransfer != 0) {
+        if (transfer->numSamples != 1) OMF_RAISE(file, OM_ERR_ONE_SAMPLE_COMPRESSED_WRITE);
+        OMF_CHECK(file, media::streamWrite(media->stream, transfer->buffer, transfer->buflen));
+        OMF_CHECK(file, media::streamPosition(media->stream, &position));
+        state->index.append(position);
+        transfer->samplesXfered = 1;
+        transfer->bytesXfered = transfer->buflen;
+        return 0;
+    }
+
+    omfInt64 frameBytes = 0;
+    bool direct = false;
+    OMF_CHECK(file, memoryFrameBytes(file, media, *state, &frameBytes, &direct));
+    if (frameBytes * transfer->numSamples > transfer->buflen)
+        OMF_RAISE(file, OM_ERR_SAMPLE_TOO_LARGE);
+    const auto* in = static_cast<const uint8_t*>(transfer->buffer);
+    if (!direct) state->decoded.resize(size_t(state->decodedFrameBytes()));
+    for (omfInt32 frame = 0; frame < transfer->numSamples; ++frame) {
+        const uint8_t* source = in + frame * frameBytes;
+        if (!direct) {
+            size_t produced = 0;
+            OMF_CHECK(file, media::streamTranslateBuffer(
+                                media->stream, false,
+                                std::span<const uint8_t>(source, size_t(frameBytes)),
+                                state->decoded, &produced));
+            source = state->decoded.data();
+        }
+        OMF_CHECK(file, encodeFrame(file, media, *state, source));
+        OMF_CHECK(file, media::streamPosition(media->stream, &position));
+        state->index.append(position);
+        transfer->samplesXfered += 1;
+        transfer->bytesXfered += static_cast<omfInt32>(frameBytes);
+    }
+    return 0;
+} catch (const std::bad_alloc&) {
+    OMF_RAISE(file, OM_ERR_NO_MEMORY);
+}
+
+} // namespace omf::codecs::jpeg

@@ -1,0 +1,107 @@
+// Shared set-up for the JPEG family tests: media created through the media
+// calls on a new master and file mob, reopened for reading, and smooth test
+// pictures with a measure of how far a decoded picture is from its source.
+#pragma once
+
+#include "video_codec_fixture.h"
+
+#include "omf/omf_error_codes.h"
+#include "omf/omf_mobs.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+namespace jpeg_test {
+
+using namespace video_codec_test;
+
+// An RGB picture of gradients and a disc with a soft edge: what a camera
+// frame looks like to a JPEG coder, different for each seed.
+inline std::vector<uint8_t> testPicture(int width, int height, int seed) {
+    std::vector<uint8_t> rgb(size_t(width) * size_t(height) * 3);
+    const double radius = height / 3.0;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            uint8_t* p = &rgb[(size_t(y) * size_t(width) + size_t(x)) * 3];
+            double dx = x - width / 2.0 - seed * 3, dy = y - height / 2.0;
+            double inside =
+                std::clamp((radius - std::sqrt(dx * dx + dy * dy)) / 8.0 + 0.5, 0.0, 1.0);
+            p[0] = uint8_t(x * 200 / std::max(1, width - 1) + seed * 10);
+            p[1] = uint8_t(y * 255 / std::max(1, height - 1));
+            p[2] = uint8_t(40 + seed * 5 + inside * (150 - seed * 15));
+        }
+    }
+    return rgb;
+}
+
+// Peak signal-to-noise ratio of `decoded` against `source` in dB (large
+// for identical pictures).
+inline double psnr(const std::vector<uint8_t>& source, const std::vector<uint8_t>& decoded) {
+    double sum = 0;
+    for (size_t i = 0; i < source.size(); ++i) {
+        double d = double(source[i]) - double(decoded[i]);
+        sum += d * d;
+    }
+    double mse = sum / double(source.size());
+    return mse == 0 ? 99.0 : 10.0 * std::log10(255.0 * 255.0 / mse);
+}
+
+class JpegMediaTest : public VideoCodecTest {
+  protected:
+    // Creates video media of `codecID` on a new master and file mob.
+    omfMediaHdl_t createMedia(const char* codecID, omfInt32 width, omfInt32 height,
+                              omfFrameLayout_t layout) {
+        omfObject_t master = nullptr;
+        EXPECT_EQ(omfmCreateMasterMob(file_, "master", 6, &master), 0);
+        EXPECT_EQ(omfiReadMobID(file_, master, &masterID_), 0);
+        omfObject_t fileMob = nullptr;
+        EXPECT_EQ(omfmCreateFileMob(file_, "frames", {25, 1}, codecID, &fileMob), 0);
+        omfMediaHdl_t media = nullptr;
+        EXPECT_EQ(omfmCreateVideoMedia(file_, master, 1, fileMob, 0, {25, 1}, height, width, layout,
+                                       {4, 3}, &media),
+                  0);
+        return media;
+    }
+
+    // Closes the file, opens it again and the media of the last master mob.
+    omfMediaHdl_t reopenMedia(omfBool rawTransfer = false) {
+        EXPECT_EQ(omfsCloseOMFFile(file_), 0);
+        file_ = nullptr;
+        EXPECT_EQ(omfsOpenFileForRead(path("media.omf").c_str(), session_, &file_), 0);
+        omfErr_t status = 0;
+        EXPECT_TRUE(omfsFindDataKind(file_, "omfi:data:Picture", &picture_, &status));
+        omfObject_t master = findMob(masterID_);
+        omfMediaHdl_t media = nullptr;
+        EXPECT_EQ(omfmOpenMedia(file_, master, 1, nullptr, kMediaOpenReadOnly, rawTransfer, &media),
+                  0);
+        return media;
+    }
+
+    // Reads frame `frame` (1-based) decoded into 8-bit RGB.
+    std::vector<uint8_t> readRgb(omfMediaHdl_t media, omfInt64 frame, size_t bytes) {
+        std::vector<uint8_t> rgb(bytes);
+        EXPECT_EQ(omfmSetFrame(media, frame), 0);
+        omfInt32 got = 0;
+        EXPECT_EQ(omfmReadChannelSamples(media, 1, omfInt32(bytes), rgb.data(), &got), 0);
+        EXPECT_EQ(size_t(got), bytes);
+        return rgb;
+    }
+
+    // The stored bytes of frame `frame` of media opened for raw transfers.
+    std::vector<uint8_t> readStored(omfMediaHdl_t media, omfInt64 frame) {
+        omfFrameSizeInfo_t size{picture_, frame, 0};
+        EXPECT_EQ(omfmGetInfo(media, kMediaInfoFrameSize, picture_, sizeof size, &size), 0);
+        std::vector<uint8_t> bytes(size_t(size.frameSize));
+        EXPECT_EQ(omfmSetFrame(media, frame), 0);
+        omfInt32 got = 0;
+        EXPECT_EQ(omfmReadChannelSamples(media, 1, omfInt32(bytes.size()), bytes.data(), &got), 0);
+        EXPECT_EQ(size_t(got), bytes.size());
+        return bytes;
+    }
+
+    omfMobID_t masterID_{};
+};
+
+} // namespace jpeg_test
