@@ -1,0 +1,73 @@
+// Opening Avid JPEG media: the JPEG tables from the descriptor's table
+// stream and the frame index from the data object's FrameIndex data value,
+// whose 32-bit offsets are in the file's byte order.
+#include "avid_jpeg/avid_jpeg_state.h"
+#include "avid_jpeg/table_stream.h"
+
+#include "internal/error_flow.h"
+#include "internal/records.h"
+#include "omf/omf_access.h"
+#include "omf/omf_error_codes.h"
+#include "omf/omf_registry.h"
+
+#include <limits>
+#include <vector>
+
+namespace omf::codecs::avid_jpeg {
+
+namespace {
+
+// A table stream holds a few hundred bytes; anything far larger is not one.
+constexpr omfInt64 kLargestTableStream = 64 * 1024;
+constexpr omfInt64 kOffsetBytes = 4;
+
+bool is2x(omfHdl_t file) {
+    return file->revision == kOmfRev2x;
+}
+
+omfType_t bytesType(omfHdl_t file) {
+    return is2x(file) ? kOmfType_DataValue : kOmfType_VarLenBytes;
+}
+
+// The bytes of a byte-block property; empty when absent.
+omfErr_t readBytes(omfHdl_t file, omfObject_t object, omfProperty_t property, omfInt64 largest,
+                   std::vector<uint8_t>& bytes) {
+    bytes.clear();
+    omfType_t type = bytesType(file);
+    if (property == 0 || object == nullptr || !omfsPropertyPresent(file, object, property, type))
+        return 0;
+    omfInt64 length = 0;
+    OMF_CHECK(file, omfsValueLength(file, object, property, type, &length));
+    if (length < 0 || length > largest) OMF_RAISE(file, OM_ERR_ILLEGAL_FILE_FORMAT);
+    bytes.resize(size_t(length));
+    omfInt32 got = 0;
+    OMF_CHECK(file, omfsReadDataBytes(file, object, property, type, 0, omfInt32(length),
+                                      bytes.data(), &got));
+    bytes.resize(size_t(got));
+    return 0;
+}
+
+} // namespace
+
+omfErr_t AvidJpegState::readIndex(omfHdl_t file, omfMediaHdl_t media, const void* codes) {
+    const auto& avidCodes = *static_cast<const PropertyCodes*>(codes);
+    std::vector<uint8_t> bytes;
+    omfProperty_t tableProperty = is2x(file) ? avidCodes.qntznTbl : avidCodes.quantizationTables;
+    OMF_CHECK(file, readBytes(file, media->descriptor, tableProperty, kLargestTableStream, bytes));
+    OMF_CHECK(file, parseTableStream(file, bytes, tables));
+
+    index.clear();
+    OMF_CHECK(file, readBytes(file, media->dataObject, avidCodes.frameIndexData,
+                              std::numeric_limits<omfInt32>::max(), bytes));
+    const bool bigEndian = file->byteOrder == kOmfBigEndian;
+    for (size_t at = 0; at + kOffsetBytes <= bytes.size(); at += kOffsetBytes) {
+        const uint8_t* b = bytes.data() + at;
+        uint32_t offset =
+            bigEndian ? uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | b[3]
+                      : uint32_t(b[3]) << 24 | uint32_t(b[2]) << 16 | uint32_t(b[1]) << 8 | b[0];
+        index.append(offset);
+    }
+    return 0;
+}
+
+} // namespace omf::codecs::avid_jpeg

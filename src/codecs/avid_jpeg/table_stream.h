@@ -1,0 +1,20 @@
+// The tables of Avid JPEG media: a tables-only JPEG stream (start of image,
+// DQT and DHT segments) stored on the descriptor, parsed marker by marker.
+#pragma once
+
+#include "jpeg/jpeg_tables.h"
+
+#include <cstdint>
+#include <span>
+
+namespace omf::codecs::avid_jpeg {
+
+// Reads quantisation tables (8- or 16-bit entries, by table number: 0
+// luminance, 1 chrominance) and Huffman tables (DC or AC, luminance or
+// chrominance) into `tables`; the chrominance tables serve components 1 and
+// 2. Parsing stops at the first byte that does not start a marker.
+// Segments that run past the data, table numbers above 3 and truncated
+// tables are OM_ERR_ILLEGAL_FILE_FORMAT.
+omfErr_t parseTableStream(omfHdl_t file, std::span<const uint8_t> data, jpeg::TableSet& tables);
+
+} // namespace omf::codecs::avid_jpeg
