@@ -15,6 +15,7 @@ namespace {
 // that read one descriptor class are told apart by what they handle, so the
 // order only decides enumeration.
 constexpr omfCodecEntry_t kBuiltinCodecs[] = {
+    &tiffCodec,
     &rgbaCodec,
     &cdciCodec,
     &jpegCodec,

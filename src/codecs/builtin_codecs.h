@@ -6,6 +6,7 @@
 
 namespace omf::codecs {
 
+omfErr_t tiffCodec(omfCodecRequest_t request, omfCodecParms_t* parms);
 omfErr_t rgbaCodec(omfCodecRequest_t request, omfCodecParms_t* parms);
 omfErr_t cdciCodec(omfCodecRequest_t request, omfCodecParms_t* parms);
 omfErr_t jpegCodec(omfCodecRequest_t request, omfCodecParms_t* parms);
