@@ -29,7 +29,7 @@ struct TestCodec {
 omfErr_t answer(const TestCodec& codec, omfCodecRequest_t request, omfCodecParms_t* parms);
 
 constexpr TestCodec kPlain = {
-    "Plain Test Codec", "TIFD", "TESTPLAIN", 3, 2, false, 0, nullptr, false};
+    "Plain Test Codec", "DIDD", "TESTPLAIN", 3, 2, false, 0, nullptr, false};
 constexpr TestCodec kJpegLike = {
     "JPEG-like Test Codec", "CDCI", "TESTJPEG", 3, 2, false, 0, "JPEG", false};
 constexpr TestCodec kDvLike = {
@@ -294,7 +294,8 @@ TEST_F(CodecRegistryTest, DescriptorsChooseTheirCodecByClassAndCompression) {
     omfHdl_t file = nullptr;
     ASSERT_EQ(omfsNewFile(path("choice.omf").c_str(), session_, kOmfRev2x, &file), 0);
 
-    EXPECT_EQ(chosenCodecName(file, descriptorIn(file, "TIFD", nullptr)), "Plain Test Codec");
+    // No built-in codec reads DIDD descriptors.
+    EXPECT_EQ(chosenCodecName(file, descriptorIn(file, "DIDD", nullptr)), "Plain Test Codec");
     // Three codecs read CDCI descriptors, told apart by Compression.
     EXPECT_EQ(chosenCodecName(file, descriptorIn(file, "CDCI", nullptr)),
               "CDCI Codec (Uncompressed ONLY)");
