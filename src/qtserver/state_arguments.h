@@ -1,0 +1,13 @@
+// Reading a state from a call's arguments and writing its attributes.
+#pragma once
+
+class QT_Msg;
+class ScriptVal;
+
+// Argument 1 when it is a state object of this process, else null.
+QT_Msg* StateArgument(const ScriptVal& args);
+// Adds the state's attributes to `table`: Width, Height, XScale, YScale,
+// NumFrames, use_vidtrack_num, max_vidtrack_num, Rate, CodecID, PixelFormat,
+// PixMapPixelFormat, Depth, RowModulo, and MapName and MapSize while a view
+// of its frame section is mapped.
+void AddStateAttributes(const QT_Msg& state, ScriptVal& table);

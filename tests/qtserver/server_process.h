@@ -1,0 +1,57 @@
+// The real TarselQTServer as a child process, for the process tests.
+#pragma once
+
+#include "tarsel/script_val.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <sys/types.h>
+
+// A private scratch folder, removed with everything in it.
+class ScratchFolder {
+  public:
+    explicit ScratchFolder(const char* label);
+    ~ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    const std::string& path() const { return path_; }
+    // Writes a key file naming `systemFolder` as the movie module's folder.
+    std::string WriteRegistry(const std::string& systemFolder) const;
+
+  private:
+    std::string path_;
+};
+
+class QTServerProcess {
+  public:
+    struct Options {
+        std::string registryFile; // TARSEL_REGISTRY for the server
+        std::string crashFolder;  // TARSEL_CRASH_DIR for the server
+        bool withArgument = true;
+    };
+    explicit QTServerProcess(const Options& options);
+    // Kills a server still running and removes what it left.
+    ~QTServerProcess();
+    QTServerProcess(const QTServerProcess&) = delete;
+    QTServerProcess& operator=(const QTServerProcess&) = delete;
+
+    // A new connection's application object, nil when it cannot connect.
+    ScriptVal Connect(int timeoutMs = 30000) const;
+    // Waits up to `timeoutMs` for the server to end; its wait status, or
+    // nothing while it still runs.
+    std::optional<int> WaitForExit(int timeoutMs);
+    // Names of the server's threads now.
+    std::vector<std::string> ThreadNames() const;
+
+    pid_t pid() const { return pid_; }
+    const std::string& socketPath() const { return socketPath_; }
+    const std::string& socketFolder() const { return socketFolder_; }
+
+  private:
+    pid_t pid_ = -1;
+    bool ended_ = false;
+    std::string socketFolder_;
+    std::string socketPath_;
+};
