@@ -15,6 +15,8 @@ namespace {
 // that read one descriptor class are told apart by what they handle, so the
 // order only decides enumeration.
 constexpr omfCodecEntry_t kBuiltinCodecs[] = {
+    &aifcCodec,
+    &waveCodec,
     &tiffCodec,
     &rgbaCodec,
     &cdciCodec,

@@ -6,6 +6,8 @@
 
 namespace omf::codecs {
 
+omfErr_t aifcCodec(omfCodecRequest_t request, omfCodecParms_t* parms);
+omfErr_t waveCodec(omfCodecRequest_t request, omfCodecParms_t* parms);
 omfErr_t tiffCodec(omfCodecRequest_t request, omfCodecParms_t* parms);
 omfErr_t rgbaCodec(omfCodecRequest_t request, omfCodecParms_t* parms);
 omfErr_t cdciCodec(omfCodecRequest_t request, omfCodecParms_t* parms);

@@ -157,6 +157,8 @@ struct omfCodecParms {
         struct { // checkSummary
             omfObject_t fileMob;
             omfObject_t dataObject;
+            omfBool skipSampleFrames; // the sample-frame counts are not compared
+            const char* message;      // out: what disagrees, with 198 and 199
         } checkSummary;
         struct { // varietyCount
             omfObject_t mediaKind;
