@@ -246,10 +246,20 @@ TEST_F(JpegCodecTest, DecodedFramesTranslateIntoTheCallersFormat) {
         bytesEntry(kOmfRGBCompSizes, {8, 8, 8, 8}), formatEntry(kOmfVFmtEnd)};
     ASSERT_EQ(omfmSetMemoryFormat(media, argb), 0);
     std::vector<uint8_t> pixels = readRgb(media, 1, size_t(kWidth) * kHeight * 4);
+    // Decoded straight into ARGB, or through the translator (BGR): the
+    // same pixels, and no alpha the media does not have.
+    omfFormatEntry_t bgr[] = {int32Entry(kOmfPixelFormat, kOmfPixRGBA),
+                              lettersEntry(kOmfRGBCompLayout, "BGR"),
+                              bytesEntry(kOmfRGBCompSizes, {8, 8, 8}), formatEntry(kOmfVFmtEnd)};
+    ASSERT_EQ(omfmSetMemoryFormat(media, bgr), 0);
+    std::vector<uint8_t> reversed = readRgb(media, 1, rgb.size());
     for (size_t i = 0; i < size_t(kWidth) * kHeight; ++i) {
+        ASSERT_EQ(pixels[i * 4], 0) << "pixel " << i;
         ASSERT_EQ(pixels[i * 4 + 1], rgb[i * 3]) << "pixel " << i;
         ASSERT_EQ(pixels[i * 4 + 2], rgb[i * 3 + 1]) << "pixel " << i;
         ASSERT_EQ(pixels[i * 4 + 3], rgb[i * 3 + 2]) << "pixel " << i;
+        ASSERT_EQ(reversed[i * 3], rgb[i * 3 + 2]) << "pixel " << i;
+        ASSERT_EQ(reversed[i * 3 + 2], rgb[i * 3]) << "pixel " << i;
     }
     // The descriptor still says what is stored: 4:2:2 component video, compressed.
     omfFrameLayout_t layout{};

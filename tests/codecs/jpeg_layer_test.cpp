@@ -94,8 +94,9 @@ class JpegLayerTest : public VideoCodecTest {
     void replaceData(const std::vector<uint8_t>& bytes) {
         ASSERT_EQ(omf::media::streamSeek(stream(), 0), 0);
         ASSERT_EQ(omf::media::streamTruncate(stream()), 0);
-        if (!bytes.empty())
+        if (!bytes.empty()) {
             ASSERT_EQ(omf::media::streamWrite(stream(), bytes.data(), omfInt64(bytes.size())), 0);
+        }
         ASSERT_EQ(omf::media::streamSeek(stream(), 0), 0);
     }
 

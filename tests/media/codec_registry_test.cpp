@@ -31,7 +31,7 @@ omfErr_t answer(const TestCodec& codec, omfCodecRequest_t request, omfCodecParms
 constexpr TestCodec kPlain = {
     "Plain Test Codec", "DIDD", "TESTPLAIN", 3, 2, false, 0, nullptr, false};
 constexpr TestCodec kJpegLike = {
-    "JPEG-like Test Codec", "CDCI", "TESTJPEG", 3, 2, false, 0, "JPEG", false};
+    "JPEG-like Test Codec", "CDCI", "TESTJPEG", 3, 2, false, 0, "TJPG", false};
 constexpr TestCodec kDvLike = {
     "DV-like Test Codec", "CDCI", "TESTDV", 3, 0, false, 0, "DV/C", false};
 constexpr TestCodec kPreferred = {
@@ -296,12 +296,14 @@ TEST_F(CodecRegistryTest, DescriptorsChooseTheirCodecByClassAndCompression) {
 
     // No built-in codec reads DIDD descriptors.
     EXPECT_EQ(chosenCodecName(file, descriptorIn(file, "DIDD", nullptr)), "Plain Test Codec");
-    // Three codecs read CDCI descriptors, told apart by Compression.
+    // Four codecs read CDCI descriptors, told apart by Compression.
     EXPECT_EQ(chosenCodecName(file, descriptorIn(file, "CDCI", nullptr)),
               "CDCI Codec (Uncompressed ONLY)");
     EXPECT_EQ(chosenCodecName(file, descriptorIn(file, "CDCI", "AUNC")),
               "CDCI Codec (Uncompressed ONLY)");
-    EXPECT_EQ(chosenCodecName(file, descriptorIn(file, "CDCI", "JPEG")), "JPEG-like Test Codec");
+    EXPECT_EQ(chosenCodecName(file, descriptorIn(file, "CDCI", "JPEG")),
+              "JPEG Codec (Compressed ONLY)");
+    EXPECT_EQ(chosenCodecName(file, descriptorIn(file, "CDCI", "TJPG")), "JPEG-like Test Codec");
     omfObject_t dv = descriptorIn(file, "CDCI", "DV/C");
     EXPECT_EQ(chosenCodecName(file, dv), "error " + std::to_string(OM_ERR_INVALID_CODEC));
     ASSERT_EQ(omfmAddCodec(session_, &dvLikeEntry), 0);

@@ -6,8 +6,10 @@
 
 #include "internal/error_flow.h"
 #include "omf/omf_error_codes.h"
+#include "translate/pixel_description.h"
 #include "video/codec_support.h"
 
+#include <cstring>
 #include <limits>
 #include <new>
 #include <span>
@@ -57,25 +59,80 @@ omfErr_t readRawFrame(omfHdl_t file, omfMediaHdl_t media, JpegState& state,
     return 0;
 }
 
-// Decodes the frame at the stream's position into `pixels` (decoded form).
-omfErr_t decodeFrame(omfHdl_t file, omfMediaHdl_t media, JpegState& state, uint8_t* pixels) {
+// How decoded frames reach the caller's buffer: libjpeg writes 8-bit RGB
+// in any of its byte orders straight into it; other memory formats go
+// through the stream's translator from the decoded form.
+struct Delivery {
+    bool direct = false;
+    PixelOrder order = PixelOrder::rgb;
+    int alphaByte = -1; // the byte libjpeg fills with 255, which callers get as 0
+};
+
+Delivery deliveryFor(omfMediaHdl_t media, const JpegState& state) {
+    Delivery delivery;
+    if (!media::streamTranslating(media->stream)) {
+        delivery.direct = true;
+        return delivery;
+    }
+    const media::PixelDescription memory =
+        media::describePixels(state.memoryFormat.data(), state.decodedFormat.data());
+    const media::PixelDescription decoded =
+        media::describePixels(state.decodedFormat.data(), state.memoryFormat.data());
+    if (memory.pixelFormat != kOmfPixRGBA || memory.lineStride != 0 ||
+        memory.fieldLayout() != decoded.fieldLayout() ||
+        memory.pixelBits != omfInt32(memory.componentCount) * 8)
+        return delivery;
+    for (size_t i = 0; i < memory.componentCount; ++i) {
+        if (memory.componentSizes[i] != 8) return delivery;
+    }
+    static constexpr struct {
+        const char* letters;
+        PixelOrder order;
+    } kOrders[] = {{"RGB", PixelOrder::rgb},
+                   {"RGBA", PixelOrder::rgba},
+                   {"ARGB", PixelOrder::argb},
+                   {"BGRA", PixelOrder::bgra},
+                   {"ABGR", PixelOrder::abgr}};
+    for (const auto& candidate : kOrders) {
+        if (memory.componentOrder == candidate.letters) {
+            delivery.direct = true;
+            delivery.order = candidate.order;
+            const char* alpha = std::strchr(candidate.letters, 'A');
+            delivery.alphaByte = alpha == nullptr ? -1 : int(alpha - candidate.letters);
+        }
+    }
+    return delivery;
+}
+
+// Decodes the frame at the stream's position into `pixels`, rows packed in
+// `order`.
+omfErr_t decodeFrame(omfHdl_t file, omfMediaHdl_t media, JpegState& state, uint8_t* pixels,
+                     PixelOrder order) {
     const TableSet* tables = state.preloadTables ? &state.tables : nullptr;
     const omfInt32 rows = state.imageRows();
-    const size_t stride = size_t(state.geometry.storedWidth) * 3;
+    const size_t stride = size_t(state.geometry.storedWidth) * size_t(bytesPerPixel(order));
     for (omfInt32 image = 0; image < state.imagesPerFrame(); ++image) {
         ImageRows out;
         out.data = pixels + size_t(image) * size_t(rows) * stride;
         out.stride = stride;
         out.width = state.geometry.storedWidth;
         out.height = rows;
+        out.order = order;
         OMF_CHECK(file, state.layer.decompress(file, media->stream, tables, out));
     }
     return 0;
 }
 
-omfErr_t encodeFrame(omfHdl_t file, omfMediaHdl_t media, JpegState& state, const uint8_t* pixels) {
+// Clears the alpha byte of every 4-byte pixel: the media holds no alpha.
+void clearAlpha(uint8_t* pixels, size_t bytes, int alphaByte) {
+    for (size_t i = size_t(alphaByte); i < bytes; i += 4)
+        pixels[i] = 0;
+}
+
+omfErr_t encodeFrame(omfHdl_t file, omfMediaHdl_t media, JpegState& state, const uint8_t* pixels,
+                     PixelOrder order) {
     const omfInt32 rows = state.imageRows();
-    const size_t stride = size_t(state.geometry.storedWidth) * 3;
+    const size_t stride = size_t(state.geometry.storedWidth) * size_t(bytesPerPixel(order));
     CompressOptions options;
     options.tables = &state.tables;
     options.horizontalSubsampling = state.horizontalSubsampling;
@@ -85,17 +142,16 @@ omfErr_t encodeFrame(omfHdl_t file, omfMediaHdl_t media, JpegState& state, const
         in.stride = stride;
         in.width = state.geometry.storedWidth;
         in.height = rows;
+        in.order = order;
         OMF_CHECK(file, state.layer.compress(file, media->stream, options, in));
     }
     return 0;
 }
 
-// Memory bytes of one decoded frame; and whether the memory format is the
-// decoded form itself, so frames need no translation.
+// Memory bytes of one decoded frame.
 omfErr_t memoryFrameBytes(omfHdl_t file, omfMediaHdl_t media, const JpegState& state,
-                          omfInt64* bytes, bool* direct) {
+                          omfInt64* bytes) {
     OMF_CHECK(file, media::streamMemoryBytes(media->stream, state.decodedFrameBytes(), bytes));
-    *direct = !media::streamTranslating(media->stream);
     return 0;
 }
 
@@ -125,19 +181,23 @@ omfErr_t jpegReadSamples(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t f
     if (media->rawTransfer != 0) return readRawFrame(file, media, *state, *transfer);
 
     omfInt64 frameBytes = 0;
-    bool direct = false;
-    OMF_CHECK(file, memoryFrameBytes(file, media, *state, &frameBytes, &direct));
+    OMF_CHECK(file, memoryFrameBytes(file, media, *state, &frameBytes));
     if (frameBytes * transfer->numSamples > transfer->buflen)
         OMF_RAISE(file, OM_ERR_SAMPLE_TOO_LARGE);
+    const Delivery delivery = deliveryFor(media, *state);
     auto* out = static_cast<uint8_t*>(transfer->buffer);
-    if (!direct) state->decoded.resize(size_t(state->decodedFrameBytes()));
+    if (!delivery.direct) state->decoded.resize(size_t(state->decodedFrameBytes()));
     for (omfInt32 frame = 0; frame < transfer->numSamples; ++frame) {
         int64_t start = 0, size = 0;
         OMF_CHECK(file, state->index.frameBounds(file, state->index.cursor(), &start, &size));
         OMF_CHECK(file, media::streamSeek(media->stream, start));
         uint8_t* target = out + frame * frameBytes;
-        OMF_CHECK(file, decodeFrame(file, media, *state, direct ? target : state->decoded.data()));
-        if (!direct) {
+        if (delivery.direct) {
+            OMF_CHECK(file, decodeFrame(file, media, *state, target, delivery.order));
+            if (delivery.alphaByte >= 0) clearAlpha(target, size_t(frameBytes), delivery.alphaByte);
+        } else {
+            OMF_CHECK(file,
+                      decodeFrame(file, media, *state, state->decoded.data(), PixelOrder::rgb));
             size_t produced = 0;
             OMF_CHECK(file, media::streamTranslateBuffer(
                                 media->stream, true, state->decoded,
@@ -168,23 +228,25 @@ omfErr_t jpegWriteSamples(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t 
     }
 
     omfInt64 frameBytes = 0;
-    bool direct = false;
-    OMF_CHECK(file, memoryFrameBytes(file, media, *state, &frameBytes, &direct));
+    OMF_CHECK(file, memoryFrameBytes(file, media, *state, &frameBytes));
     if (frameBytes * transfer->numSamples > transfer->buflen)
         OMF_RAISE(file, OM_ERR_SAMPLE_TOO_LARGE);
+    const Delivery delivery = deliveryFor(media, *state);
     const auto* in = static_cast<const uint8_t*>(transfer->buffer);
-    if (!direct) state->decoded.resize(size_t(state->decodedFrameBytes()));
+    if (!delivery.direct) state->decoded.resize(size_t(state->decodedFrameBytes()));
     for (omfInt32 frame = 0; frame < transfer->numSamples; ++frame) {
         const uint8_t* source = in + frame * frameBytes;
-        if (!direct) {
+        PixelOrder order = delivery.order;
+        if (!delivery.direct) {
             size_t produced = 0;
             OMF_CHECK(file, media::streamTranslateBuffer(
                                 media->stream, false,
                                 std::span<const uint8_t>(source, size_t(frameBytes)),
                                 state->decoded, &produced));
             source = state->decoded.data();
+            order = PixelOrder::rgb;
         }
-        OMF_CHECK(file, encodeFrame(file, media, *state, source));
+        OMF_CHECK(file, encodeFrame(file, media, *state, source, order));
         OMF_CHECK(file, media::streamPosition(media->stream, &position));
         state->index.append(position);
         transfer->samplesXfered += 1;

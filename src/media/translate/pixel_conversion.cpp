@@ -266,6 +266,7 @@ struct ConversionLoops {
 
     // RGB -> RGB by letter: each destination byte copies its source byte; a
     // letter the source lacks reads a zero placed after the source pixel.
+    // Any pixel sizes: the byte count is known only at run time.
     static void rgbToRgb(const PixelConverter& converter, const uint8_t* in, uint8_t* out,
                          size_t pixels) {
         const size_t from = converter.sourcePixelBytes_, to = converter.destinationPixelBytes_;
@@ -274,6 +275,22 @@ struct ConversionLoops {
         for (size_t i = 0; i < pixels; ++i, in += from, out += to) {
             std::memcpy(pixel, in, from);
             for (size_t j = 0; j < to; ++j)
+                out[j] = pixel[sourceByteOf[j]];
+        }
+    }
+
+    // 3- and 4-byte pixels, the sizes of 8-bit RGB with and without alpha:
+    // fixed sizes let the compiler keep each pixel in registers.
+    template <size_t From, size_t To>
+    static void rgbToRgbFixed(const PixelConverter& converter, const uint8_t* in, uint8_t* out,
+                              size_t pixels) {
+        int8_t sourceByteOf[To];
+        for (size_t j = 0; j < To; ++j)
+            sourceByteOf[j] = converter.sourceByteOf_[j];
+        uint8_t pixel[From + 1] = {}; // the last byte stays zero for letters the source lacks
+        for (size_t i = 0; i < pixels; ++i, in += From, out += To) {
+            std::memcpy(pixel, in, From);
+            for (size_t j = 0; j < To; ++j)
                 out[j] = pixel[sourceByteOf[j]];
         }
     }
@@ -353,6 +370,15 @@ omfErr_t PixelConverter::prepare(const PixelDescription& source,
             sourceByteOf_[j] = int8_t(at >= 0 ? at : int(sourcePixelBytes_));
         }
         run_ = &ConversionLoops::rgbToRgb;
+        if (sourcePixelBytes_ == 3 && destinationPixelBytes_ == 4) {
+            run_ = &ConversionLoops::rgbToRgbFixed<3, 4>;
+        } else if (sourcePixelBytes_ == 4 && destinationPixelBytes_ == 3) {
+            run_ = &ConversionLoops::rgbToRgbFixed<4, 3>;
+        } else if (sourcePixelBytes_ == 4 && destinationPixelBytes_ == 4) {
+            run_ = &ConversionLoops::rgbToRgbFixed<4, 4>;
+        } else if (sourcePixelBytes_ == 3 && destinationPixelBytes_ == 3) {
+            run_ = &ConversionLoops::rgbToRgbFixed<3, 3>;
+        }
         return 0;
     }
     if (from == Shape::rgb) {
