@@ -159,6 +159,8 @@ omfErr_t openState(const SoundFormat& format, omfCodecParms_t* parms, omfMediaHd
     for (media::MediaChannel& channel : media->channels)
         channel.sampleCount = samples;
     state.header.sampleFrames = samples;
+    // Reading starts at frame 1, wherever the header walk ended.
+    OMF_CHECK(file, media::streamSeek(media->stream, state.header.dataStart));
     OMF_CHECK(file, startTranslation(file, media, state));
     return 0;
 }
