@@ -563,6 +563,53 @@ TEST_F(TiffRoundTripTest, ResolutionRecordsSetTablesTableIDAndLeadingLines) {
     EXPECT_EQ(omfmCloseMedia(media), 0);
 }
 
+TEST_F(TiffRoundTripTest, MediaOpenedForAppendingGetsItsNewFramesAndANewDirectory) {
+    for (bool jpegFrames : {false, true}) {
+        SCOPED_TRACE(jpegFrames ? "JPEG" : "uncompressed");
+        omfMediaHdl_t media = createMedia(kOmfRev2x, 16, 8, kOmfFullFrame);
+        ASSERT_NE(media, nullptr);
+        if (jpegFrames) putScaledTables(media, 25);
+        Written written = writeFrames(media, 16, 8, 2);
+        ASSERT_EQ(omfmCloseMedia(media), 0);
+
+        // In the same session of the file, as files are only written when new.
+        omfIterHdl_t iterator = nullptr;
+        ASSERT_EQ(omfiMobOpenSearch(file_, &iterator), 0);
+        omfSearchCrit_t criteria{};
+        criteria.searchTag = kOmfByMobID;
+        criteria.tags.mobID = masterID_;
+        omfObject_t master = nullptr;
+        ASSERT_EQ(omfiNextMatchingMob(iterator, &criteria, &master), 0);
+        ASSERT_EQ(omfiSearchDispose(file_, iterator), 0);
+        ASSERT_EQ(omfmOpenMedia(file_, master, 1, nullptr, kMediaOpenAppend, 0, &media), 0);
+        written.frames.push_back(testPicture(16, 8, 7));
+        ASSERT_EQ(omfmWriteMediaSamples(media, 1, written.frames.back().data(),
+                                        omfInt32(written.frames.back().size())),
+                  0);
+        ASSERT_EQ(omfmCloseMedia(media), 0);
+
+        media = reopenMedia();
+        ASSERT_NE(media, nullptr);
+        omfInt64 count = 0;
+        ASSERT_EQ(omfmCountSamples(media, &count), 0);
+        ASSERT_EQ(count, 3);
+        for (omfInt64 f = 1; f <= 3; ++f) {
+            std::vector<uint8_t> frame = readFrame(media, f, written.frames[0].size());
+            if (jpegFrames) {
+                EXPECT_GE(psnr(frame, written.frames[size_t(f - 1)]), 40.0) << "frame " << f;
+            } else {
+                EXPECT_EQ(frame, written.frames[size_t(f - 1)]) << "frame " << f;
+            }
+        }
+        LibtiffImage libtiff(path("frames.tif"), storedImage(media));
+        EXPECT_NE(libtiff.get(), nullptr);
+        if (jpegFrames) EXPECT_EQ(libtiff.frameIndex().size(), 4u);
+        EXPECT_EQ(omfmCloseMedia(media), 0);
+        ASSERT_EQ(omfsCloseOMFFile(file_), 0);
+        file_ = nullptr;
+    }
+}
+
 // ---- what cannot be written ----------------------------------------------------
 
 TEST_F(TiffRoundTripTest, WhatATiffImageCannotHoldIsRefused) {

@@ -145,6 +145,13 @@ omfErr_t writeEncodedFrames(omfHdl_t file, omfMediaHdl_t media, TiffState& state
     return 0;
 }
 
+// The index starts with where the first frame is written.
+omfErr_t startIndex(omfHdl_t file, omfMediaHdl_t media, TiffState& state) {
+    if (!state.index.empty()) return 0;
+    OMF_CHECK(file, appendPosition(file, media, state));
+    return 0;
+}
+
 } // namespace
 
 omfErr_t readJpegFrames(omfHdl_t file, omfMediaHdl_t media, TiffState& state,
@@ -159,6 +166,7 @@ omfErr_t writeJpegFrames(omfHdl_t file, omfMediaHdl_t media, TiffState& state,
                          omfmMultiXfer_t& transfer) {
     transfer.samplesXfered = 0;
     transfer.bytesXfered = 0;
+    OMF_CHECK(file, startIndex(file, media, state));
     if (media->rawTransfer != 0) return writeRawFrame(file, media, state, transfer);
     return writeEncodedFrames(file, media, state, transfer);
 }

@@ -28,7 +28,9 @@ bool written(omfMediaHdl_t media) {
 // Where the frame data ends.
 omfErr_t dataEnd(omfHdl_t file, omfMediaHdl_t media, const TiffState& state, int64_t* end) {
     if (state.jpeg()) {
-        *end = state.index.entry(state.index.entryCount() - 1);
+        // An image opened for appending may have come without an index.
+        *end =
+            state.index.empty() ? state.dataStart : state.index.entry(state.index.entryCount() - 1);
         return 0;
     }
     const int64_t frames = media->channels.front().sampleCount;
