@@ -603,7 +603,9 @@ TEST_F(TiffRoundTripTest, MediaOpenedForAppendingGetsItsNewFramesAndANewDirector
         }
         LibtiffImage libtiff(path("frames.tif"), storedImage(media));
         EXPECT_NE(libtiff.get(), nullptr);
-        if (jpegFrames) EXPECT_EQ(libtiff.frameIndex().size(), 4u);
+        if (jpegFrames) {
+            EXPECT_EQ(libtiff.frameIndex().size(), 4u);
+        }
         EXPECT_EQ(omfmCloseMedia(media), 0);
         ASSERT_EQ(omfsCloseOMFFile(file_), 0);
         file_ = nullptr;
