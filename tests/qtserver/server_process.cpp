@@ -43,7 +43,9 @@ std::string ScratchFolder::WriteRegistry(const std::string& systemFolder) const 
 
 QTServerProcess::QTServerProcess(const Options& options) {
     socketFolder_ =
-        "/tmp/tarsel-qts-test-" + std::to_string(getpid()) + "-" + std::to_string(g_serial++);
+        !options.socketFolder.empty()
+            ? options.socketFolder
+            : "/tmp/tarsel-qts-test-" + std::to_string(getpid()) + "-" + std::to_string(g_serial++);
     socketPath_ = socketFolder_ + "/server.sock";
     // Everything the child needs is prepared before fork: the child only execs.
     std::vector<std::string> environment;
@@ -66,6 +68,7 @@ QTServerProcess::QTServerProcess(const Options& options) {
     std::vector<char*> argv = {program.data()};
     if (options.withArgument) argv.push_back(socketPath_.data());
     argv.push_back(nullptr);
+    startedAt_ = std::chrono::steady_clock::now();
     pid_ = fork();
     if (pid_ == 0) {
         execve(program.c_str(), argv.data(), envp.data());

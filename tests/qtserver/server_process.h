@@ -3,6 +3,7 @@
 
 #include "tarsel/script_val.h"
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,6 +31,7 @@ class QTServerProcess {
         std::string registryFile; // TARSEL_REGISTRY for the server
         std::string crashFolder;  // TARSEL_CRASH_DIR for the server
         bool withArgument = true;
+        std::string socketFolder; // where the socket goes; a fresh folder when empty
     };
     explicit QTServerProcess(const Options& options);
     // Kills a server still running and removes what it left.
@@ -46,11 +48,14 @@ class QTServerProcess {
     std::vector<std::string> ThreadNames() const;
 
     pid_t pid() const { return pid_; }
+    // When the process was started: its idle time cannot begin earlier.
+    std::chrono::steady_clock::time_point startedAt() const { return startedAt_; }
     const std::string& socketPath() const { return socketPath_; }
     const std::string& socketFolder() const { return socketFolder_; }
 
   private:
     pid_t pid_ = -1;
+    std::chrono::steady_clock::time_point startedAt_;
     bool ended_ = false;
     std::string socketFolder_;
     std::string socketPath_;
