@@ -458,3 +458,66 @@ TEST_F(OmftoolFrames, TheCommandLineNamesTheMobOneWayAndIsQuietOffATerminal) {
 }
 
 } // namespace
+
+// ---- compressed media ------------------------------------------------------------
+
+// JPEG media of two frames, in a file of its own.
+class OmftoolCompressedFrames : public OmftoolFrames {
+  protected:
+    void SetUp() override {
+        OmftoolFrames::SetUp();
+        if (HasFatalFailure()) return;
+        file_ = path("jpeg.omf");
+        writeMediaFile(file_, {jpegPicture()});
+    }
+    static const TestPicture& jpegPicture() {
+        static const TestPicture picture{"jpeg", "JPEG", "RGB", 32, 16, kOmfFullFrame, 2};
+        return picture;
+    }
+};
+
+TEST_F(OmftoolCompressedFrames, RawWritesEachFramesStoredJpegImage) {
+    omftool::FramesOptions options = byName("jpeg", "out/j%d.jpg");
+    options.raw = true;
+    const Outcome result = run(options);
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(written(), (std::vector<std::string>{"j0.jpg", "j1.jpg"}));
+    EXPECT_NE(result.out.find("stored bytes of frames 0 to 1 of master mob \"jpeg\""),
+              std::string::npos)
+        << result.out;
+    for (int frame = 0; frame < 2; ++frame) {
+        const std::string name = path("out/j" + std::to_string(frame) + ".jpg");
+        std::ifstream in(name, std::ios::binary);
+        const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                         std::istreambuf_iterator<char>());
+        ASSERT_GE(bytes.size(), 4u);
+        // A whole stored image: its start marker, and the alignment marker that ends it.
+        EXPECT_EQ((std::vector<int>{bytes[0], bytes[1]}), (std::vector<int>{0xFF, 0xD8}));
+        EXPECT_EQ((std::vector<int>{bytes[bytes.size() - 2], bytes.back()}),
+                  (std::vector<int>{0xFF, 0xD1}));
+        EXPECT_EQ(bytes.size() % 4, 0u);
+        // Any JPEG reader takes it as it is.
+        const DecodedImage image = decode(name);
+        EXPECT_EQ(image.width, 32);
+        EXPECT_EQ(image.height, 16);
+    }
+}
+
+TEST_F(OmftoolCompressedFrames, DecodedFramesComeNearTheWrittenPixels) {
+    const Outcome result = run(byName("jpeg", "out/d%d.png"));
+    ASSERT_EQ(result.status, 0) << result.err;
+    const TestPicture& media = jpegPicture();
+    const std::vector<uint8_t> stored = frameBytes(media.frameSize(), 1);
+    const DecodedImage image = decode(path("out/d1.png"));
+    ASSERT_EQ(image.width, media.width);
+    ASSERT_EQ(image.height, media.storedHeight);
+    // The pattern is noise to a JPEG coder: compare the frame's mean level.
+    double storedSum = 0, decodedSum = 0;
+    for (int pixel = 0; pixel < media.width * media.storedHeight; ++pixel) {
+        for (int channel = 0; channel < 3; ++channel) {
+            storedSum += stored[size_t(pixel) * 3 + size_t(channel)];
+            decodedSum += image.at(pixel % media.width, pixel / media.width)[channel];
+        }
+    }
+    EXPECT_NEAR(decodedSum / storedSum, 1.0, 0.05);
+}

@@ -3,10 +3,12 @@
 #include "frame_file_pattern.h"
 #include "image_file_writer.h"
 #include "open_omf_file.h"
+#include "stored_frames.h"
 
 #include "omf/omf_error_codes.h"
 #include "omf/omf_errors.h"
 
+#include <fstream>
 #include <vector>
 
 namespace omftool {
@@ -48,6 +50,52 @@ const char* layoutText(omfFrameLayout_t layout) {
     }
 }
 
+// Writes `bytes` to the file `name`; false with the reason when it fails.
+bool writeBytes(const std::string& name, const std::vector<uint8_t>& bytes, std::string& why) {
+    std::ofstream file(name, std::ios::binary | std::ios::trunc);
+    if (file)
+        file.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    if (file) file.close();
+    if (!file) why = "the file cannot be written";
+    return bool(file);
+}
+
+// Frames as stored, one file each: compressed frames stay as the media holds them.
+int writeStoredFrames(const FramesOptions& options, const FrameFilePattern& pattern, omfHdl_t file,
+                      const PictureMob& mob, std::ostream& out, std::ostream& err) {
+    MediaFailure failure;
+    StoredFrameReader reader;
+    if (!reader.open(file, mob, failure)) return mediaFailure(failure, out, err);
+    const int64_t count = options.count.value_or(reader.frameCount() - options.start);
+    if (!rangeFits(options.start, count, reader.frameCount(), failure)) {
+        return mediaFailure(failure, out, err);
+    }
+    std::vector<uint8_t> bytes;
+    int64_t total = 0;
+    for (int64_t i = 0; i < count; ++i) {
+        const int64_t frame = options.start + i;
+        if (options.progress) err << "\rframe " << i + 1 << " of " << count << std::flush;
+        std::string why;
+        const std::string name = pattern.name(frame);
+        if (!reader.readFrame(frame, bytes, failure)) {
+            if (options.progress) err << "\n";
+            return mediaFailure(failure, out, err);
+        }
+        if (!writeBytes(name, bytes, why)) {
+            if (options.progress) err << "\n";
+            err << "omftool frames: cannot write " << name << ": " << why << "\n";
+            return 2;
+        }
+        total += int64_t(bytes.size());
+    }
+    if (options.progress) err << "\n";
+    out << "Wrote the stored bytes of frames " << options.start << " to "
+        << options.start + count - 1 << " of master mob \"" << mob.name << "\" (track "
+        << mob.trackID << ", " << reader.frameCount() << " frames; " << total << " bytes) to "
+        << options.pattern << "\n";
+    return 0;
+}
+
 } // namespace
 
 int runFrames(const FramesOptions& options, std::ostream& out, std::ostream& err) {
@@ -57,7 +105,7 @@ int runFrames(const FramesOptions& options, std::ostream& out, std::ostream& err
     std::string why;
     const auto pattern = FrameFilePattern::parse(options.pattern, why);
     if (!pattern) return usageError(err, "bad output pattern \"" + options.pattern + "\": " + why);
-    if (!canWriteImage(pattern->name(options.start), why)) {
+    if (!options.raw && !canWriteImage(pattern->name(options.start), why)) {
         return usageError(err, "bad output pattern \"" + options.pattern + "\": " + why);
     }
     if (options.start < 0 || (options.count && *options.count < 1)) {
@@ -68,6 +116,12 @@ int runFrames(const FramesOptions& options, std::ostream& out, std::ostream& err
     MediaFailure failure;
     if (!opened.opened(failure.error, failure.message)) return mediaFailure(failure, out, err);
     PictureMob mob;
+    if (options.raw) {
+        if (!findPictureMasterMob(opened.file(), options.mob, mob, failure)) {
+            return mediaFailure(failure, out, err);
+        }
+        return writeStoredFrames(options, *pattern, opened.file(), mob, out, err);
+    }
     PictureReader reader;
     if (!findPictureMasterMob(opened.file(), options.mob, mob, failure) ||
         !reader.open(opened.file(), mob, failure)) {

@@ -18,6 +18,7 @@ struct FramesOptions {
     std::optional<int64_t> count; // frames written; unset: to the last frame
     std::string pattern;          // printf-style file name, the frame number its one conversion
     bool progress = false;        // show "frame i of n" on `err`, each line overwriting the last
+    bool raw = false;             // write each frame's stored bytes as they are
 };
 
 // Runs the command; answers the process exit status: 0 when every frame was

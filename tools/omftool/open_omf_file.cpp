@@ -1,5 +1,6 @@
 #include "open_omf_file.h"
 
+#include "omf/omf_avid_codecs.h"
 #include "omf/omf_errors.h"
 #include "omf/omf_media.h"
 #include "omf/omf_session.h"
@@ -27,6 +28,12 @@ OpenOMFFile::OpenOMFFile(const std::string& path, MediaLayer media) {
     omfsSetBentoErrorPrinting(session_, false);
     if (media == MediaLayer::kWith) {
         error_ = omfmInit(session_);
+        // Avid's codecs too, which a host registers itself: omftool reads
+        // what the plug-in reads (DV frames come out as stored).
+        for (omfCodecEntry_t codec :
+             {omfCodecAVR, omfCodecAvidJPEG, omfCodecAvidJFIF, omfCodecTDVC}) {
+            if (error_ == 0) error_ = omfmAddCodec(session_, codec);
+        }
         if (error_ != 0) {
             message_ = omfsErrorName(error_);
             return;

@@ -11,15 +11,13 @@
 
 namespace omftool {
 
-namespace {
-
-constexpr const char* kPictureKind = "omfi:data:Picture";
-
 bool fail(MediaFailure& failure, int error, const std::string& doing) {
     failure.error = error;
     failure.message = std::string(omfsErrorName(error)) + "\n[" + doing + "]";
     return false;
 }
+
+namespace {
 
 // A search iterator disposed with its scope.
 class SearchIterator {
@@ -103,7 +101,7 @@ bool findPictureMasterMob(omfHdl_t file, const MasterMobChoice& choice, PictureM
                                    ? "no master mob named \"" + choice.name + "\" has picture media"
                                    : "the file has fewer than " + std::to_string(choice.index) +
                                          " master mobs with picture media";
-    if (!omfsFindDataKind(file, kPictureKind, &pictureKind, &status)) {
+    if (!omfsFindDataKind(file, kPictureKindName, &pictureKind, &status)) {
         return fail(failure, OM_ERR_MOB_NOT_FOUND, wanted);
     }
     SearchIterator mobs(file);
@@ -130,7 +128,7 @@ PictureReader::~PictureReader() {
 
 bool PictureReader::open(omfHdl_t file, const PictureMob& mob, MediaFailure& failure) {
     omfErr_t status = 0;
-    if (!omfsFindDataKind(file, kPictureKind, &pictureKind_, &status)) {
+    if (!omfsFindDataKind(file, kPictureKindName, &pictureKind_, &status)) {
         return fail(failure, status != 0 ? status : OM_ERR_WRONG_MEDIA_TYPE,
                     "the file defines no picture data kind");
     }

@@ -17,6 +17,11 @@ struct MediaFailure {
     std::string message;
 };
 
+// Records `error` with what was being done in `failure`; answers false.
+bool fail(MediaFailure& failure, int error, const std::string& doing);
+
+inline constexpr const char* kPictureKindName = "omfi:data:Picture";
+
 // Which master mob: the first picture master mob named `name`, or (when
 // `name` is empty) the `index`-th picture master mob in mob-table order,
 // counted from 1. A master mob is a picture one when one of its tracks has
