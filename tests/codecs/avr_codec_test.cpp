@@ -404,6 +404,27 @@ TEST_F(AvrCodecTest, CreationChecksItsArguments) {
     EXPECT_EQ(media, nullptr);
 }
 
+// A smooth 24-bit RGB picture of `rows` rows that JPEG keeps close.
+std::vector<uint8_t> smoothPicture(size_t width, size_t rows) {
+    std::vector<uint8_t> picture(width * rows * 3);
+    for (size_t row = 0; row < rows; ++row) {
+        for (size_t x = 0; x < width; ++x) {
+            uint8_t* pixel = &picture[(row * width + x) * 3];
+            pixel[0] = uint8_t(32 + x / 4);
+            pixel[1] = uint8_t(32 + row / 3);
+            pixel[2] = uint8_t(160 - x / 8);
+        }
+    }
+    return picture;
+}
+
+double meanError(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+    double error = 0;
+    for (size_t i = 0; i < a.size(); ++i)
+        error += std::abs(int(a[i]) - int(b[i]));
+    return error / double(a.size());
+}
+
 // ---- uncompressed media through the AVR codec --------------------------------
 
 TEST_F(AvrCodecTest, UncompressedMediaIsWrittenAsCdciAndReadsBack) {
@@ -507,18 +528,9 @@ TEST_F(AvrCodecTest, JfifMediaIsWrittenThroughTheAvidJfifCodecAndReadsBack) {
     newFile(kOmfRev2x);
     omfMediaHdl_t media = nullptr;
     ASSERT_EQ(createAVRMedia("JFIF3:1", kNTSCRate, kOmfAVRNTSC, &media), 0);
-    // Two fields of 243 rows, written as 24-bit RGB: a smooth picture that
-    // JPEG keeps close.
-    const size_t width = 720, rows = 2 * 243, rgbBytes = width * rows * 3;
-    std::vector<uint8_t> picture(rgbBytes);
-    for (size_t row = 0; row < rows; ++row) {
-        for (size_t x = 0; x < width; ++x) {
-            uint8_t* pixel = &picture[(row * width + x) * 3];
-            pixel[0] = uint8_t(32 + x / 4);
-            pixel[1] = uint8_t(32 + row / 3);
-            pixel[2] = uint8_t(160 - x / 8);
-        }
-    }
+    // Two fields of 243 rows, written as 24-bit RGB.
+    const std::vector<uint8_t> picture = smoothPicture(720, 2 * 243);
+    const size_t rgbBytes = picture.size();
     for (int n = 0; n < 2; ++n)
         ASSERT_EQ(omfmWriteMediaSamples(media, 1, picture.data(), omfInt32(rgbBytes)), 0);
     ASSERT_EQ(omfmCloseMedia(media), 0);
@@ -547,10 +559,45 @@ TEST_F(AvrCodecTest, JfifMediaIsWrittenThroughTheAvidJfifCodecAndReadsBack) {
     omfInt32 read = 0;
     ASSERT_EQ(omfmReadChannelSamples(media, 1, omfInt32(rgbBytes), frame.data(), &read), 0);
     ASSERT_EQ(read, omfInt32(rgbBytes));
-    double error = 0;
-    for (size_t i = 0; i < rgbBytes; ++i)
-        error += std::abs(int(frame[i]) - int(picture[i]));
-    EXPECT_LT(error / double(rgbBytes), 3.0);
+    EXPECT_LT(meanError(frame, picture), 3.0);
+    EXPECT_EQ(omfmCloseMedia(media), 0);
+}
+
+TEST_F(AvrCodecTest, Avr12IsTiffMediaOfPalFields) {
+    omfMediaHdl_t media = nullptr;
+    omfObject_t mob = nullptr;
+    ASSERT_EQ(createAVRMedia("AVR12", kPALRate, kOmfAVRPAL, &media, &mob), 0);
+    EXPECT_EQ(kitCodecID(mob), "AJPG:AVR12:PAL");
+    omfFrameLayout_t layout{};
+    omfInt32 width = 0, height = 0;
+    ASSERT_EQ(omfmGetVideoFormat(media, &layout, &width, &height, nullptr, nullptr, nullptr), 0);
+    EXPECT_EQ(layout, kOmfSeparateFields);
+    EXPECT_EQ(width, 720);
+    EXPECT_EQ(height, 288);
+    const std::vector<omfFormatEntry_t> rgb = {int32Entry(kOmfPixelFormat, kOmfPixRGBA),
+                                               lettersEntry(kOmfRGBCompLayout, "RGB"),
+                                               bytesEntry(kOmfRGBCompSizes, {8, 8, 8})};
+    ASSERT_EQ(setFormat(media, true, rgb), 0);
+    const std::vector<uint8_t> picture = smoothPicture(720, 2 * 288);
+    for (int n = 0; n < 2; ++n)
+        ASSERT_EQ(omfmWriteMediaSamples(media, 1, picture.data(), omfInt32(picture.size())), 0);
+    ASSERT_EQ(omfmCloseMedia(media), 0);
+
+    reopen();
+    ASSERT_EQ(omfmOpenMedia(file_, findMob(masterID_), 1, nullptr, kMediaOpenReadOnly, 0, &media),
+              0);
+    omfCodecDef_t tiff{};
+    ASSERT_EQ(omfmLookupCodec(session_, "TIFF", &tiff), 0);
+    EXPECT_EQ(media->codec.entry, tiff.entry);
+    omfInt64 count = 0;
+    ASSERT_EQ(omfmCountSamples(media, &count), 0);
+    EXPECT_EQ(count, 2);
+    ASSERT_EQ(setFormat(media, true, rgb), 0);
+    std::vector<uint8_t> frame(picture.size());
+    ASSERT_EQ(omfmSetFrame(media, 2), 0);
+    omfInt32 read = 0;
+    ASSERT_EQ(omfmReadChannelSamples(media, 1, omfInt32(frame.size()), frame.data(), &read), 0);
+    EXPECT_LT(meanError(frame, picture), 3.0);
     EXPECT_EQ(omfmCloseMedia(media), 0);
 }
 
@@ -655,6 +702,45 @@ TEST_F(AvrCodecTest, EveryOperationReachesTheCodecOfTheResolution) {
     ASSERT_EQ(omfmCloseMedia(media), 0);
     EXPECT_EQ(log.calls[kCodecOpClose], 1);
     EXPECT_FALSE(log.foreignDefinitionSeen);
+}
+
+// ---- the picture codecs of each file revision ----------------------------------
+
+class PictureCodecCountTest : public omf_test::ToolkitTest {
+  protected:
+    // The IDs of the picture codecs for files of `revision`.
+    std::multiset<std::string> pictureCodecs(omfFileRev_t revision) {
+        omfInt32 count = 0;
+        EXPECT_EQ(omfmCountCodecs(session_, "Picture", revision, &count), 0);
+        std::multiset<std::string> ids;
+        for (omfInt32 i = 1; i <= count; ++i) {
+            char id[64] = {};
+            EXPECT_EQ(omfmNthCodecID(session_, "Picture", revision, i, id, sizeof id, nullptr, 0),
+                      0);
+            ids.insert(id);
+        }
+        return ids;
+    }
+};
+
+TEST_F(PictureCodecCountTest, EachRevisionHasItsOwnPictureCodecs) {
+    ASSERT_EQ(omfmInit(session_), 0);
+    // As the plug-in registers them, DV last and only when it can be decoded.
+    for (omfCodecEntry_t codec : {omfCodecAVR, omfCodecAvidJPEG, omfCodecAvidJFIF})
+        ASSERT_EQ(omfmAddCodec(session_, codec), 0);
+    EXPECT_EQ(pictureCodecs(kOmfRev2x),
+              (std::multiset<std::string>{"TIFF", "RGBA", "CDCI", "JPEG", "MSM JPEG Codec",
+                                          "CODEC_AVID_JFIF_VIDEO"}));
+    EXPECT_EQ(pictureCodecs(kOmfRev1x),
+              (std::multiset<std::string>{"TIFF", "AJPG", "MSM JPEG Codec"}));
+
+    ASSERT_EQ(omfmAddCodec(session_, omfCodecTDVC), 0);
+    EXPECT_EQ(pictureCodecs(kOmfRev2x),
+              (std::multiset<std::string>{"TIFF", "RGBA", "CDCI", "JPEG", "MSM JPEG Codec",
+                                          "CODEC_AVID_JFIF_VIDEO", "MSM TARGA DVC Codec"}));
+    EXPECT_EQ(
+        pictureCodecs(kOmfRev1x),
+        (std::multiset<std::string>{"TIFF", "AJPG", "MSM JPEG Codec", "MSM TARGA DVC Codec"}));
 }
 
 } // namespace
