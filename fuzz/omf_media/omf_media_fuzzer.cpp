@@ -3,6 +3,7 @@
 // so that hostile descriptors (sizes, strides, alignment, layouts) reach the
 // codecs, the codec stream and the pixel translator.
 #include "../common/omf_fuzz_input.h"
+#include "omf/omf_avid_codecs.h"
 #include "omf/omf_media.h"
 #include "omf/omf_mobs.h"
 
@@ -81,9 +82,18 @@ void readMedia(omfHdl_t file) {
     omfiSearchDispose(file, iterator);
 }
 
+// The media layer with the codecs a client adds, as the plug-in does.
+omfErr_t prepareMedia(omfSessionHdl_t session) {
+    if (omfErr_t status = omfmInit(session)) return status;
+    for (omfCodecEntry_t codec : {omfCodecAVR, omfCodecAvidJPEG, omfCodecAvidJFIF, omfCodecTDVC}) {
+        if (omfErr_t status = omfmAddCodec(session, codec)) return status;
+    }
+    return 0;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    fuzz::withOMFFile(data, size, readMedia, omfmInit);
+    fuzz::withOMFFile(data, size, readMedia, prepareMedia);
     return 0;
 }
