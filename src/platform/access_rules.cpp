@@ -6,10 +6,10 @@
 namespace platform {
 namespace {
 
-// Generic access bits of a numeric rights field.
+// Generic access bits of a numeric rights field that map onto mode bits
+// (execute, 0x20000000, gives none: sections are not run).
 constexpr uint32_t kGenericRead = 0x80000000u;
 constexpr uint32_t kGenericWrite = 0x40000000u;
-constexpr uint32_t kGenericExecute = 0x20000000u;
 constexpr uint32_t kGenericAll = 0x10000000u;
 // Longest text examined; a real access list is far shorter.
 constexpr size_t kMaxTextLength = 4096;
