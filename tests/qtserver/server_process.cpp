@@ -22,7 +22,9 @@ extern char** environ;
 
 namespace {
 std::atomic<int> g_serial{0};
-}
+// The scripting library's variable naming the folder of crash reports.
+constexpr std::string_view kCrashFolderVariable = "TARSEL_CRASH_DIR";
+} // namespace
 
 ScratchFolder::ScratchFolder(const char* label) {
     std::string pattern = "/tmp/tarsel-" + std::string(label) + "-XXXXXX";
@@ -52,14 +54,14 @@ QTServerProcess::QTServerProcess(const Options& options) {
     for (char** variable = environ; *variable; ++variable) {
         std::string entry = *variable;
         if (!entry.starts_with(std::string(platform::kRegistryFileVariable) + "=") &&
-            !entry.starts_with("TARSEL_CRASH_DIR="))
+            !entry.starts_with(std::string(kCrashFolderVariable) + "="))
             environment.push_back(entry);
     }
     if (!options.registryFile.empty())
         environment.push_back(std::string(platform::kRegistryFileVariable) + "=" +
                               options.registryFile);
     if (!options.crashFolder.empty())
-        environment.push_back("TARSEL_CRASH_DIR=" + options.crashFolder);
+        environment.push_back(std::string(kCrashFolderVariable) + "=" + options.crashFolder);
     std::vector<char*> envp;
     for (std::string& entry : environment)
         envp.push_back(entry.data());

@@ -3,6 +3,8 @@
 // module, many clients at once, shutdown and the crash report.
 #include "server_process.h"
 
+#include "movie_thread.h"
+
 #include "tarsel/remote.h"
 #include "tarsel/script_val.h"
 
@@ -69,7 +71,7 @@ bool ExitedWithZero(std::optional<int> status) {
 
 bool HasMovieThread(const QTServerProcess& server) {
     auto names = server.ThreadNames();
-    return std::find(names.begin(), names.end(), "TsQTMovie") != names.end();
+    return std::find(names.begin(), names.end(), kMovieThreadName) != names.end();
 }
 
 // True once the server has no movie thread (one that failed may still be ending).
