@@ -4,6 +4,7 @@
 #include "internal/codec_registry.h"
 #include "internal/error_flow.h"
 #include "internal/media_handles.h"
+#include "internal/records.h"
 #include "omf/omf_error_codes.h"
 #include "omf/omf_mobs.h"
 #include "omf/omf_session.h"
@@ -35,7 +36,8 @@ omfErr_t omfmCreateAudioMedia(omfHdl_t file, omfObject_t masterMob, omfObject_t 
     if (numChannels < 1) OMF_RAISE(file, OM_ERR_CODEC_CHANNEL_OUT_OF_RANGE);
     omfObject_t sound = nullptr;
     omfErr_t status = 0;
-    if (!omfsFindDataKind(file, kSoundKind, &sound, &status)) {
+    // Raw files (a sound file of its own) have no data kinds.
+    if (!file->rawFile && !omfsFindDataKind(file, kSoundKind, &sound, &status)) {
         OMF_RAISE(file, status != 0 ? status : OM_ERR_INVALID_DATAKIND);
     }
     omfTrackID_t base = 1;

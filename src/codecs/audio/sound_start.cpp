@@ -219,6 +219,8 @@ omfErr_t publishFormats(omfHdl_t file, omfMediaHdl_t media, AudioState& state) {
     OMF_CHECK(file, list.putInt32(kOmfAudioFrameChannels, header.channels));
     omfObject_t kind = media->soundKind;
     if (kind == nullptr && !media->channels.empty()) kind = media->channels.front().mediaKind;
+    // A raw file has no data kinds: the handle itself marks both formats as set.
+    if (kind == nullptr) kind = reinterpret_cast<omfObject_t>(media);
     media::StreamFormat memory{kind, state.memoryFormat.data(), nullptr, false};
     media::StreamFormat stored{kind, list.data(), nullptr, state.format->bigEndianSamples};
     OMF_CHECK(file, media::streamSetMemoryFormat(media->stream, memory));
