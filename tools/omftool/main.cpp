@@ -4,6 +4,7 @@
 #include "frame_export.h"
 #include "mob_listing.h"
 #include "sample_container.h"
+#include "sound_export.h"
 
 #include <CLI/CLI.hpp>
 
@@ -76,6 +77,23 @@ int main(int argc, char** argv) {
                    "written; 2 for a bad pattern, a file or master mob that cannot be used, frames "
                    "outside the media or an image file that cannot be written.");
 
+    omftool::AudioOptions audioOptions;
+    CLI::App* audio = app.add_subcommand(
+        "audio", "Write the sound media of a master mob (all its channels) as a PCM WAVE file of "
+                 "16 bits, or 24 bits for samples wider than 16");
+    audio->add_option("FILE", audioOptions.file, "OMF file to read")->required();
+    CLI::Option* audioMob = audio->add_option("--mob", audioOptions.mob.name,
+                                              "The first master mob of this name with sound media");
+    CLI::Option* audioIndex =
+        audio
+            ->add_option("--index", audioOptions.mob.index,
+                         "The N-th master mob with sound media, in mob-table order, from 1")
+            ->check(CLI::PositiveNumber);
+    audioMob->excludes(audioIndex);
+    audio->add_option("-o,--output", audioOptions.output, "WAVE file to write")->required();
+    audio->footer("Exit status 0 when the file was written; 2 for a file or master mob that "
+                  "cannot be used or a WAVE file that cannot be written.");
+
     std::string sampleFile;
     CLI::App* sample = app.add_subcommand(
         "write-sample", "Write the small sample container that examples/ bundles");
@@ -99,6 +117,7 @@ int main(int argc, char** argv) {
         framesOptions.progress = isatty(STDERR_FILENO) != 0;
         return omftool::runFrames(framesOptions, std::cout, std::cerr);
     }
+    if (audio->parsed()) return omftool::runAudio(audioOptions, std::cout, std::cerr);
     if (sample->parsed()) {
         bool written = sampleRevision >= 0
                            ? omftool::writeSampleOMF(sampleFile, sampleRevision)

@@ -1,5 +1,7 @@
 #include "media_listing.h"
 
+#include "sound_listing.h"
+
 #include "omf/omf_access.h"
 #include "omf/omf_errors.h"
 #include "omf/omf_media.h"
@@ -100,6 +102,7 @@ json describeFileMob(omfSessionHdl_t session, omfHdl_t file, omfObject_t mob,
     }
     out.update(codecOf(session, file, descriptor));
     addPictureFigures(file, descriptor, out);
+    addSoundFigures(file, mob, out);
     omfInt64 length = 0;
     if (omfsReadLength(file, descriptor, kOmfProperty_MDFL_Length, &length) == 0) {
         out["length"] = length;
@@ -151,6 +154,7 @@ void printMedia(std::ostream& out, const json& media) {
                 out << ", " << entry["frameLayout"].get<std::string>();
             }
         }
+        printSoundFigures(out, entry);
         if (entry.contains("length")) {
             out << "; " << entry["length"] << (entry["length"] == 1 ? " sample" : " samples");
         }

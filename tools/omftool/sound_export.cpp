@@ -1,0 +1,264 @@
+// Sound media read through the media calls in 16- or 24-bit two's
+// complement and written through the toolkit's own WAVE codec on a raw file.
+#include "sound_export.h"
+
+#include "open_omf_file.h"
+
+#include "omf/omf_audio_media.h"
+#include "omf/omf_error_codes.h"
+#include "omf/omf_errors.h"
+#include "omf/omf_mobs.h"
+#include "omf/omf_resolve.h"
+#include "omf/omf_session.h"
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace omftool {
+
+namespace {
+
+constexpr const char* kSoundKind = "omfi:data:Sound";
+constexpr omfInt32 kFramesPerBlock = 4096;
+// Output sample sizes: the file's size in whole bytes, at least 16 bits and at most 24.
+constexpr omfInt16 kNarrowOutputBits = 16;
+constexpr omfInt16 kWideOutputBits = 24;
+
+// A search iterator disposed with its scope.
+class SearchIterator {
+  public:
+    explicit SearchIterator(omfHdl_t file) : file_(file) { omfiMobOpenSearch(file, &handle_); }
+    ~SearchIterator() {
+        if (handle_ != nullptr) omfiSearchDispose(file_, handle_);
+    }
+    SearchIterator(const SearchIterator&) = delete;
+    SearchIterator& operator=(const SearchIterator&) = delete;
+    omfIterHdl_t get() const { return handle_; }
+
+  private:
+    omfHdl_t file_;
+    omfIterHdl_t handle_ = nullptr;
+};
+
+// The first sound track of a master mob that resolves to a file mob, or 0.
+omfTrackID_t soundTrackOf(omfHdl_t file, omfObject_t mob, omfObject_t soundKind) {
+    SearchIterator tracks(file);
+    omfObject_t track = nullptr;
+    while (omfiNextTrackOf(tracks.get(), mob, nullptr, &track) == 0) {
+        omfRational_t editRate{};
+        omfPosition_t origin = 0;
+        omfTrackID_t trackID = 0;
+        omfObject_t segment = nullptr, dataKind = nullptr;
+        omfLength_t length = 0;
+        char name[128] = {};
+        if (omfiTrackGetInfo(file, mob, track, &editRate, sizeof name, name, &origin, &trackID,
+                             &segment) != 0 ||
+            omfiComponentGetInfo(file, segment, &dataKind, &length) != 0 || dataKind != soundKind) {
+            continue;
+        }
+        omfSourceSearchResult_t result{};
+        omfObject_t found = nullptr;
+        if (FindSource(file, mob, trackID, 0, kFileMob, nullptr, kOmfNoEffectChoice, &found,
+                       &result) == 0 &&
+            result.mob != nullptr) {
+            return trackID;
+        }
+    }
+    return 0;
+}
+
+struct SoundMob {
+    omfObject_t mob = nullptr;
+    omfTrackID_t trackID = 0;
+    std::string name;
+};
+
+bool findSoundMasterMob(omfHdl_t file, omfObject_t soundKind, const MasterMobChoice& choice,
+                        SoundMob& found, MediaFailure& failure) {
+    const bool byName = !choice.name.empty();
+    SearchIterator mobs(file);
+    omfObject_t mob = nullptr;
+    int64_t seen = 0;
+    while (omfiNextMatchingMob(mobs.get(), nullptr, &mob) == 0) {
+        omfErr_t error = 0;
+        if (!omfiMobIsMaster(file, mob, &error)) continue;
+        char name[256] = {};
+        omfiMobGetName(file, mob, sizeof name, name);
+        if (byName && choice.name != name) continue;
+        const omfTrackID_t trackID = soundTrackOf(file, mob, soundKind);
+        if (trackID == 0) continue;
+        if (byName || ++seen == choice.index) {
+            found = {mob, trackID, name};
+            return true;
+        }
+    }
+    return fail(failure, OM_ERR_MOB_NOT_FOUND,
+                byName ? "no master mob named \"" + choice.name + "\" has sound media"
+                       : "the file has fewer than " + std::to_string(choice.index) +
+                             " master mobs with sound media");
+}
+
+// A media handle closed with its scope.
+class MediaHandle {
+  public:
+    MediaHandle() = default;
+    ~MediaHandle() {
+        if (media_ != nullptr) omfmCloseMedia(media_);
+    }
+    MediaHandle(const MediaHandle&) = delete;
+    MediaHandle& operator=(const MediaHandle&) = delete;
+    omfMediaHdl_t* out() { return &media_; }
+    omfMediaHdl_t get() const { return media_; }
+    // Closes now, answering the close's result.
+    omfErr_t close() {
+        omfErr_t status = media_ != nullptr ? omfmCloseMedia(media_) : 0;
+        media_ = nullptr;
+        return status;
+    }
+
+  private:
+    omfMediaHdl_t media_ = nullptr;
+};
+
+// A raw file record closed with its scope.
+class RawFile {
+  public:
+    ~RawFile() {
+        if (file_ != nullptr) omfsCloseOMFFile(file_);
+    }
+    omfHdl_t* out() { return &file_; }
+    omfHdl_t get() const { return file_; }
+
+  private:
+    omfHdl_t file_ = nullptr;
+};
+
+omfFormatEntry_t entry(omfInt32 opcode) {
+    omfFormatEntry_t result;
+    std::memset(&result, 0, sizeof result);
+    result.opcode = opcode;
+    return result;
+}
+
+struct SoundFigures {
+    omfAudioLayout_t layout{};
+    omfRational_t rate{};
+    omfInt64 frames = 0;
+};
+
+bool readFigures(omfMediaHdl_t media, omfObject_t soundKind, const std::string& what,
+                 SoundFigures& figures, MediaFailure& failure) {
+    if (int error = omfmGetInfo(media, kMediaInfoCodecParams, soundKind, sizeof figures.layout,
+                                &figures.layout)) {
+        return fail(failure, error, "reading the channels and sample size of " + what);
+    }
+    omfFormatEntry_t list[2] = {entry(kOmfAudioSampleRate), entry(0)};
+    if (int error = omfmGetInfo(media, kMediaInfoVideoFormat, soundKind, sizeof list, list)) {
+        return fail(failure, error, "reading the sample rate of " + what);
+    }
+    figures.rate = list[0].operand.ratio;
+    if (int error = omfmCountSamples(media, &figures.frames)) {
+        return fail(failure, error, "counting the samples of " + what);
+    }
+    return true;
+}
+
+// Copies every frame of `from` into `to`, block by block.
+bool copyFrames(omfMediaHdl_t from, omfMediaHdl_t to, const SoundFigures& figures,
+                omfInt16 outputBits, MediaFailure& failure) {
+    const size_t frameBytes = size_t(figures.layout.numChannels) * size_t(outputBits / 8);
+    std::vector<uint8_t> block(frameBytes * kFramesPerBlock);
+    for (omfInt64 done = 0; done < figures.frames;) {
+        const auto count = omfInt32(std::min<omfInt64>(kFramesPerBlock, figures.frames - done));
+        omfInt32 samples = 0, bytes = 0;
+        if (int error = omfmReadMediaSamples(from, count, omfInt32(block.size()), block.data(),
+                                             &samples, &bytes)) {
+            return fail(failure, error, "reading frames from " + std::to_string(done + 1));
+        }
+        omfmMultiXfer_t transfer{1, count, bytes, block.data(), 0, 0};
+        if (int error = omfmWriteMultiSamples(to, 1, &transfer)) {
+            return fail(failure, error, "writing frames from " + std::to_string(done + 1));
+        }
+        done += count;
+    }
+    return true;
+}
+
+} // namespace
+
+int runAudio(const AudioOptions& options, std::ostream& out, std::ostream& err) {
+    if (options.mob.name.empty() && options.mob.index < 1) {
+        err << "omftool audio: name the master mob with --mob NAME or --index N (from 1)\n";
+        return 2;
+    }
+    OpenOMFFile opened(options.file, MediaLayer::kWith);
+    MediaFailure failure;
+    auto failed = [&] { return reportFailure(failure.error, failure.message, false, out, err); };
+    if (!opened.opened(failure.error, failure.message)) return failed();
+    omfHdl_t file = opened.file();
+    omfObject_t soundKind = nullptr;
+    omfErr_t status = 0;
+    SoundMob mob;
+    if (!omfsFindDataKind(file, kSoundKind, &soundKind, &status)) {
+        fail(failure, OM_ERR_MOB_NOT_FOUND, "the file defines no sound data kind");
+        return failed();
+    }
+    if (!findSoundMasterMob(file, soundKind, options.mob, mob, failure)) return failed();
+    const std::string what =
+        "sound track " + std::to_string(mob.trackID) + " of master mob \"" + mob.name + "\"";
+
+    MediaHandle media;
+    if (int error = omfmOpenMedia(file, mob.mob, mob.trackID, nullptr, kMediaOpenReadOnly, 0,
+                                  media.out())) {
+        fail(failure, error, "opening the media of " + what);
+        return failed();
+    }
+    SoundFigures figures;
+    if (!readFigures(media.get(), soundKind, what, figures, failure)) return failed();
+    const omfInt16 outputBits =
+        figures.layout.sampleBits <= kNarrowOutputBits ? kNarrowOutputBits : kWideOutputBits;
+    omfFormatEntry_t memory[3] = {entry(kOmfAudioSampleBits), entry(kOmfAudioSampleFormat),
+                                  entry(0)};
+    memory[0].operand.int16 = outputBits;
+    memory[1].operand.int32 = kOmfTwosComplement;
+    if (int error = omfmSetMemoryFormat(media.get(), memory)) {
+        fail(failure, error, "asking for " + std::to_string(outputBits) + "-bit samples");
+        return failed();
+    }
+
+    RawFile wave;
+    MediaHandle written;
+    const std::string target = "writing " + options.output;
+    if (int error = omfsOpenRawFile(options.output.c_str(), opened.session(), wave.out())) {
+        fail(failure, error, target);
+        return failed();
+    }
+    if (int error = omfmSetRawFileCodec(wave.get(), "WAVE")) {
+        fail(failure, error, target);
+        return failed();
+    }
+    if (int error = omfmCreateAudioMedia(wave.get(), nullptr, nullptr, figures.rate,
+                                         figures.layout.numChannels, outputBits, written.out())) {
+        fail(failure, error, target);
+        return failed();
+    }
+    if (!copyFrames(media.get(), written.get(), figures, outputBits, failure)) {
+        written.close();
+        std::remove(options.output.c_str());
+        return failed();
+    }
+    if (int error = written.close()) {
+        fail(failure, error, target);
+        return failed();
+    }
+    out << "Wrote " << figures.frames << " frames of master mob \"" << mob.name << "\" (track "
+        << mob.trackID << ", " << figures.layout.numChannels
+        << (figures.layout.numChannels == 1 ? " channel, " : " channels, ")
+        << figures.layout.sampleBits << "-bit at " << figures.rate.numerator << "/"
+        << figures.rate.denominator << ") to " << options.output << " as " << outputBits
+        << "-bit PCM WAVE\n";
+    return 0;
+}
+
+} // namespace omftool
