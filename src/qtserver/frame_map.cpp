@@ -30,6 +30,7 @@ bool CreateFrameSection(QT_Msg& state, size_t size) {
         void* view = section->MapView();
         if (!view) return false;
         std::snprintf(name, sizeof name, "Session\\%u\\TsQTMap%d", session, index);
+        std::lock_guard guard(state.sectionLock);
         state.section = std::move(section);
         state.mapView = view;
         state.mapSize = size;
@@ -40,6 +41,7 @@ bool CreateFrameSection(QT_Msg& state, size_t size) {
 }
 
 void ReleaseFrameSection(QT_Msg& state) {
+    std::lock_guard guard(state.sectionLock);
     if (!state.section) return;
     state.section.reset(); // unmaps the view and closes the section
     state.mapView = nullptr;

@@ -1,6 +1,6 @@
 // Frame sections: a named shared-memory section per state through which
 // whole frames pass between the server and its client. Used on the movie
-// thread only.
+// thread only (the section fields change under the state's sectionLock).
 #pragma once
 
 #include <cstddef>

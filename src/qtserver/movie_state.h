@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 
 class QT_Msg : public TsQTMessage {
@@ -44,7 +45,10 @@ class QT_Msg : public TsQTMessage {
     uint32_t rowModulo = 0;
 
     // The frame section: the section, its mapped view, its size and the name
-    // reported to the client. Created, filled and released on the movie thread.
+    // reported to the client. Created, filled and released on the movie
+    // thread; handlers read the name and size while the movie thread may
+    // change them, so changes and those reads hold sectionLock.
+    std::mutex sectionLock; // guards section, mapView, mapSize, mapName
     std::unique_ptr<platform::SharedSection> section;
     void* mapView = nullptr;
     size_t mapSize = 0;

@@ -5,12 +5,14 @@
 
 #include "tarsel/script_val.h"
 
+#include <mutex>
+
 QT_Msg* StateArgument(const ScriptVal& args) {
     const ScriptVal* first = args.FindKeyConst(1);
     return first ? first->ToLocalObject<QT_Msg>() : nullptr;
 }
 
-void AddStateAttributes(const QT_Msg& state, ScriptVal& table) {
+void AddStateAttributes(QT_Msg& state, ScriptVal& table) {
     table.Set("Width", state.width);
     table.Set("Height", state.height);
     table.Set("XScale", state.xScale);
@@ -24,6 +26,7 @@ void AddStateAttributes(const QT_Msg& state, ScriptVal& table) {
     table.Set("PixMapPixelFormat", static_cast<int64_t>(state.pixMapPixelFormat));
     table.Set("Depth", state.depth);
     table.Set("RowModulo", state.rowModulo);
+    std::lock_guard guard(state.sectionLock);
     if (state.mapView) {
         table.Set("MapName", state.mapName);
         table.Set("MapSize", state.mapSize);

@@ -10,4 +10,4 @@ QT_Msg* StateArgument(const ScriptVal& args);
 // NumFrames, use_vidtrack_num, max_vidtrack_num, Rate, CodecID, PixelFormat,
 // PixMapPixelFormat, Depth, RowModulo, and MapName and MapSize while a view
 // of its frame section is mapped.
-void AddStateAttributes(const QT_Msg& state, ScriptVal& table);
+void AddStateAttributes(QT_Msg& state, ScriptVal& table);
