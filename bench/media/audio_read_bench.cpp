@@ -13,6 +13,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -126,8 +127,12 @@ void BM_MediaRead(benchmark::State& state) {
         }
         for (omfInt32 done = 0; done < kFrames; done += kBlockFrames) {
             omfInt32 samples = 0, bytes = 0;
-            omfmReadMediaSamples(media, kBlockFrames, omfInt32(block.size()), block.data(),
-                                 &samples, &bytes);
+            const omfInt32 count = std::min(kBlockFrames, kFrames - done);
+            if (omfmReadMediaSamples(media, count, omfInt32(block.size()), block.data(), &samples,
+                                     &bytes) != 0) {
+                state.SkipWithError("a read failed");
+                break;
+            }
             benchmark::DoNotOptimize(block.data());
         }
         omfmCloseMedia(media);
@@ -156,8 +161,9 @@ void BM_PlainRead(benchmark::State& state) {
             break;
         }
         for (size_t done = 0; done < kSampleBytes; done += kBlockBytes) {
-            if (read(fd, block.data(), kBlockBytes) != ssize_t(kBlockBytes)) std::abort();
-            if (swap) swapInto(block.data(), swapped.data(), kBlockBytes);
+            const size_t bytes = std::min(kBlockBytes, kSampleBytes - done);
+            if (read(fd, block.data(), bytes) != ssize_t(bytes)) std::abort();
+            if (swap) swapInto(block.data(), swapped.data(), bytes);
             benchmark::DoNotOptimize(swapped.data());
         }
         close(fd);
