@@ -524,8 +524,8 @@ TEST_F(AvrCodecTest, UncompressedMediaTakesEightBitRGBByDefault) {
 
 TEST_F(AvrCodecTest, JfifMediaIsWrittenThroughTheAvidJfifCodecAndReadsBack) {
     ASSERT_EQ(omfmAddCodec(session_, omfCodecAvidJFIF), 0);
-    // JFIF media keeps its frame index in properties of 2.x files.
-    newFile(kOmfRev2x);
+    // AVR media goes into 1.x files, as the plug-in writes them.
+    newFile(kOmfRev1x);
     omfMediaHdl_t media = nullptr;
     ASSERT_EQ(createAVRMedia("JFIF3:1", kNTSCRate, kOmfAVRNTSC, &media), 0);
     // Two fields of 243 rows, written as 24-bit RGB.

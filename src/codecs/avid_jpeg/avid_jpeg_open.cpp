@@ -60,6 +60,7 @@ omfErr_t AvidJpegState::readIndex(omfHdl_t file, omfMediaHdl_t media, const void
     OMF_CHECK(file, readBytes(file, media->dataObject, avidCodes.frameIndexData,
                               std::numeric_limits<omfInt32>::max(), bytes));
     const bool bigEndian = file->byteOrder == kOmfBigEndian;
+    index.reserve(bytes.size() / kOffsetBytes);
     for (size_t at = 0; at + kOffsetBytes <= bytes.size(); at += kOffsetBytes) {
         const uint8_t* b = bytes.data() + at;
         uint32_t offset =

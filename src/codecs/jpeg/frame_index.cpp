@@ -12,7 +12,9 @@ void FrameIndex::clear() {
 }
 
 void FrameIndex::append(int64_t offset) {
-    if (entries_.size() == entries_.capacity()) entries_.reserve(entries_.size() + kGrowth);
+    // The vector grows geometrically beyond the first block, so that
+    // appending to a long index copies it a few times, not once per block.
+    if (entries_.capacity() == 0) entries_.reserve(kGrowth);
     entries_.push_back(offset);
 }
 

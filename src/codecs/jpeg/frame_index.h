@@ -14,9 +14,11 @@ namespace omf::codecs::jpeg {
 
 class FrameIndex {
   public:
-    static constexpr size_t kGrowth = 1024; // entries added when the index is full
+    static constexpr size_t kGrowth = 1024; // room for this many entries at the first append
 
     void clear();
+    // Makes room for `entries` entries at once (an index read from a file).
+    void reserve(size_t entries) { entries_.reserve(entries); }
     // Appends one offset (the start of the first frame, then the position
     // after each frame written).
     void append(int64_t offset);

@@ -57,6 +57,7 @@ omfErr_t loadFrameIndex(omfHdl_t file, omfObject_t dataObject, const PropertyCod
     OMF_CHECK(file, arrayCount(file, dataObject, codes.frameIndexExt, kOmfType_Position64Array,
                                kLongEntry, &longCount));
     index.clear();
+    index.reserve(size_t(shortCount) + size_t(longCount));
     for (omfInt32 entry = 1; entry <= shortCount; ++entry) {
         omfInt32 value = 0;
         OMF_CHECK(file, omfsReadValueBytes(file, dataObject, codes.frameIndex,

@@ -6,6 +6,7 @@
 #include "container/cm_api.h"
 #include "internal/access_support.h"
 #include "internal/error_flow.h"
+#include "internal/records.h"
 #include "omf/omf_access.h"
 #include "omf/omf_error_codes.h"
 #include "omf/omf_registry.h"
@@ -57,7 +58,12 @@ omfErr_t writeResolution(omfHdl_t file, omfMediaHdl_t media, const PropertyCodes
     omfObject_t descriptor = media->descriptor;
     OMF_CHECK(file, video::writeNumber(file, descriptor, codes.resolutionID, kOmfType_Int32,
                                        state.resolutionID));
-    OMF_CHECK(file, omfsWriteClassID(file, descriptor, codes.compressMethod, kJfifTag));
+    // A four-letter tag: an ObjectTag in 1.x files, a ClassID in 2.x files.
+    if (file->revision == kOmfRev2x) {
+        OMF_CHECK(file, omfsWriteClassID(file, descriptor, codes.compressMethod, kJfifTag));
+    } else {
+        OMF_CHECK(file, omfsWriteObjectTag(file, descriptor, codes.compressMethod, kJfifTag));
+    }
     OMF_CHECK(file, omfsWriteString(file, descriptor, kOmfProperty_DIDD_Compression, kJfifTag));
     omfInt64 indexAt =
         valueOffset(file, media->dataObject, codes.frameIndex, kOmfType_Position32Array);

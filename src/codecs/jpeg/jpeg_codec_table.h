@@ -29,8 +29,9 @@ inline constexpr Registration kJpegPropertyList[] = {
      &PropertyCodes::verticalSubsampling},
     {"FirstFrameOffset", "DIDD", kOmfType_Int32, kOmfRevisionsBoth,
      &PropertyCodes::firstFrameOffset},
-    {"FrameIndex", "JPEG", kOmfType_Position32Array, kOmfRevisions2x, &PropertyCodes::frameIndex},
-    {"FrameIndexExt", "JPEG", kOmfType_Position64Array, kOmfRevisions2x,
+    // Both revisions: media of Avid's JFIF resolutions is written into 1.x files too.
+    {"FrameIndex", "JPEG", kOmfType_Position32Array, kOmfRevisionsBoth, &PropertyCodes::frameIndex},
+    {"FrameIndexExt", "JPEG", kOmfType_Position64Array, kOmfRevisionsBoth,
      &PropertyCodes::frameIndexExt},
     {"DIDResolutionID", "DIDD", kOmfType_Int32, kOmfRevisionsBoth, &PropertyCodes::resolutionID},
     // A four-letter tag: an ObjectTag in 1.x files, a ClassID in 2.x files.
@@ -38,9 +39,9 @@ inline constexpr Registration kJpegPropertyList[] = {
      &PropertyCodes::compressMethod},
     {"DIDCompressMethod", "DIDD", kOmfType_ClassID, kOmfRevisions2x,
      &PropertyCodes::compressMethod},
-    {"FrameIndexByteOrder", "DIDD", kOmfType_Int16, kOmfRevisions2x,
+    {"FrameIndexByteOrder", "DIDD", kOmfType_Int16, kOmfRevisionsBoth,
      &PropertyCodes::frameIndexByteOrder},
-    {"OffsetToFrameIndexes", "JPED", kOmfType_Int64, kOmfRevisions2x,
+    {"OffsetToFrameIndexes", "JPED", kOmfType_Int64, kOmfRevisionsBoth,
      &PropertyCodes::offsetToFrameIndexes},
 };
 inline constexpr std::span<const Registration> kJpegProperties{kJpegPropertyList};
