@@ -5,9 +5,13 @@
 #include "internal/format_list.h"
 #include "internal/media_records.h"
 
+#include <cstdint>
 #include <vector>
 
 namespace omf::codecs::audio {
+
+// The size fields of both image formats are 32-bit: data ends before this.
+constexpr omfInt64 kLargestImageEnd = omfInt64(UINT32_MAX) - 1;
 
 struct AudioState {
     const SoundFormat* format = nullptr;

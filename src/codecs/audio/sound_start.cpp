@@ -271,8 +271,13 @@ omfErr_t soundClose(omfCodecParms_t*, omfMediaHdl_t media, omfHdl_t file) {
         return 0;
     }
     state->header.sampleFrames = media->channels.front().sampleCount;
-    const omfInt64 dataBytes = state->header.sampleFrames * state->header.bytesPerFrame();
-    omfErr_t status = finishImage(file, media, *state, dataBytes);
+    const omfInt64 perFrame = state->header.bytesPerFrame();
+    const omfInt64 frames = state->header.sampleFrames;
+    // A count from a hostile descriptor that no image can hold is not patched in.
+    const bool fits = frames >= 0 && state->header.dataStart <= kLargestImageEnd &&
+                      frames <= (kLargestImageEnd - state->header.dataStart) / perFrame;
+    const omfInt64 dataBytes = fits ? frames * perFrame : 0;
+    omfErr_t status = fits ? finishImage(file, media, *state, dataBytes) : OM_ERR_INT64_TRUNCATION;
     // The stream closes whatever happened, so that the handle can go.
     omfErr_t closed = media::streamClose(media->stream);
     if (status != 0) return propagate(file, status, __FILE__, __LINE__);

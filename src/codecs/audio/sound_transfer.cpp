@@ -25,8 +25,6 @@ namespace {
 
 // File bytes a piece of several-channel transfer covers, at most.
 constexpr omfInt64 kWorkBytes = 65536;
-// The size fields of both image formats are 32-bit.
-constexpr omfInt64 kLargestImageEnd = std::numeric_limits<uint32_t>::max() - 1;
 
 std::span<omfmMultiXfer_t> transfersOf(omfCodecParms_t* parms) {
     auto& samples = parms->spc.samples;
@@ -165,9 +163,10 @@ omfErr_t readScattered(omfHdl_t file, omfMediaHdl_t media, AudioState& state,
 
 // Writes must keep the image within its 32-bit size fields.
 omfErr_t checkRoom(omfHdl_t file, omfMediaHdl_t media, const AudioState& state, omfInt64 frames) {
-    const omfInt64 total = media->channels.front().sampleCount + frames;
-    const omfInt64 perFrame = state.header.bytesPerFrame();
-    if (total > (kLargestImageEnd - state.header.dataStart) / perFrame)
+    const omfInt64 room =
+        (kLargestImageEnd - state.header.dataStart) / state.header.bytesPerFrame();
+    const omfInt64 count = media->channels.front().sampleCount;
+    if (count < 0 || count > room || frames > room - count)
         OMF_RAISE(file, OM_ERR_INT64_TRUNCATION);
     return 0;
 }
