@@ -1,0 +1,34 @@
+// The catalogue of picture codecs (with their varieties) the saver offers.
+#pragma once
+
+#include "omf/omf_types.h"
+#include "tarsel/system/list.h"
+#include "tarsel/system/object.h"
+
+namespace omfplugin {
+
+// Size of the codec ID and name texts, zero-padded.
+inline constexpr int kCodecTextSize = 64;
+
+// One codec of the catalogue. A variety record is a CodecEntry whose name holds the variety
+// name; its ID and variety list stay empty.
+class CodecEntry : public Object {
+  public:
+    CodecEntry();
+    ~CodecEntry() override;
+
+    char ID[kCodecTextSize] = {};
+    char Name[kCodecTextSize] = {};
+    List Varieties; // owns its CodecEntry records
+};
+
+// A list that owns CodecEntry records.
+List::Disposer CodecEntryDisposer();
+
+// Appends to `catalogue` the "RGBA" entry, then every picture codec of `session` (after
+// omfmInit) in index order with its varieties. A codec whose ID, name or variety count cannot
+// be read is left out, wherever it stands in the list; a variety that cannot be read is left
+// out of its codec.
+void BuildCodecCatalogue(omfSessionHdl_t session, List& catalogue);
+
+} // namespace omfplugin

@@ -1,0 +1,67 @@
+// OMFFormat: the host format object that reads OMF Interchange files.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "media_session.h"
+#include "omf/omf_media_types.h"
+#include "omf/omf_types.h"
+#include "tarsel/system/image_format.h"
+#include "tarsel/system/list.h"
+#include "timeline_model.h"
+
+namespace omfplugin {
+
+class OMFFormat : public ImageFormat {
+  public:
+    // Begins the object's own toolkit session (media layer and Avid's codecs ready). When the
+    // session cannot start, every later operation answers false.
+    OMFFormat(Registry* registry, const ScriptVal& table, const TagList& tags);
+    ~OMFFormat() override;
+
+    bool CopyAttr(Tag tag, void* out) override;
+    bool Close() override;
+
+    // The model a scan builds, for inspection.
+    const List& Compositions() const { return m_Compositions; }
+    const List& Sequences() const { return m_Sequences; }
+    const List& Transitions() const { return m_Transitions; }
+    // Names of the picture master mobs whose media opened (std::string items, media handles
+    // as data).
+    const List& FileMobNames() const { return m_FileMobNameList; }
+    bool HasCompositions() const { return m_HasCompositions; }
+    omfErr_t LastError() const { return m_LastError; }
+
+  private:
+    // Reports a toolkit failure against the open file and keeps it as the last error.
+    void Report(omfErr_t code);
+    // Empties the model and the file list.
+    void ClearModel();
+    void CloseFile();
+
+    omfErr_t m_LastError = 0;
+    std::string m_FileName;
+    MediaSession m_Session;
+    omfHdl_t m_File = nullptr;
+    omfFileRev_t m_FileRevision{};
+    omfMediaHdl_t m_Media = nullptr;
+    omfMediaHdl_t m_SelectedMedia = nullptr;
+    int32_t m_SelectedIndex = 0;
+    omfRational_t m_FrameRate{0, 0};
+    int32_t m_ClipLength = 0;
+    bool m_SequenceMode = false;
+    bool m_HasCompositions = false;
+    int32_t m_CurrentSequenceIndex = -1;
+    SequenceEntry* m_CurrentSequence = nullptr;
+    CompEntry* m_CurrentComposition = nullptr;
+    int32_t m_OpenMediaIndex = -1;
+
+    List m_Compositions; // CompEntry, owned
+    List m_Sequences;    // SequenceEntry of all compositions in the order they were finished
+    List m_Transitions;  // TransitionEntry, owned
+    List m_FileMobNameList;
+    List m_VideoTrackList;
+};
+
+} // namespace omfplugin
