@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "class_state.h"
+#include "composition_scan.h"
 #include "error_report.h"
 #include "omf/omf_media.h"
 #include "omf/omf_session.h"
@@ -86,6 +88,34 @@ void OMFFormat::CloseFile() {
     m_File = nullptr;
     m_Media = nullptr;
     m_SelectedMedia = nullptr;
+}
+
+bool OMFFormat::Scan() {
+    ClearModel();
+    CloseFile();
+    if (omfErr_t failed = omfsOpenFileForRead(m_FileName.c_str(), m_Session.Session, &m_File)) {
+        m_File = nullptr;
+        Report(failed);
+        return false;
+    }
+    omfsFileRevision(m_File, &m_FileRevision);
+    Timeline timeline{m_Compositions, m_Sequences, m_Transitions, m_FrameRate, m_HasCompositions};
+    if (omfErr_t failed = ScanCompositions(m_File, m_FileRevision, timeline)) {
+        Report(failed);
+        CloseFile();
+        return false;
+    }
+    return true;
+}
+
+bool OMFFormat::IsThisFormat(const TsStringT& path) {
+    if (!m_Session.Session) return false;
+    m_FileName = path.ToANSI();
+    ObjectLock toolkit(TheClass().ToolkitLock);
+    if (!Scan()) return false;
+    m_SelectedIndex = 0;
+    CloseFile();
+    return true;
 }
 
 bool OMFFormat::Close() {

@@ -6,6 +6,7 @@
 
 #include "media_session.h"
 #include "omf/omf_media_types.h"
+#include "omf/omf_mobs.h"
 #include "omf/omf_types.h"
 #include "tarsel/system/image_format.h"
 #include "tarsel/system/list.h"
@@ -21,9 +22,11 @@ class OMFFormat : public ImageFormat {
     ~OMFFormat() override;
 
     bool CopyAttr(Tag tag, void* out) override;
+    bool IsThisFormat(const TsStringT& path) override;
     bool Close() override;
+    bool LoadHeader(const TsStringT& path) override;
 
-    // The model a scan builds, for inspection.
+    // The model the last scan built, for inspection.
     const List& Compositions() const { return m_Compositions; }
     const List& Sequences() const { return m_Sequences; }
     const List& Transitions() const { return m_Transitions; }
@@ -39,6 +42,17 @@ class OMFFormat : public ImageFormat {
     // Empties the model and the file list.
     void ClearModel();
     void CloseFile();
+    // Opens the file named by m_FileName and builds the model from it; the file stays open
+    // when the scan succeeds. Runs under ToolkitLock.
+    bool Scan();
+    // Adds every picture master mob whose media opens to the file list and takes the frame
+    // size, pixel aspect and rate from them. Runs under ToolkitLock.
+    bool ListPictureMasters();
+    bool AddPictureTrack(omfObject_t masterMob, omfObject_t track, omfObject_t pictureKind);
+    // Reads the media's frame geometry and gives it the memory format; with `withLength` the
+    // clip length becomes its sample count. Answers the first toolkit failure.
+    omfErr_t OpenPictureMedia(omfMediaHdl_t media, bool withLength);
+    void SetPixelAspect(omfMediaHdl_t media, omfObject_t pictureKind, omfInt32 standard);
 
     omfErr_t m_LastError = 0;
     std::string m_FileName;
@@ -49,6 +63,12 @@ class OMFFormat : public ImageFormat {
     omfMediaHdl_t m_SelectedMedia = nullptr;
     int32_t m_SelectedIndex = 0;
     omfRational_t m_FrameRate{0, 0};
+    omfFrameLayout_t m_FrameLayout{};
+    omfInt32 m_StoredWidth = 0;
+    omfInt32 m_StoredHeight = 0;
+    omfRect_t m_SampledArea{};
+    omfRect_t m_DisplayArea{};
+    omfFormatEntry_t m_MemoryFormat[5] = {};
     int32_t m_ClipLength = 0;
     bool m_SequenceMode = false;
     bool m_HasCompositions = false;

@@ -3,13 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <thread>
 #include <vector>
 
 #include "loaded_omf_plugin.h"
+#include "picture_file_writer.h"
 #include "tarsel/script_object.h"
 #include "tarsel/system/format_host.h"
 #include "tarsel/system/image_format.h"
+#include "tarsel/system/preferences.h"
 
 namespace {
 
@@ -88,6 +92,37 @@ TEST(OMFFormatObject, ObjectsMadeOnSeveralThreadsEachEndWithTheirLastReference) 
     for (int count : made)
         EXPECT_EQ(count, 5);
     EXPECT_EQ(format->LiveObjects(), before);
+}
+
+TEST(OMFFormatObject, HostOpensAnOMFFileThroughThePlugIn) {
+    ASSERT_NE(OMFFormatClass(), nullptr);
+    const std::string path = ::testing::TempDir() + "host_opens.omf";
+    ASSERT_EQ(plugin_test::WritePictureFile(
+                  path, {{"Clip", 720, 486, kOmfFullFrame, {30000, 1001}, {0, 0}, 4}}, true),
+              0);
+    TarselDoc document;
+    std::string error;
+    std::unique_ptr<FormatHost> host = FormatHost::Open(path, &document, &error);
+    ASSERT_NE(host, nullptr) << error;
+    EXPECT_EQ(host->Format()->Width, 720);
+    EXPECT_EQ(host->Format()->Height, 486);
+    // 720 x 486 NTSC media without an image aspect ratio.
+    EXPECT_DOUBLE_EQ(host->Format()->PixelAspectX, double(0.9f));
+    EXPECT_DOUBLE_EQ(host->Format()->PixelAspectY, 1.0);
+    EXPECT_EQ(host->FirstFrame(), 0);
+    EXPECT_EQ(host->FrameCount(), 4);
+    EXPECT_NEAR(host->FrameRate(), 29.97, 0.001);
+    host.reset();
+    std::filesystem::remove(path);
+}
+
+TEST(OMFFormatObject, HostRefusesAFileThatIsNotOMF) {
+    ASSERT_NE(OMFFormatClass(), nullptr);
+    const std::string path = ::testing::TempDir() + "host_refuses.omf";
+    std::ofstream(path) << "plain text, not a container";
+    TarselDoc document;
+    EXPECT_EQ(FormatHost::Open(path, &document), nullptr);
+    std::filesystem::remove(path);
 }
 
 } // namespace

@@ -1,0 +1,116 @@
+// LoadHeader: picture master mobs with their media, the frame size and pixel aspect the host
+// gets, and the composition segments that play those masters.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "no_movie_server.h"
+#include "omf_format.h"
+#include "picture_file_writer.h"
+#include "tarsel/system/preferences.h"
+
+namespace {
+
+using namespace omfplugin;
+
+class LoadHeaderTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        UseNoMovieServer();
+        std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        path_ = ::testing::TempDir() + "load_header_" + name + ".omf";
+        format_ = new OMFFormat(nullptr, ScriptVal(), TagList());
+        format_->AddRef();
+    }
+    void TearDown() override {
+        format_->Close();
+        format_->Release();
+        std::filesystem::remove(path_);
+    }
+
+    void WriteFile(const std::vector<plugin_test::TestMedia>& media, bool withComposition) {
+        ASSERT_EQ(plugin_test::WritePictureFile(path_, media, withComposition), 0);
+    }
+
+    std::vector<std::string> MasterNames() const {
+        std::vector<std::string> names;
+        format_->FileMobNames().ForEach([&](std::size_t, const List::Node& node) {
+            names.push_back(*static_cast<std::string*>(node.Item));
+            EXPECT_NE(node.Data, nullptr);
+            return true;
+        });
+        return names;
+    }
+
+    std::string path_;
+    OMFFormat* format_ = nullptr;
+};
+
+TEST_F(LoadHeaderTest, ListsPictureMastersAndMapsTheirSegments) {
+    WriteFile({{"First", 64, 48, kOmfFullFrame, {25, 1}, {4, 3}, 3},
+               {"Second", 32, 24, kOmfFullFrame, {25, 1}, {4, 3}, 5}},
+              true);
+    ASSERT_TRUE(format_->LoadHeader(path_.c_str()));
+    EXPECT_EQ(MasterNames(), (std::vector<std::string>{"First", "Second"}));
+    // The host's frame format is the last media's.
+    EXPECT_EQ(format_->Width, 32);
+    EXPECT_EQ(format_->Height, 24);
+    EXPECT_EQ(format_->BitsPerPixel, 24);
+    int32_t frames = 0;
+    ASSERT_TRUE(format_->CopyAttr(0x100000cb, &frames));
+    EXPECT_EQ(frames, 5);
+    double rate = 0;
+    ASSERT_TRUE(format_->CopyAttr(0x200000c8, &rate));
+    EXPECT_DOUBLE_EQ(rate, 25.0);
+
+    ASSERT_EQ(format_->Sequences().Count(), 1u);
+    const auto* sequence = static_cast<SequenceEntry*>(format_->Sequences().GetItem(0));
+    ASSERT_EQ(sequence->Segments.Count(), 2u);
+    EXPECT_EQ(static_cast<SegmentEntry*>(sequence->Segments.GetItem(0))->MediaIndex, 0);
+    EXPECT_EQ(static_cast<SegmentEntry*>(sequence->Segments.GetItem(1))->MediaIndex, 1);
+}
+
+TEST_F(LoadHeaderTest, ImageAspectRatioGivesThePixelAspect) {
+    WriteFile({{"Wide", 64, 48, kOmfFullFrame, {25, 1}, {16, 9}, 1}}, false);
+    ASSERT_TRUE(format_->LoadHeader(path_.c_str()));
+    EXPECT_DOUBLE_EQ(format_->PixelAspectX, 1.0);
+    // (9 x 64) / (16 x 48) in single precision.
+    EXPECT_DOUBLE_EQ(format_->PixelAspectY, double(float(9.0f * 64) / float(16.0f * 48)));
+}
+
+TEST_F(LoadHeaderTest, PALFrameWithoutAspectRatioGetsTheStandardsPixelAspect) {
+    WriteFile({{"PAL", 720, 576, kOmfFullFrame, {25, 1}, {0, 0}, 1}}, false);
+    ASSERT_TRUE(format_->LoadHeader(path_.c_str()));
+    EXPECT_DOUBLE_EQ(format_->PixelAspectX, 1.0);
+    EXPECT_DOUBLE_EQ(format_->PixelAspectY, 0.9375);
+}
+
+TEST_F(LoadHeaderTest, OtherSizesWithoutAspectRatioKeepTheDocumentsAspect) {
+    WriteFile({{"Small", 640, 480, kOmfFullFrame, {25, 1}, {0, 0}, 1}}, false);
+    TarselDoc document;
+    document.SetPref(PREF_FFAspectX, 1.25);
+    document.SetPref(PREF_FFAspectY, 0.5);
+    format_->Document = &document;
+    ASSERT_TRUE(format_->LoadHeader(path_.c_str()));
+    EXPECT_DOUBLE_EQ(format_->PixelAspectX, 1.25);
+    EXPECT_DOUBLE_EQ(format_->PixelAspectY, 0.5);
+    format_->Document = nullptr;
+}
+
+TEST_F(LoadHeaderTest, SeparateFieldsGiveTwiceTheFieldHeight) {
+    WriteFile({{"Fields", 16, 243, kOmfSeparateFields, {30000, 1001}, {4, 3}, 1}}, false);
+    ASSERT_TRUE(format_->LoadHeader(path_.c_str()));
+    EXPECT_EQ(format_->Width, 16);
+    EXPECT_EQ(format_->Height, 486);
+}
+
+TEST_F(LoadHeaderTest, FileWithoutPictureMediaAnswersFalse) {
+    WriteFile({}, false);
+    EXPECT_FALSE(format_->LoadHeader(path_.c_str()));
+    EXPECT_TRUE(MasterNames().empty());
+}
+
+} // namespace

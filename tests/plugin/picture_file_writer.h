@@ -1,0 +1,89 @@
+// Test helper: OMF files with RGB picture media on master mobs, written through the media
+// calls, and optionally a composition playing 10 frames of each master in turn.
+#pragma once
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "media_session.h"
+#include "omf/omf_media.h"
+#include "omf/omf_mobs.h"
+#include "omf/omf_session.h"
+
+namespace plugin_test {
+
+#define WRITE_CHECK(expression)                                                                    \
+    do {                                                                                           \
+        omfErr_t writeStatus_ = (expression);                                                      \
+        if (writeStatus_ != 0) return writeStatus_;                                                \
+    } while (0)
+
+struct TestMedia {
+    const char* name;
+    omfInt32 width;
+    omfInt32 storedHeight; // rows of one field for separate fields
+    omfFrameLayout_t layout;
+    omfRational_t rate;
+    omfRational_t aspect;
+    int frames;
+};
+
+// Media of one master mob: 24-bit R G B frames of one grey.
+inline omfErr_t WriteMedia(omfHdl_t file, const TestMedia& item, omfMobID_t* masterID) {
+    omfObject_t master = nullptr, fileMob = nullptr;
+    WRITE_CHECK(omfmCreateMasterMob(file, item.name, omfInt32(std::strlen(item.name)), &master));
+    WRITE_CHECK(omfmCreateFileMob(file, item.name, item.rate, "RGBA", &fileMob));
+    omfMediaHdl_t handle = nullptr;
+    WRITE_CHECK(omfmCreateVideoMedia(file, master, 1, fileMob, 0, item.rate, item.storedHeight,
+                                     item.width, item.layout, item.aspect, &handle));
+    const int rows = item.storedHeight * (item.layout == kOmfSeparateFields ? 2 : 1);
+    std::vector<uint8_t> frame(size_t(item.width) * rows * 3, 0x80);
+    for (int i = 0; i < item.frames; ++i)
+        WRITE_CHECK(omfmWriteMediaSamples(handle, 1, frame.data(), omfInt32(frame.size())));
+    WRITE_CHECK(omfmCloseMedia(handle));
+    return omfiReadMobID(file, master, masterID);
+}
+
+inline omfErr_t WriteComposition(omfHdl_t file, const std::vector<omfMobID_t>& masters) {
+    omfObject_t picture = nullptr;
+    omfErr_t error = 0;
+    if (!omfsFindDataKind(file, "omfi:data:Picture", &picture, &error)) return error;
+    omfObject_t sequence = nullptr;
+    WRITE_CHECK(omfiSequenceNew(file, picture, &sequence));
+    for (const omfMobID_t& id : masters) {
+        omfObject_t clip = nullptr;
+        WRITE_CHECK(omfiMakeSourceClip(file, picture, 10, omfSourceRef_t{id, 1, 0}, &clip));
+        WRITE_CHECK(omfiSequenceAppendCpnt(file, sequence, clip));
+    }
+    omfMobID_t compositionID{};
+    omfObject_t composition = nullptr;
+    WRITE_CHECK(omfiMobIDNew(file, &compositionID));
+    WRITE_CHECK(omfiCompMobNew(file, "Edit", false, compositionID, &composition));
+    return omfiAddTrackToMob(file, composition, omfRational_t{25, 1}, sequence, 0, 1, nullptr,
+                             nullptr);
+}
+
+// Writes a 2.x file at `path` in a plug-in session of its own.
+inline omfErr_t WritePictureFile(const std::string& path, const std::vector<TestMedia>& media,
+                                 bool withComposition) {
+    omfplugin::MediaSession session = omfplugin::StartMediaSession();
+    if (!session.Session) return session.StartError;
+    omfHdl_t file = nullptr;
+    omfErr_t status = omfsNewFile(path.c_str(), session.Session, kOmfRev2x, &file);
+    std::vector<omfMobID_t> masters;
+    for (const TestMedia& item : media) {
+        omfMobID_t id{};
+        if (status == 0) status = WriteMedia(file, item, &id);
+        masters.push_back(id);
+    }
+    if (status == 0 && withComposition) status = WriteComposition(file, masters);
+    if (file) {
+        const omfErr_t closed = omfsCloseOMFFile(file);
+        if (status == 0) status = closed;
+    }
+    omfplugin::FinishMediaSession(session);
+    return status;
+}
+
+} // namespace plugin_test
