@@ -25,6 +25,7 @@ class OMFFormat : public ImageFormat {
     bool IsThisFormat(const TsStringT& path) override;
     bool Close() override;
     bool LoadHeader(const TsStringT& path) override;
+    bool LoadFrameTagList(int32_t frame, Image*& image, TagList& tags) override;
 
     // The model the last scan built, for inspection.
     const List& Compositions() const { return m_Compositions; }
@@ -52,6 +53,8 @@ class OMFFormat : public ImageFormat {
     // Reads the media's frame geometry and gives it the memory format; with `withLength` the
     // clip length becomes its sample count. Answers the first toolkit failure.
     omfErr_t OpenPictureMedia(omfMediaHdl_t media, bool withLength);
+    // Reads frame `source` of the selected media into the image the host gets for `frame`.
+    bool ReadSourceFrame(int32_t frame, int32_t source, Image*& image, TagList& tags);
     void SetPixelAspect(omfMediaHdl_t media, omfObject_t pictureKind, omfInt32 standard);
 
     omfErr_t m_LastError = 0;

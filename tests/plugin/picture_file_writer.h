@@ -29,7 +29,12 @@ struct TestMedia {
     int frames;
 };
 
-// Media of one master mob: 24-bit R G B frames of one grey.
+// Byte i of stored frame `frame`: a pattern that differs per frame and covers all values.
+inline uint8_t FrameByte(std::size_t i, int frame) {
+    return uint8_t(i * 37 + i / 5 + frame * 71);
+}
+
+// Media of one master mob: 24-bit R G B frames of FrameByte's pattern.
 inline omfErr_t WriteMedia(omfHdl_t file, const TestMedia& item, omfMobID_t* masterID) {
     omfObject_t master = nullptr, fileMob = nullptr;
     WRITE_CHECK(omfmCreateMasterMob(file, item.name, omfInt32(std::strlen(item.name)), &master));
@@ -38,9 +43,12 @@ inline omfErr_t WriteMedia(omfHdl_t file, const TestMedia& item, omfMobID_t* mas
     WRITE_CHECK(omfmCreateVideoMedia(file, master, 1, fileMob, 0, item.rate, item.storedHeight,
                                      item.width, item.layout, item.aspect, &handle));
     const int rows = item.storedHeight * (item.layout == kOmfSeparateFields ? 2 : 1);
-    std::vector<uint8_t> frame(size_t(item.width) * rows * 3, 0x80);
-    for (int i = 0; i < item.frames; ++i)
+    std::vector<uint8_t> frame(size_t(item.width) * rows * 3);
+    for (int f = 0; f < item.frames; ++f) {
+        for (std::size_t i = 0; i < frame.size(); ++i)
+            frame[i] = FrameByte(i, f);
         WRITE_CHECK(omfmWriteMediaSamples(handle, 1, frame.data(), omfInt32(frame.size())));
+    }
     WRITE_CHECK(omfmCloseMedia(handle));
     return omfiReadMobID(file, master, masterID);
 }
