@@ -48,37 +48,8 @@ inline double psnr(const std::vector<uint8_t>& source, const std::vector<uint8_t
     return mse == 0 ? 99.0 : 10.0 * std::log10(255.0 * 255.0 / mse);
 }
 
-class JpegMediaTest : public VideoCodecTest {
+class JpegMediaTest : public MediaRoundTripTest {
   protected:
-    // Creates video media of `codecID` on a new master and file mob.
-    omfMediaHdl_t createMedia(const char* codecID, omfInt32 width, omfInt32 height,
-                              omfFrameLayout_t layout) {
-        omfObject_t master = nullptr;
-        EXPECT_EQ(omfmCreateMasterMob(file_, "master", 6, &master), 0);
-        EXPECT_EQ(omfiReadMobID(file_, master, &masterID_), 0);
-        omfObject_t fileMob = nullptr;
-        EXPECT_EQ(omfmCreateFileMob(file_, "frames", {25, 1}, codecID, &fileMob), 0);
-        omfMediaHdl_t media = nullptr;
-        EXPECT_EQ(omfmCreateVideoMedia(file_, master, 1, fileMob, 0, {25, 1}, height, width, layout,
-                                       {4, 3}, &media),
-                  0);
-        return media;
-    }
-
-    // Closes the file, opens it again and the media of the last master mob.
-    omfMediaHdl_t reopenMedia(omfBool rawTransfer = false) {
-        EXPECT_EQ(omfsCloseOMFFile(file_), 0);
-        file_ = nullptr;
-        EXPECT_EQ(omfsOpenFileForRead(path("media.omf").c_str(), session_, &file_), 0);
-        omfErr_t status = 0;
-        EXPECT_TRUE(omfsFindDataKind(file_, "omfi:data:Picture", &picture_, &status));
-        omfObject_t master = findMob(masterID_);
-        omfMediaHdl_t media = nullptr;
-        EXPECT_EQ(omfmOpenMedia(file_, master, 1, nullptr, kMediaOpenReadOnly, rawTransfer, &media),
-                  0);
-        return media;
-    }
-
     // Reads frame `frame` (1-based) decoded into 8-bit RGB.
     std::vector<uint8_t> readRgb(omfMediaHdl_t media, omfInt64 frame, size_t bytes) {
         std::vector<uint8_t> rgb(bytes);
@@ -100,8 +71,6 @@ class JpegMediaTest : public VideoCodecTest {
         EXPECT_EQ(size_t(got), bytes.size());
         return bytes;
     }
-
-    omfMobID_t masterID_{};
 };
 
 } // namespace jpeg_test

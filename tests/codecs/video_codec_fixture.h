@@ -232,4 +232,41 @@ class VideoCodecTest : public omf_test::ToolkitTest {
     omfObject_t picture_ = nullptr;
 };
 
+// Media written through the media calls on a new master and file mob, and
+// read back after the file was closed and opened again.
+class MediaRoundTripTest : public VideoCodecTest {
+  protected:
+    // Creates video media of `codecID` on a new master and file mob.
+    omfMediaHdl_t createMedia(const char* codecID, omfInt32 width, omfInt32 height,
+                              omfFrameLayout_t layout) {
+        omfObject_t master = nullptr;
+        EXPECT_EQ(omfmCreateMasterMob(file_, "master", 6, &master), 0);
+        EXPECT_EQ(omfiReadMobID(file_, master, &masterID_), 0);
+        omfObject_t fileMob = nullptr;
+        EXPECT_EQ(omfmCreateFileMob(file_, "frames", {25, 1}, codecID, &fileMob), 0);
+        omfMediaHdl_t media = nullptr;
+        EXPECT_EQ(omfmCreateVideoMedia(file_, master, 1, fileMob, 0, {25, 1}, height, width, layout,
+                                       {4, 3}, &media),
+                  0);
+        return media;
+    }
+
+    // Closes the file and opens it again for reading, then the media of the
+    // master mob created last (stored frames as they are with `rawTransfer`).
+    omfMediaHdl_t reopenMedia(omfBool rawTransfer = false) {
+        EXPECT_EQ(omfsCloseOMFFile(file_), 0);
+        file_ = nullptr;
+        EXPECT_EQ(omfsOpenFileForRead(path("media.omf").c_str(), session_, &file_), 0);
+        omfErr_t status = 0;
+        EXPECT_TRUE(omfsFindDataKind(file_, "omfi:data:Picture", &picture_, &status));
+        omfObject_t master = findMob(masterID_);
+        omfMediaHdl_t media = nullptr;
+        EXPECT_EQ(omfmOpenMedia(file_, master, 1, nullptr, kMediaOpenReadOnly, rawTransfer, &media),
+                  0);
+        return media;
+    }
+
+    omfMobID_t masterID_{};
+};
+
 } // namespace video_codec_test

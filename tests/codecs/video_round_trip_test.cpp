@@ -22,37 +22,8 @@ std::vector<uint8_t> pattern(size_t size, uint8_t seed) {
     return bytes;
 }
 
-class VideoRoundTripTest : public VideoCodecTest {
+class VideoRoundTripTest : public MediaRoundTripTest {
   protected:
-    // Creates video media of `codecID` on a new master and file mob.
-    omfMediaHdl_t createMedia(const char* codecID, omfInt32 width, omfInt32 height,
-                              omfFrameLayout_t layout) {
-        omfObject_t master = nullptr;
-        EXPECT_EQ(omfmCreateMasterMob(file_, "master", 6, &master), 0);
-        EXPECT_EQ(omfiReadMobID(file_, master, &masterID_), 0);
-        omfObject_t fileMob = nullptr;
-        EXPECT_EQ(omfmCreateFileMob(file_, "frames", {25, 1}, codecID, &fileMob), 0);
-        omfMediaHdl_t media = nullptr;
-        EXPECT_EQ(omfmCreateVideoMedia(file_, master, 1, fileMob, 0, {25, 1}, height, width, layout,
-                                       {4, 3}, &media),
-                  0);
-        return media;
-    }
-
-    // Closes the file and opens it again for reading, then the media of the
-    // master mob created last.
-    omfMediaHdl_t reopenMedia() {
-        EXPECT_EQ(omfsCloseOMFFile(file_), 0);
-        file_ = nullptr;
-        EXPECT_EQ(omfsOpenFileForRead(path("media.omf").c_str(), session_, &file_), 0);
-        omfErr_t status = 0;
-        EXPECT_TRUE(omfsFindDataKind(file_, "omfi:data:Picture", &picture_, &status));
-        omfObject_t master = findMob(masterID_);
-        omfMediaHdl_t media = nullptr;
-        EXPECT_EQ(omfmOpenMedia(file_, master, 1, nullptr, kMediaOpenReadOnly, 0, &media), 0);
-        return media;
-    }
-
     omfErr_t setFileFormat(omfMediaHdl_t media, std::initializer_list<omfFormatEntry_t> in) {
         std::vector<omfFormatEntry_t> list(in);
         list.push_back(formatEntry(kOmfVFmtEnd));
@@ -85,8 +56,6 @@ class VideoRoundTripTest : public VideoCodecTest {
         EXPECT_EQ(read, omfInt32(size));
         return bytes;
     }
-
-    omfMobID_t masterID_{};
 };
 
 // ---- CDCI ------------------------------------------------------------------

@@ -25,31 +25,35 @@ omfErr_t writeCompressionTags(omfHdl_t file, omfObject_t descriptor, const Prope
 
 omfErr_t writeComponentSummary(omfHdl_t file, omfObject_t descriptor, const PropertyCodes& codes,
                                omfFileRev_t revision, const CdciState& state) {
-    using video::writeNumber;
-    OMF_CHECK(file, video::writeGeometry(file, descriptor, state.geometry));
+    OMF_CHECK(file, state.writeComponents(file, descriptor, codes));
     OMF_CHECK(file, writeCompressionTags(file, descriptor, codes, revision));
-    OMF_CHECK(file, writeNumber(file, descriptor, codes.componentWidth, kOmfType_Int32,
-                                state.componentWidth));
-    OMF_CHECK(file, writeNumber(file, descriptor, codes.horizontalSubsampling, kOmfType_UInt32,
-                                state.horizontalSubsampling));
-    OMF_CHECK(file, writeNumber(file, descriptor, codes.blackReferenceLevel, kOmfType_UInt32,
-                                state.blackLevel));
-    OMF_CHECK(file, writeNumber(file, descriptor, codes.whiteReferenceLevel, kOmfType_UInt32,
-                                state.whiteLevel));
-    OMF_CHECK(file,
-              writeNumber(file, descriptor, codes.colorRange, kOmfType_UInt32, state.colorRange));
-    OMF_CHECK(file,
-              writeNumber(file, descriptor, codes.paddingBits, kOmfType_Int16, state.paddingBits));
     OMF_CHECK(file, omfsWriteInt32(file, descriptor, kOmfProperty_DIDD_ClientFillStart,
                                    state.clientFillStart));
     OMF_CHECK(file, omfsWriteInt32(file, descriptor, kOmfProperty_DIDD_ClientFillEnd,
                                    state.clientFillEnd));
-    OMF_CHECK(file, writeNumber(file, descriptor, codes.resolutionID, kOmfType_Int32,
-                                state.resolutionID));
+    OMF_CHECK(file, video::writeNumber(file, descriptor, codes.resolutionID, kOmfType_Int32,
+                                       state.resolutionID));
     return 0;
 }
 
 } // namespace
+
+omfErr_t CdciState::writeComponents(omfHdl_t file, omfObject_t descriptor,
+                                    const PropertyCodes& codes) const {
+    using video::writeNumber;
+    OMF_CHECK(file, video::writeGeometry(file, descriptor, geometry));
+    OMF_CHECK(file,
+              writeNumber(file, descriptor, codes.componentWidth, kOmfType_Int32, componentWidth));
+    OMF_CHECK(file, writeNumber(file, descriptor, codes.horizontalSubsampling, kOmfType_UInt32,
+                                horizontalSubsampling));
+    OMF_CHECK(file, writeNumber(file, descriptor, codes.blackReferenceLevel, kOmfType_UInt32,
+                                blackLevel));
+    OMF_CHECK(file, writeNumber(file, descriptor, codes.whiteReferenceLevel, kOmfType_UInt32,
+                                whiteLevel));
+    OMF_CHECK(file, writeNumber(file, descriptor, codes.colorRange, kOmfType_UInt32, colorRange));
+    OMF_CHECK(file, writeNumber(file, descriptor, codes.paddingBits, kOmfType_Int16, paddingBits));
+    return 0;
+}
 
 omfErr_t CdciState::writeSummary(omfHdl_t file, omfObject_t descriptor, const void* codes,
                                  omfFileRev_t revision) const {

@@ -74,6 +74,10 @@ class CdciState : public video::PictureState {
     }
     omfErr_t writeSummary(omfHdl_t file, omfObject_t descriptor, const void* codes,
                           omfFileRev_t revision) const override;
+    // Writes the geometry and the component values (width, subsampling,
+    // reference levels, range, padding) into `descriptor`.
+    omfErr_t writeComponents(omfHdl_t file, omfObject_t descriptor,
+                             const PropertyCodes& codes) const;
 
   private:
     omfErr_t readComponents(omfHdl_t file, omfMediaHdl_t media, const PropertyCodes& codes);

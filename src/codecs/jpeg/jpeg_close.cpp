@@ -30,27 +30,6 @@ omfInt64 valueOffset(omfHdl_t file, omfObject_t object, omfProperty_t property, 
     return static_cast<omfInt64>(segment.offset);
 }
 
-omfErr_t writeComponents(omfHdl_t file, omfObject_t descriptor, const PropertyCodes& codes,
-                         const JpegState& state) {
-    using video::writeNumber;
-    OMF_CHECK(file, video::writeGeometry(file, descriptor, state.geometry));
-    OMF_CHECK(file, writeNumber(file, descriptor, codes.componentWidth, kOmfType_Int32,
-                                state.componentWidth));
-    OMF_CHECK(file, writeNumber(file, descriptor, codes.horizontalSubsampling, kOmfType_UInt32,
-                                state.horizontalSubsampling));
-    OMF_CHECK(file, writeNumber(file, descriptor, codes.colorSiting, kOmfType_ColorSitingType,
-                                state.colorSiting));
-    OMF_CHECK(file, writeNumber(file, descriptor, codes.blackReferenceLevel, kOmfType_UInt32,
-                                state.blackLevel));
-    OMF_CHECK(file, writeNumber(file, descriptor, codes.whiteReferenceLevel, kOmfType_UInt32,
-                                state.whiteLevel));
-    OMF_CHECK(file,
-              writeNumber(file, descriptor, codes.colorRange, kOmfType_UInt32, state.colorRange));
-    OMF_CHECK(file,
-              writeNumber(file, descriptor, codes.paddingBits, kOmfType_Int16, state.paddingBits));
-    return 0;
-}
-
 // Media of a named resolution is JFIF media: its ID, the compression tags,
 // and where the index lies relative to the image data.
 omfErr_t writeResolution(omfHdl_t file, omfMediaHdl_t media, const PropertyCodes& codes,
@@ -81,8 +60,10 @@ omfErr_t writeResolution(omfHdl_t file, omfMediaHdl_t media, const PropertyCodes
 omfErr_t JpegState::writeSummary(omfHdl_t file, omfObject_t descriptor, const void* codes,
                                  omfFileRev_t) const {
     if (codes == nullptr) OMF_RAISE(file, OM_ERR_MEDIA_SYSTEM_NOT_INIT);
-    OMF_CHECK(file,
-              writeComponents(file, descriptor, *static_cast<const PropertyCodes*>(codes), *this));
+    const auto& jpegCodes = *static_cast<const PropertyCodes*>(codes);
+    OMF_CHECK(file, writeComponents(file, descriptor, jpegCodes));
+    OMF_CHECK(file, video::writeNumber(file, descriptor, jpegCodes.colorSiting,
+                                       kOmfType_ColorSitingType, colorSiting));
     // Readers choose the codec of component video by this tag; without it
     // the media would be taken for uncompressed.
     OMF_CHECK(file, omfsWriteString(file, descriptor, kOmfProperty_DIDD_Compression, kJpegTag));
