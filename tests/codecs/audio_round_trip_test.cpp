@@ -143,3 +143,24 @@ TEST_F(AudioMediaTest, SecondTrackReadsTheSecondChannel) {
 }
 
 } // namespace
+
+namespace {
+
+// omfmInit registers both sound codecs for every file revision, under their
+// IDs and names.
+TEST_F(AudioMediaTest, BothSoundCodecsAreRegisteredForEveryRevision) {
+    for (omfFileRev_t revision : {kOmfRev1x, kOmfRev2x}) {
+        omfInt32 count = 0;
+        ASSERT_EQ(omfmCountCodecs(session_, "omfi:data:Sound", revision, &count), 0);
+        EXPECT_EQ(count, 2) << revision;
+    }
+    for (const auto& [id, name] : {std::pair{"AIFC", "AIFC Codec"}, {"WAVE", "WAVE Codec"}}) {
+        omfCodecDef_t codec{};
+        ASSERT_EQ(omfmLookupCodec(session_, id, &codec), 0) << id;
+        char text[32] = {};
+        ASSERT_EQ(omfmGetCodecDescription(session_, &codec, nullptr, text, sizeof text), 0);
+        EXPECT_STREQ(text, name);
+    }
+}
+
+} // namespace
