@@ -93,7 +93,7 @@ bool OMFFormat::ReadSourceFrame(int32_t frame, int32_t source, Image*& image, Ta
 
 bool OMFFormat::LoadFrameTagList(int32_t frame, Image*& image, TagList& tags) {
     if (!m_Session.Session) return false;
-    if (m_SequenceMode) return false; // sequence playback reads through its segments' media
+    if (m_SequenceMode) return LoadSequenceFrame(frame, image, tags);
     if (m_SelectedMedia) {
         ObjectLock toolkit(TheClass().ToolkitLock);
         if (OpenPictureMedia(m_SelectedMedia, false) != 0) return false;

@@ -26,6 +26,9 @@ class OMFFormat : public ImageFormat {
     bool Close() override;
     bool LoadHeader(const TsStringT& path) override;
     bool LoadFrameTagList(int32_t frame, Image*& image, TagList& tags) override;
+    bool AddLoadInputs(Tool* tool) override;
+    bool OnLoadInputChanged(Tool* tool, Input* input, const Parameter* value) override;
+    bool ApplyLoadRequest(Tool* tool, const Request* request) override;
 
     // The model the last scan built, for inspection.
     const List& Compositions() const { return m_Compositions; }
@@ -55,6 +58,10 @@ class OMFFormat : public ImageFormat {
     omfErr_t OpenPictureMedia(omfMediaHdl_t media, bool withLength);
     // Reads frame `source` of the selected media into the image the host gets for `frame`.
     bool ReadSourceFrame(int32_t frame, int32_t source, Image*& image, TagList& tags);
+    // Makes Video Track entry `index` the one played: a picture master's media or a sequence.
+    void SelectEntry(int32_t index);
+    // Maps frame `frame` of the current sequence to its segment's source and reads it there.
+    bool LoadSequenceFrame(int32_t frame, Image*& image, TagList& tags);
     void SetPixelAspect(omfMediaHdl_t media, omfObject_t pictureKind, omfInt32 standard);
 
     omfErr_t m_LastError = 0;
@@ -84,7 +91,8 @@ class OMFFormat : public ImageFormat {
     List m_Sequences;    // SequenceEntry of all compositions in the order they were finished
     List m_Transitions;  // TransitionEntry, owned
     List m_FileMobNameList;
-    List m_VideoTrackList;
+    List m_VideoTrackList; // texts; media handle of file entries, null for sequences
+    Input* m_VideoTrackInput = nullptr;
 };
 
 } // namespace omfplugin

@@ -34,8 +34,10 @@ inline uint8_t FrameByte(std::size_t i, int frame) {
     return uint8_t(i * 37 + i / 5 + frame * 71);
 }
 
-// Media of one master mob: 24-bit R G B frames of FrameByte's pattern.
-inline omfErr_t WriteMedia(omfHdl_t file, const TestMedia& item, omfMobID_t* masterID) {
+// Media of one master mob: 24-bit R G B frames of FrameByte's pattern, frame f written as
+// pattern f + `firstPattern`.
+inline omfErr_t WriteMedia(omfHdl_t file, const TestMedia& item, int firstPattern,
+                           omfMobID_t* masterID) {
     omfObject_t master = nullptr, fileMob = nullptr;
     WRITE_CHECK(omfmCreateMasterMob(file, item.name, omfInt32(std::strlen(item.name)), &master));
     WRITE_CHECK(omfmCreateFileMob(file, item.name, item.rate, "RGBA", &fileMob));
@@ -46,14 +48,17 @@ inline omfErr_t WriteMedia(omfHdl_t file, const TestMedia& item, omfMobID_t* mas
     std::vector<uint8_t> frame(size_t(item.width) * rows * 3);
     for (int f = 0; f < item.frames; ++f) {
         for (std::size_t i = 0; i < frame.size(); ++i)
-            frame[i] = FrameByte(i, f);
+            frame[i] = FrameByte(i, f + firstPattern);
         WRITE_CHECK(omfmWriteMediaSamples(handle, 1, frame.data(), omfInt32(frame.size())));
     }
     WRITE_CHECK(omfmCloseMedia(handle));
     return omfiReadMobID(file, master, masterID);
 }
 
-inline omfErr_t WriteComposition(omfHdl_t file, const std::vector<omfMobID_t>& masters) {
+// A composition playing 10 frames of each master in turn, with a filler of `gap` frames after
+// the first clip when `gap` is not 0.
+inline omfErr_t WriteComposition(omfHdl_t file, const std::vector<omfMobID_t>& masters,
+                                 omfLength_t gap) {
     omfObject_t picture = nullptr;
     omfErr_t error = 0;
     if (!omfsFindDataKind(file, "omfi:data:Picture", &picture, &error)) return error;
@@ -63,6 +68,11 @@ inline omfErr_t WriteComposition(omfHdl_t file, const std::vector<omfMobID_t>& m
         omfObject_t clip = nullptr;
         WRITE_CHECK(omfiMakeSourceClip(file, picture, 10, omfSourceRef_t{id, 1, 0}, &clip));
         WRITE_CHECK(omfiSequenceAppendCpnt(file, sequence, clip));
+        if (gap != 0 && &id == &masters.front()) {
+            omfObject_t filler = nullptr;
+            WRITE_CHECK(omfiFillerNew(file, picture, gap, &filler));
+            WRITE_CHECK(omfiSequenceAppendCpnt(file, sequence, filler));
+        }
     }
     omfMobID_t compositionID{};
     omfObject_t composition = nullptr;
@@ -72,20 +82,24 @@ inline omfErr_t WriteComposition(omfHdl_t file, const std::vector<omfMobID_t>& m
                              nullptr);
 }
 
-// Writes a 2.x file at `path` in a plug-in session of its own.
+// Pattern offset between the media of consecutive master mobs, so that no two look alike.
+inline constexpr int kPatternsPerMedia = 1000;
+
+// Writes a 2.x file at `path` in a plug-in session of its own; the media of entry m holds
+// patterns from m x kPatternsPerMedia on.
 inline omfErr_t WritePictureFile(const std::string& path, const std::vector<TestMedia>& media,
-                                 bool withComposition) {
+                                 bool withComposition, omfLength_t gap = 0) {
     omfplugin::MediaSession session = omfplugin::StartMediaSession();
     if (!session.Session) return session.StartError;
     omfHdl_t file = nullptr;
     omfErr_t status = omfsNewFile(path.c_str(), session.Session, kOmfRev2x, &file);
     std::vector<omfMobID_t> masters;
-    for (const TestMedia& item : media) {
+    for (std::size_t m = 0; m < media.size(); ++m) {
         omfMobID_t id{};
-        if (status == 0) status = WriteMedia(file, item, &id);
+        if (status == 0) status = WriteMedia(file, media[m], int(m) * kPatternsPerMedia, &id);
         masters.push_back(id);
     }
-    if (status == 0 && withComposition) status = WriteComposition(file, masters);
+    if (status == 0 && withComposition) status = WriteComposition(file, masters, gap);
     if (file) {
         const omfErr_t closed = omfsCloseOMFFile(file);
         if (status == 0) status = closed;
