@@ -149,6 +149,12 @@ TEST_F(MediaHandlesTest, CreateNeedsAFileMobAndAnInitialisedSession) {
     EXPECT_EQ(omfmCreateMedia(file_, nullptr, 1, nullptr, picture_, {25, 1}, 0, &media),
               OM_ERR_INVALID_FILE_MOB);
     EXPECT_EQ(media, nullptr);
+    // A failed create leaves no stale handle in the caller's variable.
+    media = reinterpret_cast<omfMediaHdl_t>(&media);
+    EXPECT_EQ(omfmCreateVideoMedia(file_, nullptr, 1, nullptr, 0, {25, 1}, kHeight, kWidth,
+                                   kOmfFullFrame, {4, 3}, &media),
+              OM_ERR_INVALID_FILE_MOB);
+    EXPECT_EQ(media, nullptr);
     omfObject_t fileMob = nullptr;
     EXPECT_EQ(omfmCreateFileMob(file_, "x", {25, 1}, "NOSUCHCODEC", &fileMob),
               OM_ERR_INVALID_CODEC);

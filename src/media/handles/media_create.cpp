@@ -131,6 +131,7 @@ omfErr_t omfmCreateVideoMedia(omfHdl_t file, omfObject_t masterMob, omfTrackID_t
                               omfMediaHdl_t* result) {
     OMF_CHECK(file, checkMediaFile(file));
     if (result == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
+    *result = nullptr;
     omfMediaHdl_t media = nullptr;
     OMF_CHECK(file, omfmCreateMedia(file, masterMob, trackID, fileMob, file->pictureKind, editRate,
                                     rawTransfer, &media));
