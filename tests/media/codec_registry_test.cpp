@@ -310,8 +310,8 @@ TEST_F(CodecRegistryTest, DescriptorsChooseTheirCodecByClassAndCompression) {
     EXPECT_EQ(chosenCodecName(file, dv), "DV-like Test Codec");
     // A preferred codec wins over a plain one whatever the table order.
     EXPECT_EQ(chosenCodecName(file, descriptorIn(file, "WAVD", nullptr)), "Preferred Test Codec");
-    // A class no codec reads.
-    EXPECT_EQ(chosenCodecName(file, descriptorIn(file, "AIFD", nullptr)),
+    // A class no codec reads (the sound codecs read AIFD and WAVD).
+    EXPECT_EQ(chosenCodecName(file, descriptorIn(file, "MDFL", nullptr)),
               "error " + std::to_string(OM_ERR_INVALID_CODEC));
     EXPECT_EQ(omfsCloseOMFFile(file), 0);
 }
