@@ -170,6 +170,35 @@ TEST_F(MediaHandlesTest, CreateNeedsAFileMobAndAnInitialisedSession) {
     EXPECT_EQ(omfsFinishSession(plain), 0);
 }
 
+// Component video whose codec fails at close (after releasing its state).
+omfErr_t failingClose(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t file) {
+    omfCodecDef_t cdci{};
+    omfmLookupCodec(media->file->session, "CDCI", &cdci);
+    parms->persistent = cdci.persistent;
+    cdci.table[kCodecOpClose](parms, media, file);
+    return OM_ERR_NO_DATA_READ;
+}
+omfErr_t failingCloseCodec(omfCodecRequest_t request, omfCodecParms_t* parms) {
+    omfErr_t status = omf::codecs::cdciCodec(request, parms);
+    if (status == 0 && request == kCodecDescribe) parms->spc.describe.info.codecID = "FAILCLOSE";
+    if (status == 0 && request == kCodecFillTable)
+        parms->spc.fillTable.table[kCodecOpClose] = failingClose;
+    return status;
+}
+
+TEST_F(MediaHandlesTest, AFailedCloseStillReleasesTheHandle) {
+    ASSERT_EQ(omfmAddCodec(session_, failingCloseCodec), 0);
+    ASSERT_EQ(omfmCreateMasterMob(file_, "master", 6, &master_), 0);
+    ASSERT_EQ(omfmCreateFileMob(file_, "frames", {25, 1}, "FAILCLOSE", &fileMob_), 0);
+    omfMediaHdl_t media = nullptr;
+    ASSERT_EQ(omfmCreateVideoMedia(file_, master_, 1, fileMob_, 0, {25, 1}, kHeight, kWidth,
+                                   kOmfFullFrame, {4, 3}, &media),
+              0);
+    writeFrames(media, 1);
+    EXPECT_EQ(omfmCloseMedia(media), OM_ERR_NO_DATA_READ);
+    // The handle is gone: the file closes (the fixture checks) with nothing left open.
+}
+
 TEST_F(MediaHandlesTest, ClosingTheFileClosesItsMediaAndWritesTheirLengths) {
     omfMediaHdl_t media = create();
     writeFrames(media, 2);

@@ -41,15 +41,19 @@ extern "C" {
 omfErr_t omfmCloseMedia(omfMediaHdl_t media) {
     omfHdl_t file = nullptr;
     if (omfErr_t status = checkMedia(media, &file)) return status;
+    omfErr_t status = 0;
     if (media->codec.revision != 0) {
         omfCodecParms_t parms{};
-        OMF_CHECK(file, callCodec(media, kCodecOpClose, parms));
+        status = callCodec(media, kCodecOpClose, parms);
     }
     bool written = media->openMode == kMediaCreated || media->openMode == kMediaOpenAppend;
-    if (written && !file->rawFile && media->descriptor != nullptr) {
-        OMF_CHECK(file, writeLengths(*media));
+    if (status == 0 && written && !file->rawFile && media->descriptor != nullptr) {
+        status = writeLengths(*media);
     }
+    // The handle goes whatever failed: one left on the file's list would
+    // fail again at every later close, and the file could never be closed.
     MediaDeleter{}(media);
+    if (status != 0) return propagate(file, status, __FILE__, __LINE__);
     return 0;
 }
 
