@@ -62,6 +62,8 @@ class OMFFormat : public ImageFormat {
     void SelectEntry(int32_t index);
     // Maps frame `frame` of the current sequence to its segment's source and reads it there.
     bool LoadSequenceFrame(int32_t frame, Image*& image, TagList& tags);
+    // Takes the frame size, bits per pixel, rate and pixel aspect the host gets from the media.
+    omfErr_t TakeFrameFormat(omfMediaHdl_t media, omfObject_t pictureKind);
     void SetPixelAspect(omfMediaHdl_t media, omfObject_t pictureKind, omfInt32 standard);
 
     omfErr_t m_LastError = 0;

@@ -96,6 +96,33 @@ void OMFFormat::SetPixelAspect(omfMediaHdl_t media, omfObject_t pictureKind, omf
     }
 }
 
+omfErr_t OMFFormat::TakeFrameFormat(omfMediaHdl_t media, omfObject_t pictureKind) {
+    omfInt16 pixelSize = 0;
+    omfPixelFormat_t pixelFormat{};
+    omfInt32 standard = 0;
+    omfErr_t status = omfmGetVideoFormat(media, &m_FrameLayout, &m_StoredWidth, &m_StoredHeight,
+                                         &m_FrameRate, &pixelSize, &pixelFormat);
+    if (status == 0) status = omfmGetSignalStandard(media, &standard);
+    if (status == 0) {
+        status = omfmGetSampledArea(media, &m_SampledArea.xOffset, &m_SampledArea.yOffset,
+                                    &m_SampledArea.xSize, &m_SampledArea.ySize);
+    }
+    if (status != 0) {
+        Report(status);
+        return status;
+    }
+    Width = m_SampledArea.xSize;
+    Height = m_FrameLayout == kOmfFullFrame || m_FrameLayout == 0 ? m_SampledArea.ySize
+                                                                  : 2 * m_SampledArea.ySize;
+    BitsPerPixel = pixelSize;
+    if (Document) {
+        PixelAspectX = Document->GetPrefDouble(PREF_FFAspectX, PixelAspectX);
+        PixelAspectY = Document->GetPrefDouble(PREF_FFAspectY, PixelAspectY);
+    }
+    SetPixelAspect(media, pictureKind, standard);
+    return 0;
+}
+
 bool OMFFormat::AddPictureTrack(omfObject_t masterMob, omfObject_t track, omfObject_t pictureKind) {
     omfTrackID_t trackID = 0;
     omfObject_t segment = nullptr;
@@ -140,26 +167,7 @@ bool OMFFormat::AddPictureTrack(omfObject_t masterMob, omfObject_t track, omfObj
         });
     }
 
-    omfInt16 pixelSize = 0;
-    omfPixelFormat_t pixelFormat{};
-    omfInt32 standard = 0;
-    status = omfmGetVideoFormat(m_Media, &m_FrameLayout, &m_StoredWidth, &m_StoredHeight,
-                                &m_FrameRate, &pixelSize, &pixelFormat);
-    if (status == 0) status = omfmGetSignalStandard(m_Media, &standard);
-    if (status == 0) {
-        status = omfmGetSampledArea(m_Media, &m_SampledArea.xOffset, &m_SampledArea.yOffset,
-                                    &m_SampledArea.xSize, &m_SampledArea.ySize);
-    }
-    if (status != 0) {
-        Report(status);
-        return false;
-    }
-    Width = m_SampledArea.xSize;
-    Height = m_FrameLayout == kOmfFullFrame || m_FrameLayout == 0 ? m_SampledArea.ySize
-                                                                  : 2 * m_SampledArea.ySize;
-    BitsPerPixel = pixelSize;
-    SetPixelAspect(m_Media, pictureKind, standard);
-
+    if (TakeFrameFormat(m_Media, pictureKind) != 0) return false;
     if (OpenPictureMedia(m_Media, true) != 0) return false;
     if (m_SequenceMode && m_CurrentSequence) m_ClipLength = m_CurrentSequence->Length();
     return true;

@@ -5,6 +5,7 @@
 #include <strings.h>
 
 #include "class_state.h"
+#include "omf/omf_session.h"
 #include "omf_format.h"
 #include "tarsel/system/clip.h"
 #include "tarsel/system/image.h"
@@ -85,7 +86,13 @@ void OMFFormat::SelectEntry(int32_t index) {
         if (index < 0 || !m_VideoTrackList.GetNode(std::size_t(index), node)) return;
         ObjectLock toolkit(TheClass().ToolkitLock);
         m_SelectedMedia = static_cast<omfMediaHdl_t>(node.Data);
-        if (m_SelectedMedia) m_LastError = OpenPictureMedia(m_SelectedMedia, true);
+        if (!m_SelectedMedia) return;
+        // The host gets this media's size and rate, not those of the master listed last.
+        omfObject_t pictureKind = nullptr;
+        omfErr_t error = 0;
+        omfsFindDataKind(m_File, "omfi:data:Picture", &pictureKind, &error);
+        m_LastError = TakeFrameFormat(m_SelectedMedia, pictureKind);
+        if (m_LastError == 0) m_LastError = OpenPictureMedia(m_SelectedMedia, true);
         return;
     }
     m_SequenceMode = true;

@@ -3,6 +3,7 @@
 #include "file_info.h"
 #include "frame_export.h"
 #include "mob_listing.h"
+#include "plugin_tracks.h"
 #include "sample_container.h"
 #include "sound_export.h"
 
@@ -42,6 +43,14 @@ int main(int argc, char** argv) {
                 "master-mob track resolves to");
     mobs->add_option("FILE", file, "OMF file to read")->required();
     mobs->add_flag("--json", mobsJson, "Write the listing as JSON");
+
+    bool tracksJson = false;
+    CLI::App* tracks = app.add_subcommand(
+        "tracks", "Load the OMF plug-in as a host does and list its Video Track entries (picture "
+                  "master mobs, then composition sequences) with kind, length in frames, frame "
+                  "rate, size and pixel aspect");
+    tracks->add_option("FILE", file, "OMF file to read")->required();
+    tracks->add_flag("--json", tracksJson, "Write the listing as JSON");
 
     omftool::FramesOptions framesOptions;
     int64_t framesCount = 0;
@@ -112,6 +121,7 @@ int main(int argc, char** argv) {
     if (dump->parsed()) return omftool::runDump(file, json, dumpOptions, std::cout, std::cerr);
     if (info->parsed()) return omftool::runInfo(file, infoJson, std::cout, std::cerr);
     if (mobs->parsed()) return omftool::runMobs(file, mobsJson, std::cout, std::cerr);
+    if (tracks->parsed()) return omftool::runTracks(file, tracksJson, std::cout, std::cerr);
     if (frames->parsed()) {
         if (framesCountOption->count() > 0) framesOptions.count = framesCount;
         framesOptions.progress = isatty(STDERR_FILENO) != 0;

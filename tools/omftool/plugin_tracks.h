@@ -1,0 +1,20 @@
+// The "tracks" command: the OMF plug-in driven as a host drives it, listing the entries of its
+// "Video Track" control with what the host gets for each.
+#pragma once
+
+#include <ostream>
+#include <string>
+
+namespace omftool {
+
+// Environment variable naming the plug-in library; without it the one built with omftool.
+inline constexpr const char* kPluginPathVariable = "OMFTOOL_PLUGIN";
+
+// The plug-in library the commands that drive it load.
+std::string pluginPath();
+
+// Runs the command; answers the process exit status (2 when the plug-in does not load or
+// refuses the file).
+int runTracks(const std::string& file, bool json, std::ostream& out, std::ostream& err);
+
+} // namespace omftool
