@@ -140,6 +140,32 @@ TEST_F(FrameLoadingTest, FourFormatsReadingAtOnceGetTheFramesReadOneAtATime) {
         EXPECT_EQ(count, 5 * kFrames);
 }
 
+TEST_F(FrameLoadingTest, JPEGMediaDecodesToAnOpaqueFrameOfTheStoredLevel) {
+    constexpr int kWidth = 32, kHeight = 16;
+    plugin_test::TestMedia jpeg{"JPEG", kWidth, kHeight, kOmfFullFrame, {25, 1}, {4, 3}, 2};
+    jpeg.codecID = "JPEG";
+    ASSERT_EQ(plugin_test::WritePictureFile(path_, {jpeg}, false), 0);
+    auto host = FormatHost::Open(path_, &document_);
+    ASSERT_NE(host, nullptr);
+    Image* image = host->LoadFrame(1);
+    ASSERT_NE(image, nullptr);
+    ASSERT_EQ(image->Width(), kWidth);
+    ASSERT_EQ(image->Height(), kHeight);
+    // The stored pattern is noise to JPEG; compare the mean level of the picture.
+    double stored = 0, read = 0;
+    for (int row = 0; row < kHeight; ++row) {
+        for (int x = 0; x < kWidth; ++x) {
+            const Pixel expected = StoredPixel(3 * std::size_t(row * kWidth + x), 1);
+            const Pixel got = image->FetchPixel(x, kHeight - 1 - row);
+            stored += expected.R + expected.G + expected.B;
+            read += got.R + got.G + got.B;
+            EXPECT_EQ(got.A, kOpaque);
+        }
+    }
+    EXPECT_NEAR(read / stored, 1.0, 0.05);
+    image->Recycle();
+}
+
 TEST(FieldPlacement, NTSCFollowsTheLineMapForKnownFieldOrders) {
     const omfRect_t area{0, 0, 720, 243};
     EXPECT_EQ(PlaceFields({1, 1, 2, 283, 21}, area, 243, area).Placement, 1);

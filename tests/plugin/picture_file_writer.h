@@ -27,6 +27,7 @@ struct TestMedia {
     omfRational_t rate;
     omfRational_t aspect;
     int frames;
+    const char* codecID = "RGBA";
 };
 
 // Byte i of stored frame `frame`: a pattern that differs per frame and covers all values.
@@ -40,7 +41,7 @@ inline omfErr_t WriteMedia(omfHdl_t file, const TestMedia& item, int firstPatter
                            omfMobID_t* masterID) {
     omfObject_t master = nullptr, fileMob = nullptr;
     WRITE_CHECK(omfmCreateMasterMob(file, item.name, omfInt32(std::strlen(item.name)), &master));
-    WRITE_CHECK(omfmCreateFileMob(file, item.name, item.rate, "RGBA", &fileMob));
+    WRITE_CHECK(omfmCreateFileMob(file, item.name, item.rate, item.codecID, &fileMob));
     omfMediaHdl_t handle = nullptr;
     WRITE_CHECK(omfmCreateVideoMedia(file, master, 1, fileMob, 0, item.rate, item.storedHeight,
                                      item.width, item.layout, item.aspect, &handle));
