@@ -166,6 +166,29 @@ TEST_F(FrameLoadingTest, JPEGMediaDecodesToAnOpaqueFrameOfTheStoredLevel) {
     image->Recycle();
 }
 
+TEST_F(FrameLoadingTest, ThirtyTwoBitMediaKeepItsAlpha) {
+    constexpr int kWidth = 5, kHeight = 3;
+    plugin_test::TestMedia media{"Alpha", kWidth, kHeight, kOmfFullFrame, {25, 1}, {4, 3}, 1};
+    media.alpha = true;
+    ASSERT_EQ(plugin_test::WritePictureFile(path_, {media}, false), 0);
+    auto host = FormatHost::Open(path_, &document_);
+    ASSERT_NE(host, nullptr);
+    EXPECT_EQ(host->Format()->BitsPerPixel, 32);
+    Image* image = host->LoadFrame(0);
+    ASSERT_NE(image, nullptr);
+    for (int row = 0; row < kHeight; ++row) {
+        for (int x = 0; x < kWidth; ++x) {
+            const std::size_t offset = 4 * std::size_t(row * kWidth + x);
+            const Pixel expected{plugin_test::FrameByte(offset + 3, 0) * 257u,
+                                 plugin_test::FrameByte(offset + 2, 0) * 257u,
+                                 plugin_test::FrameByte(offset + 1, 0) * 257u,
+                                 plugin_test::FrameByte(offset, 0) * 257u};
+            EXPECT_EQ(image->FetchPixel(x, kHeight - 1 - row), expected) << row << " " << x;
+        }
+    }
+    image->Recycle();
+}
+
 TEST(FieldPlacement, NTSCFollowsTheLineMapForKnownFieldOrders) {
     const omfRect_t area{0, 0, 720, 243};
     EXPECT_EQ(PlaceFields({1, 1, 2, 283, 21}, area, 243, area).Placement, 1);

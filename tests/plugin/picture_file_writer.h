@@ -28,6 +28,7 @@ struct TestMedia {
     omfRational_t aspect;
     int frames;
     const char* codecID = "RGBA";
+    bool alpha = false; // RGBA media stored as 32-bit A R G B
 };
 
 // Byte i of stored frame `frame`: a pattern that differs per frame and covers all values.
@@ -35,8 +36,8 @@ inline uint8_t FrameByte(std::size_t i, int frame) {
     return uint8_t(i * 37 + i / 5 + frame * 71);
 }
 
-// Media of one master mob: 24-bit R G B frames of FrameByte's pattern, frame f written as
-// pattern f + `firstPattern`.
+// Media of one master mob: 24-bit R G B (or 32-bit A R G B) frames of FrameByte's pattern, frame f
+// written as pattern f + `firstPattern`.
 inline omfErr_t WriteMedia(omfHdl_t file, const TestMedia& item, int firstPattern,
                            omfMobID_t* masterID) {
     omfObject_t master = nullptr, fileMob = nullptr;
@@ -45,8 +46,18 @@ inline omfErr_t WriteMedia(omfHdl_t file, const TestMedia& item, int firstPatter
     omfMediaHdl_t handle = nullptr;
     WRITE_CHECK(omfmCreateVideoMedia(file, master, 1, fileMob, 0, item.rate, item.storedHeight,
                                      item.width, item.layout, item.aspect, &handle));
+    if (item.alpha) {
+        omfFormatEntry_t format[3] = {};
+        format[0].opcode = kOmfRGBCompLayout;
+        std::memcpy(format[0].operand.compLayout, "ARGB", 4);
+        format[1].opcode = kOmfRGBCompSizes;
+        std::memset(format[1].operand.compSizes, 8, 4);
+        format[2].opcode = kOmfVFmtEnd;
+        WRITE_CHECK(omfmSetFileFormat(handle, format));
+        WRITE_CHECK(omfmSetMemoryFormat(handle, format));
+    }
     const int rows = item.storedHeight * (item.layout == kOmfSeparateFields ? 2 : 1);
-    std::vector<uint8_t> frame(size_t(item.width) * rows * 3);
+    std::vector<uint8_t> frame(size_t(item.width) * rows * (item.alpha ? 4 : 3));
     for (int f = 0; f < item.frames; ++f) {
         for (std::size_t i = 0; i < frame.size(); ++i)
             frame[i] = FrameByte(i, f + firstPattern);
