@@ -122,7 +122,9 @@ TEST_F(AifcCodecTest, OddDataGetsAPadByteTheSizesDoNotCount) {
         const std::vector<uint8_t> image = imageOf(kOmfProperty_AIFC_AudioData);
         ASSERT_EQ(image.size(), 78u) << samples;
         EXPECT_EQ(image[74 + 2], 3);
-        if (samples == 3) EXPECT_EQ(image[77], 0);
+        if (samples == 3) {
+            EXPECT_EQ(image[77], 0);
+        }
         auto big32 = [&](size_t at) {
             return uint32_t(image[at] << 24 | image[at + 1] << 16 | image[at + 2] << 8 |
                             image[at + 3]);

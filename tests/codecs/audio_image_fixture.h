@@ -41,7 +41,7 @@ struct AifcSpec {
     const uint8_t* rate = kRate44100;
     uint32_t soundOffset = 0;     // SSND offset field
     uint32_t offsetBytes = 0;     // bytes actually placed before the samples
-    std::vector<uint8_t> leading; // whole chunks placed before COMM
+    std::vector<uint8_t> leading{}; // whole chunks placed before COMM
     bool common = true, sound = true;
 };
 
