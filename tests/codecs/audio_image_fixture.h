@@ -28,7 +28,9 @@ inline void putLittle16(std::vector<uint8_t>& out, uint16_t value) {
     out.push_back(uint8_t(value >> 8));
 }
 inline void putText(std::vector<uint8_t>& out, const char* text) {
-    out.insert(out.end(), text, text + 4);
+    // Byte by byte: GCC's range-insert of four bytes draws a false overflow warning.
+    for (int i = 0; i < 4; ++i)
+        out.push_back(uint8_t(text[i]));
 }
 
 // 44100 as an 80-bit extended number.
