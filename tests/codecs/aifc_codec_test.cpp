@@ -73,9 +73,9 @@ TEST_F(AifcCodecTest, FrameOffsetReachesTheEndButNotBeyond) {
 TEST_F(AifcCodecTest, HeadersThatDescribeNoUsableSamplesAreReadErrors) {
     struct Case {
         const char* what;
-        AifcSpec spec;
+        AifcHeader header;
     };
-    AifcSpec noCommon, noSound, noChannels, noBits, wideBits, negativeChannels;
+    AifcHeader noCommon, noSound, noChannels, noBits, wideBits, negativeChannels;
     noCommon.common = false;
     noSound.sound = false;
     noChannels.channels = 0;
@@ -85,17 +85,17 @@ TEST_F(AifcCodecTest, HeadersThatDescribeNoUsableSamplesAreReadErrors) {
     for (const Case& c : {Case{"no COMM", noCommon}, Case{"no SSND", noSound},
                           Case{"0 channels", noChannels}, Case{"0 bits", noBits},
                           Case{"33 bits", wideBits}, Case{"negative channels", negativeChannels}}) {
-        auto media = aifcHandle(aifcImage(c.spec, {}), aifcImage(AifcSpec{}, {}));
+        auto media = aifcHandle(aifcImage(c.header, {}), aifcImage(AifcHeader{}, {}));
         EXPECT_EQ(open(codec_, media.get()), OM_ERR_AIFC_READ) << c.what;
         EXPECT_EQ(media->codecState, nullptr) << c.what;
     }
     // Cut inside COMM.
-    std::vector<uint8_t> cut = aifcImage(AifcSpec{}, {});
+    std::vector<uint8_t> cut = aifcImage(AifcHeader{}, {});
     cut.resize(12 + 8 + 10);
-    auto media = aifcHandle(cut, aifcImage(AifcSpec{}, {}));
+    auto media = aifcHandle(cut, aifcImage(AifcHeader{}, {}));
     EXPECT_EQ(open(codec_, media.get()), OM_ERR_AIFC_READ);
     // 32 bits and one channel are fine.
-    AifcSpec widest;
+    AifcHeader widest;
     widest.bits = 32;
     media = aifcHandle(aifcImage(widest, {}));
     EXPECT_EQ(open(codec_, media.get()), 0);
@@ -103,11 +103,11 @@ TEST_F(AifcCodecTest, HeadersThatDescribeNoUsableSamplesAreReadErrors) {
 }
 
 TEST_F(AifcCodecTest, OddChunksAreFollowedByTheirPadByte) {
-    AifcSpec spec{1, 2, 16};
-    spec.leading = {'A', 'N', 'N', 'O', 0, 0, 0, 3, 'a', 'b', 'c', 0};
+    AifcHeader header{1, 2, 16};
+    header.leading = {'A', 'N', 'N', 'O', 0, 0, 0, 3, 'a', 'b', 'c', 0};
     omfInt64 start = 0;
     std::vector<uint8_t> first;
-    openAndReadFirst(aifcImage(spec, kTwoFrames), &start, &first);
+    openAndReadFirst(aifcImage(header, kTwoFrames), &start, &first);
     EXPECT_EQ(start, 12 + 12 + 26 + 16);
     EXPECT_EQ(first, (std::vector<uint8_t>{0x34, 0x12}));
 }
@@ -200,7 +200,7 @@ TEST_F(AifcCodecTest, SummaryCheckNamesTheFirstFigureThatDisagrees) {
               0);
     const uint8_t rate48000[10] = {0x40, 0x0E, 0xBB, 0x80, 0, 0, 0, 0, 0, 0};
     struct Case {
-        AifcSpec summary;
+        AifcHeader summary;
         bool skipFrames;
         omfErr_t status;
         const char* message;

@@ -36,36 +36,36 @@ inline void putText(std::vector<uint8_t>& out, const char* text) {
 // 44100 as an 80-bit extended number.
 constexpr uint8_t kRate44100[10] = {0x40, 0x0E, 0xAC, 0x44, 0, 0, 0, 0, 0, 0};
 
-struct AifcSpec {
+struct AifcHeader {
     uint16_t channels = 1;
     uint32_t frames = 0;
     uint16_t bits = 16;
     const uint8_t* rate = kRate44100;
-    uint32_t soundOffset = 0;     // SSND offset field
-    uint32_t offsetBytes = 0;     // bytes actually placed before the samples
+    uint32_t soundOffset = 0;       // SSND offset field
+    uint32_t offsetBytes = 0;       // bytes actually placed before the samples
     std::vector<uint8_t> leading{}; // whole chunks placed before COMM
     bool common = true, sound = true;
 };
 
 // FORM AIFC [leading] COMM SSND, the samples `data` after the offset bytes.
-inline std::vector<uint8_t> aifcImage(const AifcSpec& spec, const std::vector<uint8_t>& data) {
+inline std::vector<uint8_t> aifcImage(const AifcHeader& header, const std::vector<uint8_t>& data) {
     std::vector<uint8_t> body;
     putText(body, "AIFC");
-    body.insert(body.end(), spec.leading.begin(), spec.leading.end());
-    if (spec.common) {
+    body.insert(body.end(), header.leading.begin(), header.leading.end());
+    if (header.common) {
         putText(body, "COMM");
         putBig32(body, 18);
-        putBig16(body, spec.channels);
-        putBig32(body, spec.frames);
-        putBig16(body, spec.bits);
-        body.insert(body.end(), spec.rate, spec.rate + 10);
+        putBig16(body, header.channels);
+        putBig32(body, header.frames);
+        putBig16(body, header.bits);
+        body.insert(body.end(), header.rate, header.rate + 10);
     }
-    if (spec.sound) {
+    if (header.sound) {
         putText(body, "SSND");
-        putBig32(body, uint32_t(8 + spec.offsetBytes + data.size()));
-        putBig32(body, spec.soundOffset);
+        putBig32(body, uint32_t(8 + header.offsetBytes + data.size()));
+        putBig32(body, header.soundOffset);
         putBig32(body, 0);
-        body.insert(body.end(), spec.offsetBytes, 0xAA);
+        body.insert(body.end(), header.offsetBytes, 0xAA);
         body.insert(body.end(), data.begin(), data.end());
     }
     std::vector<uint8_t> image;
@@ -75,7 +75,7 @@ inline std::vector<uint8_t> aifcImage(const AifcSpec& spec, const std::vector<ui
     return image;
 }
 
-struct WaveSpec {
+struct WaveHeader {
     uint16_t formatTag = 1;
     uint16_t channels = 1;
     uint32_t rate = 48000;
@@ -83,19 +83,19 @@ struct WaveSpec {
     uint16_t bits = 16;
 };
 
-inline std::vector<uint8_t> waveImage(const WaveSpec& spec, const std::vector<uint8_t>& data) {
+inline std::vector<uint8_t> waveImage(const WaveHeader& header, const std::vector<uint8_t>& data) {
     std::vector<uint8_t> image;
     putText(image, "RIFF");
     putLittle32(image, uint32_t(36 + data.size()));
     putText(image, "WAVE");
     putText(image, "fmt ");
     putLittle32(image, 16);
-    putLittle16(image, spec.formatTag);
-    putLittle16(image, spec.channels);
-    putLittle32(image, spec.rate);
-    putLittle32(image, spec.rate * spec.blockAlign);
-    putLittle16(image, spec.blockAlign);
-    putLittle16(image, spec.bits);
+    putLittle16(image, header.formatTag);
+    putLittle16(image, header.channels);
+    putLittle32(image, header.rate);
+    putLittle32(image, header.rate * header.blockAlign);
+    putLittle16(image, header.blockAlign);
+    putLittle16(image, header.bits);
     putText(image, "data");
     putLittle32(image, uint32_t(data.size()));
     image.insert(image.end(), data.begin(), data.end());

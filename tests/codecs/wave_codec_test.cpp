@@ -19,7 +19,7 @@ class WaveCodecTest : public AudioImageTest {
 };
 
 TEST_F(WaveCodecTest, OnlyPcmFormatIsRead) {
-    WaveSpec pcm, floating;
+    WaveHeader pcm, floating;
     floating.formatTag = 3;
     auto media = waveHandle(waveImage(floating, {0, 0}), waveImage(pcm, {}));
     EXPECT_EQ(open(codec_, media.get()), OM_ERR_WAVE_READ);
@@ -30,11 +30,11 @@ TEST_F(WaveCodecTest, OnlyPcmFormatIsRead) {
 }
 
 TEST_F(WaveCodecTest, BlockAlignComesFromChannelsAndSampleSize) {
-    WaveSpec spec;
-    spec.channels = 2;
-    spec.blockAlign = 3; // wrong for 16-bit stereo
+    WaveHeader header;
+    header.channels = 2;
+    header.blockAlign = 3; // wrong for 16-bit stereo
     const std::vector<uint8_t> data = samplePattern(5, 2, 16);
-    auto media = waveHandle(waveImage(spec, data));
+    auto media = waveHandle(waveImage(header, data));
     ASSERT_EQ(open(codec_, media.get()), 0);
     EXPECT_EQ(media->channels.front().sampleCount, 5);
     omfInt64 offset = 0;
@@ -47,18 +47,18 @@ TEST_F(WaveCodecTest, BlockAlignComesFromChannelsAndSampleSize) {
 }
 
 TEST_F(WaveCodecTest, FiguresNoSampleCanHaveAreReadErrors) {
-    WaveSpec noChannels, noBits, wideBits;
+    WaveHeader noChannels, noBits, wideBits;
     noChannels.channels = 0;
     noBits.bits = 0;
     wideBits.bits = 40;
-    for (const WaveSpec& spec : {noChannels, noBits, wideBits}) {
-        auto media = waveHandle(waveImage(spec, {}), waveImage(WaveSpec{}, {}));
+    for (const WaveHeader& header : {noChannels, noBits, wideBits}) {
+        auto media = waveHandle(waveImage(header, {}), waveImage(WaveHeader{}, {}));
         EXPECT_EQ(open(codec_, media.get()), OM_ERR_WAVE_READ);
     }
     // No data chunk at all.
-    std::vector<uint8_t> formatOnly = waveImage(WaveSpec{}, {});
+    std::vector<uint8_t> formatOnly = waveImage(WaveHeader{}, {});
     formatOnly.resize(36);
-    auto media = waveHandle(formatOnly, waveImage(WaveSpec{}, {}));
+    auto media = waveHandle(formatOnly, waveImage(WaveHeader{}, {}));
     EXPECT_EQ(open(codec_, media.get()), OM_ERR_WAVE_READ);
 }
 
