@@ -2,6 +2,7 @@
 // through the frame index, read as they are (raw transfers) or decoded and
 // translated into the caller's memory format; written compressed (or as the
 // caller's bytes), each frame's end appended to the index.
+#include "jpeg/indexed_frames.h"
 #include "jpeg/jpeg_state.h"
 
 #include "internal/error_flow.h"
@@ -40,22 +41,6 @@ omfErr_t startTransfer(omfHdl_t file, omfMediaHdl_t media, omfCodecParms_t* parm
     if ((*transfer)->numSamples < 0) OMF_RAISE(file, OM_ERR_NEGATIVE_VALUE);
     if ((*transfer)->buffer == nullptr) OMF_RAISE(file, OM_ERR_NULL_TRANSFER_BUFFER);
     OMF_CHECK(file, checkSizes(file, **state));
-    return 0;
-}
-
-// The stored bytes of the frame at the cursor, as they are: one frame per call.
-omfErr_t readRawFrame(omfHdl_t file, omfMediaHdl_t media, JpegState& state,
-                      omfmMultiXfer_t& transfer) {
-    int64_t start = 0, size = 0;
-    OMF_CHECK(file, state.index.frameBounds(file, state.index.cursor(), &start, &size));
-    if (size > transfer.buflen) OMF_RAISE(file, OM_ERR_SAMPLE_TOO_LARGE);
-    OMF_CHECK(file, media::streamSeek(media->stream, start));
-    omfInt64 got = 0;
-    OMF_CHECK(file, media::streamRead(media->stream, transfer.buffer, size, &got));
-    state.index.advance();
-    transfer.samplesXfered = 1;
-    transfer.bytesXfered = static_cast<omfInt32>(size);
-    if (transfer.numSamples > 1) OMF_RAISE(file, OM_ERR_ONE_SAMPLE_COMPRESSED_READ);
     return 0;
 }
 
@@ -178,7 +163,10 @@ omfErr_t jpegReadSamples(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t f
     JpegState* state = nullptr;
     omfmMultiXfer_t* transfer = nullptr;
     OMF_CHECK(file, startTransfer(file, media, parms, &state, &transfer));
-    if (media->rawTransfer != 0) return readRawFrame(file, media, *state, *transfer);
+    if (media->rawTransfer != 0) {
+        OMF_CHECK(file, readStoredFrame(file, media->stream, state->index, *transfer));
+        return 0;
+    }
 
     omfInt64 frameBytes = 0;
     OMF_CHECK(file, memoryFrameBytes(file, media, *state, &frameBytes));

@@ -2,6 +2,7 @@
 // frame sizes from the index; format lists as every picture codec answers
 // them.
 #include "avr/resolution_record.h"
+#include "jpeg/indexed_frames.h"
 #include "jpeg/jpeg_state.h"
 
 #include "internal/error_flow.h"
@@ -10,7 +11,6 @@
 #include "video/picture_info.h"
 
 #include <cstring>
-#include <limits>
 #include <new>
 
 namespace omf::codecs::jpeg {
@@ -58,10 +58,7 @@ omfErr_t putParameters(omfHdl_t file, JpegState& state, omfInt32 size, const voi
 omfErr_t answerFrameSize(omfHdl_t file, const JpegState& state, omfInt32 size, void* buffer) {
     OMF_CHECK(file, checkSize(file, size, sizeof(omfFrameSizeInfo_t)));
     auto* request = static_cast<omfFrameSizeInfo_t*>(buffer);
-    int64_t start = 0, bytes = 0;
-    OMF_CHECK(file, state.index.frameBounds(file, request->frameNumber - 1, &start, &bytes));
-    if (bytes > std::numeric_limits<omfInt32>::max()) OMF_RAISE(file, OM_ERR_INT64_TRUNCATION);
-    request->frameSize = static_cast<omfInt32>(bytes);
+    OMF_CHECK(file, storedFrameSize(file, state.index, request->frameNumber, &request->frameSize));
     return 0;
 }
 

@@ -5,6 +5,7 @@
 #include "tdvc/tdvc_state.h"
 
 #include "internal/error_flow.h"
+#include "jpeg/indexed_frames.h"
 #include "omf/omf_error_codes.h"
 #include "video/codec_support.h"
 #include "video/descriptor_values.h"
@@ -29,9 +30,8 @@ omfErr_t answerFrameSize(omfHdl_t file, omfMediaHdl_t media, const TdvcState& st
         OMF_RAISE(file, OM_ERR_CODEC_CHANNEL_OUT_OF_RANGE);
     }
     if (answer->frameNumber < 1) OMF_RAISE(file, OM_ERR_FRAME_INDEX_OUT_OF_RANGE);
-    omfInt64 start = 0, bytes = 0;
-    OMF_CHECK(file, state.index.frameBounds(file, answer->frameNumber - 1, &start, &bytes));
-    answer->frameSize = omfInt32(bytes);
+    OMF_CHECK(file,
+              jpeg::storedFrameSize(file, state.index, answer->frameNumber, &answer->frameSize));
     return 0;
 }
 

@@ -2,6 +2,7 @@
 #include "tiff/jpeg_frames.h"
 
 #include "internal/error_flow.h"
+#include "jpeg/indexed_frames.h"
 #include "omf/omf_error_codes.h"
 
 #include <span>
@@ -36,16 +37,7 @@ omfErr_t memoryFrameBytes(omfHdl_t file, omfMediaHdl_t media, const TiffState& s
 omfErr_t readRawFrame(omfHdl_t file, omfMediaHdl_t media, TiffState& state,
                       omfmMultiXfer_t& transfer) {
     if (transfer.buffer == nullptr) OMF_RAISE(file, OM_ERR_NULL_TRANSFER_BUFFER);
-    int64_t start = 0, size = 0;
-    OMF_CHECK(file, state.index.frameBounds(file, state.index.cursor(), &start, &size));
-    if (size > transfer.buflen) OMF_RAISE(file, OM_ERR_SAMPLE_TOO_LARGE);
-    OMF_CHECK(file, media::streamSeek(media->stream, start));
-    omfInt64 read = 0;
-    OMF_CHECK(file, media::streamRead(media->stream, transfer.buffer, size, &read));
-    state.index.advance();
-    transfer.samplesXfered = 1;
-    transfer.bytesXfered = omfInt32(read);
-    if (transfer.numSamples > 1) OMF_RAISE(file, OM_ERR_ONE_SAMPLE_COMPRESSED_READ);
+    OMF_CHECK(file, jpeg::readStoredFrame(file, media->stream, state.index, transfer));
     return 0;
 }
 

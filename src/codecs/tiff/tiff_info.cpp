@@ -6,6 +6,7 @@
 
 #include "avr/resolution_record.h"
 #include "internal/error_flow.h"
+#include "jpeg/indexed_frames.h"
 #include "omf/omf_error_codes.h"
 #include "video/codec_support.h"
 #include "video/format_entries.h"
@@ -84,15 +85,15 @@ omfErr_t answerFrameSize(omfHdl_t file, omfMediaHdl_t media, omfCodecParms_t* pa
     auto& answer = *static_cast<omfFrameSizeInfo_t*>(parms->spc.info.buffer);
     if (answer.mediaKind != media->channels.front().mediaKind)
         OMF_RAISE(file, OM_ERR_CODEC_CHANNEL_OUT_OF_RANGE);
-    int64_t size = state.frameSize;
     if (state.jpeg()) {
-        int64_t start = 0;
-        OMF_CHECK(file, state.index.frameBounds(file, answer.frameNumber - 1, &start, &size));
-    } else if (answer.frameNumber < 1) {
-        OMF_RAISE(file, OM_ERR_FRAME_INDEX_OUT_OF_RANGE);
+        OMF_CHECK(file,
+                  jpeg::storedFrameSize(file, state.index, answer.frameNumber, &answer.frameSize));
+        return 0;
     }
-    if (size > std::numeric_limits<omfInt32>::max()) OMF_RAISE(file, OM_ERR_INT64_TRUNCATION);
-    answer.frameSize = omfInt32(size);
+    if (answer.frameNumber < 1) OMF_RAISE(file, OM_ERR_FRAME_INDEX_OUT_OF_RANGE);
+    if (state.frameSize > std::numeric_limits<omfInt32>::max())
+        OMF_RAISE(file, OM_ERR_INT64_TRUNCATION);
+    answer.frameSize = omfInt32(state.frameSize);
     return 0;
 }
 
