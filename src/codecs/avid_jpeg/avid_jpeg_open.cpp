@@ -10,6 +10,7 @@
 #include "omf/omf_error_codes.h"
 #include "omf/omf_registry.h"
 
+#include <algorithm>
 #include <limits>
 #include <vector>
 
@@ -20,6 +21,7 @@ namespace {
 // A table stream holds a few hundred bytes; anything far larger is not one.
 constexpr omfInt64 kLargestTableStream = 64 * 1024;
 constexpr omfInt64 kOffsetBytes = 4;
+constexpr omfInt64 kReadPiece = 64 * 1024;
 
 bool is2x(omfHdl_t file) {
     return file->revision == kOmfRev2x;
@@ -39,11 +41,19 @@ omfErr_t readBytes(omfHdl_t file, omfObject_t object, omfProperty_t property, om
     omfInt64 length = 0;
     OMF_CHECK(file, omfsValueLength(file, object, property, type, &length));
     if (length < 0 || length > largest) OMF_RAISE(file, OM_ERR_ILLEGAL_FILE_FORMAT);
-    bytes.resize(size_t(length));
-    omfInt32 got = 0;
-    OMF_CHECK(file, omfsReadDataBytes(file, object, property, type, 0, omfInt32(length),
-                                      bytes.data(), &got));
-    bytes.resize(size_t(got));
+    // The length comes from the file's table of contents, which may claim
+    // more than the file holds: the buffer grows with the bytes that arrive.
+    for (omfInt64 at = 0; at < length;) {
+        const auto piece = static_cast<omfInt32>(std::min<omfInt64>(length - at, kReadPiece));
+        const size_t filled = bytes.size();
+        bytes.resize(filled + size_t(piece));
+        omfInt32 got = 0;
+        OMF_CHECK(file, omfsReadDataBytes(file, object, property, type, at, piece,
+                                          bytes.data() + filled, &got));
+        bytes.resize(filled + size_t(got));
+        if (got < piece) break;
+        at += got;
+    }
     return 0;
 }
 

@@ -20,6 +20,7 @@ constexpr omfInt32 kShortEntry = 4;
 constexpr omfInt32 kLongEntry = 8;
 constexpr omfInt64 kArrayHeader = 2; // the element count
 constexpr uint16_t kLargestCount = 0xFFFF;
+constexpr size_t kEntriesReservedAhead = size_t(1) << 20;
 
 omfErr_t arrayCount(omfHdl_t file, omfObject_t object, omfProperty_t property, omfType_t type,
                     omfInt32 elementSize, omfInt32* count) {
@@ -57,7 +58,10 @@ omfErr_t loadFrameIndex(omfHdl_t file, omfObject_t dataObject, const PropertyCod
     OMF_CHECK(file, arrayCount(file, dataObject, codes.frameIndexExt, kOmfType_Position64Array,
                                kLongEntry, &longCount));
     index.clear();
-    index.reserve(size_t(shortCount) + size_t(longCount));
+    // The counts follow from value sizes in the file's table of contents,
+    // which may claim more than the file holds: room for at most a million
+    // entries is made ahead, the rest as entries arrive.
+    index.reserve(std::min(size_t(shortCount) + size_t(longCount), kEntriesReservedAhead));
     for (omfInt32 entry = 1; entry <= shortCount; ++entry) {
         omfInt32 value = 0;
         OMF_CHECK(file, omfsReadValueBytes(file, dataObject, codes.frameIndex,
