@@ -1,9 +1,12 @@
 // Dispatch by message code.
 #include "message_dispatch.h"
 
+#include "dv_workers.h"
 #include "frame_map.h"
 #include "message_codes.h"
 #include "movie_state.h"
+#include "reading_workers.h"
+#include "writing_workers.h"
 
 #include <cstdint>
 
@@ -21,24 +24,20 @@ void ReleaseMap(QT_Msg& state, MovieLibrary&) {
     state.success = 1;
 }
 
-// Movie reading, writing, codecs and DV are not served by the module yet:
-// their messages answer failure.
-void NotServedYet(QT_Msg&, MovieLibrary&) {}
-
 struct WorkerEntry {
     uint32_t code;
     Worker worker;
 };
 
 constexpr WorkerEntry kWorkers[] = {
-    {kCodeTestFormat, &NotServedYet},   {kCodeLoadHeader, &NotServedYet},
-    {kCodeLoadFrame, &NotServedYet},    {kCodeDispose, &Dispose},
-    {kCodeReleaseMap, &ReleaseMap},     {kCodeSaveHeader, &NotServedYet},
-    {kCodeSaveFrame, &NotServedYet},    {kCodeSaveAudio, &NotServedYet},
-    {kCodeListCodecs, &NotServedYet},   {kCodeDisposeCodecs, &NotServedYet},
-    {kCodeCodecInfo, &NotServedYet},    {kCodeCodecSettings, &NotServedYet},
-    {kCodePrefsPreview, &NotServedYet}, {kCodeDVCompress, &NotServedYet},
-    {kCodeDVDecompress, &NotServedYet},
+    {kCodeTestFormat, &TestFormatWorker},     {kCodeLoadHeader, &LoadHeaderWorker},
+    {kCodeLoadFrame, &LoadFrameWorker},       {kCodeDispose, &Dispose},
+    {kCodeReleaseMap, &ReleaseMap},           {kCodeSaveHeader, &SaveHeaderWorker},
+    {kCodeSaveFrame, &SaveFrameWorker},       {kCodeSaveAudio, &SaveAudioWorker},
+    {kCodeListCodecs, &ListCodecsWorker},     {kCodeDisposeCodecs, &DisposeCodecsWorker},
+    {kCodeCodecInfo, &CodecInfoWorker},       {kCodeCodecSettings, &CodecSettingsWorker},
+    {kCodePrefsPreview, &PrefsPreviewWorker}, {kCodeDVCompress, &DVCompressWorker},
+    {kCodeDVDecompress, &DVDecompressWorker},
 };
 
 } // namespace

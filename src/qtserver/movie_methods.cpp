@@ -1,12 +1,11 @@
-// Handlers of movie reading, writing, codecs and DV. They check their
-// arguments and pass the request to the movie thread; until the module
-// serves movies, every request answers failure.
+// Handlers of movie writing, codecs and DV. They check their arguments and
+// pass the request to the movie thread; until the module serves them, every
+// request answers failure.
 #include "server_methods.h"
 
 #include "message_codes.h"
 #include "movie_state.h"
 #include "server_app.h"
-#include "server_counters.h"
 #include "state_arguments.h"
 
 namespace {
@@ -54,32 +53,6 @@ void AskDV(ScriptObject* self, ScriptArgs& args, uint32_t code) {
 }
 
 } // namespace
-
-void IsThisFormatMethod(ScriptObject* self, ScriptArgs& args) {
-    QT_Msg* state = StateArgument(args);
-    if (!state) return;
-    state->fileName = TsID(args.ToString(2));
-    Movies(self).Ask(*state, kCodeTestFormat);
-    args.ReturnBoolean(state->success != 0);
-}
-
-void LoadHeaderMethod(ScriptObject* self, ScriptArgs& args) {
-    QT_Msg* state = StateArgument(args);
-    if (state) {
-        Counters().movieCount.fetch_add(1);
-        state->fileName = TsID(args.ToString(2));
-    }
-    AskAndAnswerSuccess(self, args, state, kCodeLoadHeader);
-}
-
-void LoadFrameMethod(ScriptObject* self, ScriptArgs& args) {
-    QT_Msg* state = StateArgument(args);
-    if (!state || !state->movieOpen) return; // nil
-    Movies(self).Ask(*state, kCodeLoadFrame);
-    ScriptVal answer = ScriptVal::NewTable();
-    AddStateAttributes(*state, answer);
-    args.Return(answer);
-}
 
 void SaveHeaderMethod(ScriptObject* self, ScriptArgs& args) {
     QT_Msg* state = StateArgument(args);
@@ -136,11 +109,6 @@ void GetCodecSettingsMethod(ScriptObject* self, ScriptArgs& args) {
 
 void ShowCodecSettingsMethod(ScriptObject*, ScriptArgs&) {
     // No settings dialog is ever open without movie services.
-}
-
-void SetStateAttrsMethod(ScriptObject*, ScriptArgs&) {
-    // The attributes this method sets belong to movie work the module does
-    // not serve yet.
 }
 
 void PrefsPreviewMethod(ScriptObject* self, ScriptArgs& args) {

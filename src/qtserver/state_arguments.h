@@ -1,6 +1,7 @@
 // Reading a state from a call's arguments and writing its attributes.
 #pragma once
 
+class MovieThread;
 class QT_Msg;
 class ScriptVal;
 
@@ -11,3 +12,9 @@ QT_Msg* StateArgument(const ScriptVal& args);
 // PixMapPixelFormat, Depth, RowModulo, and MapName and MapSize while a view
 // of its frame section is mapped.
 void AddStateAttributes(QT_Msg& state, ScriptVal& table);
+// Sets the state's attributes from the keys present in `table` and keeps
+// the others: the video track to use, the codec (CodecID chooses an entry of
+// the movie thread's codec list; CodecSettings gives its settings), the
+// writing, audio, field and colour settings, the frame size and scale.
+// PixelFormat is set from its name, the previous name when the key is absent.
+void ApplyStateAttributes(MovieThread& movies, QT_Msg& state, const ScriptVal& table);

@@ -1,0 +1,4 @@
+// What a state holds of a movie open for reading.
+#pragma once
+
+struct ReadingMovie {};
