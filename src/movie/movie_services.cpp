@@ -3,6 +3,8 @@
 // movies, and the environment queries (its version).
 #include "movie/movie_services.h"
 
+#include "writing_routines.h"
+
 #include <atomic>
 
 namespace movie {
@@ -61,6 +63,8 @@ __attribute__((visibility("default"))) int32_t theQuickTimeDispatcher(uint32_t s
     case kEnvironmentQuery:
         return EnvironmentQuery(static_cast<const EnvironmentQueryArgs*>(arguments));
     default:
+        if (selector >= kFirstWritingSelector && selector <= kLastWritingSelector)
+            return Initialised() ? DispatchWriting(selector, arguments) : kNotInitialised;
         return kUnimplemented;
     }
 }
