@@ -71,6 +71,9 @@ omfErr_t omfmCountChannels(omfHdl_t file, omfObject_t masterMob, omfTrackID_t tr
                            const omfMediaCriteria_t* criteria, omfObject_t mediaKind,
                            omfInt16* count);
 omfErr_t omfmCloseMedia(omfMediaHdl_t media);
+// The ID of the codec the handle works through ("CDCI", "MSM TARGA DVC Codec"...), copied
+// with its terminating zero into `codecID`, the rest of the buffer zeroed; 88 when it does not fit.
+omfErr_t omfmGetCodecID(omfMediaHdl_t media, omfInt32 bufferSize, char* codecID);
 
 // Positioning and transfers.
 omfErr_t omfmCountSamples(omfMediaHdl_t media, omfInt64* count);
