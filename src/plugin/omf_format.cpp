@@ -120,8 +120,9 @@ bool OMFFormat::IsThisFormat(const TsStringT& path) {
 
 bool OMFFormat::Close() {
     ClearModel();
+    const bool saved = FinishSavedFile();
     CloseFile();
-    return ImageFormat::Close();
+    return ImageFormat::Close() && saved;
 }
 
 } // namespace omfplugin

@@ -8,6 +8,7 @@
 #include "omf/omf_media_types.h"
 #include "omf/omf_mobs.h"
 #include "omf/omf_types.h"
+#include "save_state.h"
 #include "tarsel/system/image_format.h"
 #include "tarsel/system/list.h"
 #include "timeline_model.h"
@@ -29,6 +30,11 @@ class OMFFormat : public ImageFormat {
     bool AddLoadInputs(Tool* tool) override;
     bool OnLoadInputChanged(Tool* tool, Input* input, const Parameter* value) override;
     bool ApplyLoadRequest(Tool* tool, const Request* request) override;
+    bool AddSaveInputs(Tool* tool) override;
+    bool OnSaveInputChanged(Tool* tool, Input* input, const Parameter* value) override;
+    bool ApplySaveRequest(Tool* tool, const Request* request) override;
+    bool SaveHeader(const TsStringT& path, Image* templateImage) override;
+    bool SaveFrame(Image* image) override;
 
     // The model the last scan built, for inspection.
     const List& Compositions() const { return m_Compositions; }
@@ -39,6 +45,8 @@ class OMFFormat : public ImageFormat {
     const List& FileMobNames() const { return m_FileMobNameList; }
     bool HasCompositions() const { return m_HasCompositions; }
     omfErr_t LastError() const { return m_LastError; }
+    // The saver's choices and the media it set up, for inspection.
+    const SaveState& Saving() const { return m_Save; }
 
   private:
     // Reports a toolkit failure against the open file and keeps it as the last error.
@@ -65,6 +73,17 @@ class OMFFormat : public ImageFormat {
     // Takes the frame size, bits per pixel, rate and pixel aspect the host gets from the media.
     omfErr_t TakeFrameFormat(omfMediaHdl_t media, omfObject_t pictureKind);
     void SetPixelAspect(omfMediaHdl_t media, omfObject_t pictureKind, omfInt32 standard);
+    // SaveHeader's media: of the template's size for most codecs, of an Avid resolution for
+    // "AJPG". Run under ToolkitLock; answer the first toolkit failure.
+    omfErr_t CreateFrameSizedMedia(const Image& templateImage);
+    omfErr_t CreateResolutionMedia(const Image& templateImage, omfObject_t pictureKind);
+    omfErr_t PutQualityTables();
+    // The frame SaveFrame stores: the image itself, or for "AJPG" a new image cut (and halved
+    // or reduced to one field) to the stored picture. Null when it cannot be made.
+    Image* StoredPicture(Image* image);
+    // Closes the media and file SaveHeader made, reporting a failure to write them, and frees
+    // the quantisation tables. True when nothing was saved or everything was written.
+    bool FinishSavedFile();
 
     omfErr_t m_LastError = 0;
     std::string m_FileName;
@@ -95,6 +114,7 @@ class OMFFormat : public ImageFormat {
     List m_FileMobNameList;
     List m_VideoTrackList; // texts; media handle of file entries, null for sequences
     Input* m_VideoTrackInput = nullptr;
+    SaveState m_Save;
 };
 
 } // namespace omfplugin
