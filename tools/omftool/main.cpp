@@ -1,8 +1,10 @@
 // omftool: the command-line front end for OMF files and their containers.
+#include "codec_list.h"
 #include "container_dump.h"
 #include "file_info.h"
 #include "frame_export.h"
 #include "mob_listing.h"
+#include "omftool_write.h"
 #include "plugin_tracks.h"
 #include "sample_container.h"
 #include "sound_export.h"
@@ -103,6 +105,37 @@ int main(int argc, char** argv) {
     audio->footer("Exit status 0 when the file was written; 2 for a file or master mob that "
                   "cannot be used or a WAVE file that cannot be written.");
 
+    omftool::WriteOptions writeOptions;
+    std::string writeVariety;
+    double writeRate = 0, writeQuality = 0;
+    CLI::App* write = app.add_subcommand(
+        "write", "Write pictures into a new OMF file through the OMF plug-in's saver, as a host "
+                 "does: the codec, variety, frame rate and quality set on its controls, the first "
+                 "frame as the template, then every frame");
+    write->add_option("OUT", writeOptions.output, "OMF file to create")->required();
+    write->add_option("--codec", writeOptions.codec, "Codec ID (see omftool codecs)")->required();
+    CLI::Option* writeVarietyOption = write->add_option(
+        "--variety", writeVariety, "Variety of a codec that has them, e.g. Uncomp422 for AJPG");
+    CLI::Option* writeRateOption =
+        write->add_option("--rate", writeRate, "Frames per second (default: 24)")
+            ->check(CLI::Range(0.01, 1000.0));
+    CLI::Option* writeQualityOption =
+        write->add_option("--quality", writeQuality, "JPEG quality 0..100 (default: 93)")
+            ->check(CLI::Range(0.0, 100.0));
+    write
+        ->add_option("INPUT", writeOptions.inputs,
+                     "Picture files (one frame each), the first file of a numbered sequence "
+                     "given alone (shot.0001.png: every following number), or a movie")
+        ->required();
+    write->footer("A progress line shows on a terminal. Exit status 0 when every frame was "
+                  "written; 2 for an input that cannot be read, a choice the saver refuses or a "
+                  "file that cannot be written (a partly written file is removed).");
+
+    bool codecsJson = false;
+    CLI::App* codecs = app.add_subcommand(
+        "codecs", "List the codecs the OMF plug-in's saver offers, with their varieties");
+    codecs->add_flag("--json", codecsJson, "Write the list as JSON");
+
     std::string sampleFile;
     CLI::App* sample = app.add_subcommand(
         "write-sample", "Write the small sample container that examples/ bundles");
@@ -128,6 +161,14 @@ int main(int argc, char** argv) {
         return omftool::runFrames(framesOptions, std::cout, std::cerr);
     }
     if (audio->parsed()) return omftool::runAudio(audioOptions, std::cout, std::cerr);
+    if (write->parsed()) {
+        if (writeVarietyOption->count() > 0) writeOptions.variety = writeVariety;
+        if (writeRateOption->count() > 0) writeOptions.rate = writeRate;
+        if (writeQualityOption->count() > 0) writeOptions.quality = writeQuality;
+        writeOptions.progress = isatty(STDERR_FILENO) != 0;
+        return omftool::runWrite(writeOptions, std::cout, std::cerr);
+    }
+    if (codecs->parsed()) return omftool::runCodecs(codecsJson, std::cout, std::cerr);
     if (sample->parsed()) {
         bool written = sampleRevision >= 0
                            ? omftool::writeSampleOMF(sampleFile, sampleRevision)

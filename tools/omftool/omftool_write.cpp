@@ -1,0 +1,189 @@
+#include "omftool_write.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+
+#include "numbered_name.h"
+#include "plugin_tracks.h"
+#include "tarsel/system/application.h"
+#include "tarsel/system/clip.h"
+#include "tarsel/system/format_host.h"
+#include "tarsel/system/image.h"
+#include "tarsel/system/image_format.h"
+#include "tarsel/system/preferences.h"
+#include "tarsel/system/registry.h"
+#include "tarsel/system/tool.h"
+
+namespace omftool {
+
+namespace {
+
+constexpr const char* kCodecInput = "Codec";
+constexpr const char* kVarietySuffix = ".CodecVariety";
+constexpr const char* kRateInput = "FrameRateFps";
+constexpr const char* kQualityInput = "Quality";
+// Extensions read as single pictures; anything else is read as a movie.
+constexpr const char* kPictureExtensions[] = {".png", ".jpg", ".jpeg", ".tif", ".tiff",
+                                              ".bmp", ".ppm", ".pgm",  ".pam", ".tga",
+                                              ".dpx", ".exr", ".webp", ".sgi"};
+
+// Releases an image when it goes.
+struct HeldImage {
+    Image* image = nullptr;
+    explicit HeldImage(Image* made) : image(made) {}
+    ~HeldImage() {
+        if (image) image->Recycle();
+    }
+    HeldImage(const HeldImage&) = delete;
+    HeldImage& operator=(const HeldImage&) = delete;
+};
+
+// Releases a clip when it goes.
+struct HeldClip {
+    Clip* clip;
+    explicit HeldClip(Clip* made) : clip(made) {}
+    ~HeldClip() { clip->Recycle(); }
+    HeldClip(const HeldClip&) = delete;
+    HeldClip& operator=(const HeldClip&) = delete;
+};
+
+bool IsPicture(const std::string& path) {
+    std::string extension = std::filesystem::path(path).extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
+    return std::find(std::begin(kPictureExtensions), std::end(kPictureExtensions), extension) !=
+           std::end(kPictureExtensions);
+}
+
+bool Exists(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(path, error);
+}
+
+// Whether all frames of the input's clip are read: a movie, or the one picture given when it
+// starts a numbered sequence. Other pictures give one frame.
+bool ReadsAllFrames(const std::string& input, std::size_t inputCount) {
+    if (!IsPicture(input)) return true;
+    if (inputCount != 1) return false;
+    const auto numbered = NumberedName::Parse(input);
+    return numbered && Exists(numbered->WithOffset(1));
+}
+
+// Drives the saver: inputs applied, SaveHeader with the first frame, SaveFrame for each.
+class SaverRun {
+  public:
+    SaverRun(const WriteOptions& options, std::ostream& err) : m_Options(options), m_Err(err) {}
+
+    // Answers the exit status.
+    int Run(std::ostream& out) {
+        m_OutputExisted = Exists(m_Options.output);
+        std::string error;
+        m_Plugin = Plugin::Load(pluginPath(), &error);
+        if (!m_Plugin) return Fail("cannot load the OMF plug-in: " + error);
+        m_Host = FormatHost::Create(m_Options.output, &m_Document, &error);
+        if (!m_Host) return Fail(error);
+        if (int status = ApplyChoices(); status != 0) return status;
+
+        for (const std::string& input : m_Options.inputs) {
+            if (int status = WriteInput(input); status != 0) return status;
+        }
+        if (m_Options.progress && m_Frames > 0) m_Err << "\n";
+        if (m_Frames == 0) return Fail("no frames to write");
+        const bool closed = m_Host->Format()->Close();
+        m_Host.reset();
+        if (!closed) return Fail("the OMF plug-in could not finish " + m_Options.output);
+        out << "Wrote " << m_Frames << " frame" << (m_Frames == 1 ? "" : "s") << " of " << m_Width
+            << " x " << m_Height << " to " << m_Options.output << " with codec " << m_Options.codec
+            << (m_Options.variety ? ":" + *m_Options.variety : "") << "\n";
+        return 0;
+    }
+
+  private:
+    int Fail(const std::string& message) {
+        if (m_Options.progress && m_Frames > 0) m_Err << "\n";
+        m_Err << "omftool write: " << message << "\n";
+        m_Host.reset(); // closes what the plug-in opened
+        // A file the saver began is removed; one that was there before it is left alone.
+        std::error_code ignored;
+        if (m_HeaderWritten && !m_OutputExisted) std::filesystem::remove(m_Options.output, ignored);
+        return 2;
+    }
+
+    int ApplyChoices() {
+        Tool& tool = m_Host->GetTool();
+        if (!m_Host->SetInput(kCodecInput, Parameter(TsID(m_Options.codec))))
+            return Fail("the OMF plug-in has no codec control");
+        if (m_Options.variety) {
+            const std::string varietyInput = m_Options.codec + kVarietySuffix;
+            Input* varieties = tool.FindInput(varietyInput);
+            if (!varieties) return Fail("codec " + m_Options.codec + " has no varieties");
+            const std::vector<std::string> names = varieties->ItemTexts();
+            if (std::find(names.begin(), names.end(), *m_Options.variety) == names.end()) {
+                return Fail("codec " + m_Options.codec + " has no variety \"" + *m_Options.variety +
+                            "\" (see omftool codecs)");
+            }
+            m_Host->SetInput(varietyInput, Parameter(TsID(*m_Options.variety)));
+        }
+        if (m_Options.rate) m_Host->SetInput(kRateInput, Parameter(*m_Options.rate));
+        if (m_Options.quality) m_Host->SetInput(kQualityInput, Parameter(*m_Options.quality));
+        return 0;
+    }
+
+    int WriteInput(const std::string& input) {
+        if (!Exists(input)) return Fail("cannot read " + input + ": no such file");
+        HeldClip clip(new Clip(input.c_str(), false, &m_Document));
+        const bool allFrames = ReadsAllFrames(input, m_Options.inputs.size());
+        for (int32_t frame = 0;; ++frame) {
+            HeldImage image(clip.clip->GetFrameTagList(frame));
+            if (!image.image) {
+                if (frame == 0) return Fail("cannot read " + input + " as a picture or movie");
+                return 0;
+            }
+            if (int status = WriteFrame(image.image, input, frame); status != 0) return status;
+            if (!allFrames) return 0;
+        }
+    }
+
+    int WriteFrame(Image* image, const std::string& input, int32_t frame) {
+        if (!m_HeaderWritten) {
+            m_HeaderWritten = true;
+            if (!m_Host->SaveHeader(image))
+                return Fail("the OMF plug-in could not create " + m_Options.output);
+            m_OutputExisted = false; // the file is the saver's now
+            m_Width = image->Width();
+            m_Height = image->Height();
+        }
+        if (!m_Host->SaveFrame(image)) {
+            return Fail("frame " + std::to_string(frame) + " of " + input + " (" +
+                        std::to_string(image->Width()) + " x " + std::to_string(image->Height()) +
+                        ") was not written");
+        }
+        ++m_Frames;
+        if (m_Options.progress) m_Err << "\rframe " << m_Frames << std::flush;
+        return 0;
+    }
+
+    const WriteOptions& m_Options;
+    std::ostream& m_Err;
+    Application m_App; // the plug-in's messages go to standard error
+    TarselDoc m_Document;
+    std::unique_ptr<Plugin> m_Plugin;
+    std::unique_ptr<FormatHost> m_Host; // declared after the plug-in: closed before it unloads
+    bool m_HeaderWritten = false;
+    bool m_OutputExisted = false;
+    int64_t m_Frames = 0;
+    int m_Width = 0;
+    int m_Height = 0;
+};
+
+} // namespace
+
+int runWrite(const WriteOptions& options, std::ostream& out, std::ostream& err) {
+    SaverRun run(options, err);
+    return run.Run(out);
+}
+
+} // namespace omftool
