@@ -169,6 +169,47 @@ TEST_F(FileStreamBufferingTest, ReadsSeeBytesWrittenPastAnEarlierEndOfFile) {
     stream_.close(refCon);
 }
 
+TEST_F(FileStreamBufferingTest, BlockReadsInOrderSeeWritesAheadOfThemAndTheEnd) {
+    // Media blocks read in order from an unaligned start go through the
+    // read-ahead; bytes written ahead of the reader, inside what it has
+    // already read ahead, must come out as written.
+    FileModel model;
+    model.bytes.resize(1000000);
+    std::mt19937 fill(5);
+    for (uint8_t& byte : model.bytes)
+        byte = static_cast<uint8_t>(fill());
+    writeBytes("blocks.bin", model.bytes);
+    CMRefCon refCon = openFile("blocks.bin", "rb+");
+    ASSERT_NE(refCon, nullptr);
+
+    constexpr size_t kBlock = 16384;
+    std::vector<uint8_t> got(kBlock), expected;
+    CMSize position = 1000;
+    ASSERT_EQ(stream_.seek(refCon, position, kCMSeekSet), 0);
+    model.position = position;
+    for (int block = 0; position < model.bytes.size(); ++block) {
+        SCOPED_TRACE("block " + std::to_string(block));
+        if (block == 3) {
+            // Overwrite the middle of the next block, then come back.
+            const std::vector<uint8_t> patch(300, 0x5A);
+            ASSERT_EQ(stream_.seek(refCon, position + 5000, kCMSeekSet), 0);
+            ASSERT_EQ(stream_.write(refCon, patch.data(), 1, patch.size()), patch.size());
+            model.position = position + 5000;
+            model.write(patch);
+            ASSERT_EQ(stream_.seek(refCon, position, kCMSeekSet), 0);
+            model.position = position;
+        }
+        const size_t read = stream_.read(refCon, got.data(), 1, kBlock);
+        const size_t wanted = model.read(kBlock, expected);
+        ASSERT_EQ(read, wanted);
+        ASSERT_TRUE(std::equal(expected.begin(), expected.end(), got.begin()));
+        position += read;
+    }
+    // The last block was cut short by the end of the file.
+    EXPECT_EQ(stream_.eof(refCon), 1);
+    stream_.close(refCon);
+}
+
 TEST_F(FileStreamBufferingTest, PositionsPastFourGiB) {
     CMRefCon refCon = openFile("big.bin", "wb+");
     ASSERT_NE(refCon, nullptr);

@@ -48,6 +48,7 @@ OpenMode parseMode(const char* mode) {
 } // namespace
 
 ReadWindow* ReadCache::find(uint64_t position) {
+    if (readAhead.holds(position)) return &readAhead;
     if (windows[recent].holds(position)) {
         windows[recent].lastUse = ++clock;
         return &windows[recent];
@@ -80,6 +81,8 @@ ReadWindow& ReadCache::windowFor(uint64_t start) {
 void ReadCache::clear() {
     for (ReadWindow& window : windows)
         window.length = 0;
+    readAhead.length = 0;
+    lastEnd = UINT64_MAX;
 }
 
 BufferedFile::~BufferedFile() {
@@ -148,6 +151,7 @@ size_t BufferedFile::read(int cacheIndex, uint64_t position, void* buffer, size_
     if (position > static_cast<uint64_t>(INT64_MAX) - size) return 0;
     ReadCache& cache = caches_[cacheIndex];
     auto* out = static_cast<unsigned char*>(buffer);
+    const bool inOrder = position == cache.lastEnd;
     size_t done = 0;
     while (done < size) {
         const uint64_t at = position + done;
@@ -156,17 +160,16 @@ size_t BufferedFile::read(int cacheIndex, uint64_t position, void* buffer, size_
             // The file must hold every byte written so far before it is read.
             if (!flush()) break;
             const size_t rest = size - done;
-            if (rest >= kWindowSize) {
+            if (inOrder && rest < kReadAheadSize) {
+                window = &cache.readAhead;
+                fillWindow(*window, at - at % kPageSize, kReadAheadSize);
+            } else if (rest >= kWindowSize) {
                 done += readFromFile(at, out + done, rest);
                 break;
+            } else {
+                window = &cache.windowFor(at - at % kWindowSize);
+                fillWindow(*window, at - at % kWindowSize, kWindowSize);
             }
-            const uint64_t start = at - at % kWindowSize;
-            window = &cache.windowFor(start);
-            if (!window->bytes) window->bytes.reset(new unsigned char[kWindowSize]);
-            window->start = start;
-            window->length = readFromFile(window->start, window->bytes.get(), kWindowSize);
-            windowedStart_ = std::min(windowedStart_, window->start);
-            windowedEnd_ = std::max(windowedEnd_, window->start + window->length);
             if (!window->holds(at)) break; // the end of the file
         }
         const size_t within = static_cast<size_t>(at - window->start);
@@ -174,7 +177,16 @@ size_t BufferedFile::read(int cacheIndex, uint64_t position, void* buffer, size_
         std::memcpy(out + done, window->bytes.get() + within, count);
         done += count;
     }
+    cache.lastEnd = position + done;
     return done;
+}
+
+void BufferedFile::fillWindow(ReadWindow& window, uint64_t start, size_t capacity) {
+    if (!window.bytes) window.bytes.reset(new unsigned char[capacity]);
+    window.start = start;
+    window.length = readFromFile(start, window.bytes.get(), capacity);
+    windowedStart_ = std::min(windowedStart_, window.start);
+    windowedEnd_ = std::max(windowedEnd_, window.start + window.length);
 }
 
 size_t BufferedFile::write(uint64_t position, const void* data, size_t size) {
@@ -226,6 +238,7 @@ void BufferedFile::updateWindows(uint64_t position, const unsigned char* data, s
     for (ReadCache& cache : caches_) {
         for (ReadWindow& window : cache.windows)
             updateWindow(window, position, data, size);
+        updateWindow(cache.readAhead, position, data, size);
     }
 }
 
