@@ -3,6 +3,8 @@
 // movies, and the environment queries (its version).
 #include "movie/movie_services.h"
 
+#include "movie/movie_reading.h"
+#include "reading_routines.h"
 #include "writing_routines.h"
 
 #include <atomic>
@@ -65,6 +67,10 @@ __attribute__((visibility("default"))) int32_t theQuickTimeDispatcher(uint32_t s
     default:
         if (selector >= kFirstWritingSelector && selector <= kLastWritingSelector)
             return Initialised() ? DispatchWriting(selector, arguments) : kNotInitialised;
+        // Reading routines run uninitialised too: a state's last owner may
+        // free its movie after the module has been terminated.
+        if (selector >= kFirstReadingSelector && selector <= kLastReadingSelector)
+            return DispatchReading(selector, arguments);
         return kUnimplemented;
     }
 }
