@@ -1,10 +1,12 @@
 // LoadFrameTagList: one frame of the selected picture media read as 8-bit A, R, G, B and
 // stored, fields woven, into the host's image.
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <new>
 
 #include "class_state.h"
+#include "dv_decoding.h"
 #include "frame_weaving.h"
 #include "omf/omf_media.h"
 #include "omf/omf_session.h"
@@ -17,6 +19,8 @@ namespace {
 
 // Bits per pixel of media whose alpha is kept.
 constexpr int32_t kBitsWithAlpha = 32;
+// Room for a codec ID with its terminating zero.
+constexpr int kCodecIDSize = 64;
 
 omfFormatEntry_t Entry(omfInt32 opcode) {
     omfFormatEntry_t entry{};
@@ -45,6 +49,27 @@ FieldInfo ReadFieldInfo(omfMediaHdl_t media, omfObject_t pictureKind, omfInt32& 
 
 } // namespace
 
+omfErr_t OMFFormat::ReadFrameBytes(std::span<uint8_t> buffer, omfInt32& bytesRead) {
+    bytesRead = 0;
+    char codecID[kCodecIDSize] = {};
+    omfmGetCodecID(m_SelectedMedia, sizeof codecID, codecID);
+    if (std::strcmp(codecID, kDVCodecID) != 0) {
+        return omfmReadChannelSamples(m_SelectedMedia, 1, omfInt32(buffer.size()), buffer.data(),
+                                      &bytesRead);
+    }
+    // DV frames arrive compressed; the movie server decodes them into the same buffer.
+    omfInt32 samples = 0, compressed = 0;
+    if (omfErr_t failed = omfmReadMediaSamples(m_SelectedMedia, 1, omfInt32(buffer.size()),
+                                               buffer.data(), &samples, &compressed)) {
+        return failed;
+    }
+    if (samples != 1 || compressed <= 0) return 0;
+    bytesRead = static_cast<omfInt32>(DecodeDVFrame(
+        m_Server, this, m_StoredWidth, m_StoredHeight,
+        std::span<const uint8_t>(buffer.data(), std::size_t(compressed)), buffer));
+    return 0;
+}
+
 bool OMFFormat::ReadSourceFrame(int32_t frame, int32_t source, Image*& image, TagList& tags) {
     tags.Set(IMG_PixelAspectX, PixelAspectX);
     tags.Set(IMG_PixelAspectY, PixelAspectY);
@@ -70,8 +95,7 @@ bool OMFFormat::ReadSourceFrame(int32_t frame, int32_t source, Image*& image, Ta
     std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[size]);
     if (!buffer) return false;
     omfInt32 bytesRead = 0;
-    if (omfErr_t failed =
-            omfmReadChannelSamples(m_SelectedMedia, 1, omfInt32(size), buffer.get(), &bytesRead)) {
+    if (omfErr_t failed = ReadFrameBytes(std::span(buffer.get(), size), bytesRead)) {
         Report(failed);
         return false;
     }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "media_session.h"
@@ -66,6 +67,10 @@ class OMFFormat : public ImageFormat {
     omfErr_t OpenPictureMedia(omfMediaHdl_t media, bool withLength);
     // Reads frame `source` of the selected media into the image the host gets for `frame`.
     bool ReadSourceFrame(int32_t frame, int32_t source, Image*& image, TagList& tags);
+    // Reads one sample of the selected media as A, R, G, B bytes into `buffer`: DV frames
+    // decoded by the movie server, other media through the media calls. A frame that arrives
+    // empty or that no server decodes leaves `bytesRead` at 0 and answers 0.
+    omfErr_t ReadFrameBytes(std::span<uint8_t> buffer, omfInt32& bytesRead);
     // Makes Video Track entry `index` the one played: a picture master's media or a sequence.
     void SelectEntry(int32_t index);
     // Maps frame `frame` of the current sequence to its segment's source and reads it there.
@@ -114,6 +119,7 @@ class OMFFormat : public ImageFormat {
     List m_FileMobNameList;
     List m_VideoTrackList; // texts; media handle of file entries, null for sequences
     Input* m_VideoTrackInput = nullptr;
+    ScriptVal m_Server; // this object's own binding to the movie server, for DV frames
     SaveState m_Save;
 };
 
