@@ -6,6 +6,7 @@
 #include <optional>
 #include <system_error>
 
+#include "host_path.h"
 #include "numbered_name.h"
 #include "picture_writer.h"
 #include "tarsel/system/image.h"
@@ -46,7 +47,9 @@ Image* Clip::GetFrameTagList(int32_t frame, const TagList*) {
     if (frame < 0 || m_ForSaving) return nullptr;
     std::lock_guard guard(m_ReadLock);
     if (!m_Reader && !m_OpenFailed) {
-        auto decoder = IsRegularFile(m_Path) ? VideoDecoder::Open(m_Path) : nullptr;
+        // The path may be written as on Windows (backslashes, a drive, another case).
+        const std::string path = ResolveHostPath(m_Path);
+        auto decoder = IsRegularFile(path) ? VideoDecoder::Open(path) : nullptr;
         if (!decoder) {
             m_OpenFailed = true;
             return nullptr;
@@ -56,7 +59,7 @@ Image* Clip::GetFrameTagList(int32_t frame, const TagList*) {
             reader->Type = Reader::Kind::Movie;
             reader->Movie = std::move(decoder);
         } else {
-            auto numbered = NumberedName::Parse(m_Path);
+            auto numbered = NumberedName::Parse(path);
             if (numbered && (IsRegularFile(numbered->WithOffset(1)) ||
                              IsRegularFile(numbered->WithOffset(-1)))) {
                 reader->Type = Reader::Kind::Sequence;

@@ -21,7 +21,8 @@ enum ClipTag : uint32_t {
 // existing number (shot.0007.png beside shot.0008.png) starts a sequence in which frame n is the
 // file numbered n further on; anything else is read as a movie whose frame n is the picture
 // shown n frame durations after its start. Files that cannot be read, missing frames and negative
-// frame numbers answer null.
+// frame numbers answer null. A path written as on Windows (backslashes, a drive letter, names in
+// another case) is found on this system as ResolveHostPath (host_path.h) describes.
 //
 // A clip made for saving writes frames as picture files instead (PutFrameTagList): frame n goes
 // to the file numbered n further on when the name ends in a number, else frame 0 to the name
