@@ -22,8 +22,4 @@ bool ValueHeaderSource::readAt(omfInt64 offset, void* buffer, size_t bytes) {
            read == omfInt32(bytes);
 }
 
-omfType_t soundBytesType(omfFileRev_t revision) {
-    return revision == kOmfRev2x ? kOmfType_DataValue : kOmfType_VarLenBytes;
-}
-
 } // namespace omf::codecs::audio

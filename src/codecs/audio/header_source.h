@@ -39,8 +39,4 @@ class ValueHeaderSource final : public HeaderSource {
     omfType_t type_;
 };
 
-// The type of the sound data and summary values: byte blocks in 1.x files,
-// data values in 2.x files.
-omfType_t soundBytesType(omfFileRev_t revision);
-
 } // namespace omf::codecs::audio

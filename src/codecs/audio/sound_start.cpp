@@ -41,7 +41,7 @@ omfFileRev_t dataRevision(omfMediaHdl_t media, omfFileRev_t own) {
 
 omfErr_t openData(const SoundFormat& format, omfMediaHdl_t media, omfFileRev_t revision) {
     return media::streamOpen(media->stream, media, media->dataObject, format.dataProperty,
-                             soundBytesType(dataRevision(media, revision)));
+                             omfsByteDataType(dataRevision(media, revision)));
 }
 
 omfErr_t startTranslation(omfHdl_t file, omfMediaHdl_t media, AudioState& state) {
@@ -107,8 +107,8 @@ omfErr_t writeSummary(omfHdl_t file, omfObject_t descriptor, const SoundFormat& 
                       const SoundHeader& header, omfInt64 dataBytes) {
     const std::vector<uint8_t> summary = format.buildHeader(header, dataBytes);
     OMF_CHECK(file, omfsWriteDataBytes(file, descriptor, format.summaryProperty,
-                                       soundBytesType(file->revision), 0, omfInt32(summary.size()),
-                                       summary.data()));
+                                       omfsByteDataType(file->revision), 0,
+                                       omfInt32(summary.size()), summary.data()));
     return 0;
 }
 
@@ -246,7 +246,7 @@ omfErr_t readValueHeader(const SoundFormat& format, omfHdl_t file, omfObject_t o
                          omfProperty_t property, omfFileRev_t revision, bool wantDataStart,
                          SoundHeader* header) {
     if (object == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
-    ValueHeaderSource source(file, object, property, soundBytesType(revision));
+    ValueHeaderSource source(file, object, property, omfsByteDataType(revision));
     OMF_CHECK(file, format.readHeader(file, source, wantDataStart, header));
     return 0;
 }
@@ -328,7 +328,7 @@ omfErr_t selectSound(const SoundFormat& format, omfCodecParms_t* parms, omfMedia
     request.info.isNative = 1;
     SoundHeader header;
     ValueHeaderSource source(file, request.descriptor, format.summaryProperty,
-                             soundBytesType(parms->fileRevision));
+                             omfsByteDataType(parms->fileRevision));
     if (request.descriptor != nullptr && format.readHeader(file, source, false, &header) == 0) {
         request.info.avgBitsPerSec = header.sampleBits * header.channels;
     }

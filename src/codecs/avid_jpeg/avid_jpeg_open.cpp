@@ -27,15 +27,11 @@ bool is2x(omfHdl_t file) {
     return file->revision == kOmfRev2x;
 }
 
-omfType_t bytesType(omfHdl_t file) {
-    return is2x(file) ? kOmfType_DataValue : kOmfType_VarLenBytes;
-}
-
 // The bytes of a byte-block property; empty when absent.
 omfErr_t readBytes(omfHdl_t file, omfObject_t object, omfProperty_t property, omfInt64 largest,
                    std::vector<uint8_t>& bytes) {
     bytes.clear();
-    omfType_t type = bytesType(file);
+    omfType_t type = omfsByteDataType(file->revision);
     if (property == 0 || object == nullptr || !omfsPropertyPresent(file, object, property, type))
         return 0;
     omfInt64 length = 0;

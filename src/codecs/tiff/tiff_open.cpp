@@ -30,7 +30,7 @@ omfErr_t checkHandle(omfHdl_t file, omfMediaHdl_t media, omfCodecParms_t* parms)
 
 omfErr_t openImage(omfMediaHdl_t media, omfFileRev_t revision) {
     return media::streamOpen(media->stream, media, media->dataObject, kOmfProperty_TIFF_ImageData,
-                             dataBytesType(revision));
+                             omfsByteDataType(revision));
 }
 
 omfErr_t startTranslation(omfHdl_t file, omfMediaHdl_t media, TiffState& state) {

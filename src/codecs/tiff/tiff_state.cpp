@@ -38,10 +38,6 @@ omfErr_t readFp16Tables(omfHdl_t file, omfObject_t descriptor, omfProperty_t pro
 
 } // namespace
 
-omfType_t dataBytesType(omfFileRev_t revision) {
-    return revision == kOmfRev2x ? kOmfType_DataValue : kOmfType_VarLenBytes;
-}
-
 jpeg::JpegLayer& TiffState::jpegLayer() {
     if (!layer) layer = std::make_unique<jpeg::JpegLayer>(jpeg::MessageFamily::jpeg);
     return *layer;
@@ -116,7 +112,7 @@ omfErr_t TiffState::writeSummary(omfHdl_t file, omfObject_t descriptor, const vo
                                  omfFileRev_t revision) const {
     if (!summary.empty()) {
         OMF_CHECK(file, omfsWriteDataBytes(file, descriptor, kOmfProperty_TIFD_Summary,
-                                           dataBytesType(revision), 0, omfInt32(summary.size()),
+                                           omfsByteDataType(revision), 0, omfInt32(summary.size()),
                                            summary.data()));
     }
     OMF_CHECK(file, video::writeNumber(file, descriptor, kOmfProperty_TIFD_LeadingLines,

@@ -29,10 +29,6 @@ inline constexpr omfInt32 kFp16TablesBytes = jpeg::kComponents * jpeg::kQuant16B
 // Frames move whole; the codec has no line transfers.
 inline constexpr bool kTransfersLines = false;
 
-// The type of the TIFF image and of the descriptor's Summary: byte blocks
-// in 1.x files, data values in 2.x files.
-omfType_t dataBytesType(omfFileRev_t revision);
-
 class TiffState final : public video::PictureState {
   public:
     TiffState() : PictureState(kOmfPixRGBA, kTransfersLines) {}

@@ -22,10 +22,6 @@ omfErr_t findKind(omfHdl_t file, const char* name, omfObject_t* dataKind) {
     return 0;
 }
 
-omfType_t headerType(omfHdl_t file) {
-    return is2x(file) ? kOmfType_DataValue : kOmfType_VarLenBytes;
-}
-
 // Reads an optional fade (length and type); absent fades are zero.
 omfErr_t readFade(omfHdl_t file, omfObject_t clip, omfProperty_t lengthProperty,
                   omfProperty_t typeProperty, omfLength_t* length, omfInt32* type,
@@ -144,8 +140,9 @@ omfErr_t omfiEdgecodeNew(omfHdl_t file, omfLength_t length, omfEdgecode_t edgeco
                                   edgecode.filmKind));
     OMF_CHECK(file, omfsWriteEnum(file, object, kOmfProperty_ECCP_CodeFormat, kOmfType_EdgeType,
                                   edgecode.codeFormat));
-    OMF_CHECK(file, omfsWriteDataBytes(file, object, kOmfProperty_ECCP_Header, headerType(file), 0,
-                                       sizeof edgecode.header, edgecode.header));
+    OMF_CHECK(file, omfsWriteDataBytes(file, object, kOmfProperty_ECCP_Header,
+                                       omfsByteDataType(file->revision), 0, sizeof edgecode.header,
+                                       edgecode.header));
     created.keep();
     *component = object;
     return 0;
@@ -170,11 +167,12 @@ omfErr_t omfiEdgecodeGetInfo(omfHdl_t file, omfObject_t component, omfLength_t* 
                                  &edgecode->filmKind));
     OMF_CHECK(file, omfsReadEnum(file, component, kOmfProperty_ECCP_CodeFormat, kOmfType_EdgeType,
                                  &edgecode->codeFormat));
-    if (omfsPropertyPresent(file, component, kOmfProperty_ECCP_Header, headerType(file))) {
+    if (omfsPropertyPresent(file, component, kOmfProperty_ECCP_Header,
+                            omfsByteDataType(file->revision))) {
         omfInt32 bytesRead = 0;
-        OMF_CHECK(file,
-                  omfsReadDataBytes(file, component, kOmfProperty_ECCP_Header, headerType(file), 0,
-                                    sizeof edgecode->header, edgecode->header, &bytesRead));
+        OMF_CHECK(file, omfsReadDataBytes(file, component, kOmfProperty_ECCP_Header,
+                                          omfsByteDataType(file->revision), 0,
+                                          sizeof edgecode->header, edgecode->header, &bytesRead));
     }
     return 0;
 }

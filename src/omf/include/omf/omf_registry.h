@@ -103,6 +103,12 @@ enum : omfType_t {
     kOmfType_PulldownDirectionType = 55,
 };
 
+// The type of byte data (media data, headers, tables) in files of a revision:
+// a data value in 2.x files, variable-length bytes in 1.x files.
+inline omfType_t omfsByteDataType(omfFileRev_t revision) {
+    return revision == kOmfRev2x ? kOmfType_DataValue : kOmfType_VarLenBytes;
+}
+
 // Codes of the built-in properties, named class_property (the 2.x class and
 // name where the property exists in 2.x files); properties named without a
 // class have no class part.
