@@ -1,0 +1,247 @@
+// "omftool write" and "omftool codecs" run as programs: pictures written through the plug-in's
+// saver and read back through its loader, the failures that end with status 2, and the codec list.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "saver_fixture.h"
+#include "tarsel/system/clip.h"
+
+namespace {
+
+using saver_test::ImageOwner;
+
+struct ToolRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+ToolRun Omftool(const std::string& arguments) {
+    const std::string errPath = ::testing::TempDir() + "omftool_write_err.txt";
+    const std::string command = std::string(OMFTOOL_PATH) + " " + arguments + " 2>" + errPath;
+    ToolRun run;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe) return run;
+    char buffer[4096];
+    while (std::size_t read = std::fread(buffer, 1, sizeof buffer, pipe))
+        run.out.append(buffer, read);
+    const int result = ::pclose(pipe);
+    run.status = WIFEXITED(result) ? WEXITSTATUS(result) : -1;
+    run.err = ReadFile(errPath);
+    std::filesystem::remove(errPath);
+    return run;
+}
+
+std::string Quoted(const std::string& path) {
+    return "'" + path + "'";
+}
+
+class OmftoolWrite : public saver_test::SaverTest {
+  protected:
+    void SetUp() override {
+        SaverTest::SetUp();
+        folder_ = ::testing::TempDir() + "omftool_write_" +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name() + "/";
+        std::filesystem::remove_all(folder_);
+        std::filesystem::create_directories(folder_);
+    }
+    void TearDown() override {
+        std::filesystem::remove_all(folder_);
+        SaverTest::TearDown();
+    }
+
+    // Writes `image` as a PNG file at `name` in the test's folder.
+    std::string WritePicture(const std::string& name, const Image* image) {
+        const std::string path = folder_ + name;
+        Clip* clip = new Clip(path.c_str(), true, nullptr);
+        EXPECT_TRUE(clip->PutFrameTagList(0, image));
+        clip->Recycle();
+        return path;
+    }
+
+    std::string folder_;
+};
+
+TEST_F(OmftoolWrite, PicturesBecomeRGBAFramesReadBackExactly) {
+    ImageOwner first(saver_test::MakeImage(21, 9, [](int x, int y) {
+        Pixel p = saver_test::NoisePixel(x, y, 0);
+        p.A = 65535;
+        return p;
+    }));
+    ImageOwner second(saver_test::MakeImage(21, 9, [](int x, int y) {
+        Pixel p = saver_test::NoisePixel(x, y, 1);
+        p.A = 65535;
+        return p;
+    }));
+    const std::string a = WritePicture("b_first.png", first.get());
+    const std::string b = WritePicture("a_second.png", second.get());
+    const ToolRun run = Omftool("write " + Quoted(path_) + " --codec RGBA --rate 25 " + Quoted(a) +
+                                " " + Quoted(b));
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "Wrote 2 frames of 21 x 9 to " + path_ + " with codec RGBA\n");
+    auto reader = FormatHost::Open(path_, &document_);
+    ASSERT_NE(reader, nullptr);
+    ASSERT_EQ(reader->FrameCount(), 2);
+    EXPECT_DOUBLE_EQ(reader->FrameRate(), 25.0);
+    // In the order given.
+    for (const Image* expected : {first.get(), second.get()}) {
+        ImageOwner read(reader->LoadFrame(expected == first.get() ? 0 : 1));
+        ASSERT_NE(read.get(), nullptr);
+        for (int y = 0; y < 9; ++y)
+            for (int x = 0; x < 21; ++x)
+                ASSERT_EQ(read->FetchPixel(x, y), expected->FetchPixel(x, y)) << x << " " << y;
+    }
+}
+
+TEST_F(OmftoolWrite, TheFirstFileOfANumberedSequenceBringsTheWholeSequence) {
+    for (int n = 1; n <= 3; ++n) {
+        ImageOwner frame(saver_test::MakeImage(
+            16, 8, [n](int x, int y) { return saver_test::SmoothPixel(x, y, n, 16, 8); }));
+        WritePicture("shot.000" + std::to_string(n) + ".png", frame.get());
+    }
+    const ToolRun run = Omftool("write " + Quoted(path_) + " --codec JPEG --quality 90 " +
+                                Quoted(folder_ + "shot.0001.png"));
+    ASSERT_EQ(run.status, 0) << run.err;
+    auto reader = FormatHost::Open(path_, &document_);
+    ASSERT_NE(reader, nullptr);
+    EXPECT_EQ(reader->FrameCount(), 3);
+    // The document's rate when none is given.
+    EXPECT_DOUBLE_EQ(reader->FrameRate(), 24.0);
+    // Given with its neighbours, each file is one frame.
+    std::filesystem::remove(path_);
+    const ToolRun each =
+        Omftool("write " + Quoted(path_) + " --codec JPEG " + Quoted(folder_ + "shot.0001.png") +
+                " " + Quoted(folder_ + "shot.0003.png"));
+    ASSERT_EQ(each.status, 0) << each.err;
+    auto again = FormatHost::Open(path_, &document_);
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(again->FrameCount(), 2);
+}
+
+// The stored picture of a one-field half-width resolution: a white block of the rendered frame
+// lands halved, on the first field's rows, below the leading lines.
+TEST_F(OmftoolWrite, HalfWidthOneFieldResolutionStoresTheFirstFieldHalved) {
+    constexpr int kTop = 100, kBottom = 200, kLeft = 200, kRight = 400;
+    ImageOwner frame(saver_test::MakeImage(720, 486, [](int x, int y) {
+        const int row = 485 - y;
+        const uint32_t level = row >= kTop && row < kBottom && x >= kLeft && x < kRight ? 65535 : 0;
+        return Pixel{level, level, level, 65535};
+    }));
+    const std::string input = WritePicture("block.png", frame.get());
+    const ToolRun run = Omftool("write " + Quoted(path_) +
+                                " --codec AJPG --variety JFIF2:1s --rate 29.97 " + Quoted(input));
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string raw = folder_ + "stored%d.jpg";
+    const ToolRun frames =
+        Omftool("frames " + Quoted(path_) + " --index 1 --raw -o " + Quoted(raw));
+    ASSERT_EQ(frames.status, 0) << frames.err;
+    Clip* clip = new Clip((folder_ + "stored0.jpg").c_str(), false, nullptr);
+    ImageOwner stored(clip->GetFrameTagList(0));
+    clip->Recycle();
+    ASSERT_NE(stored.get(), nullptr);
+    ASSERT_EQ(stored->Width(), 352);
+    ASSERT_EQ(stored->Height(), 243);
+    // Halved to 360 and centred: columns 100..199 become 96..195. The first field's rows
+    // 50..99 come after the 5 leading lines: 55..104.
+    auto level = [&](int x, int row) { return stored->FetchPixel(x, 242 - row).G >> 8; };
+    EXPECT_GT(level(146, 80), 200u);
+    EXPECT_GT(level(99, 58), 200u);
+    EXPECT_GT(level(192, 101), 200u);
+    EXPECT_LT(level(92, 80), 50u);
+    EXPECT_LT(level(200, 80), 50u);
+    EXPECT_LT(level(146, 51), 50u);
+    EXPECT_LT(level(146, 108), 50u);
+}
+
+TEST_F(OmftoolWrite, FailuresEndWithStatus2AndAMessage) {
+    ImageOwner frame(Image::New(8, 8));
+    const std::string input = WritePicture("frame.png", frame.get());
+    const std::string missing = folder_ + "missing.png";
+    struct Case {
+        std::string arguments;
+        std::string message;
+    };
+    for (const Case& item : {
+             Case{"--codec RGBA " + Quoted(missing),
+                  "omftool write: cannot read " + missing + ": no such file\n"},
+             Case{"--codec AJPG --variety Nope " + Quoted(input),
+                  "omftool write: codec AJPG has no variety \"Nope\" (see omftool codecs)\n"},
+             Case{"--codec RGBA --variety Uncomp422 " + Quoted(input),
+                  "omftool write: codec RGBA has no varieties\n"},
+             Case{"--codec 'MSM JPEG Codec' " + Quoted(input),
+                  "OMF Error: 85\nOMFI_ERR: Operation not valid on this codec\n"
+                  "omftool write: the OMF plug-in could not create " +
+                      path_ + "\n"},
+         }) {
+        SCOPED_TRACE(item.arguments);
+        const ToolRun run = Omftool("write " + Quoted(path_) + " " + item.arguments);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.err, item.message);
+        EXPECT_FALSE(std::filesystem::exists(path_));
+    }
+    // The same picture with a codec that writes.
+    const ToolRun control = Omftool("write " + Quoted(path_) + " --codec RGBA " + Quoted(input));
+    EXPECT_EQ(control.status, 0) << control.err;
+    EXPECT_TRUE(std::filesystem::exists(path_));
+}
+
+TEST_F(OmftoolWrite, AFileThatWasThereIsKeptWhenAnInputFails) {
+    { std::ofstream(path_) << "kept"; }
+    const ToolRun run =
+        Omftool("write " + Quoted(path_) + " --codec RGBA " + Quoted(folder_ + "missing.png"));
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(ReadFile(path_), "kept");
+}
+
+TEST(OmftoolCodecs, ListsTheSaversCodecsWithVarieties) {
+    const ToolRun run = Omftool("codecs --json");
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto list = nlohmann::json::parse(run.out);
+    EXPECT_EQ(list["default"], "AJPG");
+    const auto& codecs = list["codecs"];
+    ASSERT_FALSE(codecs.empty());
+    EXPECT_EQ(codecs[0]["id"], "RGBA");
+    EXPECT_EQ(codecs[0]["name"], "RGBA Codec");
+    EXPECT_TRUE(codecs[0]["varieties"].empty());
+    bool sawAVR = false;
+    for (const auto& codec : codecs) {
+        EXPECT_NE(codec["id"], "MSM TARGA DVC Codec");
+        if (codec["id"] != "AJPG") continue;
+        sawAVR = true;
+        EXPECT_EQ(codec["name"], "Avid AVR Codec");
+        ASSERT_EQ(codec["varieties"].size(), 43u);
+        EXPECT_EQ(codec["varieties"][1], "AVR12");
+        EXPECT_EQ(codec["varieties"][30], "Uncomp422");
+    }
+    EXPECT_TRUE(sawAVR);
+
+    const ToolRun text = Omftool("codecs");
+    ASSERT_EQ(text.status, 0);
+    EXPECT_NE(text.out.find("  RGBA  RGBA Codec\n"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("* AJPG  Avid AVR Codec  (43 varieties)\n"), std::string::npos);
+    EXPECT_NE(text.out.find(" Uncomp422 "), std::string::npos);
+}
+
+TEST(OmftoolCodecs, APluginThatDoesNotLoadEndsWithStatus2) {
+    const ToolRun run = Omftool("codecs --json");
+    ASSERT_EQ(run.status, 0);
+    ::setenv("OMFTOOL_PLUGIN", "/nonexistent/libOMF.so", 1);
+    const ToolRun broken = Omftool("codecs --json");
+    ::unsetenv("OMFTOOL_PLUGIN");
+    EXPECT_EQ(broken.status, 2);
+    EXPECT_EQ(nlohmann::json::parse(broken.out)["error"], 2);
+}
+
+} // namespace

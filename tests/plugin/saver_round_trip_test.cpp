@@ -1,0 +1,258 @@
+// Frames written through the loaded plug-in's saver with each codec, read back through its
+// loader and compared with what was written: exactly for uncompressed R G B A, by PSNR where the
+// codec compresses or subsamples.
+#include <cstdio>
+
+#include "saver_fixture.h"
+
+namespace {
+
+using saver_test::ImageOwner;
+using saver_test::SaveChoice;
+
+// Lowest PSNR (dB) accepted for the JPEG codecs at quality 93 and for 4:2:2 media.
+constexpr double kPSNRFloor = 35.0;
+
+using Frames = std::vector<std::unique_ptr<ImageOwner>>;
+
+class SaverRoundTrip : public saver_test::SaverTest {
+  protected:
+    template <typename Painter>
+    Frames PaintFrames(int width, int height, int count, Painter paint) {
+        Frames frames;
+        for (int f = 0; f < count; ++f) {
+            frames.push_back(std::make_unique<ImageOwner>(saver_test::MakeImage(
+                width, height, [&](int x, int y) { return paint(x, y, f); })));
+        }
+        return frames;
+    }
+
+    // Saves the frames, reads every one back (empty when saving or opening failed).
+    Frames RoundTrip(const SaveChoice& choice, const Frames& written) {
+        std::vector<Image*> frames;
+        for (const auto& frame : written)
+            frames.push_back(frame->get());
+        Frames read;
+        if (!Save(choice, frames)) {
+            ADD_FAILURE() << "saving failed: " << Messages();
+            return read;
+        }
+        std::string error;
+        auto reader = FormatHost::Open(path_, &document_, &error);
+        if (!reader) {
+            ADD_FAILURE() << error;
+            return read;
+        }
+        EXPECT_EQ(reader->FrameCount(), int(written.size()));
+        rate_ = reader->FrameRate();
+        aspectX_ = reader->Format()->PixelAspectX;
+        aspectY_ = reader->Format()->PixelAspectY;
+        for (std::size_t f = 0; f < written.size(); ++f)
+            read.push_back(std::make_unique<ImageOwner>(reader->LoadFrame(int32_t(f))));
+        return read;
+    }
+
+    std::string Messages() const {
+        std::string all;
+        for (const auto& message : app_.LastMessages())
+            all += message.Text + "\n";
+        return all;
+    }
+
+    // Each frame read back is the one written below its first `lead` rows (those the media
+    // keeps above its sampled picture), at a PSNR of at least the floor.
+    void ExpectCloseFrames(const Frames& written, const Frames& read, const char* what) {
+        ASSERT_EQ(read.size(), written.size());
+        for (std::size_t f = 0; f < read.size(); ++f) {
+            const Image* back = read[f]->get();
+            const Image* sent = written[f]->get();
+            ASSERT_NE(back, nullptr) << what << " frame " << f;
+            ASSERT_EQ(back->Width(), sent->Width()) << what;
+            const int lead = sent->Height() - back->Height();
+            ASSERT_GE(lead, 0) << what;
+            ImageOwner below(sent->CropOfImage(0, 0, sent->Width(), back->Height()));
+            const double psnr = saver_test::PSNR(*below.get(), *back, 0, back->Height());
+            std::printf("%s frame %zu: PSNR %.2f dB (%d rows above the picture)\n", what, f, psnr,
+                        lead);
+            EXPECT_GT(psnr, kPSNRFloor) << what << " frame " << f;
+        }
+    }
+
+    double rate_ = 0, aspectX_ = 0, aspectY_ = 0;
+};
+
+TEST_F(SaverRoundTrip, RGBAKeepsEveryChannelExactly) {
+    constexpr int kWidth = 13, kHeight = 7, kFrames = 3;
+    const Frames written = PaintFrames(kWidth, kHeight, kFrames, saver_test::NoisePixel);
+    const Frames read = RoundTrip({"RGBA"}, written);
+    ASSERT_EQ(read.size(), size_t(kFrames));
+    EXPECT_EQ(saved_.codecText, "RGBA");
+    for (int f = 0; f < kFrames; ++f) {
+        ASSERT_NE(read[f]->get(), nullptr);
+        ASSERT_EQ(read[f]->get()->Width(), kWidth);
+        ASSERT_EQ(read[f]->get()->Height(), kHeight);
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < kWidth; ++x)
+                ASSERT_EQ(read[f]->get()->FetchPixel(x, y), saver_test::NoisePixel(x, y, f))
+                    << f << " " << x << " " << y;
+    }
+}
+
+TEST_F(SaverRoundTrip, FrameSizedCodecsKeepThePicture) {
+    constexpr int kWidth = 64, kHeight = 48, kFrames = 2;
+    auto smooth = [](int x, int y, int f) {
+        return saver_test::SmoothPixel(x, y, f, kWidth, kHeight);
+    };
+    for (const char* codec : {"JPEG", "CODEC_AVID_JFIF_VIDEO", "TIFF", "CDCI"}) {
+        SCOPED_TRACE(codec);
+        std::filesystem::remove(path_);
+        const Frames written = PaintFrames(kWidth, kHeight, kFrames, smooth);
+        const Frames read = RoundTrip({codec}, written);
+        EXPECT_EQ(saved_.codecText, codec);
+        EXPECT_EQ(saved_.layout, kOmfFullFrame);
+        ExpectCloseFrames(written, read, codec);
+        ASSERT_EQ(read[0]->get()->Height(), kHeight);
+        // 64 x 48 square pixels are 4:3.
+        EXPECT_EQ(saved_.aspect.numerator, 4);
+        EXPECT_EQ(saved_.aspect.denominator, 3);
+    }
+}
+
+TEST_F(SaverRoundTrip, TheAvidJPEGCodecCannotWriteAndSaysSo) {
+    ImageOwner frame(saver_test::MakeImage(
+        16, 16, [](int x, int y) { return saver_test::SmoothPixel(x, y, 0, 16, 16); }));
+    EXPECT_FALSE(Save({"MSM JPEG Codec"}, {frame.get()}));
+    EXPECT_EQ(Messages(), "OMF Error: 85\nOMFI_ERR: Operation not valid on this codec\n");
+    // The JPEG codec writes the same frame.
+    std::filesystem::remove(path_);
+    app_.ClearMessages();
+    EXPECT_TRUE(Save({"JPEG"}, {frame.get()}));
+    EXPECT_EQ(Messages(), "");
+}
+
+TEST_F(SaverRoundTrip, RateIsKeptInHundredths) {
+    ImageOwner frame(
+        saver_test::MakeImage(8, 8, [](int x, int y) { return saver_test::NoisePixel(x, y, 0); }));
+    Frames one;
+    one.push_back(std::make_unique<ImageOwner>(frame.get()));
+    frame.image->Use();
+    const Frames read = RoundTrip({"RGBA", nullptr, 29.97}, one);
+    ASSERT_EQ(read.size(), 1u);
+    EXPECT_DOUBLE_EQ(rate_, 2997.0 / 100.0);
+}
+
+TEST_F(SaverRoundTrip, DisplayAspectOfNTSCPixelsIsFourToThree) {
+    Image* frame = Image::New(720, 486, 0.9, 1.0);
+    Frames one;
+    one.push_back(std::make_unique<ImageOwner>(frame));
+    const Frames read = RoundTrip({"RGBA"}, one);
+    ASSERT_EQ(read.size(), 1u);
+    EXPECT_EQ(saved_.aspect.numerator, 4);
+    EXPECT_EQ(saved_.aspect.denominator, 3);
+    // The loader turns the 4:3 aspect of 720 x 486 back into the pixel aspect.
+    EXPECT_DOUBLE_EQ(aspectX_, 1.0);
+    EXPECT_NEAR(aspectY_, 3.0 * 720 / (4.0 * 486), 1e-6);
+}
+
+// Rows alternate between two levels, so that fields read back in the wrong order or on the
+// wrong rows cannot match; a gradient runs across.
+Pixel FieldPixel(int x, int y, int frame, int height) {
+    const int fromTop = height - 1 - y;
+    const uint32_t base = (fromTop % 2 == 0 ? 200u : 50u) + uint32_t(frame * 3);
+    const uint32_t level = (base + uint32_t(x) * 40u / 720u) * 257u;
+    return {level, level, level, 65535};
+}
+
+struct ResolutionCase {
+    const char* variety;
+    double rate;
+    int height;
+    const char* codecText;
+    omfInt32 layout;
+};
+
+TEST_F(SaverRoundTrip, AvidResolutionsKeepThePictureAndItsFields) {
+    for (const ResolutionCase& item : {
+             ResolutionCase{"Uncomp422", 29.97, 486, "AJPG:Uncomp422:NTSC", kOmfSeparateFields},
+             ResolutionCase{"Uncomp422", 25.0, 576, "AJPG:Uncomp422:PAL", kOmfSeparateFields},
+             ResolutionCase{"AVR12", 29.97, 486, "AJPG:AVR12:NTSC", kOmfSeparateFields},
+             ResolutionCase{"AVR12", 25.0, 576, "AJPG:AVR12:PAL", kOmfSeparateFields},
+             ResolutionCase{"JFIF3:1", 25.0, 576, "AJPG:JFIF3:1:PAL", kOmfSeparateFields},
+             ResolutionCase{"JFIF2:1p", 25.0, 576, "AJPG:JFIF2:1p:PAL", kOmfFullFrame},
+         }) {
+        SCOPED_TRACE(item.codecText);
+        std::filesystem::remove(path_);
+        const int height = item.height;
+        const Frames written = PaintFrames(
+            720, height, 2, [height](int x, int y, int f) { return FieldPixel(x, y, f, height); });
+        const Frames read = RoundTrip({"AJPG", item.variety, item.rate}, written);
+        EXPECT_EQ(saved_.codecText, item.codecText);
+        EXPECT_EQ(saved_.layout, item.layout);
+        EXPECT_EQ(saved_.separateFields, item.layout == kOmfSeparateFields);
+        ExpectCloseFrames(written, read, item.codecText);
+    }
+}
+
+TEST_F(SaverRoundTrip, FilmRateTakesTheNTSCStandard) {
+    ImageOwner frame(Image::New(720, 486));
+    EXPECT_TRUE(Save({"AJPG", "AVR12", 24.0}, {frame.get()})) << Messages();
+    EXPECT_EQ(saved_.codecText, "AJPG:AVR12:FILM");
+    // A 720-row frame is film too, and 25 frames per second is no film rate for the resolution.
+    std::filesystem::remove(path_);
+    ImageOwner tall(Image::New(720, 720));
+    EXPECT_FALSE(Save({"AJPG", "AVR12", 25.0}, {tall.get()}));
+    EXPECT_EQ(saved_.codecText, "AJPG:AVR12:FILM");
+    EXPECT_EQ(Messages(), "OMF Error: 130\nOMFI_ERR: Illegal value for edit rate\n");
+}
+
+class SaverFrameSize : public saver_test::SaverTest {};
+
+TEST_F(SaverFrameSize, AFrameOfAnotherSizeIsRefusedWithAMessage) {
+    ImageOwner first(
+        saver_test::MakeImage(13, 7, [](int x, int y) { return saver_test::NoisePixel(x, y, 0); }));
+    ImageOwner narrow(Image::New(12, 7));
+    ImageOwner short_(Image::New(13, 6));
+    auto host = Saver({"RGBA"});
+    ASSERT_NE(host, nullptr);
+    ASSERT_TRUE(host->SaveHeader(first.get()));
+    EXPECT_TRUE(host->SaveFrame(first.get()));
+    EXPECT_FALSE(host->SaveFrame(narrow.get()));
+    EXPECT_FALSE(host->SaveFrame(short_.get()));
+    const auto messages = app_.LastMessages();
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[0].Text, "OMF Error: frame of 12x7 given for media of 13x7");
+    EXPECT_EQ(messages[0].Category, MSG_Error);
+    EXPECT_EQ(messages[1].Text, "OMF Error: frame of 13x6 given for media of 13x7");
+    EXPECT_TRUE(host->SaveFrame(first.get()));
+    // The host's image is only borrowed.
+    EXPECT_EQ(first->UseCount(), 1);
+    EXPECT_EQ(narrow->UseCount(), 1);
+    ASSERT_TRUE(host->Format()->Close());
+    host.reset();
+    auto reader = FormatHost::Open(path_, &document_);
+    ASSERT_NE(reader, nullptr);
+    EXPECT_EQ(reader->FrameCount(), 2);
+}
+
+TEST_F(SaverFrameSize, AvidResolutionFramesOfAnySizeAreCutToThePicture) {
+    ImageOwner small(Image::New(320, 240));
+    ImageOwner wide(Image::New(1440, 486));
+    auto host = Saver({"AJPG", "AVR12", 29.97});
+    ASSERT_NE(host, nullptr);
+    ASSERT_TRUE(host->SaveHeader(small.get()));
+    EXPECT_TRUE(host->SaveFrame(small.get()));
+    EXPECT_TRUE(host->SaveFrame(wide.get()));
+    EXPECT_TRUE(app_.LastMessages().empty());
+    EXPECT_EQ(small->UseCount(), 1);
+    EXPECT_EQ(wide->UseCount(), 1);
+}
+
+TEST_F(SaverFrameSize, WithoutHeaderNothingIsWritten) {
+    ImageOwner frame(Image::New(4, 4));
+    auto host = Saver({"RGBA"});
+    ASSERT_NE(host, nullptr);
+    EXPECT_FALSE(host->SaveFrame(frame.get()));
+    EXPECT_FALSE(host->SaveFrame(nullptr));
+}
+
+} // namespace
