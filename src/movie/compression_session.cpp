@@ -96,6 +96,7 @@ int32_t CreateCompressionSession(CreateCompressionSessionArgs* args) {
     session->frame->format = session->encoder->pix_fmt;
     session->frame->width = width;
     session->frame->height = height;
+    session->frame->color_range = session->encoder->color_range;
     if (av_frame_get_buffer(session->frame, 0) < 0) return kCodecError;
 
     AVCodecParameters* parameters = writer.video->codecpar;
@@ -122,6 +123,8 @@ int32_t EncodeFrame(EncodeFrameArgs* args) {
     const int32_t imported = session.importer.Import(image, session.frame);
     if (imported != kNoError) return imported;
     session.frame->pts = args->displayTime;
+    // Quantiser-driven encoders take each frame's quality.
+    session.frame->quality = session.encoder->global_quality;
     session.frame->pkt_duration = args->duration;
     if (avcodec_send_frame(session.encoder, session.frame) < 0) return kCodecError;
     return DrainPackets(session);

@@ -83,6 +83,7 @@ int32_t PreviewFrame(PreviewFrameArgs* args) {
     coders.frame->format = coders.encoder->pix_fmt;
     coders.frame->width = args->width;
     coders.frame->height = args->height;
+    coders.frame->color_range = coders.encoder->color_range;
     if (av_frame_get_buffer(coders.frame, 0) < 0) return kCodecError;
     PixelImporter importer;
     const PackedImage image{kPixel32ARGB, args->width, args->height,
@@ -91,6 +92,7 @@ int32_t PreviewFrame(PreviewFrameArgs* args) {
     int32_t status = importer.Import(image, coders.frame);
     if (status != kNoError) return status;
     coders.frame->pts = 0;
+    coders.frame->quality = coders.encoder->global_quality;
     status = EncodeIntoDecoder(coders);
     if (status != kNoError) return status;
 

@@ -307,6 +307,14 @@ int32_t CloseMovieFile(CloseMovieFileArgs* args) {
         status = FinishCompressionSession(args->session);
         FreeCompressionSession(args->session);
     }
+    // A video track that never got a codec cannot be written: the file
+    // holds nothing and is removed.
+    if (writer->video && writer->video->codecpar->codec_id == AV_CODEC_ID_NONE &&
+        !writer->headerWritten) {
+        avio_closep(&writer->format->pb);
+        std::remove(writer->path.c_str());
+        return status == kNoError ? kParameterError : status;
+    }
     const int32_t header = writer->EnsureHeader();
     if (status == kNoError) status = header;
     if (writer->headerWritten && av_write_trailer(writer->format) < 0 && status == kNoError)

@@ -93,17 +93,18 @@ void ReorderB64a(const PackedImage& source, AVFrame* target) {
     }
 }
 
-// Keeps the scaler's conversion coefficients and source range, and sets
-// whether the target's Y'CbCr samples span the full range.
-void SetTargetRange(SwsContext* scaler, bool fullRange) {
+// Keeps the scaler's conversion coefficients and sets whether the source's
+// and the target's Y'CbCr samples span the full range (JPEG) or the video
+// range; RGB sides ignore it.
+void SetRanges(SwsContext* scaler, bool sourceFull, bool targetFull) {
     int* inverseTable = nullptr;
     int* table = nullptr;
     int sourceRange = 0, targetRange = 0, brightness = 0, contrast = 0, saturation = 0;
     if (sws_getColorspaceDetails(scaler, &inverseTable, &sourceRange, &table, &targetRange,
                                  &brightness, &contrast, &saturation) < 0)
         return;
-    if ((targetRange != 0) == fullRange) return;
-    sws_setColorspaceDetails(scaler, inverseTable, sourceRange, table, fullRange ? 1 : 0,
+    if ((sourceRange != 0) == sourceFull && (targetRange != 0) == targetFull) return;
+    sws_setColorspaceDetails(scaler, inverseTable, sourceFull ? 1 : 0, table, targetFull ? 1 : 0,
                              brightness, contrast, saturation);
 }
 
@@ -189,7 +190,7 @@ int32_t PixelImporter::Import(const PackedImage& source, AVFrame* target) {
                                    target->height, static_cast<AVPixelFormat>(target->format),
                                    kScalerFlags, nullptr, nullptr, nullptr);
     if (!scaler_) return kUnsupportedPixelFormat;
-    SetTargetRange(scaler_, target->color_range == AVCOL_RANGE_JPEG);
+    SetRanges(scaler_, false, target->color_range == AVCOL_RANGE_JPEG);
     if (av_frame_make_writable(target) < 0) return kCodecError;
     sws_scale(scaler_, planes, strides, 0, source.height, target->data, target->linesize);
     return kNoError;
@@ -205,6 +206,7 @@ int32_t ArgbExporter::Export(const AVFrame* frame, uint8_t* pixels, int32_t rowB
         scaler_, frame->width, frame->height, static_cast<AVPixelFormat>(frame->format),
         frame->width, frame->height, AV_PIX_FMT_ARGB, kScalerFlags, nullptr, nullptr, nullptr);
     if (!scaler_) return kUnsupportedPixelFormat;
+    SetRanges(scaler_, frame->color_range == AVCOL_RANGE_JPEG, false);
     uint8_t* planes[4] = {pixels, nullptr, nullptr, nullptr};
     int strides[4] = {rowBytes, 0, 0, 0};
     sws_scale(scaler_, frame->data, frame->linesize, 0, frame->height, planes, strides);

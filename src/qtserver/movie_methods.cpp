@@ -1,12 +1,14 @@
-// Handlers of movie writing, codecs and DV. They check their arguments and
-// pass the request to the movie thread; until the module serves them, every
-// request answers failure.
+// Handlers of movie writing, codecs and DV. They check their arguments,
+// fill the state and pass the request to the movie thread.
 #include "server_methods.h"
 
 #include "message_codes.h"
 #include "movie_state.h"
 #include "server_app.h"
 #include "state_arguments.h"
+#include "writing_workers.h"
+
+#include <string>
 
 namespace {
 
@@ -38,17 +40,62 @@ void AskAndAnswerSuccess(ScriptObject* self, ScriptArgs& args, QT_Msg* state, ui
     args.ReturnBoolean(state->success != 0);
 }
 
-// The DV methods: a temporary state, the answer table preset, RawDataOut
-// nil unless the work succeeded.
-void AskDV(ScriptObject* self, ScriptArgs& args, uint32_t code) {
-    Movies(self).Ensure();
-    TemporaryState state;
+// `key` of `table` when it is a memory block, else null.
+const ScriptVal* MemBlockAt(const ScriptVal* table, const char* key) {
+    const ScriptVal* value = table && table->IsTable() ? table->FindKeyConst(key) : nullptr;
+    return value && value->IsMemBlock() ? value : nullptr;
+}
+
+// The table's Metadata when it is a table, else nil.
+ScriptVal MetadataOf(const ScriptVal* table) {
+    const ScriptVal* metadata =
+        table && table->IsTable() ? table->FindKeyConst("Metadata") : nullptr;
+    return metadata && metadata->IsTable() ? *metadata : ScriptVal();
+}
+
+// The audio of a SaveFrame or SaveAudio call, taken when the state writes sound.
+void TakeAudio(QT_Msg& state, const ScriptVal* table) {
+    state.numSamples = 0;
+    state.rawAudioIn = nullptr;
+    if (state.numChannels <= 0 || !table || !table->IsTable()) return;
+    state.numSamples = static_cast<int32_t>(table->ToInteger("NumSamples", 0));
+    state.rawAudioIn = MemBlockAt(table, "RawAudioIn");
+}
+
+void ClearCallBlocks(QT_Msg& state) {
+    state.rawDataIn = nullptr;
+    state.rawAudioIn = nullptr;
+    state.rawDataOut = nullptr;
+    state.numSamples = 0;
+}
+
+// A table of the call's first argument, nil-safe.
+const ScriptVal* FirstTable(const ScriptArgs& args) {
+    const ScriptVal* table = args.FindKeyConst(1);
+    return table && table->IsTable() ? table : nullptr;
+}
+
+// The stateless frame methods (DV and preview): a temporary state with the
+// table's attributes and RawDataIn; the frame comes back as RawDataOut,
+// which stays nil when the work fails or no movie thread serves.
+void AskFrameWork(ScriptObject* self, ScriptArgs& args, uint32_t code) {
     ScriptVal answer = ScriptVal::NewTable();
-    Movies(self).Ask(*state, code);
-    if (!state->success) {
-        answer.Remove("RawDataOut");
-        if (code == kCodeDVCompress) answer.Set("compressedSize", 0);
+    if (code == kCodeDVCompress) answer.Set("compressedSize", 0);
+    if (!Movies(self).Ensure()) {
+        args.Return(answer);
+        return;
     }
+    TemporaryState state;
+    const ScriptVal* table = FirstTable(args);
+    if (table) ApplyStateAttributes(Movies(self), *state, *table);
+    state->rawDataIn = MemBlockAt(table, "RawDataIn");
+    ScriptVal output;
+    state->rawDataOut = &output;
+    if (Movies(self).Ask(*state, code) && state->success) {
+        answer.Set("RawDataOut", output);
+        if (code == kCodeDVCompress) answer.Set("compressedSize", state->compressedSize);
+    }
+    ClearCallBlocks(*state);
     args.Return(answer);
 }
 
@@ -56,24 +103,72 @@ void AskDV(ScriptObject* self, ScriptArgs& args, uint32_t code) {
 
 void SaveHeaderMethod(ScriptObject* self, ScriptArgs& args) {
     QT_Msg* state = StateArgument(args);
-    if (state) state->fileName = TsID(args.ToString(2));
+    if (!state) {
+        args.ReturnBoolean(false);
+        return;
+    }
+    state->writing = true;
+    const ScriptVal* table = args.FindKeyConst(3);
+    if (table && table->IsTable()) ApplyStateAttributes(Movies(self), *state, *table);
+    state->metadata = MetadataOf(table);
+    state->fileName = TsID(args.ToString(2));
     AskAndAnswerSuccess(self, args, state, kCodeSaveHeader);
 }
 
 void SaveFrameMethod(ScriptObject* self, ScriptArgs& args) {
     QT_Msg* state = StateArgument(args);
-    AskAndAnswerSuccess(self, args, state && state->movieOpen ? state : nullptr, kCodeSaveFrame);
+    if (!state || !state->movieOpen) {
+        args.ReturnBoolean(false);
+        return;
+    }
+    const ScriptVal* table = args.FindKeyConst(3);
+    state->rawDataIn = MemBlockAt(table, "RawDataIn");
+    TakeAudio(*state, table);
+    state->metadata = MetadataOf(table);
+    Movies(self).Ask(*state, kCodeSaveFrame);
+    ClearCallBlocks(*state);
+    args.ReturnBoolean(state->success != 0);
 }
 
 void SaveAudioMethod(ScriptObject* self, ScriptArgs& args) {
     QT_Msg* state = StateArgument(args);
-    AskAndAnswerSuccess(self, args, state && state->movieOpen ? state : nullptr, kCodeSaveAudio);
+    if (!state || !state->movieOpen) {
+        args.ReturnBoolean(false);
+        return;
+    }
+    TakeAudio(*state, args.FindKeyConst(2));
+    Movies(self).Ask(*state, kCodeSaveAudio);
+    ClearCallBlocks(*state);
+    args.ReturnBoolean(state->success != 0);
 }
 
 void GetCodecListMethod(ScriptObject* self, ScriptArgs& args) {
     QT_Msg* state = StateArgument(args);
     if (!state || !Movies(self).Ask(*state, kCodeListCodecs) || !state->success) return;
-    args.Return(ScriptVal::NewTable());
+    ScriptVal list = ScriptVal::NewTable();
+    // A copy: asking for each codec's information must not disturb the list.
+    const std::vector<CodecListEntry> codecs = state->codecList;
+    int64_t index = 0;
+    for (const CodecListEntry& codec : codecs) {
+        ScriptVal entry = ScriptVal::NewTable();
+        entry.Set("Compressor", FourCharText(codec.codecType));
+        entry.Set("Name", codec.name);
+        state->codecType = codec.codecType;
+        state->codecComponent = codec.component;
+        if (Movies(self).Ask(*state, kCodeCodecInfo) && state->success && state->writingMovie &&
+            state->writingMovie->hasCodecInfo) {
+            const movie::CodecInfo& info = state->writingMovie->codecInfo;
+            entry.Set("compressFlags", info.compressFlags);
+            entry.Set("formatFlags", info.formatFlags);
+            entry.Set("hasCodecSettings", info.hasSettings ? 1 : 0);
+            if (info.pixelFormatCount > 0)
+                entry.Set("pixelFormats",
+                          ScriptVal::NewMemBlock(info.pixelFormats,
+                                                 sizeof(uint32_t) * info.pixelFormatCount));
+        }
+        list.Set(++index, entry);
+    }
+    args.Return(list);
 }
 
 void DisposeCodecListMethod(ScriptObject* self, ScriptArgs& args) {
@@ -87,17 +182,32 @@ void GetCodecInfoMethod(ScriptObject* self, ScriptArgs& args) {
         args.ReturnBoolean(false);
         return;
     }
-    bool listed = Movies(self).Ask(*state, kCodeListCodecs) && state->success;
+    // The codec is named by the call's codecID, or by that of a table argument.
+    std::string wanted = args.ToString("codecID");
+    const ScriptVal* table = args.FindKeyConst(2);
+    if (wanted.empty() && table && table->IsTable()) wanted = table->ToString("codecID");
+    if (Movies(self).Ask(*state, kCodeListCodecs) && state->success) {
+        for (const CodecListEntry& codec : state->codecList) {
+            if (CodecIdentifier(codec.name, codec.codecType) != wanted) continue;
+            state->codecID = TsID(wanted);
+            state->codecType = codec.codecType;
+            state->codecComponent = codec.component;
+            break;
+        }
+    }
     Movies(self).Ask(*state, kCodeDisposeCodecs);
-    if (listed) Movies(self).Ask(*state, kCodeCodecInfo);
-    args.ReturnBoolean(listed && state->success != 0);
+    // Without a codec there is no information: that is a failure.
+    const bool answered = !state->codecID.view().empty() &&
+                          Movies(self).Ask(*state, kCodeCodecInfo) && state->success;
+    args.ReturnBoolean(answered);
 }
 
 void GetCodecSettingsMethod(ScriptObject* self, ScriptArgs& args) {
-    const ScriptVal* table = args.FindKeyConst(1);
+    const ScriptVal* table = FirstTable(args);
     const ScriptVal* settings = table ? table->FindKeyConst("CodecSettings") : nullptr;
     if (settings) args.Return(*settings);
     auto* state = new QT_Msg; // its reference travels with the message
+    if (table) ApplyStateAttributes(Movies(self), *state, *table);
     state->SetCode(kCodeCodecSettings);
     state->deferredReply = args.DeferReply();
     if (!Movies(self).Post(state)) {
@@ -108,20 +218,17 @@ void GetCodecSettingsMethod(ScriptObject* self, ScriptArgs& args) {
 }
 
 void ShowCodecSettingsMethod(ScriptObject*, ScriptArgs&) {
-    // No settings dialog is ever open without movie services.
+    // The settings dialog has no window here: there is none to bring forward.
 }
 
 void PrefsPreviewMethod(ScriptObject* self, ScriptArgs& args) {
-    if (!Movies(self).Ensure()) return;
-    TemporaryState state;
-    if (!Movies(self).Ask(*state, kCodePrefsPreview) || !state->success) return;
-    args.Return(ScriptVal::NewTable());
+    AskFrameWork(self, args, kCodePrefsPreview);
 }
 
 void AvidDVCompressMethod(ScriptObject* self, ScriptArgs& args) {
-    AskDV(self, args, kCodeDVCompress);
+    AskFrameWork(self, args, kCodeDVCompress);
 }
 
 void AvidDVDecompressMethod(ScriptObject* self, ScriptArgs& args) {
-    AskDV(self, args, kCodeDVDecompress);
+    AskFrameWork(self, args, kCodeDVDecompress);
 }
