@@ -2,6 +2,7 @@
 
 #include "ffmpeg_owners.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -34,10 +35,22 @@ std::string extensionOf(const std::string& path) {
     return path.substr(dot + 1);
 }
 
+// Pixels to encode, 8 or 16 bits a channel, as libswscale reads them.
+struct SourcePicture {
+    const uint8_t* data = nullptr;
+    int stride = 0; // bytes a row
+    AVPixelFormat format = AV_PIX_FMT_NONE;
+    int width = 0;
+    int height = 0;
+    bool hasAlpha = false;
+    bool deep = false; // 16 bits a channel
+};
+
 // The encoder's pixel format closest to the picture's: RGB, or RGBA when
-// alpha is to be kept.
-AVPixelFormat targetFormat(const AVCodec* codec, bool keepAlpha) {
-    const AVPixelFormat wanted = keepAlpha ? AV_PIX_FMT_RGBA : AV_PIX_FMT_RGB24;
+// alpha is to be kept, of 8 or 16 bits a channel.
+AVPixelFormat targetFormat(const AVCodec* codec, bool keepAlpha, bool deep) {
+    const AVPixelFormat wanted = deep ? (keepAlpha ? AV_PIX_FMT_RGBA64 : AV_PIX_FMT_RGB48)
+                                      : (keepAlpha ? AV_PIX_FMT_RGBA : AV_PIX_FMT_RGB24);
     if (codec->pix_fmts == nullptr) return wanted;
     return avcodec_find_best_pix_fmt_of_list(codec->pix_fmts, wanted, keepAlpha ? 1 : 0, nullptr);
 }
@@ -61,10 +74,9 @@ AVPixelFormat plainLayoutOf(AVPixelFormat format) {
     }
 }
 
-// Fills `frame` (allocated in its format) from the ARGB pixels. Pictures
-// without alpha are read as "0RGB", so a target with alpha gets it opaque.
-bool convertInto(const ArgbPicture& picture, AVFrame* frame) {
-    const AVPixelFormat source = picture.hasAlpha ? AV_PIX_FMT_ARGB : AV_PIX_FMT_0RGB;
+// Fills `frame` (allocated in its format) from the picture's pixels.
+bool convertInto(const SourcePicture& picture, AVFrame* frame) {
+    const AVPixelFormat source = picture.format;
     const AVPixelFormat target = static_cast<AVPixelFormat>(frame->format);
     const AVPixelFormat scaled = plainLayoutOf(target);
     ScalerOwner scaler(
@@ -83,8 +95,8 @@ bool convertInto(const ArgbPicture& picture, AVFrame* frame) {
             return false;
         }
     }
-    const uint8_t* planes[4] = {picture.pixels.data(), nullptr, nullptr, nullptr};
-    const int strides[4] = {picture.width * 4, 0, 0, 0};
+    const uint8_t* planes[4] = {picture.data, nullptr, nullptr, nullptr};
+    const int strides[4] = {picture.stride, 0, 0, 0};
     return sws_scale(scaler.get(), planes, strides, 0, picture.height, frame->data,
                      frame->linesize) == picture.height;
 }
@@ -96,7 +108,7 @@ std::string ffmpegText(int code) {
 }
 
 // Every packet the encoder gives for one frame, concatenated.
-bool encode(const AVCodec* codec, const ArgbPicture& picture, std::string& bytes,
+bool encode(const AVCodec* codec, const SourcePicture& picture, std::string& bytes,
             std::string& why) {
     CodecContextOwner context(avcodec_alloc_context3(codec));
     FrameOwner frame(av_frame_alloc());
@@ -105,7 +117,7 @@ bool encode(const AVCodec* codec, const ArgbPicture& picture, std::string& bytes
         why = "out of memory";
         return false;
     }
-    const AVPixelFormat format = targetFormat(codec, picture.hasAlpha);
+    const AVPixelFormat format = targetFormat(codec, picture.hasAlpha, picture.deep);
     context->width = picture.width;
     context->height = picture.height;
     context->pix_fmt = format;
@@ -160,6 +172,17 @@ bool writeFile(const std::string& path, const std::string& bytes, std::string& w
     return false;
 }
 
+bool writeSource(const std::string& path, const SourcePicture& picture, std::string& why) {
+    const AVCodec* codec = encoderFor(path);
+    if (codec == nullptr) return canWriteImage(path, why);
+    if (picture.width <= 0 || picture.height <= 0) {
+        why = "the picture is empty or smaller than its size";
+        return false;
+    }
+    std::string bytes;
+    return encode(codec, picture, bytes, why) && writeFile(path, bytes, why);
+}
+
 } // namespace
 
 bool canWriteImage(const std::string& path, std::string& why) {
@@ -171,15 +194,29 @@ bool canWriteImage(const std::string& path, std::string& why) {
 }
 
 bool writeImage(const std::string& path, const ArgbPicture& picture, std::string& why) {
-    const AVCodec* codec = encoderFor(path);
-    if (codec == nullptr) return canWriteImage(path, why);
-    if (picture.width <= 0 || picture.height <= 0 ||
-        picture.pixels.size() < size_t(picture.width) * size_t(picture.height) * 4) {
+    if (picture.pixels.size() <
+        size_t(std::max(picture.width, 0)) * size_t(std::max(picture.height, 0)) * 4) {
         why = "the picture is empty or smaller than its size";
         return false;
     }
-    std::string bytes;
-    return encode(codec, picture, bytes, why) && writeFile(path, bytes, why);
+    // Pictures without alpha are read as "0RGB", so a target with alpha gets it opaque.
+    return writeSource(path,
+                       {picture.pixels.data(), picture.width * 4,
+                        picture.hasAlpha ? AV_PIX_FMT_ARGB : AV_PIX_FMT_0RGB, picture.width,
+                        picture.height, picture.hasAlpha, false},
+                       why);
+}
+
+bool writeImage(const std::string& path, const Rgba16Picture& picture, std::string& why) {
+    if (picture.pixels.size() <
+        size_t(std::max(picture.width, 0)) * size_t(std::max(picture.height, 0)) * 4) {
+        why = "the picture is empty or smaller than its size";
+        return false;
+    }
+    return writeSource(path,
+                       {reinterpret_cast<const uint8_t*>(picture.pixels.data()), picture.width * 8,
+                        AV_PIX_FMT_RGBA64, picture.width, picture.height, picture.hasAlpha, true},
+                       why);
 }
 
 } // namespace omftool

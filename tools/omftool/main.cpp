@@ -5,8 +5,10 @@
 #include "frame_export.h"
 #include "mob_listing.h"
 #include "omftool_write.h"
+#include "plugin_extract.h"
 #include "plugin_tracks.h"
 #include "sample_container.h"
+#include "sample_edit.h"
 #include "sound_export.h"
 
 #include <CLI/CLI.hpp>
@@ -136,6 +138,39 @@ int main(int argc, char** argv) {
         "codecs", "List the codecs the OMF plug-in's saver offers, with their varieties");
     codecs->add_flag("--json", codecsJson, "Write the list as JSON");
 
+    omftool::ExtractOptions extractOptions;
+    int64_t extractCount = 0;
+    CLI::App* extract = app.add_subcommand(
+        "extract", "Load the OMF plug-in as a host does, choose one of its Video Track entries "
+                   "(a picture master mob or a composition sequence, as \"tracks\" lists them) "
+                   "and write its frames as image files, one per frame");
+    extract->add_option("FILE", extractOptions.file, "OMF file to read")->required();
+    extract->add_option("--track", extractOptions.track, "Video Track entry, from 0")
+        ->check(CLI::NonNegativeNumber)
+        ->capture_default_str();
+    extract->add_option("--start", extractOptions.start, "First frame written, counted from 0")
+        ->check(CLI::NonNegativeNumber)
+        ->capture_default_str();
+    CLI::Option* extractCountOption =
+        extract->add_option("--count", extractCount, "Frames written (default: to the last)")
+            ->check(CLI::PositiveNumber);
+    extract
+        ->add_option("-o,--output", extractOptions.pattern,
+                     "Image file name with one integer conversion for the frame number, e.g. "
+                     "out/frame%04d.png; the extension picks the format (png, jpg, tif, bmp, "
+                     "ppm, pam, tga...)")
+        ->required();
+    extract
+        ->add_option("--bits", extractOptions.bits,
+                     "Bits a channel: 16 where the format holds them (png, tif, ppm, pam), or 8")
+        ->check(CLI::IsMember({8, 16}))
+        ->capture_default_str();
+    extract->footer("A progress line shows on a terminal. Frames the plug-in cannot read (a gap "
+                    "in a sequence) are skipped and counted. Exit status 0 when frames were "
+                    "written; 2 for a bad pattern, a file the plug-in refuses, an entry or frame "
+                    "range that does not exist, an image file that cannot be written, or when no "
+                    "frame could be read.");
+
     std::string sampleFile;
     CLI::App* sample = app.add_subcommand(
         "write-sample", "Write the small sample container that examples/ bundles");
@@ -148,6 +183,10 @@ int main(int argc, char** argv) {
                        "Write an OMF file of this revision (0, 1 or 2) through the toolkit "
                        "instead of a plain container")
         ->check(CLI::Range(0, 2));
+    bool sampleEdit = false;
+    sample->add_flag("--edit", sampleEdit,
+                     "Write the example edit instead: an OMF 2.x file with uncompressed and JPEG "
+                     "picture media and a composition that plays as two sequences");
 
     CLI11_PARSE(app, argc, argv);
 
@@ -169,10 +208,16 @@ int main(int argc, char** argv) {
         return omftool::runWrite(writeOptions, std::cout, std::cerr);
     }
     if (codecs->parsed()) return omftool::runCodecs(codecsJson, std::cout, std::cerr);
+    if (extract->parsed()) {
+        if (extractCountOption->count() > 0) extractOptions.count = extractCount;
+        extractOptions.progress = isatty(STDERR_FILENO) != 0;
+        return omftool::runExtract(extractOptions, std::cout, std::cerr);
+    }
     if (sample->parsed()) {
-        bool written = sampleRevision >= 0
-                           ? omftool::writeSampleOMF(sampleFile, sampleRevision)
-                           : omftool::writeSampleContainer(sampleFile, sampleVersion1);
+        bool written = sampleEdit            ? omftool::writeSampleEdit(sampleFile)
+                       : sampleRevision >= 0 ? omftool::writeSampleOMF(sampleFile, sampleRevision)
+                                             : omftool::writeSampleContainer(sampleFile,
+                                                                             sampleVersion1);
         if (written) return 0;
         std::cerr << "omftool: cannot write " << sampleFile << "\n";
         return 2;

@@ -7,8 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include <unistd.h>
-
+#include "standard_output_to_error.h"
 #include "tarsel/system/application.h"
 #include "tarsel/system/format_host.h"
 #include "tarsel/system/image_format.h"
@@ -29,29 +28,6 @@ bool IsSequenceText(const std::string& text) {
     return std::sscanf(text.c_str(), "Composition %d - Sequence %d%c", &composition, &sequence,
                        &end) == 2;
 }
-
-// The toolkit inside the plug-in prints container errors on standard output; while the
-// plug-in works they go to standard error, so that the listing stays clean.
-class StandardOutputToError {
-  public:
-    StandardOutputToError() {
-        std::fflush(stdout);
-        m_Saved = ::dup(STDOUT_FILENO);
-        if (m_Saved >= 0) ::dup2(STDERR_FILENO, STDOUT_FILENO);
-    }
-    ~StandardOutputToError() {
-        std::fflush(stdout);
-        if (m_Saved >= 0) {
-            ::dup2(m_Saved, STDOUT_FILENO);
-            ::close(m_Saved);
-        }
-    }
-    StandardOutputToError(const StandardOutputToError&) = delete;
-    StandardOutputToError& operator=(const StandardOutputToError&) = delete;
-
-  private:
-    int m_Saved = -1;
-};
 
 int fail(const std::string& message, bool json, std::ostream& out, std::ostream& err) {
     err << "omftool: " << message << "\n";

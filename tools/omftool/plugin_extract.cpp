@@ -1,0 +1,134 @@
+#include "plugin_extract.h"
+
+#include <filesystem>
+#include <memory>
+#include <system_error>
+#include <vector>
+
+#include "frame_file_pattern.h"
+#include "image_file_writer.h"
+#include "plugin_tracks.h"
+#include "standard_output_to_error.h"
+#include "tarsel/system/application.h"
+#include "tarsel/system/format_host.h"
+#include "tarsel/system/image.h"
+#include "tarsel/system/image_format.h"
+#include "tarsel/system/preferences.h"
+#include "tarsel/system/registry.h"
+#include "tarsel/system/tool.h"
+
+namespace omftool {
+
+namespace {
+
+constexpr const char* kVideoTrackInput = "VideoTrack";
+// Media of this many bits a pixel keeps its alpha.
+constexpr int kBitsWithAlpha = 32;
+
+int fail(const std::string& message, std::ostream& err) {
+    err << "omftool: " << message << "\n";
+    return 2;
+}
+
+// Writes the host image as one file: 16 bits a channel where asked and the format holds them,
+// else 8.
+bool writeFrame(const std::string& path, const Image& image, int bits, bool keepAlpha,
+                std::string& why) {
+    const int width = image.Width(), height = image.Height();
+    const std::size_t values = std::size_t(width) * std::size_t(height) * 4;
+    if (bits == 16) {
+        std::vector<uint16_t> rgba(values);
+        image.ToRGBA16(rgba.data(), std::ptrdiff_t(width) * 4);
+        return writeImage(path, Rgba16Picture{rgba, width, height, keepAlpha}, why);
+    }
+    std::vector<uint8_t> rgba(values);
+    image.ToRGBA8(rgba.data(), std::ptrdiff_t(width) * 4);
+    // The writer takes A, R, G, B bytes.
+    for (std::size_t i = 0; i < values; i += 4) {
+        const uint8_t alpha = rgba[i + 3];
+        rgba[i + 3] = rgba[i + 2];
+        rgba[i + 2] = rgba[i + 1];
+        rgba[i + 1] = rgba[i];
+        rgba[i] = alpha;
+    }
+    return writeImage(path, ArgbPicture{rgba, width, height, keepAlpha}, why);
+}
+
+} // namespace
+
+int runExtract(const ExtractOptions& options, std::ostream& out, std::ostream& err) {
+    std::string why;
+    const std::optional<FrameFilePattern> pattern = FrameFilePattern::parse(options.pattern, why);
+    if (!pattern) return fail("bad output pattern \"" + options.pattern + "\": " + why, err);
+    if (!canWriteImage(pattern->name(0), why)) return fail(why, err);
+    // The folder the frames go to is made when missing.
+    const std::filesystem::path folder = std::filesystem::path(pattern->name(0)).parent_path();
+    std::error_code made;
+    if (!folder.empty() && !std::filesystem::is_directory(folder, made) &&
+        !std::filesystem::create_directories(folder, made)) {
+        return fail("cannot make the folder " + folder.string() + ": " + made.message(), err);
+    }
+
+    Application app; // the plug-in's messages go to standard error
+    auto quiet = std::make_unique<StandardOutputToError>();
+    std::string error;
+    std::unique_ptr<Plugin> plugin = Plugin::Load(pluginPath(), &error);
+    if (!plugin) return fail("cannot load the OMF plug-in: " + error, err);
+    TarselDoc document;
+    std::unique_ptr<FormatHost> host = FormatHost::Open(options.file, &document, &error);
+    if (!host) return fail(error, err);
+
+    Input* tracks = host->GetTool().FindInput(kVideoTrackInput);
+    const std::vector<std::string> entries =
+        tracks ? tracks->ItemTexts() : std::vector<std::string>{};
+    if (options.track < 0 || std::size_t(options.track) >= entries.size()) {
+        return fail("the file has no Video Track entry " + std::to_string(options.track) +
+                        " (it has " + std::to_string(entries.size()) + ", from 0)",
+                    err);
+    }
+    host->SetInput(kVideoTrackInput, Parameter(double(options.track)));
+    const std::string& entry = entries[std::size_t(options.track)];
+    const int64_t frames = host->FrameCount();
+    const int64_t count = options.count.value_or(frames - options.start);
+    if (options.start < 0 || count <= 0 || options.start + count > frames) {
+        return fail("frames " + std::to_string(options.start) + " to " +
+                        std::to_string(options.start + count - 1) + " are not all within \"" +
+                        entry + "\", which has " + std::to_string(frames) + " frames",
+                    err);
+    }
+    const bool keepAlpha = host->Format()->BitsPerPixel == kBitsWithAlpha;
+
+    int64_t written = 0, unread = 0;
+    for (int64_t i = 0; i < count; ++i) {
+        const int64_t frame = options.start + i;
+        if (options.progress) err << "\rframe " << i + 1 << " of " << count << std::flush;
+        Image* image = host->LoadFrame(int32_t(frame));
+        if (!image) {
+            ++unread;
+            continue;
+        }
+        const std::string name = pattern->name(frame);
+        const bool saved = writeFrame(name, *image, options.bits, keepAlpha, why);
+        image->Recycle();
+        if (!saved) {
+            if (options.progress) err << "\n";
+            return fail("cannot write " + name + ": " + why, err);
+        }
+        ++written;
+    }
+    if (options.progress) err << "\n";
+    host.reset();
+    quiet.reset();
+    if (written == 0) {
+        return fail("no frame of \"" + entry + "\" could be read (" + std::to_string(count) +
+                        " tried)",
+                    err);
+    }
+    out << "wrote " << written << " frame" << (written == 1 ? "" : "s") << " of \"" << entry
+        << "\" to " << options.pattern;
+    if (unread > 0) out << "; " << unread << " could not be read (gaps or missing media)";
+    out << "\n";
+    return 0;
+}
+
+} // namespace omftool

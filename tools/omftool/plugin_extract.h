@@ -1,0 +1,29 @@
+// The "extract" command: the OMF plug-in driven as a host drives it, one entry of its "Video
+// Track" control chosen and its frames written as image files.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <ostream>
+#include <string>
+
+namespace omftool {
+
+struct ExtractOptions {
+    std::string file;
+    int track = 0;                // Video Track entry, from 0
+    int64_t start = 0;            // first frame written, from 0
+    std::optional<int64_t> count; // frames written; unset: to the entry's last frame
+    std::string pattern;          // printf-style file name, the frame number its one conversion;
+                                  // its folder is made when missing
+    int bits = 16;                // 16: 16 bits a channel where the image format holds them
+    bool progress = false;        // show "frame i of n" on `err`, each line overwriting the last
+};
+
+// Runs the command; answers the process exit status: 0 when at least one frame was written
+// (frames that cannot be read, such as those of a gap, are counted and skipped); 2 with a
+// message on `err` for a bad pattern, a file the plug-in refuses, an entry or range that does
+// not exist, an image file that cannot be written, or when no frame could be read.
+int runExtract(const ExtractOptions& options, std::ostream& out, std::ostream& err);
+
+} // namespace omftool
