@@ -4,6 +4,7 @@
 #include "file_info.h"
 #include "frame_export.h"
 #include "mob_listing.h"
+#include "movie_info.h"
 #include "omftool_write.h"
 #include "plugin_extract.h"
 #include "plugin_tracks.h"
@@ -133,6 +134,16 @@ int main(int argc, char** argv) {
                   "written; 2 for an input that cannot be read, a choice the saver refuses or a "
                   "file that cannot be written (a partly written file is removed).");
 
+    bool movieJson = false;
+    int movieTrack = 0;
+    CLI::App* movieInfo = app.add_subcommand(
+        "movie-info", "Read a movie file through the movie server and show its size, frame "
+                      "count and rate, video tracks, codec, pixel format, timecode and colour");
+    movieInfo->add_option("FILE", file, "Movie file to read")->required();
+    movieInfo->add_option("--track", movieTrack,
+                          "Video track to read, from 1 (default: the first)");
+    movieInfo->add_flag("--json", movieJson, "Write the description as JSON");
+
     bool codecsJson = false;
     CLI::App* codecs = app.add_subcommand(
         "codecs", "List the codecs the OMF plug-in's saver offers, with their varieties");
@@ -207,6 +218,8 @@ int main(int argc, char** argv) {
         writeOptions.progress = isatty(STDERR_FILENO) != 0;
         return omftool::runWrite(writeOptions, std::cout, std::cerr);
     }
+    if (movieInfo->parsed())
+        return omftool::runMovieInfo(file, movieTrack, movieJson, std::cout, std::cerr);
     if (codecs->parsed()) return omftool::runCodecs(codecsJson, std::cout, std::cerr);
     if (extract->parsed()) {
         if (extractCountOption->count() > 0) extractOptions.count = extractCount;

@@ -1,0 +1,140 @@
+// The "movie-info" command.
+#include "movie_info.h"
+
+#include "tarsel/script_val.h"
+#include "tarsel/system/qt_server.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <iomanip>
+
+namespace omftool {
+namespace {
+
+// A pixel format code as the server gives it: a depth (24, 32) or four
+// characters.
+std::string PixelFormatText(int64_t code) {
+    if (code >= 0 && code < 256) return std::to_string(code);
+    std::string text;
+    for (int shift = 24; shift >= 0; shift -= 8)
+        text += static_cast<char>(code >> shift & 0xFF);
+    return text;
+}
+
+// Points the host at the server built with omftool unless the environment
+// names one.
+void ChooseServerProgram() {
+#ifdef OMFTOOL_QTSERVER_PATH
+    setenv(kMovieServerVariable, OMFTOOL_QTSERVER_PATH, 0);
+#endif
+}
+
+ScriptVal StateCall(const ScriptVal& state, std::initializer_list<ScriptVal> values) {
+    ScriptVal arguments = ScriptVal::NewTable();
+    arguments.Set(1, state);
+    int key = 2;
+    for (const ScriptVal& value : values)
+        arguments.Set(key++, value);
+    return arguments;
+}
+
+// Releases the state however the description ends.
+class ServerState {
+  public:
+    explicit ServerState(ScriptVal state) : state_(std::move(state)) {}
+    ~ServerState() {
+        if (!state_.IsRemoteObject()) return;
+        g_QTRemoteApp.CallMember("DisposeState", state_);
+        g_QTRemoteApp.CallMember("ReleaseState", state_);
+    }
+    ServerState(const ServerState&) = delete;
+    ServerState& operator=(const ServerState&) = delete;
+    const ScriptVal& get() const { return state_; }
+
+  private:
+    ScriptVal state_;
+};
+
+} // namespace
+
+bool describeMovie(const std::string& file, int track, nlohmann::json& description,
+                   std::string& message) {
+    ChooseServerProgram();
+    if (!StartQTServer()) {
+        message = "cannot start the movie server";
+        return false;
+    }
+    ServerState state(g_QTRemoteApp.CallMember("NewState"));
+    if (!state.get().IsRemoteObject()) {
+        message = "the movie server offers no movie services";
+        return false;
+    }
+    if (track > 0) {
+        ScriptVal attributes = ScriptVal::NewTable();
+        attributes.Set("use_vidtrack_num", track);
+        g_QTRemoteApp.CallMember("SetStateAttrs", StateCall(state.get(), {attributes}));
+    }
+    std::error_code error;
+    const std::string path = std::filesystem::absolute(file, error).string();
+    if (!g_QTRemoteApp.CallMember("LoadHeader", StateCall(state.get(), {path})).ToBoolean()) {
+        message = "not a movie the movie server reads: " + file;
+        return false;
+    }
+    const ScriptVal attributes = g_QTRemoteApp.CallMember("GetStateAttrs", state.get());
+    description = nlohmann::json{
+        {"file", file},
+        {"width", attributes.ToInteger("Width")},
+        {"height", attributes.ToInteger("Height")},
+        {"depth", attributes.ToInteger("Depth")},
+        {"frames", attributes.ToInteger("NumFrames")},
+        {"rate", attributes.ToNumber("Rate")},
+        {"xScale", attributes.ToNumber("XScale")},
+        {"yScale", attributes.ToNumber("YScale")},
+        {"videoTrack", attributes.ToInteger("use_vidtrack_num")},
+        {"videoTracks", attributes.ToInteger("max_vidtrack_num")},
+        {"codec", attributes.ToString("CodecID")},
+        {"pixelFormat", PixelFormatText(attributes.ToInteger("PixelFormat"))},
+        {"deliveredFormat", PixelFormatText(attributes.ToInteger("PixMapPixelFormat"))},
+    };
+    // The first frame's metadata, without its bytes.
+    ScriptVal arguments = StateCall(state.get(), {0});
+    arguments.Set(4, true);
+    const ScriptVal frame = g_QTRemoteApp.CallMember("LoadFrame", arguments);
+    if (const ScriptVal* metadata = frame.FindKeyConst("Metadata")) {
+        for (const char* key : {"TimeCode", "ColorSpaceID", "GammaSpaceID"})
+            if (metadata->HasKey(key)) description[key] = metadata->ToString(key);
+    }
+    return true;
+}
+
+int runMovieInfo(const std::string& file, int track, bool json, std::ostream& out,
+                 std::ostream& err) {
+    nlohmann::json description;
+    std::string message;
+    if (!describeMovie(file, track, description, message)) {
+        err << "omftool movie-info: " << message << "\n";
+        if (json) out << nlohmann::json{{"error", 2}, {"message", message}}.dump(2) << "\n";
+        return 2;
+    }
+    if (json) {
+        out << description.dump(2) << "\n";
+        return 0;
+    }
+    out << file << "\n";
+    out << "  size         " << description["width"] << " x " << description["height"] << ", depth "
+        << description["depth"] << "\n";
+    out << "  frames       " << description["frames"] << " at " << description["rate"]
+        << " per second\n";
+    out << "  pixel scale  " << description["xScale"] << " x " << description["yScale"] << "\n";
+    out << "  video track  " << description["videoTrack"] << " of " << description["videoTracks"]
+        << "\n";
+    out << "  codec        " << description["codec"].get<std::string>() << "\n";
+    out << "  pixels       " << description["pixelFormat"].get<std::string>() << "\n";
+    for (const char* key : {"TimeCode", "ColorSpaceID", "GammaSpaceID"})
+        if (description.contains(key))
+            out << "  " << std::left << std::setw(13) << key << description[key].get<std::string>()
+                << "\n";
+    return 0;
+}
+
+} // namespace omftool
