@@ -21,11 +21,14 @@ namespace {
 constexpr omfRational_t kRate{25, 1};
 constexpr const char* kDissolve = "omfi:effect:SimpleVideoDissolve";
 // The edit: 10 frames of the gradient, a 4-frame dissolve, 10 frames of the bars from their
-// third frame.
+// third frame, a 3-frame gap, then 5 frames of the gradient from its seventh frame.
 constexpr omfLength_t kFirstLength = 10;
 constexpr omfLength_t kDissolveLength = 4;
 constexpr omfLength_t kSecondLength = 10;
 constexpr omfPosition_t kSecondStart = 2;
+constexpr omfLength_t kGapLength = 3;
+constexpr omfLength_t kLastLength = 5;
+constexpr omfPosition_t kLastStart = 6;
 
 omfErr_t writeMedia(omfHdl_t file, SampleEditMedia media, omfMobID_t* masterID) {
     const bool bars = media == SampleEditMedia::Bars;
@@ -69,6 +72,12 @@ omfErr_t writeEdit(omfHdl_t file) {
     EDIT_CHECK(omfiMakeSourceClip(file, picture, kSecondLength,
                                   omfSourceRef_t{bars, 1, kSecondStart}, &second));
     EDIT_CHECK(omfiSequenceAppendCpnt(file, sequence, second));
+    omfObject_t gap = nullptr, last = nullptr;
+    EDIT_CHECK(omfiFillerNew(file, picture, kGapLength, &gap));
+    EDIT_CHECK(omfiSequenceAppendCpnt(file, sequence, gap));
+    EDIT_CHECK(omfiMakeSourceClip(file, picture, kLastLength,
+                                  omfSourceRef_t{gradient, 1, kLastStart}, &last));
+    EDIT_CHECK(omfiSequenceAppendCpnt(file, sequence, last));
 
     omfMobID_t compositionID{};
     omfObject_t composition = nullptr;

@@ -1,6 +1,8 @@
 // The example edit bundled in examples/: an OMF 2.x file with two picture master mobs, one of
 // uncompressed R G B media and one of JPEG media, and a composition whose picture track dissolves
-// from the first to the second, which the OMF plug-in plays as two sequences.
+// from the first to the second and, after a gap, cuts back to the first; the OMF plug-in plays it
+// as two sequences: 10 frames of the gradient (frames 0 to 9), and 18 frames made of the bars'
+// frames 2 to 11, a 3-frame gap and the gradient's frames 6 to 10.
 #pragma once
 
 #include <cstdint>
