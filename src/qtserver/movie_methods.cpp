@@ -148,6 +148,10 @@ void GetCodecListMethod(ScriptObject* self, ScriptArgs& args) {
     ScriptVal list = ScriptVal::NewTable();
     // A copy: asking for each codec's information must not disturb the list.
     const std::vector<CodecListEntry> codecs = state->codecList;
+    // Each codec is made the state's while its information is read; the
+    // codec the state had chosen is its own again afterwards.
+    const uint32_t chosenType = state->codecType;
+    void* const chosenComponent = state->codecComponent;
     int64_t index = 0;
     for (const CodecListEntry& codec : codecs) {
         ScriptVal entry = ScriptVal::NewTable();
@@ -168,6 +172,8 @@ void GetCodecListMethod(ScriptObject* self, ScriptArgs& args) {
         }
         list.Set(++index, entry);
     }
+    state->codecType = chosenType;
+    state->codecComponent = chosenComponent;
     args.Return(list);
 }
 

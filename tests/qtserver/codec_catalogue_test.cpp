@@ -65,6 +65,28 @@ TEST_F(CodecCatalogue, ListsTheMovieCodecsWithNamesFlagsAndPixelFormats) {
     EXPECT_TRUE(app_.CallMember("GetCodecList", 42).IsNil());
 }
 
+TEST_F(CodecCatalogue, ListingTheCodecsLeavesTheStatesChosenCodec) {
+    if (!HaveFfprobe()) GTEST_SKIP() << "ffprobe is not installed";
+    ScriptVal state = NewState();
+    app_.CallMember("SetStateAttrs", CallArguments({state, Table({{"CodecID", kJpeg}})}));
+    ASSERT_EQ(app_.CallMember("GetStateAttrs", state).ToString("CodecID"), kJpeg);
+    ASSERT_TRUE(app_.CallMember("GetCodecList", state).IsTable());
+    app_.CallMember("DisposeCodecList", state);
+    const std::string path = PathFor("chosen.mov");
+    ScriptVal settings = Table({{"Width", 32}, {"Height", 32}, {"FrameRate", 25000}});
+    ASSERT_TRUE(app_.CallMember("SaveHeader", CallArguments({state, path, settings})).ToBoolean());
+    const std::vector<uint8_t> pixels = ArgbPattern(32, 32);
+    EXPECT_TRUE(
+        app_.CallMember(
+                "SaveFrame",
+                CallArguments(
+                    {state, 0,
+                     Table({{"RawDataIn", ScriptVal::NewMemBlock(pixels.data(), pixels.size())}})}))
+            .ToBoolean());
+    ASSERT_TRUE(app_.CallMember("DisposeState", state).ToBoolean());
+    EXPECT_EQ(ProbeStream(path, "v", "codec_name")["codec_name"], "mjpeg");
+}
+
 TEST_F(CodecCatalogue, GetCodecInfoAnswersForAListedCodecOnly) {
     ScriptVal state = NewState();
     ScriptVal known = CallArguments({state});
