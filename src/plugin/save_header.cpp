@@ -135,7 +135,9 @@ omfErr_t OMFFormat::CreateFrameSizedMedia(const Image& templateImage) {
 }
 
 omfErr_t OMFFormat::CreateResolutionMedia(const Image& templateImage, omfObject_t pictureKind) {
-    const double rate = double(m_FrameRate.numerator) / double(m_FrameRate.denominator);
+    const double rate = m_FrameRate.denominator > 0
+                            ? double(m_FrameRate.numerator) / double(m_FrameRate.denominator)
+                            : 0.0;
     const StandardChoice standard = ChooseSaveStandard(templateImage.Height(), rate);
     // The codec text keeps the resolution's standard after its variety.
     const std::size_t used = strnlen(m_Save.CodecText, kSaveTextSize - 1);
@@ -186,6 +188,8 @@ omfErr_t OMFFormat::CreateResolutionMedia(const Image& templateImage, omfObject_
 bool OMFFormat::SaveHeader(const TsStringT& path, Image* templateImage) {
     if (!m_Session.Session || !templateImage) return false;
     ObjectLock toolkit(TheClass().ToolkitLock);
+    // A file saved before by this object is finished first.
+    FinishSavedFile();
     CloseFile();
     m_FileName = path.ToANSI();
     if (omfErr_t failed = omfsNewFile(m_FileName.c_str(), m_Session.Session, kOmfRev1x, &m_File)) {

@@ -256,3 +256,44 @@ TEST_F(SaverFrameSize, WithoutHeaderNothingIsWritten) {
 }
 
 } // namespace
+
+namespace {
+
+class SaverFiles : public saver_test::SaverTest {};
+
+TEST_F(SaverFiles, ASecondHeaderFinishesTheFirstFile) {
+    saver_test::ImageOwner frame(
+        saver_test::MakeImage(6, 4, [](int x, int y) { return saver_test::NoisePixel(x, y, 0); }));
+    const std::string second = path_ + ".second.omf";
+    auto host = Saver({"RGBA"});
+    ASSERT_NE(host, nullptr);
+    ASSERT_TRUE(host->SaveHeader(frame.get()));
+    ASSERT_TRUE(host->SaveFrame(frame.get()));
+    ASSERT_TRUE(host->Format()->SaveHeader(second.c_str(), frame.get()));
+    ASSERT_TRUE(host->SaveFrame(frame.get()));
+    ASSERT_TRUE(host->SaveFrame(frame.get()));
+    host.reset();
+    for (const auto& [path, frames] : {std::pair{path_, 1}, std::pair{second, 2}}) {
+        auto reader = FormatHost::Open(path, &document_);
+        ASSERT_NE(reader, nullptr) << path;
+        EXPECT_EQ(reader->FrameCount(), frames) << path;
+    }
+    std::filesystem::remove(second);
+}
+
+TEST_F(SaverFiles, AFileThatCannotBeCreatedIsReported) {
+    saver_test::ImageOwner frame(Image::New(4, 4));
+    auto host = Saver({"RGBA"});
+    ASSERT_NE(host, nullptr);
+    ASSERT_TRUE(host->ApplyRequest());
+    EXPECT_FALSE(host->Format()->SaveHeader("/nonexistent/folder/out.omf", frame.get()));
+    const auto messages = app_.LastMessages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].Text, "OMF Error: 18\nOMFI_ERR: Cannot open file");
+    EXPECT_FALSE(host->SaveFrame(frame.get()));
+    // The control: the same request and frame in a folder that exists.
+    EXPECT_TRUE(host->Format()->SaveHeader(path_.c_str(), frame.get()));
+    EXPECT_TRUE(host->SaveFrame(frame.get()));
+}
+
+} // namespace
