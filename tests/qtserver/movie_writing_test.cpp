@@ -361,6 +361,7 @@ TEST_F(MovieWriting, EveryCatalogueCodecWritesAMovieFfprobeNames) {
         {"Apple ProRes 422_apcn", "prores", 64, 48},
         {"Apple ProRes 4444_ap4h", "prores", 64, 48},
         {"MPEG-4 Video_mp4v", "mpeg4", 64, 48},
+        {"H.264_avc1", "h264", 64, 48},
     };
     for (const Case& codec : cases) {
         const std::string path = PathFor(std::string("codec-") + codec.codecName + ".mov");
