@@ -93,6 +93,47 @@ TEST_F(FrameLoadingTest, SeparateFieldsAreWovenFirstFieldOnEvenRows) {
     image->Recycle();
 }
 
+// Fields woven by their line map: NTSC fields of 243 rows (lines 21 and 285) put the first field
+// on the odd rows (f = 1, the second line is not before the first); PAL fields (lines 23 and
+// 336) need a strictly earlier second line for that, so they keep it on the even rows.
+TEST_F(FrameLoadingTest, FieldsOfALineMappedFrameLandAsTheStandardSays) {
+    struct Case {
+        omfRational_t rate;
+        int fieldRows;
+        omfInt16 firstLine;
+        int f;
+    };
+    for (const Case& test : {Case{{30000, 1001}, 243, 21, 1}, Case{{25, 1}, 288, 23, 0}}) {
+        SCOPED_TRACE(test.fieldRows);
+        constexpr int kWidth = 4;
+        plugin_test::TestMedia media{
+            "Fields", kWidth, test.fieldRows, kOmfSeparateFields, test.rate, {4, 3}, 1};
+        media.fieldOrder = 0;
+        media.firstLine = test.firstLine;
+        ASSERT_EQ(plugin_test::WritePictureFile(path_, {media}, false), 0);
+        auto host = FormatHost::Open(path_, &document_);
+        ASSERT_NE(host, nullptr);
+        Image* image = host->LoadFrame(0);
+        ASSERT_NE(image, nullptr);
+        const int height = 2 * test.fieldRows;
+        ASSERT_EQ(image->Height(), height);
+        int wrong = 0;
+        for (int j = 0; j < test.fieldRows; ++j) {
+            for (int x = 0; x < kWidth; ++x) {
+                const std::size_t first = 3 * std::size_t(j * kWidth + x);
+                const std::size_t second = 3 * std::size_t((test.fieldRows + j) * kWidth + x);
+                const int firstRow = 2 * j + test.f, secondRow = 2 * j + 1 - test.f;
+                if (!(image->FetchPixel(x, height - 1 - firstRow) == StoredPixel(first, 0)))
+                    ++wrong;
+                if (!(image->FetchPixel(x, height - 1 - secondRow) == StoredPixel(second, 0)))
+                    ++wrong;
+            }
+        }
+        EXPECT_EQ(wrong, 0);
+        image->Recycle();
+    }
+}
+
 TEST_F(FrameLoadingTest, FourFormatsReadingAtOnceGetTheFramesReadOneAtATime) {
     constexpr int kFrames = 6;
     ASSERT_EQ(plugin_test::WritePictureFile(

@@ -81,6 +81,25 @@ TEST_F(LoadHeaderTest, ImageAspectRatioGivesThePixelAspect) {
     EXPECT_DOUBLE_EQ(format_->PixelAspectY, double(float(9.0f * 64) / float(16.0f * 48)));
 }
 
+TEST_F(LoadHeaderTest, NTSCFrameWithoutAspectRatioGetsTheStandardsPixelAspect) {
+    WriteFile({{"NTSC", 720, 486, kOmfFullFrame, {30000, 1001}, {0, 0}, 1}}, false);
+    ASSERT_TRUE(format_->LoadHeader(path_.c_str()));
+    EXPECT_DOUBLE_EQ(format_->PixelAspectX, double(0.9f));
+    EXPECT_DOUBLE_EQ(format_->PixelAspectY, 1.0);
+}
+
+TEST_F(LoadHeaderTest, NTSCRateWithPALHeightKeepsTheDocumentsAspect) {
+    WriteFile({{"Odd", 720, 576, kOmfFullFrame, {30000, 1001}, {0, 0}, 1}}, false);
+    TarselDoc document;
+    document.SetPref(PREF_FFAspectX, 1.5);
+    document.SetPref(PREF_FFAspectY, 2.0);
+    format_->Document = &document;
+    ASSERT_TRUE(format_->LoadHeader(path_.c_str()));
+    EXPECT_DOUBLE_EQ(format_->PixelAspectX, 1.5);
+    EXPECT_DOUBLE_EQ(format_->PixelAspectY, 2.0);
+    format_->Document = nullptr;
+}
+
 TEST_F(LoadHeaderTest, PALFrameWithoutAspectRatioGetsTheStandardsPixelAspect) {
     WriteFile({{"PAL", 720, 576, kOmfFullFrame, {25, 1}, {0, 0}, 1}}, false);
     ASSERT_TRUE(format_->LoadHeader(path_.c_str()));

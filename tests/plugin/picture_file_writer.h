@@ -29,6 +29,9 @@ struct TestMedia {
     int frames;
     const char* codecID = "RGBA";
     bool alpha = false; // RGBA media stored as 32-bit A R G B
+    // With a field order of 0 or 1, the line map of the media's signal standard, from firstLine.
+    omfInt32 fieldOrder = -1;
+    omfInt16 firstLine = 21;
 };
 
 // Byte i of stored frame `frame`: a pattern that differs per frame and covers all values.
@@ -56,6 +59,7 @@ inline omfErr_t WriteMedia(omfHdl_t file, const TestMedia& item, int firstPatter
         WRITE_CHECK(omfmSetFileFormat(handle, format));
         WRITE_CHECK(omfmSetMemoryFormat(handle, format));
     }
+    if (item.fieldOrder >= 0) WRITE_CHECK(omfmPutLineMap(handle, item.firstLine, item.fieldOrder));
     const int rows = item.storedHeight * (item.layout == kOmfSeparateFields ? 2 : 1);
     std::vector<uint8_t> frame(size_t(item.width) * rows * (item.alpha ? 4 : 3));
     for (int f = 0; f < item.frames; ++f) {
