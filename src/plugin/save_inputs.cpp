@@ -1,6 +1,7 @@
 // The saver's controls: Codec (with a Codec Variety list per codec that has varieties),
 // Frame Rate and Quality; kept consistent as the user edits them and read by a request.
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -37,6 +38,16 @@ constexpr double kHighestQuality = 100.0;
 // The input ID of a codec's variety list.
 std::string VarietyInputID(std::string_view codecID) {
     return std::string(codecID) + "." + kVarietyIDSuffix;
+}
+
+// The frame rate is kept in hundredths of a frame per second, rounded half up; rates beyond
+// the 32-bit range (or not numbers) stop at its ends instead of overflowing.
+constexpr omfInt32 kRateDenominator = 100;
+omfInt32 RateInHundredths(double framesPerSecond) {
+    const double hundredths = framesPerSecond * kRateDenominator + 0.5;
+    if (!(hundredths > 0.0)) return 0;
+    if (hundredths >= double(INT32_MAX)) return INT32_MAX;
+    return static_cast<omfInt32>(hundredths);
 }
 
 // Codecs whose frames the Quality control does not change.
@@ -185,7 +196,7 @@ bool OMFFormat::ApplySaveRequest(Tool* tool, const Request* request) {
     }
 
     if (const Parameter* rate = request->GetInputData(m_Save.FrameRateInput))
-        m_FrameRate = {static_cast<omfInt32>(rate->Number() * 100.0 + 0.5), 100};
+        m_FrameRate = {RateInHundredths(rate->Number()), kRateDenominator};
     if (const Parameter* quality = request->GetInputData(m_Save.QualityInput))
         m_Save.Quality = quality->Number();
     return true;

@@ -172,6 +172,11 @@ TEST_F(SaverInputs, ARequestSetsCodecTextRateAndQuality) {
     EXPECT_STREQ(format_->Saving().VarietyName, "");
     ASSERT_TRUE(format_->CopyAttr(0x200000c8, &rate));
     EXPECT_DOUBLE_EQ(rate, 2500.0 / 100.0); // 2499.9 + 0.5 truncated
+    // Rates beyond the 32-bit range of hundredths stop at its end.
+    tool_.SetInput(tool_.FindInput("FrameRateFps"), Parameter(1e12));
+    ASSERT_TRUE(Apply());
+    ASSERT_TRUE(format_->CopyAttr(0x200000c8, &rate));
+    EXPECT_DOUBLE_EQ(rate, double(INT32_MAX) / 100.0);
     // Another codec with varieties takes the value of its own list.
     tool_.SetInput(tool_.FindInput("Codec"), Parameter(TsID("TEST Two")));
     tool_.SetInput(tool_.FindInput("TEST Two.CodecVariety"), Parameter(TsID("Second")));
