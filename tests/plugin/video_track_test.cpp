@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "loaded_omf_plugin.h"
@@ -99,6 +101,39 @@ TEST_F(VideoTrackTest, SelectingBeyondTheSequencesWithoutOneStaysOnTheMedia) {
     Image* image = host_->LoadFrame(11);
     EXPECT_NE(image, nullptr);
     if (image) image->Recycle();
+}
+
+// Each format object switches between its segments' media while the others do the same.
+TEST_F(VideoTrackTest, FourFormatsPlayingTheSequenceAtOnceGetTheFramesPlayedAlone) {
+    constexpr int kFrames = 20;
+    ASSERT_TRUE(Select(2));
+    std::vector<std::vector<uint8_t>> expected;
+    for (int frame = 0; frame < kFrames; ++frame) {
+        expected.push_back(Pixels(host_->LoadFrame(frame)));
+        ASSERT_FALSE(expected.back().empty()) << frame;
+    }
+    constexpr int kThreads = 4;
+    std::vector<std::unique_ptr<FormatHost>> hosts;
+    for (int t = 0; t < kThreads; ++t) {
+        hosts.push_back(FormatHost::Open(path_, &document_));
+        ASSERT_NE(hosts.back(), nullptr);
+        ASSERT_TRUE(hosts.back()->SetInput("VideoTrack", Parameter(2.0)));
+    }
+    std::vector<int> matches(kThreads, 0);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            // Strides that cross from one segment's media to the other's at different times.
+            for (int step = 0; step < 3 * kFrames; ++step) {
+                const int frame = (step * (7 + 2 * t) + t) % kFrames;
+                if (Pixels(hosts[t]->LoadFrame(frame)) == expected[frame]) ++matches[t];
+            }
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    for (int count : matches)
+        EXPECT_EQ(count, 3 * kFrames);
 }
 
 TEST(VideoTrackGaps, AFrameOfAGapIsNotTheMediaOpenedBefore) {
