@@ -238,8 +238,10 @@ TEST_F(MovieReading, FramesByTimeAreTheFramesShownAtThatTime) {
     ASSERT_EQ(expected.size(), static_cast<size_t>(kFrames));
     ASSERT_TRUE(LoadHeader(path));
     // 25 frames a second: 0.2 s is frame 5, 0.23 s still frame 5, 0.1 s
-    // (going back) frame 2, 0.44 s frame 11.
-    const std::pair<double, int> cases[] = {{0.2, 5}, {0.23, 5}, {0.1, 2}, {0.44, 11}, {0.0, 0}};
+    // (going back) frame 2, 0.44 s frame 11; 3000 s (3e9 microseconds, past
+    // what 32 bits hold) the last frame.
+    const std::pair<double, int> cases[] = {{0.2, 5},   {0.23, 5}, {0.1, 2},
+                                            {0.44, 11}, {0.0, 0},  {3000.0, 11}};
     for (const auto& [seconds, frame] : cases) {
         const ScriptVal answer = LoadFrameAt(seconds);
         EXPECT_TRUE(SamePixels(FrameBytes(answer), 288, expected[frame], kWidth * 4))
