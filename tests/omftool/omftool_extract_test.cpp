@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include <sys/wait.h>
@@ -68,10 +69,20 @@ int PngBitDepth(const std::string& path) {
 
 class OmftoolExtract : public ::testing::Test {
   protected:
+    // The plug-in looks for a movie server at class initialisation; there is none here. The
+    // variable is given back afterwards, for the suites that do start a server.
     static void SetUpTestSuite() {
-        // The plug-in looks for a movie server at class initialisation; there is none here.
+        const char* server = std::getenv(QTServerPathVariable);
+        savedServer_ = server ? std::optional<std::string>(server) : std::nullopt;
         ::setenv(QTServerPathVariable, "/nonexistent/TarselQTServer", 1);
     }
+    static void TearDownTestSuite() {
+        if (savedServer_)
+            ::setenv(QTServerPathVariable, savedServer_->c_str(), 1);
+        else
+            ::unsetenv(QTServerPathVariable);
+    }
+    static inline std::optional<std::string> savedServer_;
     void SetUp() override {
         folder_ = ::testing::TempDir() + "extract_" +
                   ::testing::UnitTest::GetInstance()->current_test_info()->name();
