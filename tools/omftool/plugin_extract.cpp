@@ -89,6 +89,7 @@ int runExtract(const ExtractOptions& options, std::ostream& out, std::ostream& e
     host->SetInput(kVideoTrackInput, Parameter(double(options.track)));
     const std::string& entry = entries[std::size_t(options.track)];
     const int64_t frames = host->FrameCount();
+    if (frames <= 0) return fail("\"" + entry + "\" has no frames", err);
     const int64_t count = options.count.value_or(frames - options.start);
     if (options.start < 0 || count <= 0 || options.start + count > frames) {
         return fail("frames " + std::to_string(options.start) + " to " +
