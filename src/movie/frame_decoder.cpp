@@ -1,6 +1,7 @@
 // Frame decoders.
 #include "frame_decoder.h"
 
+#include "codec_catalogue.h"
 #include "movie_reader.h"
 
 #include <algorithm>
@@ -182,9 +183,16 @@ int32_t FindDecoder(const FindDecoderArgs& arguments) {
     }
     const AVCodec* codec = id != AV_CODEC_ID_NONE ? avcodec_find_decoder(id) : nullptr;
     if (!codec) return kNoDecoder;
+    // A type the codec catalogue lists goes by the catalogue's name, so that
+    // the identifier made from it names the same codec for writing.
+    const char* name = codec->long_name ? codec->long_name : codec->name;
+    for (const CatalogueEntry& entry : CatalogueEntries())
+        if (entry.codecType == arguments.codecType) {
+            name = entry.name;
+            break;
+        }
     DecoderInfo info{};
-    std::strncpy(info.name, codec->long_name ? codec->long_name : codec->name,
-                 sizeof info.name - 1);
+    std::strncpy(info.name, name, sizeof info.name - 1);
     const auto formats = LosslessFormatsFor(stored, info.pixelFormats, kMaxDecoderPixelFormats);
     info.pixelFormatCount = static_cast<int32_t>(formats.size());
     *arguments.info = info;
