@@ -1,6 +1,5 @@
 // What a state holds of a movie open for reading: the module's reader and
-// decoder, the tracks chosen, the video track's sample table, and the
-// buffer frames are decoded into when they cannot go to the section.
+// decoder, the tracks chosen and the video track's sample table.
 #pragma once
 
 #include "movie/movie_reading.h"
@@ -35,7 +34,6 @@ struct ReadingMovie {
     int64_t currentSample = 0;
     // Stored samples are delivered as they are ("2vuy", "v210", "v410").
     bool rawSamples = false;
-    std::vector<uint8_t> frameBuffer;
 
     ReadingMovie() = default;
     // Frees the decoder and the reader.
