@@ -66,7 +66,7 @@ int32_t CreateCompressionSession(CreateCompressionSessionArgs* args) {
     const int32_t width = writer.video->codecpar->width;
     const int32_t height = writer.video->codecpar->height;
     const int32_t rowBytes = AlignedRowBytes(pixelFormat, width);
-    if (!rowBytes) return kUnsupportedPixelFormat;
+    if (!rowBytes) return kPixelFormatNotAccepted;
 
     auto session = std::make_unique<CompressionSession>();
     session->writer = &writer;

@@ -81,13 +81,13 @@ int32_t OpenEncoder(const EncoderRequest& request, AVCodecContext** result) {
         request.frameDuration <= 0)
         return kParameterError;
     const AVPixelFormat source = SourceFormatFor(request.sourceFormat);
-    if (source == AV_PIX_FMT_NONE) return kUnsupportedPixelFormat;
+    if (source == AV_PIX_FMT_NONE) return kPixelFormatNotAccepted;
 
     const std::vector<AVPixelFormat> formats =
         AllowedFormats(entry, encoder, request.width, request.height);
     const AVPixelFormat format =
         avcodec_find_best_pix_fmt_of_list(formats.data(), source, request.keepAlpha, nullptr);
-    if (format == AV_PIX_FMT_NONE) return kUnsupportedPixelFormat;
+    if (format == AV_PIX_FMT_NONE) return kPixelFormatNotAccepted;
 
     AVCodecContext* context = avcodec_alloc_context3(encoder);
     if (!context) return kCodecError;

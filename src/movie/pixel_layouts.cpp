@@ -164,7 +164,7 @@ PixelImporter::~PixelImporter() {
 
 int32_t PixelImporter::Import(const PackedImage& source, AVFrame* target) {
     const AVPixelFormat format = SourceFormatFor(source.pixelFormat);
-    if (format == AV_PIX_FMT_NONE) return kUnsupportedPixelFormat;
+    if (format == AV_PIX_FMT_NONE) return kPixelFormatNotAccepted;
     if (source.width != target->width || source.height != target->height || !source.data ||
         static_cast<int64_t>(source.rowBytes) < PackedRowBytes(source.pixelFormat, source.width))
         return kParameterError;
@@ -189,7 +189,7 @@ int32_t PixelImporter::Import(const PackedImage& source, AVFrame* target) {
     scaler_ = sws_getCachedContext(scaler_, source.width, source.height, format, target->width,
                                    target->height, static_cast<AVPixelFormat>(target->format),
                                    kScalerFlags, nullptr, nullptr, nullptr);
-    if (!scaler_) return kUnsupportedPixelFormat;
+    if (!scaler_) return kPixelFormatNotAccepted;
     SetRanges(scaler_, false, target->color_range == AVCOL_RANGE_JPEG);
     if (av_frame_make_writable(target) < 0) return kCodecError;
     sws_scale(scaler_, planes, strides, 0, source.height, target->data, target->linesize);
@@ -205,7 +205,7 @@ int32_t ArgbExporter::Export(const AVFrame* frame, uint8_t* pixels, int32_t rowB
     scaler_ = sws_getCachedContext(
         scaler_, frame->width, frame->height, static_cast<AVPixelFormat>(frame->format),
         frame->width, frame->height, AV_PIX_FMT_ARGB, kScalerFlags, nullptr, nullptr, nullptr);
-    if (!scaler_) return kUnsupportedPixelFormat;
+    if (!scaler_) return kPixelFormatNotAccepted;
     SetRanges(scaler_, frame->color_range == AVCOL_RANGE_JPEG, false);
     uint8_t* planes[4] = {pixels, nullptr, nullptr, nullptr};
     int strides[4] = {rowBytes, 0, 0, 0};

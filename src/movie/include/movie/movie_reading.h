@@ -39,7 +39,6 @@ inline constexpr int32_t kInvalidTrack = -2009;           // no track of that nu
 inline constexpr int32_t kInvalidSample = -2013;          // no sample of that number or time
 inline constexpr int32_t kNoDecoder = -8969;              // no decoder for the track's codec
 inline constexpr int32_t kDecodeFailed = -8970;           // the decoder gave no frame
-inline constexpr int32_t kPixelFormatNotAccepted = -8971; // a pixel format the decoder cannot give
 inline constexpr int32_t kBufferTooSmall = -2014; // the caller's buffer cannot hold the answer
 
 // Media types of tracks.

@@ -59,5 +59,7 @@ inline constexpr int32_t kUnimplemented = -4;     // no such routine (yet)
 inline constexpr int32_t kParameterError = -50;   // a missing or bad argument record
 inline constexpr int32_t kNotInitialised = -2096; // a routine called before Initialize
 inline constexpr int32_t kUnknownQuery = -5551;   // an environment query nobody answers
+// A pixel format a routine cannot take or give.
+inline constexpr int32_t kPixelFormatNotAccepted = -8971;
 
 } // namespace movie

@@ -47,7 +47,6 @@ enum WritingSelector : uint32_t {
 inline constexpr int32_t kFileError = -36;                // the file cannot be created or written
 inline constexpr int32_t kNoCodec = -8961;                // no codec of that type
 inline constexpr int32_t kCodecError = -8960;             // the codec refused its work
-inline constexpr int32_t kUnsupportedPixelFormat = -8971; // a pixel format the routine cannot take
 inline constexpr int32_t kBadDVFrame = -8972;             // not a whole DV frame of the stated size
 inline constexpr int32_t kBadSettings = -8973;            // settings the codec does not know
 
