@@ -10,6 +10,9 @@
 #include <iterator>
 #include <string>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "saver_fixture.h"
 #include "tarsel/system/clip.h"
 
@@ -29,7 +32,9 @@ std::string ReadFile(const std::string& path) {
 }
 
 ToolRun Omftool(const std::string& arguments) {
-    const std::string errPath = ::testing::TempDir() + "omftool_write_err.txt";
+    // Per process: ctest runs the tests of this suite side by side.
+    const std::string errPath =
+        ::testing::TempDir() + "omftool_write_err_" + std::to_string(::getpid()) + ".txt";
     const std::string command = std::string(OMFTOOL_PATH) + " " + arguments + " 2>" + errPath;
     ToolRun run;
     FILE* pipe = ::popen(command.c_str(), "r");
