@@ -8,15 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "dv_decoding.h"
+#include "dv_media_file.h"
 #include "loaded_omf_plugin.h"
-#include "omf/omf_access.h"
-#include "omf/omf_avid_codecs.h"
-#include "omf/omf_media.h"
-#include "omf/omf_mobs.h"
-#include "omf/omf_registry.h"
-#include "omf/omf_session.h"
-#include "product_info.h"
 #include "tarsel/system/application.h"
 #include "tarsel/system/format_host.h"
 #include "tarsel/system/image.h"
@@ -40,79 +33,14 @@ std::vector<uint8_t> CompressedFrame(int frame) {
     return bytes;
 }
 
-#define DV_CHECK(expression)                                                                       \
-    do {                                                                                           \
-        omfErr_t dvStatus_ = (expression);                                                         \
-        if (dvStatus_ != 0) return dvStatus_;                                                      \
-    } while (0)
-
-omfErr_t Int32Property(omfSessionHdl_t session, const char* name, const char* classID,
-                       omfProperty_t* code) {
-    return omfsRegisterProperty(session, name, classID, kOmfType_Int32, kOmfRevisionsBoth, code);
-}
-
-// A 2.x file with one master mob "DV" over a file mob of kFrames separate-field DV frames.
-omfErr_t WriteDVMedia(omfSessionHdl_t session, omfHdl_t file) {
-    omfObject_t picture = nullptr;
-    omfErr_t status = 0;
-    if (!omfsFindDataKind(file, "omfi:data:Picture", &picture, &status)) return status;
-    omfObject_t fileMob = nullptr, descriptor = nullptr;
-    DV_CHECK(omfmCreateFileMob(file, "DV file", kRate, omfplugin::kDVCodecID, &fileMob));
-    omfMobID_t fileID{};
-    DV_CHECK(omfiReadMobID(file, fileMob, &fileID));
-    DV_CHECK(omfiMobGetDescriptor(file, fileMob, &descriptor));
-    DV_CHECK(omfsWriteLength(file, descriptor, kOmfProperty_MDFL_Length, kFrames));
-    DV_CHECK(omfsWriteInt32(file, descriptor, kOmfProperty_DIDD_StoredWidth, kWidth));
-    DV_CHECK(omfsWriteInt32(file, descriptor, kOmfProperty_DIDD_StoredHeight, kFieldRows));
-    DV_CHECK(omfsWriteRational(file, descriptor, kOmfProperty_DIDD_ImageAspectRatio, {4, 3}));
-    DV_CHECK(omfsWriteEnum(file, descriptor, kOmfProperty_DIDD_FrameLayout, kOmfType_LayoutType,
-                           kOmfSeparateFields));
-    DV_CHECK(omfsWriteString(file, descriptor, kOmfProperty_DIDD_Compression, "DV/C"));
-    omfProperty_t frameSize = 0, componentWidth = 0;
-    DV_CHECK(Int32Property(session, "FrameSampleSize", "CDCI", &frameSize));
-    DV_CHECK(Int32Property(session, "ComponentWidth", "CDCI", &componentWidth));
-    DV_CHECK(omfsWriteInt32(file, descriptor, frameSize, kFrameBytes));
-    DV_CHECK(omfsWriteInt32(file, descriptor, componentWidth, 8));
-
-    std::vector<uint8_t> data;
-    for (int frame = 0; frame < kFrames; ++frame) {
-        const std::vector<uint8_t> bytes = CompressedFrame(frame);
-        data.insert(data.end(), bytes.begin(), bytes.end());
-    }
-    omfObject_t object = nullptr;
-    DV_CHECK(omfsObjectNew(file, "TDVC", &object));
-    DV_CHECK(omfsWriteDataBytes(file, object, kOmfProperty_IDAT_ImageData, kOmfType_DataValue, 0,
-                                omfInt32(data.size()), data.data()));
-    DV_CHECK(omfsWriteUID(file, object, kOmfProperty_MDAT_MobID, fileID));
-    omfObject_t head = nullptr;
-    DV_CHECK(omfsGetHeadObject(file, &head));
-    DV_CHECK(omfsAppendObjRefArray(file, head, kOmfProperty_HEAD_MediaData, object));
-
-    omfObject_t fileClip = nullptr, master = nullptr, masterClip = nullptr;
-    DV_CHECK(
-        omfiMakeSourceClip(file, picture, kFrames, omfSourceRef_t{{0, 0, 0}, 0, 0}, &fileClip));
-    DV_CHECK(omfiAddTrackToMob(file, fileMob, kRate, fileClip, 0, 1, nullptr, nullptr));
-    omfMobID_t masterID{};
-    DV_CHECK(omfiMobIDNew(file, &masterID));
-    DV_CHECK(omfiMasterMobNew(file, "DV", false, masterID, &master));
-    DV_CHECK(omfiMakeSourceClip(file, picture, kFrames, omfSourceRef_t{fileID, 1, 0}, &masterClip));
-    return omfiAddTrackToMob(file, master, kRate, masterClip, 0, 1, nullptr, nullptr);
-}
-
-omfErr_t WriteDVFile(const std::string& path) {
-    omfSessionHdl_t session = nullptr;
-    DV_CHECK(omfsStartSession(&omfplugin::SessionProductInfo(), &session));
-    omfHdl_t file = nullptr;
-    omfErr_t status = omfmInit(session);
-    if (status == 0) status = omfmAddCodec(session, omfCodecTDVC);
-    if (status == 0) status = omfsNewFile(path.c_str(), session, kOmfRev2x, &file);
-    if (status == 0) status = WriteDVMedia(session, file);
-    if (file) {
-        const omfErr_t closed = omfsCloseOMFFile(file);
-        if (status == 0) status = closed;
-    }
-    omfsFinishSession(session);
-    return status;
+plugin_test::DVMedia TestMedia() {
+    plugin_test::DVMedia media;
+    media.width = kWidth;
+    media.fieldRows = kFieldRows;
+    media.rate = kRate;
+    for (int frame = 0; frame < kFrames; ++frame)
+        media.frames.push_back(CompressedFrame(frame));
+    return media;
 }
 
 class DVFrameTest : public ::testing::Test {
@@ -121,7 +49,7 @@ class DVFrameTest : public ::testing::Test {
         ASSERT_NE(OMFFormatClass(), nullptr);
         path_ = ::testing::TempDir() + "dv_" +
                 ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".omf";
-        ASSERT_EQ(WriteDVFile(path_), 0);
+        ASSERT_EQ(plugin_test::WriteDVFile(path_, TestMedia()), 0);
         StopQTServer();
         ::setenv(QTServerPathVariable, TEST_DV_SERVER_PATH, 1);
         ::setenv("TEST_DV_COMPRESSORS", "AVdvNTSC", 1);

@@ -1,5 +1,6 @@
 // The "movie-info" command.
 #include "movie_info.h"
+#include "movie_server.h"
 
 #include "tarsel/script_val.h"
 #include "tarsel/system/qt_server.h"
@@ -19,14 +20,6 @@ std::string PixelFormatText(int64_t code) {
     for (int shift = 24; shift >= 0; shift -= 8)
         text += static_cast<char>(code >> shift & 0xFF);
     return text;
-}
-
-// Points the host at the server built with omftool unless the environment
-// names one.
-void ChooseServerProgram() {
-#ifdef OMFTOOL_QTSERVER_PATH
-    setenv(kMovieServerVariable, OMFTOOL_QTSERVER_PATH, 0);
-#endif
 }
 
 ScriptVal StateCall(const ScriptVal& state, std::initializer_list<ScriptVal> values) {
@@ -59,7 +52,7 @@ class ServerState {
 
 bool describeMovie(const std::string& file, int track, nlohmann::json& description,
                    std::string& message) {
-    ChooseServerProgram();
+    chooseMovieServer();
     if (!StartQTServer()) {
         message = "cannot start the movie server";
         return false;

@@ -10,10 +10,6 @@
 
 namespace omftool {
 
-// Environment variable naming the movie server program; without it the one
-// built with omftool.
-inline constexpr const char* kMovieServerVariable = "TARSEL_QTSERVER";
-
 // Reads `file` through the movie server, using video track `track` (from 1;
 // 0 = the first). Answers false with `message` when the server cannot be
 // started or does not read the file.

@@ -7,6 +7,7 @@
 
 #include "frame_file_pattern.h"
 #include "image_file_writer.h"
+#include "movie_server.h"
 #include "plugin_tracks.h"
 #include "standard_output_to_error.h"
 #include "tarsel/system/application.h"
@@ -71,6 +72,7 @@ int runExtract(const ExtractOptions& options, std::ostream& out, std::ostream& e
 
     Application app; // the plug-in's messages go to standard error
     auto quiet = std::make_unique<StandardOutputToError>();
+    chooseMovieServer(); // DV media are decoded by the movie server
     std::string error;
     std::unique_ptr<Plugin> plugin = Plugin::Load(pluginPath(), &error);
     if (!plugin) return fail("cannot load the OMF plug-in: " + error, err);
