@@ -169,8 +169,17 @@ int main(int argc, char** argv) {
         ->add_option("-o,--output", extractOptions.pattern,
                      "Image file name with one integer conversion for the frame number, e.g. "
                      "out/frame%04d.png; the extension picks the format (png, jpg, tif, bmp, "
-                     "ppm, pam, tga...)")
+                     "ppm, pam, tga...). A name ending in .mov is one movie written through the "
+                     "movie server instead")
         ->required();
+    extract->add_option("--movie-codec", extractOptions.movieCodec,
+                        "With a .mov output: the movie server's codec, by its four-character "
+                        "type (png, jpeg, raw, 2vuy, v210, apcn, avc1...) or its identifier "
+                        "(default png)");
+    extract
+        ->add_option("--rate", extractOptions.rate,
+                     "With a .mov output: frames a second (default: the entry's rate)")
+        ->check(CLI::PositiveNumber);
     extract
         ->add_option("--bits", extractOptions.bits,
                      "Bits a channel: 16 where the format holds them (png, tif, ppm, pam), or 8")

@@ -7,6 +7,7 @@
 
 #include "frame_file_pattern.h"
 #include "image_file_writer.h"
+#include "movie_output.h"
 #include "movie_server.h"
 #include "plugin_tracks.h"
 #include "standard_output_to_error.h"
@@ -59,11 +60,16 @@ bool writeFrame(const std::string& path, const Image& image, int bits, bool keep
 
 int runExtract(const ExtractOptions& options, std::ostream& out, std::ostream& err) {
     std::string why;
-    const std::optional<FrameFilePattern> pattern = FrameFilePattern::parse(options.pattern, why);
-    if (!pattern) return fail("bad output pattern \"" + options.pattern + "\": " + why, err);
-    if (!canWriteImage(pattern->name(0), why)) return fail(why, err);
+    const bool toMovie = isMoviePath(options.pattern);
+    std::optional<FrameFilePattern> pattern;
+    if (!toMovie) {
+        pattern = FrameFilePattern::parse(options.pattern, why);
+        if (!pattern) return fail("bad output pattern \"" + options.pattern + "\": " + why, err);
+        if (!canWriteImage(pattern->name(0), why)) return fail(why, err);
+    }
     // The folder the frames go to is made when missing.
-    const std::filesystem::path folder = std::filesystem::path(pattern->name(0)).parent_path();
+    const std::filesystem::path folder =
+        std::filesystem::path(toMovie ? options.pattern : pattern->name(0)).parent_path();
     std::error_code made;
     if (!folder.empty() && !std::filesystem::is_directory(folder, made) &&
         !std::filesystem::create_directories(folder, made)) {
@@ -101,6 +107,10 @@ int runExtract(const ExtractOptions& options, std::ostream& out, std::ostream& e
     }
     const bool keepAlpha = host->Format()->BitsPerPixel == kBitsWithAlpha;
 
+    MovieOutput movie;
+    const double movieRate = options.rate > 0 ? options.rate : host->FrameRate();
+    const std::string movieCodec =
+        options.movieCodec.empty() ? kDefaultMovieCodec : options.movieCodec;
     int64_t written = 0, unread = 0;
     for (int64_t i = 0; i < count; ++i) {
         const int64_t frame = options.start + i;
@@ -110,8 +120,15 @@ int runExtract(const ExtractOptions& options, std::ostream& out, std::ostream& e
             ++unread;
             continue;
         }
-        const std::string name = pattern->name(frame);
-        const bool saved = writeFrame(name, *image, options.bits, keepAlpha, why);
+        const std::string name = toMovie ? options.pattern : pattern->name(frame);
+        bool saved = false;
+        if (toMovie) {
+            saved = (written > 0 || movie.start(options.pattern, image->Width(), image->Height(),
+                                                movieRate, movieCodec, why)) &&
+                    movie.add(*image, why);
+        } else {
+            saved = writeFrame(name, *image, options.bits, keepAlpha, why);
+        }
         image->Recycle();
         if (!saved) {
             if (options.progress) err << "\n";
@@ -120,6 +137,8 @@ int runExtract(const ExtractOptions& options, std::ostream& out, std::ostream& e
         ++written;
     }
     if (options.progress) err << "\n";
+    if (toMovie && written > 0 && !movie.finish(why))
+        return fail("cannot write " + options.pattern + ": " + why, err);
     host.reset();
     quiet.reset();
     if (written == 0) {

@@ -17,9 +17,14 @@ struct ExtractOptions {
     std::string pattern;          // printf-style file name, the frame number its one conversion;
                                   // its folder is made when missing
     int bits = 16;                // 16: 16 bits a channel where the image format holds them
+    std::string movieCodec;       // with a movie file as output: the server's codec (see
+                                  // MovieOutput::start); empty: kDefaultMovieCodec
+    double rate = 0;              // with a movie file as output: frames a second; 0: the entry's
     bool progress = false;        // show "frame i of n" on `err`, each line overwriting the last
 };
 
+// An output ending in .mov is one movie file written through the movie server instead of one
+// picture file per frame.
 // Runs the command; answers the process exit status: 0 when at least one frame was written
 // (frames that cannot be read, such as those of a gap, are counted and skipped); 2 with a
 // message on `err` for a bad pattern, a file the plug-in refuses, an entry or range that does

@@ -1,0 +1,143 @@
+// Frames written as a movie through the movie server.
+#include "movie_output.h"
+
+#include "movie_server.h"
+
+#include "tarsel/system/image.h"
+#include "tarsel/system/qt_server.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <filesystem>
+
+namespace omftool {
+namespace {
+
+ScriptVal StateCall(const ScriptVal& state, std::initializer_list<ScriptVal> values) {
+    ScriptVal arguments = ScriptVal::NewTable();
+    arguments.Set(1, state);
+    int key = 2;
+    for (const ScriptVal& value : values)
+        arguments.Set(key++, value);
+    return arguments;
+}
+
+std::string Lowercase(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
+    return text;
+}
+
+} // namespace
+
+bool isMoviePath(const std::string& path) {
+    const std::string extension = Lowercase(std::filesystem::path(path).extension().string());
+    return extension == ".mov" || extension == ".qt";
+}
+
+MovieOutput::~MovieOutput() {
+    std::string ignored;
+    finish(ignored);
+}
+
+std::string MovieOutput::codecIdentifier(const std::string& codec) {
+    // A four-character type is matched with its trailing spaces ("png" is "png ").
+    std::string type = codec.size() < 4 ? codec + std::string(4 - codec.size(), ' ') : codec;
+    std::string found;
+    const ScriptVal list = g_QTRemoteApp.CallMember("GetCodecList", state_);
+    for (std::size_t i = 1; list.IsTable() && i <= list.NumKeys(); ++i) {
+        const ScriptVal* entry = list.FindKeyConst(int64_t(i));
+        if (!entry || !entry->IsTable()) continue;
+        const std::string identifier =
+            entry->ToString("Name") + "_" + entry->ToString("Compressor");
+        if (identifier == codec || entry->ToString("Compressor") == type) {
+            found = identifier;
+            break;
+        }
+    }
+    g_QTRemoteApp.CallMember("DisposeCodecList", state_);
+    return found;
+}
+
+bool MovieOutput::start(const std::string& path, int width, int height, double rate,
+                        const std::string& codec, std::string& why) {
+    chooseMovieServer();
+    if (!StartQTServer()) {
+        why = "cannot start the movie server";
+        return false;
+    }
+    state_ = g_QTRemoteApp.CallMember("NewState");
+    if (!state_.IsRemoteObject()) {
+        why = "the movie server offers no movie services";
+        return false;
+    }
+    const std::string identifier = codecIdentifier(codec);
+    if (identifier.empty()) {
+        why = "the movie server has no codec \"" + codec + "\"";
+        return false;
+    }
+    const auto frameRate = int64_t(std::llround(rate * 1000.0));
+    if (frameRate <= 0) {
+        why = "no frame rate for the movie";
+        return false;
+    }
+    ScriptVal settings = ScriptVal::NewTable();
+    settings.Set("Width", width);
+    settings.Set("Height", height);
+    settings.Set("FrameRate", frameRate);
+    settings.Set("CodecID", identifier);
+    settings.Set("PixelFormat", "bit32");
+    std::error_code error;
+    const std::string absolute = std::filesystem::absolute(path, error).string();
+    if (!g_QTRemoteApp.CallMember("SaveHeader", StateCall(state_, {absolute, settings}))
+             .ToBoolean()) {
+        why = "the movie server cannot write " + path + " with " + identifier;
+        return false;
+    }
+    const ScriptVal attributes = g_QTRemoteApp.CallMember("GetStateAttrs", state_);
+    width_ = width;
+    height_ = height;
+    rowBytes_ = std::max<std::size_t>(std::size_t(attributes.ToInteger("RowModulo")),
+                                      std::size_t(width) * 4);
+    pixels_.assign(rowBytes_ * std::size_t(height), 0);
+    return true;
+}
+
+bool MovieOutput::add(const Image& image, std::string& why) {
+    if (!state_.IsRemoteObject()) {
+        why = "no movie was started";
+        return false;
+    }
+    if (image.Width() != width_ || image.Height() != height_) {
+        why = "a frame of " + std::to_string(image.Width()) + "x" + std::to_string(image.Height()) +
+              " for a movie of " + std::to_string(width_) + "x" + std::to_string(height_);
+        return false;
+    }
+    image.ToRGBA8(pixels_.data(), std::ptrdiff_t(rowBytes_));
+    // The server takes A, R, G, B bytes.
+    for (int y = 0; y < height_; ++y) {
+        uint8_t* row = pixels_.data() + std::size_t(y) * rowBytes_;
+        for (int x = 0; x < width_; ++x)
+            std::rotate(row + 4 * x, row + 4 * x + 3, row + 4 * x + 4);
+    }
+    ScriptVal frame = ScriptVal::NewTable();
+    frame.Set("RawDataIn", ScriptVal::NewMemBlock(pixels_.data(), pixels_.size()));
+    if (!g_QTRemoteApp.CallMember("SaveFrame", StateCall(state_, {frames_, frame})).ToBoolean()) {
+        why = "the movie server refused frame " + std::to_string(frames_);
+        return false;
+    }
+    ++frames_;
+    return true;
+}
+
+bool MovieOutput::finish(std::string& why) {
+    if (!state_.IsRemoteObject()) return true;
+    const bool finished = g_QTRemoteApp.CallMember("DisposeState", state_).ToBoolean();
+    g_QTRemoteApp.CallMember("ReleaseState", state_);
+    state_ = ScriptVal();
+    if (!finished) why = "the movie server could not finish the movie";
+    return finished;
+}
+
+} // namespace omftool
