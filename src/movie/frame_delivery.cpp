@@ -269,13 +269,10 @@ bool FrameExporter::Export(const AVFrame& frame, uint8_t* pixels, int32_t rowByt
     const bool widen = (format->code == kB64a || format->code == kB48r) && SourceDepth(frame) <= 8;
     const AVPixelFormat target = widen ? AV_PIX_FMT_ARGB : format->convertTo;
     if (!Prepare(frame, target)) return false;
-    if (!format->staged && !widen) {
-        uint8_t* planes[4] = {pixels, nullptr, nullptr, nullptr};
-        int strides[4] = {rowBytes, 0, 0, 0};
-        sws_scale(scaler_, frame.data, frame.linesize, 0, frame.height, planes, strides);
-        if (format->code == kB64a) RotateAlphaFirst(pixels, rowBytes, frame.width, frame.height);
-        return true;
-    }
+    // The scaler's vector code may write a little past the end of the last
+    // row: into a caller's buffer that ends at a page boundary (a frame
+    // section) that is a fault. Every frame is scaled into padded staging
+    // memory and copied out.
     if (!staging_ || staging_->width != frame.width || staging_->height != frame.height ||
         staging_->format != target) {
         av_frame_free(&staging_);
@@ -291,6 +288,15 @@ bool FrameExporter::Export(const AVFrame& frame, uint8_t* pixels, int32_t rowByt
     }
     sws_scale(scaler_, frame.data, frame.linesize, 0, frame.height, staging_->data,
               staging_->linesize);
+    if (!format->staged && !widen) {
+        const auto rowLength = static_cast<size_t>(DeliveredRowBytes(pixelFormat_, frame.width));
+        for (int y = 0; y < frame.height; ++y)
+            std::memcpy(pixels + static_cast<size_t>(y) * static_cast<size_t>(rowBytes),
+                        staging_->data[0] + static_cast<size_t>(y) * staging_->linesize[0],
+                        rowLength);
+        if (format->code == kB64a) RotateAlphaFirst(pixels, rowBytes, frame.width, frame.height);
+        return true;
+    }
     switch (format->code) {
     case kB64a:
     case kB48r:

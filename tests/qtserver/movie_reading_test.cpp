@@ -189,6 +189,22 @@ TEST_F(MovieReading, FramesOfALosslessMovieAreTheFramesFFmpegDecodes) {
     }
 }
 
+TEST_F(MovieReading, AFrameThatFillsItsSectionToAPageBoundaryIsDelivered) {
+    // 64 x 48 pixels of 4 bytes are exactly three pages: a conversion that
+    // writes past the last row would fault the server.
+    const std::string path =
+        Movie("pages.mov", "-f lavfi -i testsrc=size=64x48:rate=25 -frames:v 2 -c:v png");
+    const auto expected = DecodedFrames(path, "argb", 64 * 48 * 4);
+    ASSERT_EQ(expected.size(), 2u);
+    ASSERT_TRUE(LoadHeader(path));
+    for (int frame : {0, 1}) {
+        const ScriptVal answer = LoadFrame(frame);
+        ASSERT_TRUE(answer.IsTable());
+        ASSERT_EQ(answer.ToInteger("MapSize"), 3 * 4096);
+        EXPECT_TRUE(SamePixels(FrameBytes(answer), 256, expected[frame], 256)) << frame;
+    }
+}
+
 TEST_F(MovieReading, QtrleFramesIn24BitRGBMatchFFmpeg) {
     const std::string path = Movie("rle.mov", kTestSource + "-c:v qtrle -pix_fmt rgb24");
     const auto expected = DecodedFrames(path, "rgb24", kWidth * kHeight * 3);
