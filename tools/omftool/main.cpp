@@ -128,7 +128,8 @@ int main(int argc, char** argv) {
     write
         ->add_option("INPUT", writeOptions.inputs,
                      "Picture files (one frame each), the first file of a numbered sequence "
-                     "given alone (shot.0001.png: every following number), or a movie")
+                     "given alone (shot.0001.png: every following number), or a movie (read "
+                     "through the movie server)")
         ->required();
     write->footer("A progress line shows on a terminal. Exit status 0 when every frame was "
                   "written; 2 for an input that cannot be read, a choice the saver refuses or a "

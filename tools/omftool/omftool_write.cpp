@@ -6,6 +6,7 @@
 #include <memory>
 #include <system_error>
 
+#include "movie_input.h"
 #include "numbered_name.h"
 #include "plugin_tracks.h"
 #include "tarsel/system/application.h"
@@ -25,7 +26,8 @@ constexpr const char* kCodecInput = "Codec";
 constexpr const char* kVarietySuffix = ".CodecVariety";
 constexpr const char* kRateInput = "FrameRateFps";
 constexpr const char* kQualityInput = "Quality";
-// Extensions read as single pictures; anything else is read as a movie.
+// Extensions read as single pictures; anything else is read as a movie through the movie
+// server.
 constexpr const char* kPictureExtensions[] = {".png", ".jpg", ".jpeg", ".tif", ".tiff",
                                               ".bmp", ".ppm", ".pgm",  ".pam", ".tga",
                                               ".dpx", ".exr", ".webp", ".sgi"};
@@ -134,6 +136,7 @@ class SaverRun {
 
     int WriteInput(const std::string& input) {
         if (!Exists(input)) return Fail("cannot read " + input + ": no such file");
+        if (!IsPicture(input)) return WriteMovie(input);
         HeldClip clip(new Clip(input.c_str(), false, &m_Document));
         const bool allFrames = ReadsAllFrames(input, m_Options.inputs.size());
         for (int32_t frame = 0;; ++frame) {
@@ -145,6 +148,21 @@ class SaverRun {
             if (int status = WriteFrame(image.image, input, frame); status != 0) return status;
             if (!allFrames) return 0;
         }
+    }
+
+    // A movie is read through the movie server, frame by frame.
+    int WriteMovie(const std::string& input) {
+        MovieInput movie;
+        std::string why;
+        if (!movie.open(input, why)) return Fail("cannot read " + input + ": " + why);
+        for (int64_t frame = 0; frame < movie.frameCount(); ++frame) {
+            HeldImage image(movie.frame(frame));
+            if (!image.image)
+                return Fail("cannot read frame " + std::to_string(frame) + " of " + input);
+            if (int status = WriteFrame(image.image, input, int32_t(frame)); status != 0)
+                return status;
+        }
+        return 0;
     }
 
     int WriteFrame(Image* image, const std::string& input, int32_t frame) {

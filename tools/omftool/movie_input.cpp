@@ -1,0 +1,107 @@
+// A movie read frame by frame through the movie server.
+#include "movie_input.h"
+
+#include "movie_server.h"
+
+#include "platform/shared_section.h"
+#include "tarsel/system/image.h"
+#include "tarsel/system/qt_server.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <vector>
+
+namespace omftool {
+namespace {
+
+// The server's code of 32-bit A R G B pixels.
+constexpr int64_t kArgbPixels = 32;
+
+ScriptVal StateCall(const ScriptVal& state, std::initializer_list<ScriptVal> values) {
+    ScriptVal arguments = ScriptVal::NewTable();
+    arguments.Set(1, state);
+    int key = 2;
+    for (const ScriptVal& value : values)
+        arguments.Set(key++, value);
+    return arguments;
+}
+
+} // namespace
+
+MovieInput::MovieInput() = default;
+
+MovieInput::~MovieInput() {
+    section_.reset();
+    if (!state_.IsRemoteObject()) return;
+    g_QTRemoteApp.CallMember("DisposeState", state_);
+    g_QTRemoteApp.CallMember("ReleaseState", state_);
+}
+
+bool MovieInput::open(const std::string& path, std::string& why) {
+    chooseMovieServer();
+    if (!StartQTServer()) {
+        why = "cannot start the movie server";
+        return false;
+    }
+    state_ = g_QTRemoteApp.CallMember("NewState");
+    if (!state_.IsRemoteObject()) {
+        why = "the movie server offers no movie services";
+        return false;
+    }
+    ScriptVal attributes = ScriptVal::NewTable();
+    attributes.Set("PixelFormat", "bit32");
+    g_QTRemoteApp.CallMember("SetStateAttrs", StateCall(state_, {attributes}));
+    std::error_code error;
+    const std::string absolute = std::filesystem::absolute(path, error).string();
+    if (!g_QTRemoteApp.CallMember("LoadHeader", StateCall(state_, {absolute})).ToBoolean()) {
+        why = "not a movie the movie server reads";
+        return false;
+    }
+    const ScriptVal header = g_QTRemoteApp.CallMember("GetStateAttrs", state_);
+    width_ = int(header.ToInteger("Width"));
+    height_ = int(header.ToInteger("Height"));
+    frames_ = header.ToInteger("NumFrames");
+    if (width_ <= 0 || height_ <= 0 || header.ToInteger("PixelFormat") != kArgbPixels) {
+        why = "the movie server gives no 32-bit frames of this movie";
+        return false;
+    }
+    return true;
+}
+
+Image* MovieInput::frame(int64_t frame) {
+    if (!state_.IsRemoteObject() || frame < 0 || frame >= frames_) return nullptr;
+    const ScriptVal answer = g_QTRemoteApp.CallMember("LoadFrame", StateCall(state_, {frame}));
+    if (answer.ToInteger("PixMapPixelFormat") != kArgbPixels) return nullptr;
+    const auto rowBytes = std::size_t(answer.ToInteger("RowModulo"));
+    const std::size_t needed = rowBytes * std::size_t(height_);
+    if (rowBytes < std::size_t(width_) * 4) return nullptr;
+    const uint8_t* bytes = nullptr;
+    if (const ScriptVal* block = answer.FindKeyConst("RawDataOut"); block && block->GetData()) {
+        if (block->GetData()->size >= needed)
+            bytes = static_cast<const uint8_t*>(block->GetData()->data);
+    } else if (const std::string name = answer.ToString("MapName"); !name.empty()) {
+        if (name != sectionName_) {
+            platform::SectionError error;
+            section_ = platform::SharedSection::Open(name, 0, error);
+            sectionName_ = section_ ? name : std::string();
+        }
+        if (section_ && section_->MapView() && section_->Size() >= needed)
+            bytes = static_cast<const uint8_t*>(section_->View());
+    }
+    if (!bytes) return nullptr;
+    // The host takes R, G, B, A bytes.
+    std::vector<uint8_t> rgba(std::size_t(width_) * std::size_t(height_) * 4);
+    for (int y = 0; y < height_; ++y) {
+        const uint8_t* in = bytes + std::size_t(y) * rowBytes;
+        uint8_t* out = rgba.data() + std::size_t(y) * std::size_t(width_) * 4;
+        for (int x = 0; x < width_; ++x, in += 4, out += 4) {
+            out[0] = in[1];
+            out[1] = in[2];
+            out[2] = in[3];
+            out[3] = in[0];
+        }
+    }
+    return Image::FromRGBA8(rgba.data(), width_, height_, std::ptrdiff_t(width_) * 4);
+}
+
+} // namespace omftool
