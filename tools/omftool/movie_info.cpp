@@ -22,54 +22,20 @@ std::string PixelFormatText(int64_t code) {
     return text;
 }
 
-ScriptVal StateCall(const ScriptVal& state, std::initializer_list<ScriptVal> values) {
-    ScriptVal arguments = ScriptVal::NewTable();
-    arguments.Set(1, state);
-    int key = 2;
-    for (const ScriptVal& value : values)
-        arguments.Set(key++, value);
-    return arguments;
-}
-
-// Releases the state however the description ends.
-class ServerState {
-  public:
-    explicit ServerState(ScriptVal state) : state_(std::move(state)) {}
-    ~ServerState() {
-        if (!state_.IsRemoteObject()) return;
-        g_QTRemoteApp.CallMember("DisposeState", state_);
-        g_QTRemoteApp.CallMember("ReleaseState", state_);
-    }
-    ServerState(const ServerState&) = delete;
-    ServerState& operator=(const ServerState&) = delete;
-    const ScriptVal& get() const { return state_; }
-
-  private:
-    ScriptVal state_;
-};
-
 } // namespace
 
 bool describeMovie(const std::string& file, int track, nlohmann::json& description,
                    std::string& message) {
-    chooseMovieServer();
-    if (!StartQTServer()) {
-        message = "cannot start the movie server";
-        return false;
-    }
-    ServerState state(g_QTRemoteApp.CallMember("NewState"));
-    if (!state.get().IsRemoteObject()) {
-        message = "the movie server offers no movie services";
-        return false;
-    }
+    ServerState state;
+    if (!state.open(message)) return false;
     if (track > 0) {
         ScriptVal attributes = ScriptVal::NewTable();
         attributes.Set("use_vidtrack_num", track);
-        g_QTRemoteApp.CallMember("SetStateAttrs", StateCall(state.get(), {attributes}));
+        g_QTRemoteApp.CallMember("SetStateAttrs", stateCall(state.get(), {attributes}));
     }
     std::error_code error;
     const std::string path = std::filesystem::absolute(file, error).string();
-    if (!g_QTRemoteApp.CallMember("LoadHeader", StateCall(state.get(), {path})).ToBoolean()) {
+    if (!g_QTRemoteApp.CallMember("LoadHeader", stateCall(state.get(), {path})).ToBoolean()) {
         message = "not a movie the movie server reads: " + file;
         return false;
     }
@@ -90,7 +56,7 @@ bool describeMovie(const std::string& file, int track, nlohmann::json& descripti
         {"deliveredFormat", PixelFormatText(attributes.ToInteger("PixMapPixelFormat"))},
     };
     // The first frame's metadata, without its bytes.
-    ScriptVal arguments = StateCall(state.get(), {0});
+    ScriptVal arguments = stateCall(state.get(), {0});
     arguments.Set(4, true);
     const ScriptVal frame = g_QTRemoteApp.CallMember("LoadFrame", arguments);
     if (const ScriptVal* metadata = frame.FindKeyConst("Metadata")) {

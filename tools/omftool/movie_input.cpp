@@ -17,47 +17,24 @@ namespace {
 // The server's code of 32-bit A R G B pixels.
 constexpr int64_t kArgbPixels = 32;
 
-ScriptVal StateCall(const ScriptVal& state, std::initializer_list<ScriptVal> values) {
-    ScriptVal arguments = ScriptVal::NewTable();
-    arguments.Set(1, state);
-    int key = 2;
-    for (const ScriptVal& value : values)
-        arguments.Set(key++, value);
-    return arguments;
-}
-
 } // namespace
 
 MovieInput::MovieInput() = default;
 
-MovieInput::~MovieInput() {
-    section_.reset();
-    if (!state_.IsRemoteObject()) return;
-    g_QTRemoteApp.CallMember("DisposeState", state_);
-    g_QTRemoteApp.CallMember("ReleaseState", state_);
-}
+MovieInput::~MovieInput() = default;
 
 bool MovieInput::open(const std::string& path, std::string& why) {
-    chooseMovieServer();
-    if (!StartQTServer()) {
-        why = "cannot start the movie server";
-        return false;
-    }
-    state_ = g_QTRemoteApp.CallMember("NewState");
-    if (!state_.IsRemoteObject()) {
-        why = "the movie server offers no movie services";
-        return false;
-    }
+    if (!state_.open(why)) return false;
     ScriptVal attributes = ScriptVal::NewTable();
     attributes.Set("PixelFormat", "bit32");
-    g_QTRemoteApp.CallMember("SetStateAttrs", StateCall(state_, {attributes}));
+    g_QTRemoteApp.CallMember("SetStateAttrs", stateCall(state_.get(), {attributes}));
     std::error_code error;
     const std::string absolute = std::filesystem::absolute(path, error).string();
-    if (!g_QTRemoteApp.CallMember("LoadHeader", StateCall(state_, {absolute})).ToBoolean()) {
+    if (!g_QTRemoteApp.CallMember("LoadHeader", stateCall(state_.get(), {absolute})).ToBoolean()) {
         why = "not a movie the movie server reads";
         return false;
     }
-    const ScriptVal header = g_QTRemoteApp.CallMember("GetStateAttrs", state_);
+    const ScriptVal header = g_QTRemoteApp.CallMember("GetStateAttrs", state_.get());
     width_ = int(header.ToInteger("Width"));
     height_ = int(header.ToInteger("Height"));
     frames_ = header.ToInteger("NumFrames");
@@ -69,8 +46,9 @@ bool MovieInput::open(const std::string& path, std::string& why) {
 }
 
 Image* MovieInput::frame(int64_t frame) {
-    if (!state_.IsRemoteObject() || frame < 0 || frame >= frames_) return nullptr;
-    const ScriptVal answer = g_QTRemoteApp.CallMember("LoadFrame", StateCall(state_, {frame}));
+    if (!state_.isOpen() || frame < 0 || frame >= frames_) return nullptr;
+    const ScriptVal answer =
+        g_QTRemoteApp.CallMember("LoadFrame", stateCall(state_.get(), {frame}));
     if (answer.ToInteger("PixMapPixelFormat") != kArgbPixels) return nullptr;
     const auto rowBytes = std::size_t(answer.ToInteger("RowModulo"));
     const std::size_t needed = rowBytes * std::size_t(height_);

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "tarsel/script_val.h"
+#include "movie_server.h"
 
 class Image;
 namespace platform {
@@ -29,7 +29,8 @@ class MovieInput {
     Image* frame(int64_t frame);
 
   private:
-    ScriptVal state_;
+    // Declared before the section, so the section goes first.
+    ServerState state_;
     int width_ = 0, height_ = 0;
     int64_t frames_ = 0;
     std::string sectionName_;

@@ -14,15 +14,6 @@
 namespace omftool {
 namespace {
 
-ScriptVal StateCall(const ScriptVal& state, std::initializer_list<ScriptVal> values) {
-    ScriptVal arguments = ScriptVal::NewTable();
-    arguments.Set(1, state);
-    int key = 2;
-    for (const ScriptVal& value : values)
-        arguments.Set(key++, value);
-    return arguments;
-}
-
 std::string Lowercase(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return char(std::tolower(c)); });
@@ -36,16 +27,11 @@ bool isMoviePath(const std::string& path) {
     return extension == ".mov" || extension == ".qt";
 }
 
-MovieOutput::~MovieOutput() {
-    std::string ignored;
-    finish(ignored);
-}
-
 std::string MovieOutput::codecIdentifier(const std::string& codec) {
     // A four-character type is matched with its trailing spaces ("png" is "png ").
     std::string type = codec.size() < 4 ? codec + std::string(4 - codec.size(), ' ') : codec;
     std::string found;
-    const ScriptVal list = g_QTRemoteApp.CallMember("GetCodecList", state_);
+    const ScriptVal list = g_QTRemoteApp.CallMember("GetCodecList", state_.get());
     for (std::size_t i = 1; list.IsTable() && i <= list.NumKeys(); ++i) {
         const ScriptVal* entry = list.FindKeyConst(int64_t(i));
         if (!entry || !entry->IsTable()) continue;
@@ -56,22 +42,13 @@ std::string MovieOutput::codecIdentifier(const std::string& codec) {
             break;
         }
     }
-    g_QTRemoteApp.CallMember("DisposeCodecList", state_);
+    g_QTRemoteApp.CallMember("DisposeCodecList", state_.get());
     return found;
 }
 
 bool MovieOutput::start(const std::string& path, int width, int height, double rate,
                         const std::string& codec, std::string& why) {
-    chooseMovieServer();
-    if (!StartQTServer()) {
-        why = "cannot start the movie server";
-        return false;
-    }
-    state_ = g_QTRemoteApp.CallMember("NewState");
-    if (!state_.IsRemoteObject()) {
-        why = "the movie server offers no movie services";
-        return false;
-    }
+    if (!state_.open(why)) return false;
     const std::string identifier = codecIdentifier(codec);
     if (identifier.empty()) {
         why = "the movie server has no codec \"" + codec + "\"";
@@ -90,12 +67,12 @@ bool MovieOutput::start(const std::string& path, int width, int height, double r
     settings.Set("PixelFormat", "bit32");
     std::error_code error;
     const std::string absolute = std::filesystem::absolute(path, error).string();
-    if (!g_QTRemoteApp.CallMember("SaveHeader", StateCall(state_, {absolute, settings}))
+    if (!g_QTRemoteApp.CallMember("SaveHeader", stateCall(state_.get(), {absolute, settings}))
              .ToBoolean()) {
         why = "the movie server cannot write " + path + " with " + identifier;
         return false;
     }
-    const ScriptVal attributes = g_QTRemoteApp.CallMember("GetStateAttrs", state_);
+    const ScriptVal attributes = g_QTRemoteApp.CallMember("GetStateAttrs", state_.get());
     width_ = width;
     height_ = height;
     rowBytes_ = std::max<std::size_t>(std::size_t(attributes.ToInteger("RowModulo")),
@@ -105,7 +82,7 @@ bool MovieOutput::start(const std::string& path, int width, int height, double r
 }
 
 bool MovieOutput::add(const Image& image, std::string& why) {
-    if (!state_.IsRemoteObject()) {
+    if (!state_.isOpen()) {
         why = "no movie was started";
         return false;
     }
@@ -123,7 +100,8 @@ bool MovieOutput::add(const Image& image, std::string& why) {
     }
     ScriptVal frame = ScriptVal::NewTable();
     frame.Set("RawDataIn", ScriptVal::NewMemBlock(pixels_.data(), pixels_.size()));
-    if (!g_QTRemoteApp.CallMember("SaveFrame", StateCall(state_, {frames_, frame})).ToBoolean()) {
+    if (!g_QTRemoteApp.CallMember("SaveFrame", stateCall(state_.get(), {frames_, frame}))
+             .ToBoolean()) {
         why = "the movie server refused frame " + std::to_string(frames_);
         return false;
     }
@@ -132,10 +110,7 @@ bool MovieOutput::add(const Image& image, std::string& why) {
 }
 
 bool MovieOutput::finish(std::string& why) {
-    if (!state_.IsRemoteObject()) return true;
-    const bool finished = g_QTRemoteApp.CallMember("DisposeState", state_).ToBoolean();
-    g_QTRemoteApp.CallMember("ReleaseState", state_);
-    state_ = ScriptVal();
+    const bool finished = state_.close();
     if (!finished) why = "the movie server could not finish the movie";
     return finished;
 }

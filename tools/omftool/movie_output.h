@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "tarsel/script_val.h"
+#include "movie_server.h"
 
 class Image;
 
@@ -22,8 +22,6 @@ class MovieOutput {
     MovieOutput() = default;
     MovieOutput(const MovieOutput&) = delete;
     MovieOutput& operator=(const MovieOutput&) = delete;
-    // Disposes the state, which finishes the file, unless finish() did.
-    ~MovieOutput();
 
     // Starts the movie `path` of `width` x `height` frames at `rate` frames a second with the
     // server's codec `codec`: its identifier as the server lists it ("PNG_png ") or its
@@ -39,7 +37,7 @@ class MovieOutput {
     // The server's identifier of `codec`; empty when it lists no such codec.
     std::string codecIdentifier(const std::string& codec);
 
-    ScriptVal state_;
+    ServerState state_; // disposing it finishes the file
     int width_ = 0, height_ = 0;
     std::size_t rowBytes_ = 0;
     int frames_ = 0;

@@ -1,4 +1,4 @@
-// The movie server the commands that need one use.
+// The movie server the commands that need one use, and a state on it.
 #include "movie_server.h"
 
 #include "tarsel/system/qt_server.h"
@@ -11,6 +11,42 @@ void chooseMovieServer() {
 #ifdef OMFTOOL_QTSERVER_PATH
     setenv(QTServerPathVariable, OMFTOOL_QTSERVER_PATH, 0);
 #endif
+}
+
+ScriptVal stateCall(const ScriptVal& state, std::initializer_list<ScriptVal> values) {
+    ScriptVal arguments = ScriptVal::NewTable();
+    arguments.Set(1, state);
+    int key = 2;
+    for (const ScriptVal& value : values)
+        arguments.Set(key++, value);
+    return arguments;
+}
+
+ServerState::~ServerState() {
+    close();
+}
+
+bool ServerState::open(std::string& why) {
+    close();
+    chooseMovieServer();
+    if (!StartQTServer()) {
+        why = "cannot start the movie server";
+        return false;
+    }
+    state_ = g_QTRemoteApp.CallMember("NewState");
+    if (!state_.IsRemoteObject()) {
+        why = "the movie server offers no movie services";
+        return false;
+    }
+    return true;
+}
+
+bool ServerState::close() {
+    if (!state_.IsRemoteObject()) return true;
+    const bool disposed = g_QTRemoteApp.CallMember("DisposeState", state_).ToBoolean();
+    g_QTRemoteApp.CallMember("ReleaseState", state_);
+    state_ = ScriptVal();
+    return disposed;
 }
 
 } // namespace omftool

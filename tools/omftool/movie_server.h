@@ -1,10 +1,38 @@
-// The movie server the commands that need one use.
+// The movie server the commands that need one use, and a state on it.
 #pragma once
+
+#include <initializer_list>
+#include <string>
+
+#include "tarsel/script_val.h"
 
 namespace omftool {
 
 // Points the host at the movie server built with omftool unless the environment names one
 // (the host's TARSEL_QTSERVER). The plug-in decodes DV media through that server.
 void chooseMovieServer();
+
+// The arguments of a state method: the state, then `values`.
+ScriptVal stateCall(const ScriptVal& state, std::initializer_list<ScriptVal> values);
+
+// A movie state on the server, disposed and released however its user ends.
+class ServerState {
+  public:
+    ServerState() = default;
+    ServerState(const ServerState&) = delete;
+    ServerState& operator=(const ServerState&) = delete;
+    ~ServerState();
+
+    // Starts the server when needed and makes a new state; answers false with `why`.
+    bool open(std::string& why);
+    // Disposes the state (which finishes a movie being written) and releases it; answers the
+    // server's answer to the disposal, true when there was no state.
+    bool close();
+    const ScriptVal& get() const { return state_; }
+    bool isOpen() const { return state_.IsRemoteObject(); }
+
+  private:
+    ScriptVal state_;
+};
 
 } // namespace omftool
