@@ -50,9 +50,10 @@ Image* MovieInput::frame(int64_t frame) {
     const ScriptVal answer =
         g_QTRemoteApp.CallMember("LoadFrame", stateCall(state_.get(), {frame}));
     if (answer.ToInteger("PixMapPixelFormat") != kArgbPixels) return nullptr;
-    const auto rowBytes = std::size_t(answer.ToInteger("RowModulo"));
+    const std::optional<std::size_t> rows = rowBytesOf(answer.ToInteger("RowModulo"), width_);
+    if (!rows) return nullptr;
+    const std::size_t rowBytes = *rows;
     const std::size_t needed = rowBytes * std::size_t(height_);
-    if (rowBytes < std::size_t(width_) * 4) return nullptr;
     const uint8_t* bytes = nullptr;
     if (const ScriptVal* block = answer.FindKeyConst("RawDataOut"); block && block->GetData()) {
         if (block->GetData()->size >= needed)

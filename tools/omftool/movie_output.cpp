@@ -75,8 +75,16 @@ bool MovieOutput::start(const std::string& path, int width, int height, double r
     const ScriptVal attributes = g_QTRemoteApp.CallMember("GetStateAttrs", state_.get());
     width_ = width;
     height_ = height;
-    rowBytes_ = std::max<std::size_t>(std::size_t(attributes.ToInteger("RowModulo")),
-                                      std::size_t(width) * 4);
+    // Before SaveFrame the server may not have settled its rows yet (0): packed rows then.
+    const int64_t rowModulo = attributes.ToInteger("RowModulo");
+    const std::optional<std::size_t> rows =
+        rowBytesOf(rowModulo == 0 ? int64_t(width) * 4 : rowModulo, width);
+    if (!rows) {
+        why = "the movie server answered rows of " + std::to_string(rowModulo) + " bytes for " +
+              std::to_string(width) + " pixels";
+        return false;
+    }
+    rowBytes_ = *rows;
     pixels_.assign(rowBytes_ * std::size_t(height), 0);
     return true;
 }

@@ -22,6 +22,14 @@ ScriptVal stateCall(const ScriptVal& state, std::initializer_list<ScriptVal> val
     return arguments;
 }
 
+std::optional<std::size_t> rowBytesOf(int64_t rowModulo, int width) {
+    // Rows are padded to 16 bytes; this much slack is more than any alignment.
+    constexpr int64_t kRowSlack = 4096;
+    const int64_t packed = int64_t(width) * 4;
+    if (width <= 0 || rowModulo < packed || rowModulo > packed + kRowSlack) return std::nullopt;
+    return std::size_t(rowModulo);
+}
+
 ServerState::~ServerState() {
     close();
 }

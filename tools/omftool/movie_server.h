@@ -1,7 +1,10 @@
 // The movie server the commands that need one use, and a state on it.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <initializer_list>
+#include <optional>
 #include <string>
 
 #include "tarsel/script_val.h"
@@ -14,6 +17,11 @@ void chooseMovieServer();
 
 // The arguments of a state method: the state, then `values`.
 ScriptVal stateCall(const ScriptVal& state, std::initializer_list<ScriptVal> values);
+
+// The bytes of one row of 32-bit pixels the server answered with `rowModulo` for frames
+// `width` pixels wide; nothing when it is not a row of them plus alignment padding. The
+// answer comes from another process and sizes every copy.
+std::optional<std::size_t> rowBytesOf(int64_t rowModulo, int width);
 
 // A movie state on the server, disposed and released however its user ends.
 class ServerState {
