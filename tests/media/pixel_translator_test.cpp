@@ -556,6 +556,50 @@ TEST(Fields, MixedFieldsMoveLikeAFullFrame) {
     EXPECT_EQ(translation.read(rows, rows.size()), rows);
 }
 
+TEST(Fields, ASingleFieldShowsAsAFrameOfEachRowTwice) {
+    const int width = 6, fieldRows = 3;
+    const size_t rowBytes = size_t(width) * 2;
+    Translation translation(frameMemory(), ycbcrList(width, fieldRows, 2, kOmfOneField));
+    EXPECT_TRUE(translation.active);
+    const std::vector<uint8_t> field = numberedRows(width, fieldRows);
+    const std::vector<uint8_t> frame = translation.read(field, 2 * field.size());
+    EXPECT_EQ(rowNumbers(frame, rowBytes), (std::vector<int>{0, 0, 1, 1, 2, 2}));
+    std::vector<uint8_t> out;
+    EXPECT_EQ(translation.run(true, field, out, 2 * field.size() - 1), OM_ERR_SAMPLE_TOO_LARGE);
+    omfInt64 bytes = 0;
+    ASSERT_EQ(translation.translator->memoryBytes(omfInt64(field.size()), &bytes), 0);
+    EXPECT_EQ(bytes, omfInt64(2 * field.size()));
+
+    // Writing keeps the frame's even lines, the first field's; an odd last line is one of them.
+    for (int lines : {6, 5}) {
+        const std::vector<uint8_t> written = translation.write(numberedRows(width, lines), 1024);
+        EXPECT_EQ(rowNumbers(written, rowBytes), (std::vector<int>{0, 2, 4})) << lines;
+        ASSERT_EQ(translation.translator->fileBytes(omfInt64(rowBytes) * lines, &bytes), 0);
+        EXPECT_EQ(bytes, omfInt64(rowBytes) * 3) << lines;
+    }
+}
+
+TEST(Fields, ASingleFieldConvertsAndSpreadsToTheStrideOnEachOfItsLines) {
+    const int width = 2, fieldRows = 2, stride = 12;
+    FormatList memory = rgbList("ARGB");
+    memory.putInt32(kOmfFrameLayout, kOmfFullFrame);
+    memory.putInt32(kOmfLineLength, stride);
+    Translation translation(memory, ycbcrList(width, fieldRows, 2, kOmfOneField));
+    const std::vector<uint8_t> field = {128, 235, 128, 235, 128, 16, 128, 16};
+    omfInt64 bytes = 0;
+    ASSERT_EQ(translation.translator->memoryBytes(omfInt64(field.size()), &bytes), 0);
+    EXPECT_EQ(bytes, 2 * fieldRows * stride);
+    const std::vector<uint8_t> frame = translation.read(field, size_t(bytes));
+    std::vector<uint8_t> expected;
+    for (int y : {235, 235, 16, 16}) {
+        const auto rgb = rgbReference(y, 128, 128);
+        for (int pixel = 0; pixel < width; ++pixel)
+            expected.insert(expected.end(), {0, rgb[0], rgb[1], rgb[2]});
+        expected.insert(expected.end(), stride - width * 4, 0xEE);
+    }
+    EXPECT_EQ(frame, expected);
+}
+
 TEST(Fields, ConversionAndInterleavingTogether) {
     const int width = 4, fieldRows = 2;
     FormatList memory = rgbList("ARGB");
@@ -658,11 +702,10 @@ TEST(Refusals, AStrideShorterThanARow) {
     EXPECT_EQ(translation.run(true, std::vector<uint8_t>(32), out, 1024), OM_ERR_CANNOT_TRANSLATE);
 }
 
-TEST(Refusals, LayoutPairsOtherThanSeparatedAndFullFrame) {
+TEST(Refusals, LayoutPairsWithoutAFullFrame) {
     std::vector<uint8_t> out;
-    for (auto [file, memory] :
-         {std::pair{kOmfOneField, kOmfFullFrame}, std::pair{kOmfFullFrame, kOmfOneField},
-          std::pair{kOmfSeparateFields, kOmfOneField}}) {
+    for (auto [file, memory] : {std::pair{kOmfSeparateFields, kOmfOneField},
+                                std::pair{kOmfOneField, kOmfSeparateFields}}) {
         FormatList memoryList;
         memoryList.putInt32(kOmfFrameLayout, memory);
         Translation translation(memoryList, ycbcrList(8, 2, 2, file));

@@ -24,6 +24,11 @@ bool samePixels(const PixelDescription& a, const PixelDescription& b) {
                       b.componentSizes.begin());
 }
 
+// Changes between a frame and its two fields, which need an even row count.
+bool twoFields(FieldChange change) {
+    return change == FieldChange::separatedToFrame || change == FieldChange::frameToSeparated;
+}
+
 // One direction of the translation, worked out when the formats are set.
 struct Direction {
     omfErr_t error = OM_ERR_FORMATS_NOT_SET;
@@ -58,16 +63,11 @@ omfErr_t planDirection(const PixelDescription& source, const PixelDescription& d
         direction->destinationGroupBytes = destinationPixelBytes;
     }
 
-    const omfInt32 from = source.fieldLayout(), to = destination.fieldLayout();
-    if (from == kOmfSeparateFields && to == kOmfFullFrame) {
-        direction->fields = FieldChange::separatedToFrame;
-        direction->fieldOrder = source.fieldOrder;
-    } else if (from == kOmfFullFrame && to == kOmfSeparateFields) {
-        direction->fields = FieldChange::frameToSeparated;
-        direction->fieldOrder = destination.fieldOrder;
-    } else if (from != to) {
-        return OM_ERR_CANNOT_TRANSLATE;
-    }
+    direction->fields = fieldChange(source.fieldLayout(), destination.fieldLayout());
+    if (direction->fields == FieldChange::unsupported) return OM_ERR_CANNOT_TRANSLATE;
+    direction->fieldOrder = direction->fields == FieldChange::frameToSeparated
+                                ? destination.fieldOrder
+                                : source.fieldOrder;
 
     // Rows are as wide as the source's stored width on both sides.
     direction->rowPixels = source.stored.xSize > 0 ? size_t(source.stored.xSize) : 0;
@@ -125,14 +125,14 @@ class PixelTranslator final : public FormatTranslator {
         if (direction.rowByRow) {
             if (in.size() % direction.sourceRowBytes != 0) return OM_ERR_CANNOT_TRANSLATE;
             const size_t rows = in.size() / direction.sourceRowBytes;
-            if (direction.fields != FieldChange::none && rows % 2 != 0)
-                return OM_ERR_CANNOT_TRANSLATE;
-            needed = rows * direction.destinationStride;
+            if (twoFields(direction.fields) && rows % 2 != 0) return OM_ERR_CANNOT_TRANSLATE;
+            const size_t outRows = destinationRowCount(direction.fields, rows);
+            needed = outRows * direction.destinationStride;
             if (out.size() < needed) return OM_ERR_SAMPLE_TOO_LARGE;
-            for (size_t row = 0; row < rows; ++row) {
-                const size_t to = destinationRow(direction.fields, row, rows, direction.fieldOrder);
-                moveRun(direction, in.data() + row * direction.sourceRowBytes,
-                        out.data() + to * direction.destinationStride, direction.rowPixels);
+            for (size_t row = 0; row < outRows; ++row) {
+                const size_t from = sourceRow(direction.fields, row, outRows, direction.fieldOrder);
+                moveRun(direction, in.data() + from * direction.sourceRowBytes,
+                        out.data() + row * direction.destinationStride, direction.rowPixels);
             }
         } else {
             if (in.size() % direction.sourceGroupBytes != 0) return OM_ERR_CANNOT_TRANSLATE;
@@ -158,14 +158,18 @@ class PixelTranslator final : public FormatTranslator {
     }
 
     // Byte count on the `to` side for `bytes` on the `from` side: by pixel
-    // sizes, and by whole strided rows where a side has a line stride.
+    // sizes, and by whole rows where a side has a line stride or a single
+    // field becomes a frame (or back), which changes the row count.
     static omfErr_t convertCount(omfInt64 bytes, const PixelDescription& from,
                                  const PixelDescription& to, omfInt64* result) {
         if (result == nullptr || bytes < 0) return OM_ERR_CANNOT_TRANSLATE;
         if (from.pixelBits <= 0 || to.pixelBits <= 0) return OM_ERR_CANNOT_TRANSLATE;
         const omfInt64 width = from.stored.xSize > 0 ? from.stored.xSize : to.stored.xSize;
         const bool strided = from.lineStride > 0 || to.lineStride > 0;
-        if (!strided) {
+        const FieldChange change = fieldChange(from.fieldLayout(), to.fieldLayout());
+        const bool sameRows =
+            change != FieldChange::oneFieldToFrame && change != FieldChange::frameToOneField;
+        if (!strided && sameRows) {
             *result = bytes * 8 / from.pixelBits * to.pixelBits / 8;
             return 0;
         }
@@ -173,7 +177,7 @@ class PixelTranslator final : public FormatTranslator {
         const omfInt64 fromRow = from.lineStride > 0 ? from.lineStride : width * from.pixelBits / 8;
         const omfInt64 toRow = to.lineStride > 0 ? to.lineStride : width * to.pixelBits / 8;
         if (fromRow <= 0) return OM_ERR_CANNOT_TRANSLATE;
-        *result = bytes / fromRow * toRow;
+        *result = omfInt64(destinationRowCount(change, size_t(bytes / fromRow))) * toRow;
         return 0;
     }
 
