@@ -108,8 +108,12 @@ bool OMFFormat::ReadSourceFrame(int32_t frame, int32_t source, Image*& image, Ta
     geometry.Sampled = m_SampledArea;
     geometry.Display = m_DisplayArea;
     geometry.KeepAlpha = BitsPerPixel == kBitsWithAlpha;
+    // Only two fields have a placement, row shift or dominance to reverse: a full frame or a
+    // single field is stored as the rows read.
     const FieldPlacement placement =
-        PlaceFields(fields, m_SampledArea, m_StoredHeight, m_DisplayArea);
+        layout == kOmfSeparateFields
+            ? PlaceFields(fields, m_SampledArea, m_StoredHeight, m_DisplayArea)
+            : FieldPlacement{};
     StoreFrame(buffer.get(), std::size_t(bytesRead), geometry, placement, *image);
     if (placement.Reverse) image->ReverseFieldDominance(true);
     return true;

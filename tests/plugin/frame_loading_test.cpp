@@ -134,6 +134,39 @@ TEST_F(FrameLoadingTest, FieldsOfALineMappedFrameLandAsTheStandardSays) {
     }
 }
 
+// A full frame or a single field has no second field to place: at NTSC and PAL rates alike its
+// rows keep their order. A single field of 3 rows shows as a frame of 6, each row on two lines.
+TEST_F(FrameLoadingTest, FullFramesAndSingleFieldsKeepTheirRowsInEveryStandard) {
+    constexpr int kWidth = 4, kRows = 3;
+    for (omfRational_t rate : {omfRational_t{30000, 1001}, omfRational_t{25, 1}}) {
+        for (omfFrameLayout_t layout : {kOmfFullFrame, kOmfOneField}) {
+            SCOPED_TRACE(testing::Message() << rate.numerator << " layout " << layout);
+            ASSERT_EQ(plugin_test::WritePictureFile(
+                          path_, {{"Rows", kWidth, kRows, layout, rate, {4, 3}, 1}}, false),
+                      0);
+            auto host = FormatHost::Open(path_, &document_);
+            ASSERT_NE(host, nullptr);
+            Image* image = host->LoadFrame(0);
+            ASSERT_NE(image, nullptr);
+            const int linesPerRow = layout == kOmfOneField ? 2 : 1;
+            const int height = kRows * linesPerRow;
+            ASSERT_EQ(image->Height(), height);
+            int wrong = 0;
+            for (int line = 0; line < height; ++line) {
+                for (int x = 0; x < kWidth; ++x) {
+                    const std::size_t stored = 3 * std::size_t(line / linesPerRow * kWidth + x);
+                    if (!(image->FetchPixel(x, height - 1 - line) == StoredPixel(stored, 0)))
+                        ++wrong;
+                }
+            }
+            EXPECT_EQ(wrong, 0);
+            image->Recycle();
+            host.reset();
+            std::filesystem::remove(path_);
+        }
+    }
+}
+
 TEST_F(FrameLoadingTest, FourFormatsReadingAtOnceGetTheFramesReadOneAtATime) {
     constexpr int kFrames = 6;
     ASSERT_EQ(plugin_test::WritePictureFile(
