@@ -166,6 +166,7 @@ Pixel FieldPixel(int x, int y, int frame, int height) {
 struct ResolutionCase {
     const char* variety;
     double rate;
+             ResolutionCase{"JFIF2:1p", 29.97, 486, "AJPG:JFIF2:1p:NTSC", kOmfFullFrame},
     int height;
     const char* codecText;
     omfInt32 layout;
@@ -181,6 +182,64 @@ TEST_F(SaverRoundTrip, AvidResolutionsKeepThePictureAndItsFields) {
              ResolutionCase{"JFIF2:1p", 25.0, 576, "AJPG:JFIF2:1p:PAL", kOmfFullFrame},
          }) {
         SCOPED_TRACE(item.codecText);
+// The first field (rows 0, 2, 4 ... from the top) climbs in steps of 5 that start again every
+// 32 field rows, so that a field row out of place cannot match; the second field is dark, so
+// that it cannot pass for the first. A gradient runs across.
+Pixel OneFieldPixel(int x, int y, int frame, int height) {
+    const int fromTop = height - 1 - y;
+    const uint32_t field = fromTop % 2 == 0 ? 40u + uint32_t(fromTop / 2 % 32) * 5u : 15u;
+    const uint32_t level = (field + uint32_t(frame * 3) + uint32_t(x) * 30u / 720u) * 257u;
+    return {level, level, level, 65535};
+}
+
+// One-field half-width media keeps the first field of the frame halved across, below the
+// leading lines: 352 columns, the 720-column frame's 360 halved ones less 4 on each side. Read
+// back, its sampled rows show as a frame of twice their count, each field row on two lines, with
+// the pixel aspect that makes the 4:3 picture: the frame's rows 0, 0, 2, 2, 4, 4 ...
+TEST_F(SaverRoundTrip, OneFieldResolutionsComeBackAsTheFirstFieldHalvedOnTwoRowsEach) {
+    constexpr int kStoredWidth = 352, kSkipped = 4;
+    struct Case {
+        double rate;
+        int height;
+        int fieldRows, leadingLines;
+        const char* codecText;
+    };
+    for (const Case& item : {Case{29.97, 486, 243, 5, "AJPG:JFIF2:1s:NTSC"},
+                             Case{25.0, 576, 288, 8, "AJPG:JFIF2:1s:PAL"}}) {
+        SCOPED_TRACE(item.codecText);
+        std::filesystem::remove(path_);
+        const int height = item.height;
+        auto paint = [height](int x, int y, int f) { return OneFieldPixel(x, y, f, height); };
+        const Frames written = PaintFrames(720, height, 2, paint);
+        const Frames read = RoundTrip({"AJPG", "JFIF2:1s", item.rate}, written);
+        EXPECT_EQ(saved_.codecText, item.codecText);
+        EXPECT_EQ(saved_.layout, kOmfOneField);
+        EXPECT_FALSE(saved_.separateFields);
+        const int rows = 2 * (item.fieldRows - item.leadingLines);
+        EXPECT_DOUBLE_EQ(aspectX_, 1.0);
+        EXPECT_NEAR(aspectY_, 3.0 * kStoredWidth / (4.0 * rows), 1e-6);
+        ASSERT_EQ(read.size(), written.size());
+        for (std::size_t f = 0; f < read.size(); ++f) {
+            const Image* back = read[f]->get();
+            ASSERT_NE(back, nullptr) << "frame " << f;
+            ASSERT_EQ(back->Width(), kStoredWidth);
+            ASSERT_EQ(back->Height(), rows);
+            // Row j shows frame row 2 (j / 2); column x the mean of frame columns 2 (x + 4)
+            // and the one after.
+            ImageOwner expected(saver_test::MakeImage(kStoredWidth, rows, [&](int x, int y) {
+                const int frameY = height - 1 - 2 * ((rows - 1 - y) / 2);
+                const Pixel a = paint(2 * (x + kSkipped), frameY, int(f));
+                const Pixel b = paint(2 * (x + kSkipped) + 1, frameY, int(f));
+                const uint32_t level = ((a.G >> 8) + (b.G >> 8) + 1) / 2 * 257u;
+                return Pixel{level, level, level, 65535};
+            }));
+            const double psnr = saver_test::PSNR(*expected.get(), *back, 0, rows);
+            std::printf("%s frame %zu: PSNR %.2f dB\n", item.codecText, f, psnr);
+            EXPECT_GT(psnr, kPSNRFloor) << "frame " << f;
+        }
+    }
+}
+
         std::filesystem::remove(path_);
         const int height = item.height;
         const Frames written = PaintFrames(
