@@ -212,17 +212,21 @@ class OmftoolFrames : public omftool_test::PictureMediaTest {
     }
 
     // Checks a decoded CDCI frame against stored frame `frame` of `media`,
-    // separated fields woven: field 1 on even lines, field 2 on odd ones.
+    // separated fields woven: field 1 on even lines, field 2 on odd ones; a
+    // single field with each row on two lines.
     static void expectCdciFrame(const DecodedImage& image, const TestPicture& media,
                                 int frame) {
         const bool fields = media.layout == kOmfSeparateFields;
+        const bool oneField = media.layout == kOmfOneField;
         ASSERT_EQ(image.width, media.width);
-        ASSERT_EQ(image.height, media.storedHeight * (fields ? 2 : 1));
+        ASSERT_EQ(image.height, media.storedHeight * (fields || oneField ? 2 : 1));
         EXPECT_EQ(image.format, AV_PIX_FMT_RGB24) << av_get_pix_fmt_name(image.format);
         const std::vector<uint8_t> stored = frameBytes(media.frameSize(), frame);
         const size_t rowBytes = size_t(media.width) * 2;
         for (int y = 0; y < image.height; ++y) {
-            const int storedRow = fields ? (y % 2) * media.storedHeight + y / 2 : y;
+            const int storedRow = fields     ? (y % 2) * media.storedHeight + y / 2
+                                  : oneField ? y / 2
+                                             : y;
             for (int x = 0; x < image.width; ++x) {
                 const Rgb want = storedCdciPixel(stored.data() + storedRow * rowBytes, x);
                 const uint8_t* got = image.at(x, y);
@@ -259,6 +263,18 @@ TEST_F(OmftoolFrames, SeparatedFieldsAreWrittenWovenIntoFullFrames) {
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(written(), std::vector<std::string>{"f0.png"});
     expectCdciFrame(decode(path("out/f0.png")), testPicture("fields"), 0);
+}
+
+TEST_F(OmftoolFrames, ASingleFieldIsWrittenAsAFrameOfEachRowTwice) {
+    const TestPicture single{"single", "CDCI", "", 4, 3, kOmfOneField, 1};
+    omftool::FramesOptions options = byName("single", "out/s%d.png");
+    options.file = path("single.omf");
+    writeMediaFile(options.file, {single});
+    const Outcome result = run(options);
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(written(), std::vector<std::string>{"s0.png"});
+    expectCdciFrame(decode(path("out/s0.png")), single, 0);
+    EXPECT_NE(result.out.find("one field; 4 x 6 RGB"), std::string::npos) << result.out;
 }
 
 TEST_F(OmftoolFrames, RgbWithAlphaKeepsItsAlphaAndWithoutAlphaIsRgb) {

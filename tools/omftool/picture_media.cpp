@@ -158,9 +158,12 @@ bool PictureReader::open(omfHdl_t file, const PictureMob& mob, MediaFailure& fai
                                        &display_.xSize, &display_.ySize)) {
         return fail(failure, error, "reading the display area of " + track);
     }
-    const bool twoFields = fileLayout_ == kOmfSeparateFields || fileLayout_ == kOmfMixedFields;
+    // Two fields are woven into one frame; a single field arrives as a frame of twice its rows,
+    // each row on two lines.
+    const bool doubled = fileLayout_ == kOmfSeparateFields || fileLayout_ == kOmfMixedFields ||
+                         fileLayout_ == kOmfOneField;
     // A frame must fit one transfer: 4 bytes a pixel, counted in 32 bits.
-    const int64_t rows = int64_t(storedHeight) * (twoFields ? 2 : 1);
+    const int64_t rows = int64_t(storedHeight) * (doubled ? 2 : 1);
     if (storedWidth <= 0 || rows <= 0 ||
         int64_t(storedWidth) * rows * 4 > std::numeric_limits<omfInt32>::max()) {
         return fail(failure, OM_ERR_CORRUPT_VIDEO_INFO,

@@ -58,7 +58,7 @@ class PictureReader {
 
     int64_t frameCount() const { return frameCount_; }
     // Size of a frame as delivered: every stored row, both fields of
-    // two-field layouts woven together.
+    // two-field layouts woven together, each row of a single field twice.
     int width() const { return width_; }
     int height() const { return height_; }
     size_t frameBytes() const { return size_t(width_) * size_t(height_) * 4; }
