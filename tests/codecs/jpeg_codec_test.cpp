@@ -1,15 +1,11 @@
 // The JPEG codec and the Avid JFIF codec: media written, closed, reopened
 // and read back through the media calls; the stored frames and their index;
 // raw transfers; and the stored images checked by an independent decoder.
+#include "ffmpeg_jpeg_decode.h"
 #include "jpeg_media_fixture.h"
 
 #include "jpeg/jpeg_state.h"
 #include "omf/omf_avid_codecs.h"
-
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libswscale/swscale.h>
-}
 
 #include <cstring>
 #include <memory>
@@ -20,63 +16,6 @@ namespace {
 
 constexpr int kWidth = 64;
 constexpr int kHeight = 48;
-
-omfFormatEntry_t rgbEntries[] = {int32Entry(kOmfPixelFormat, kOmfPixRGBA),
-                                 lettersEntry(kOmfRGBCompLayout, "RGB"),
-                                 bytesEntry(kOmfRGBCompSizes, {8, 8, 8}), formatEntry(kOmfVFmtEnd)};
-
-// A component's quantisation table scaled by `percent` as the media's tables.
-void putScaledTables(omfMediaHdl_t media, int percent) {
-    omf::codecs::jpeg::TableSet set = omf::codecs::jpeg::scaledTables(percent);
-    for (omfUInt32 component = 0; component < 2; ++component) {
-        omf::codecs::jpeg::ComponentTables& tables = set.components[component];
-        uint8_t quant[64];
-        for (int i = 0; i < 64; ++i)
-            quant[i] = uint8_t(tables.quant[size_t(i)]);
-        omfJPEGTables_t record{component,
-                               quant,
-                               tables.ac.data(),
-                               tables.dc.data(),
-                               64,
-                               omfInt16(tables.ac.size()),
-                               omfInt16(tables.dc.size())};
-        ASSERT_EQ(omfmPutJPEGTables(media, sizeof record, &record), 0);
-    }
-}
-
-// Decodes one JPEG image with FFmpeg's MJPEG decoder into packed RGB.
-std::vector<uint8_t> ffmpegDecode(const std::vector<uint8_t>& image, int* width, int* height) {
-    const AVCodec* decoder = avcodec_find_decoder(AV_CODEC_ID_MJPEG);
-    if (decoder == nullptr) return {};
-    AVCodecContext* context = avcodec_alloc_context3(decoder);
-    std::vector<uint8_t> rgb;
-    if (avcodec_open2(context, decoder, nullptr) == 0) {
-        AVPacket* packet = av_packet_alloc();
-        AVFrame* frame = av_frame_alloc();
-        std::vector<uint8_t> padded(image);
-        padded.resize(image.size() + AV_INPUT_BUFFER_PADDING_SIZE, 0);
-        packet->data = padded.data();
-        packet->size = int(image.size());
-        if (avcodec_send_packet(context, packet) == 0 &&
-            avcodec_receive_frame(context, frame) == 0) {
-            *width = frame->width;
-            *height = frame->height;
-            rgb.resize(size_t(frame->width) * size_t(frame->height) * 3);
-            SwsContext* scale = sws_getContext(
-                frame->width, frame->height, AVPixelFormat(frame->format), frame->width,
-                frame->height, AV_PIX_FMT_RGB24,
-                SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT, nullptr, nullptr, nullptr);
-            uint8_t* planes[1] = {rgb.data()};
-            int strides[1] = {frame->width * 3};
-            sws_scale(scale, frame->data, frame->linesize, 0, frame->height, planes, strides);
-            sws_freeContext(scale);
-        }
-        av_frame_free(&frame);
-        av_packet_free(&packet);
-    }
-    avcodec_free_context(&context);
-    return rgb;
-}
 
 class JpegCodecTest : public JpegMediaTest {
   protected:

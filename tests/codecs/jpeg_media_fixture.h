@@ -1,10 +1,12 @@
 // Shared set-up for the JPEG family tests: media created through the media
-// calls on a new master and file mob, reopened for reading, and smooth test
-// pictures with a measure of how far a decoded picture is from its source.
+// calls on a new master and file mob, reopened for reading, scaled tables,
+// and smooth test pictures with a measure of how far a decoded picture is
+// from its source.
 #pragma once
 
 #include "video_codec_fixture.h"
 
+#include "jpeg/jpeg_tables.h"
 #include "omf/omf_error_codes.h"
 #include "omf/omf_mobs.h"
 
@@ -46,6 +48,30 @@ inline double psnr(const std::vector<uint8_t>& source, const std::vector<uint8_t
     }
     double mse = sum / double(source.size());
     return mse == 0 ? 99.0 : 10.0 * std::log10(255.0 * 255.0 / mse);
+}
+
+// The memory format of 8-bit R, G, B pixels.
+inline omfFormatEntry_t rgbEntries[] = {
+    int32Entry(kOmfPixelFormat, kOmfPixRGBA), lettersEntry(kOmfRGBCompLayout, "RGB"),
+    bytesEntry(kOmfRGBCompSizes, {8, 8, 8}), formatEntry(kOmfVFmtEnd)};
+
+// A component's quantisation table scaled by `percent` as the media's tables.
+inline void putScaledTables(omfMediaHdl_t media, int percent) {
+    omf::codecs::jpeg::TableSet set = omf::codecs::jpeg::scaledTables(percent);
+    for (omfUInt32 component = 0; component < 2; ++component) {
+        omf::codecs::jpeg::ComponentTables& tables = set.components[component];
+        uint8_t quant[64];
+        for (int i = 0; i < 64; ++i)
+            quant[i] = uint8_t(tables.quant[size_t(i)]);
+        omfJPEGTables_t record{component,
+                               quant,
+                               tables.ac.data(),
+                               tables.dc.data(),
+                               64,
+                               omfInt16(tables.ac.size()),
+                               omfInt16(tables.dc.size())};
+        ASSERT_EQ(omfmPutJPEGTables(media, sizeof record, &record), 0);
+    }
 }
 
 class JpegMediaTest : public MediaRoundTripTest {

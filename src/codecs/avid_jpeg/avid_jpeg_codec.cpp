@@ -1,6 +1,5 @@
-// The Avid JPEG codec: reads JPEG media whose frames share the tables
-// stored on the descriptor. It reads only; media of Avid's resolutions is
-// written through the AVR codec.
+// The Avid JPEG codec: JPEG media whose frames share the tables stored on
+// the descriptor, read and written through the JPEG codec's operations.
 #include "avid_jpeg/avid_jpeg_state.h"
 #include "jpeg/jpeg_codec_table.h"
 #include "omf/omf_avid_codecs.h"
@@ -49,11 +48,11 @@ constexpr Registration kProperties[] = {
 
 constexpr video::OperationEntry kOperations[] = {
     {kCodecOpOpen, video::openPictureAs<AvidJpegState>},
-    {kCodecOpCreate, omfmCodecDefaultOperation},
+    {kCodecOpCreate, video::createPictureAs<AvidJpegState>},
     {kCodecOpGetInfo, jpeg::jpegGetInfo},
     {kCodecOpPutInfo, jpeg::jpegPutInfo},
     {kCodecOpReadSamples, jpeg::jpegReadSamples},
-    {kCodecOpWriteSamples, omfmCodecDefaultOperation},
+    {kCodecOpWriteSamples, jpeg::jpegWriteSamples},
     {kCodecOpClose, jpeg::jpegClose},
     {kCodecOpSetFrame, jpeg::jpegSetFrame},
     {kCodecOpFrameOffset, jpeg::jpegFrameOffset},

@@ -10,6 +10,7 @@ namespace {
 
 constexpr uint8_t kMarkerPrefix = 0xFF;
 constexpr uint8_t kStartOfImage = 0xD8;
+constexpr uint8_t kEndOfImage = 0xD9;
 constexpr uint8_t kQuantTables = 0xDB;
 constexpr uint8_t kHuffmanTables = 0xC4;
 constexpr uint8_t kHuffmanAcBit = 0x10;
@@ -86,7 +87,45 @@ omfErr_t readHuffmanSegment(omfHdl_t file, Reader segment, jpeg::TableSet& table
     return 0;
 }
 
+// A marker segment: the marker, its big-endian length (which counts itself)
+// and the body.
+void appendSegment(std::vector<uint8_t>& out, uint8_t marker, const std::vector<uint8_t>& body) {
+    const size_t length = body.size() + 2;
+    out.insert(out.end(), {kMarkerPrefix, marker, uint8_t(length >> 8), uint8_t(length)});
+    out.insert(out.end(), body.begin(), body.end());
+}
+
+void appendQuant(std::vector<uint8_t>& body, int number, const jpeg::ComponentTables& tables) {
+    body.push_back(uint8_t((tables.quant16 ? 1 : 0) << 4 | number));
+    for (uint16_t entry : tables.quant) {
+        if (tables.quant16) body.push_back(uint8_t(entry >> 8));
+        body.push_back(uint8_t(entry));
+    }
+}
+
+void appendHuffman(std::vector<uint8_t>& body, uint8_t kind, const std::vector<uint8_t>& table) {
+    if (table.empty()) return;
+    body.push_back(kind);
+    body.insert(body.end(), table.begin(), table.end());
+}
+
 } // namespace
+
+std::vector<uint8_t> buildTableStream(const jpeg::TableSet& tables) {
+    const jpeg::ComponentTables& luma = tables.components[0];
+    const jpeg::ComponentTables& chroma = tables.components[1];
+    std::vector<uint8_t> quant, huffman, out{kMarkerPrefix, kStartOfImage};
+    appendQuant(quant, 0, luma);
+    appendQuant(quant, 1, chroma);
+    appendSegment(out, kQuantTables, quant);
+    appendHuffman(huffman, 0, luma.dc);
+    appendHuffman(huffman, kHuffmanAcBit, luma.ac);
+    appendHuffman(huffman, kHuffmanChromaBit, chroma.dc);
+    appendHuffman(huffman, kHuffmanAcBit | kHuffmanChromaBit, chroma.ac);
+    appendSegment(out, kHuffmanTables, huffman);
+    out.insert(out.end(), {kMarkerPrefix, kEndOfImage});
+    return out;
+}
 
 omfErr_t parseTableStream(omfHdl_t file, std::span<const uint8_t> data, jpeg::TableSet& tables) {
     Reader reader(data);
@@ -94,6 +133,7 @@ omfErr_t parseTableStream(omfHdl_t file, std::span<const uint8_t> data, jpeg::Ta
         if (reader.byte() != kMarkerPrefix) break;
         uint8_t marker = reader.byte();
         if (marker == kStartOfImage) continue;
+        if (marker == kEndOfImage) break;
         if (reader.left() < 2) OMF_RAISE(file, OM_ERR_ILLEGAL_FILE_FORMAT);
         uint16_t length = reader.big16(); // counts its own two bytes
         if (length < 2 || reader.left() < size_t(length - 2))

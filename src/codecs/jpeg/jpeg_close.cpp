@@ -66,7 +66,15 @@ omfErr_t JpegState::writeSummary(omfHdl_t file, omfObject_t descriptor, const vo
                                        kOmfType_ColorSitingType, colorSiting));
     // Readers choose the codec of component video by this tag; without it
     // the media would be taken for uncompressed.
-    OMF_CHECK(file, omfsWriteString(file, descriptor, kOmfProperty_DIDD_Compression, kJpegTag));
+    OMF_CHECK(file,
+              omfsWriteString(file, descriptor, kOmfProperty_DIDD_Compression, compressionTag()));
+    return 0;
+}
+
+omfErr_t JpegState::storeIndex(omfHdl_t file, omfMediaHdl_t media, const void* codes) const {
+    const auto& jpegCodes = *static_cast<const PropertyCodes*>(codes);
+    OMF_CHECK(file, storeFrameIndex(file, media->dataObject, jpegCodes, index));
+    if (resolutionID != 0) OMF_CHECK(file, writeResolution(file, media, jpegCodes, *this));
     return 0;
 }
 
@@ -89,8 +97,7 @@ omfErr_t jpegClose(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t file) {
     }
     // Media in a raw file has no data object to hold the index.
     if (media->dataObject == nullptr) return 0;
-    OMF_CHECK(file, storeFrameIndex(file, media->dataObject, codes, state->index));
-    if (state->resolutionID != 0) OMF_CHECK(file, writeResolution(file, media, codes, *state));
+    OMF_CHECK(file, state->storeIndex(file, media, &codes));
     return 0;
 }
 

@@ -121,6 +121,8 @@ omfErr_t encodeFrame(omfHdl_t file, omfMediaHdl_t media, JpegState& state, const
     CompressOptions options;
     options.tables = &state.tables;
     options.horizontalSubsampling = state.horizontalSubsampling;
+    // Media whose tables are stored once for all frames keeps them out of the images.
+    options.writeTables = !state.preloadTables;
     for (omfInt32 image = 0; image < state.imagesPerFrame(); ++image) {
         ImageRows in;
         in.data = const_cast<uint8_t*>(pixels) + size_t(image) * size_t(rows) * stride;
@@ -130,6 +132,15 @@ omfErr_t encodeFrame(omfHdl_t file, omfMediaHdl_t media, JpegState& state, const
         in.order = order;
         OMF_CHECK(file, state.layer.compress(file, media->stream, options, in));
     }
+    return 0;
+}
+
+// Appends the end of the frame just written to the index.
+omfErr_t indexFrameEnd(omfHdl_t file, omfMediaHdl_t media, JpegState& state) {
+    omfInt64 position = 0;
+    OMF_CHECK(file, media::streamPosition(media->stream, &position));
+    if (position > state.largestOffset) OMF_RAISE(file, OM_ERR_INT64_TRUNCATION);
+    state.index.append(position);
     return 0;
 }
 
@@ -204,12 +215,10 @@ omfErr_t jpegWriteSamples(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t 
     JpegState* state = nullptr;
     omfmMultiXfer_t* transfer = nullptr;
     OMF_CHECK(file, startTransfer(file, media, parms, &state, &transfer));
-    omfInt64 position = 0;
     if (media->rawTransfer != 0) {
         if (transfer->numSamples != 1) OMF_RAISE(file, OM_ERR_ONE_SAMPLE_COMPRESSED_WRITE);
         OMF_CHECK(file, media::streamWrite(media->stream, transfer->buffer, transfer->buflen));
-        OMF_CHECK(file, media::streamPosition(media->stream, &position));
-        state->index.append(position);
+        OMF_CHECK(file, indexFrameEnd(file, media, *state));
         transfer->samplesXfered = 1;
         transfer->bytesXfered = transfer->buflen;
         return 0;
@@ -235,8 +244,7 @@ omfErr_t jpegWriteSamples(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t 
             order = PixelOrder::rgb;
         }
         OMF_CHECK(file, encodeFrame(file, media, *state, source, order));
-        OMF_CHECK(file, media::streamPosition(media->stream, &position));
-        state->index.append(position);
+        OMF_CHECK(file, indexFrameEnd(file, media, *state));
         transfer->samplesXfered += 1;
         transfer->bytesXfered += static_cast<omfInt32>(frameBytes);
     }

@@ -432,7 +432,9 @@ omfErr_t JpegLayer::compress(omfHdl_t file, media::CodecStream& stream,
     cinfo->comp_info[0].h_samp_factor = options.horizontalSubsampling == 1 ? 1 : 2;
     cinfo->comp_info[0].v_samp_factor = 1;
     for (int c = 0; c < kComponents; ++c) {
-        cinfo->comp_info[c].quant_tbl_no = c;
+        // Abbreviated images are read with tables stored apart from them, which
+        // hold one chrominance table for both colour-difference components.
+        cinfo->comp_info[c].quant_tbl_no = options.writeTables ? c : std::min(c, 1);
         cinfo->comp_info[c].dc_tbl_no = c == 0 ? 0 : 1;
         cinfo->comp_info[c].ac_tbl_no = c == 0 ? 0 : 1;
     }

@@ -49,7 +49,8 @@ struct ImageRows {
 struct CompressOptions {
     const TableSet* tables = nullptr; // null: the Annex K tables
     int horizontalSubsampling = 2;    // 1: 4:4:4, 2: 4:2:2 (chroma at half width)
-    bool writeTables = true;          // false: an abbreviated image without DQT/DHT
+    bool writeTables = true;          // false: an abbreviated image without DQT/DHT, whose colour-
+                                      // difference components share quantisation table 1
     bool alignEnd = true;             // the 0xFF fill and 0xFF 0xD1 after the image
 };
 

@@ -40,6 +40,9 @@ class JpegState : public cdci::CdciState {
     JpegLayer layer;
     bool summaryWritten = false;
     bool preloadTables = false;   // frames carry no tables of their own (Avid JPEG)
+    // The largest offset the stored index can hold: a frame ending beyond it
+    // is refused rather than indexed wrongly.
+    int64_t largestOffset = INT64_MAX;
     std::vector<uint8_t> decoded; // one decoded frame
     media::FormatList decodedFormat;
 
@@ -60,9 +63,15 @@ class JpegState : public cdci::CdciState {
     omfErr_t writeSummary(omfHdl_t file, omfObject_t descriptor, const void* codes,
                           omfFileRev_t revision) const override;
 
+    // Stores the frame index of written media on its data object, with what
+    // tells readers how the media was compressed.
+    virtual omfErr_t storeIndex(omfHdl_t file, omfMediaHdl_t media, const void* codes) const;
+
   protected:
     // Reads the stored frame index (the Avid JPEG codec keeps it elsewhere).
     virtual omfErr_t readIndex(omfHdl_t file, omfMediaHdl_t media, const void* codes);
+    // The Compression tag readers choose the codec by.
+    virtual const char* compressionTag() const { return kJpegTag; }
 };
 
 inline JpegState* jpegStateOf(omfMediaHdl_t media) {
