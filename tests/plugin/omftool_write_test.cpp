@@ -4,80 +4,22 @@
 
 #include <nlohmann/json.hpp>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include "saver_fixture.h"
-#include "tarsel/system/clip.h"
+#include "omftool_run.h"
 
 namespace {
 
 using saver_test::ImageOwner;
 
-struct ToolRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using omftool_test::Omftool;
+using omftool_test::Quoted;
+using omftool_test::ReadFile;
+using omftool_test::ToolRun;
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-ToolRun Omftool(const std::string& arguments) {
-    // Per process: ctest runs the tests of this suite side by side.
-    const std::string errPath =
-        ::testing::TempDir() + "omftool_write_err_" + std::to_string(::getpid()) + ".txt";
-    const std::string command = std::string(OMFTOOL_PATH) + " " + arguments + " 2>" + errPath;
-    ToolRun run;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe) return run;
-    char buffer[4096];
-    while (std::size_t read = std::fread(buffer, 1, sizeof buffer, pipe))
-        run.out.append(buffer, read);
-    const int result = ::pclose(pipe);
-    run.status = WIFEXITED(result) ? WEXITSTATUS(result) : -1;
-    run.err = ReadFile(errPath);
-    std::filesystem::remove(errPath);
-    return run;
-}
-
-std::string Quoted(const std::string& path) {
-    return "'" + path + "'";
-}
-
-class OmftoolWrite : public saver_test::SaverTest {
-  protected:
-    void SetUp() override {
-        SaverTest::SetUp();
-        folder_ = ::testing::TempDir() + "omftool_write_" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name() + "/";
-        std::filesystem::remove_all(folder_);
-        std::filesystem::create_directories(folder_);
-    }
-    void TearDown() override {
-        std::filesystem::remove_all(folder_);
-        SaverTest::TearDown();
-    }
-
-    // Writes `image` as a PNG file at `name` in the test's folder.
-    std::string WritePicture(const std::string& name, const Image* image) {
-        const std::string path = folder_ + name;
-        Clip* clip = new Clip(path.c_str(), true, nullptr);
-        EXPECT_TRUE(clip->PutFrameTagList(0, image));
-        clip->Recycle();
-        return path;
-    }
-
-    std::string folder_;
-};
+class OmftoolWrite : public omftool_test::OmftoolFolderTest {};
 
 TEST_F(OmftoolWrite, PicturesBecomeRGBAFramesReadBackExactly) {
     ImageOwner first(saver_test::MakeImage(21, 9, [](int x, int y) {
@@ -185,8 +127,9 @@ TEST_F(OmftoolWrite, FailuresEndWithStatus2AndAMessage) {
                   "omftool write: codec AJPG has no variety \"Nope\" (see omftool codecs)\n"},
              Case{"--codec RGBA --variety Uncomp422 " + Quoted(input),
                   "omftool write: codec RGBA has no varieties\n"},
-             Case{"--codec 'MSM JPEG Codec' " + Quoted(input),
-                  "OMF Error: 85\nOMFI_ERR: Operation not valid on this codec\n"
+             // 30 frames per second is no rate of the resolution's film standard.
+             Case{"--codec AJPG --variety AVR12 --rate 30 " + Quoted(input),
+                  "OMF Error: 130\nOMFI_ERR: Illegal value for edit rate\n"
                   "omftool write: the OMF plug-in could not create " +
                       path_ + "\n"},
          }) {

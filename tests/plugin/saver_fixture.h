@@ -94,6 +94,8 @@ class SaverTest : public ::testing::Test {
     void SetUp() override {
         ASSERT_NE(OMFFormatClass(), nullptr);
         std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        // Parameterised tests are named "Test/Case".
+        std::replace(name.begin(), name.end(), '/', '_');
         path_ = ::testing::TempDir() + "saver_" + name + ".omf";
         std::filesystem::remove(path_);
     }
