@@ -40,10 +40,11 @@ TEST_F(OmftoolInfo, DescribesFilesOfEveryRevision) {
         EXPECT_EQ(d["identifications"][0]["version"], "1.0 sample writer");
         EXPECT_EQ(d["mobs"]["total"], 3);
         EXPECT_GT(d["counts"]["objects"].get<int>(), 2);
+        // 1.x files list master mobs among their composition mobs.
+        EXPECT_EQ(d["mobs"]["composition"], 1);
+        EXPECT_EQ(d["mobs"]["master"], 1);
+        EXPECT_EQ(d["mobs"]["source"], 1);
         if (test.revision == 2) {
-            EXPECT_EQ(d["mobs"]["composition"], 1);
-            EXPECT_EQ(d["mobs"]["master"], 1);
-            EXPECT_EQ(d["mobs"]["source"], 1);
             // The sample's file mob has a plain file descriptor no codec reads.
             ASSERT_EQ(d["media"].size(), 1u);
             const nlohmann::json& media = d["media"][0];

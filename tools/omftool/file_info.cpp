@@ -1,6 +1,7 @@
 #include "file_info.h"
 
 #include "media_listing.h"
+#include "mob_search.h"
 #include "open_omf_file.h"
 
 #include "container/cm_api.h"
@@ -73,7 +74,7 @@ json identifications(omfHdl_t file, omfObject_t head) {
     return list;
 }
 
-// Mobs by their class (2.x) or their HEAD list (1.x).
+// Mobs by their class (2.x) or by what the toolkit takes each for (1.x).
 json mobCounts(omfHdl_t file, omfObject_t head, omfFileRev_t revision) {
     std::map<std::string, int> counts;
     int total = 0;
@@ -93,9 +94,17 @@ json mobCounts(omfHdl_t file, omfObject_t head, omfFileRev_t revision) {
             ++total;
         }
     } else {
-        counts["composition"] = omfsLengthMobIndex(file, head, kOmfProperty_CompositionMobs);
-        counts["source"] = omfsLengthMobIndex(file, head, kOmfProperty_SourceMobs);
-        total = counts["composition"] + counts["source"];
+        // CompositionMobs lists master mobs too; each mob is asked what it is.
+        MobSearch mobs(file);
+        omfObject_t mob = nullptr;
+        while (omfiNextMatchingMob(mobs.get(), nullptr, &mob) == 0) {
+            omfErr_t error = 0;
+            const char* kind = omfiMobIsMaster(file, mob, &error)        ? "master"
+                               : omfiMobIsComposition(file, mob, &error) ? "composition"
+                                                                         : "source";
+            ++counts[kind];
+            ++total;
+        }
     }
     json out = {{"total", total}};
     for (const auto& [kind, count] : counts)

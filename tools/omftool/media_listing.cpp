@@ -1,4 +1,5 @@
 #include "media_listing.h"
+#include "mob_search.h"
 
 #include "sound_listing.h"
 
@@ -15,22 +16,6 @@ namespace omftool {
 namespace {
 
 using nlohmann::json;
-
-// A search iterator disposed with its scope.
-class MobSearch {
-  public:
-    explicit MobSearch(omfHdl_t file) : file_(file) { omfiMobOpenSearch(file, &handle_); }
-    ~MobSearch() {
-        if (handle_ != nullptr) omfiSearchDispose(file_, handle_);
-    }
-    MobSearch(const MobSearch&) = delete;
-    MobSearch& operator=(const MobSearch&) = delete;
-    omfIterHdl_t get() const { return handle_; }
-
-  private:
-    omfHdl_t file_;
-    omfIterHdl_t handle_ = nullptr;
-};
 
 std::optional<omfInt32> readInt32(omfHdl_t file, omfObject_t object, omfProperty_t property) {
     omfInt32 value = 0;

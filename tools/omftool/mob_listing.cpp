@@ -1,4 +1,5 @@
 #include "mob_listing.h"
+#include "mob_search.h"
 
 #include "open_omf_file.h"
 
@@ -17,22 +18,6 @@ namespace {
 using nlohmann::json;
 
 constexpr int kMaxTreeDepth = 64; // a hostile file may nest without end
-
-// An iterator that is disposed with its scope.
-class Iterator {
-  public:
-    explicit Iterator(omfHdl_t file) : file_(file) { omfiMobOpenSearch(file, &handle_); }
-    ~Iterator() {
-        if (handle_ != nullptr) omfiSearchDispose(file_, handle_);
-    }
-    Iterator(const Iterator&) = delete;
-    Iterator& operator=(const Iterator&) = delete;
-    omfIterHdl_t get() const { return handle_; }
-
-  private:
-    omfHdl_t file_;
-    omfIterHdl_t handle_ = nullptr;
-};
 
 json mobIDJson(const omfMobID_t& id) {
     return json::array({id.prefix, id.major, id.minor});
@@ -59,7 +44,7 @@ json describeComponent(omfHdl_t file, omfObject_t component, int depth);
 template <typename Next>
 json describeElements(omfHdl_t file, omfObject_t parent, Next next, int depth) {
     json list = json::array();
-    Iterator iterator(file);
+    MobSearch iterator(file);
     omfObject_t element = nullptr;
     while (next(iterator.get(), parent, nullptr, &element) == 0) {
         list.push_back(describeComponent(file, element, depth + 1));
@@ -112,7 +97,7 @@ json describeComponent(omfHdl_t file, omfObject_t component, int depth) {
             out["effectID"] = effectID;
         }
         json slots = json::array();
-        Iterator iterator(file);
+        MobSearch iterator(file);
         omfObject_t slot = nullptr;
         while (omfiEffectGetNextSlot(iterator.get(), component, nullptr, &slot) == 0) {
             omfInt32 argID = 0;
@@ -186,7 +171,7 @@ json describeMob(omfHdl_t file, omfObject_t mob) {
     omfMobID_t id{};
     if (omfiReadMobID(file, mob, &id) == 0) out["mobID"] = mobIDJson(id);
     json tracks = json::array();
-    Iterator iterator(file);
+    MobSearch iterator(file);
     omfObject_t track = nullptr;
     while (omfiNextTrackOf(iterator.get(), mob, nullptr, &track) == 0) {
         tracks.push_back(describeTrack(file, mob, track, out["kind"] == "master"));
@@ -234,7 +219,7 @@ bool describeMobs(const std::string& path, json& out, int& error, std::string& m
     out["revision"] = static_cast<int>(revision);
     json mobs = json::array();
     {
-        Iterator iterator(file);
+        MobSearch iterator(file);
         omfObject_t mob = nullptr;
         while (omfiNextMatchingMob(iterator.get(), nullptr, &mob) == 0) {
             mobs.push_back(describeMob(file, mob));
