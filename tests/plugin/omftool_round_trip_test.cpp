@@ -105,8 +105,8 @@ TEST_P(OmftoolRoundTrip, FramesWrittenComeBackThroughExtract) {
     }
 }
 
-// The saver's codecs, and for "AJPG" a resolution of each kind (AVR, JFIF, uncompressed) in
-// both standards.
+// The saver's codecs, and for "AJPG" a resolution of each kind (AVR, JFIF with two fields and
+// progressive, uncompressed) in both standards.
 const CodecCase kCases[] = {
     {"RGBA", "", 25.0, 37, 21, true},
     {"JPEG", "", 25.0, 64, 48, false},
@@ -118,6 +118,8 @@ const CodecCase kCases[] = {
     {"AJPG", "AVR12", 25.0, 720, 576, false},
     {"AJPG", "JFIF3:1", 29.97, 720, 486, false},
     {"AJPG", "JFIF3:1", 25.0, 720, 576, false},
+    {"AJPG", "JFIF2:1p", 29.97, 720, 486, false},
+    {"AJPG", "JFIF2:1p", 25.0, 720, 576, false},
     {"AJPG", "Uncomp422", 29.97, 720, 486, false},
     {"AJPG", "Uncomp422", 25.0, 720, 576, false},
 };
