@@ -4,6 +4,7 @@
 // separated fields.
 #include "omf_jpeg_input.h"
 
+#include "avid_jpeg/table_stream.h"
 #include "internal/codec_stream.h"
 #include "internal/media_records.h"
 #include "jpeg/jpeg_layer.h"
@@ -76,28 +77,6 @@ std::vector<uint8_t> compressImages(int images, bool withTables, int subsampling
     return bytes;
 }
 
-// The Annex K tables as a tables-only JPEG stream.
-std::vector<uint8_t> tableStream() {
-    const omf::codecs::jpeg::TableSet& tables = omf::codecs::jpeg::annexKTables();
-    std::vector<uint8_t> bytes = {0xFF, 0xD8, 0xFF, 0xDB, 0, 2 + 2 * 65, 0x00};
-    for (uint16_t q : tables.components[0].quant)
-        bytes.push_back(uint8_t(q));
-    bytes.push_back(0x01);
-    for (uint16_t q : tables.components[1].quant)
-        bytes.push_back(uint8_t(q));
-    const size_t dht = 2 + 2 * 29 + 2 * 179;
-    bytes.insert(bytes.end(), {0xFF, 0xC4, uint8_t(dht >> 8), uint8_t(dht & 0xFF)});
-    for (int c = 0; c < 2; ++c) {
-        bytes.push_back(uint8_t(c));
-        bytes.insert(bytes.end(), tables.components[size_t(c)].dc.begin(),
-                     tables.components[size_t(c)].dc.end());
-        bytes.push_back(uint8_t(0x10 | c));
-        bytes.insert(bytes.end(), tables.components[size_t(c)].ac.begin(),
-                     tables.components[size_t(c)].ac.end());
-    }
-    return bytes;
-}
-
 void writeSeed(const std::string& folder, const std::string& name, bool avid, int subsampling,
                int layout) {
     const int images = layout == kOmfSeparateFields ? 4 : 2;
@@ -107,7 +86,9 @@ void writeSeed(const std::string& folder, const std::string& name, bool avid, in
     std::vector<omfInt32> index;
     for (size_t i = 0; i < ends.size(); i += (layout == kOmfSeparateFields ? 2 : 1))
         index.push_back(ends[i]);
-    std::vector<uint8_t> tables = avid ? tableStream() : std::vector<uint8_t>{};
+    std::vector<uint8_t> tables =
+        avid ? omf::codecs::avid_jpeg::buildTableStream(omf::codecs::jpeg::annexKTables())
+             : std::vector<uint8_t>{};
     const int height = layout == kOmfSeparateFields ? kHeight : kHeight;
     std::vector<uint8_t> input = {
         uint8_t((avid ? fuzz::kAvidJpegMedia : 0) | (subsampling == 1 ? fuzz::kFullChroma : 0)),
