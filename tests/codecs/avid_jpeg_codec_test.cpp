@@ -255,14 +255,7 @@ class AvidJpegWriting : public JpegMediaTest, public testing::WithParamInterface
         omfMediaHdl_t media = createMedia("MSM JPEG Codec", kWidth, kHeight, kOmfFullFrame);
         if (media == nullptr) return nullptr;
         putScaledTables(media, percent);
-        for (int i = 0; i < frames; ++i) {
-            pictures->push_back(testPicture(kWidth, kHeight, i));
-            EXPECT_EQ(omfmWriteMediaSamples(media, 1, pictures->back().data(),
-                                            omfInt32(pictures->back().size())),
-                      0);
-        }
-        EXPECT_EQ(omfmCloseMedia(media), 0);
-        return reopenMedia(rawTransfer);
+        return writeAndReopenPictures(media, kWidth, kHeight, frames, pictures, rawTransfer);
     }
 
     // The bytes of a byte-block property of this file's revision.

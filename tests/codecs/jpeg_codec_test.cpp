@@ -28,14 +28,7 @@ class JpegCodecTest : public JpegMediaTest {
         if (media == nullptr) return nullptr;
         if (percent != 100) putScaledTables(media, percent);
         EXPECT_EQ(omfmSetMemoryFormat(media, rgbEntries), 0);
-        for (int i = 0; i < frames; ++i) {
-            pictures->push_back(testPicture(kWidth, kHeight, i));
-            EXPECT_EQ(omfmWriteMediaSamples(media, 1, pictures->back().data(),
-                                            omfInt32(pictures->back().size())),
-                      0);
-        }
-        EXPECT_EQ(omfmCloseMedia(media), 0);
-        return reopenMedia(rawTransfer);
+        return writeAndReopenPictures(media, kWidth, kHeight, frames, pictures, rawTransfer);
     }
 
     omfProperty_t frameIndexCode() {

@@ -76,6 +76,22 @@ inline void putScaledTables(omfMediaHdl_t media, int percent) {
 
 class JpegMediaTest : public MediaRoundTripTest {
   protected:
+    // Writes `frames` test pictures of width x height into new `media`,
+    // closes it and reopens it (null when `media` is).
+    omfMediaHdl_t writeAndReopenPictures(omfMediaHdl_t media, int width, int height, int frames,
+                                         std::vector<std::vector<uint8_t>>* pictures,
+                                         omfBool rawTransfer) {
+        if (media == nullptr) return nullptr;
+        for (int i = 0; i < frames; ++i) {
+            pictures->push_back(testPicture(width, height, i));
+            EXPECT_EQ(omfmWriteMediaSamples(media, 1, pictures->back().data(),
+                                            omfInt32(pictures->back().size())),
+                      0);
+        }
+        EXPECT_EQ(omfmCloseMedia(media), 0);
+        return reopenMedia(rawTransfer);
+    }
+
     // Reads frame `frame` (1-based) decoded into 8-bit RGB.
     std::vector<uint8_t> readRgb(omfMediaHdl_t media, omfInt64 frame, size_t bytes) {
         std::vector<uint8_t> rgb(bytes);

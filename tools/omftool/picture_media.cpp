@@ -1,4 +1,5 @@
 #include "picture_media.h"
+#include "mob_search.h"
 
 #include "omf/omf_error_codes.h"
 #include "omf/omf_errors.h"
@@ -19,26 +20,10 @@ bool fail(MediaFailure& failure, int error, const std::string& doing) {
 
 namespace {
 
-// A search iterator disposed with its scope.
-class SearchIterator {
-  public:
-    explicit SearchIterator(omfHdl_t file) : file_(file) { omfiMobOpenSearch(file, &handle_); }
-    ~SearchIterator() {
-        if (handle_ != nullptr) omfiSearchDispose(file_, handle_);
-    }
-    SearchIterator(const SearchIterator&) = delete;
-    SearchIterator& operator=(const SearchIterator&) = delete;
-    omfIterHdl_t get() const { return handle_; }
-
-  private:
-    omfHdl_t file_;
-    omfIterHdl_t handle_ = nullptr;
-};
-
 // The first track of a master mob with the picture kind that resolves to a
 // file mob, or 0.
 omfTrackID_t pictureTrackOf(omfHdl_t file, omfObject_t mob, omfObject_t pictureKind) {
-    SearchIterator tracks(file);
+    MobSearch tracks(file);
     omfObject_t track = nullptr;
     while (omfiNextTrackOf(tracks.get(), mob, nullptr, &track) == 0) {
         omfRational_t editRate{};
@@ -104,7 +89,7 @@ bool findPictureMasterMob(omfHdl_t file, const MasterMobChoice& choice, PictureM
     if (!omfsFindDataKind(file, kPictureKindName, &pictureKind, &status)) {
         return fail(failure, OM_ERR_MOB_NOT_FOUND, wanted);
     }
-    SearchIterator mobs(file);
+    MobSearch mobs(file);
     omfObject_t mob = nullptr;
     int64_t seen = 0;
     while (omfiNextMatchingMob(mobs.get(), nullptr, &mob) == 0) {

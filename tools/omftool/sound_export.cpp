@@ -1,6 +1,7 @@
 // Sound media read through the media calls in 16- or 24-bit two's
 // complement and written through the toolkit's own WAVE codec on a raw file.
 #include "sound_export.h"
+#include "mob_search.h"
 
 #include "open_omf_file.h"
 
@@ -25,25 +26,9 @@ constexpr omfInt32 kFramesPerBlock = 4096;
 constexpr omfInt16 kNarrowOutputBits = 16;
 constexpr omfInt16 kWideOutputBits = 24;
 
-// A search iterator disposed with its scope.
-class SearchIterator {
-  public:
-    explicit SearchIterator(omfHdl_t file) : file_(file) { omfiMobOpenSearch(file, &handle_); }
-    ~SearchIterator() {
-        if (handle_ != nullptr) omfiSearchDispose(file_, handle_);
-    }
-    SearchIterator(const SearchIterator&) = delete;
-    SearchIterator& operator=(const SearchIterator&) = delete;
-    omfIterHdl_t get() const { return handle_; }
-
-  private:
-    omfHdl_t file_;
-    omfIterHdl_t handle_ = nullptr;
-};
-
 // The first sound track of a master mob that resolves to a file mob, or 0.
 omfTrackID_t soundTrackOf(omfHdl_t file, omfObject_t mob, omfObject_t soundKind) {
-    SearchIterator tracks(file);
+    MobSearch tracks(file);
     omfObject_t track = nullptr;
     while (omfiNextTrackOf(tracks.get(), mob, nullptr, &track) == 0) {
         omfRational_t editRate{};
@@ -77,7 +62,7 @@ struct SoundMob {
 bool findSoundMasterMob(omfHdl_t file, omfObject_t soundKind, const MasterMobChoice& choice,
                         SoundMob& found, MediaFailure& failure) {
     const bool byName = !choice.name.empty();
-    SearchIterator mobs(file);
+    MobSearch mobs(file);
     omfObject_t mob = nullptr;
     int64_t seen = 0;
     while (omfiNextMatchingMob(mobs.get(), nullptr, &mob) == 0) {
