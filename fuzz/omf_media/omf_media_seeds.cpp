@@ -129,6 +129,7 @@ int main(int argc, char** argv) {
     const Seed seeds[] = {
         {"cdci-422.omf", "CDCI", kOmfFullFrame, 0, 2},
         {"cdci-fields-aligned.omf", "CDCI", kOmfSeparateFields, 512, 2},
+        {"cdci-one-field.omf", "CDCI", kOmfOneField, 0, 2},
         {"rgba-argb.omf", "RGBA", kOmfFullFrame, 0, 4},
     };
     omfProductIdentification_t ident{};
