@@ -8,6 +8,7 @@
 
 #include "platform/shared_section.h"
 #include "tarsel/remote.h"
+#include "tarsel/script_arguments.h"
 #include "tarsel/script_val.h"
 
 #include <benchmark/benchmark.h>
@@ -44,15 +45,6 @@ const std::string& MoviePath() {
     return path;
 }
 
-ScriptVal StateArguments(const ScriptVal& state, std::initializer_list<ScriptVal> values) {
-    ScriptVal arguments = ScriptVal::NewTable();
-    arguments.Set(1, state);
-    int key = 2;
-    for (const ScriptVal& value : values)
-        arguments.Set(key++, value);
-    return arguments;
-}
-
 void ServerLoadFrame(benchmark::State& benchState) {
     if (MoviePath().empty()) {
         benchState.SkipWithError("ffmpeg could not write the movie");
@@ -66,8 +58,8 @@ void ServerLoadFrame(benchmark::State& benchState) {
     ScriptVal state = app.CallMember("NewState");
     ScriptVal attributes = ScriptVal::NewTable();
     attributes.Set("PixelFormat", "qt2vuy");
-    app.CallMember("SetStateAttrs", StateArguments(state, {attributes}));
-    if (!app.CallMember("LoadHeader", StateArguments(state, {MoviePath()})).ToBoolean()) {
+    app.CallMember("SetStateAttrs", ArgumentTable({state, attributes}));
+    if (!app.CallMember("LoadHeader", ArgumentTable({state, MoviePath()})).ToBoolean()) {
         benchState.SkipWithError("the server does not read the movie");
         return;
     }
@@ -76,7 +68,7 @@ void ServerLoadFrame(benchmark::State& benchState) {
     std::string sectionName;
     int next = 0;
     for (auto _ : benchState) {
-        const ScriptVal answer = app.CallMember("LoadFrame", StateArguments(state, {next}));
+        const ScriptVal answer = app.CallMember("LoadFrame", ArgumentTable({state, next}));
         const std::string name = answer.ToString("MapName");
         if (name.empty()) {
             benchState.SkipWithError("no frame in a section");

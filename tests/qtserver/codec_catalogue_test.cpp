@@ -36,7 +36,7 @@ class CodecCatalogue : public MovieServerTest {
         ScriptVal table = ScriptVal::NewTable();
         table.Set("CodecID", codecID);
         table.Set("CodecSettings", settings);
-        return app_.CallMember("GetCodecSettings", CallArguments({table}));
+        return app_.CallMember("GetCodecSettings", ArgumentTable({table}));
     }
 };
 
@@ -68,18 +68,18 @@ TEST_F(CodecCatalogue, ListsTheMovieCodecsWithNamesFlagsAndPixelFormats) {
 TEST_F(CodecCatalogue, ListingTheCodecsLeavesTheStatesChosenCodec) {
     if (!HaveFfprobe()) GTEST_SKIP() << "ffprobe is not installed";
     ScriptVal state = NewState();
-    app_.CallMember("SetStateAttrs", CallArguments({state, Table({{"CodecID", kJpeg}})}));
+    app_.CallMember("SetStateAttrs", ArgumentTable({state, Table({{"CodecID", kJpeg}})}));
     ASSERT_EQ(app_.CallMember("GetStateAttrs", state).ToString("CodecID"), kJpeg);
     ASSERT_TRUE(app_.CallMember("GetCodecList", state).IsTable());
     app_.CallMember("DisposeCodecList", state);
     const std::string path = PathFor("chosen.mov");
     ScriptVal settings = Table({{"Width", 32}, {"Height", 32}, {"FrameRate", 25000}});
-    ASSERT_TRUE(app_.CallMember("SaveHeader", CallArguments({state, path, settings})).ToBoolean());
+    ASSERT_TRUE(app_.CallMember("SaveHeader", ArgumentTable({state, path, settings})).ToBoolean());
     const std::vector<uint8_t> pixels = ArgbPattern(32, 32);
     EXPECT_TRUE(
         app_.CallMember(
                 "SaveFrame",
-                CallArguments(
+                ArgumentTable(
                     {state, 0,
                      Table({{"RawDataIn", ScriptVal::NewMemBlock(pixels.data(), pixels.size())}})}))
             .ToBoolean());
@@ -89,16 +89,16 @@ TEST_F(CodecCatalogue, ListingTheCodecsLeavesTheStatesChosenCodec) {
 
 TEST_F(CodecCatalogue, GetCodecInfoAnswersForAListedCodecOnly) {
     ScriptVal state = NewState();
-    ScriptVal known = CallArguments({state});
+    ScriptVal known = ArgumentTable({state});
     known.Set("codecID", kJpeg);
     EXPECT_TRUE(app_.CallMember("GetCodecInfo", known).ToBoolean());
     EXPECT_EQ(app_.CallMember("GetStateAttrs", state).ToString("CodecID"), kJpeg);
 
     ScriptVal fresh = NewState();
-    ScriptVal unknown = CallArguments({fresh});
+    ScriptVal unknown = ArgumentTable({fresh});
     unknown.Set("codecID", "No Such Codec_none");
     EXPECT_FALSE(app_.CallMember("GetCodecInfo", unknown).ToBoolean());
-    EXPECT_FALSE(app_.CallMember("GetCodecInfo", CallArguments({42})).ToBoolean());
+    EXPECT_FALSE(app_.CallMember("GetCodecInfo", ArgumentTable({42})).ToBoolean());
 }
 
 TEST_F(CodecCatalogue, TheSettingsDialogAnswersTheSettingsOrNilForTheDefaults) {
@@ -131,7 +131,7 @@ TEST_F(CodecCatalogue, SettingsTheCodecDoesNotKnowAreRefusedAtSaveHeader) {
                                  {"CodecSettings", settings}});
         ScriptVal state = NewState();
         const bool saved =
-            app_.CallMember("SaveHeader", CallArguments({state, PathFor(name), table})).ToBoolean();
+            app_.CallMember("SaveHeader", ArgumentTable({state, PathFor(name), table})).ToBoolean();
         app_.CallMember("DisposeState", state);
         return saved;
     };
@@ -146,7 +146,7 @@ TEST_F(CodecCatalogue, ThePreviewOfALosslessCodecIsTheFrameItself) {
     auto preview = [&](const char* codec, bool alpha, int quality = 100) {
         return app_.CallMember(
             "PrefsPreview",
-            CallArguments(
+            ArgumentTable(
                 {Table({{"Width", width},
                         {"Height", height},
                         {"CodecID", codec},
@@ -175,12 +175,12 @@ TEST_F(CodecCatalogue, ThePreviewOfALosslessCodecIsTheFrameItself) {
 
     // Without RawDataIn, or with a short one: nil.
     ScriptVal missing = app_.CallMember(
-        "PrefsPreview", CallArguments({Table({{"Width", width}, {"Height", height}})}));
+        "PrefsPreview", ArgumentTable({Table({{"Width", width}, {"Height", height}})}));
     ASSERT_TRUE(missing.IsTable());
     EXPECT_FALSE(missing.HasKey("RawDataOut"));
     ScriptVal shortFrame = app_.CallMember(
         "PrefsPreview",
-        CallArguments(
+        ArgumentTable(
             {Table({{"Width", width},
                     {"Height", height},
                     {"RawDataIn", ScriptVal::NewMemBlock(pixels.data(), pixels.size() - 1)}})}));

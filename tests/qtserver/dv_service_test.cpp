@@ -16,7 +16,7 @@ class DVService : public MovieServerTest {
     ScriptVal Compress(const std::vector<uint8_t>& pixels, int height, int separateFields) {
         return app_.CallMember(
             "AvidDVCompress",
-            CallArguments(
+            ArgumentTable(
                 {Table({{"Width", kWidth},
                         {"Height", height},
                         {"separateFields", separateFields},
@@ -26,7 +26,7 @@ class DVService : public MovieServerTest {
                          int separateFields) {
         return app_.CallMember(
             "AvidDVDecompress",
-            CallArguments(
+            ArgumentTable(
                 {Table({{"Width", width},
                         {"Height", height},
                         {"separateFields", separateFields},
@@ -154,11 +154,11 @@ TEST_F(DVService, InputThatIsNotAWholeFrameOfTheStatedSizeGivesNil) {
 
 TEST_F(DVService, MissingRawDataInGivesRawDataOutNil) {
     ScriptVal decoded = app_.CallMember(
-        "AvidDVDecompress", CallArguments({Table({{"Width", kWidth}, {"Height", 480}})}));
+        "AvidDVDecompress", ArgumentTable({Table({{"Width", kWidth}, {"Height", 480}})}));
     ASSERT_TRUE(decoded.IsTable());
     EXPECT_FALSE(decoded.HasKey("RawDataOut"));
     ScriptVal encoded = app_.CallMember(
-        "AvidDVCompress", CallArguments({Table({{"Width", kWidth}, {"Height", 480}})}));
+        "AvidDVCompress", ArgumentTable({Table({{"Width", kWidth}, {"Height", 480}})}));
     ASSERT_TRUE(encoded.IsTable());
     EXPECT_FALSE(encoded.HasKey("RawDataOut"));
     EXPECT_EQ(encoded.ToInteger("compressedSize", -1), 0);

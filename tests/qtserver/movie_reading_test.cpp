@@ -7,6 +7,7 @@
 #include "movie/movie_services.h"
 #include "platform/shared_section.h"
 #include "tarsel/remote.h"
+#include "tarsel/script_arguments.h"
 #include "tarsel/script_val.h"
 
 #include <gtest/gtest.h>
@@ -71,33 +72,26 @@ class MovieReading : public ::testing::Test {
         return path;
     }
 
-    ScriptVal Arguments(std::initializer_list<ScriptVal> values) {
-        ScriptVal arguments = ScriptVal::NewTable();
-        arguments.Set(1, State());
-        int key = 2;
-        for (const ScriptVal& value : values)
-            arguments.Set(key++, value);
-        return arguments;
-    }
-
     bool LoadHeader(const std::string& path) {
-        return App().CallMember("LoadHeader", Arguments({path})).ToBoolean();
+        return App().CallMember("LoadHeader", ArgumentTable({State(), path})).ToBoolean();
     }
 
     ScriptVal IsThisFormat(const std::string& path, const ScriptVal& kind) {
-        return App().CallMember("IsThisFormat", Arguments({path, kind}));
+        return App().CallMember("IsThisFormat", ArgumentTable({State(), path, kind}));
     }
 
     ScriptVal Attributes() { return App().CallMember("GetStateAttrs", State()); }
 
     void SetAttributes(const ScriptVal& table) {
-        App().CallMember("SetStateAttrs", Arguments({table}));
+        App().CallMember("SetStateAttrs", ArgumentTable({State(), table}));
     }
 
-    ScriptVal LoadFrame(int frame) { return App().CallMember("LoadFrame", Arguments({frame})); }
+    ScriptVal LoadFrame(int frame) {
+        return App().CallMember("LoadFrame", ArgumentTable({State(), frame}));
+    }
 
     ScriptVal LoadFrameAt(double seconds) {
-        ScriptVal arguments = Arguments({0});
+        ScriptVal arguments = ArgumentTable({State(), 0});
         arguments.Set(3, seconds);
         return App().CallMember("LoadFrame", arguments);
     }
@@ -290,7 +284,7 @@ TEST_F(MovieReading, AFramePastTheLastOneAnswersWithoutBytes) {
 TEST_F(MovieReading, AHeaderOnlyLoadDeliversNoBytesButTheMetadata) {
     const std::string path = Movie("png.mov", kTestSource + "-c:v png");
     ASSERT_TRUE(LoadHeader(path));
-    ScriptVal arguments = Arguments({3});
+    ScriptVal arguments = ArgumentTable({State(), 3});
     arguments.Set(3, ScriptVal());
     arguments.Set(4, true);
     const ScriptVal answer = App().CallMember("LoadFrame", arguments);

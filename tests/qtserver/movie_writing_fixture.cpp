@@ -16,14 +16,6 @@ ScriptVal Table(std::initializer_list<std::pair<const char*, ScriptVal>> entries
     return table;
 }
 
-ScriptVal CallArguments(std::initializer_list<ScriptVal> values) {
-    ScriptVal arguments = ScriptVal::NewTable();
-    int64_t key = 0;
-    for (const ScriptVal& value : values)
-        arguments.Set(++key, value);
-    return arguments;
-}
-
 void MovieServerTest::SetUp() {
     QTServerProcess::Options options;
     options.registryFile = scratch_.WriteRegistry(TEST_MOVIE_MODULE_DIR);

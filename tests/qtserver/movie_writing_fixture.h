@@ -5,6 +5,7 @@
 
 #include "server_process.h"
 
+#include "tarsel/script_arguments.h"
 #include "tarsel/script_val.h"
 
 #include <gtest/gtest.h>
@@ -19,8 +20,6 @@
 #include <vector>
 
 ScriptVal Table(std::initializer_list<std::pair<const char*, ScriptVal>> entries);
-// The argument list (state, then the others) of a call.
-ScriptVal CallArguments(std::initializer_list<ScriptVal> values);
 
 class MovieServerTest : public ::testing::Test {
   protected:

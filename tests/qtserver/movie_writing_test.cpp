@@ -28,7 +28,7 @@ class MovieWriting : public MovieServerTest {
                     const ScriptVal& perFrame = ScriptVal()) {
         ScriptVal state = NewState();
         const bool saved =
-            app_.CallMember("SaveHeader", CallArguments({state, path, settings})).ToBoolean();
+            app_.CallMember("SaveHeader", ArgumentTable({state, path, settings})).ToBoolean();
         const int width = static_cast<int>(settings.ToInteger("Width"));
         const int height = static_cast<int>(settings.ToInteger("Height"));
         for (int frame = 0; saved && frame < frames; ++frame) {
@@ -39,7 +39,7 @@ class MovieWriting : public MovieServerTest {
             const std::vector<uint8_t> pixels = ArgbPattern(width, height, frame);
             table.Set("RawDataIn", ScriptVal::NewMemBlock(pixels.data(), pixels.size()));
             EXPECT_TRUE(
-                app_.CallMember("SaveFrame", CallArguments({state, frame, table})).ToBoolean())
+                app_.CallMember("SaveFrame", ArgumentTable({state, frame, table})).ToBoolean())
                 << "frame " << frame;
         }
         EXPECT_TRUE(app_.CallMember("DisposeState", state).ToBoolean());
@@ -89,14 +89,14 @@ TEST_F(MovieWriting, FrameRate29970HasTimeScale30000AndFramesOf1001) {
 TEST_F(MovieWriting, FrameRate23980IsStoredAs23976) {
     const std::string path = PathFor("film.mov");
     ScriptVal state = NewState();
-    ASSERT_TRUE(app_.CallMember("SaveHeader", CallArguments({state, path, Settings(kJpeg, 23980)}))
+    ASSERT_TRUE(app_.CallMember("SaveHeader", ArgumentTable({state, path, Settings(kJpeg, 23980)}))
                     .ToBoolean());
     EXPECT_DOUBLE_EQ(app_.CallMember("GetStateAttrs", state).ToNumber("Rate"), 23.976);
     const std::vector<uint8_t> pixels = ArgbPattern(kWidth, kHeight);
     ASSERT_TRUE(
         app_.CallMember(
                 "SaveFrame",
-                CallArguments(
+                ArgumentTable(
                     {state, 0,
                      Table({{"RawDataIn", ScriptVal::NewMemBlock(pixels.data(), pixels.size())}})}))
             .ToBoolean());
@@ -188,13 +188,13 @@ TEST_F(MovieWriting, SaveAudioAddsSamplesAndRefusesAShortBlock) {
     settings.Set("SampleBits", 16);
     settings.Set("SampleRate", 8000);
     ScriptVal state = NewState();
-    ASSERT_TRUE(app_.CallMember("SaveHeader", CallArguments({state, path, settings})).ToBoolean());
+    ASSERT_TRUE(app_.CallMember("SaveHeader", ArgumentTable({state, path, settings})).ToBoolean());
     const std::vector<uint8_t> audio(2 * 800, 0);
     auto audioCall = [&](int samples, size_t bytes) {
         return app_
             .CallMember(
                 "SaveAudio",
-                CallArguments(
+                ArgumentTable(
                     {state, Table({{"NumSamples", samples},
                                    {"RawAudioIn", ScriptVal::NewMemBlock(audio.data(), bytes)}})}))
             .ToBoolean();
@@ -274,7 +274,7 @@ TEST_F(MovieWriting, V210FramesAreStoredAsTheyCome) {
     ScriptVal settings = Settings("Component Y'CbCr 10-bit 4:2:2_v210", 25000);
     settings.Set("PixelFormat", "qtv210");
     ScriptVal state = NewState();
-    ASSERT_TRUE(app_.CallMember("SaveHeader", CallArguments({state, path, settings})).ToBoolean());
+    ASSERT_TRUE(app_.CallMember("SaveHeader", ArgumentTable({state, path, settings})).ToBoolean());
     ScriptVal attributes = app_.CallMember("GetStateAttrs", state);
     const int64_t rowBytes = (kWidth + 47) / 48 * 128;
     EXPECT_EQ(attributes.ToInteger("RowModulo"), rowBytes);
@@ -285,13 +285,13 @@ TEST_F(MovieWriting, V210FramesAreStoredAsTheyCome) {
     ASSERT_TRUE(
         app_.CallMember(
                 "SaveFrame",
-                CallArguments(
+                ArgumentTable(
                     {state, 0,
                      Table({{"RawDataIn", ScriptVal::NewMemBlock(frame.data(), frame.size())}})}))
             .ToBoolean());
     // A frame one byte short of a whole one is refused.
     EXPECT_FALSE(app_.CallMember("SaveFrame",
-                                 CallArguments(
+                                 ArgumentTable(
                                      {state, 1,
                                       Table({{"RawDataIn", ScriptVal::NewMemBlock(
                                                                frame.data(), frame.size() - 1)}})}))
@@ -308,29 +308,29 @@ TEST_F(MovieWriting, SaveFrameOnAStateWithoutAWritingMovieAnswersFalse) {
     ScriptVal state = NewState();
     const std::vector<uint8_t> pixels = ArgbPattern(kWidth, kHeight);
     ScriptVal frame = Table({{"RawDataIn", ScriptVal::NewMemBlock(pixels.data(), pixels.size())}});
-    EXPECT_FALSE(app_.CallMember("SaveFrame", CallArguments({state, 0, frame})).ToBoolean());
-    EXPECT_FALSE(app_.CallMember("SaveFrame", CallArguments({42, 0, frame})).ToBoolean());
+    EXPECT_FALSE(app_.CallMember("SaveFrame", ArgumentTable({state, 0, frame})).ToBoolean());
+    EXPECT_FALSE(app_.CallMember("SaveFrame", ArgumentTable({42, 0, frame})).ToBoolean());
 
     // A state opened for reading a movie.
     const std::string path = PathFor("read.mov");
     ASSERT_TRUE(WriteMovie(path, Settings(kJpeg, 25000), 2));
-    ASSERT_TRUE(app_.CallMember("LoadHeader", CallArguments({state, path})).ToBoolean());
-    EXPECT_FALSE(app_.CallMember("SaveFrame", CallArguments({state, 0, frame})).ToBoolean());
+    ASSERT_TRUE(app_.CallMember("LoadHeader", ArgumentTable({state, path})).ToBoolean());
+    EXPECT_FALSE(app_.CallMember("SaveFrame", ArgumentTable({state, 0, frame})).ToBoolean());
     EXPECT_FALSE(
-        app_.CallMember("SaveAudio", CallArguments({state, ScriptVal::NewTable()})).ToBoolean());
+        app_.CallMember("SaveAudio", ArgumentTable({state, ScriptVal::NewTable()})).ToBoolean());
     // The control: a state writing a movie takes the frame.
     ScriptVal writer = NewState();
     ASSERT_TRUE(app_.CallMember("SaveHeader",
-                                CallArguments({writer, PathFor("w.mov"), Settings(kJpeg, 25000)}))
+                                ArgumentTable({writer, PathFor("w.mov"), Settings(kJpeg, 25000)}))
                     .ToBoolean());
-    EXPECT_TRUE(app_.CallMember("SaveFrame", CallArguments({writer, 0, frame})).ToBoolean());
+    EXPECT_TRUE(app_.CallMember("SaveFrame", ArgumentTable({writer, 0, frame})).ToBoolean());
     EXPECT_TRUE(app_.CallMember("DisposeState", writer).ToBoolean());
 }
 
 TEST_F(MovieWriting, FramesMayComeThroughTheSectionReportedByTheState) {
     const std::string path = PathFor("section.mov");
     ScriptVal state = NewState();
-    ASSERT_TRUE(app_.CallMember("SaveHeader", CallArguments({state, path, Settings(kJpeg, 25000)}))
+    ASSERT_TRUE(app_.CallMember("SaveHeader", ArgumentTable({state, path, Settings(kJpeg, 25000)}))
                     .ToBoolean());
     ScriptVal attributes = app_.CallMember("GetStateAttrs", state);
     EXPECT_EQ(attributes.ToInteger("RowModulo"), kWidth * 4);
@@ -339,7 +339,7 @@ TEST_F(MovieWriting, FramesMayComeThroughTheSectionReportedByTheState) {
     EXPECT_FALSE(attributes.ToString("MapName").empty());
     // Without RawDataIn the frame is taken from the section.
     EXPECT_TRUE(
-        app_.CallMember("SaveFrame", CallArguments({state, 0, ScriptVal::NewTable()})).ToBoolean());
+        app_.CallMember("SaveFrame", ArgumentTable({state, 0, ScriptVal::NewTable()})).ToBoolean());
     ASSERT_TRUE(app_.CallMember("DisposeState", state).ToBoolean());
     EXPECT_EQ(ProbeStream(path, "v", "nb_frames")["nb_frames"], "1");
 }

@@ -31,11 +31,11 @@ bool describeMovie(const std::string& file, int track, nlohmann::json& descripti
     if (track > 0) {
         ScriptVal attributes = ScriptVal::NewTable();
         attributes.Set("use_vidtrack_num", track);
-        g_QTRemoteApp.CallMember("SetStateAttrs", stateCall(state.get(), {attributes}));
+        g_QTRemoteApp.CallMember("SetStateAttrs", ArgumentTable({state.get(), attributes}));
     }
     std::error_code error;
     const std::string path = std::filesystem::absolute(file, error).string();
-    if (!g_QTRemoteApp.CallMember("LoadHeader", stateCall(state.get(), {path})).ToBoolean()) {
+    if (!g_QTRemoteApp.CallMember("LoadHeader", ArgumentTable({state.get(), path})).ToBoolean()) {
         message = "not a movie the movie server reads: " + file;
         return false;
     }
@@ -56,7 +56,7 @@ bool describeMovie(const std::string& file, int track, nlohmann::json& descripti
         {"deliveredFormat", PixelFormatText(attributes.ToInteger("PixMapPixelFormat"))},
     };
     // The first frame's metadata, without its bytes.
-    ScriptVal arguments = stateCall(state.get(), {0});
+    ScriptVal arguments = ArgumentTable({state.get(), 0});
     arguments.Set(4, true);
     const ScriptVal frame = g_QTRemoteApp.CallMember("LoadFrame", arguments);
     if (const ScriptVal* metadata = frame.FindKeyConst("Metadata")) {

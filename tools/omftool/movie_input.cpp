@@ -27,10 +27,11 @@ bool MovieInput::open(const std::string& path, std::string& why) {
     if (!state_.open(why)) return false;
     ScriptVal attributes = ScriptVal::NewTable();
     attributes.Set("PixelFormat", "bit32");
-    g_QTRemoteApp.CallMember("SetStateAttrs", stateCall(state_.get(), {attributes}));
+    g_QTRemoteApp.CallMember("SetStateAttrs", ArgumentTable({state_.get(), attributes}));
     std::error_code error;
     const std::string absolute = std::filesystem::absolute(path, error).string();
-    if (!g_QTRemoteApp.CallMember("LoadHeader", stateCall(state_.get(), {absolute})).ToBoolean()) {
+    if (!g_QTRemoteApp.CallMember("LoadHeader", ArgumentTable({state_.get(), absolute}))
+             .ToBoolean()) {
         why = "not a movie the movie server reads";
         return false;
     }
@@ -48,7 +49,7 @@ bool MovieInput::open(const std::string& path, std::string& why) {
 Image* MovieInput::frame(int64_t frame) {
     if (!state_.isOpen() || frame < 0 || frame >= frames_) return nullptr;
     const ScriptVal answer =
-        g_QTRemoteApp.CallMember("LoadFrame", stateCall(state_.get(), {frame}));
+        g_QTRemoteApp.CallMember("LoadFrame", ArgumentTable({state_.get(), frame}));
     if (answer.ToInteger("PixMapPixelFormat") != kArgbPixels) return nullptr;
     const std::optional<std::size_t> rows = rowBytesOf(answer.ToInteger("RowModulo"), width_);
     if (!rows) return nullptr;

@@ -67,7 +67,7 @@ bool MovieOutput::start(const std::string& path, int width, int height, double r
     settings.Set("PixelFormat", "bit32");
     std::error_code error;
     const std::string absolute = std::filesystem::absolute(path, error).string();
-    if (!g_QTRemoteApp.CallMember("SaveHeader", stateCall(state_.get(), {absolute, settings}))
+    if (!g_QTRemoteApp.CallMember("SaveHeader", ArgumentTable({state_.get(), absolute, settings}))
              .ToBoolean()) {
         why = "the movie server cannot write " + path + " with " + identifier;
         return false;
@@ -108,7 +108,7 @@ bool MovieOutput::add(const Image& image, std::string& why) {
     }
     ScriptVal frame = ScriptVal::NewTable();
     frame.Set("RawDataIn", ScriptVal::NewMemBlock(pixels_.data(), pixels_.size()));
-    if (!g_QTRemoteApp.CallMember("SaveFrame", stateCall(state_.get(), {frames_, frame}))
+    if (!g_QTRemoteApp.CallMember("SaveFrame", ArgumentTable({state_.get(), frames_, frame}))
              .ToBoolean()) {
         why = "the movie server refused frame " + std::to_string(frames_);
         return false;

@@ -13,15 +13,6 @@ void chooseMovieServer() {
 #endif
 }
 
-ScriptVal stateCall(const ScriptVal& state, std::initializer_list<ScriptVal> values) {
-    ScriptVal arguments = ScriptVal::NewTable();
-    arguments.Set(1, state);
-    int key = 2;
-    for (const ScriptVal& value : values)
-        arguments.Set(key++, value);
-    return arguments;
-}
-
 std::optional<std::size_t> rowBytesOf(int64_t rowModulo, int width) {
     // Rows are padded to 16 bytes; this much slack is more than any alignment.
     constexpr int64_t kRowSlack = 4096;

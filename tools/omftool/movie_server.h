@@ -3,10 +3,10 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <initializer_list>
 #include <optional>
 #include <string>
 
+#include "tarsel/script_arguments.h"
 #include "tarsel/script_val.h"
 
 namespace omftool {
@@ -14,9 +14,6 @@ namespace omftool {
 // Points the host at the movie server built with omftool unless the environment names one
 // (the host's TARSEL_QTSERVER). The plug-in decodes DV media through that server.
 void chooseMovieServer();
-
-// The arguments of a state method: the state, then `values`.
-ScriptVal stateCall(const ScriptVal& state, std::initializer_list<ScriptVal> values);
 
 // The bytes of one row of 32-bit pixels the server answered with `rowModulo` for frames
 // `width` pixels wide; nothing when it is not a row of them plus alignment padding. The
