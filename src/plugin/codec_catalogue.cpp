@@ -4,15 +4,13 @@
 #include <cstring>
 
 #include "omf/omf_media.h"
+#include "omf_names.h"
 
 namespace omfplugin {
 
 namespace {
 
-// Data kind whose codecs the saver can write.
-constexpr const char* kPictureDataKind = "omfi:data:Picture";
 // The plug-in's own first entry: 32-bit RGBA frames.
-constexpr const char* kRGBACodecID = "RGBA";
 constexpr const char* kRGBACodecName = "RGBA Codec";
 
 // The picture data kind without a file: the toolkit's fixed 1.x token for pictures, which

@@ -9,6 +9,7 @@
 #include "omf/omf_effects.h"
 #include "omf/omf_error_codes.h"
 #include "omf/omf_mobs.h"
+#include "omf_names.h"
 #include "source_clip_finder.h"
 #include "source_resolution.h"
 
@@ -16,7 +17,6 @@ namespace omfplugin {
 
 namespace {
 
-constexpr const char* kPictureDataKind = "omfi:data:Picture";
 constexpr const char* kDissolveEffect = "omfi:effect:SimpleVideoDissolve";
 constexpr const char* kWipeEffect = "omfi:effect:SMPTEVideoWipe";
 // Data kind names and effect IDs are read up to this size.

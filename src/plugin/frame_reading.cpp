@@ -11,6 +11,7 @@
 #include "omf/omf_media.h"
 #include "omf/omf_session.h"
 #include "omf_format.h"
+#include "omf_names.h"
 #include "tarsel/system/image.h"
 
 namespace omfplugin {
@@ -81,7 +82,7 @@ bool OMFFormat::ReadSourceFrame(int32_t frame, int32_t source, Image*& image, Ta
 
     omfObject_t pictureKind = nullptr;
     omfErr_t error = 0;
-    omfsFindDataKind(m_File, "omfi:data:Picture", &pictureKind, &error);
+    omfsFindDataKind(m_File, kPictureDataKind, &pictureKind, &error);
     omfInt32 layout = m_FrameLayout;
     const FieldInfo fields = ReadFieldInfo(m_SelectedMedia, pictureKind, layout);
 

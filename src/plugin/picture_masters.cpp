@@ -9,13 +9,13 @@
 #include "omf/omf_mobs.h"
 #include "omf/omf_session.h"
 #include "omf_format.h"
+#include "omf_names.h"
 #include "tarsel/system/preferences.h"
 
 namespace omfplugin {
 
 namespace {
 
-constexpr const char* kPictureDataKind = "omfi:data:Picture";
 // Master mob names are read up to this size.
 constexpr int kMobNameSize = 64;
 // Frame size given for a master whose track is a plain source clip, until its media says more.

@@ -12,16 +12,14 @@
 #include "omf/omf_media.h"
 #include "omf/omf_session.h"
 #include "omf_format.h"
+#include "omf_names.h"
 #include "tarsel/system/image.h"
 
 namespace omfplugin {
 
 namespace {
 
-constexpr const char* kPictureDataKind = "omfi:data:Picture";
 constexpr const char* kFileMobName = "File Mob";
-constexpr const char* kAvidResolutionCodec = "AJPG";
-constexpr const char* kRGBACodec = "RGBA";
 // Bits per pixel of frames with and without alpha.
 constexpr omfInt16 kBitsRGB = 24;
 constexpr omfInt16 kBitsARGB = 32;
@@ -115,7 +113,7 @@ omfErr_t OMFFormat::CreateFrameSizedMedia(const Image& templateImage) {
     }
     // Frames arrive as 8-bit R, G, B (A, R, G, B for "RGBA"), rows from the top, whatever
     // the codec would take by default.
-    const bool withAlpha = IsCodec(m_Save.CodecText, kRGBACodec);
+    const bool withAlpha = IsCodec(m_Save.CodecText, kRGBACodecID);
     omfFormatEntry_t memory[5] = {Entry(kOmfFrameLayout), Entry(kOmfPixelFormat),
                                   Entry(kOmfRGBCompLayout), Entry(kOmfRGBCompSizes),
                                   Entry(kOmfVFmtEnd)};
@@ -220,7 +218,7 @@ bool OMFFormat::SaveHeader(const TsStringT& path, Image* templateImage) {
     omfObject_t pictureKind = nullptr;
     omfErr_t kindError = 0;
     omfsFindDataKind(m_File, kPictureDataKind, &pictureKind, &kindError);
-    const omfErr_t status = IsCodec(m_Save.CodecText, kAvidResolutionCodec)
+    const omfErr_t status = IsCodec(m_Save.CodecText, kAvidResolutionCodecID)
                                 ? CreateResolutionMedia(*templateImage, pictureKind)
                                 : CreateFrameSizedMedia(*templateImage);
     m_Save.FrameBytes = std::size_t(m_StoredWidth) * std::size_t(m_StoredHeight) *

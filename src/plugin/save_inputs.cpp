@@ -8,6 +8,7 @@
 #include "class_state.h"
 #include "codec_catalogue.h"
 #include "omf_format.h"
+#include "omf_names.h"
 #include "tarsel/system/preferences.h"
 #include "tarsel/system/tool.h"
 
@@ -17,7 +18,7 @@ namespace {
 
 constexpr const char* kCodecInputName = "Codec";
 constexpr const char* kCodecInputID = "Codec";
-constexpr const char* kDefaultCodec = "AJPG";
+constexpr const char* kDefaultCodec = kAvidResolutionCodecID;
 constexpr const char* kVarietyInputName = "Codec Variety";
 constexpr const char* kVarietyIDSuffix = "CodecVariety";
 constexpr const char* kDefaultVariety = "Uncomp422";
@@ -52,7 +53,7 @@ omfInt32 RateInHundredths(double framesPerSecond) {
 
 // Codecs whose frames the Quality control does not change.
 bool IgnoresQuality(std::string_view codecID) {
-    return codecID.starts_with("AJPG") || codecID.starts_with("RGBA");
+    return codecID.starts_with(kAvidResolutionCodecID) || codecID.starts_with(kRGBACodecID);
 }
 
 void CopyText(char (&to)[kSaveTextSize], std::string_view from) {
