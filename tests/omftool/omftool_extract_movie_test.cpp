@@ -2,7 +2,7 @@
 // through the movie server built with omftool, read back by ffprobe and ffmpeg (independent
 // readers), and the refusals with their messages.
 #include "plugin_extract.h"
-#include "sample_edit.h"
+#include "sample_edit_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -42,7 +42,7 @@ std::vector<uint8_t> FileBytes(const std::string& path) {
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
-class OmftoolExtractMovie : public ::testing::Test {
+class OmftoolExtractMovie : public omftool_test::SampleEditTest {
   protected:
     // omftool's own choice of server: the one built with it.
     static void SetUpTestSuite() {
@@ -59,14 +59,8 @@ class OmftoolExtractMovie : public ::testing::Test {
     void SetUp() override {
         if (std::system("ffprobe -version >/dev/null 2>&1") != 0)
             GTEST_SKIP() << "ffprobe is not installed";
-        folder_ = ::testing::TempDir() + "extract_movie_" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        std::filesystem::remove_all(folder_);
-        std::filesystem::create_directories(folder_);
-        file_ = folder_ + "/edit.omf";
-        ASSERT_TRUE(omftool::writeSampleEdit(file_));
+        SampleEditTest::SetUp();
     }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
 
     int Run(const std::string& output, const std::string& codec = "", double rate = 0) {
         omftool::ExtractOptions options;
@@ -88,9 +82,6 @@ class OmftoolExtractMovie : public ::testing::Test {
                       "default=noprint_wrappers=1 '" +
                       movie + "'");
     }
-
-    std::string folder_, file_;
-    std::ostringstream out_, err_;
 };
 
 TEST_F(OmftoolExtractMovie, FramesBecomeAMovieThatFfmpegReadsBackExactly) {

@@ -2,7 +2,7 @@
 // plug-in, frames of master mobs and composition sequences written as image files and read back,
 // frame ranges, gaps, file depth, and the refusals with their messages.
 #include "plugin_extract.h"
-#include "sample_edit.h"
+#include "sample_edit_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -67,7 +67,7 @@ int PngBitDepth(const std::string& path) {
     return in ? int(uint8_t(header[24])) : -1;
 }
 
-class OmftoolExtract : public ::testing::Test {
+class OmftoolExtract : public omftool_test::SampleEditTest {
   protected:
     // The plug-in looks for a movie server at class initialisation; there is none here. The
     // variable is given back afterwards, for the suites that do start a server.
@@ -83,15 +83,6 @@ class OmftoolExtract : public ::testing::Test {
             ::unsetenv(QTServerPathVariable);
     }
     static inline std::optional<std::string> savedServer_;
-    void SetUp() override {
-        folder_ = ::testing::TempDir() + "extract_" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        std::filesystem::remove_all(folder_);
-        std::filesystem::create_directories(folder_);
-        file_ = folder_ + "/edit.omf";
-        ASSERT_TRUE(omftool::writeSampleEdit(file_));
-    }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
 
     int Run(omftool::ExtractOptions options) {
         options.file = file_;
@@ -106,10 +97,6 @@ class OmftoolExtract : public ::testing::Test {
         return options;
     }
     std::string Frame(const std::string& name) const { return folder_ + "/" + name; }
-
-    std::string folder_;
-    std::string file_;
-    std::ostringstream out_, err_;
 };
 
 TEST_F(OmftoolExtract, MasterEntryWritesEveryFrameAsStored) {
