@@ -404,6 +404,14 @@ TEST_F(MediaHandlesTest, StillFrameRepeatedIn1xFileCountsTheRepeatAndReadsItsOne
     std::vector<uint8_t> still = framePattern(5);
     ASSERT_EQ(omfmWriteMediaSamples(media, 1, still.data(), kFrameBytes), 0);
     ASSERT_EQ(omfmCloseMedia(media), 0);
+    // The descriptor carries one SampleRate, of the 1.x type ExactEditRate.
+    omfObject_t descriptor = nullptr;
+    ASSERT_EQ(omfiMobGetDescriptor(file, fileMob, &descriptor), 0);
+    CMProperty sampleRate = CMGetGlobalNameObject(file->container, "OMFI:MDFL:SampleRate");
+    EXPECT_EQ(CMCountValues(descriptor, sampleRate, nullptr), 1u);
+    EXPECT_EQ(CMCountValues(descriptor, sampleRate,
+                            CMGetGlobalNameObject(file->container, "omfi:ExactEditRate")),
+              1u);
     omfMobID_t masterID{};
     ASSERT_EQ(omfiReadMobID(file, master, &masterID), 0);
     ASSERT_EQ(omfsCloseOMFFile(file), 0);
@@ -463,8 +471,7 @@ TEST_F(ExternalMediaTest, MediaGroupChoiceByTheCallersProcedure) {
     ASSERT_EQ(omfmChooseRepresentation(file_, master, 1, &byProcedure, &chosen), 0);
     EXPECT_EQ(fileMobOf(chosen), external);
     // A track that is no media group.
-    EXPECT_EQ(omfmChooseRepresentation(file_, master_, 1, &first, &chosen),
-              OM_ERR_INVALID_OBJECT);
+    EXPECT_EQ(omfmChooseRepresentation(file_, master_, 1, &first, &chosen), OM_ERR_INVALID_OBJECT);
 }
 
 TEST_F(MediaHandlesTest, LineMapsFollowTheSignalStandard) {

@@ -3,8 +3,9 @@
 #include "omf_fixture.h"
 
 #include "internal/records.h"
-#include "omf/omf_int64.h"
+#include "internal/registry.h"
 #include "omf/omf_checks.h"
+#include "omf/omf_int64.h"
 #include "omf/omf_registry.h"
 
 #include <cstring>
@@ -130,8 +131,8 @@ TEST_F(PropertyAccess, TypedValuesRoundTripInEveryRevisionAndByteOrder) {
                       Case{kOmfRevIMA, kOmfBigEndian}}) {
         SCOPED_TRACE("revision " + std::to_string(test.revision) + " order " +
                      std::to_string(test.byteOrder));
-        const std::string name = "typed" + std::to_string(test.revision) +
-                                 std::to_string(test.byteOrder) + ".omf";
+        const std::string name =
+            "typed" + std::to_string(test.revision) + std::to_string(test.byteOrder) + ".omf";
         omfObject_t object = nullptr;
         omfHdl_t file = createFile(name, test.revision, test.byteOrder, &object);
         const Carriers carriers = makeCarriers(file, object);
@@ -144,12 +145,13 @@ TEST_F(PropertyAccess, TypedValuesRoundTripInEveryRevisionAndByteOrder) {
 TEST_F(PropertyAccess, StoredBytesFollowTheFilesByteOrder) {
     for (uint16_t order : {kOmfLittleEndian, kOmfBigEndian}) {
         omfObject_t object = nullptr;
-        omfHdl_t file = createFile("order" + std::to_string(order) + ".omf", kOmfRev2x, order,
-                                   &object);
+        omfHdl_t file =
+            createFile("order" + std::to_string(order) + ".omf", kOmfRev2x, order, &object);
         ASSERT_EQ(omfsWriteInt32(file, object, kOmfProperty_IDNT_ProductID, 1), 0);
         unsigned char raw[4];
-        CMValue value = CMUseValue(object, CMGetGlobalNameObject(file->container, "OMFI:IDNT:ProductID"),
-                                   CMGetGlobalNameObject(file->container, "omfi:Int32"));
+        CMValue value =
+            CMUseValue(object, CMGetGlobalNameObject(file->container, "OMFI:IDNT:ProductID"),
+                       CMGetGlobalNameObject(file->container, "omfi:Int32"));
         ASSERT_NE(value, nullptr);
         ASSERT_EQ(CMReadValueData(value, raw, 0, 4), 4u);
         const unsigned char bigEndian[4] = {0, 0, 0, 1}, littleEndian[4] = {1, 0, 0, 0};
@@ -246,7 +248,8 @@ TEST_F(PropertyAccess, ArraysCountFromOneAndRefuseElementsOutside) {
         EXPECT_EQ(omfsGetNthObjRefArray(file, object, list, &found, 0), 117);
         EXPECT_EQ(omfsGetNthObjRefArray(file, object, list, &found, 4), 117);
         ASSERT_EQ(omfsArrayDelete(file, object, list, kOmfType_ObjRefArray,
-                                  revision == kOmfRev2x ? 4 : 8, 2), 0);
+                                  revision == kOmfRev2x ? 4 : 8, 2),
+                  0);
         ASSERT_EQ(omfsLengthObjRefArray(file, object, list), 2);
         ASSERT_EQ(omfsGetNthObjRefArray(file, object, list, &found, 2), 0);
         EXPECT_EQ(found, targets[2]);
@@ -318,9 +321,8 @@ TEST_F(PropertyAccess, EnumerationsAreReadFromOneTwoOrFourBytes) {
         omfObject_t other = nullptr;
         ASSERT_EQ(omfsObjectNew(file, "DIDD", &other), 0);
         const unsigned char stored[2] = {3, 0};
-        ASSERT_EQ(omfsWriteValueBytes(file, other, frameLayout, 0, kOmfType_LayoutType, size,
-                                      stored),
-                  0);
+        ASSERT_EQ(
+            omfsWriteValueBytes(file, other, frameLayout, 0, kOmfType_LayoutType, size, stored), 0);
         ASSERT_EQ(omfsReadEnum(file, other, frameLayout, kOmfType_LayoutType, &value), 0);
         EXPECT_EQ(value, 3) << size << "-byte value";
     }
@@ -382,3 +384,76 @@ TEST_F(PropertyAccess, GettersDeliverOutOfRangeDataWithTheCheckFailure) {
 }
 
 } // namespace
+
+// Container values of one property of an object: all of them, and those of one type.
+static CMCount valuesOf(omfHdl_t file, omfObject_t object, const char* property,
+                        const char* type = nullptr) {
+    CMProperty definition = CMGetGlobalNameObject(file->container, property);
+    return CMCountValues(object, definition,
+                         type ? CMGetGlobalNameObject(file->container, type) : nullptr);
+}
+
+TEST_F(PropertyAccess, TypedAccessStoresEachPropertyUnderItsRevisionsType) {
+    struct Case {
+        omfFileRev_t revision;
+        uint16_t byteOrder;
+        const char* rateType;
+        const char* bytesType;
+    };
+    for (Case test : {Case{kOmfRev1x, kOmfLittleEndian, "omfi:ExactEditRate", "omfi:VarLenBytes"},
+                      Case{kOmfRev1x, kOmfBigEndian, "omfi:ExactEditRate", "omfi:VarLenBytes"},
+                      Case{kOmfRev2x, kOmfBigEndian, "omfi:Rational", "omfi:DataValue"}}) {
+        SCOPED_TRACE(test.rateType + std::string(" order ") + std::to_string(test.byteOrder));
+        omfObject_t descriptor = nullptr, tiff = nullptr;
+        omfHdl_t file = createFile("rev" + std::to_string(test.revision) +
+                                       std::to_string(test.byteOrder) + ".omf",
+                                   test.revision, test.byteOrder, &descriptor, "MDFL");
+        ASSERT_EQ(omfsObjectNew(file, "TIFD", &tiff), 0);
+        // Rationals and byte data are named alike in every revision by callers.
+        ASSERT_EQ(omfsWriteRational(file, descriptor, kOmfProperty_MDFL_SampleRate, {30000, 1001}),
+                  0);
+        const unsigned char summary[6] = {'I', 'I', 42, 0, 8, 0};
+        ASSERT_EQ(omfsWriteDataBytes(file, tiff, kOmfProperty_TIFD_Summary, kOmfType_DataValue, 0,
+                                     sizeof summary, summary),
+                  0);
+        EXPECT_EQ(valuesOf(file, descriptor, "OMFI:MDFL:SampleRate"), 1u);
+        EXPECT_EQ(valuesOf(file, descriptor, "OMFI:MDFL:SampleRate", test.rateType), 1u);
+        EXPECT_EQ(valuesOf(file, tiff, "OMFI:TIFD:Summary", test.bytesType), 1u);
+        // A type the revision does not list for the property is refused and stores nothing.
+        EXPECT_EQ(omfsWriteString(file, descriptor, kOmfProperty_MDFL_SampleRate, "24"),
+                  OM_ERR_PROPERTY_TYPE_MISMATCH);
+        EXPECT_EQ(valuesOf(file, descriptor, "OMFI:MDFL:SampleRate"), 1u);
+
+        omfRational_t rate{};
+        ASSERT_EQ(omfsReadRational(file, descriptor, kOmfProperty_MDFL_SampleRate, &rate), 0);
+        EXPECT_EQ(rate.numerator, 30000);
+        EXPECT_EQ(rate.denominator, 1001);
+        EXPECT_TRUE(
+            omfsPropertyPresent(file, descriptor, kOmfProperty_MDFL_SampleRate, kOmfType_Rational));
+        unsigned char back[sizeof summary] = {};
+        omfInt32 got = 0;
+        ASSERT_EQ(omfsReadDataBytes(file, tiff, kOmfProperty_TIFD_Summary, kOmfType_DataValue, 0,
+                                    sizeof back, back, &got),
+                  0);
+        EXPECT_EQ(std::memcmp(back, summary, sizeof summary), 0);
+        EXPECT_EQ(omfsCloseOMFFile(file), 0);
+    }
+}
+
+TEST_F(PropertyAccess, A1xSampleRateAnotherWriterStoredAsRationalStillReads) {
+    omfObject_t descriptor = nullptr;
+    omfHdl_t file = createFile("rational1x.omf", kOmfRev1x, kOmfLittleEndian, &descriptor, "MDFL");
+    CMProperty sampleRate = nullptr;
+    CMType rational = nullptr;
+    ASSERT_EQ(omfsPropertyObject(file, kOmfProperty_MDFL_SampleRate, &sampleRate), 0);
+    ASSERT_EQ(omfsTypeObject(file, kOmfType_Rational, &rational), 0);
+    const unsigned char stored[8] = {25, 0, 0, 0, 1, 0, 0, 0};
+    CMValue value = CMNewValue(descriptor, sampleRate, rational);
+    ASSERT_NE(value, nullptr);
+    CMWriteValueData(value, stored, 0, sizeof stored);
+    omfRational_t rate{};
+    ASSERT_EQ(omfsReadRational(file, descriptor, kOmfProperty_MDFL_SampleRate, &rate), 0);
+    EXPECT_EQ(rate.numerator, 25);
+    EXPECT_EQ(rate.denominator, 1);
+    EXPECT_EQ(omfsCloseOMFFile(file), 0);
+}

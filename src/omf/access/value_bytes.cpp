@@ -33,13 +33,24 @@ omfErr_t resolve(omfHdl_t file, omfObject_t object, omfProperty_t property, omfT
     return 0;
 }
 
-// As resolve, for a value that must exist (else OM_ERR_PROPERTY_MISSING).
-omfErr_t resolveExisting(omfHdl_t file, omfObject_t object, omfProperty_t property,
-                         omfType_t type, const void* buffer, CMValue* value, int* flag) {
+// As resolve, for a value that must exist (else OM_ERR_PROPERTY_MISSING). The value is looked
+// for under the type the file's revision gives the property; a file whose writer stored it
+// under the type the caller named instead (a 1.x SampleRate as a Rational) still reads.
+omfErr_t resolveExisting(omfHdl_t file, omfObject_t object, omfProperty_t property, omfType_t type,
+                         const void* buffer, CMValue* value, int* flag) {
+    omfType_t stored = revisionType(file, property, type);
     CMProperty propertyObject = nullptr;
     CMType typeObject = nullptr;
-    OMF_CHECK(file, resolve(file, object, property, type, buffer, &propertyObject, &typeObject,
-                            flag));
+    OMF_CHECK(file,
+              resolve(file, object, property, stored, buffer, &propertyObject, &typeObject, flag));
+    if (CMCountValues(object, propertyObject, typeObject) == 0 && stored != type) {
+        int namedFlag = 0;
+        CMType named = nullptr;
+        if (lookupType(file, type, &named, &namedFlag) == 0 && named != nullptr &&
+            namedFlag == *flag && CMCountValues(object, propertyObject, named) != 0) {
+            typeObject = named;
+        }
+    }
     if (CMCountValues(object, propertyObject, typeObject) == 0)
         OMF_RAISE(file, OM_ERR_PROPERTY_MISSING);
     *value = CMUseValue(object, propertyObject, typeObject);
@@ -67,7 +78,9 @@ bool needsSwap(omfHdl_t file, omfObject_t object) {
     return swapsFor(file->byteOrder);
 }
 
-CMValue findValue(omfHdl_t file, omfObject_t object, omfProperty_t property, omfType_t type) {
+namespace {
+
+CMValue findValueOfType(omfHdl_t file, omfObject_t object, omfProperty_t property, omfType_t type) {
     CMProperty propertyObject = nullptr;
     CMType typeObject = nullptr;
     int flag = 0;
@@ -79,6 +92,15 @@ CMValue findValue(omfHdl_t file, omfObject_t object, omfProperty_t property, omf
     return CMUseValue(object, propertyObject, typeObject);
 }
 
+} // namespace
+
+CMValue findValue(omfHdl_t file, omfObject_t object, omfProperty_t property, omfType_t type) {
+    omfType_t stored = revisionType(file, property, type);
+    CMValue value = findValueOfType(file, object, property, stored);
+    if (value == nullptr && stored != type) value = findValueOfType(file, object, property, type);
+    return value;
+}
+
 } // namespace omf
 
 using namespace omf;
@@ -86,8 +108,8 @@ using namespace omf;
 extern "C" {
 
 omfErr_t omfsReadValueBytes(omfHdl_t file, omfObject_t object, omfProperty_t property,
-                            omfInt64 offset, omfInt32 expectedFlag, omfType_t type,
-                            omfInt32 size, void* buffer) {
+                            omfInt64 offset, omfInt32 expectedFlag, omfType_t type, omfInt32 size,
+                            void* buffer) {
     int flag = 0;
     CMValue value = nullptr;
     OMF_CHECK(file, resolveExisting(file, object, property, type, buffer, &value, &flag));
@@ -96,8 +118,8 @@ omfErr_t omfsReadValueBytes(omfHdl_t file, omfObject_t object, omfProperty_t pro
     if (offset < 0 || size < 0) OMF_RAISE(file, OM_ERR_READ_PAST_END);
     CMSize valueSize = CMGetValueSize(value);
     if (valueSize < static_cast<CMSize>(offset)) OMF_RAISE(file, OM_ERR_READ_PAST_END);
-    CMSize got = CMReadValueData(value, buffer, static_cast<CMSize>(offset),
-                                 static_cast<CMSize>(size));
+    CMSize got =
+        CMReadValueData(value, buffer, static_cast<CMSize>(offset), static_cast<CMSize>(size));
     if (flag == 0 && size > 1 && needsSwap(file, object)) {
         if (size != 2 && size != 4 && size != 8) OMF_RAISE(file, OM_ERR_CANNOT_SWAB_SIZE);
         reverseBytes(buffer, static_cast<size_t>(size));
@@ -112,8 +134,12 @@ omfErr_t omfsWriteValueBytes(omfHdl_t file, omfObject_t object, omfProperty_t pr
     CMProperty propertyObject = nullptr;
     CMType typeObject = nullptr;
     int flag = 0;
-    OMF_CHECK(file, resolve(file, object, property, type, data, &propertyObject, &typeObject,
-                            &flag));
+    // Values are stored only under a type the file's revision lists for the property.
+    type = revisionType(file, property, type);
+    if (validFile(file) && !typeListedFor(file, property, type))
+        OMF_RAISE(file, OM_ERR_PROPERTY_TYPE_MISMATCH);
+    OMF_CHECK(file,
+              resolve(file, object, property, type, data, &propertyObject, &typeObject, &flag));
     CMValue value = CMCountValues(object, propertyObject, typeObject) == 0
                         ? CMNewValue(object, propertyObject, typeObject)
                         : CMUseValue(object, propertyObject, typeObject);
@@ -134,8 +160,8 @@ omfErr_t omfsWriteValueBytes(omfHdl_t file, omfObject_t object, omfProperty_t pr
     return 0;
 }
 
-omfErr_t omfsValueLength(omfHdl_t file, omfObject_t object, omfProperty_t property,
-                         omfType_t type, omfInt64* length) {
+omfErr_t omfsValueLength(omfHdl_t file, omfObject_t object, omfProperty_t property, omfType_t type,
+                         omfInt64* length) {
     CMValue value = nullptr;
     int flag = 0;
     OMF_CHECK(file, resolveExisting(file, object, property, type, length, &value, &flag));

@@ -131,6 +131,7 @@ omfErr_t runDataRule(omfHdl_t file, omfProperty_t property, omfType_t type, cons
                      size_t size) {
     if (!file->checking) return 0;
     const PropertyRecord* record = filePropertyRecord(file, property);
+    type = revisionType(file, property, type);
     if (record == nullptr || record->dataRule == nullptr || !record->allows(type) ||
         isReferenceType(type)) {
         return 0;

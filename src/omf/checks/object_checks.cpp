@@ -2,6 +2,7 @@
 // the class that owns it, and a reference only leads to an object of the
 // class the property expects. Also the file's checking switch.
 #include "checks/check_support.h"
+#include "internal/access_support.h"
 #include "internal/error_flow.h"
 #include "internal/registry.h"
 #include "omf/omf_checks.h"
@@ -33,6 +34,7 @@ omfErr_t omfsCheckObjectProperty(omfHdl_t file, omfObject_t object, omfProperty_
     if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
     if (!file->checking) return 0;
     const PropertyRecord* record = filePropertyRecord(file, property);
+    type = revisionType(file, property, type);
     // Properties the registry does not know, and types the property was not
     // registered with, are left to the access routines.
     if (record == nullptr || !record->allows(type) || !record->hasClass) return 0;

@@ -11,6 +11,14 @@ namespace omf {
 omfErr_t lookupProperty(omfHdl_t file, omfProperty_t property, CMProperty* object);
 omfErr_t lookupType(omfHdl_t file, omfType_t type, CMType* object, int* flag);
 
+// The type code a value of `property` has in the file's revision when a caller names `type`:
+// `type` itself when the registry lists it for the property (or the property is unknown or
+// takes any type), else the listed type stored alike (ExactEditRate for a Rational in 1.x
+// files, VarLenBytes for a DataValue, Long for a Position32...), else `type` unchanged.
+omfType_t revisionType(omfHdl_t file, omfProperty_t property, omfType_t type);
+// Whether the registry allows values of `type` for `property` in the file's revision.
+bool typeListedFor(omfHdl_t file, omfProperty_t property, omfType_t type);
+
 // Whether numeric values of `object` need byte swapping on this host.
 bool needsSwap(omfHdl_t file, omfObject_t object);
 void reverseBytes(void* bytes, size_t size);
