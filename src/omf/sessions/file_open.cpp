@@ -71,27 +71,45 @@ omfErr_t checkHeadClassAndByteOrder(omfHdl_t file) {
     return 0;
 }
 
+// The writer's toolkit version: a VersionType in 1.x files, an Int32Array in 2.x files (the
+// other type is still accepted, as some writers stored it).
+omfErr_t checkVersionType(omfHdl_t file, bool* present) {
+    *present = omfsPropertyPresent(file, file->head, kOmfProperty_HEAD_ToolkitVersion,
+                                   kOmfType_VersionType);
+    if (!*present) return 0;
+    omfVersionType_t version{};
+    OMF_CHECK(file,
+              omfsReadVersionType(file, file->head, kOmfProperty_HEAD_ToolkitVersion, &version));
+    if (version.major > 2) OMF_RAISE(file, OM_ERR_FILE_REV_UNSUPPORTED);
+    if (file->revision == kOmfRev2x && version.major == 2 && version.minor == 0)
+        OMF_RAISE(file, OM_ERR_TOOLKIT_REV_TOO_OLD);
+    return 0;
+}
+
+omfErr_t checkVersionNumbers(omfHdl_t file, bool* present) {
+    *present = omfsPropertyPresent(file, file->head, kOmfProperty_HEAD_ToolkitVersion,
+                                   kOmfType_Int32Array);
+    if (!*present) return 0;
+    omfInt32 numbers[3] = {};
+    omfInt32 count = omfsLengthInt32Array(file, file->head, kOmfProperty_HEAD_ToolkitVersion);
+    for (omfInt32 i = 1; i <= std::min<omfInt32>(count, 3); ++i) {
+        OMF_CHECK(file, omfsGetNthInt32Array(file, file->head, kOmfProperty_HEAD_ToolkitVersion, i,
+                                             &numbers[i - 1]));
+    }
+    if (numbers[0] > 2) OMF_RAISE(file, OM_ERR_FILE_REV_UNSUPPORTED);
+    if (file->revision == kOmfRev2x && numbers[0] == 2 && numbers[1] == 0 && numbers[2] == 0)
+        OMF_RAISE(file, OM_ERR_TOOLKIT_REV_TOO_OLD);
+    return 0;
+}
+
 omfErr_t checkToolkitVersion(omfHdl_t file) {
-    bool is2x = file->revision == kOmfRev2x;
-    if (omfsPropertyPresent(file, file->head, kOmfProperty_HEAD_ToolkitVersion,
-                            kOmfType_VersionType)) {
-        omfVersionType_t version{};
-        OMF_CHECK(file, omfsReadVersionType(file, file->head, kOmfProperty_HEAD_ToolkitVersion,
-                                            &version));
-        if (version.major > 2) OMF_RAISE(file, OM_ERR_FILE_REV_UNSUPPORTED);
-        if (is2x && version.major == 2 && version.minor == 0)
-            OMF_RAISE(file, OM_ERR_TOOLKIT_REV_TOO_OLD);
-    } else if (omfsPropertyPresent(file, file->head, kOmfProperty_HEAD_ToolkitVersion,
-                                   kOmfType_Int32Array)) {
-        omfInt32 numbers[3] = {};
-        omfInt32 count = omfsLengthInt32Array(file, file->head, kOmfProperty_HEAD_ToolkitVersion);
-        for (omfInt32 i = 1; i <= std::min<omfInt32>(count, 3); ++i) {
-            OMF_CHECK(file, omfsGetNthInt32Array(file, file->head, kOmfProperty_HEAD_ToolkitVersion,
-                                                 i, &numbers[i - 1]));
-        }
-        if (numbers[0] > 2) OMF_RAISE(file, OM_ERR_FILE_REV_UNSUPPORTED);
-        if (is2x && numbers[0] == 2 && numbers[1] == 0 && numbers[2] == 0)
-            OMF_RAISE(file, OM_ERR_TOOLKIT_REV_TOO_OLD);
+    bool present = false;
+    if (file->revision == kOmfRev2x) {
+        OMF_CHECK(file, checkVersionNumbers(file, &present));
+        if (!present) OMF_CHECK(file, checkVersionType(file, &present));
+    } else {
+        OMF_CHECK(file, checkVersionType(file, &present));
+        if (!present) OMF_CHECK(file, checkVersionNumbers(file, &present));
     }
     return 0;
 }
