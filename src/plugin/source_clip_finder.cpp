@@ -75,7 +75,9 @@ omfInt32 BypassArgument(omfHdl_t file, omfObject_t effect) {
     if (omfiEffectGetInfo(file, effect, nullptr, nullptr, &definition) != 0 || !definition) {
         return 0;
     }
-    if (omfsReadInt32(file, definition, kOmfProperty_EDEF_Bypass, &argument) != 0) return 0;
+    if (omfsReadEnum(file, definition, kOmfProperty_EDEF_Bypass, kOmfType_ArgIDType, &argument) !=
+        0)
+        return 0;
     return argument;
 }
 

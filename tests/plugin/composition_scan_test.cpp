@@ -222,10 +222,21 @@ TEST_P(CompositionSourcesTest, ClipsAreFoundThroughEffectsScopesAndSelectors) {
         // A fade without a bypass shows no clip.
         ASSERT_EQ(file.Clip(a, 10, 88, &input), 0);
         ASSERT_EQ(file.Effect("omfi:effect:VideoFadeToBlack", 10, -1, input, &parts[5]), 0);
+        // An effect without an override whose definition bypasses to input A.
+        ASSERT_EQ(file.Clip(a, 10, 99, &input), 0);
+        omfObject_t bypassed = nullptr, definition = nullptr;
+        ASSERT_EQ(file.Effect("omfi:effect:VideoMosaicEffect", 10, -1, input, &bypassed), 0);
+        omfErr_t error = 0;
+        ASSERT_TRUE(
+            omfiFindEffectDef(file.File(), "omfi:effect:VideoMosaicEffect", &definition, &error));
+        ASSERT_EQ(omfsWriteEnum(file.File(), definition, kOmfProperty_EDEF_Bypass,
+                                kOmfType_ArgIDType, -1),
+                  0);
 
         omfObject_t sequence = nullptr;
         ASSERT_EQ(
-            file.Sequence({parts[0], parts[1], parts[2], parts[3], parts[4], parts[5]}, &sequence),
+            file.Sequence({parts[0], parts[1], parts[2], parts[3], parts[4], parts[5], bypassed},
+                          &sequence),
             0);
         ASSERT_EQ(file.Composition("Edit", {sequence}), 0);
         ASSERT_EQ(file.Close(), 0);
@@ -233,15 +244,15 @@ TEST_P(CompositionSourcesTest, ClipsAreFoundThroughEffectsScopesAndSelectors) {
     ASSERT_TRUE(format_->IsThisFormat(path_.c_str()));
     ASSERT_EQ(format_->Sequences().Count(), 1u);
     const SequenceEntry* sequence = Sequence(0);
-    ASSERT_EQ(sequence->Segments.Count(), 6u);
+    ASSERT_EQ(sequence->Segments.Count(), 7u);
     struct Expected {
         bool hasSource;
         int32_t offset;
         const char* mob;
     };
-    const Expected expected[] = {{true, 11, "A"}, {true, 22, "B"}, {false, 0, ""},
-                                 {true, 55, "B"}, {true, 66, "B"}, {false, 0, ""}};
-    for (std::size_t i = 0; i < 6; ++i) {
+    const Expected expected[] = {{true, 11, "A"}, {true, 22, "B"}, {false, 0, ""}, {true, 55, "B"},
+                                 {true, 66, "B"}, {false, 0, ""},  {true, 99, "A"}};
+    for (std::size_t i = 0; i < 7; ++i) {
         const SegmentEntry* segment = Segment(sequence, i);
         EXPECT_EQ(segment->Start, int32_t(i * 10)) << i;
         EXPECT_EQ(segment->HasSource, expected[i].hasSource) << i;
@@ -250,7 +261,7 @@ TEST_P(CompositionSourcesTest, ClipsAreFoundThroughEffectsScopesAndSelectors) {
         EXPECT_STREQ(segment->MobName, expected[i].mob) << i;
     }
     EXPECT_EQ(sequence->Start, 0);
-    EXPECT_EQ(sequence->End, 50);
+    EXPECT_EQ(sequence->End, 70);
 }
 
 TEST_P(CompositionSourcesTest, ExternalMediaTakesTheLastLocatorAsAWindowsPath) {
