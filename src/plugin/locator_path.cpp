@@ -1,7 +1,10 @@
 #include "locator_path.h"
 
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
+
+#include "tarsel/system/media_search.h"
 
 namespace omfplugin {
 
@@ -54,6 +57,11 @@ void NormaliseLocatorPath(std::string_view text, char (&out)[kLocatorPathSize]) 
     }
     for (std::size_t i = 0; i < length; ++i)
         if (out[i] == '/') out[i] = '\\';
+}
+
+std::vector<std::string> MediaSearchFolders() {
+    const char* text = std::getenv(kMediaPathVariable);
+    return text ? SplitSearchPath(text) : std::vector<std::string>{};
 }
 
 } // namespace omfplugin

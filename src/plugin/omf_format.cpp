@@ -62,6 +62,10 @@ bool OMFFormat::CopyAttr(Tag tag, void* out) {
         std::memcpy(out, &rate, sizeof rate);
         return true;
     }
+    case OMFA_ExternalMedia:
+        if (!out) return false;
+        ListExternalMedia(*static_cast<TagList*>(out));
+        return true;
     default:
         return ImageFormat::CopyAttr(tag, out);
     }

@@ -16,6 +16,19 @@
 
 namespace omfplugin {
 
+// Attribute the format answers through CopyAttr: into a TagList (out: TagList*), the segments of
+// the current sequence whose media lies outside the file, in timeline order, each as the
+// ExternalMediaTag entries below in their order. Empty when no sequence is played.
+inline constexpr Tag OMFA_ExternalMedia = 0x600000e0;
+
+enum ExternalMediaTag : Tag {
+    EXTM_Start = 0x100000e1,   // integer: first frame of the entry the segment plays
+    EXTM_End = 0x100000e2,     // integer: the frame after its last
+    EXTM_MobName = 0x300000e3, // text: name of the mob the segment's clip plays
+    EXTM_Path = 0x300000e4,    // text: the path its locator names
+    EXTM_Found = 0x300000e5,   // text: the file found for it, empty when none was
+};
+
 class OMFFormat : public ImageFormat {
   public:
     // Begins the object's own toolkit session (media layer and Avid's codecs ready). When the
@@ -61,7 +74,14 @@ class OMFFormat : public ImageFormat {
     // Adds every picture master mob whose media opens to the file list and takes the frame
     // size, pixel aspect and rate from them. Runs under ToolkitLock.
     bool ListPictureMasters();
+    // Finds the file of every segment that names external media (MediaFile), where its path
+    // says or by name in the media search path, and warns once per path found nowhere.
+    void LocateExternalMedia();
+    // Fills OMFA_ExternalMedia's list for the current sequence.
+    void ListExternalMedia(TagList& list);
     bool AddPictureTrack(omfObject_t masterMob, omfObject_t track, omfObject_t pictureKind);
+    // Whether a sequence segment plays the master's media from a file outside the OMF file.
+    bool PlayedThroughClips(omfObject_t masterMob);
     // Reads the media's frame geometry and gives it the memory format; with `withLength` the
     // clip length becomes its sample count. Answers the first toolkit failure.
     omfErr_t OpenPictureMedia(omfMediaHdl_t media, bool withLength);

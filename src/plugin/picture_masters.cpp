@@ -1,5 +1,6 @@
 // LoadHeader: the picture master mobs of an OMF file, their media opened for reading, and the
-// frame size, pixel aspect and rate the host gets from them.
+// frame size, pixel aspect and rate the host gets from them; a file whose composition sequences
+// were kept loads even when no media lies inside it.
 #include <cstring>
 
 #include "class_state.h"
@@ -38,7 +39,27 @@ bool IsA(omfHdl_t file, omfObject_t object, const char* classID) {
     return object && omfiIsTypeOf(file, object, classID, &error) && error == 0;
 }
 
+// Whether a failure to open a master's media says only that the media lies outside the file:
+// no media data here, or a descriptor no codec of the toolkit reads.
+bool MeansExternalMedia(omfErr_t status) {
+    return status == OM_ERR_MEDIA_NOT_FOUND || status == OM_ERR_INVALID_CODEC;
+}
+
 } // namespace
+
+bool OMFFormat::PlayedThroughClips(omfObject_t masterMob) {
+    bool external = false;
+    m_Sequences.ForEach([&](std::size_t, const List::Node& node) {
+        static_cast<SequenceEntry*>(node.Item)->Segments.ForEach(
+            [&](std::size_t, const List::Node& part) {
+                const auto* segment = static_cast<const SegmentEntry*>(part.Item);
+                external = segment->SourceMob == masterMob && segment->Path[0] != '\0';
+                return !external;
+            });
+        return !external;
+    });
+    return external;
+}
 
 omfErr_t OMFFormat::OpenPictureMedia(omfMediaHdl_t media, bool withLength) {
     omfErr_t status = omfmGetVideoFormat(media, &m_FrameLayout, &m_StoredWidth, &m_StoredHeight,
@@ -132,6 +153,12 @@ bool OMFFormat::AddPictureTrack(omfObject_t masterMob, omfObject_t track, omfObj
     if (status == 0)
         status = omfmCountChannels(m_File, masterMob, trackID, nullptr, pictureKind, &channels);
     if (status != 0) {
+        // Media the sequences play through the host's clips is no fault of the file; what
+        // cannot be found there is named by LocateExternalMedia.
+        if (MeansExternalMedia(status) && PlayedThroughClips(masterMob)) {
+            m_LastError = status;
+            return false;
+        }
         Report(status);
         return false;
     }
@@ -149,6 +176,10 @@ bool OMFFormat::AddPictureTrack(omfObject_t masterMob, omfObject_t track, omfObj
     if (omfErr_t failed =
             omfmOpenMedia(m_File, masterMob, trackID, nullptr, kMediaOpenReadOnly, 0, &m_Media)) {
         m_Media = nullptr;
+        if (MeansExternalMedia(failed) && PlayedThroughClips(masterMob)) {
+            m_LastError = failed;
+            return false;
+        }
         Report(failed);
         return false;
     }
@@ -212,10 +243,17 @@ bool OMFFormat::LoadHeader(const TsStringT& path) {
     }
     if (!m_Session.Session) return false;
     m_FileName = path.ToANSI();
-    ObjectLock toolkit(TheClass().ToolkitLock);
-    Width = Height = 0;
-    if (!Scan()) return false;
-    return ListPictureMasters();
+    bool prepared = false;
+    {
+        ObjectLock toolkit(TheClass().ToolkitLock);
+        Width = Height = 0;
+        if (!Scan()) return false;
+        prepared = ListPictureMasters();
+    }
+    // Searching folders needs no toolkit work.
+    LocateExternalMedia();
+    // An edit whose media all lie outside the file still plays its sequences.
+    return prepared || m_Sequences.Count() > 0;
 }
 
 } // namespace omfplugin

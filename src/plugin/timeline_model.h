@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "omf/omf_types.h"
 #include "tarsel/system/list.h"
@@ -34,6 +35,7 @@ class SegmentEntry : public Object {
     omfObject_t SourceMob = nullptr;
     char MobName[kTimelineTextSize] = {};
     char Path[kTimelineTextSize] = {}; // external media, empty when inside the file or unknown
+    std::string MediaFile;             // the file found for Path (LoadHeader), empty when none was
     Clip* ExternalClip = nullptr;      // opened on first use, released with Recycle
 };
 

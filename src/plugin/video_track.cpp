@@ -141,8 +141,12 @@ bool OMFFormat::LoadSequenceFrame(int32_t frame, Image*& image, TagList& tags) {
                 }
                 return segment->ExternalClip == nullptr;
             });
-            if (!segment->ExternalClip)
-                segment->ExternalClip = new Clip(segment->Path, false, Document);
+            // The file LoadHeader found (it may have moved into the media search path).
+            if (!segment->ExternalClip) {
+                const char* file =
+                    segment->MediaFile.empty() ? segment->Path : segment->MediaFile.c_str();
+                segment->ExternalClip = new Clip(file, false, Document);
+            }
         }
     }
     if (!segment) return ReadSourceFrame(frame, frame, image, tags);

@@ -7,9 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "composition_builder.h"
 #include "no_movie_server.h"
 #include "omf_format.h"
 #include "picture_file_writer.h"
+#include "tarsel/system/application.h"
 #include "tarsel/system/preferences.h"
 
 namespace {
@@ -130,6 +132,76 @@ TEST_F(LoadHeaderTest, FileWithoutPictureMediaAnswersFalse) {
     WriteFile({}, false);
     EXPECT_FALSE(format_->LoadHeader(path_.c_str()));
     EXPECT_TRUE(MasterNames().empty());
+}
+
+// An edit handed on with linked media: the master's RGBA media data is not in the file, its
+// locator names the file outside; the composition's sequence plays it through the host.
+omfErr_t BuildLinkedEdit(omfHdl_t file, bool withComposition) {
+    const omfRational_t rate{25, 1};
+    omfObject_t picture = nullptr;
+    omfErr_t status = 0;
+    omfsFindDataKind(file, "omfi:data:Picture", &picture, &status);
+    BUILD_CHECK(status);
+    omfObject_t master = nullptr, fileMob = nullptr, descriptor = nullptr, locator = nullptr;
+    BUILD_CHECK(omfmCreateMasterMob(file, "Linked", 6, &master));
+    BUILD_CHECK(omfmCreateFileMob(file, "Linked", rate, "RGBA", &fileMob));
+    BUILD_CHECK(omfiMobGetDescriptor(file, fileMob, &descriptor));
+    BUILD_CHECK(omfsObjectNew(file, "UNXL", &locator));
+    BUILD_CHECK(omfsWriteString(file, locator, kOmfProperty_UNXL_PathName, "/gone/linked.png"));
+    BUILD_CHECK(omfsAppendObjRefArray(file, descriptor, kOmfProperty_MDES_Locator, locator));
+    omfMobID_t fileID{}, masterID{}, editID{};
+    BUILD_CHECK(omfiReadMobID(file, fileMob, &fileID));
+    BUILD_CHECK(omfiReadMobID(file, master, &masterID));
+    omfObject_t fileClip = nullptr, masterClip = nullptr;
+    BUILD_CHECK(omfiMakeSourceClip(file, picture, 100, omfSourceRef_t{{0, 0, 0}, 0, 0}, &fileClip));
+    BUILD_CHECK(omfiAddTrackToMob(file, fileMob, rate, fileClip, 0, 1, nullptr, nullptr));
+    BUILD_CHECK(omfiMakeSourceClip(file, picture, 100, omfSourceRef_t{fileID, 1, 0}, &masterClip));
+    BUILD_CHECK(omfiAddTrackToMob(file, master, rate, masterClip, 0, 1, nullptr, nullptr));
+    if (!withComposition) return 0;
+    omfObject_t clip = nullptr, sequence = nullptr, edit = nullptr;
+    BUILD_CHECK(omfiMakeSourceClip(file, picture, 8, omfSourceRef_t{masterID, 1, 0}, &clip));
+    BUILD_CHECK(omfiSequenceNew(file, picture, &sequence));
+    BUILD_CHECK(omfiSequenceAppendCpnt(file, sequence, clip));
+    BUILD_CHECK(omfiMobIDNew(file, &editID));
+    BUILD_CHECK(omfiCompMobNew(file, "Edit", false, editID, &edit));
+    return omfiAddTrackToMob(file, edit, rate, sequence, 0, 1, nullptr, nullptr);
+}
+
+// An edit handed on with linked media: the master's RGBA media data is not in the file, its
+// locator names the file outside; with a composition, a sequence plays it through the host.
+omfErr_t WriteLinkedEdit(const std::string& path, bool withComposition) {
+    MediaSession session = StartMediaSession();
+    if (!session.Session) return session.StartError;
+    omfHdl_t file = nullptr;
+    omfErr_t status = omfsNewFile(path.c_str(), session.Session, kOmfRev2x, &file);
+    if (status == 0) status = BuildLinkedEdit(file, withComposition);
+    if (file) {
+        const omfErr_t closed = omfsCloseOMFFile(file);
+        if (status == 0) status = closed;
+    }
+    FinishMediaSession(session);
+    return status;
+}
+
+TEST_F(LoadHeaderTest, MediaOutsideTheFileLoadsWhenSequencesPlayIt) {
+    Application app;
+    ASSERT_EQ(WriteLinkedEdit(path_, true), 0);
+    ASSERT_TRUE(format_->LoadHeader(path_.c_str()));
+    EXPECT_TRUE(MasterNames().empty());
+    EXPECT_EQ(format_->Sequences().Count(), 1u);
+    const std::vector<Application::Message> messages = app.LastMessages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].Text.find("OMF Error"), std::string::npos) << messages[0].Text;
+    EXPECT_NE(messages[0].Text.find("\\gone\\linked.png"), std::string::npos);
+
+    // Without a sequence to play it, the master's missing media fails the file as before.
+    format_->Close();
+    app.ClearMessages();
+    ASSERT_EQ(WriteLinkedEdit(path_, false), 0);
+    EXPECT_FALSE(format_->LoadHeader(path_.c_str()));
+    ASSERT_FALSE(app.LastMessages().empty());
+    EXPECT_EQ(app.LastMessages()[0].Text.rfind("OMF Error: 53\n", 0), 0u)
+        << app.LastMessages()[0].Text;
 }
 
 } // namespace
