@@ -4,9 +4,13 @@
 #include "mob_listing.h"
 #include "omf_fixture.h"
 
+#include <cstdio>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include <sys/wait.h>
 
 namespace {
 
@@ -67,6 +71,8 @@ TEST_F(OmftoolMobs, ListsEveryMobWithItsKindTracksAndTrees) {
             firstClip["sourceMobID"],
             nlohmann::json::array({ids.master1.prefix, ids.master1.major, ids.master1.minor}));
         EXPECT_EQ(firstClip["start"], 0);
+        EXPECT_EQ(firstClip["target"],
+                  nlohmann::json({{"found", true}, {"kind", "master"}, {"name", "Master 1"}}));
         const nlohmann::json& transition = sequence["components"][2];
         EXPECT_EQ(transition["cutPoint"], 2);
         EXPECT_EQ(transition["effectID"],
@@ -90,6 +96,9 @@ TEST_F(OmftoolMobs, ListsEveryMobWithItsKindTracksAndTrees) {
         ASSERT_NE(file1, nullptr);
         EXPECT_EQ((*file1)["kind"], "file");
         EXPECT_FALSE((*file1)["tracks"][0].contains("fileMob"));
+        EXPECT_EQ((*file1)["tracks"][0]["component"]["target"],
+                  nlohmann::json({{"found", false}, {"endOfChain", true}}));
+        EXPECT_FALSE(file1->contains("locators")); // its media is in the file
     }
 }
 
@@ -149,14 +158,15 @@ TEST_F(OmftoolMobsText, ListsKindsMobIDsTracksTreesAndTheResolvedFileMobs) {
                   (std::vector<std::string>{
                       "file mob \"File 2\" " + idText(ids.file2),
                       "  track 1 omfi:data:Picture rate 50/1 origin 0 length 200",
-                      "    SCLP length 200 omfi:data:Picture -> mob 0.0.0 track 1 at 0"}));
+                      "    SCLP length 200 omfi:data:Picture -> the end of the chain (0.0.0) "
+                      "track 1 at 0"}));
         // Master 2 at 25 per second resolves to all 200 samples of File 2.
         EXPECT_EQ(block(lines, "master mob \"Master 2\" " + idText(ids.master2)),
                   (std::vector<std::string>{
                       "master mob \"Master 2\" " + idText(ids.master2),
                       "  track 1 omfi:data:Picture rate 25/1 origin 0 length 100",
-                      "    SCLP length 100 omfi:data:Picture -> mob " + idText(ids.file2) +
-                          " track 1 at 0",
+                      "    SCLP length 100 omfi:data:Picture -> file mob \"File 2\" (" +
+                          idText(ids.file2) + ") track 1 at 0",
                       "    file mob " + idText(ids.file2) + " offset 0 length 200"}));
         EXPECT_EQ(block(lines, "master mob \"Master 1\" " + idText(ids.master1)).back(),
                   "    file mob " + idText(ids.file1) + " offset 0 length 100");
@@ -166,20 +176,23 @@ TEST_F(OmftoolMobsText, ListsKindsMobIDsTracksTreesAndTheResolvedFileMobs) {
         ASSERT_EQ(composition.size(), 17u);
         EXPECT_EQ(composition[1], "  track 1 omfi:data:Picture rate 25/1 origin 0 length 52");
         EXPECT_EQ(composition[2], "    SEQU length 52 omfi:data:Picture");
-        EXPECT_EQ(composition[3], "      SCLP length 10 omfi:data:Picture -> mob " +
-                                      idText(ids.master1) + " track 1 at 0");
+        EXPECT_EQ(composition[3], "      SCLP length 10 omfi:data:Picture -> master mob "
+                                  "\"Master 1\" (" +
+                                      idText(ids.master1) + ") track 1 at 0");
         EXPECT_EQ(
             composition[5],
             std::string("      TRAN length 4 omfi:data:Picture cut 2 effect ") +
                 (is2x ? omf_test::kFixtureTransitionEffect : omf_test::kFixtureTransitionEffect1x));
-        EXPECT_EQ(composition[6], "      SCLP length 20 omfi:data:Picture -> mob " +
-                                      idText(ids.master2) + " track 1 at 10");
+        EXPECT_EQ(composition[6], "      SCLP length 20 omfi:data:Picture -> master mob "
+                                  "\"Master 2\" (" +
+                                      idText(ids.master2) + ") track 1 at 10");
         EXPECT_EQ(composition[7],
                   std::string("      ") + (is2x ? "EFFE" : "TRKG") +
                       " length 8 omfi:data:Picture effect " +
                       (is2x ? omf_test::kFixtureEffect : omf_test::kFixtureEffect1x));
-        EXPECT_EQ(composition[8], "        SCLP length 8 omfi:data:Picture -> mob " +
-                                      idText(ids.master1) + " track 1 at 20");
+        EXPECT_EQ(composition[8], "        SCLP length 8 omfi:data:Picture -> master mob "
+                                  "\"Master 1\" (" +
+                                      idText(ids.master1) + ") track 1 at 20");
         // 1.x tracks are numbered per track kind: the sound track is the
         // first of its kind.
         EXPECT_EQ(composition[15], std::string("  track ") + (is2x ? "2" : "1") +
@@ -192,6 +205,152 @@ TEST_F(OmftoolMobs, AFileThatDoesNotOpenGivesTheToolkitError) {
     std::ostringstream out, err;
     EXPECT_EQ(omftool::runMobs(path("absent.omf"), true, out, err), 2);
     EXPECT_EQ(nlohmann::json::parse(out.str())["error"], 28);
+}
+
+// External media: a master whose file mob's locator names a folder that is gone (the media moved
+// elsewhere, its name now in lower case), one whose locator names a file that is there, and a
+// composition clip naming a mob the file lacks.
+class OmftoolMobsMedia : public omf_test::ToolkitTest {
+  protected:
+    void SetUp() override {
+        ToolkitTest::SetUp();
+        std::filesystem::create_directories(path("moved"));
+        std::ofstream(path("moved/shot.mov")) << "moved";
+        std::ofstream(path("kept.mov")) << "kept";
+        file_ = path("media.omf");
+        ASSERT_EQ(write(), 0);
+    }
+
+    omfErr_t addLocator(omfHdl_t file, const char* fileMobName, const std::string& text) {
+        omfObject_t fileMob = nullptr, descriptor = nullptr, locator = nullptr;
+        MOB_FIXTURE_CHECK(omf_test::findMobByName(file, fileMobName, &fileMob));
+        MOB_FIXTURE_CHECK(omfiMobGetDescriptor(file, fileMob, &descriptor));
+        MOB_FIXTURE_CHECK(omfsObjectNew(file, "UNXL", &locator));
+        MOB_FIXTURE_CHECK(omfsWriteString(file, locator, kOmfProperty_UNXL_PathName, text.c_str()));
+        return omfsAppendObjRefArray(file, descriptor, kOmfProperty_MDES_Locator, locator);
+    }
+
+    omfErr_t build(omfHdl_t file) {
+        omfObject_t picture = nullptr, sound = nullptr, master = nullptr;
+        MOB_FIXTURE_CHECK(omf_test::fixtureDataKinds(file, &picture, &sound));
+        MOB_FIXTURE_CHECK(omf_test::buildMasterWithFileMob(file, "Moved", {25, 1}, 100, kMovedFile,
+                                                           kMovedMaster, &master));
+        MOB_FIXTURE_CHECK(addLocator(file, "File Moved", "/gone/media/SHOT.mov"));
+        MOB_FIXTURE_CHECK(omf_test::buildMasterWithFileMob(file, "Kept", {25, 1}, 100, kKeptFile,
+                                                           kKeptMaster, &master));
+        MOB_FIXTURE_CHECK(addLocator(file, "File Kept", path("kept.mov")));
+        omfObject_t composition = nullptr, sequence = nullptr, clip = nullptr, lost = nullptr;
+        MOB_FIXTURE_CHECK(omfiCompMobNew(file, "Edit", false, omfUID_t{7, 1, 9}, &composition));
+        MOB_FIXTURE_CHECK(omfiSequenceNew(file, picture, &sequence));
+        MOB_FIXTURE_CHECK(omf_test::fixtureClip(file, picture, 10, kMovedMaster, 0, &clip));
+        MOB_FIXTURE_CHECK(omfiSequenceAppendCpnt(file, sequence, clip));
+        MOB_FIXTURE_CHECK(omf_test::fixtureClip(file, picture, 5, omfUID_t{9, 9, 9}, 3, &lost));
+        MOB_FIXTURE_CHECK(omfiSequenceAppendCpnt(file, sequence, lost));
+        return omfiAddTrackToMob(file, composition, {25, 1}, sequence, 0, 1, nullptr, nullptr);
+    }
+
+    omfErr_t write() {
+        omfHdl_t file = nullptr;
+        MOB_FIXTURE_CHECK(omfsNewFile(file_.c_str(), session_, kOmfRev2x, &file));
+        const omfErr_t status = build(file);
+        const omfErr_t closed = omfsCloseOMFFile(file);
+        return status != 0 ? status : closed;
+    }
+
+    nlohmann::json mobNamed(const std::vector<std::string>& folders, const std::string& name) {
+        nlohmann::json d;
+        int error = 0;
+        std::string message;
+        EXPECT_TRUE(omftool::describeMobs(file_, d, error, message, folders)) << message;
+        for (const auto& mob : d["mobs"])
+            if (mob.value("name", "") == name) return mob;
+        return {};
+    }
+
+    // omftool mobs run as a program, its standard error into `err`.
+    std::string run(const std::string& arguments, int& status, std::string& err) {
+        const std::string errPath = path("err.txt");
+        const std::string command =
+            std::string(OMFTOOL_PATH) + " mobs " + arguments + " " + file_ + " 2>" + errPath;
+        std::string out;
+        FILE* pipe = ::popen(command.c_str(), "r");
+        char buffer[4096];
+        while (std::size_t read = std::fread(buffer, 1, sizeof buffer, pipe))
+            out.append(buffer, read);
+        const int result = ::pclose(pipe);
+        status = WIFEXITED(result) ? WEXITSTATUS(result) : -1;
+        std::ifstream in(errPath);
+        err.assign(std::istreambuf_iterator<char>(in), {});
+        return out;
+    }
+
+    static constexpr omfUID_t kMovedFile{7, 1, 1}, kMovedMaster{7, 1, 2};
+    static constexpr omfUID_t kKeptFile{7, 1, 3}, kKeptMaster{7, 1, 4};
+    std::string file_;
+};
+
+TEST_F(OmftoolMobsMedia, LocatorsSayWhichFileTheyNameSearchedByNameWhenMoved) {
+    const nlohmann::json kept = {
+        {"type", "UNXL"}, {"path", path("kept.mov")}, {"found", path("kept.mov")}};
+    EXPECT_EQ(mobNamed({}, "File Kept")["locators"], nlohmann::json::array({kept}));
+    EXPECT_EQ(mobNamed({}, "File Moved")["locators"][0]["found"], nullptr);
+    EXPECT_EQ(mobNamed({}, "Master Moved")["tracks"][0]["fileMob"]["media"],
+              nlohmann::json({{"path", "/gone/media/SHOT.mov"}, {"found", nullptr}}));
+
+    // The first folder holding the name, in any case, wins; a missing one is passed over.
+    const std::vector<std::string> folders = {path("absent"), path("moved"), dir_.string()};
+    EXPECT_EQ(mobNamed(folders, "File Moved")["locators"][0]["found"], path("moved/shot.mov"));
+    EXPECT_EQ(mobNamed(folders, "Master Moved")["tracks"][0]["fileMob"]["media"]["found"],
+              path("moved/shot.mov"));
+    // A locator whose own path names a file keeps it.
+    EXPECT_EQ(mobNamed(folders, "File Kept")["locators"][0]["found"], path("kept.mov"));
+
+    const nlohmann::json clips = mobNamed({}, "Edit")["tracks"][0]["component"]["components"];
+    EXPECT_EQ(clips[0]["target"],
+              nlohmann::json({{"found", true}, {"kind", "master"}, {"name", "Master Moved"}}));
+    EXPECT_EQ(clips[1]["target"], nlohmann::json({{"found", false}, {"endOfChain", false}}));
+    EXPECT_EQ(clips[1]["sourceMobID"], nlohmann::json::array({9, 9, 9}));
+}
+
+TEST_F(OmftoolMobsMedia, TheTextListingAndTheCommandLineSayTheSame) {
+    int status = -1;
+    std::string err;
+    std::string out = run("", status, err);
+    EXPECT_EQ(status, 0) << err;
+    EXPECT_NE(out.find("file mob \"File Moved\" 7.1.1\n  locator UNXL /gone/media/SHOT.mov -> "
+                       "not found\n"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("    file mob 7.1.1 offset 0 length 100\n    media /gone/media/SHOT.mov "
+                       "-> not found\n"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("SCLP length 10 omfi:data:Picture -> master mob \"Master Moved\" (7.1.2) "
+                       "track 1 at 0\n"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("SCLP length 5 omfi:data:Picture -> a mob not in the file (9.9.9) track 1 "
+                       "at 3\n"),
+              std::string::npos)
+        << out;
+
+    // Option folders come before the variable's: the folder given first that holds the name.
+    std::ofstream(path("shot.mov")) << "decoy";
+    ::setenv("OMF_MEDIA_PATH", dir_.c_str(), 1);
+    out = run("--media-path " + path("absent") + " --media-path " + path("moved"), status, err);
+    ::unsetenv("OMF_MEDIA_PATH");
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(err,
+              "omftool: --media-path " + path("absent") + " is not a folder; it is not searched\n");
+    EXPECT_NE(out.find("  locator UNXL /gone/media/SHOT.mov -> " + path("moved/shot.mov") + "\n"),
+              std::string::npos)
+        << out;
+    out = run("--json", status, err);
+    ::setenv("OMF_MEDIA_PATH", dir_.c_str(), 1);
+    const std::string viaVariable = run("--json", status, err);
+    ::unsetenv("OMF_MEDIA_PATH");
+    EXPECT_NE(viaVariable.find("\"found\": \"" + path("shot.mov") + "\""), std::string::npos);
+    EXPECT_EQ(out.find("\"found\": \"" + path("shot.mov") + "\""), std::string::npos);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "container_dump.h"
 #include "file_info.h"
 #include "frame_export.h"
+#include "media_search_path.h"
 #include "mob_listing.h"
 #include "movie_info.h"
 #include "omftool_write.h"
@@ -42,12 +43,26 @@ int main(int argc, char** argv) {
     info->add_option("FILE", file, "OMF file to read")->required();
     info->add_flag("--json", infoJson, "Write the description as JSON");
 
+    // Folders searched by file name for external media not where its locator says.
+    std::vector<std::string> mediaPath;
+    const auto addMediaPath = [&mediaPath](CLI::App* command) {
+        command
+            ->add_option("--media-path", mediaPath,
+                         "Folder searched, by file name in any letter case, for external media "
+                         "not found where its locator says; repeatable, searched in the order "
+                         "given and before the folders of OMF_MEDIA_PATH (separated by ':'). A "
+                         "folder that does not exist is reported and not searched")
+            ->allow_extra_args(false);
+    };
+
     bool mobsJson = false;
     CLI::App* mobs = app.add_subcommand(
-        "mobs", "List every mob with its tracks and component trees, and the file mob each "
-                "master-mob track resolves to");
+        "mobs", "List every mob with its tracks and component trees, what each source clip "
+                "names (kind, name and MobID), the file mob each master-mob track resolves to, "
+                "and the file each locator of external media names (or that none was found)");
     mobs->add_option("FILE", file, "OMF file to read")->required();
     mobs->add_flag("--json", mobsJson, "Write the listing as JSON");
+    addMediaPath(mobs);
 
     bool tracksJson = false;
     CLI::App* tracks = app.add_subcommand(
@@ -56,6 +71,10 @@ int main(int argc, char** argv) {
                   "rate, size and pixel aspect");
     tracks->add_option("FILE", file, "OMF file to read")->required();
     tracks->add_flag("--json", tracksJson, "Write the listing as JSON");
+    addMediaPath(tracks);
+    tracks->footer("Each sequence segment whose media lies outside the file is listed with its "
+                   "frames, mob, locator path and the file found for it, or \"not found\" (its "
+                   "frames are then gaps).");
 
     omftool::FramesOptions framesOptions;
     int64_t framesCount = 0;
@@ -186,11 +205,12 @@ int main(int argc, char** argv) {
                      "Bits a channel: 16 where the format holds them (png, tif, ppm, pam), or 8")
         ->check(CLI::IsMember({8, 16}))
         ->capture_default_str();
+    addMediaPath(extract);
     extract->footer("A progress line shows on a terminal. Frames the plug-in cannot read (a gap "
-                    "in a sequence) are skipped and counted. Exit status 0 when frames were "
-                    "written; 2 for a bad pattern, a file the plug-in refuses, an entry or frame "
-                    "range that does not exist, an image file that cannot be written, or when no "
-                    "frame could be read.");
+                    "in a sequence, external media found nowhere) are skipped and counted. Exit "
+                    "status 0 when frames were written; 2 for a bad pattern, a file the plug-in "
+                    "refuses, an entry or frame range that does not exist, an image file that "
+                    "cannot be written, or when no frame could be read.");
 
     std::string sampleFile;
     CLI::App* sample = app.add_subcommand(
@@ -213,7 +233,12 @@ int main(int argc, char** argv) {
 
     if (dump->parsed()) return omftool::runDump(file, json, dumpOptions, std::cout, std::cerr);
     if (info->parsed()) return omftool::runInfo(file, infoJson, std::cout, std::cerr);
-    if (mobs->parsed()) return omftool::runMobs(file, mobsJson, std::cout, std::cerr);
+    std::vector<std::string> mediaFolders;
+    if (mobs->parsed() || tracks->parsed() || extract->parsed()) {
+        mediaFolders = omftool::mediaSearchFolders(mediaPath, std::cerr);
+        omftool::shareMediaSearchFolders(mediaFolders); // the plug-in reads them
+    }
+    if (mobs->parsed()) return omftool::runMobs(file, mobsJson, std::cout, std::cerr, mediaFolders);
     if (tracks->parsed()) return omftool::runTracks(file, tracksJson, std::cout, std::cerr);
     if (frames->parsed()) {
         if (framesCountOption->count() > 0) framesOptions.count = framesCount;

@@ -21,6 +21,43 @@ namespace {
 
 constexpr const char* kVideoTrackInput = "VideoTrack";
 
+// The OMF plug-in's attribute listing the segments of the played sequence whose media lies
+// outside the file (into a TagList), and the tags of each segment, in this order.
+constexpr Tag kExternalMediaAttr = 0x600000e0;
+constexpr Tag kSegmentStart = 0x100000e1; // first frame of the entry
+constexpr Tag kSegmentEnd = 0x100000e2;   // the frame after its last
+constexpr Tag kSegmentMob = 0x300000e3;   // name of the mob it plays
+constexpr Tag kSegmentPath = 0x300000e4;  // path its locator names
+constexpr Tag kSegmentFound = 0x300000e5; // file found for it, empty when none
+
+// The external segments of the entry the plug-in plays: frames, mob, locator path and the
+// file found (null when none was).
+nlohmann::json externalMedia(ImageFormat& format) {
+    nlohmann::json segments = nlohmann::json::array();
+    TagList list;
+    if (!format.CopyAttr(kExternalMediaAttr, &list)) return segments;
+    for (const TagItem& item : list) {
+        if (item.tag == kSegmentStart) {
+            const int64_t* start = std::get_if<int64_t>(&item.value);
+            segments.push_back({{"start", start ? *start : 0}});
+            continue;
+        }
+        if (segments.empty()) continue;
+        nlohmann::json& segment = segments.back();
+        const std::string* text = std::get_if<std::string>(&item.value);
+        if (item.tag == kSegmentEnd && std::holds_alternative<int64_t>(item.value)) {
+            segment["end"] = std::get<int64_t>(item.value);
+        } else if (item.tag == kSegmentMob && text) {
+            segment["mob"] = *text;
+        } else if (item.tag == kSegmentPath && text) {
+            segment["path"] = *text;
+        } else if (item.tag == kSegmentFound && text) {
+            segment["found"] = text->empty() ? nlohmann::json(nullptr) : nlohmann::json(*text);
+        }
+    }
+    return segments;
+}
+
 // Whether an entry text is one the plug-in gives a composition sequence.
 bool IsSequenceText(const std::string& text) {
     int composition = 0, sequence = 0;
@@ -78,6 +115,7 @@ int runTracks(const std::string& file, bool json, std::ostream& out, std::ostrea
                            {"width", format->Width},
                            {"height", format->Height},
                            {"pixelAspect", {format->PixelAspectX, format->PixelAspectY}}});
+        if (i >= firstSequence) entries.back()["externalMedia"] = externalMedia(*host->Format());
     }
     host.reset();
     quiet.reset();
@@ -93,6 +131,13 @@ int runTracks(const std::string& file, bool json, std::ostream& out, std::ostrea
                       entry["width"].get<int>(), entry["height"].get<int>(),
                       entry["pixelAspect"][0].get<double>(), entry["pixelAspect"][1].get<double>());
         out << line << entry["name"].get<std::string>() << "\n";
+        for (const auto& segment : entry.value("externalMedia", nlohmann::json::array())) {
+            out << "       frames " << segment.value("start", 0) << "-"
+                << segment.value("end", 0) - 1 << " \"" << segment.value("mob", "") << "\" "
+                << segment.value("path", "") << " -> "
+                << (segment["found"].is_null() ? "not found" : segment["found"].get<std::string>())
+                << "\n";
+        }
     }
     return 0;
 }
