@@ -284,6 +284,42 @@ TEST_F(PropertyAccess, MobIndexEntriesAndReferencesSurviveReopening) {
     EXPECT_EQ(omfsCloseOMFFile(file), 0);
 }
 
+TEST_F(PropertyAccess, MobIndexEntriesAreMovedAsLittleEndianBytesInMMFiles) {
+    omfObject_t mob = nullptr, older = nullptr, head = nullptr;
+    omfHdl_t file = createFile("mobindexMM.omf", kOmfRev1x, kOmfBigEndian, &mob, "MOBJ");
+    omfsGetHeadObject(file, &head);
+    ASSERT_EQ(omfsObjectNew(file, "MOBJ", &older), 0);
+    const omfUID_t id{0x01020304u, 5, 6}, olderID{7, 8, 9};
+    ASSERT_EQ(omfsWriteUID(file, mob, kOmfProperty_MOBJ_MobID, id), 0);
+    ASSERT_EQ(omfsWriteUID(file, older, kOmfProperty_MOBJ_MobID, olderID), 0);
+    ASSERT_EQ(omfsAppendMobIndex(file, head, kOmfProperty_CompositionMobs, id, mob), 0);
+    // An entry whose numbers another writer stored big-endian: the little-endian bytes of the
+    // byte-reversed numbers.
+    const omfUID_t reversed{0x07000000u, 0x08000000u, 0x09000000u};
+    ASSERT_EQ(omfsAppendMobIndex(file, head, kOmfProperty_CompositionMobs, reversed, older), 0);
+
+    CMValue value = CMUseValue(head, CMGetGlobalNameObject(file->container, "OMFI:CompositionMobs"),
+                               CMGetGlobalNameObject(file->container, "omfi:MobIndex"));
+    ASSERT_NE(value, nullptr);
+    unsigned char stored[6] = {};
+    ASSERT_EQ(CMReadValueData(value, stored, 0, sizeof stored), sizeof stored);
+    const unsigned char expected[6] = {2, 0, 4, 3, 2, 1}; // count 2, then 0x01020304
+    EXPECT_EQ(std::memcmp(stored, expected, sizeof expected), 0);
+
+    omfUID_t readID{};
+    omfObject_t readMob = nullptr;
+    ASSERT_EQ(omfsGetNthMobIndex(file, head, kOmfProperty_CompositionMobs, 1, &readID, &readMob),
+              0);
+    EXPECT_EQ(readID.prefix, id.prefix);
+    EXPECT_EQ(readMob, mob);
+    ASSERT_EQ(omfsGetNthMobIndex(file, head, kOmfProperty_CompositionMobs, 2, &readID, &readMob),
+              0);
+    EXPECT_EQ(readID.prefix, 7u);
+    EXPECT_EQ(readID.minor, 9u);
+    EXPECT_EQ(readMob, older);
+    EXPECT_EQ(omfsCloseOMFFile(file), 0);
+}
+
 TEST_F(PropertyAccess, PositionsAndLengthsPickTheirWidth) {
     omfObject_t object = nullptr;
     omfHdl_t file = createFile("lengths.omf", kOmfRev2x, kOmfLittleEndian, &object, "MDFL");

@@ -6,48 +6,52 @@
 #include "omf/omf_checks.h"
 #include "omf/omf_registry.h"
 
+#include <bit>
 #include <cstring>
 
 namespace omf {
 namespace {
 
-bool is1x(omfHdl_t file) { return file->revision != kOmfRev2x; }
-
-// ObjRef values and ObjRefArray elements: the key, plus four zero bytes in 1.x files.
-omfInt32 objRefSize(omfHdl_t file) { return is1x(file) ? 8 : 4; }
-omfInt32 mobIndexSize(omfHdl_t file) { return is1x(file) ? 20 : 16; }
-
-omfErr_t readCount(omfHdl_t file, omfObject_t object, omfProperty_t property, omfType_t type,
-                   uint16_t* count) {
-    CMType typeObject = nullptr;
-    int flag = 0;
-    OMF_CHECK(file, lookupType(file, type, &typeObject, &flag));
-    OMF_CHECK(file, omfsReadValueBytes(file, object, property, 0, flag, type, 2, count));
-    if (flag == 1 && needsSwap(file, object)) reverseBytes(count, 2);
-    return 0;
+bool is1x(omfHdl_t file) {
+    return file->revision != kOmfRev2x;
 }
 
+// ObjRef values and ObjRefArray elements: the key, plus four zero bytes in 1.x files.
+omfInt32 objRefSize(omfHdl_t file) {
+    return is1x(file) ? 8 : 4;
+}
+omfInt32 mobIndexSize(omfHdl_t file) {
+    return is1x(file) ? 20 : 16;
+}
+
+constexpr bool kHostIsLittleEndian = std::endian::native == std::endian::little;
+
+// Array counts of types moved as bytes (ObjRefArray, MobIndex) are little-endian in every
+// file; counts of numeric arrays follow the file's byte order like their elements.
 omfErr_t writeCount(omfHdl_t file, omfObject_t object, omfProperty_t property, omfType_t type,
                     uint16_t count) {
     CMType typeObject = nullptr;
     int flag = 0;
     OMF_CHECK(file, lookupType(file, type, &typeObject, &flag));
-    if (flag == 1 && needsSwap(file, object)) reverseBytes(&count, 2);
+    if (flag == 1 && !kHostIsLittleEndian) reverseBytes(&count, 2);
     OMF_CHECK(file, omfsWriteValueBytes(file, object, property, 0, type, 2, &count));
     return 0;
 }
 
 // Appends one element, creating the array when absent.
-omfErr_t appendElement(omfHdl_t file, omfObject_t object, omfProperty_t property,
-                       omfType_t type, const unsigned char* element, omfInt32 size) {
-    uint16_t count = 0;
+omfErr_t appendElement(omfHdl_t file, omfObject_t object, omfProperty_t property, omfType_t type,
+                       const unsigned char* element, omfInt32 size) {
+    // The count is taken from the value's size, as readers take it: a count another writer
+    // stored in another byte order is rewritten right.
+    omfInt32 count = 0;
     omfInt64 length = 0;
     if (omfsPropertyPresent(file, object, property, type)) {
         OMF_CHECK(file, omfsValueLength(file, object, property, type, &length));
-        if (length >= 2) OMF_CHECK(file, readCount(file, object, property, type, &count));
+        OMF_CHECK(file, omfsArrayCount(file, object, property, type, size, &count));
     }
     if (length < 2) length = 2;
-    if (count == 0xFFFF) OMF_RAISE(file, OM_ERR_INDEX_OUT_OF_RANGE);
+    length = 2 + static_cast<omfInt64>(count) * size; // a partial element at the end is dropped
+    if (count >= 0xFFFF) OMF_RAISE(file, OM_ERR_INDEX_OUT_OF_RANGE);
     OMF_CHECK(file, writeCount(file, object, property, type, static_cast<uint16_t>(count + 1)));
     OMF_CHECK(file, omfsWriteValueBytes(file, object, property, length, type, size, element));
     return 0;
@@ -58,6 +62,56 @@ omfErr_t makeKey(omfHdl_t file, omfObject_t object, omfProperty_t property, omfT
     return omfsMakeObjRef(file, object, property, type, target, key);
 }
 
+// A MobIndex entry's mob ID: three 32-bit numbers, moved as bytes like the rest of the
+// entry and so little-endian in every file.
+void storeMobID(const omfUID_t& id, std::endian order, unsigned char* bytes) {
+    const uint32_t numbers[3] = {id.prefix, id.major, id.minor};
+    for (int n = 0; n < 3; ++n) {
+        for (int i = 0; i < 4; ++i) {
+            const int shift = order == std::endian::little ? 8 * i : 8 * (3 - i);
+            bytes[4 * n + i] = static_cast<unsigned char>(numbers[n] >> shift);
+        }
+    }
+}
+
+omfUID_t loadMobID(const unsigned char* bytes, std::endian order) {
+    uint32_t numbers[3] = {};
+    for (int n = 0; n < 3; ++n) {
+        for (int i = 0; i < 4; ++i) {
+            const int shift = order == std::endian::little ? 8 * i : 8 * (3 - i);
+            numbers[n] |= uint32_t(bytes[4 * n + i]) << shift;
+        }
+    }
+    return omfUID_t{numbers[0], numbers[1], numbers[2]};
+}
+
+bool sameMobID(const omfUID_t& a, const omfUID_t& b) {
+    return a.prefix == b.prefix && a.major == b.major && a.minor == b.minor;
+}
+
+// Writers on big-endian machines (and this toolkit before) stored the numbers of "MM" files
+// big-endian: there the mob the entry refers to decides which reading is its ID.
+omfUID_t indexedMobID(omfHdl_t file, const unsigned char* entry, omfObject_t target) {
+    const omfUID_t stored = loadMobID(entry, std::endian::little);
+    if (file->byteOrder != kOmfBigEndian || target == nullptr) return stored;
+    const omfUID_t swapped = loadMobID(entry, std::endian::big);
+    if (sameMobID(stored, swapped)) return stored;
+    // Mobs and media data objects carry their ID under one of these (1.x data objects of
+    // TIFF, AIFC and WAVE media under their own class's).
+    constexpr omfProperty_t kIDProperties[] = {kOmfProperty_MOBJ_MobID, kOmfProperty_MDAT_MobID,
+                                               kOmfProperty_TIFF_MobID, kOmfProperty_AIFC_MobID,
+                                               kOmfProperty_WAVE_MobID};
+    for (omfProperty_t property : kIDProperties) {
+        omfUID_t own{};
+        if (!omfsPropertyPresent(file, target, property, kOmfType_UID) ||
+            omfsReadUID(file, target, property, &own) != 0) {
+            continue;
+        }
+        return sameMobID(own, swapped) ? swapped : stored;
+    }
+    return stored;
+}
+
 } // namespace
 } // namespace omf
 
@@ -65,8 +119,8 @@ using namespace omf;
 
 extern "C" {
 
-omfErr_t omfsArrayCount(omfHdl_t file, omfObject_t object, omfProperty_t property,
-                        omfType_t type, omfInt32 elementSize, omfInt32* count) {
+omfErr_t omfsArrayCount(omfHdl_t file, omfObject_t object, omfProperty_t property, omfType_t type,
+                        omfInt32 elementSize, omfInt32* count) {
     if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
     if (count == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
     if (elementSize <= 0) OMF_RAISE(file, OM_ERR_INDEX_OUT_OF_RANGE);
@@ -90,13 +144,13 @@ omfErr_t omfsArrayElementOffset(omfHdl_t file, omfObject_t object, omfProperty_t
     return 0;
 }
 
-omfErr_t omfsArrayDelete(omfHdl_t file, omfObject_t object, omfProperty_t property,
-                         omfType_t type, omfInt32 elementSize, omfInt32 index) {
+omfErr_t omfsArrayDelete(omfHdl_t file, omfObject_t object, omfProperty_t property, omfType_t type,
+                         omfInt32 elementSize, omfInt32 index) {
     omfInt64 offset = 0;
-    OMF_CHECK(file, omfsArrayElementOffset(file, object, property, index, type, elementSize,
-                                           &offset));
-    uint16_t count = 0;
-    OMF_CHECK(file, readCount(file, object, property, type, &count));
+    OMF_CHECK(file,
+              omfsArrayElementOffset(file, object, property, index, type, elementSize, &offset));
+    omfInt32 count = 0;
+    OMF_CHECK(file, omfsArrayCount(file, object, property, type, elementSize, &count));
     OMF_CHECK(file, writeCount(file, object, property, type,
                                static_cast<uint16_t>(count > 0 ? count - 1 : 0)));
     CMValue value = findValue(file, object, property, type);
@@ -121,8 +175,8 @@ omfErr_t omfsReadObjRefKey(omfHdl_t file, omfObject_t object, omfProperty_t prop
     return 0;
 }
 
-omfErr_t omfsMakeObjRef(omfHdl_t file, omfObject_t object, omfProperty_t property,
-                        omfType_t type, omfObject_t target, unsigned char key[4]) {
+omfErr_t omfsMakeObjRef(omfHdl_t file, omfObject_t object, omfProperty_t property, omfType_t type,
+                        omfObject_t target, unsigned char key[4]) {
     if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
     if (target == nullptr || object == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
     if (key == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
@@ -216,18 +270,13 @@ omfErr_t omfsGetNthMobIndex(omfHdl_t file, omfObject_t object, omfProperty_t pro
     unsigned char element[16];
     OMF_CHECK(file, omfsReadValueBytes(file, object, property, offset, 1, kOmfType_MobIndex, 16,
                                        element));
-    if (mobID != nullptr) {
-        uint32_t numbers[3];
-        std::memcpy(numbers, element, 12);
-        if (needsSwap(file, object)) {
-            for (uint32_t& number : numbers) reverseBytes(&number, 4);
-        }
-        *mobID = omfUID_t{numbers[0], numbers[1], numbers[2]};
+    omfObject_t target = nullptr;
+    if (mob != nullptr || (mobID != nullptr && file->byteOrder == kOmfBigEndian)) {
+        OMF_CHECK(file, omfsReadObjRefKey(file, object, property, kOmfType_MobIndex, element + 12,
+                                          &target));
     }
-    if (mob != nullptr) {
-        OMF_CHECK(file,
-                  omfsReadObjRefKey(file, object, property, kOmfType_MobIndex, element + 12, mob));
-    }
+    if (mobID != nullptr) *mobID = indexedMobID(file, element, target);
+    if (mob != nullptr) *mob = target;
     return 0;
 }
 
@@ -235,11 +284,7 @@ omfErr_t omfsAppendMobIndex(omfHdl_t file, omfObject_t object, omfProperty_t pro
                             omfUID_t mobID, omfObject_t mob) {
     if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
     unsigned char element[20] = {};
-    uint32_t numbers[3] = {mobID.prefix, mobID.major, mobID.minor};
-    if (needsSwap(file, object)) {
-        for (uint32_t& number : numbers) reverseBytes(&number, 4);
-    }
-    std::memcpy(element, numbers, 12);
+    storeMobID(mobID, std::endian::little, element);
     OMF_CHECK(file, makeKey(file, object, property, kOmfType_MobIndex, mob, element + 12));
     OMF_CHECK(file, appendElement(file, object, property, kOmfType_MobIndex, element,
                                   mobIndexSize(file)));
