@@ -2,16 +2,13 @@
 // by locators, read through host clips that segments naming one file (in any case) share.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "composition_builder.h"
 #include "no_movie_server.h"
 #include "omf_format.h"
-#include "tarsel/system/application.h"
 #include "tarsel/system/clip.h"
 #include "tarsel/system/image.h"
 #include "tarsel/system/tool.h"
@@ -52,30 +49,20 @@ class ExternalMediaTest : public ::testing::Test {
         format_->AddRef();
     }
     void TearDown() override {
-        ::unsetenv("OMF_MEDIA_PATH");
         format_->Close();
         format_->Release();
         std::filesystem::remove_all(folder_);
     }
 
-    // A fresh format object and loader tool, for loading the file again.
-    void NewFormatAndTool() {
-        format_->Close();
-        format_->Release();
-        format_ = new OMFFormat(nullptr, ScriptVal(), TagList());
-        format_->AddRef();
-        tool_.emplace(TsID("Loader"), nullptr);
-    }
-
-    // Loads the file and selects the first sequence (the file holds no media of its own, so it
-    // is entry 0).
+    // Loads the file, which holds no media of its own but loads for its sequences, and selects
+    // the first sequence (entry 0).
     void LoadFirstSequence() {
         ASSERT_TRUE(format_->LoadHeader(path_.c_str()));
-        ASSERT_TRUE(format_->AddLoadInputs(&*tool_));
-        Input* input = tool_->FindInput("VideoTrack");
+        ASSERT_TRUE(format_->AddLoadInputs(&tool_));
+        Input* input = tool_.FindInput("VideoTrack");
         ASSERT_NE(input, nullptr);
         const Parameter first(0.0);
-        ASSERT_TRUE(format_->OnLoadInputChanged(&*tool_, input, &first));
+        ASSERT_TRUE(format_->OnLoadInputChanged(&tool_, input, &first));
     }
 
     // The red level of frame n as the plug-in delivers it, or -1 when it answers false.
@@ -100,7 +87,7 @@ class ExternalMediaTest : public ::testing::Test {
     std::string folder_;
     std::string path_;
     OMFFormat* format_ = nullptr;
-    std::optional<Tool> tool_{std::in_place, TsID("Loader"), nullptr};
+    Tool tool_{TsID("Loader"), nullptr};
 };
 
 TEST_F(ExternalMediaTest, SegmentsPlayTheirPicturesAndShareOneClipForOneFile) {
@@ -160,53 +147,6 @@ TEST_F(ExternalMediaTest, SegmentsOfDifferentFilesKeepTheirOwnClips) {
     ASSERT_NE(Segment(1)->ExternalClip, nullptr);
     EXPECT_NE(Segment(0)->ExternalClip, Segment(1)->ExternalClip);
     EXPECT_EQ(Segment(0)->ExternalClip->UseCount(), 1);
-}
-
-// The edit names its pictures where they were when it was made; they now lie in another folder.
-TEST_F(ExternalMediaTest, MediaMovedAwayIsFoundByNameInTheSearchPathOrPlaysAsGaps) {
-    const std::string moved = folder_ + "/moved";
-    std::filesystem::create_directories(moved);
-    for (int n = 0; n < kPictures; ++n) {
-        char name[32];
-        std::snprintf(name, sizeof name, "/shot.%04d.png", n);
-        std::filesystem::rename(folder_ + name, moved + name);
-    }
-    {
-        CompositionBuilder file(path_, kOmfRev2x);
-        ASSERT_EQ(file.Error(), 0);
-        omfMobID_t master{};
-        ASSERT_EQ(file.AddMaster("Shots", &master, "/nowhere/media/SHOT.0000.PNG"), 0);
-        omfObject_t clip = nullptr, sequence = nullptr;
-        ASSERT_EQ(file.Clip(master, 6, 2, &clip), 0);
-        ASSERT_EQ(file.Sequence({clip}, &sequence), 0);
-        ASSERT_EQ(file.Composition("Edit", {sequence}), 0);
-        ASSERT_EQ(file.Close(), 0);
-    }
-
-    // Without a search path the file still loads; the missing media is named and plays as gaps.
-    Application app;
-    LoadFirstSequence();
-    EXPECT_EQ(format_->FileMobNames().Count(), 0u);
-    ASSERT_NE(Segment(0), nullptr);
-    EXPECT_EQ(Segment(0)->MediaFile, "");
-    EXPECT_EQ(RedOfFrame(0), -1);
-    const std::vector<Application::Message> messages = app.LastMessages();
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_NE(messages[0].Text.find("OMF warning: media \"\\nowhere\\media\\SHOT.0000.PNG\" of "
-                                    "\"Shots\" not found"),
-              std::string::npos)
-        << messages[0].Text;
-    EXPECT_EQ(messages[0].Text.find("OMF Error"), std::string::npos);
-
-    // The first folder holding the name (in any case) wins; missing folders are passed over.
-    ::setenv("OMF_MEDIA_PATH", (folder_ + "/absent::" + moved + ":" + folder_).c_str(), 1);
-    app.ClearMessages();
-    NewFormatAndTool();
-    LoadFirstSequence();
-    EXPECT_EQ(Segment(0)->MediaFile, moved + "/shot.0000.png");
-    EXPECT_TRUE(app.LastMessages().empty());
-    EXPECT_EQ(RedOfFrame(0), RedOf(2));
-    EXPECT_EQ(RedOfFrame(5), RedOf(7));
 }
 
 } // namespace

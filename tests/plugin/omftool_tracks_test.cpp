@@ -66,25 +66,24 @@ TEST(OmftoolTracks, AFileThatCannotBeReadEndsWithStatus2) {
 }
 
 // An edit handed on with linked media: no media inside the file, its pictures named by locators
-// of a folder that no longer exists, the pictures themselves moved elsewhere.
+// of a folder that is gone, the pictures moved to moved/ (names in lower case) and an older copy
+// of the first one in decoy/.
 class OmftoolExternalMedia : public ::testing::Test {
   protected:
-    static constexpr int kShots = 10;
     static int RedOf(int picture) { return 20 * picture + 10; }
 
     void SetUp() override {
         folder_ = ::testing::TempDir() + "omftool_external_" +
                   ::testing::UnitTest::GetInstance()->current_test_info()->name() + "/";
         std::filesystem::remove_all(folder_);
-        WritePictures(folder_ + "moved/", kShots, 0);
-        WritePictures(folder_ + "decoy/", 1, 5); // an older copy of the first picture only
+        WritePictures(folder_ + "moved/", 10, 0);
+        WritePictures(folder_ + "decoy/", 1, 5);
         edit_ = folder_ + "edit.omf";
         plugin_test::CompositionBuilder file(edit_, kOmfRev2x);
-        ASSERT_EQ(file.Error(), 0);
         omfMobID_t shots{}, lost{};
+        omfObject_t first = nullptr, second = nullptr, sequence = nullptr;
         ASSERT_EQ(file.AddMaster("Shots", &shots, "/nowhere/SHOT.0000.PNG"), 0);
         ASSERT_EQ(file.AddMaster("Lost", &lost, "/nowhere/lost.png"), 0);
-        omfObject_t first = nullptr, second = nullptr, sequence = nullptr;
         ASSERT_EQ(file.Clip(shots, 6, 2, &first), 0);
         ASSERT_EQ(file.Clip(lost, 3, 0, &second), 0);
         ASSERT_EQ(file.Sequence({first, second}, &sequence), 0);
@@ -101,11 +100,9 @@ class OmftoolExternalMedia : public ::testing::Test {
         std::filesystem::create_directories(folder);
         Clip* writer = new Clip((folder + "shot.0000.png").c_str(), true, nullptr);
         for (int n = 0; n < count; ++n) {
-            std::vector<uint8_t> rgba(4 * 2 * 4, 255);
-            for (std::size_t i = 0; i < rgba.size(); i += 4)
-                rgba[i] = uint8_t(RedOf(n + shift));
+            std::vector<uint8_t> rgba(4 * 2 * 4, uint8_t(RedOf(n + shift)));
             Image* picture = Image::FromRGBA8(rgba.data(), 4, 2, 4 * 4);
-            ASSERT_TRUE(writer->PutFrameTagList(n, picture));
+            EXPECT_TRUE(writer->PutFrameTagList(n, picture));
             picture->Recycle();
         }
         writer->Recycle();
@@ -120,86 +117,81 @@ class OmftoolExternalMedia : public ::testing::Test {
         return red;
     }
 
-    // The external segments `tracks --json` lists for the edit's one sequence.
-    nlohmann::json Segments(const std::string& options, omftool_test::ToolRun& run) {
+    // The file `tracks --json` says was found for each external segment of the one sequence.
+    std::vector<nlohmann::json> Found(const std::string& options, omftool_test::ToolRun& run) {
         run = omftool_test::Omftool("tracks --json " + options + " " + edit_);
         EXPECT_EQ(run.status, 0) << run.err;
-        const auto tracks = nlohmann::json::parse(run.out).at("tracks");
-        EXPECT_EQ(tracks.size(), 1u);
-        EXPECT_EQ(tracks[0]["kind"], "sequence");
-        EXPECT_EQ(tracks[0]["frames"], 9);
-        return tracks[0]["externalMedia"];
+        const nlohmann::json listing = nlohmann::json::parse(run.out);
+        std::vector<nlohmann::json> found;
+        for (const auto& segment : listing["tracks"][0]["externalMedia"])
+            found.push_back(segment["found"]);
+        return found;
+    }
+
+    std::string Extract(const std::string& options, omftool_test::ToolRun& run) {
+        run = omftool_test::Omftool("extract " + edit_ + " " + options + " --bits 8 -o " + folder_ +
+                                    "out/f%02d.png");
+        return folder_ + "out/f";
     }
 
     std::string folder_;
     std::string edit_;
 };
 
-TEST_F(OmftoolExternalMedia, WithoutASearchPathTheSequenceIsListedAndPlaysOnlyGaps) {
-    omftool_test::ToolRun run;
-    const nlohmann::json segments = Segments("", run);
-    EXPECT_EQ(segments, nlohmann::json::parse(R"([
+TEST_F(OmftoolExternalMedia, MovedMediaIsFoundByNameInTheSearchPathElseItsFramesAreGaps) {
+    omftool_test::ToolRun run = omftool_test::Omftool("tracks --json " + edit_);
+    EXPECT_EQ(run.status, 0) << run.err;
+    const auto tracks = nlohmann::json::parse(run.out)["tracks"];
+    ASSERT_EQ(tracks.size(), 1u);
+    EXPECT_EQ(tracks[0]["frames"], 9);
+    EXPECT_EQ(tracks[0]["externalMedia"], nlohmann::json::parse(R"([
         {"start": 0, "end": 6, "mob": "Shots", "path": "\\nowhere\\SHOT.0000.PNG", "found": null},
         {"start": 6, "end": 9, "mob": "Lost", "path": "\\nowhere\\lost.png", "found": null}])"));
     EXPECT_EQ(run.err.find("OMF Error"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("media \"\\nowhere\\lost.png\" of \"Lost\" not found"),
               std::string::npos)
         << run.err;
-
-    run = omftool_test::Omftool("extract " + edit_ + " -o " + folder_ + "out/f%02d.png");
+    Extract("", run);
     EXPECT_EQ(run.status, 2);
-    EXPECT_NE(
-        run.err.find("no frame of \"Composition   1 - Sequence   1\" could be read (9 tried)"),
-        std::string::npos)
-        << run.err;
-}
+    EXPECT_NE(run.err.find("could be read (9 tried)"), std::string::npos) << run.err;
 
-TEST_F(OmftoolExternalMedia, TheSearchPathFindsMovedMediaByNameInAnyCase) {
-    ::setenv("OMF_MEDIA_PATH", (folder_ + "moved").c_str(), 1);
-    omftool_test::ToolRun run;
-    nlohmann::json segments = Segments("", run);
-    EXPECT_EQ(segments[0]["found"], folder_ + "moved/shot.0000.png");
-    EXPECT_TRUE(segments[1]["found"].is_null());
-
-    // The text listing says the same, one line per segment below its sequence.
+    // The variable's empty entries and missing folders are passed over.
+    ::setenv("OMF_MEDIA_PATH", (folder_ + "absent::" + folder_ + "moved").c_str(), 1);
+    EXPECT_EQ(Found("", run),
+              (std::vector<nlohmann::json>{folder_ + "moved/shot.0000.png", nullptr}));
     run = omftool_test::Omftool("tracks " + edit_);
     EXPECT_NE(run.out.find("\n       frames 0-5 \"Shots\" \\nowhere\\SHOT.0000.PNG -> " + folder_ +
                            "moved/shot.0000.png\n       frames 6-8 \"Lost\" "
                            "\\nowhere\\lost.png -> not found\n"),
               std::string::npos)
         << run.out;
-
-    // The found frames play (the clip starts at picture 2); the lost segment's are gaps.
-    run = omftool_test::Omftool("extract " + edit_ + " -o " + folder_ + "out/f%02d.png --bits 8");
+    // The found frames play from the clip's start, picture 2; the lost ones are counted.
+    const std::string out = Extract("", run);
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_NE(run.out.find("wrote 6 frames"), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("3 could not be read"), std::string::npos) << run.out;
-    EXPECT_EQ(RedOfFile(folder_ + "out/f00.png"), RedOf(2));
-    EXPECT_EQ(RedOfFile(folder_ + "out/f05.png"), RedOf(7));
-    EXPECT_FALSE(std::filesystem::exists(folder_ + "out/f06.png"));
+    EXPECT_NE(run.out.find("wrote 6 frames of \"Composition   1 - Sequence   1\" to " + out +
+                           "%02d.png; 3 could not be read"),
+              std::string::npos)
+        << run.out;
+    EXPECT_EQ(RedOfFile(out + "00.png"), RedOf(2));
+    EXPECT_EQ(RedOfFile(out + "05.png"), RedOf(7));
+    EXPECT_FALSE(std::filesystem::exists(out + "06.png"));
 }
 
 TEST_F(OmftoolExternalMedia, FoldersAreSearchedInTheOrderGivenOptionsBeforeTheVariable) {
     ::setenv("OMF_MEDIA_PATH", (folder_ + "decoy").c_str(), 1);
     omftool_test::ToolRun run;
-    // The variable alone finds the decoy.
-    EXPECT_EQ(Segments("", run)[0]["found"], folder_ + "decoy/shot.0000.png");
-    // A folder that does not exist is named and passed over; the first given that holds the
-    // name wins over a later one and over the variable.
-    const nlohmann::json segments =
-        Segments("--media-path " + folder_ + "missing --media-path " + folder_ +
-                     "moved --media-path " + folder_ + "decoy",
-                 run);
-    EXPECT_EQ(segments[0]["found"], folder_ + "moved/shot.0000.png");
+    EXPECT_EQ(Found("", run)[0], folder_ + "decoy/shot.0000.png");
+    EXPECT_EQ(Found("--media-path " + folder_ + "missing --media-path " + folder_ +
+                        "moved --media-path " + folder_ + "decoy",
+                    run)[0],
+              folder_ + "moved/shot.0000.png");
     EXPECT_NE(run.err.find("omftool: --media-path " + folder_ +
-                           "missing is not a folder; it is not searched"),
+                           "missing is not a folder; it is not searched\n"),
               std::string::npos)
         << run.err;
-
-    run = omftool_test::Omftool("extract " + edit_ + " --media-path " + folder_ +
-                                "decoy --count 1 -o " + folder_ + "out/f%02d.png --bits 8");
+    const std::string out = Extract("--media-path " + folder_ + "decoy --count 1", run);
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(RedOfFile(folder_ + "out/f00.png"), RedOf(5));
+    EXPECT_EQ(RedOfFile(out + "00.png"), RedOf(5));
 }
 
 } // namespace
