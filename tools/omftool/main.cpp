@@ -52,6 +52,7 @@ int main(int argc, char** argv) {
                          "not found where its locator says; repeatable, searched in the order "
                          "given and before the folders of OMF_MEDIA_PATH (separated by ':'). A "
                          "folder that does not exist is reported and not searched")
+            ->type_name("DIR")
             ->allow_extra_args(false);
     };
 
