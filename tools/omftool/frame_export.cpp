@@ -15,12 +15,13 @@ namespace omftool {
 
 namespace {
 
-int usageError(std::ostream& err, const std::string& text) {
+int commandError(std::ostream& err, const std::string& text) {
     err << "omftool frames: " << text << "\n";
     return 2;
 }
 
 int mediaFailure(const MediaFailure& failure, std::ostream& out, std::ostream& err) {
+    if (failure.error == 0) return commandError(err, failure.message);
     return reportFailure(failure.error, failure.message, false, out, err);
 }
 
@@ -37,8 +38,9 @@ bool rangeFits(int64_t start, int64_t count, int64_t frames, MediaFailure& failu
     return false;
 }
 
-const char* layoutText(omfFrameLayout_t layout) {
-    switch (layout) {
+const char* layoutText(const PictureReader& reader) {
+    if (reader.isDV()) return ", DV decoded by the movie server";
+    switch (reader.fileLayout()) {
     case kOmfSeparateFields:
         return ", separate fields woven";
     case kOmfMixedFields:
@@ -100,16 +102,17 @@ int writeStoredFrames(const FramesOptions& options, const FrameFilePattern& patt
 
 int runFrames(const FramesOptions& options, std::ostream& out, std::ostream& err) {
     if (options.mob.name.empty() && options.mob.index < 1) {
-        return usageError(err, "name the master mob with --mob NAME or --index N (from 1)");
+        return commandError(err, "name the master mob with --mob NAME or --index N (from 1)");
     }
     std::string why;
     const auto pattern = FrameFilePattern::parse(options.pattern, why);
-    if (!pattern) return usageError(err, "bad output pattern \"" + options.pattern + "\": " + why);
+    if (!pattern)
+        return commandError(err, "bad output pattern \"" + options.pattern + "\": " + why);
     if (!options.raw && !canWriteImage(pattern->name(options.start), why)) {
-        return usageError(err, "bad output pattern \"" + options.pattern + "\": " + why);
+        return commandError(err, "bad output pattern \"" + options.pattern + "\": " + why);
     }
     if (options.start < 0 || (options.count && *options.count < 1)) {
-        return usageError(err, "--start must be 0 or more and --count 1 or more");
+        return commandError(err, "--start must be 0 or more and --count 1 or more");
     }
 
     OpenOMFFile opened(options.file, MediaLayer::kWith);
@@ -152,10 +155,10 @@ int runFrames(const FramesOptions& options, std::ostream& out, std::ostream& err
     const omfRect_t& display = reader.displayArea();
     out << "Wrote frames " << options.start << " to " << options.start + count - 1
         << " of master mob \"" << mob.name << "\" (track " << mob.trackID << ", "
-        << reader.frameCount() << " frames" << layoutText(reader.fileLayout()) << "; "
-        << reader.width() << " x " << reader.height() << (reader.hasAlpha() ? " RGBA" : " RGB")
-        << "; display area " << display.xSize << " x " << display.ySize << " at " << display.xOffset
-        << ", " << display.yOffset << ") to " << options.pattern << "\n";
+        << reader.frameCount() << " frames" << layoutText(reader) << "; " << reader.width() << " x "
+        << reader.height() << (reader.hasAlpha() ? " RGBA" : " RGB") << "; display area "
+        << display.xSize << " x " << display.ySize << " at " << display.xOffset << ", "
+        << display.yOffset << ") to " << options.pattern << "\n";
     return 0;
 }
 

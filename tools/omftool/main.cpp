@@ -69,7 +69,8 @@ int main(int argc, char** argv) {
     CLI::App* tracks = app.add_subcommand(
         "tracks", "Load the OMF plug-in as a host does and list its Video Track entries (picture "
                   "master mobs, then composition sequences) with kind, length in frames, frame "
-                  "rate, size and pixel aspect");
+                  "rate, size and pixel aspect; DV media are listed when the movie server, "
+                  "which decodes them, can be started");
     tracks->add_option("FILE", file, "OMF file to read")->required();
     tracks->add_flag("--json", tracksJson, "Write the listing as JSON");
     addMediaPath(tracks);
@@ -82,7 +83,8 @@ int main(int argc, char** argv) {
     CLI::App* frames = app.add_subcommand(
         "frames",
         "Write the picture frames of a master mob as image files, one per frame, read as 8-bit "
-        "RGB (RGBA when the media has alpha) with separated fields woven into full frames");
+        "RGB (RGBA when the media has alpha) with separated fields woven into full frames; DV "
+        "frames decoded by the movie server");
     frames->add_option("FILE", framesOptions.file, "OMF file to read")->required();
     CLI::Option* framesMob = frames->add_option(
         "--mob", framesOptions.mob.name, "The first master mob of this name with picture media");
@@ -105,11 +107,12 @@ int main(int argc, char** argv) {
                      "ppm, pam, tga...)")
         ->required();
     frames->add_flag("--raw", framesOptions.raw,
-                     "Write each frame's stored bytes as they are (a JPEG image, a DV frame, "
-                     "uncompressed pixels) instead of decoding it");
+                     "Write each frame's stored bytes as they are (a JPEG image, a DV frame "
+                     "that ffmpeg -f dv reads, uncompressed pixels) instead of decoding it");
     frames->footer("A progress line shows on a terminal. Exit status 0 when every frame was "
                    "written; 2 for a bad pattern, a file or master mob that cannot be used, frames "
-                   "outside the media or an image file that cannot be written.");
+                   "outside the media, DV frames without a movie server to decode them or an "
+                   "image file that cannot be written.");
 
     omftool::AudioOptions audioOptions;
     CLI::App* audio = app.add_subcommand(

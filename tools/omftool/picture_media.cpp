@@ -1,5 +1,6 @@
 #include "picture_media.h"
 #include "mob_search.h"
+#include "movie_server.h"
 
 #include "omf/omf_error_codes.h"
 #include "omf/omf_errors.h"
@@ -76,6 +77,13 @@ bool fileHasAlpha(omfMediaHdl_t media, omfObject_t pictureKind) {
 }
 
 } // namespace
+
+bool isDVMedia(omfMediaHdl_t media) {
+    // Room for any codec ID with its terminating zero.
+    char codecID[64] = {};
+    return omfmGetCodecID(media, sizeof codecID, codecID) == 0 &&
+           std::strcmp(codecID, kDVCodecID) == 0;
+}
 
 bool findPictureMasterMob(omfHdl_t file, const MasterMobChoice& choice, PictureMob& found,
                           MediaFailure& failure) {
@@ -158,17 +166,27 @@ bool PictureReader::open(omfHdl_t file, const PictureMob& mob, MediaFailure& fai
     width_ = storedWidth;
     height_ = int(rows);
     hasAlpha_ = fileHasAlpha(media_, pictureKind_);
-
-    // 8-bit ARGB, and one full frame (woven from separated fields) per sample.
-    omfFormatEntry_t format[5] = {entry(kOmfFrameLayout), entry(kOmfPixelFormat),
-                                  entry(kOmfRGBCompLayout), entry(kOmfRGBCompSizes),
-                                  entry(kOmfVFmtEnd)};
-    format[0].operand.int32 = kOmfFullFrame;
-    format[1].operand.int32 = kOmfPixRGBA;
-    std::memcpy(format[2].operand.compLayout, "ARGB", 4);
-    std::memset(format[3].operand.compSizes, 8, 4);
-    if (int error = omfmSetMemoryFormat(media_, format)) {
-        return fail(failure, error, "asking for 8-bit ARGB frames of " + track);
+    dv_ = isDVMedia(media_);
+    if (dv_) {
+        // DV frames arrive compressed whatever the memory format: room for the largest.
+        omfInt32 largest = 0;
+        if (int error = omfmGetLargestSampleSize(media_, pictureKind_, &largest)) {
+            return fail(failure, error, "reading the largest DV frame of " + track);
+        }
+        if (largest <= 0) return fail(failure, OM_ERR_ZERO_SAMPLE_SIZE, track + " holds no frame");
+        compressed_.resize(size_t(largest));
+    } else {
+        // 8-bit ARGB, and one full frame (woven from separated fields) per sample.
+        omfFormatEntry_t format[5] = {entry(kOmfFrameLayout), entry(kOmfPixelFormat),
+                                      entry(kOmfRGBCompLayout), entry(kOmfRGBCompSizes),
+                                      entry(kOmfVFmtEnd)};
+        format[0].operand.int32 = kOmfFullFrame;
+        format[1].operand.int32 = kOmfPixRGBA;
+        std::memcpy(format[2].operand.compLayout, "ARGB", 4);
+        std::memset(format[3].operand.compSizes, 8, 4);
+        if (int error = omfmSetMemoryFormat(media_, format)) {
+            return fail(failure, error, "asking for 8-bit ARGB frames of " + track);
+        }
     }
     omfInt64 count = 0;
     if (int error = omfmCountSamples(media_, &count)) {
@@ -180,8 +198,9 @@ bool PictureReader::open(omfHdl_t file, const PictureMob& mob, MediaFailure& fai
 
 bool PictureReader::readFrame(int64_t frame, std::vector<uint8_t>& argb, MediaFailure& failure) {
     const std::string doing = "reading frame " + std::to_string(frame);
-    argb.resize(frameBytes());
     if (int error = omfmSetFrame(media_, frame + 1)) return fail(failure, error, doing);
+    if (dv_) return readDVFrame(argb, doing, failure);
+    argb.resize(frameBytes());
     omfInt32 bytesRead = 0;
     if (int error =
             omfmReadChannelSamples(media_, 1, omfInt32(argb.size()), argb.data(), &bytesRead)) {
@@ -191,6 +210,24 @@ bool PictureReader::readFrame(int64_t frame, std::vector<uint8_t>& argb, MediaFa
         return fail(failure, OM_ERR_NO_DATA_READ,
                     doing + ": " + std::to_string(bytesRead) + " of " +
                         std::to_string(argb.size()) + " bytes");
+    }
+    return true;
+}
+
+bool PictureReader::readDVFrame(std::vector<uint8_t>& argb, const std::string& doing,
+                                MediaFailure& failure) {
+    omfInt32 samples = 0, bytesRead = 0;
+    if (int error = omfmReadMediaSamples(media_, 1, omfInt32(compressed_.size()),
+                                         compressed_.data(), &samples, &bytesRead)) {
+        return fail(failure, error, doing);
+    }
+    if (samples != 1 || bytesRead <= 0) return fail(failure, OM_ERR_NO_DATA_READ, doing);
+    std::string why;
+    if (!decodeDVFrame(std::span(compressed_.data(), size_t(bytesRead)), width_, height_, argb,
+                       why)) {
+        failure.error = 0;
+        failure.message = doing + ": " + why;
+        return false;
     }
     return true;
 }

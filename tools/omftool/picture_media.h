@@ -11,7 +11,9 @@
 namespace omftool {
 
 // A failed step: the toolkit error and its message (the error's text, and
-// on a second line in brackets what was being done).
+// on a second line in brackets what was being done). Error 0 is a failure
+// outside the toolkit (the movie server decoding DV), its message one line
+// naming the cause.
 struct MediaFailure {
     int error = 0;
     std::string message;
@@ -21,6 +23,12 @@ struct MediaFailure {
 bool fail(MediaFailure& failure, int error, const std::string& doing);
 
 inline constexpr const char* kPictureKindName = "omfi:data:Picture";
+// Codec ID of DV media. Its frames leave the codec as stored, raw transfer
+// or not (and it refuses raw transfers): decoding them is the reader's job.
+inline constexpr const char* kDVCodecID = "MSM TARGA DVC Codec";
+
+// Whether the open `media` is DV media.
+bool isDVMedia(omfMediaHdl_t media);
 
 // Which master mob: the first picture master mob named `name`, or (when
 // `name` is empty) the `index`-th picture master mob in mob-table order,
@@ -42,7 +50,8 @@ bool findPictureMasterMob(omfHdl_t file, const MasterMobChoice& choice, PictureM
                           MediaFailure& failure);
 
 // Open picture media with the memory format set to 8-bit ARGB, separated
-// fields woven into full frames. Closed with the reader.
+// fields woven into full frames. DV frames are decoded by the movie server
+// instead, in frame order. Closed with the reader.
 class PictureReader {
   public:
     PictureReader() = default;
@@ -66,12 +75,17 @@ class PictureReader {
     // the alpha bytes of a frame are 0.
     bool hasAlpha() const { return hasAlpha_; }
     omfFrameLayout_t fileLayout() const { return fileLayout_; }
+    bool isDV() const { return dv_; }
     const omfRect_t& sampledArea() const { return sampled_; }
     const omfRect_t& displayArea() const { return display_; }
 
   private:
+    bool readDVFrame(std::vector<uint8_t>& argb, const std::string& doing, MediaFailure& failure);
+
     omfMediaHdl_t media_ = nullptr;
     omfObject_t pictureKind_ = nullptr;
+    bool dv_ = false;
+    std::vector<uint8_t> compressed_; // room for the largest DV frame
     int64_t frameCount_ = 0;
     int width_ = 0;
     int height_ = 0;

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "movie_server.h"
 #include "standard_output_to_error.h"
 #include "tarsel/system/application.h"
 #include "tarsel/system/format_host.h"
@@ -86,12 +87,18 @@ std::string pluginPath() {
 int runTracks(const std::string& file, bool json, std::ostream& out, std::ostream& err) {
     Application app; // the plug-in's messages go to standard error
     auto quiet = std::make_unique<StandardOutputToError>();
+    // The plug-in lists DV media only when the movie server can decode them.
+    chooseMovieServer();
     std::string error;
     std::unique_ptr<Plugin> plugin = Plugin::Load(pluginPath(), &error);
     TarselDoc document;
     std::unique_ptr<FormatHost> host = plugin ? FormatHost::Open(file, &document, &error) : nullptr;
+    std::string noServer;
+    const bool listsDV = startMovieServer(noServer);
     if (!host) {
         quiet.reset();
+        if (plugin && !listsDV)
+            error += " (DV media are read only with a movie server: " + noServer + ")";
         return fail(plugin ? error : "cannot load the OMF plug-in: " + error, json, out, err);
     }
     Input* tracks = host->GetTool().FindInput(kVideoTrackInput);
@@ -119,6 +126,7 @@ int runTracks(const std::string& file, bool json, std::ostream& out, std::ostrea
     }
     host.reset();
     quiet.reset();
+    if (!listsDV) err << "omftool: DV media are not listed: " << noServer << "\n";
     if (json) {
         out << nlohmann::json{{"file", file}, {"tracks", entries}}.dump(2) << "\n";
         return 0;

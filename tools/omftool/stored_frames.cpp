@@ -26,6 +26,15 @@ bool StoredFrameReader::open(omfHdl_t file, const PictureMob& mob, MediaFailure&
         media_ = nullptr;
         return fail(failure, error, "opening the media of " + track);
     }
+    if (isDVMedia(media_)) {
+        // The DV codec refuses raw transfers and hands its frames out as stored anyway.
+        omfmCloseMedia(media_);
+        if (int error = omfmOpenMedia(file, mob.mob, mob.trackID, nullptr, kMediaOpenReadOnly,
+                                      false, &media_)) {
+            media_ = nullptr;
+            return fail(failure, error, "opening the DV media of " + track);
+        }
+    }
     omfInt64 count = 0;
     if (int error = omfmCountSamples(media_, &count)) {
         return fail(failure, error, "counting the frames of " + track);
