@@ -23,7 +23,8 @@ struct FramesOptions {
 
 // Runs the command; answers the process exit status: 0 when every frame was
 // written, 2 otherwise ("OMF error N: TEXT" on `err` for the toolkit's
-// failures, a line naming the fault for a bad pattern or a file not written).
+// failures, a line naming the fault for a bad pattern, a file not written or
+// DV frames the movie server does not decode).
 int runFrames(const FramesOptions& options, std::ostream& out, std::ostream& err);
 
 } // namespace omftool
