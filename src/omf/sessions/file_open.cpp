@@ -304,6 +304,13 @@ omfErr_t omfsGetContainer(omfHdl_t file, CMContainer* container) {
     return 0;
 }
 
+omfErr_t omfsGetSession(omfHdl_t file, omfSessionHdl_t* session) {
+    if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
+    if (session == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
+    *session = file->session;
+    return 0;
+}
+
 omfErr_t omfsGetHeadObject(omfHdl_t file, omfObject_t* head) {
     if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
     if (head == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);

@@ -20,6 +20,9 @@ omfErr_t omfsCloseOMFFile(omfHdl_t file);
 omfErr_t omfsFileRevision(omfHdl_t file, omfFileRev_t* revision);
 omfErr_t omfsFileByteOrder(omfHdl_t file, omfInt16* byteOrder);
 omfErr_t omfsGetHeadObject(omfHdl_t file, omfObject_t* head);
+// The session a file was opened in, so that a callback given only the file can open
+// another file beside it (the data of external media).
+omfErr_t omfsGetSession(omfHdl_t file, omfSessionHdl_t* session);
 // The container that holds the file (null for raw files), for inspection.
 omfErr_t omfsGetContainer(omfHdl_t file, CMContainer* container);
 // A file record without a container, for an external media file.
@@ -34,8 +37,7 @@ omfErr_t omfsObjectNew(omfHdl_t file, const char* classID, omfObject_t* object);
 // fixed token (1 picture, 2 sound, 3 timecode, 4 edgecode) carried in the
 // handle's value.
 omfErr_t omfsDefineDataKind(omfHdl_t file, const char* name, omfObject_t* dataKind);
-omfBool omfsFindDataKind(omfHdl_t file, const char* name, omfObject_t* dataKind,
-                         omfErr_t* error);
+omfBool omfsFindDataKind(omfHdl_t file, const char* name, omfObject_t* dataKind, omfErr_t* error);
 
 // Hooks of the media layer: run after a file has been opened, and when the
 // session finishes.
