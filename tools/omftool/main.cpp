@@ -106,6 +106,7 @@ int main(int argc, char** argv) {
                      "out/frame%04d.png; the extension picks the format (png, jpg, tif, bmp, "
                      "ppm, pam, tga...)")
         ->required();
+    addMediaPath(frames);
     frames->add_flag("--raw", framesOptions.raw,
                      "Write each frame's stored bytes as they are (a JPEG image, a DV frame "
                      "that ffmpeg -f dv reads, uncompressed pixels) instead of decoding it");
@@ -128,6 +129,7 @@ int main(int argc, char** argv) {
             ->check(CLI::PositiveNumber);
     audioMob->excludes(audioIndex);
     audio->add_option("-o,--output", audioOptions.output, "WAVE file to write")->required();
+    addMediaPath(audio);
     audio->footer("Exit status 0 when the file was written; 2 for a file or master mob that "
                   "cannot be used or a WAVE file that cannot be written.");
 
@@ -224,9 +226,10 @@ int main(int argc, char** argv) {
     sample->add_flag("--version1", sampleVersion1,
                      "Write the fixed-entry TOC of label version 1.0 instead of the code-byte TOC");
     int sampleRevision = -1;
-    sample->add_option("--omf", sampleRevision,
-                       "Write an OMF file of this revision (0, 1 or 2) through the toolkit "
-                       "instead of a plain container")
+    sample
+        ->add_option("--omf", sampleRevision,
+                     "Write an OMF file of this revision (0, 1 or 2) through the toolkit "
+                     "instead of a plain container")
         ->check(CLI::Range(0, 2));
     bool sampleEdit = false;
     sample->add_flag("--edit", sampleEdit,
@@ -238,7 +241,8 @@ int main(int argc, char** argv) {
     if (dump->parsed()) return omftool::runDump(file, json, dumpOptions, std::cout, std::cerr);
     if (info->parsed()) return omftool::runInfo(file, infoJson, std::cout, std::cerr);
     std::vector<std::string> mediaFolders;
-    if (mobs->parsed() || tracks->parsed() || extract->parsed()) {
+    if (mobs->parsed() || tracks->parsed() || extract->parsed() || frames->parsed() ||
+        audio->parsed()) {
         mediaFolders = omftool::mediaSearchFolders(mediaPath, std::cerr);
         omftool::shareMediaSearchFolders(mediaFolders); // the plug-in reads them
     }
@@ -266,10 +270,10 @@ int main(int argc, char** argv) {
         return omftool::runExtract(extractOptions, std::cout, std::cerr);
     }
     if (sample->parsed()) {
-        bool written = sampleEdit            ? omftool::writeSampleEdit(sampleFile)
-                       : sampleRevision >= 0 ? omftool::writeSampleOMF(sampleFile, sampleRevision)
-                                             : omftool::writeSampleContainer(sampleFile,
-                                                                             sampleVersion1);
+        bool written = sampleEdit ? omftool::writeSampleEdit(sampleFile)
+                       : sampleRevision >= 0
+                           ? omftool::writeSampleOMF(sampleFile, sampleRevision)
+                           : omftool::writeSampleContainer(sampleFile, sampleVersion1);
         if (written) return 0;
         std::cerr << "omftool: cannot write " << sampleFile << "\n";
         return 2;

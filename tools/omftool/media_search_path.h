@@ -2,6 +2,8 @@
 // name for media that is not where its locator says.
 #pragma once
 
+#include "omf/omf_types.h"
+
 #include <ostream>
 #include <string>
 #include <vector>
@@ -20,5 +22,12 @@ std::vector<std::string> mediaSearchFolders(const std::vector<std::string>& give
 
 // Makes `folders` the search path of the plug-in this process loads (OMF_MEDIA_PATH).
 void shareMediaSearchFolders(const std::vector<std::string>& folders);
+
+// The media calls' locate-failure callback for omftool's sessions: when none of a descriptor's
+// locators names a file where it says, each locator's path is looked for as the plug-in looks
+// for it (Windows paths mapped, then by file name in the search path of OMF_MEDIA_PATH), and
+// the first file found is opened in the file's session, as an OMF file or as a raw file as the
+// descriptor's IsOMFI says. Null when none is found.
+omfHdl_t openMovedMedia(omfHdl_t file, omfObject_t descriptor);
 
 } // namespace omftool

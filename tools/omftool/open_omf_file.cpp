@@ -1,5 +1,7 @@
 #include "open_omf_file.h"
 
+#include "media_search_path.h"
+
 #include "omf/omf_avid_codecs.h"
 #include "omf/omf_errors.h"
 #include "omf/omf_media.h"
@@ -38,6 +40,8 @@ OpenOMFFile::OpenOMFFile(const std::string& path, MediaLayer media) {
             message_ = omfsErrorName(error_);
             return;
         }
+        // External media that moved is looked for along the search path.
+        omfmSetLocateFailureCallback(session_, openMovedMedia);
     }
     error_ = omfsOpenFileForRead(path.c_str(), session_, &file_);
     if (error_ != 0) {
