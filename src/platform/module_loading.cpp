@@ -35,10 +35,29 @@ int VisitModule(dl_phdr_info* info, size_t, void* data) {
     return 0;
 }
 
+#if defined(OMF_SANITIZER_BUILD)
+// Sanitizer builds keep the libraries a module brought in loaded after the module itself is
+// unloaded: some of them (pixman, through FFmpeg) allocate tables in their constructors and
+// never free them, and once unmapped LeakSanitizer can no longer see the pointers and reports
+// every such table as a leak of an unknown module. The module itself still unloads.
+void KeepDependenciesLoaded(void* handle) {
+    link_map* module = nullptr;
+    if (dlinfo(handle, RTLD_DI_LINKMAP, &module) != 0 || module == nullptr) return;
+    for (link_map* library = module->l_next; library != nullptr; library = library->l_next) {
+        if (library->l_name == nullptr || *library->l_name == '\0') continue;
+        if (void* pinned = dlopen(library->l_name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE))
+            dlclose(pinned);
+    }
+}
+#else
+void KeepDependenciesLoaded(void*) {}
+#endif
+
 } // namespace
 
 LoadedModule::LoadedModule(const std::string& path) {
     handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle_) KeepDependenciesLoaded(handle_);
 }
 
 LoadedModule& LoadedModule::operator=(LoadedModule&& other) noexcept {
