@@ -2,7 +2,9 @@
 // "DV" over a file mob of separate-field DV frames of one size, stored back to back.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -98,5 +100,31 @@ inline omfErr_t WriteDVFile(const std::string& path, const DVMedia& media) {
 }
 
 #undef DV_CHECK
+
+// The RGB bytes of an 8-bit binary PPM file of `width` x `height` (ffmpeg's decodings of the
+// stored DV frames); empty when it is not one.
+inline std::vector<uint8_t> PpmPixels(const std::string& path, int width, int height) {
+    std::ifstream in(path, std::ios::binary);
+    std::string magic;
+    int fileWidth = 0, fileHeight = 0, maximum = 0;
+    in >> magic >> fileWidth >> fileHeight >> maximum;
+    in.get(); // the single white-space byte before the pixels
+    if (!in || magic != "P6" || fileWidth != width || fileHeight != height || maximum != 255)
+        return {};
+    std::vector<uint8_t> pixels(std::size_t(width) * height * 3);
+    in.read(reinterpret_cast<char*>(pixels.data()), std::streamsize(pixels.size()));
+    return in ? pixels : std::vector<uint8_t>{};
+}
+
+// Peak signal-to-noise ratio of two 8-bit images of one size, in dB (99 when equal).
+inline double Psnr(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+    double squares = 0;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const double difference = double(a[i]) - double(b[i]);
+        squares += difference * difference;
+    }
+    const double mean = squares / double(a.size());
+    return mean == 0 ? 99.0 : 10.0 * std::log10(255.0 * 255.0 / mean);
+}
 
 } // namespace plugin_test

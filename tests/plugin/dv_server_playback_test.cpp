@@ -30,27 +30,6 @@ std::vector<uint8_t> FileBytes(const std::string& path) {
 }
 
 // The RGB bytes of an 8-bit binary PPM file; empty when it is not one of kWidth x kHeight.
-std::vector<uint8_t> PpmPixels(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::string magic;
-    int width = 0, height = 0, maximum = 0;
-    in >> magic >> width >> height >> maximum;
-    in.get(); // the single white-space byte before the pixels
-    if (!in || magic != "P6" || width != kWidth || height != kHeight || maximum != 255) return {};
-    std::vector<uint8_t> pixels(std::size_t(kWidth) * kHeight * 3);
-    in.read(reinterpret_cast<char*>(pixels.data()), std::streamsize(pixels.size()));
-    return in ? pixels : std::vector<uint8_t>{};
-}
-
-double Psnr(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
-    double squares = 0;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const double difference = double(a[i]) - double(b[i]);
-        squares += difference * difference;
-    }
-    const double mean = squares / double(a.size());
-    return mean == 0 ? 99.0 : 10.0 * std::log10(255.0 * 255.0 / mean);
-}
 
 class DVServerPlayback : public test_support::ScratchFolderTest {
   protected:
@@ -106,14 +85,14 @@ TEST_F(DVServerPlayback, FramesDecodedByTheServerMatchFfmpegsDecoding) {
     ASSERT_EQ(reference.size(), kFrames * frameBytes);
     for (int frame = 0; frame < kFrames; ++frame) {
         const std::vector<uint8_t> pixels =
-            PpmPixels(path("frame" + std::to_string(frame) + ".ppm"));
+            plugin_test::PpmPixels(path("frame" + std::to_string(frame) + ".ppm"), kWidth, kHeight);
         ASSERT_EQ(pixels.size(), frameBytes) << "frame " << frame;
         const std::vector<uint8_t> expected(reference.begin() + std::ptrdiff_t(frame * frameBytes),
                                             reference.begin() +
                                                 std::ptrdiff_t((frame + 1) * frameBytes));
         // The same decoder on both sides; only the colour conversion to RGB may differ. Fields
         // woven the wrong way round would fall far below this on the moving test picture.
-        const double psnr = Psnr(pixels, expected);
+        const double psnr = plugin_test::Psnr(pixels, expected);
         std::printf("DV frame %d through the server: PSNR %.2f dB against ffmpeg\n", frame, psnr);
         EXPECT_GT(psnr, 35.0) << "frame " << frame;
     }

@@ -36,24 +36,6 @@ std::vector<uint8_t> Bytes(const std::string& text) {
 }
 
 // The RGB bytes of an 8-bit binary PPM file of kWidth x kHeight; empty when it is not one.
-std::vector<uint8_t> PpmPixels(const std::string& path) {
-    const std::string file = ReadFile(path);
-    const std::string header =
-        "P6\n" + std::to_string(kWidth) + " " + std::to_string(kHeight) + "\n255\n";
-    if (file.size() != header.size() + kRgbFrameBytes || file.compare(0, header.size(), header))
-        return {};
-    return Bytes(file.substr(header.size()));
-}
-
-double Psnr(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
-    double squares = 0;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const double difference = double(a[i]) - double(b[i]);
-        squares += difference * difference;
-    }
-    const double mean = squares / double(a.size());
-    return mean == 0 ? 99.0 : 10.0 * std::log10(255.0 * 255.0 / mean);
-}
 
 int Shell(const std::string& command) {
     const int status = std::system(command.c_str());
@@ -157,11 +139,11 @@ TEST_F(OmftoolDVMedia, DecodedFramesMatchFfmpegsDecoding) {
     EXPECT_FALSE(std::filesystem::exists(path("out/f0.ppm")));
     for (std::size_t frame = 1; frame < kFrames; ++frame) {
         const std::vector<uint8_t> pixels =
-            PpmPixels(path("out/f" + std::to_string(frame) + ".ppm"));
+            plugin_test::PpmPixels(path("out/f" + std::to_string(frame) + ".ppm"), kWidth, kHeight);
         ASSERT_EQ(pixels.size(), kRgbFrameBytes) << "frame " << frame;
         // The same decoder on both sides, only the conversion to RGB may differ; fields woven
         // the wrong way round fall far below this on the moving test picture.
-        EXPECT_GE(Psnr(pixels, ReferenceFrame(frame)), 40.0) << "frame " << frame;
+        EXPECT_GE(plugin_test::Psnr(pixels, ReferenceFrame(frame)), 40.0) << "frame " << frame;
     }
 }
 
