@@ -8,6 +8,8 @@
 #include "locator_path.h"
 #include "omf_format.h"
 #include "tarsel/system/application.h"
+#include "tarsel/system/clip.h"
+#include "tarsel/system/image.h"
 #include "tarsel/system/media_search.h"
 
 namespace omfplugin {
@@ -52,6 +54,36 @@ void OMFFormat::LocateExternalMedia() {
         });
         return true;
     });
+}
+
+void OMFFormat::TakeExternalFrameSize() {
+    if (Width > 0 && Height > 0) return;
+    std::string file;
+    int32_t frame = 0;
+    {
+        ObjectLock sequences(m_Sequences);
+        m_Sequences.ForEach([&](std::size_t, const List::Node& node) {
+            auto* sequence = static_cast<SequenceEntry*>(node.Item);
+            ObjectLock segments(sequence->Segments);
+            sequence->Segments.ForEach([&](std::size_t, const List::Node& part) {
+                const auto* segment = static_cast<const SegmentEntry*>(part.Item);
+                if (segment->HasSource && !segment->MediaFile.empty()) {
+                    file = segment->MediaFile;
+                    frame = segment->SourceOffset;
+                }
+                return file.empty();
+            });
+            return file.empty();
+        });
+    }
+    if (file.empty()) return;
+    Clip* clip = new Clip(file.c_str(), false, Document);
+    if (Image* picture = clip->GetFrameTagList(frame)) {
+        Width = picture->Width();
+        Height = picture->Height();
+        picture->Recycle();
+    }
+    clip->Recycle();
 }
 
 void OMFFormat::ListExternalMedia(TagList& list) {

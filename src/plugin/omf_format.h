@@ -77,6 +77,9 @@ class OMFFormat : public ImageFormat {
     // Finds the file of every segment that names external media (MediaFile), where its path
     // says or by name in the media search path, and warns once per path found nowhere.
     void LocateExternalMedia();
+    // An edit without media inside the file takes its frame size from the first external
+    // picture found for its sequences (0 x 0 when none is).
+    void TakeExternalFrameSize();
     // Fills OMFA_ExternalMedia's list for the current sequence.
     void ListExternalMedia(TagList& list);
     bool AddPictureTrack(omfObject_t masterMob, omfObject_t track, omfObject_t pictureKind);

@@ -252,6 +252,7 @@ bool OMFFormat::LoadHeader(const TsStringT& path) {
     }
     // Searching folders needs no toolkit work.
     LocateExternalMedia();
+    if (!prepared) TakeExternalFrameSize();
     // An edit whose media all lie outside the file still plays its sequences.
     return prepared || m_Sequences.Count() > 0;
 }

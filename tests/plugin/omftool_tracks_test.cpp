@@ -159,6 +159,10 @@ TEST_F(OmftoolExternalMedia, MovedMediaIsFoundByNameInTheSearchPathElseItsFrames
     ::setenv("OMF_MEDIA_PATH", (folder_ + "absent::" + folder_ + "moved").c_str(), 1);
     EXPECT_EQ(Found("", run),
               (std::vector<nlohmann::json>{folder_ + "moved/shot.0000.png", nullptr}));
+    // Without media inside the file, the frame size is the first picture found's.
+    const auto found = nlohmann::json::parse(run.out)["tracks"][0];
+    EXPECT_EQ(found["width"], 4);
+    EXPECT_EQ(found["height"], 2);
     run = omftool_test::Omftool("tracks " + edit_);
     EXPECT_NE(run.out.find("\n       frames 0-5 \"Shots\" \\nowhere\\SHOT.0000.PNG -> " + folder_ +
                            "moved/shot.0000.png\n       frames 6-8 \"Lost\" "
