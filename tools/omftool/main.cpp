@@ -1,5 +1,6 @@
 // omftool: the command-line front end for OMF files and their containers.
 #include "codec_list.h"
+#include "command_line.h"
 #include "container_dump.h"
 #include "file_info.h"
 #include "frame_export.h"
@@ -22,6 +23,7 @@
 int main(int argc, char** argv) {
     CLI::App app{"omftool: inspect OMF Interchange files and the Bento containers that hold them"};
     app.require_subcommand(1);
+    app.set_version_flag("--version", omftool::kVersionText);
 
     std::string file;
     bool json = false;
@@ -92,14 +94,14 @@ int main(int argc, char** argv) {
         frames
             ->add_option("--index", framesOptions.mob.index,
                          "The N-th master mob with picture media, in mob-table order, from 1")
-            ->check(CLI::PositiveNumber);
+            ->check(omftool::fromOne());
     framesMob->excludes(framesIndex);
     frames->add_option("--start", framesOptions.start, "First frame written, counted from 0")
-        ->check(CLI::NonNegativeNumber)
+        ->check(omftool::fromZero())
         ->capture_default_str();
     CLI::Option* framesCountOption =
         frames->add_option("--count", framesCount, "Frames written (default: to the last)")
-            ->check(CLI::PositiveNumber);
+            ->check(omftool::fromOne());
     frames
         ->add_option("-o,--output", framesOptions.pattern,
                      "Image file name with one integer conversion for the frame number, e.g. "
@@ -126,7 +128,7 @@ int main(int argc, char** argv) {
         audio
             ->add_option("--index", audioOptions.mob.index,
                          "The N-th master mob with sound media, in mob-table order, from 1")
-            ->check(CLI::PositiveNumber);
+            ->check(omftool::fromOne());
     audioMob->excludes(audioIndex);
     audio->add_option("-o,--output", audioOptions.output, "WAVE file to write")->required();
     addMediaPath(audio);
@@ -183,14 +185,14 @@ int main(int argc, char** argv) {
                    "and write its frames as image files, one per frame");
     extract->add_option("FILE", extractOptions.file, "OMF file to read")->required();
     extract->add_option("--track", extractOptions.track, "Video Track entry, from 0")
-        ->check(CLI::NonNegativeNumber)
+        ->check(omftool::fromZero())
         ->capture_default_str();
     extract->add_option("--start", extractOptions.start, "First frame written, counted from 0")
-        ->check(CLI::NonNegativeNumber)
+        ->check(omftool::fromZero())
         ->capture_default_str();
     CLI::Option* extractCountOption =
         extract->add_option("--count", extractCount, "Frames written (default: to the last)")
-            ->check(CLI::PositiveNumber);
+            ->check(omftool::fromOne());
     extract
         ->add_option("-o,--output", extractOptions.pattern,
                      "Image file name with one integer conversion for the frame number, e.g. "
@@ -205,7 +207,7 @@ int main(int argc, char** argv) {
     extract
         ->add_option("--rate", extractOptions.rate,
                      "With a .mov output: frames a second (default: the entry's rate)")
-        ->check(CLI::PositiveNumber);
+        ->check(omftool::positive());
     extract
         ->add_option("--bits", extractOptions.bits,
                      "Bits a channel: 16 where the format holds them (png, tif, ppm, pam), or 8")
@@ -236,7 +238,7 @@ int main(int argc, char** argv) {
                      "Write the example edit instead: an OMF 2.x file with uncompressed and JPEG "
                      "picture media and a composition that plays as two sequences");
 
-    CLI11_PARSE(app, argc, argv);
+    if (int status = omftool::parseCommandLine(app, argc, argv); status >= 0) return status;
 
     if (dump->parsed()) return omftool::runDump(file, json, dumpOptions, std::cout, std::cerr);
     if (info->parsed()) return omftool::runInfo(file, infoJson, std::cout, std::cerr);

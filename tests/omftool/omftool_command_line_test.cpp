@@ -1,0 +1,58 @@
+// omftool's command line as a user meets it: usage errors exit 2 with one line naming the
+// cause, an unknown command is named, --version and --help exit 0.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include <sys/wait.h>
+
+namespace {
+
+struct Answer {
+    int status = -1;
+    std::string text; // standard output and error together
+};
+
+Answer omftool(const std::string& arguments) {
+    Answer answer;
+    FILE* pipe = ::popen((std::string(OMFTOOL_PATH) + " " + arguments + " 2>&1").c_str(), "r");
+    if (pipe == nullptr) return answer;
+    char buffer[4096];
+    while (size_t read = std::fread(buffer, 1, sizeof buffer, pipe))
+        answer.text.append(buffer, read);
+    const int status = ::pclose(pipe);
+    answer.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return answer;
+}
+
+TEST(OmftoolCommandLine, UsageErrorsExitTwoNamingTheirCause) {
+    const Answer unknown = omftool("bogus file.omf");
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_NE(unknown.text.find("unknown command \"bogus\"; the commands are dump, info, mobs"),
+              std::string::npos)
+        << unknown.text;
+    const Answer missing = omftool("frames");
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_NE(missing.text.find("FILE is required"), std::string::npos) << missing.text;
+    const Answer negative = omftool("extract x.omf --track -1 -o out.png");
+    EXPECT_EQ(negative.status, 2);
+    EXPECT_NE(negative.text.find("--track: must be a whole number from 0 to 2147483647, not -1"),
+              std::string::npos)
+        << negative.text;
+    const Answer rate = omftool("extract x.omf --rate nan -o out.mov");
+    EXPECT_EQ(rate.status, 2);
+    EXPECT_NE(rate.text.find("--rate: must be a number above 0, not nan"), std::string::npos)
+        << rate.text;
+}
+
+TEST(OmftoolCommandLine, VersionAndHelpExitZero) {
+    const Answer version = omftool("--version");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.text, "omftool 1.0\n");
+    const Answer help = omftool("frames --help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.text.find("--media-path"), std::string::npos) << help.text;
+}
+
+} // namespace
