@@ -26,8 +26,8 @@ extern "C" {
 namespace {
 
 using omftool_test::frameBytes;
-using omftool_test::TestPicture;
 using omftool_test::standardMedia;
+using omftool_test::TestPicture;
 
 // ---- decoding the written files ---------------------------------------------
 
@@ -214,8 +214,7 @@ class OmftoolFrames : public omftool_test::PictureMediaTest {
     // Checks a decoded CDCI frame against stored frame `frame` of `media`,
     // separated fields woven: field 1 on even lines, field 2 on odd ones; a
     // single field with each row on two lines.
-    static void expectCdciFrame(const DecodedImage& image, const TestPicture& media,
-                                int frame) {
+    static void expectCdciFrame(const DecodedImage& image, const TestPicture& media, int frame) {
         const bool fields = media.layout == kOmfSeparateFields;
         const bool oneField = media.layout == kOmfOneField;
         ASSERT_EQ(image.width, media.width);
@@ -250,8 +249,8 @@ TEST_F(OmftoolFrames, ComponentVideoIsWrittenAsRgbOfTheConvertedValues) {
               (std::vector<std::string>{"frame0000.png", "frame0001.png", "frame0002.png"}));
     for (int frame = 0; frame < 3; ++frame) {
         SCOPED_TRACE("frame " + std::to_string(frame));
-        expectCdciFrame(decode(path("out/frame000" + std::to_string(frame) + ".png")), testPicture("cdci"),
-                        frame);
+        expectCdciFrame(decode(path("out/frame000" + std::to_string(frame) + ".png")),
+                        testPicture("cdci"), frame);
     }
     EXPECT_NE(result.out.find("frames 0 to 2 of master mob \"cdci\""), std::string::npos)
         << result.out;
@@ -457,10 +456,16 @@ TEST_F(OmftoolFrames, FilesThatAreNotOmfAndFoldersThatDoNotExistFail) {
     EXPECT_EQ(result.err.rfind("OMF error ", 0), 0u) << result.err;
     EXPECT_NE(result.err.find("OMFI_ERR"), std::string::npos) << result.err;
 
-    options = byName("cdci", "missing-folder/%d.png");
+    // A missing folder is made; one that cannot be (under a file) is named.
+    options = byName("cdci", "made-folder/%d.png");
+    EXPECT_EQ(run(options).status, 0);
+    EXPECT_TRUE(std::filesystem::exists(path("made-folder/0.png")));
+    options = byName("cdci", "text.omf/folder/%d.png");
     result = run(options);
     EXPECT_EQ(result.status, 2);
-    EXPECT_NE(result.err.find("cannot write " + path("missing-folder/0.png")), std::string::npos)
+    EXPECT_NE(result.err.find("cannot write " + path("text.omf/folder/0.png") +
+                              ": cannot make the folder " + path("text.omf/folder")),
+              std::string::npos)
         << result.err;
 }
 

@@ -83,7 +83,8 @@ int writeStoredFrames(const FramesOptions& options, const FrameFilePattern& patt
             if (options.progress) err << "\n";
             return mediaFailure(failure, out, err);
         }
-        if (!writeBytes(name, bytes, why)) {
+        // The folder is made once the first frame is in hand, so a failure leaves nothing.
+        if ((i == 0 && !makeFolderFor(name, why)) || !writeBytes(name, bytes, why)) {
             if (options.progress) err << "\n";
             err << "omftool frames: cannot write " << name << ": " << why << "\n";
             return 2;
@@ -144,7 +145,8 @@ int runFrames(const FramesOptions& options, std::ostream& out, std::ostream& err
             return mediaFailure(failure, out, err);
         }
         const std::string name = pattern->name(frame);
-        if (!writeImage(name, {argb, reader.width(), reader.height(), reader.hasAlpha()}, why)) {
+        if ((i == 0 && !makeFolderFor(name, why)) ||
+            !writeImage(name, {argb, reader.width(), reader.height(), reader.hasAlpha()}, why)) {
             if (options.progress) err << "\n";
             err << "omftool frames: cannot write " << name << ": " << why << "\n";
             return 2;
