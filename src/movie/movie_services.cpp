@@ -8,6 +8,11 @@
 #include "writing_routines.h"
 
 #include <atomic>
+#include <mutex>
+
+extern "C" {
+#include <libavutil/log.h>
+}
 
 namespace movie {
 namespace {
@@ -19,8 +24,17 @@ constexpr uint32_t kModuleVersion = 0x01000000u | kFinalStage;
 // process may call in; the count is the module's only state.
 std::atomic<int32_t> g_initialisations{0};
 
+// FFmpeg reports only errors, when reading as when writing: its notes on every file and its
+// warnings on every frame ("deprecated pixel format used") are no concern of the console of
+// the server or of the program that started it.
+void QuietenCodecLog() {
+    static std::once_flag quietened;
+    std::call_once(quietened, [] { av_log_set_level(AV_LOG_ERROR); });
+}
+
 int32_t Initialize(const InitializeArgs* arguments) {
     if (!arguments) return kParameterError;
+    QuietenCodecLog();
     g_initialisations.fetch_add(1);
     return kNoError;
 }

@@ -1,21 +1,8 @@
 // The writing routines by selector.
 #include "writing_routines.h"
 
-#include <mutex>
-
-extern "C" {
-#include <libavutil/log.h>
-}
-
 namespace movie {
 namespace {
-
-// FFmpeg reports only errors: its notes on every file and frame are no
-// concern of the server's console.
-void QuietenCodecLog() {
-    static std::once_flag quietened;
-    std::call_once(quietened, [] { av_log_set_level(AV_LOG_ERROR); });
-}
 
 template <typename Args> int32_t Run(int32_t (*routine)(Args*), void* arguments) {
     return routine(static_cast<Args*>(arguments));
@@ -24,7 +11,6 @@ template <typename Args> int32_t Run(int32_t (*routine)(Args*), void* arguments)
 } // namespace
 
 int32_t DispatchWriting(uint32_t selector, void* arguments) {
-    QuietenCodecLog();
     switch (selector) {
     case kCreateMovieFile:
         return Run(&CreateMovieFile, arguments);

@@ -85,3 +85,24 @@ TEST_F(OmftoolWriteMovie, WithoutAServerTheMovieIsRefused) {
 }
 
 } // namespace
+
+namespace {
+
+// A movie whose frames FFmpeg converts from a full-range YUV format: its warning on every frame
+// ("deprecated pixel format used") is the movie server's own business and does not show.
+TEST_F(OmftoolWriteMovie, TheMovieServersLibrariesDoNotTalkOnTheConsole) {
+    const std::string jpegMovie = path("jpeg.mov");
+    ASSERT_EQ(Run("ffmpeg -nostdin -y -v error -f lavfi -i testsrc=size=64x48:rate=25 "
+                  "-frames:v 3 -c:v mjpeg '" +
+                  jpegMovie + "'"),
+              0);
+    const std::string errPath = path("err.txt");
+    ASSERT_EQ(Run("env -u TARSEL_QTSERVER " + std::string(OMFTOOL_PATH) + " write '" +
+                  path("jpeg.omf") + "' --codec RGBA '" + jpegMovie + "' >/dev/null 2>'" + errPath +
+                  "'"),
+              0);
+    const std::vector<uint8_t> err = FileBytes(errPath);
+    EXPECT_EQ(std::string(err.begin(), err.end()), "");
+}
+
+} // namespace
