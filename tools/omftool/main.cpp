@@ -4,6 +4,7 @@
 #include "container_dump.h"
 #include "file_info.h"
 #include "frame_export.h"
+#include "library_logging.h"
 #include "media_search_path.h"
 #include "mob_listing.h"
 #include "movie_info.h"
@@ -24,6 +25,10 @@ int main(int argc, char** argv) {
     CLI::App app{"omftool: inspect OMF Interchange files and the Bento containers that hold them"};
     app.require_subcommand(1);
     app.set_version_flag("--version", omftool::kVersionText);
+    bool verbose = false;
+    app.add_flag("--verbose", verbose,
+                 "Also show what the libraries omftool uses say (FFmpeg's warnings and notes)");
+    app.fallthrough(); // --verbose may follow the command too
 
     std::string file;
     bool json = false;
@@ -239,6 +244,7 @@ int main(int argc, char** argv) {
                      "picture media and a composition that plays as two sequences");
 
     if (int status = omftool::parseCommandLine(app, argc, argv); status >= 0) return status;
+    omftool::setLibraryLogging(verbose);
 
     if (dump->parsed()) return omftool::runDump(file, json, dumpOptions, std::cout, std::cerr);
     if (info->parsed()) return omftool::runInfo(file, infoJson, std::cout, std::cerr);
