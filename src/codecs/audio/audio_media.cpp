@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr char kSoundKind[] = "omfi:data:Sound";
-
 // The track after the master mob's last (1 without a master mob).
 omfErr_t firstFreeTrack(omfHdl_t file, omfObject_t masterMob, omfTrackID_t* trackID) {
     *trackID = 1;
@@ -37,7 +35,7 @@ omfErr_t omfmCreateAudioMedia(omfHdl_t file, omfObject_t masterMob, omfObject_t 
     omfObject_t sound = nullptr;
     omfErr_t status = 0;
     // Raw files (a sound file of its own) have no data kinds.
-    if (!file->rawFile && !omfsFindDataKind(file, kSoundKind, &sound, &status)) {
+    if (!file->rawFile && !omfsFindDataKind(file, kOmfDataKindSound, &sound, &status)) {
         OMF_RAISE(file, status != 0 ? status : OM_ERR_INVALID_DATAKIND);
     }
     omfTrackID_t base = 1;

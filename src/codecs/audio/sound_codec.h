@@ -5,10 +5,11 @@
 #pragma once
 
 #include "audio/sound_format.h"
+#include "omf/omf_session.h"
 
 namespace omf::codecs::audio {
 
-inline constexpr char kSoundKind[] = "omfi:data:Sound";
+inline constexpr const char* kSoundKind = kOmfDataKindSound;
 
 // Operations that need the format before a handle has state.
 omfErr_t openSound(const SoundFormat& format, omfCodecParms_t* parms, omfMediaHdl_t media,

@@ -7,10 +7,11 @@
 #include "internal/format_list.h"
 #include "internal/media_records.h"
 #include "omf/omf_codec.h"
+#include "omf/omf_session.h"
 
 namespace omf::codecs::video {
 
-inline constexpr char kPictureKind[] = "omfi:data:Picture";
+inline constexpr const char* kPictureKind = kOmfDataKindPicture;
 
 // numChannels: one channel of pictures, none of any other kind.
 omfErr_t pictureChannels(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t file);

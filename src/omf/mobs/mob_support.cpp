@@ -104,9 +104,9 @@ omfErr_t dataKindName(omfHdl_t file, omfObject_t dataKind, omfInt32 size, char* 
                   omfsReadUniqueName(file, dataKind, kOmfProperty_DDEF_DataKindID, name, size));
         return 0;
     }
-    static constexpr const char* kNames[] = {"omfi:data:NoDatakind", "omfi:data:Picture",
-                                             "omfi:data:Sound", "omfi:data:Timecode",
-                                             "omfi:data:Edgecode"};
+    static constexpr const char* kNames[] = {"omfi:data:NoDatakind", kOmfDataKindPicture,
+                                             kOmfDataKindSound, kOmfDataKindTimecode,
+                                             kOmfDataKindEdgecode};
     auto token = reinterpret_cast<intptr_t>(dataKind);
     if (token < 0 || token > 4) OMF_RAISE(file, OM_ERR_INVALID_DATAKIND);
     copyText(kNames[token], size, name);

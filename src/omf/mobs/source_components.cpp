@@ -69,7 +69,7 @@ omfErr_t omfiTimecodeNew(omfHdl_t file, omfLength_t length, omfTimecode_t timeco
     if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
     if (component == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
     omfObject_t dataKind = nullptr;
-    OMF_CHECK(file, findKind(file, "omfi:data:Timecode", &dataKind));
+    OMF_CHECK(file, findKind(file, kOmfDataKindTimecode, &dataKind));
     CreatedObjects created(file);
     omfObject_t object = nullptr;
     OMF_CHECK(file, created.create("TCCP", &object));
@@ -123,7 +123,7 @@ omfErr_t omfiEdgecodeNew(omfHdl_t file, omfLength_t length, omfEdgecode_t edgeco
     if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
     if (component == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
     omfObject_t dataKind = nullptr;
-    OMF_CHECK(file, findKind(file, "omfi:data:Edgecode", &dataKind));
+    OMF_CHECK(file, findKind(file, kOmfDataKindEdgecode, &dataKind));
     CreatedObjects created(file);
     omfObject_t object = nullptr;
     OMF_CHECK(file, created.create("ECCP", &object));

@@ -30,9 +30,9 @@ intptr_t dataKindToken(const std::string& name) {
     for (const char* picture : {"Picture", "PictureWithMatte", "Color", "Matte"}) {
         if (name == std::string(kDataKindPrefix) + picture) return 1;
     }
-    if (name == "omfi:data:Sound" || name == "omfi:data:StereoSound") return 2;
-    if (name == "omfi:data:Timecode") return 3;
-    if (name == "omfi:data:Edgecode") return 4;
+    if (name == kOmfDataKindSound || name == "omfi:data:StereoSound") return 2;
+    if (name == kOmfDataKindTimecode) return 3;
+    if (name == kOmfDataKindEdgecode) return 4;
     return 0;
 }
 
@@ -74,8 +74,8 @@ omfErr_t loadDefinitionTables(omfHdl_t file) {
 omfErr_t cacheStandardDataKinds(omfHdl_t file) {
     omfErr_t status = 0;
     omfsFindDataKind(file, "omfi:data:NoDatakind", &file->noDataKind, &status);
-    omfsFindDataKind(file, "omfi:data:Picture", &file->pictureKind, &status);
-    omfsFindDataKind(file, "omfi:data:Sound", &file->soundKind, &status);
+    omfsFindDataKind(file, kOmfDataKindPicture, &file->pictureKind, &status);
+    omfsFindDataKind(file, kOmfDataKindSound, &file->soundKind, &status);
     return 0;
 }
 
@@ -123,8 +123,7 @@ omfErr_t omfsDefineDataKind(omfHdl_t file, const char* name, omfObject_t* dataKi
     return 0;
 }
 
-omfBool omfsFindDataKind(omfHdl_t file, const char* name, omfObject_t* dataKind,
-                         omfErr_t* error) {
+omfBool omfsFindDataKind(omfHdl_t file, const char* name, omfObject_t* dataKind, omfErr_t* error) {
     if (error != nullptr) *error = 0;
     if (!validFile(file)) {
         if (error != nullptr) *error = OM_ERR_BAD_FILE_HANDLE;
@@ -144,7 +143,8 @@ omfBool omfsFindDataKind(omfHdl_t file, const char* name, omfObject_t* dataKind,
     if (!file->dataKindTable) return false;
     void* value = nullptr;
     omfBool found = false;
-    omfErr_t status = omfsTableLookupString(file->dataKindTable.get(), full.c_str(), &value, &found);
+    omfErr_t status =
+        omfsTableLookupString(file->dataKindTable.get(), full.c_str(), &value, &found);
     if (status != 0) {
         if (error != nullptr) *error = status;
         return false;

@@ -36,6 +36,11 @@ omfErr_t omfsObjectNew(omfHdl_t file, const char* classID, omfObject_t* object);
 // the full name ("omfi:data:" is added when missing); in 1.x files it is a
 // fixed token (1 picture, 2 sound, 3 timecode, 4 edgecode) carried in the
 // handle's value.
+// The full names of the data kinds of media and of the 1.x tokens.
+inline constexpr char kOmfDataKindPicture[] = "omfi:data:Picture";
+inline constexpr char kOmfDataKindSound[] = "omfi:data:Sound";
+inline constexpr char kOmfDataKindTimecode[] = "omfi:data:Timecode";
+inline constexpr char kOmfDataKindEdgecode[] = "omfi:data:Edgecode";
 omfErr_t omfsDefineDataKind(omfHdl_t file, const char* name, omfObject_t* dataKind);
 omfBool omfsFindDataKind(omfHdl_t file, const char* name, omfObject_t* dataKind, omfErr_t* error);
 
