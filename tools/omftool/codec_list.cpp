@@ -1,18 +1,24 @@
 #include "codec_list.h"
 
-#include <nlohmann/json.hpp>
-
-#include <memory>
-#include <string>
-#include <string_view>
-#include <vector>
-
+#include "command_line.h"
+#include "commands.h"
+#include "common_options.h"
+#include "open_omf_file.h"
 #include "plugin_tracks.h"
+
 #include "tarsel/system/application.h"
 #include "tarsel/system/format_host.h"
 #include "tarsel/system/preferences.h"
 #include "tarsel/system/registry.h"
 #include "tarsel/system/tool.h"
+
+#include <nlohmann/json.hpp>
+
+#include <iostream>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace omftool {
 
@@ -27,9 +33,7 @@ constexpr std::size_t kLineWidth = 96;
 constexpr const char* kIndent = "     ";
 
 int fail(const std::string& message, bool json, std::ostream& out, std::ostream& err) {
-    err << "omftool codecs: " << message << "\n";
-    if (json) out << nlohmann::json{{"error", 2}, {"message", message}}.dump(2) << "\n";
-    return 2;
+    return reportFailure("omftool codecs: " + message, kExitError, message, json, out, err);
 }
 
 } // namespace
@@ -58,7 +62,7 @@ int runCodecs(bool json, std::ostream& out, std::ostream& err) {
     const std::string defaultCodec = codecs->Value().ID().c_str();
     if (json) {
         out << nlohmann::json{{"default", defaultCodec}, {"codecs", list}}.dump(2) << "\n";
-        return 0;
+        return kExitDone;
     }
     for (const auto& codec : list) {
         const std::string id = codec["id"];
@@ -81,7 +85,16 @@ int runCodecs(bool json, std::ostream& out, std::ostream& err) {
         out << "\n";
     }
     out << "(* the saver's default)\n";
-    return 0;
+    return kExitDone;
+}
+
+void addCodecsCommand(CLI::App& app, CommandRun& run) {
+    auto json = std::make_shared<bool>(false);
+    CLI::App* codecs = app.add_subcommand(
+        "codecs", "List the codecs the OMF plug-in's saver offers, with their varieties");
+    addJson(*codecs, *json, "list");
+    codecs->callback(
+        [json, &run] { run = [json] { return runCodecs(*json, std::cout, std::cerr); }; });
 }
 
 } // namespace omftool

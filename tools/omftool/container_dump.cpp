@@ -1,8 +1,14 @@
 #include "container_dump.h"
 
+#include "command_line.h"
+#include "commands.h"
+#include "common_options.h"
 #include "open_container.h"
+#include "open_omf_file.h"
 
 #include <cstdio>
+#include <iostream>
+#include <memory>
 #include <vector>
 
 namespace omftool {
@@ -31,7 +37,8 @@ std::string hex16(unsigned number) {
 
 std::string printable(const std::vector<unsigned char>& bytes) {
     std::string text;
-    for (unsigned char byte : bytes) text += (byte >= 0x20 && byte < 0x7F) ? char(byte) : '.';
+    for (unsigned char byte : bytes)
+        text += (byte >= 0x20 && byte < 0x7F) ? char(byte) : '.';
     return text;
 }
 
@@ -85,8 +92,7 @@ json describeValue(CMValue value, bool numbersOnly, const DumpOptions& options) 
 
 } // namespace
 
-json describeContainer(CMContainer container, const std::string& file,
-                       const DumpOptions& options) {
+json describeContainer(CMContainer container, const std::string& file, const DumpOptions& options) {
     json out;
     out["file"] = file;
     CMContainerLabelInfo label{};
@@ -165,11 +171,11 @@ void printContainer(std::ostream& out, const json& d) {
     const json& label = d["label"];
     out << "Container " << d["file"].get<std::string>() << "\n";
     out << "Label: magic " << label["magic"].get<std::string>() << ", flags "
-        << hex16(label["flags"].get<unsigned>()) << ", bufSize " << label["bufSize"]
-        << ", version " << label["majorVersion"] << "." << label["minorVersion"]
-        << ", TOC at " << label["tocOffset"] << " (" << label["tocSize"] << " bytes)\n";
-    out << "TOC: " << d["toc"]["format"].get<std::string>() << " format, "
-        << d["toc"]["bufferSize"] << "-byte buffers\n";
+        << hex16(label["flags"].get<unsigned>()) << ", bufSize " << label["bufSize"] << ", version "
+        << label["majorVersion"] << "." << label["minorVersion"] << ", TOC at "
+        << label["tocOffset"] << " (" << label["tocSize"] << " bytes)\n";
+    out << "TOC: " << d["toc"]["format"].get<std::string>() << " format, " << d["toc"]["bufferSize"]
+        << "-byte buffers\n";
     const json& counts = d["counts"];
     out << "Counts: " << counts["objects"] << " objects, " << counts["properties"]
         << " properties, " << counts["values"] << " values, " << counts["types"] << " types\n";
@@ -221,12 +227,8 @@ int runDump(const std::string& file, bool asJson, const DumpOptions& options, st
             std::ostream& err) {
     OpenContainer opened(file);
     if (opened.container() == nullptr) {
-        err << "omftool: " << file << ": " << opened.error() << "\n";
-        if (asJson) {
-            out << json{{"error", opened.errorNumber()}, {"message", opened.error()}}.dump(2)
-                << "\n";
-        }
-        return 2;
+        return reportFailure("omftool: " + file + ": " + opened.error(), opened.errorNumber(),
+                             opened.error(), asJson, out, err);
     }
     json description = describeContainer(opened.container(), file, options);
     if (asJson) {
@@ -234,7 +236,29 @@ int runDump(const std::string& file, bool asJson, const DumpOptions& options, st
     } else {
         printContainer(out, description);
     }
-    return 0;
+    return kExitDone;
+}
+
+void addDumpCommand(CLI::App& app, CommandRun& run) {
+    struct Given {
+        std::string file;
+        bool json = false;
+        DumpOptions options;
+    };
+    auto given = std::make_shared<Given>();
+    CLI::App* dump = app.add_subcommand(
+        "dump", "Show a container's label, TOC format, objects, properties, types, values with "
+                "their segments, and global names");
+    addInputFile(*dump, given->file, "Container file to read");
+    addJson(*dump, given->json, "description");
+    dump->add_option("--max-bytes", given->options.maxDataBytes,
+                     "Value bytes shown per value (0 shows none)")
+        ->capture_default_str();
+    dump->callback([given, &run] {
+        run = [given] {
+            return runDump(given->file, given->json, given->options, std::cout, std::cerr);
+        };
+    });
 }
 
 } // namespace omftool

@@ -1,5 +1,7 @@
 #include "file_info.h"
 
+#include "commands.h"
+#include "common_options.h"
 #include "media_listing.h"
 #include "mob_search.h"
 #include "open_omf_file.h"
@@ -11,7 +13,9 @@
 #include "omf/omf_session.h"
 
 #include <ctime>
+#include <iostream>
 #include <map>
+#include <memory>
 
 namespace omftool {
 
@@ -189,6 +193,23 @@ void printInfo(std::ostream& out, const json& description) {
 
 int runInfo(const std::string& path, bool asJson, std::ostream& out, std::ostream& err) {
     return runDescription(path, asJson, out, err, describeFile, printInfo);
+}
+
+void addInfoCommand(CLI::App& app, CommandRun& run) {
+    struct Given {
+        std::string file;
+        bool json = false;
+    };
+    auto given = std::make_shared<Given>();
+    CLI::App* info = app.add_subcommand(
+        "info", "Show an OMF file's revision, versions, byte order, identification list, mob "
+                "counts and container counts, and per file mob with a media descriptor the codec "
+                "chosen for it, stored and sampled size, frame layout, sample count and rate");
+    addInputFile(*info, given->file, "OMF file to read");
+    addJson(*info, given->json, "description");
+    info->callback([given, &run] {
+        run = [given] { return runInfo(given->file, given->json, std::cout, std::cerr); };
+    });
 }
 
 } // namespace omftool

@@ -1,5 +1,8 @@
 #include "frame_export.h"
 
+#include "command_line.h"
+#include "commands.h"
+#include "common_options.h"
 #include "frame_file_pattern.h"
 #include "image_file_writer.h"
 #include "open_omf_file.h"
@@ -9,6 +12,8 @@
 #include "omf/omf_errors.h"
 
 #include <fstream>
+#include <iostream>
+#include <memory>
 #include <vector>
 
 namespace omftool {
@@ -17,7 +22,7 @@ namespace {
 
 int commandError(std::ostream& err, const std::string& text) {
     err << "omftool frames: " << text << "\n";
-    return 2;
+    return kExitError;
 }
 
 int mediaFailure(const MediaFailure& failure, std::ostream& out, std::ostream& err) {
@@ -64,7 +69,7 @@ bool writeBytes(const std::string& name, const std::vector<uint8_t>& bytes, std:
 
 // Frames as stored, one file each: compressed frames stay as the media holds them.
 int writeStoredFrames(const FramesOptions& options, const FrameFilePattern& pattern, omfHdl_t file,
-                      const PictureMob& mob, std::ostream& out, std::ostream& err) {
+                      const MediaMob& mob, std::ostream& out, std::ostream& err) {
     MediaFailure failure;
     StoredFrameReader reader;
     if (!reader.open(file, mob, failure)) return mediaFailure(failure, out, err);
@@ -87,7 +92,7 @@ int writeStoredFrames(const FramesOptions& options, const FrameFilePattern& patt
         if ((i == 0 && !makeFolderFor(name, why)) || !writeBytes(name, bytes, why)) {
             if (options.progress) err << "\n";
             err << "omftool frames: cannot write " << name << ": " << why << "\n";
-            return 2;
+            return kExitError;
         }
         total += int64_t(bytes.size());
     }
@@ -96,7 +101,7 @@ int writeStoredFrames(const FramesOptions& options, const FrameFilePattern& patt
         << options.start + count - 1 << " of master mob \"" << mob.name << "\" (track "
         << mob.trackID << ", " << reader.frameCount() << " frames; " << total << " bytes) to "
         << options.pattern << "\n";
-    return 0;
+    return kExitDone;
 }
 
 } // namespace
@@ -119,15 +124,15 @@ int runFrames(const FramesOptions& options, std::ostream& out, std::ostream& err
     OpenOMFFile opened(options.file, MediaLayer::kWith);
     MediaFailure failure;
     if (!opened.opened(failure.error, failure.message)) return mediaFailure(failure, out, err);
-    PictureMob mob;
+    MediaMob mob;
     if (options.raw) {
-        if (!findPictureMasterMob(opened.file(), options.mob, mob, failure)) {
+        if (!findMasterMob(opened.file(), kPictureMedia, options.mob, mob, failure)) {
             return mediaFailure(failure, out, err);
         }
         return writeStoredFrames(options, *pattern, opened.file(), mob, out, err);
     }
     PictureReader reader;
-    if (!findPictureMasterMob(opened.file(), options.mob, mob, failure) ||
+    if (!findMasterMob(opened.file(), kPictureMedia, options.mob, mob, failure) ||
         !reader.open(opened.file(), mob, failure)) {
         return mediaFailure(failure, out, err);
     }
@@ -149,7 +154,7 @@ int runFrames(const FramesOptions& options, std::ostream& out, std::ostream& err
             !writeImage(name, {argb, reader.width(), reader.height(), reader.hasAlpha()}, why)) {
             if (options.progress) err << "\n";
             err << "omftool frames: cannot write " << name << ": " << why << "\n";
-            return 2;
+            return kExitError;
         }
     }
     if (options.progress) err << "\n";
@@ -161,7 +166,45 @@ int runFrames(const FramesOptions& options, std::ostream& out, std::ostream& err
         << reader.height() << (reader.hasAlpha() ? " RGBA" : " RGB") << "; display area "
         << display.xSize << " x " << display.ySize << " at " << display.xOffset << ", "
         << display.yOffset << ") to " << options.pattern << "\n";
-    return 0;
+    return kExitDone;
+}
+
+void addFramesCommand(CLI::App& app, CommandRun& run) {
+    struct Given {
+        FramesOptions options;
+        FrameCount count;
+        std::vector<std::string> mediaPath;
+    };
+    auto given = std::make_shared<Given>();
+    FramesOptions& options = given->options;
+    CLI::App* frames = app.add_subcommand(
+        "frames",
+        "Write the picture frames of a master mob as image files, one per frame, read as 8-bit "
+        "RGB (RGBA when the media has alpha) with separated fields woven into full frames; DV "
+        "frames decoded by the movie server");
+    addInputFile(*frames, options.file, "OMF file to read");
+    addMasterMobChoice(*frames, options.mob, "picture");
+    addFrameRange(*frames, options.start, given->count);
+    addOutput(*frames, options.pattern,
+              "Image file name with one integer conversion for the frame number, e.g. "
+              "out/frame%04d.png; the extension picks the format (png, jpg, tif, bmp, "
+              "ppm, pam, tga...)");
+    addMediaPath(*frames, given->mediaPath);
+    frames->add_flag("--raw", options.raw,
+                     "Write each frame's stored bytes as they are (a JPEG image, a DV frame "
+                     "that ffmpeg -f dv reads, uncompressed pixels) instead of decoding it");
+    frames->footer("A progress line shows on a terminal. Exit status 0 when every frame was "
+                   "written; 2 for a bad pattern, a file or master mob that cannot be used, frames "
+                   "outside the media, DV frames without a movie server to decode them or an "
+                   "image file that cannot be written.");
+    frames->callback([given, &run] {
+        run = [given] {
+            useMediaSearchFolders(given->mediaPath);
+            given->options.count = given->count.get();
+            given->options.progress = showsProgress();
+            return runFrames(given->options, std::cout, std::cerr);
+        };
+    });
 }
 
 } // namespace omftool

@@ -1,6 +1,8 @@
 #include "mob_listing.h"
-#include "mob_search.h"
 
+#include "commands.h"
+#include "common_options.h"
+#include "mob_search.h"
 #include "open_omf_file.h"
 
 #include "omf/omf_access.h"
@@ -12,6 +14,7 @@
 #include "omf/omf_session.h"
 #include "tarsel/system/media_search.h"
 
+#include <iostream>
 #include <map>
 #include <memory>
 #include <tuple>
@@ -384,6 +387,28 @@ int runMobs(const std::string& path, bool asJson, std::ostream& out, std::ostrea
         return describeMobs(file, description, error, message, mediaFolders);
     };
     return runDescription(path, asJson, out, err, describe, printMobs);
+}
+
+void addMobsCommand(CLI::App& app, CommandRun& run) {
+    struct Given {
+        std::string file;
+        bool json = false;
+        std::vector<std::string> mediaPath;
+    };
+    auto given = std::make_shared<Given>();
+    CLI::App* mobs = app.add_subcommand(
+        "mobs", "List every mob with its tracks and component trees, what each source clip "
+                "names (kind, name and MobID), the file mob each master-mob track resolves to, "
+                "and the file each locator of external media names (or that none was found)");
+    addInputFile(*mobs, given->file, "OMF file to read");
+    addJson(*mobs, given->json, "listing");
+    addMediaPath(*mobs, given->mediaPath);
+    mobs->callback([given, &run] {
+        run = [given] {
+            const std::vector<std::string> folders = useMediaSearchFolders(given->mediaPath);
+            return runMobs(given->file, given->json, std::cout, std::cerr, folders);
+        };
+    });
 }
 
 } // namespace omftool

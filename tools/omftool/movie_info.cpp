@@ -1,6 +1,11 @@
 // The "movie-info" command.
 #include "movie_info.h"
+
+#include "command_line.h"
+#include "commands.h"
+#include "common_options.h"
 #include "movie_server.h"
+#include "open_omf_file.h"
 
 #include "tarsel/script_val.h"
 #include "tarsel/system/qt_server.h"
@@ -8,6 +13,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iomanip>
+#include <iostream>
+#include <memory>
 
 namespace omftool {
 namespace {
@@ -71,13 +78,11 @@ int runMovieInfo(const std::string& file, int track, bool json, std::ostream& ou
     nlohmann::json description;
     std::string message;
     if (!describeMovie(file, track, description, message)) {
-        err << "omftool movie-info: " << message << "\n";
-        if (json) out << nlohmann::json{{"error", 2}, {"message", message}}.dump(2) << "\n";
-        return 2;
+        return reportFailure("omftool movie-info: " + message, kExitError, message, json, out, err);
     }
     if (json) {
         out << description.dump(2) << "\n";
-        return 0;
+        return kExitDone;
     }
     out << file << "\n";
     out << "  size         " << description["width"] << " x " << description["height"] << ", depth "
@@ -93,7 +98,28 @@ int runMovieInfo(const std::string& file, int track, bool json, std::ostream& ou
         if (description.contains(key))
             out << "  " << std::left << std::setw(13) << key << description[key].get<std::string>()
                 << "\n";
-    return 0;
+    return kExitDone;
+}
+
+void addMovieInfoCommand(CLI::App& app, CommandRun& run) {
+    struct Given {
+        std::string file;
+        int track = 0;
+        bool json = false;
+    };
+    auto given = std::make_shared<Given>();
+    CLI::App* movieInfo = app.add_subcommand(
+        "movie-info", "Read a movie file through the movie server and show its size, frame "
+                      "count and rate, video tracks, codec, pixel format, timecode and colour");
+    addInputFile(*movieInfo, given->file, "Movie file to read");
+    movieInfo->add_option("--track", given->track,
+                          "Video track to read, from 1 (default: the first)");
+    addJson(*movieInfo, given->json, "description");
+    movieInfo->callback([given, &run] {
+        run = [given] {
+            return runMovieInfo(given->file, given->track, given->json, std::cout, std::cerr);
+        };
+    });
 }
 
 } // namespace omftool

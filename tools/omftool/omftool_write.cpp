@@ -1,14 +1,12 @@
 #include "omftool_write.h"
 
-#include <algorithm>
-#include <cctype>
-#include <filesystem>
-#include <memory>
-#include <system_error>
-
+#include "command_line.h"
+#include "commands.h"
+#include "common_options.h"
 #include "movie_input.h"
 #include "numbered_name.h"
 #include "plugin_tracks.h"
+
 #include "tarsel/system/application.h"
 #include "tarsel/system/clip.h"
 #include "tarsel/system/format_host.h"
@@ -17,6 +15,13 @@
 #include "tarsel/system/preferences.h"
 #include "tarsel/system/registry.h"
 #include "tarsel/system/tool.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <system_error>
 
 namespace omftool {
 
@@ -100,7 +105,7 @@ class SaverRun {
         out << "Wrote " << m_Frames << " frame" << (m_Frames == 1 ? "" : "s") << " of " << m_Width
             << " x " << m_Height << " to " << m_Options.output << " with codec " << m_Options.codec
             << (m_Options.variety ? ":" + *m_Options.variety : "") << "\n";
-        return 0;
+        return kExitDone;
     }
 
   private:
@@ -111,7 +116,7 @@ class SaverRun {
         // A file the saver began is removed; one that was there before it is left alone.
         std::error_code ignored;
         if (m_HeaderWritten && !m_OutputExisted) std::filesystem::remove(m_Options.output, ignored);
-        return 2;
+        return kExitError;
     }
 
     int ApplyChoices() {
@@ -131,7 +136,7 @@ class SaverRun {
         }
         if (m_Options.rate) m_Host->SetInput(kRateInput, Parameter(*m_Options.rate));
         if (m_Options.quality) m_Host->SetInput(kQualityInput, Parameter(*m_Options.quality));
-        return 0;
+        return kExitDone;
     }
 
     int WriteInput(const std::string& input) {
@@ -143,10 +148,10 @@ class SaverRun {
             HeldImage image(clip.clip->GetFrameTagList(frame));
             if (!image.image) {
                 if (frame == 0) return Fail("cannot read " + input + " as a picture or movie");
-                return 0;
+                return kExitDone;
             }
             if (int status = WriteFrame(image.image, input, frame); status != 0) return status;
-            if (!allFrames) return 0;
+            if (!allFrames) return kExitDone;
         }
     }
 
@@ -162,7 +167,7 @@ class SaverRun {
             if (int status = WriteFrame(image.image, input, int32_t(frame)); status != 0)
                 return status;
         }
-        return 0;
+        return kExitDone;
     }
 
     int WriteFrame(Image* image, const std::string& input, int32_t frame) {
@@ -181,7 +186,7 @@ class SaverRun {
         }
         ++m_Frames;
         if (m_Options.progress) m_Err << "\rframe " << m_Frames << std::flush;
-        return 0;
+        return kExitDone;
     }
 
     const WriteOptions& m_Options;
@@ -202,6 +207,50 @@ class SaverRun {
 int runWrite(const WriteOptions& options, std::ostream& out, std::ostream& err) {
     SaverRun run(options, err);
     return run.Run(out);
+}
+
+void addWriteCommand(CLI::App& app, CommandRun& run) {
+    struct Given {
+        WriteOptions options;
+        std::string variety;
+        double rate = 0, quality = 0;
+        CLI::Option* varietyOption = nullptr;
+        CLI::Option* rateOption = nullptr;
+        CLI::Option* qualityOption = nullptr;
+    };
+    auto given = std::make_shared<Given>();
+    CLI::App* write = app.add_subcommand(
+        "write", "Write pictures into a new OMF file through the OMF plug-in's saver, as a host "
+                 "does: the codec, variety, frame rate and quality set on its controls, the first "
+                 "frame as the template, then every frame");
+    write->add_option("OUT", given->options.output, "OMF file to create")->required();
+    write->add_option("--codec", given->options.codec, "Codec ID (see omftool codecs)")->required();
+    given->varietyOption = write->add_option(
+        "--variety", given->variety, "Variety of a codec that has them, e.g. Uncomp422 for AJPG");
+    given->rateOption = write->add_option("--rate", given->rate, "Frames per second (default: 24)")
+                            ->check(CLI::Range(0.01, 1000.0));
+    given->qualityOption =
+        write->add_option("--quality", given->quality, "JPEG quality 0..100 (default: 93)")
+            ->check(CLI::Range(0.0, 100.0));
+    write
+        ->add_option("INPUT", given->options.inputs,
+                     "Picture files (one frame each), the first file of a numbered sequence "
+                     "given alone (shot.0001.png: every following number), or a movie (read "
+                     "through the movie server)")
+        ->required();
+    write->footer("A progress line shows on a terminal. Exit status 0 when every frame was "
+                  "written; 2 for an input that cannot be read, a choice the saver refuses or a "
+                  "file that cannot be written (a partly written file is removed).");
+    write->callback([given, &run] {
+        run = [given] {
+            WriteOptions& options = given->options;
+            if (given->varietyOption->count() > 0) options.variety = given->variety;
+            if (given->rateOption->count() > 0) options.rate = given->rate;
+            if (given->qualityOption->count() > 0) options.quality = given->quality;
+            options.progress = showsProgress();
+            return runWrite(options, std::cout, std::cerr);
+        };
+    });
 }
 
 } // namespace omftool

@@ -60,11 +60,17 @@ OpenOMFFile::~OpenOMFFile() {
     if (session_ != nullptr) omfsFinishSession(session_);
 }
 
+int reportFailure(std::string_view said, int error, const std::string& message, bool json,
+                  std::ostream& out, std::ostream& err) {
+    err << said << "\n";
+    if (json) out << nlohmann::json{{"error", error}, {"message", message}}.dump(2) << "\n";
+    return kExitError;
+}
+
 int reportFailure(int error, const std::string& message, bool json, std::ostream& out,
                   std::ostream& err) {
-    err << "OMF error " << error << ": " << message << "\n";
-    if (json) out << nlohmann::json{{"error", error}, {"message", message}}.dump(2) << "\n";
-    return 2;
+    return reportFailure("OMF error " + std::to_string(error) + ": " + message, error, message,
+                         json, out, err);
 }
 
 } // namespace omftool

@@ -2,12 +2,15 @@
 // commands, and keeps the reason when it does not open.
 #pragma once
 
+#include "command_line.h"
+
 #include "omf/omf_types.h"
 
 #include <nlohmann/json.hpp>
 
 #include <ostream>
 #include <string>
+#include <string_view>
 
 namespace omftool {
 
@@ -44,8 +47,11 @@ class OpenOMFFile {
     std::string message_;
 };
 
-// Prints a command's failure: "OMF error N: TEXT" on `err`, and with JSON
-// output also {"error": N, "message": TEXT} on `out`. Answers exit status 2.
+// Prints a command's failure: the line `said` on `err`, and with JSON output also
+// {"error": N, "message": TEXT} on `out`. Answers kExitError.
+int reportFailure(std::string_view said, int error, const std::string& message, bool json,
+                  std::ostream& out, std::ostream& err);
+// The same for the toolkit's failures, `said` being "OMF error N: TEXT".
 int reportFailure(int error, const std::string& message, bool json, std::ostream& out,
                   std::ostream& err);
 
@@ -65,7 +71,7 @@ int runDescription(const std::string& path, bool json, std::ostream& out, std::o
     } else {
         printText(out, description);
     }
-    return 0;
+    return kExitDone;
 }
 
 } // namespace omftool

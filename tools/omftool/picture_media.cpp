@@ -1,11 +1,9 @@
 #include "picture_media.h"
-#include "mob_search.h"
+
 #include "movie_server.h"
 
 #include "omf/omf_error_codes.h"
 #include "omf/omf_errors.h"
-#include "omf/omf_mobs.h"
-#include "omf/omf_resolve.h"
 #include "omf/omf_session.h"
 
 #include <cstring>
@@ -13,49 +11,7 @@
 
 namespace omftool {
 
-bool fail(MediaFailure& failure, int error, const std::string& doing) {
-    failure.error = error;
-    failure.message = std::string(omfsErrorName(error)) + "\n[" + doing + "]";
-    return false;
-}
-
 namespace {
-
-// The first track of a master mob with the picture kind that resolves to a
-// file mob, or 0.
-omfTrackID_t pictureTrackOf(omfHdl_t file, omfObject_t mob, omfObject_t pictureKind) {
-    MobSearch tracks(file);
-    omfObject_t track = nullptr;
-    while (omfiNextTrackOf(tracks.get(), mob, nullptr, &track) == 0) {
-        omfRational_t editRate{};
-        omfPosition_t origin = 0;
-        omfTrackID_t trackID = 0;
-        omfObject_t segment = nullptr;
-        omfObject_t dataKind = nullptr;
-        omfLength_t length = 0;
-        char trackName[128] = {};
-        if (omfiTrackGetInfo(file, mob, track, &editRate, sizeof trackName, trackName, &origin,
-                             &trackID, &segment) != 0 ||
-            omfiComponentGetInfo(file, segment, &dataKind, &length) != 0 ||
-            dataKind != pictureKind) {
-            continue;
-        }
-        omfSourceSearchResult_t result{};
-        omfObject_t found = nullptr;
-        if (FindSource(file, mob, trackID, 0, kFileMob, nullptr, kOmfNoEffectChoice, &found,
-                       &result) == 0 &&
-            result.mob != nullptr) {
-            return trackID;
-        }
-    }
-    return 0;
-}
-
-std::string mobName(omfHdl_t file, omfObject_t mob) {
-    char name[256] = {};
-    if (omfiMobGetName(file, mob, sizeof name, name) != 0) return std::string();
-    return name;
-}
 
 omfFormatEntry_t entry(omfInt32 opcode) {
     omfFormatEntry_t entry;
@@ -78,6 +34,20 @@ bool fileHasAlpha(omfMediaHdl_t media, omfObject_t pictureKind) {
 
 } // namespace
 
+std::string pictureTrackText(const MediaMob& mob) {
+    return "picture track " + std::to_string(mob.trackID) + " of master mob \"" + mob.name + "\"";
+}
+
+bool countFrames(omfMediaHdl_t media, const std::string& track, int64_t& frames,
+                 MediaFailure& failure) {
+    omfInt64 count = 0;
+    if (int error = omfmCountSamples(media, &count)) {
+        return fail(failure, error, "counting the frames of " + track);
+    }
+    frames = count;
+    return true;
+}
+
 bool isDVMedia(omfMediaHdl_t media) {
     // Room for any codec ID with its terminating zero.
     char codecID[64] = {};
@@ -85,69 +55,34 @@ bool isDVMedia(omfMediaHdl_t media) {
            std::strcmp(codecID, kDVCodecID) == 0;
 }
 
-bool findPictureMasterMob(omfHdl_t file, const MasterMobChoice& choice, PictureMob& found,
-                          MediaFailure& failure) {
-    omfObject_t pictureKind = nullptr;
-    omfErr_t status = 0;
-    const bool byName = !choice.name.empty();
-    const std::string wanted = byName
-                                   ? "no master mob named \"" + choice.name + "\" has picture media"
-                                   : "the file has fewer than " + std::to_string(choice.index) +
-                                         " master mobs with picture media";
-    if (!omfsFindDataKind(file, kPictureKindName, &pictureKind, &status)) {
-        return fail(failure, OM_ERR_MOB_NOT_FOUND, wanted);
-    }
-    MobSearch mobs(file);
-    omfObject_t mob = nullptr;
-    int64_t seen = 0;
-    while (omfiNextMatchingMob(mobs.get(), nullptr, &mob) == 0) {
-        omfErr_t error = 0;
-        if (!omfiMobIsMaster(file, mob, &error)) continue;
-        const std::string name = mobName(file, mob);
-        if (byName && name != choice.name) continue;
-        const omfTrackID_t trackID = pictureTrackOf(file, mob, pictureKind);
-        if (trackID == 0) continue;
-        if (byName || ++seen == choice.index) {
-            found = {mob, trackID, name};
-            return true;
-        }
-    }
-    return fail(failure, OM_ERR_MOB_NOT_FOUND, wanted);
-}
-
-PictureReader::~PictureReader() {
-    if (media_ != nullptr) omfmCloseMedia(media_);
-}
-
-bool PictureReader::open(omfHdl_t file, const PictureMob& mob, MediaFailure& failure) {
+bool PictureReader::open(omfHdl_t file, const MediaMob& mob, MediaFailure& failure) {
     omfErr_t status = 0;
     if (!omfsFindDataKind(file, kPictureKindName, &pictureKind_, &status)) {
         return fail(failure, status != 0 ? status : OM_ERR_WRONG_MEDIA_TYPE,
                     "the file defines no picture data kind");
     }
-    const std::string track =
-        "picture track " + std::to_string(mob.trackID) + " of master mob \"" + mob.name + "\"";
+    const std::string track = pictureTrackText(mob);
     omfInt16 channels = 0;
     if (int error =
             omfmCountChannels(file, mob.mob, mob.trackID, nullptr, pictureKind_, &channels)) {
         return fail(failure, error, "counting the channels of " + track);
     }
     if (channels < 1) return fail(failure, OM_ERR_WRONG_MEDIA_TYPE, track + " has no picture");
-    if (int error =
-            omfmOpenMedia(file, mob.mob, mob.trackID, nullptr, kMediaOpenReadOnly, 0, &media_)) {
-        media_ = nullptr;
+    if (int error = omfmOpenMedia(file, mob.mob, mob.trackID, nullptr, kMediaOpenReadOnly, 0,
+                                  media_.out())) {
+        media_.forget();
         return fail(failure, error, "opening the media of " + track);
     }
     omfInt32 storedWidth = 0, storedHeight = 0;
-    if (int error = omfmGetVideoFormat(media_, &fileLayout_, &storedWidth, &storedHeight, nullptr,
-                                       nullptr, nullptr)) {
+    if (int error = omfmGetVideoFormat(media_.get(), &fileLayout_, &storedWidth, &storedHeight,
+                                       nullptr, nullptr, nullptr)) {
         return fail(failure, error, "reading the video format of " + track);
     }
-    if (int error = omfmGetSampledArea(media_, &sampled_.xOffset, &sampled_.yOffset,
+    if (int error = omfmGetSampledArea(media_.get(), &sampled_.xOffset, &sampled_.yOffset,
                                        &sampled_.xSize, &sampled_.ySize)) {
         return fail(failure, error, "reading the sampled area of " + track);
     }
-    if (int error = omfmGetDisplayArea(media_, &display_.xOffset, &display_.yOffset,
+    if (int error = omfmGetDisplayArea(media_.get(), &display_.xOffset, &display_.yOffset,
                                        &display_.xSize, &display_.ySize)) {
         return fail(failure, error, "reading the display area of " + track);
     }
@@ -165,12 +100,12 @@ bool PictureReader::open(omfHdl_t file, const PictureMob& mob, MediaFailure& fai
     }
     width_ = storedWidth;
     height_ = int(rows);
-    hasAlpha_ = fileHasAlpha(media_, pictureKind_);
-    dv_ = isDVMedia(media_);
+    hasAlpha_ = fileHasAlpha(media_.get(), pictureKind_);
+    dv_ = isDVMedia(media_.get());
     if (dv_) {
         // DV frames arrive compressed whatever the memory format: room for the largest.
         omfInt32 largest = 0;
-        if (int error = omfmGetLargestSampleSize(media_, pictureKind_, &largest)) {
+        if (int error = omfmGetLargestSampleSize(media_.get(), pictureKind_, &largest)) {
             return fail(failure, error, "reading the largest DV frame of " + track);
         }
         if (largest <= 0) return fail(failure, OM_ERR_ZERO_SAMPLE_SIZE, track + " holds no frame");
@@ -184,26 +119,21 @@ bool PictureReader::open(omfHdl_t file, const PictureMob& mob, MediaFailure& fai
         format[1].operand.int32 = kOmfPixRGBA;
         std::memcpy(format[2].operand.compLayout, "ARGB", 4);
         std::memset(format[3].operand.compSizes, 8, 4);
-        if (int error = omfmSetMemoryFormat(media_, format)) {
+        if (int error = omfmSetMemoryFormat(media_.get(), format)) {
             return fail(failure, error, "asking for 8-bit ARGB frames of " + track);
         }
     }
-    omfInt64 count = 0;
-    if (int error = omfmCountSamples(media_, &count)) {
-        return fail(failure, error, "counting the frames of " + track);
-    }
-    frameCount_ = count;
-    return true;
+    return countFrames(media_.get(), track, frameCount_, failure);
 }
 
 bool PictureReader::readFrame(int64_t frame, std::vector<uint8_t>& argb, MediaFailure& failure) {
     const std::string doing = "reading frame " + std::to_string(frame);
-    if (int error = omfmSetFrame(media_, frame + 1)) return fail(failure, error, doing);
+    if (int error = omfmSetFrame(media_.get(), frame + 1)) return fail(failure, error, doing);
     if (dv_) return readDVFrame(argb, doing, failure);
     argb.resize(frameBytes());
     omfInt32 bytesRead = 0;
-    if (int error =
-            omfmReadChannelSamples(media_, 1, omfInt32(argb.size()), argb.data(), &bytesRead)) {
+    if (int error = omfmReadChannelSamples(media_.get(), 1, omfInt32(argb.size()), argb.data(),
+                                           &bytesRead)) {
         return fail(failure, error, doing);
     }
     if (size_t(bytesRead) != argb.size()) {
@@ -217,7 +147,7 @@ bool PictureReader::readFrame(int64_t frame, std::vector<uint8_t>& argb, MediaFa
 bool PictureReader::readDVFrame(std::vector<uint8_t>& argb, const std::string& doing,
                                 MediaFailure& failure) {
     omfInt32 samples = 0, bytesRead = 0;
-    if (int error = omfmReadMediaSamples(media_, 1, omfInt32(compressed_.size()),
+    if (int error = omfmReadMediaSamples(media_.get(), 1, omfInt32(compressed_.size()),
                                          compressed_.data(), &samples, &bytesRead)) {
         return fail(failure, error, doing);
     }

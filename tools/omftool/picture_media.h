@@ -2,6 +2,10 @@
 // through the media calls.
 #pragma once
 
+#include "master_mob_search.h"
+#include "media_failure.h"
+#include "media_handle.h"
+
 #include "omf/omf_media.h"
 
 #include <cstdint>
@@ -10,44 +14,20 @@
 
 namespace omftool {
 
-// A failed step: the toolkit error and its message (the error's text, and
-// on a second line in brackets what was being done). Error 0 is a failure
-// outside the toolkit (the movie server decoding DV), its message one line
-// naming the cause.
-struct MediaFailure {
-    int error = 0;
-    std::string message;
-};
-
-// Records `error` with what was being done in `failure`; answers false.
-bool fail(MediaFailure& failure, int error, const std::string& doing);
-
-inline constexpr const char* kPictureKindName = "omfi:data:Picture";
+inline constexpr const char* kPictureKindName = kPictureMedia.dataKind;
 // Codec ID of DV media. Its frames leave the codec as stored, raw transfer
 // or not (and it refuses raw transfers): decoding them is the reader's job.
 inline constexpr const char* kDVCodecID = "MSM TARGA DVC Codec";
 
+// How the readers' messages name the picture track of `mob`.
+std::string pictureTrackText(const MediaMob& mob);
+
+// The frames of the open `media` of `track` into `frames`; false on failure.
+bool countFrames(omfMediaHdl_t media, const std::string& track, int64_t& frames,
+                 MediaFailure& failure);
+
 // Whether the open `media` is DV media.
 bool isDVMedia(omfMediaHdl_t media);
-
-// Which master mob: the first picture master mob named `name`, or (when
-// `name` is empty) the `index`-th picture master mob in mob-table order,
-// counted from 1. A master mob is a picture one when one of its tracks has
-// the picture data kind and resolves to a file mob.
-struct MasterMobChoice {
-    std::string name;
-    int64_t index = 0;
-};
-
-struct PictureMob {
-    omfObject_t mob = nullptr;
-    omfTrackID_t trackID = 0; // its first picture track that resolves to a file mob
-    std::string name;
-};
-
-// Finds the chosen master mob; false with OM_ERR_MOB_NOT_FOUND when there is none.
-bool findPictureMasterMob(omfHdl_t file, const MasterMobChoice& choice, PictureMob& found,
-                          MediaFailure& failure);
 
 // Open picture media with the memory format set to 8-bit ARGB, separated
 // fields woven into full frames. DV frames are decoded by the movie server
@@ -55,12 +35,11 @@ bool findPictureMasterMob(omfHdl_t file, const MasterMobChoice& choice, PictureM
 class PictureReader {
   public:
     PictureReader() = default;
-    ~PictureReader();
     PictureReader(const PictureReader&) = delete;
     PictureReader& operator=(const PictureReader&) = delete;
 
     // Opens the picture track of `mob` for reading; false on failure.
-    bool open(omfHdl_t file, const PictureMob& mob, MediaFailure& failure);
+    bool open(omfHdl_t file, const MediaMob& mob, MediaFailure& failure);
 
     // Reads frame `frame` (from 0) into `argb`, resized to frameBytes().
     bool readFrame(int64_t frame, std::vector<uint8_t>& argb, MediaFailure& failure);
@@ -82,7 +61,7 @@ class PictureReader {
   private:
     bool readDVFrame(std::vector<uint8_t>& argb, const std::string& doing, MediaFailure& failure);
 
-    omfMediaHdl_t media_ = nullptr;
+    MediaHandle media_;
     omfObject_t pictureKind_ = nullptr;
     bool dv_ = false;
     std::vector<uint8_t> compressed_; // room for the largest DV frame

@@ -1,16 +1,15 @@
 #include "plugin_extract.h"
 
-#include <filesystem>
-#include <memory>
-#include <system_error>
-#include <vector>
-
+#include "command_line.h"
+#include "commands.h"
+#include "common_options.h"
 #include "frame_file_pattern.h"
 #include "image_file_writer.h"
 #include "movie_output.h"
 #include "movie_server.h"
 #include "plugin_tracks.h"
 #include "standard_output_to_error.h"
+
 #include "tarsel/system/application.h"
 #include "tarsel/system/format_host.h"
 #include "tarsel/system/image.h"
@@ -18,6 +17,12 @@
 #include "tarsel/system/preferences.h"
 #include "tarsel/system/registry.h"
 #include "tarsel/system/tool.h"
+
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <system_error>
+#include <vector>
 
 namespace omftool {
 
@@ -29,7 +34,7 @@ constexpr int kBitsWithAlpha = 32;
 
 int fail(const std::string& message, std::ostream& err) {
     err << "omftool: " << message << "\n";
-    return 2;
+    return kExitError;
 }
 
 // Writes the host image as one file: 16 bits a channel where asked and the format holds them,
@@ -150,7 +155,58 @@ int runExtract(const ExtractOptions& options, std::ostream& out, std::ostream& e
         << "\" to " << options.pattern;
     if (unread > 0) out << "; " << unread << " could not be read (gaps or missing media)";
     out << "\n";
-    return 0;
+    return kExitDone;
+}
+
+void addExtractCommand(CLI::App& app, CommandRun& run) {
+    struct Given {
+        ExtractOptions options;
+        FrameCount count;
+        std::vector<std::string> mediaPath;
+    };
+    auto given = std::make_shared<Given>();
+    ExtractOptions& options = given->options;
+    CLI::App* extract = app.add_subcommand(
+        "extract", "Load the OMF plug-in as a host does, choose one of its Video Track entries "
+                   "(a picture master mob or a composition sequence, as \"tracks\" lists them) "
+                   "and write its frames as image files, one per frame");
+    addInputFile(*extract, options.file, "OMF file to read");
+    extract->add_option("--track", options.track, "Video Track entry, from 0")
+        ->check(fromZero())
+        ->capture_default_str();
+    addFrameRange(*extract, options.start, given->count);
+    addOutput(*extract, options.pattern,
+              "Image file name with one integer conversion for the frame number, e.g. "
+              "out/frame%04d.png; the extension picks the format (png, jpg, tif, bmp, "
+              "ppm, pam, tga...). A name ending in .mov is one movie written through the "
+              "movie server instead");
+    extract->add_option("--movie-codec", options.movieCodec,
+                        "With a .mov output: the movie server's codec, by its four-character "
+                        "type (png, jpeg, raw, 2vuy, v210, apcn, avc1...) or its identifier "
+                        "(default png)");
+    extract
+        ->add_option("--rate", options.rate,
+                     "With a .mov output: frames a second (default: the entry's rate)")
+        ->check(positive());
+    extract
+        ->add_option("--bits", options.bits,
+                     "Bits a channel: 16 where the format holds them (png, tif, ppm, pam), or 8")
+        ->check(CLI::IsMember({8, 16}))
+        ->capture_default_str();
+    addMediaPath(*extract, given->mediaPath);
+    extract->footer("A progress line shows on a terminal. Frames the plug-in cannot read (a gap "
+                    "in a sequence, external media found nowhere) are skipped and counted. Exit "
+                    "status 0 when frames were written; 2 for a bad pattern, a file the plug-in "
+                    "refuses, an entry or frame range that does not exist, an image file that "
+                    "cannot be written, or when no frame could be read.");
+    extract->callback([given, &run] {
+        run = [given] {
+            useMediaSearchFolders(given->mediaPath);
+            given->options.count = given->count.get();
+            given->options.progress = showsProgress();
+            return runExtract(given->options, std::cout, std::cerr);
+        };
+    });
 }
 
 } // namespace omftool

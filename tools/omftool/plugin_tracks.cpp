@@ -1,20 +1,26 @@
 #include "plugin_tracks.h"
 
-#include <nlohmann/json.hpp>
-
-#include <cstdio>
-#include <cstdlib>
-#include <memory>
-#include <vector>
-
+#include "command_line.h"
+#include "commands.h"
+#include "common_options.h"
 #include "movie_server.h"
+#include "open_omf_file.h"
 #include "standard_output_to_error.h"
+
 #include "tarsel/system/application.h"
 #include "tarsel/system/format_host.h"
 #include "tarsel/system/image_format.h"
 #include "tarsel/system/preferences.h"
 #include "tarsel/system/registry.h"
 #include "tarsel/system/tool.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+#include <vector>
 
 namespace omftool {
 
@@ -68,9 +74,7 @@ bool IsSequenceText(const std::string& text) {
 }
 
 int fail(const std::string& message, bool json, std::ostream& out, std::ostream& err) {
-    err << "omftool: " << message << "\n";
-    if (json) out << nlohmann::json{{"error", 2}, {"message", message}}.dump(2) << "\n";
-    return 2;
+    return reportFailure("omftool: " + message, kExitError, message, json, out, err);
 }
 
 } // namespace
@@ -129,7 +133,7 @@ int runTracks(const std::string& file, bool json, std::ostream& out, std::ostrea
     if (!listsDV) err << "omftool: DV media are not listed: " << noServer << "\n";
     if (json) {
         out << nlohmann::json{{"file", file}, {"tracks", entries}}.dump(2) << "\n";
-        return 0;
+        return kExitDone;
     }
     for (const auto& entry : entries) {
         char line[160];
@@ -147,7 +151,33 @@ int runTracks(const std::string& file, bool json, std::ostream& out, std::ostrea
                 << "\n";
         }
     }
-    return 0;
+    return kExitDone;
+}
+
+void addTracksCommand(CLI::App& app, CommandRun& run) {
+    struct Given {
+        std::string file;
+        bool json = false;
+        std::vector<std::string> mediaPath;
+    };
+    auto given = std::make_shared<Given>();
+    CLI::App* tracks = app.add_subcommand(
+        "tracks", "Load the OMF plug-in as a host does and list its Video Track entries (picture "
+                  "master mobs, then composition sequences) with kind, length in frames, frame "
+                  "rate, size and pixel aspect; DV media are listed when the movie server, "
+                  "which decodes them, can be started");
+    addInputFile(*tracks, given->file, "OMF file to read");
+    addJson(*tracks, given->json, "listing");
+    addMediaPath(*tracks, given->mediaPath);
+    tracks->footer("Each sequence segment whose media lies outside the file is listed with its "
+                   "frames, mob, locator path and the file found for it, or \"not found\" (its "
+                   "frames are then gaps).");
+    tracks->callback([given, &run] {
+        run = [given] {
+            useMediaSearchFolders(given->mediaPath); // the plug-in searches them
+            return runTracks(given->file, given->json, std::cout, std::cerr);
+        };
+    });
 }
 
 } // namespace omftool

@@ -1,12 +1,13 @@
 #include "sample_edit.h"
 
-#include <cstring>
-
+#include "media_handle.h"
 #include "open_omf_file.h"
 
 #include "omf/omf_media.h"
 #include "omf/omf_mobs.h"
 #include "omf/omf_session.h"
+
+#include <cstring>
 
 namespace omftool {
 
@@ -36,18 +37,19 @@ omfErr_t writeMedia(omfHdl_t file, SampleEditMedia media, omfMobID_t* masterID) 
     omfObject_t master = nullptr, fileMob = nullptr;
     EDIT_CHECK(omfmCreateMasterMob(file, name, omfInt32(std::strlen(name)), &master));
     EDIT_CHECK(omfmCreateFileMob(file, name, kRate, bars ? "JPEG" : "RGBA", &fileMob));
-    omfMediaHdl_t handle = nullptr;
-    EDIT_CHECK(omfmCreateVideoMedia(file, master, 1, fileMob, 0, kRate, kSampleEditHeight,
-                                    kSampleEditWidth, kOmfFullFrame, omfRational_t{4, 3}, &handle));
+    MediaHandle handle;
+    if (omfErr_t failed = omfmCreateVideoMedia(file, master, 1, fileMob, 0, kRate,
+                                               kSampleEditHeight, kSampleEditWidth, kOmfFullFrame,
+                                               omfRational_t{4, 3}, handle.out())) {
+        handle.forget();
+        return failed;
+    }
     for (int frame = 0; frame < kSampleEditFrames; ++frame) {
         const std::vector<uint8_t> picture = sampleEditPicture(media, frame);
-        if (omfErr_t failed =
-                omfmWriteMediaSamples(handle, 1, picture.data(), omfInt32(picture.size()))) {
-            omfmCloseMedia(handle);
-            return failed;
-        }
+        EDIT_CHECK(
+            omfmWriteMediaSamples(handle.get(), 1, picture.data(), omfInt32(picture.size())));
     }
-    EDIT_CHECK(omfmCloseMedia(handle));
+    EDIT_CHECK(handle.close());
     return omfiReadMobID(file, master, masterID);
 }
 

@@ -1,110 +1,32 @@
 // Sound media read through the media calls in 16- or 24-bit two's
 // complement and written through the toolkit's own WAVE codec on a raw file.
 #include "sound_export.h"
-#include "mob_search.h"
 
+#include "command_line.h"
+#include "commands.h"
+#include "common_options.h"
+#include "media_handle.h"
 #include "open_omf_file.h"
 
 #include "omf/omf_audio_media.h"
 #include "omf/omf_error_codes.h"
 #include "omf/omf_errors.h"
-#include "omf/omf_mobs.h"
-#include "omf/omf_resolve.h"
 #include "omf/omf_session.h"
 
 #include <cstdio>
 #include <cstring>
+#include <iostream>
+#include <memory>
 #include <vector>
 
 namespace omftool {
 
 namespace {
 
-constexpr const char* kSoundKind = "omfi:data:Sound";
 constexpr omfInt32 kFramesPerBlock = 4096;
 // Output sample sizes: the file's size in whole bytes, at least 16 bits and at most 24.
 constexpr omfInt16 kNarrowOutputBits = 16;
 constexpr omfInt16 kWideOutputBits = 24;
-
-// The first sound track of a master mob that resolves to a file mob, or 0.
-omfTrackID_t soundTrackOf(omfHdl_t file, omfObject_t mob, omfObject_t soundKind) {
-    MobSearch tracks(file);
-    omfObject_t track = nullptr;
-    while (omfiNextTrackOf(tracks.get(), mob, nullptr, &track) == 0) {
-        omfRational_t editRate{};
-        omfPosition_t origin = 0;
-        omfTrackID_t trackID = 0;
-        omfObject_t segment = nullptr, dataKind = nullptr;
-        omfLength_t length = 0;
-        char name[128] = {};
-        if (omfiTrackGetInfo(file, mob, track, &editRate, sizeof name, name, &origin, &trackID,
-                             &segment) != 0 ||
-            omfiComponentGetInfo(file, segment, &dataKind, &length) != 0 || dataKind != soundKind) {
-            continue;
-        }
-        omfSourceSearchResult_t result{};
-        omfObject_t found = nullptr;
-        if (FindSource(file, mob, trackID, 0, kFileMob, nullptr, kOmfNoEffectChoice, &found,
-                       &result) == 0 &&
-            result.mob != nullptr) {
-            return trackID;
-        }
-    }
-    return 0;
-}
-
-struct SoundMob {
-    omfObject_t mob = nullptr;
-    omfTrackID_t trackID = 0;
-    std::string name;
-};
-
-bool findSoundMasterMob(omfHdl_t file, omfObject_t soundKind, const MasterMobChoice& choice,
-                        SoundMob& found, MediaFailure& failure) {
-    const bool byName = !choice.name.empty();
-    MobSearch mobs(file);
-    omfObject_t mob = nullptr;
-    int64_t seen = 0;
-    while (omfiNextMatchingMob(mobs.get(), nullptr, &mob) == 0) {
-        omfErr_t error = 0;
-        if (!omfiMobIsMaster(file, mob, &error)) continue;
-        char name[256] = {};
-        omfiMobGetName(file, mob, sizeof name, name);
-        if (byName && choice.name != name) continue;
-        const omfTrackID_t trackID = soundTrackOf(file, mob, soundKind);
-        if (trackID == 0) continue;
-        if (byName || ++seen == choice.index) {
-            found = {mob, trackID, name};
-            return true;
-        }
-    }
-    return fail(failure, OM_ERR_MOB_NOT_FOUND,
-                byName ? "no master mob named \"" + choice.name + "\" has sound media"
-                       : "the file has fewer than " + std::to_string(choice.index) +
-                             " master mobs with sound media");
-}
-
-// A media handle closed with its scope.
-class MediaHandle {
-  public:
-    MediaHandle() = default;
-    ~MediaHandle() {
-        if (media_ != nullptr) omfmCloseMedia(media_);
-    }
-    MediaHandle(const MediaHandle&) = delete;
-    MediaHandle& operator=(const MediaHandle&) = delete;
-    omfMediaHdl_t* out() { return &media_; }
-    omfMediaHdl_t get() const { return media_; }
-    // Closes now, answering the close's result.
-    omfErr_t close() {
-        omfErr_t status = media_ != nullptr ? omfmCloseMedia(media_) : 0;
-        media_ = nullptr;
-        return status;
-    }
-
-  private:
-    omfMediaHdl_t media_ = nullptr;
-};
 
 // A raw file record closed with its scope.
 class RawFile {
@@ -175,7 +97,7 @@ bool copyFrames(omfMediaHdl_t from, omfMediaHdl_t to, const SoundFigures& figure
 int runAudio(const AudioOptions& options, std::ostream& out, std::ostream& err) {
     if (options.mob.name.empty() && options.mob.index < 1) {
         err << "omftool audio: name the master mob with --mob NAME or --index N (from 1)\n";
-        return 2;
+        return kExitError;
     }
     OpenOMFFile opened(options.file, MediaLayer::kWith);
     MediaFailure failure;
@@ -184,12 +106,12 @@ int runAudio(const AudioOptions& options, std::ostream& out, std::ostream& err) 
     omfHdl_t file = opened.file();
     omfObject_t soundKind = nullptr;
     omfErr_t status = 0;
-    SoundMob mob;
-    if (!omfsFindDataKind(file, kSoundKind, &soundKind, &status)) {
+    MediaMob mob;
+    if (!omfsFindDataKind(file, kSoundMedia.dataKind, &soundKind, &status)) {
         fail(failure, OM_ERR_MOB_NOT_FOUND, "the file defines no sound data kind");
         return failed();
     }
-    if (!findSoundMasterMob(file, soundKind, options.mob, mob, failure)) return failed();
+    if (!findMasterMob(file, kSoundMedia, options.mob, mob, failure)) return failed();
     const std::string what =
         "sound track " + std::to_string(mob.trackID) + " of master mob \"" + mob.name + "\"";
 
@@ -243,7 +165,30 @@ int runAudio(const AudioOptions& options, std::ostream& out, std::ostream& err) 
         << figures.layout.sampleBits << "-bit at " << figures.rate.numerator << "/"
         << figures.rate.denominator << ") to " << options.output << " as " << outputBits
         << "-bit PCM WAVE\n";
-    return 0;
+    return kExitDone;
+}
+
+void addAudioCommand(CLI::App& app, CommandRun& run) {
+    struct Given {
+        AudioOptions options;
+        std::vector<std::string> mediaPath;
+    };
+    auto given = std::make_shared<Given>();
+    CLI::App* audio = app.add_subcommand(
+        "audio", "Write the sound media of a master mob (all its channels) as a PCM WAVE file of "
+                 "16 bits, or 24 bits for samples wider than 16");
+    addInputFile(*audio, given->options.file, "OMF file to read");
+    addMasterMobChoice(*audio, given->options.mob, "sound");
+    addOutput(*audio, given->options.output, "WAVE file to write");
+    addMediaPath(*audio, given->mediaPath);
+    audio->footer("Exit status 0 when the file was written; 2 for a file or master mob that "
+                  "cannot be used or a WAVE file that cannot be written.");
+    audio->callback([given, &run] {
+        run = [given] {
+            useMediaSearchFolders(given->mediaPath);
+            return runAudio(given->options, std::cout, std::cerr);
+        };
+    });
 }
 
 } // namespace omftool

@@ -2,7 +2,7 @@
 // written as a PCM WAVE file of 16 or 24 bits.
 #pragma once
 
-#include "picture_media.h"
+#include "master_mob_search.h"
 
 #include <ostream>
 #include <string>

@@ -1,5 +1,8 @@
 #include "sound_listing.h"
 
+#include "master_mob_search.h"
+#include "media_handle.h"
+
 #include "omf/omf_audio_media.h"
 #include "omf/omf_errors.h"
 #include "omf/omf_session.h"
@@ -10,16 +13,20 @@ void addSoundFigures(omfHdl_t file, omfObject_t fileMob, nlohmann::json& out) {
     omfObject_t sound = nullptr;
     omfErr_t status = 0;
     omfInt16 channels = 0;
-    if (!omfsFindDataKind(file, "omfi:data:Sound", &sound, &status) ||
+    if (!omfsFindDataKind(file, kSoundMedia.dataKind, &sound, &status) ||
         omfmCodecNumChannels(file, fileMob, sound, &channels) != 0 || channels < 1) {
         return; // not sound media
     }
-    omfMediaHdl_t media = nullptr;
     omfAudioLayout_t layout{};
-    status = omfmOpenFileMobMedia(file, fileMob, 1, kMediaOpenReadOnly, sound, 1, 0, &media);
-    if (status == 0) {
-        status = omfmGetInfo(media, kMediaInfoCodecParams, sound, sizeof layout, &layout);
-        omfmCloseMedia(media);
+    {
+        MediaHandle media;
+        status =
+            omfmOpenFileMobMedia(file, fileMob, 1, kMediaOpenReadOnly, sound, 1, 0, media.out());
+        if (status == 0) {
+            status = omfmGetInfo(media.get(), kMediaInfoCodecParams, sound, sizeof layout, &layout);
+        } else {
+            media.forget();
+        }
     }
     if (status != 0) {
         out["channels"] = channels;

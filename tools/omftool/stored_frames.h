@@ -13,12 +13,11 @@ namespace omftool {
 class StoredFrameReader {
   public:
     StoredFrameReader() = default;
-    ~StoredFrameReader();
     StoredFrameReader(const StoredFrameReader&) = delete;
     StoredFrameReader& operator=(const StoredFrameReader&) = delete;
 
     // Opens the picture track of `mob` for raw transfers; false on failure.
-    bool open(omfHdl_t file, const PictureMob& mob, MediaFailure& failure);
+    bool open(omfHdl_t file, const MediaMob& mob, MediaFailure& failure);
 
     // Reads frame `frame` (from 0) into `bytes`, resized to the frame's size.
     bool readFrame(int64_t frame, std::vector<uint8_t>& bytes, MediaFailure& failure);
@@ -26,7 +25,7 @@ class StoredFrameReader {
     int64_t frameCount() const { return frameCount_; }
 
   private:
-    omfMediaHdl_t media_ = nullptr;
+    MediaHandle media_;
     omfObject_t pictureKind_ = nullptr;
     int64_t frameCount_ = 0;
 };

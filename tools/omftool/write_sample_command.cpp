@@ -1,0 +1,47 @@
+// The "write-sample" command: the sample container, sample OMF file or example edit that
+// examples/ bundles.
+#include "command_line.h"
+#include "commands.h"
+#include "sample_container.h"
+#include "sample_edit.h"
+
+#include <iostream>
+#include <memory>
+
+namespace omftool {
+
+void addWriteSampleCommand(CLI::App& app, CommandRun& run) {
+    struct Given {
+        std::string file;
+        bool version1 = false;
+        int revision = -1; // -1: a plain container
+        bool edit = false;
+    };
+    auto given = std::make_shared<Given>();
+    CLI::App* sample = app.add_subcommand(
+        "write-sample", "Write the small sample container that examples/ bundles");
+    sample->add_option("FILE", given->file, "Container file to create")->required();
+    sample->add_flag("--version1", given->version1,
+                     "Write the fixed-entry TOC of label version 1.0 instead of the code-byte TOC");
+    sample
+        ->add_option("--omf", given->revision,
+                     "Write an OMF file of this revision (0, 1 or 2) through the toolkit "
+                     "instead of a plain container")
+        ->check(CLI::Range(0, 2));
+    sample->add_flag("--edit", given->edit,
+                     "Write the example edit instead: an OMF 2.x file with uncompressed and JPEG "
+                     "picture media and a composition that plays as two sequences");
+    sample->callback([given, &run] {
+        run = [given] {
+            const bool written = given->edit ? writeSampleEdit(given->file)
+                                 : given->revision >= 0
+                                     ? writeSampleOMF(given->file, given->revision)
+                                     : writeSampleContainer(given->file, given->version1);
+            if (written) return kExitDone;
+            std::cerr << "omftool: cannot write " << given->file << "\n";
+            return kExitError;
+        };
+    });
+}
+
+} // namespace omftool
