@@ -1,9 +1,15 @@
 // omftool's command line as a user meets it: usage errors exit 2 with one line naming the
-// cause, an unknown command is named, --version and --help exit 0.
+// cause, an unknown command is named, --version and --help exit 0, and every command of the
+// table is documented in the README and in its help.
+#include "commands.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <fstream>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include <sys/wait.h>
 
@@ -53,6 +59,38 @@ TEST(OmftoolCommandLine, VersionAndHelpExitZero) {
     const Answer help = omftool("frames --help");
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.text.find("--media-path"), std::string::npos) << help.text;
+}
+
+// The README's omftool section: from its heading to the next one of its level.
+std::string readmeOmftoolSection() {
+    std::ifstream file(OMF_README_PATH);
+    std::stringstream text;
+    text << file.rdbuf();
+    const std::string readme = text.str();
+    const std::size_t start = readme.find("\n## omftool\n");
+    if (start == std::string::npos) return {};
+    return readme.substr(start, readme.find("\n## ", start + 1) - start);
+}
+
+TEST(OmftoolCommandLine, EveryCommandHasAReadmeEntryAndAHelpNamingItsOptions) {
+    const std::string readme = readmeOmftoolSection();
+    ASSERT_FALSE(readme.empty()) << OMF_README_PATH;
+    const std::vector<omftool::CommandOptions> listed = omftool::commandOptionNames();
+    ASSERT_EQ(listed.size(), omftool::commands().size());
+    for (const omftool::CommandOptions& command : listed) {
+        EXPECT_NE(readme.find("omftool " + command.name + " "), std::string::npos)
+            << "the README's omftool section does not show omftool " << command.name;
+        EXPECT_FALSE(command.options.empty()) << command.name;
+        const Answer help = omftool(command.name + " --help");
+        EXPECT_EQ(help.status, 0) << command.name << ": " << help.text;
+        for (const std::string& names : command.options) {
+            std::stringstream each(names); // "-o,--output": every spelling is shown
+            for (std::string name; std::getline(each, name, ',');)
+                EXPECT_NE(help.text.find(name), std::string::npos)
+                    << command.name << " --help does not name " << name << "\n"
+                    << help.text;
+        }
+    }
 }
 
 } // namespace
