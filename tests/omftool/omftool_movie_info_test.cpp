@@ -70,6 +70,12 @@ TEST_F(OmftoolMovieInfo, DescribesAMovieWithTimecodeAsJson) {
     EXPECT_NE(text.find("70 x 30"), std::string::npos) << text;
     EXPECT_NE(text.find("10 at 25.0 per second"), std::string::npos) << text;
     EXPECT_NE(text.find("TimeCode     10:00:00:00"), std::string::npos) << text;
+
+    // A track the movie does not have is refused, not answered with the first one.
+    const auto [missingStatus, missing] = Run("movie-info --json --track 3 '" + path + "'");
+    EXPECT_EQ(missingStatus, 2);
+    EXPECT_EQ(nlohmann::json::parse(missing)["message"],
+              path + " has 2 video tracks; there is no track 3");
 }
 
 TEST_F(OmftoolMovieInfo, AFileThatIsNotAMovieEndsWithStatusTwo) {
@@ -80,6 +86,11 @@ TEST_F(OmftoolMovieInfo, AFileThatIsNotAMovieEndsWithStatusTwo) {
     const nlohmann::json error = nlohmann::json::parse(output);
     EXPECT_EQ(error["error"], 2);
     EXPECT_EQ(error["message"], "not a movie the movie server reads: " + path);
+    // A file that is not there is named so.
+    const auto [absentStatus, absent] = Run("movie-info --json '" + path + ".gone'");
+    EXPECT_EQ(absentStatus, 2);
+    EXPECT_EQ(nlohmann::json::parse(absent)["message"],
+              "cannot read " + path + ".gone: No such file or directory");
     // A movie beside it is read (the control).
     const std::string movie =
         Movie("ok.mov", "-f lavfi -i testsrc=size=16x16:rate=25:duration=0.2 -c:v png");

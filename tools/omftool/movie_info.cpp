@@ -42,11 +42,23 @@ bool describeMovie(const std::string& file, int track, nlohmann::json& descripti
     }
     std::error_code error;
     const std::string path = std::filesystem::absolute(file, error).string();
+    // A file that is not there, or not a file, is named so, not blamed on the movie server.
+    if (!std::filesystem::is_regular_file(path, error)) {
+        message = "cannot read " + file + ": " + (error ? error.message() : "it is not a file");
+        return false;
+    }
     if (!g_QTRemoteApp.CallMember("LoadHeader", ArgumentTable({state.get(), path})).ToBoolean()) {
         message = "not a movie the movie server reads: " + file;
         return false;
     }
     const ScriptVal attributes = g_QTRemoteApp.CallMember("GetStateAttrs", state.get());
+    // The server reads the first video track when the one asked for does not exist.
+    const int64_t tracks = attributes.ToInteger("max_vidtrack_num");
+    if (track > 0 && track > tracks) {
+        message = file + " has " + std::to_string(tracks) + " video track" +
+                  (tracks == 1 ? "" : "s") + "; there is no track " + std::to_string(track);
+        return false;
+    }
     description = nlohmann::json{
         {"file", file},
         {"width", attributes.ToInteger("Width")},
@@ -112,8 +124,9 @@ void addMovieInfoCommand(CLI::App& app, CommandRun& run) {
         "movie-info", "Read a movie file through the movie server and show its size, frame "
                       "count and rate, video tracks, codec, pixel format, timecode and colour");
     addInputFile(*movieInfo, given->file, "Movie file to read");
-    movieInfo->add_option("--track", given->track,
-                          "Video track to read, from 1 (default: the first)");
+    movieInfo
+        ->add_option("--track", given->track, "Video track to read, from 1 (default: the first)")
+        ->check(fromOne());
     addJson(*movieInfo, given->json, "description");
     movieInfo->callback([given, &run] {
         run = [given] {
