@@ -199,6 +199,14 @@ TEST_F(OmftoolExtract, PatternsAndFilesThePlugInRefusesFail) {
     EXPECT_EQ(omftool::runExtract(options, out_, err_), 2);
     EXPECT_EQ(err_.str().rfind("omftool: ", 0), 0u) << err_.str();
     EXPECT_FALSE(std::filesystem::exists(Frame("n0.png")));
+
+    // A missing file is named before the output folder is made.
+    options = Options(0, "absent/n%d.png");
+    options.file = folder_ + "/gone.omf";
+    err_.str("");
+    EXPECT_EQ(omftool::runExtract(options, out_, err_), 2);
+    EXPECT_EQ(err_.str(), "omftool: cannot read " + options.file + ": No such file or directory\n");
+    EXPECT_FALSE(std::filesystem::exists(folder_ + "/absent"));
 }
 
 TEST_F(OmftoolExtract, TheCommandLineRunsTheCommandQuietlyOffATerminal) {

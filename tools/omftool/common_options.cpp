@@ -1,5 +1,8 @@
 #include "common_options.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include "command_line.h"
 #include "media_search_path.h"
 
@@ -69,6 +72,12 @@ std::vector<std::string> useMediaSearchFolders(const std::vector<std::string>& g
 
 bool showsProgress() {
     return isatty(STDERR_FILENO) != 0;
+}
+
+std::string unreadableInput(const std::string& path) {
+    std::error_code error;
+    if (std::filesystem::is_regular_file(path, error)) return {};
+    return "cannot read " + path + ": " + (error ? error.message() : "it is not a file");
 }
 
 } // namespace omftool

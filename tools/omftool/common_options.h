@@ -52,4 +52,9 @@ std::vector<std::string> useMediaSearchFolders(const std::vector<std::string>& g
 // Whether progress lines are shown: only on a terminal.
 bool showsProgress();
 
+// Why the input file `path` cannot be read ("cannot read PATH: No such file or directory", or
+// that it is not a file), so that commands name the real cause before loading anything;
+// empty when it is a file.
+std::string unreadableInput(const std::string& path);
+
 } // namespace omftool

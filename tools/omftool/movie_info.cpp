@@ -43,10 +43,7 @@ bool describeMovie(const std::string& file, int track, nlohmann::json& descripti
     std::error_code error;
     const std::string path = std::filesystem::absolute(file, error).string();
     // A file that is not there, or not a file, is named so, not blamed on the movie server.
-    if (!std::filesystem::is_regular_file(path, error)) {
-        message = "cannot read " + file + ": " + (error ? error.message() : "it is not a file");
-        return false;
-    }
+    if (message = unreadableInput(file); !message.empty()) return false;
     if (!g_QTRemoteApp.CallMember("LoadHeader", ArgumentTable({state.get(), path})).ToBoolean()) {
         message = "not a movie the movie server reads: " + file;
         return false;

@@ -64,6 +64,9 @@ bool writeFrame(const std::string& path, const Image& image, int bits, bool keep
 } // namespace
 
 int runExtract(const ExtractOptions& options, std::ostream& out, std::ostream& err) {
+    // The input is checked before the output folder is made.
+    if (std::string missing = unreadableInput(options.file); !missing.empty())
+        return fail(missing, err);
     std::string why;
     const bool toMovie = isMoviePath(options.pattern);
     std::optional<FrameFilePattern> pattern;

@@ -89,6 +89,9 @@ std::string pluginPath() {
 }
 
 int runTracks(const std::string& file, bool json, std::ostream& out, std::ostream& err) {
+    // A missing file is named so, not blamed on the format.
+    if (const std::string why = unreadableInput(file); !why.empty())
+        return fail(why, json, out, err);
     Application app; // the plug-in's messages go to standard error
     auto quiet = std::make_unique<StandardOutputToError>();
     // The plug-in lists DV media only when the movie server can decode them.
