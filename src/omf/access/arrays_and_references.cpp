@@ -271,9 +271,14 @@ omfErr_t omfsGetNthMobIndex(omfHdl_t file, omfObject_t object, omfProperty_t pro
     OMF_CHECK(file, omfsReadValueBytes(file, object, property, offset, 1, kOmfType_MobIndex, 16,
                                        element));
     omfObject_t target = nullptr;
-    if (mob != nullptr || (mobID != nullptr && file->byteOrder == kOmfBigEndian)) {
+    if (mob != nullptr) {
         OMF_CHECK(file, omfsReadObjRefKey(file, object, property, kOmfType_MobIndex, element + 12,
                                           &target));
+    } else if (mobID != nullptr && file->byteOrder == kOmfBigEndian) {
+        // Only to settle the ID's byte order: an entry whose reference is dangling still
+        // answers its stored ID, as it did before the referenced mob was consulted.
+        if (CMValue value = findValue(file, object, property, kOmfType_MobIndex))
+            target = CMGetReferencedObject(value, element + 12);
     }
     if (mobID != nullptr) *mobID = indexedMobID(file, element, target);
     if (mob != nullptr) *mob = target;
