@@ -33,23 +33,21 @@ Answer omftool(const std::string& arguments) {
 }
 
 TEST(OmftoolCommandLine, UsageErrorsExitTwoNamingTheirCause) {
-    const Answer unknown = omftool("bogus file.omf");
-    EXPECT_EQ(unknown.status, 2);
-    EXPECT_NE(unknown.text.find("unknown command \"bogus\"; the commands are dump, info, mobs"),
-              std::string::npos)
-        << unknown.text;
-    const Answer missing = omftool("frames");
-    EXPECT_EQ(missing.status, 2);
-    EXPECT_NE(missing.text.find("FILE is required"), std::string::npos) << missing.text;
-    const Answer negative = omftool("extract x.omf --track -1 -o out.png");
-    EXPECT_EQ(negative.status, 2);
-    EXPECT_NE(negative.text.find("--track: must be a whole number from 0 to 2147483647, not -1"),
-              std::string::npos)
-        << negative.text;
-    const Answer rate = omftool("extract x.omf --rate nan -o out.mov");
-    EXPECT_EQ(rate.status, 2);
-    EXPECT_NE(rate.text.find("--rate: must be a number above 0, not nan"), std::string::npos)
-        << rate.text;
+    const struct {
+        const char* arguments;
+        const char* says;
+    } cases[] = {
+        {"bogus file.omf", "unknown command \"bogus\"; the commands are dump, info, mobs"},
+        {"frames", "FILE is required"},
+        {"extract x.omf --track -1 -o out.png",
+         "--track: must be a whole number from 0 to 2147483647, not -1"},
+        {"extract x.omf --rate nan -o out.mov", "--rate: must be a number above 0, not nan"},
+    };
+    for (const auto& test : cases) {
+        const Answer answer = omftool(test.arguments);
+        EXPECT_EQ(answer.status, 2) << test.arguments;
+        EXPECT_NE(answer.text.find(test.says), std::string::npos) << answer.text;
+    }
 }
 
 TEST(OmftoolCommandLine, VersionAndHelpExitZero) {
