@@ -3,7 +3,7 @@
 
 #include "movie_server.h"
 
-#include "platform/shared_section.h"
+#include "tarsel/system/frame_section.h"
 #include "tarsel/system/image.h"
 #include "tarsel/system/qt_server.h"
 
@@ -61,12 +61,10 @@ Image* MovieInput::frame(int64_t frame) {
             bytes = static_cast<const uint8_t*>(block->GetData()->data);
     } else if (const std::string name = answer.ToString("MapName"); !name.empty()) {
         if (name != sectionName_) {
-            platform::SectionError error;
-            section_ = platform::SharedSection::Open(name, 0, error);
+            section_ = FrameSectionView::Open(name);
             sectionName_ = section_ ? name : std::string();
         }
-        if (section_ && section_->MapView() && section_->Size() >= needed)
-            bytes = static_cast<const uint8_t*>(section_->View());
+        if (section_ && section_->Bytes().size() >= needed) bytes = section_->Bytes().data();
     }
     if (!bytes) return nullptr;
     // The host takes R, G, B, A bytes.

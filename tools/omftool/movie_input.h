@@ -8,10 +8,8 @@
 
 #include "movie_server.h"
 
+class FrameSectionView;
 class Image;
-namespace platform {
-class SharedSection;
-}
 
 namespace omftool {
 
@@ -34,7 +32,7 @@ class MovieInput {
     int width_ = 0, height_ = 0;
     int64_t frames_ = 0;
     std::string sectionName_;
-    std::unique_ptr<platform::SharedSection> section_;
+    std::unique_ptr<FrameSectionView> section_;
 };
 
 } // namespace omftool

@@ -1,13 +1,7 @@
-// Named shared-memory sections.
-//
-// Sections are known by names of the form "Local\NAME" (the creating
-// process's session), "Session\N\NAME" (session N) and "Global\NAME"; a bare
-// "NAME" is local. NAME is 1 to kMaxSectionBaseName characters out of
-// letters, digits, '_', '-' and '.'. Each name maps one to one onto a POSIX
-// shared-memory object ("/tarsel.Session.N.NAME", "/tarsel.Global.NAME"), so
-// "Local\NAME" and "Session\N\NAME" of a process in session N are one
-// section, and a client opens by the name the creator reports.
+// Named shared-memory sections, known by the names of tarsel/section_names.h.
 #pragma once
+
+#include "tarsel/section_names.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -20,11 +14,8 @@
 
 namespace platform {
 
-inline constexpr size_t kMaxSectionBaseName = 200;
-
-// The POSIX shared-memory name of a section name; `ownSession` completes
-// local names. Nothing for a name outside the form above.
-std::optional<std::string> SectionObjectName(std::string_view sectionName, uint32_t ownSession);
+using Tarsel::kMaxSectionBaseName;
+using Tarsel::SectionObjectName;
 
 enum class SectionError {
     None,
