@@ -6,7 +6,7 @@
 #include "picture_media_fixture.h"
 #include "sample_container.h"
 
-#include "ffmpeg_owners.h"
+#include "tarsel/system/ffmpeg_owners.h"
 
 extern "C" {
 #include <libavutil/pixdesc.h>

@@ -1,6 +1,6 @@
 #include "image_file_writer.h"
 
-#include "ffmpeg_owners.h"
+#include "tarsel/system/ffmpeg_owners.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -4,8 +4,8 @@
 #include "commands.h"
 #include "common_options.h"
 #include "movie_input.h"
-#include "numbered_name.h"
 #include "plugin_tracks.h"
+#include "tarsel/system/numbered_name.h"
 
 #include "tarsel/system/application.h"
 #include "tarsel/system/clip.h"

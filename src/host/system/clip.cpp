@@ -7,9 +7,9 @@
 #include <system_error>
 
 #include "host_path.h"
-#include "numbered_name.h"
 #include "picture_writer.h"
 #include "tarsel/system/image.h"
+#include "tarsel/system/numbered_name.h"
 #include "tarsel/tags.h"
 #include "video_decoder.h"
 

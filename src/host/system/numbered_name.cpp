@@ -1,5 +1,5 @@
 // Parsing and formatting of numbered file names.
-#include "numbered_name.h"
+#include "tarsel/system/numbered_name.h"
 
 #include <cstdio>
 

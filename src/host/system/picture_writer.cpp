@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "ffmpeg_owners.h"
+#include "tarsel/system/ffmpeg_owners.h"
 #include "tarsel/system/image.h"
 
 extern "C" {

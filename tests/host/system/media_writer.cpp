@@ -1,7 +1,7 @@
 // Encodes test pictures and movies with libavcodec and libavformat.
 #include "media_writer.h"
 
-#include "../../../src/host/system/ffmpeg_owners.h"
+#include "tarsel/system/ffmpeg_owners.h"
 
 #include <cstdio>
 #include <memory>

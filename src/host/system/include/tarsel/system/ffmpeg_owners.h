@@ -1,5 +1,6 @@
-// Owners for the FFmpeg objects the host creates: each releases its object with FFmpeg's own
-// free call, so no caller pairs an allocation with a release by hand.
+// Owners for FFmpeg objects, for the host and for its clients that use FFmpeg beside it (their
+// users link FFmpeg themselves): each releases its object with FFmpeg's own free call, so no
+// caller pairs an allocation with a release by hand.
 #pragma once
 
 #include <memory>
