@@ -11,7 +11,8 @@ int main(int argc, char** argv) {
     app.set_version_flag("--version", omftool::kVersionText);
     bool verbose = false;
     app.add_flag("--verbose", verbose,
-                 "Also show what the libraries omftool uses say (FFmpeg's warnings and notes)");
+                 "Also show what the libraries omftool uses say (FFmpeg's warnings and notes, the "
+                 "toolkit's container trace)");
     app.fallthrough(); // --verbose may follow the command too
 
     omftool::CommandRun run;

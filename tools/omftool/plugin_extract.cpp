@@ -8,7 +8,7 @@
 #include "movie_output.h"
 #include "movie_server.h"
 #include "plugin_tracks.h"
-#include "standard_output_to_error.h"
+#include "toolkit_console.h"
 
 #include "tarsel/system/application.h"
 #include "tarsel/system/format_host.h"
@@ -85,7 +85,7 @@ int runExtract(const ExtractOptions& options, std::ostream& out, std::ostream& e
     }
 
     Application app; // the plug-in's messages go to standard error
-    auto quiet = std::make_unique<StandardOutputToError>();
+    auto quiet = std::make_unique<ToolkitConsole>();
     chooseMovieServer(); // DV media are decoded by the movie server
     std::string error;
     std::unique_ptr<Plugin> plugin = Plugin::Load(pluginPath(), &error);

@@ -5,7 +5,7 @@
 #include "common_options.h"
 #include "movie_server.h"
 #include "open_omf_file.h"
-#include "standard_output_to_error.h"
+#include "toolkit_console.h"
 
 #include "tarsel/system/application.h"
 #include "tarsel/system/format_host.h"
@@ -93,7 +93,7 @@ int runTracks(const std::string& file, bool json, std::ostream& out, std::ostrea
     if (const std::string why = unreadableInput(file); !why.empty())
         return fail(why, json, out, err);
     Application app; // the plug-in's messages go to standard error
-    auto quiet = std::make_unique<StandardOutputToError>();
+    auto quiet = std::make_unique<ToolkitConsole>();
     // The plug-in lists DV media only when the movie server can decode them.
     chooseMovieServer();
     std::string error;
