@@ -3,8 +3,9 @@
 #include <cstdint>
 #include <cstring>
 
+#include "omf/omf_codec_ids.h"
 #include "omf/omf_media.h"
-#include "omf_names.h"
+#include "omf/omf_session.h"
 
 namespace omfplugin {
 
@@ -28,17 +29,20 @@ void CopyText(char (&to)[kCodecTextSize], const char* from) {
 CodecEntry* ReadCodec(omfSessionHdl_t session, omfInt32 index) {
     char id[kCodecTextSize] = {};
     char name[kCodecTextSize] = {};
-    if (omfmNthCodecID(session, kPictureDataKind, kOmfRev1x, index, id, sizeof id, name,
+    if (omfmNthCodecID(session, kOmfDataKindPicture, kOmfRev1x, index, id, sizeof id, name,
                        sizeof name) != 0) {
         return nullptr;
     }
     id[kCodecTextSize - 1] = name[kCodecTextSize - 1] = '\0';
+    omfUInt32 capabilities = 0;
+    if (omfmGetCodecCapabilities(session, id, &capabilities) != 0) return nullptr;
     omfInt32 varieties = 0;
     if (omfmCountCodecVarieties(session, id, PictureKindToken(), &varieties) != 0) return nullptr;
 
     auto* codec = new CodecEntry;
     CopyText(codec->ID, id);
     CopyText(codec->Name, name);
+    codec->Capabilities = capabilities;
     for (omfInt32 v = 1; v <= varieties; ++v) {
         char variety[kCodecTextSize] = {};
         if (omfmNthCodecVariety(session, id, PictureKindToken(), v, variety, sizeof variety) != 0)
@@ -62,12 +66,12 @@ List::Disposer CodecEntryDisposer() {
 
 void BuildCodecCatalogue(omfSessionHdl_t session, List& catalogue) {
     auto* rgba = new CodecEntry;
-    CopyText(rgba->ID, kRGBACodecID);
+    CopyText(rgba->ID, kOmfCodecRGBA);
     CopyText(rgba->Name, kRGBACodecName);
     catalogue.AddTail(rgba);
 
     omfInt32 count = 0;
-    if (omfmCountCodecs(session, kPictureDataKind, kOmfRev1x, &count) != 0) return;
+    if (omfmCountCodecs(session, kOmfDataKindPicture, kOmfRev1x, &count) != 0) return;
     for (omfInt32 index = 1; index <= count; ++index) {
         if (CodecEntry* codec = ReadCodec(session, index)) catalogue.AddTail(codec);
     }

@@ -1,6 +1,7 @@
 // The catalogue of picture codecs (with their varieties) the saver offers.
 #pragma once
 
+#include "omf/omf_codec.h"
 #include "omf/omf_types.h"
 #include "tarsel/system/list.h"
 #include "tarsel/system/object.h"
@@ -19,16 +20,22 @@ class CodecEntry : public Object {
 
     char ID[kCodecTextSize] = {};
     char Name[kCodecTextSize] = {};
-    List Varieties; // owns its CodecEntry records
+    omfUInt32 Capabilities = 0; // as the codec describes itself (omfCodecCapability_t)
+    List Varieties;             // owns its CodecEntry records
+
+    // Whether the saver may write media with it.
+    bool Writes() const { return (Capabilities & kOmfCodecReadsOnly) == 0; }
+    // Whether the Quality control changes its frames.
+    bool TakesQuality() const { return (Capabilities & kOmfCodecTakesQuantTables) != 0; }
 };
 
 // A list that owns CodecEntry records.
 List::Disposer CodecEntryDisposer();
 
 // Appends to `catalogue` the "RGBA" entry, then every picture codec of `session` (after
-// omfmInit) in index order with its varieties. A codec whose ID, name or variety count cannot
-// be read is left out, wherever it stands in the list; a variety that cannot be read is left
-// out of its codec.
+// omfmInit) in index order with its capabilities and varieties. A codec whose ID, name,
+// capabilities or variety count cannot be read is left out, wherever it stands in the list; a
+// variety that cannot be read is left out of its codec.
 void BuildCodecCatalogue(omfSessionHdl_t session, List& catalogue);
 
 } // namespace omfplugin

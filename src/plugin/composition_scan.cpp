@@ -9,7 +9,7 @@
 #include "omf/omf_effects.h"
 #include "omf/omf_error_codes.h"
 #include "omf/omf_mobs.h"
-#include "omf_names.h"
+#include "omf/omf_session.h"
 #include "source_clip_finder.h"
 #include "source_resolution.h"
 
@@ -74,7 +74,7 @@ class Scan {
             char dataKind[kNameSize + 1] = {};
             result = 0;
             if (omfiComponentDataKind(m_File, segment, kNameSize, dataKind) != 0 ||
-                std::strcmp(dataKind, kPictureDataKind) != 0) {
+                std::strcmp(dataKind, kOmfDataKindPicture) != 0) {
                 continue;
             }
             result = ReadNest(segment, composition);

@@ -11,9 +11,6 @@ class Object;
 
 namespace omfplugin {
 
-// Codec ID of DV media; its frames are read still compressed.
-inline constexpr const char* kDVCodecID = "MSM TARGA DVC Codec";
-
 // Decodes one compressed DV frame through the server's "AvidDVDecompress" as a frame of `width`
 // x 2 `fieldHeight` rows with separate fields, binding `server` (the format object `owner`'s own
 // reference) first. The decoded 4-byte A, R, G, B pixels, one field's rows after the other's,

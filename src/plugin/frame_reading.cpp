@@ -8,10 +8,10 @@
 #include "class_state.h"
 #include "dv_decoding.h"
 #include "frame_weaving.h"
+#include "omf/omf_codec_ids.h"
 #include "omf/omf_media.h"
 #include "omf/omf_session.h"
 #include "omf_format.h"
-#include "omf_names.h"
 #include "tarsel/system/image.h"
 
 namespace omfplugin {
@@ -54,7 +54,7 @@ omfErr_t OMFFormat::ReadFrameBytes(std::span<uint8_t> buffer, omfInt32& bytesRea
     bytesRead = 0;
     char codecID[kCodecIDSize] = {};
     omfmGetCodecID(m_SelectedMedia, sizeof codecID, codecID);
-    if (std::strcmp(codecID, kDVCodecID) != 0) {
+    if (std::strcmp(codecID, kOmfCodecTDVC) != 0) {
         return omfmReadChannelSamples(m_SelectedMedia, 1, omfInt32(buffer.size()), buffer.data(),
                                       &bytesRead);
     }
@@ -65,9 +65,9 @@ omfErr_t OMFFormat::ReadFrameBytes(std::span<uint8_t> buffer, omfInt32& bytesRea
         return failed;
     }
     if (samples != 1 || compressed <= 0) return 0;
-    bytesRead = static_cast<omfInt32>(DecodeDVFrame(
-        m_Server, this, m_StoredWidth, m_StoredHeight,
-        std::span<const uint8_t>(buffer.data(), std::size_t(compressed)), buffer));
+    bytesRead = static_cast<omfInt32>(
+        DecodeDVFrame(m_Server, this, m_StoredWidth, m_StoredHeight,
+                      std::span<const uint8_t>(buffer.data(), std::size_t(compressed)), buffer));
     return 0;
 }
 
@@ -82,7 +82,7 @@ bool OMFFormat::ReadSourceFrame(int32_t frame, int32_t source, Image*& image, Ta
 
     omfObject_t pictureKind = nullptr;
     omfErr_t error = 0;
-    omfsFindDataKind(m_File, kPictureDataKind, &pictureKind, &error);
+    omfsFindDataKind(m_File, kOmfDataKindPicture, &pictureKind, &error);
     omfInt32 layout = m_FrameLayout;
     const FieldInfo fields = ReadFieldInfo(m_SelectedMedia, pictureKind, layout);
 

@@ -8,6 +8,8 @@
 #include "omf/omf_session.h"
 #include "product_info.h"
 
+#include <span>
+
 namespace omfplugin {
 
 namespace {
@@ -29,12 +31,16 @@ MediaSession StartMediaSession() {
         ReportError(nullptr, started.MediaError);
         return started;
     }
-    for (omfCodecEntry_t codec : {omfCodecAVR, omfCodecAvidJPEG, omfCodecAvidJFIF})
-        AddCodec(started.Session, codec);
-    if (ServerOffersAvidDV()) {
-        AddCodec(started.Session, omfCodecTDVC);
-        started.HasDV = true;
-        TheClass().DVDecodeAvailable = true;
+    omfInt32 count = 0;
+    const omfAvidCodecEntry_t* codecs = omfmAvidCodecs(&count);
+    for (const omfAvidCodecEntry_t& codec : std::span(codecs, std::size_t(count))) {
+        if (!codec.needsDVDecoder) {
+            AddCodec(started.Session, codec.entry);
+        } else if (ServerOffersAvidDV()) {
+            AddCodec(started.Session, codec.entry);
+            started.HasDV = true;
+            TheClass().DVDecodeAvailable = true;
+        }
     }
     return started;
 }

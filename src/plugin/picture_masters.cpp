@@ -10,7 +10,6 @@
 #include "omf/omf_mobs.h"
 #include "omf/omf_session.h"
 #include "omf_format.h"
-#include "omf_names.h"
 #include "tarsel/system/preferences.h"
 
 namespace omfplugin {
@@ -215,14 +214,14 @@ bool OMFFormat::ListPictureMasters() {
     masterKind.tags.mobKind = kMasterMob;
     omfSearchCrit_t pictureTracks{};
     pictureTracks.searchTag = kOmfByDatakind;
-    pictureTracks.tags.datakind = kPictureDataKind;
+    pictureTracks.tags.datakind = kOmfDataKindPicture;
 
     bool prepared = false;
     omfObject_t mob = nullptr;
     while (omfiNextMatchingMob(masters.get(), &masterKind, &mob) == 0) {
         omfObject_t pictureKind = nullptr;
         omfErr_t error = 0;
-        if (!omfsFindDataKind(m_File, kPictureDataKind, &pictureKind, &error)) {
+        if (!omfsFindDataKind(m_File, kOmfDataKindPicture, &pictureKind, &error)) {
             Report(error);
             continue;
         }

@@ -8,11 +8,11 @@
 
 #include "class_state.h"
 #include "omf/omf_avid_codecs.h"
+#include "omf/omf_codec_ids.h"
 #include "omf/omf_error_codes.h"
 #include "omf/omf_media.h"
 #include "omf/omf_session.h"
 #include "omf_format.h"
-#include "omf_names.h"
 #include "tarsel/system/image.h"
 
 namespace omfplugin {
@@ -113,7 +113,7 @@ omfErr_t OMFFormat::CreateFrameSizedMedia(const Image& templateImage) {
     }
     // Frames arrive as 8-bit R, G, B (A, R, G, B for "RGBA"), rows from the top, whatever
     // the codec would take by default.
-    const bool withAlpha = IsCodec(m_Save.CodecText, kRGBACodecID);
+    const bool withAlpha = IsCodec(m_Save.CodecText, kOmfCodecRGBA);
     omfFormatEntry_t memory[5] = {Entry(kOmfFrameLayout), Entry(kOmfPixelFormat),
                                   Entry(kOmfRGBCompLayout), Entry(kOmfRGBCompSizes),
                                   Entry(kOmfVFmtEnd)};
@@ -217,8 +217,8 @@ bool OMFFormat::SaveHeader(const TsStringT& path, Image* templateImage) {
 
     omfObject_t pictureKind = nullptr;
     omfErr_t kindError = 0;
-    omfsFindDataKind(m_File, kPictureDataKind, &pictureKind, &kindError);
-    const omfErr_t status = IsCodec(m_Save.CodecText, kAvidResolutionCodecID)
+    omfsFindDataKind(m_File, kOmfDataKindPicture, &pictureKind, &kindError);
+    const omfErr_t status = IsCodec(m_Save.CodecText, kOmfCodecAVR)
                                 ? CreateResolutionMedia(*templateImage, pictureKind)
                                 : CreateFrameSizedMedia(*templateImage);
     m_Save.FrameBytes = std::size_t(m_StoredWidth) * std::size_t(m_StoredHeight) *

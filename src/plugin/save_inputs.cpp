@@ -7,8 +7,8 @@
 
 #include "class_state.h"
 #include "codec_catalogue.h"
+#include "omf/omf_codec_ids.h"
 #include "omf_format.h"
-#include "omf_names.h"
 #include "tarsel/system/preferences.h"
 #include "tarsel/system/tool.h"
 
@@ -18,7 +18,7 @@ namespace {
 
 constexpr const char* kCodecInputName = "Codec";
 constexpr const char* kCodecInputID = "Codec";
-constexpr const char* kDefaultCodec = kAvidResolutionCodecID;
+constexpr const char* kDefaultCodec = kOmfCodecAVR;
 constexpr const char* kVarietyInputName = "Codec Variety";
 constexpr const char* kVarietyIDSuffix = "CodecVariety";
 constexpr const char* kDefaultVariety = "Uncomp422";
@@ -26,8 +26,6 @@ constexpr const char* kFrameRateInputName = "Frame Rate (fps)";
 constexpr const char* kFrameRateInputID = "FrameRateFps";
 constexpr const char* kQualityInputName = "Quality";
 constexpr const char* kQualityInputID = "Quality";
-// The DV codec only reads.
-constexpr std::string_view kUnsavedCodec = "MSM TARGA DVC Codec";
 // Rows a variety list shows at least.
 constexpr int64_t kVarietyRows = 4;
 constexpr double kLowestRate = 0.01;
@@ -51,9 +49,17 @@ omfInt32 RateInHundredths(double framesPerSecond) {
     return static_cast<omfInt32>(hundredths);
 }
 
-// Codecs whose frames the Quality control does not change.
-bool IgnoresQuality(std::string_view codecID) {
-    return codecID.starts_with(kAvidResolutionCodecID) || codecID.starts_with(kRGBACodecID);
+// Whether the Quality control changes the frames of the catalogue's codec `codecID`.
+bool TakesQuality(List& catalogue, std::string_view codecID) {
+    bool takes = false;
+    ObjectReadLock reading(catalogue);
+    catalogue.ForEach([&](std::size_t, const List::Node& node) {
+        const auto* codec = static_cast<const CodecEntry*>(node.Item);
+        if (std::string_view(codec->ID) != codecID) return true;
+        takes = codec->TakesQuality();
+        return false;
+    });
+    return takes;
 }
 
 void CopyText(char (&to)[kSaveTextSize], std::string_view from) {
@@ -96,7 +102,7 @@ bool OMFFormat::AddSaveInputs(Tool* tool) {
         ObjectReadLock reading(catalogue);
         catalogue.ForEach([&](std::size_t, const List::Node& node) {
             const auto* codec = static_cast<const CodecEntry*>(node.Item);
-            if (std::string_view(codec->ID).starts_with(kUnsavedCodec)) return true;
+            if (!codec->Writes()) return true;
             items.Add(CCS_AddString, codec->Name);
             items.Add(CCID_AddID, TsID(codec->ID));
             const std::size_t varieties = codec->Varieties.Count();
@@ -143,8 +149,8 @@ bool OMFFormat::AddSaveInputs(Tool* tool) {
     qualityTags.Add(INP_Integer, 1);
     qualityTags.Add(INP_Default, kDefaultQuality);
     qualityTags.Add(INP_External, 1);
-    // Shown only for codecs it changes; the first codec offered is "AJPG".
-    qualityTags.Add(IC_Visible, IgnoresQuality(kDefaultCodec) ? 0 : 1);
+    // Shown only for codecs it changes, starting with the default one.
+    qualityTags.Add(IC_Visible, TakesQuality(TheClass().CodecList, kDefaultCodec) ? 1 : 0);
     m_Save.QualityInput = tool->AddInput(kQualityInputName, kQualityInputID, qualityTags);
     return m_Save.FrameRateInput && m_Save.QualityInput;
 }
@@ -155,9 +161,10 @@ bool OMFFormat::OnSaveInputChanged(Tool* tool, Input* input, const Parameter* va
     List& catalogue = TheClass().CodecList;
     ObjectReadLock reading(catalogue);
     catalogue.ForEach([&](std::size_t, const List::Node& node) {
-        const std::string_view id = static_cast<const CodecEntry*>(node.Item)->ID;
+        const auto* codec = static_cast<const CodecEntry*>(node.Item);
+        const std::string_view id = codec->ID;
         if (id == chosen && m_Save.QualityInput)
-            SetVisible(m_Save.QualityInput, !IgnoresQuality(chosen));
+            SetVisible(m_Save.QualityInput, codec->TakesQuality());
         const std::string varietyID = std::string(m_Save.ToolIDPrefix.view()) + VarietyInputID(id);
         if (Input* varieties = tool->FindInput(TsID(varietyID)))
             SetVisible(varieties, id == chosen);

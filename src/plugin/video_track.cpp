@@ -7,7 +7,6 @@
 #include "class_state.h"
 #include "omf/omf_session.h"
 #include "omf_format.h"
-#include "omf_names.h"
 #include "tarsel/system/clip.h"
 #include "tarsel/system/image.h"
 #include "tarsel/system/tool.h"
@@ -91,7 +90,7 @@ void OMFFormat::SelectEntry(int32_t index) {
         // The host gets this media's size and rate, not those of the master listed last.
         omfObject_t pictureKind = nullptr;
         omfErr_t error = 0;
-        omfsFindDataKind(m_File, kPictureDataKind, &pictureKind, &error);
+        omfsFindDataKind(m_File, kOmfDataKindPicture, &pictureKind, &error);
         m_LastError = TakeFrameFormat(m_SelectedMedia, pictureKind);
         if (m_LastError == 0) m_LastError = OpenPictureMedia(m_SelectedMedia, true);
         return;

@@ -660,7 +660,7 @@ omfErr_t spyCodec(omfCodecRequest_t request, omfCodecParms_t* parms) {
         return 0;
     case kCodecDescribe:
         parms->spc.describe.info = {
-            "CDCI", "IDAT", kJFIFCodecID, kOmfCodecRevision, "omfi:data:Picture", 0, false, 0};
+            "CDCI", "IDAT", kJFIFCodecID, kOmfCodecRevision, "omfi:data:Picture", 0, false, 0, 0};
         return 0;
     case kCodecFillTable: {
         omfCodecOperation_t* table = parms->spc.fillTable.table;

@@ -1,6 +1,8 @@
 // The codec registry: registration and its checks, lookups, enumeration with
 // its empty answers, and the choice of a codec for a media descriptor.
 #include "internal/records.h"
+#include "omf/omf_avid_codecs.h"
+#include "omf/omf_codec_ids.h"
 #include "omf/omf_fixture.h"
 #include "omf/omf_media.h"
 #include "omf/omf_mobs.h"
@@ -8,6 +10,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <span>
 #include <string>
 
 namespace {
@@ -111,10 +114,15 @@ omfErr_t answer(const TestCodec& codec, omfCodecRequest_t request, omfCodecParms
             std::memset(describe.name, 0, size_t(describe.nameLength));
             std::strncpy(describe.name, codec.name, size_t(describe.nameLength) - 1);
         }
-        describe.info = omfCodecMetaInfo_t{codec.descriptorClass, "IDAT",
-                                           codec.codecID,         codec.revision,
-                                           "omfi:data:Picture",   codec.minFileRevision,
-                                           codec.hasMax,          codec.maxFileRevision};
+        describe.info = omfCodecMetaInfo_t{codec.descriptorClass,
+                                           "IDAT",
+                                           codec.codecID,
+                                           codec.revision,
+                                           "omfi:data:Picture",
+                                           codec.minFileRevision,
+                                           codec.hasMax,
+                                           codec.maxFileRevision,
+                                           0};
         return 0;
     }
     case kCodecFillTable: {
@@ -324,6 +332,49 @@ TEST_F(CodecRegistryTest, CodecDescriptionNeedsADefinition) {
     // The name fills at most the buffer; the byte after it is untouched.
     ASSERT_EQ(omfmGetCodecDescription(session_, &cdci, nullptr, name, 8), 0);
     EXPECT_STREQ(name, "CDCI Cod");
+}
+
+TEST_F(CodecRegistryTest, CodecsDescribeWhatTheirCallersMayAskOfThem) {
+    omfInt32 count = 0;
+    const omfAvidCodecEntry_t* avid = omfmAvidCodecs(&count);
+    ASSERT_EQ(count, 4);
+    for (const omfAvidCodecEntry_t& codec : std::span(avid, std::size_t(count)))
+        ASSERT_EQ(omfmAddCodec(session_, codec.entry), 0);
+    // Only DV needs the movie server's decoder, and only it refuses to create media.
+    EXPECT_TRUE(avid[3].needsDVDecoder);
+    EXPECT_FALSE(avid[0].needsDVDecoder || avid[1].needsDVDecoder || avid[2].needsDVDecoder);
+
+    const struct {
+        const char* id;
+        omfUInt32 capabilities;
+    } expected[] = {
+        {kOmfCodecAIFC, 0},
+        {kOmfCodecWAVE, 0},
+        {kOmfCodecTIFF, kOmfCodecTakesQuantTables},
+        {kOmfCodecRGBA, 0},
+        {kOmfCodecCDCI, 0},
+        {kOmfCodecJPEG, kOmfCodecTakesQuantTables},
+        {kOmfCodecAVR, 0},
+        {kOmfCodecAvidJPEG, kOmfCodecTakesQuantTables},
+        {kOmfCodecAvidJFIF, kOmfCodecTakesQuantTables},
+        {kOmfCodecTDVC, kOmfCodecReadsOnly},
+    };
+    for (const auto& codec : expected) {
+        omfUInt32 capabilities = ~0u;
+        EXPECT_EQ(omfmGetCodecCapabilities(session_, codec.id, &capabilities), 0) << codec.id;
+        EXPECT_EQ(capabilities, codec.capabilities) << codec.id;
+        // Each describes itself under the ID it is registered by.
+        omfCodecDef_t definition{};
+        EXPECT_EQ(omfmLookupCodec(session_, codec.id, &definition), 0) << codec.id;
+    }
+    // A codec that says nothing of itself is an ordinary one.
+    ASSERT_EQ(omfmAddCodec(session_, plainEntry), 0);
+    omfUInt32 capabilities = ~0u;
+    EXPECT_EQ(omfmGetCodecCapabilities(session_, "TESTPLAIN", &capabilities), 0);
+    EXPECT_EQ(capabilities, 0u);
+    EXPECT_EQ(omfmGetCodecCapabilities(session_, "NOSUCHCODEC", &capabilities),
+              OM_ERR_INVALID_CODEC);
+    EXPECT_EQ(omfmGetCodecCapabilities(session_, kOmfCodecCDCI, nullptr), OM_ERR_NULL_PARAM);
 }
 
 } // namespace

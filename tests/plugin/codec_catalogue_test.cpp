@@ -97,6 +97,15 @@ TEST_F(CodecCatalogueTest, RGBAFirstThenEveryPictureCodecInIndexOrder) {
                   0);
         EXPECT_EQ(ids[index], id);
     }
+    // Each entry keeps what its codec says of itself, which the saver's controls follow.
+    for (const auto& [id, takesQuality] :
+         {std::pair{"RGBA", false}, std::pair{"TIFF", true}, std::pair{"AJPG", false},
+          std::pair{"MSM JPEG Codec", true}}) {
+        const CodecEntry* codec = catalogue.Find(id);
+        ASSERT_NE(codec, nullptr) << id;
+        EXPECT_EQ(codec->TakesQuality(), takesQuality) << id;
+        EXPECT_TRUE(codec->Writes()) << id;
+    }
 }
 
 TEST_F(CodecCatalogueTest, VarietiesAreVarietyRecordsWithNameOnly) {

@@ -11,6 +11,7 @@
 #include "dv_decoding.h"
 #include "omf/omf_access.h"
 #include "omf/omf_avid_codecs.h"
+#include "omf/omf_codec_ids.h"
 #include "omf/omf_media.h"
 #include "omf/omf_mobs.h"
 #include "omf/omf_registry.h"
@@ -44,7 +45,7 @@ inline omfErr_t WriteDVMedia(omfSessionHdl_t session, omfHdl_t file, const DVMed
     omfErr_t status = 0;
     if (!omfsFindDataKind(file, "omfi:data:Picture", &picture, &status)) return status;
     omfObject_t fileMob = nullptr, descriptor = nullptr;
-    DV_CHECK(omfmCreateFileMob(file, "DV file", media.rate, omfplugin::kDVCodecID, &fileMob));
+    DV_CHECK(omfmCreateFileMob(file, "DV file", media.rate, kOmfCodecTDVC, &fileMob));
     omfMobID_t fileID{};
     DV_CHECK(omfiReadMobID(file, fileMob, &fileID));
     DV_CHECK(omfiMobGetDescriptor(file, fileMob, &descriptor));

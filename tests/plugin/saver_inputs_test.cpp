@@ -17,8 +17,10 @@ namespace {
 using omfplugin::CodecEntry;
 using omfplugin::OMFFormat;
 
-CodecEntry* Codec(const char* id, const char* name, std::vector<const char*> varieties = {}) {
+CodecEntry* Codec(const char* id, const char* name, omfUInt32 capabilities,
+                  std::vector<const char*> varieties = {}) {
     auto* codec = new CodecEntry;
+    codec->Capabilities = capabilities;
     std::strncpy(codec->ID, id, sizeof codec->ID - 1);
     std::strncpy(codec->Name, name, sizeof codec->Name - 1);
     for (const char* variety : varieties) {
@@ -36,13 +38,16 @@ class SaverInputs : public ::testing::Test {
     void SetUp() override {
         omfplugin::ClearCodecCatalogue();
         List& catalogue = omfplugin::TheClass().CodecList;
-        catalogue.AddTail(Codec("RGBA", "RGBA Codec"));
-        catalogue.AddTail(Codec("MSM TARGA DVC Codec", "Avid TDVC Codec"));
-        catalogue.AddTail(Codec("TIFF", "TIFF Codec (1.5 Compatability)"));
-        catalogue.AddTail(Codec("AJPG", "Avid AVR Codec",
+        // Each codec as it describes itself: the saver asks its capabilities, not its ID.
+        catalogue.AddTail(Codec("RGBA", "RGBA Codec", 0));
+        catalogue.AddTail(Codec("MSM TARGA DVC Codec", "Avid TDVC Codec", kOmfCodecReadsOnly));
+        catalogue.AddTail(
+            Codec("TIFF", "TIFF Codec (1.5 Compatability)", kOmfCodecTakesQuantTables));
+        catalogue.AddTail(Codec("AJPG", "Avid AVR Codec", 0,
                                 {"AVR1", "AVR12", "Uncomp422", "JFIF2:1s", "JFIF3:1", "AVR2s",
                                  "AVR3s", "AVR4s", "AVR6s", "AVR8s", "AVR9s"}));
-        catalogue.AddTail(Codec("TEST Two", "Two Varieties", {"First", "Second"}));
+        catalogue.AddTail(
+            Codec("TEST Two", "Two Varieties", kOmfCodecTakesQuantTables, {"First", "Second"}));
         document_.SetPref(PREF_FFRate, 29.97);
         format_ = new OMFFormat(nullptr, ScriptVal(), TagList());
         format_->AddRef();

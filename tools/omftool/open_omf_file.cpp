@@ -7,6 +7,8 @@
 #include "omf/omf_media.h"
 #include "omf/omf_session.h"
 
+#include <span>
+
 namespace omftool {
 
 omfProductIdentification_t productIdentification(const char* versionText) {
@@ -31,10 +33,11 @@ OpenOMFFile::OpenOMFFile(const std::string& path, MediaLayer media) {
     if (media == MediaLayer::kWith) {
         error_ = omfmInit(session_);
         // Avid's codecs too, which a host registers itself: omftool reads
-        // what the plug-in reads (DV frames come out as stored).
-        for (omfCodecEntry_t codec :
-             {omfCodecAVR, omfCodecAvidJPEG, omfCodecAvidJFIF, omfCodecTDVC}) {
-            if (error_ == 0) error_ = omfmAddCodec(session_, codec);
+        // what the plug-in reads (DV frames come out as stored, so DV needs no decoder here).
+        omfInt32 count = 0;
+        const omfAvidCodecEntry_t* codecs = omfmAvidCodecs(&count);
+        for (const omfAvidCodecEntry_t& codec : std::span(codecs, std::size_t(count))) {
+            if (error_ == 0) error_ = omfmAddCodec(session_, codec.entry);
         }
         if (error_ != 0) {
             message_ = omfsErrorName(error_);

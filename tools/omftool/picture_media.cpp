@@ -2,6 +2,7 @@
 
 #include "movie_server.h"
 
+#include "omf/omf_codec_ids.h"
 #include "omf/omf_error_codes.h"
 #include "omf/omf_errors.h"
 #include "omf/omf_session.h"
@@ -52,7 +53,7 @@ bool isDVMedia(omfMediaHdl_t media) {
     // Room for any codec ID with its terminating zero.
     char codecID[64] = {};
     return omfmGetCodecID(media, sizeof codecID, codecID) == 0 &&
-           std::strcmp(codecID, kDVCodecID) == 0;
+           std::strcmp(codecID, kOmfCodecTDVC) == 0;
 }
 
 bool PictureReader::open(omfHdl_t file, const MediaMob& mob, MediaFailure& failure) {

@@ -15,9 +15,6 @@
 namespace omftool {
 
 inline constexpr const char* kPictureKindName = kPictureMedia.dataKind;
-// Codec ID of DV media. Its frames leave the codec as stored, raw transfer
-// or not (and it refuses raw transfers): decoding them is the reader's job.
-inline constexpr const char* kDVCodecID = "MSM TARGA DVC Codec";
 
 // How the readers' messages name the picture track of `mob`.
 std::string pictureTrackText(const MediaMob& mob);

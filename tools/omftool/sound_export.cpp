@@ -9,6 +9,7 @@
 #include "open_omf_file.h"
 
 #include "omf/omf_audio_media.h"
+#include "omf/omf_codec_ids.h"
 #include "omf/omf_error_codes.h"
 #include "omf/omf_errors.h"
 #include "omf/omf_session.h"
@@ -141,7 +142,7 @@ int runAudio(const AudioOptions& options, std::ostream& out, std::ostream& err) 
         fail(failure, error, target);
         return failed();
     }
-    if (int error = omfmSetRawFileCodec(wave.get(), "WAVE")) {
+    if (int error = omfmSetRawFileCodec(wave.get(), kOmfCodecWAVE)) {
         fail(failure, error, target);
         return failed();
     }

@@ -5,6 +5,7 @@
 #include "builtin_codecs.h"
 
 #include "internal/error_flow.h"
+#include "omf/omf_codec_ids.h"
 #include "omf/omf_error_codes.h"
 #include "omf/omf_mobs.h"
 #include "omf/omf_registry.h"
@@ -26,7 +27,7 @@ constexpr audio::SoundFormat kAifc{
     "AIFC Codec",
     "AIFD",
     "AIFC",
-    "AIFC",
+    kOmfCodecAIFC,
     kOmfProperty_AIFC_AudioData,
     kOmfProperty_AIFD_Summary,
     true, // big-endian samples

@@ -3,6 +3,7 @@
 #include "avid_jpeg/avid_jpeg_state.h"
 #include "jpeg/jpeg_codec_table.h"
 #include "omf/omf_avid_codecs.h"
+#include "omf/omf_codec_ids.h"
 #include "video/picture_codec.h"
 #include "video/picture_selection.h"
 #include "video/picture_start.h"
@@ -61,11 +62,12 @@ constexpr video::OperationEntry kOperations[] = {
 
 constexpr video::PictureCodecDefinition<PropertyCodes> kCodec{"Avid JPEG Codec (Compressed ONLY)",
                                                               "JPED",
-                                                              "MSM JPEG Codec",
+                                                              kOmfCodecAvidJPEG,
                                                               kProperties,
                                                               kOperations,
                                                               jpeg::kJpegTag,
-                                                              kOmfRev1x};
+                                                              kOmfRev1x,
+                                                              kOmfCodecTakesQuantTables};
 
 // The average sample size the codec answers: it cannot tell one from the
 // descriptor without reading the index.

@@ -5,6 +5,7 @@
 #include "avr/variety.h"
 #include "internal/codec_registry.h"
 #include "internal/error_flow.h"
+#include "omf/omf_codec_ids.h"
 #include "omf/omf_error_codes.h"
 #include "omf/omf_media.h"
 #include "video/codec_support.h"
@@ -16,7 +17,6 @@ namespace omf::codecs::avr {
 namespace {
 
 constexpr char kName[] = "Avid AVR Codec";
-constexpr char kCodecID[] = "AJPG";
 // The resolutions are media of Avid's 1.x files.
 constexpr omfInt32 kOnlyFileRevision = kOmfRev1x;
 
@@ -30,7 +30,7 @@ omfErr_t describeSelf(omfCodecParms_t* parms) {
     // codec a resolution names.
     request.info.descriptorClass = nullptr;
     request.info.dataClass = nullptr;
-    request.info.codecID = kCodecID;
+    request.info.codecID = kOmfCodecAVR;
     request.info.revision = kOmfCodecRevision;
     request.info.dataKind = video::kPictureKind;
     request.info.minFileRevision = kOnlyFileRevision;

@@ -10,6 +10,7 @@
 #include "internal/codec_registry.h"
 #include "internal/error_flow.h"
 #include "omf/omf_access.h"
+#include "omf/omf_codec_ids.h"
 #include "omf/omf_error_codes.h"
 #include "omf/omf_mobs.h"
 #include "omf/omf_registry.h"
@@ -23,7 +24,6 @@ namespace omf::codecs::avr {
 
 namespace {
 
-constexpr char kCodecID[] = "AJPG";
 constexpr double kRateTolerance = 0.001; // frames per second
 constexpr double kNTSCRate = 29.97;
 constexpr double kPALRate = 25.0;
@@ -79,7 +79,7 @@ omfErr_t writeKitCodecID(omfHdl_t file, omfObject_t fileMob, std::string_view na
     omfObject_t descriptor = nullptr;
     OMF_CHECK(file, omfiMobGetDescriptor(file, fileMob, &descriptor));
     char text[kKitCodecIDSize] = {};
-    std::snprintf(text, sizeof text, "%s:%.*s:%s", kCodecID, int(name.size()), name.data(),
+    std::snprintf(text, sizeof text, "%s:%.*s:%s", kOmfCodecAVR, int(name.size()), name.data(),
                   lines == Lines::lines525 ? kNTSC : kPAL);
     OMF_CHECK(file, omfsWriteString(file, descriptor, kOmfProperty_MDES_KitCodecID, text));
     return 0;

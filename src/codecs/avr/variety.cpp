@@ -1,6 +1,7 @@
 // AVR codec varieties.
 #include "avr/variety.h"
 
+#include "omf/omf_codec_ids.h"
 #include "omf/omf_error_codes.h"
 
 #include <cctype>
@@ -76,11 +77,11 @@ bool kindOfFirstLetter(std::string_view text, ResolutionKind* kind) {
 const char* underlyingCodecID(ResolutionKind kind) {
     switch (kind) {
     case ResolutionKind::tiff:
-        return "TIFF";
+        return kOmfCodecTIFF;
     case ResolutionKind::jfif:
-        return "CODEC_AVID_JFIF_VIDEO";
+        return kOmfCodecAvidJFIF;
     case ResolutionKind::uncompressed:
-        return "CDCI";
+        return kOmfCodecCDCI;
     }
     return "";
 }

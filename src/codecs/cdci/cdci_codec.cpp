@@ -3,6 +3,7 @@
 // picture codec entry (video/picture_codec).
 #include "builtin_codecs.h"
 #include "cdci/cdci_state.h"
+#include "omf/omf_codec_ids.h"
 #include "video/picture_codec.h"
 #include "video/picture_start.h"
 
@@ -47,7 +48,7 @@ constexpr video::OperationEntry kOperations[] = {
 };
 
 constexpr video::PictureCodecDefinition<cdci::PropertyCodes> kCodec{
-    "CDCI Codec (Uncompressed ONLY)", "CDCI", "CDCI", kProperties, kOperations};
+    "CDCI Codec (Uncompressed ONLY)", "CDCI", kOmfCodecCDCI, kProperties, kOperations};
 
 } // namespace
 

@@ -2,17 +2,19 @@
 // "JPED" descriptors; it works exactly as the JPEG codec does.
 #include "jpeg/jpeg_codec_table.h"
 #include "omf/omf_avid_codecs.h"
+#include "omf/omf_codec_ids.h"
 
 namespace {
 
 constexpr omf::codecs::video::PictureCodecDefinition<omf::codecs::jpeg::PropertyCodes> kCodec{
     "Avid JFIF Codec (Compressed ONLY)",
     "JPED",
-    "CODEC_AVID_JFIF_VIDEO",
+    kOmfCodecAvidJFIF,
     omf::codecs::jpeg::kJpegProperties,
     omf::codecs::jpeg::kJpegOperations,
     omf::codecs::jpeg::kJpegTag,
-    kOmfRev2x};
+    kOmfRev2x,
+    kOmfCodecTakesQuantTables};
 
 } // namespace
 

@@ -3,6 +3,7 @@
 #include "builtin_codecs.h"
 #include "internal/registry.h"
 #include "jpeg/jpeg_codec_table.h"
+#include "omf/omf_codec_ids.h"
 #include "video/picture_codec.h"
 
 namespace omf::codecs {
@@ -10,8 +11,8 @@ namespace omf::codecs {
 namespace {
 
 constexpr video::PictureCodecDefinition<jpeg::PropertyCodes> kCodec{
-    "JPEG Codec (Compressed ONLY)", "CDCI",         "JPEG",   jpeg::kJpegProperties,
-    jpeg::kJpegOperations,          jpeg::kJpegTag, kOmfRev2x};
+    "JPEG Codec (Compressed ONLY)", "CDCI",         kOmfCodecJPEG, jpeg::kJpegProperties,
+    jpeg::kJpegOperations,          jpeg::kJpegTag, kOmfRev2x,     kOmfCodecTakesQuantTables};
 
 } // namespace
 

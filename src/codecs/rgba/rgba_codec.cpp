@@ -2,6 +2,7 @@
 // properties it registers, and its own operations; the rest is the shared
 // picture codec entry (video/picture_codec).
 #include "builtin_codecs.h"
+#include "omf/omf_codec_ids.h"
 #include "rgba/rgba_state.h"
 #include "video/picture_codec.h"
 #include "video/picture_start.h"
@@ -31,8 +32,8 @@ constexpr video::OperationEntry kOperations[] = {
     {kCodecOpSelectInfo, rgba::selectInfo},
 };
 
-constexpr video::PictureCodecDefinition<rgba::PropertyCodes> kCodec{"RGBA Codec", "RGBA", "RGBA",
-                                                                    kProperties, kOperations};
+constexpr video::PictureCodecDefinition<rgba::PropertyCodes> kCodec{
+    "RGBA Codec", "RGBA", kOmfCodecRGBA, kProperties, kOperations};
 
 } // namespace
 

@@ -6,6 +6,7 @@
 
 #include "internal/error_flow.h"
 #include "internal/registry.h"
+#include "omf/omf_codec_ids.h"
 #include "omf/omf_error_codes.h"
 #include "tdvc/tdvc_state.h"
 #include "video/picture_codec.h"
@@ -46,8 +47,8 @@ constexpr video::OperationEntry kOperations[] = {
 };
 
 constexpr video::PictureCodecDefinition<PropertyCodes> kCodec{
-    "Avid TDVC Codec", "CDCI",    "MSM TARGA DVC Codec", kProperties, kOperations,
-    kDataClass,        kOmfRev1x,
+    "Avid TDVC Codec", "CDCI",     kOmfCodecTDVC, kProperties,
+    kOperations,       kDataClass, kOmfRev1x,     kOmfCodecReadsOnly,
 };
 
 omfErr_t initTDVC(omfCodecParms_t* parms) {

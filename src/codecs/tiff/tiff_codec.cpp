@@ -3,6 +3,7 @@
 // with the other picture codecs come from video/picture_codec; its own
 // replace them where TIFF images differ.
 #include "builtin_codecs.h"
+#include "omf/omf_codec_ids.h"
 #include "tiff/tiff_state.h"
 #include "video/picture_codec.h"
 
@@ -13,7 +14,6 @@ namespace {
 constexpr char kName[] = "TIFF Codec (1.5 Compatability)";
 constexpr char kDescriptorClass[] = "TIFD";
 constexpr char kDataClass[] = "TIFF";
-constexpr char kCodecID[] = "TIFF";
 // TIFF media exists in files of every revision.
 constexpr omfInt32 kFirstFileRevision = kOmfRev1x;
 
@@ -38,7 +38,8 @@ constexpr video::OperationEntry kOperations[] = {
 };
 
 constexpr video::PictureCodecDefinition<tiff::PropertyCodes> kCodec{
-    kName, kDescriptorClass, kCodecID, kProperties, kOperations, kDataClass, kFirstFileRevision};
+    kName,       kDescriptorClass, kOmfCodecTIFF,      kProperties,
+    kOperations, kDataClass,       kFirstFileRevision, kOmfCodecTakesQuantTables};
 
 } // namespace
 

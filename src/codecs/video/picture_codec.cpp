@@ -28,7 +28,8 @@ constexpr OperationEntry kSharedOperations[] = {
 } // namespace
 
 omfErr_t describePicture(omfCodecParms_t* parms, const char* name, const char* descriptorClass,
-                         const char* dataClass, const char* codecID, omfInt32 minFileRevision) {
+                         const char* dataClass, const char* codecID, omfInt32 minFileRevision,
+                         omfUInt32 capabilities) {
     auto& request = parms->spc.describe;
     if (request.name != nullptr && request.nameLength > 0) {
         std::memset(request.name, 0, static_cast<size_t>(request.nameLength));
@@ -42,6 +43,7 @@ omfErr_t describePicture(omfCodecParms_t* parms, const char* name, const char* d
     request.info.minFileRevision = minFileRevision;
     request.info.hasMaxFileRevision = false;
     request.info.maxFileRevision = 0;
+    request.info.capabilities = capabilities;
     return 0;
 }
 

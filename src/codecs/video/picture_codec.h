@@ -43,12 +43,14 @@ template <typename Codes> struct PictureCodecDefinition {
     std::span<const OperationEntry> operations; // open, create, selectInfo and the codec's extras
     const char* dataClass = "IDAT";             // class of the objects holding the samples
     omfInt32 minFileRevision = kOmfRev2x;       // oldest file revision the codec writes and reads
+    omfUInt32 capabilities = 0;                 // omfCodecCapability_t bits
 };
 
-// describe: the name (truncated to the caller's buffer), classes, ID and
-// the oldest file revision.
+// describe: the name (truncated to the caller's buffer), classes, ID, the
+// oldest file revision and the capabilities.
 omfErr_t describePicture(omfCodecParms_t* parms, const char* name, const char* descriptorClass,
-                         const char* dataClass, const char* codecID, omfInt32 minFileRevision);
+                         const char* dataClass, const char* codecID, omfInt32 minFileRevision,
+                         omfUInt32 capabilities);
 
 // fillTable: the shared picture operations, then `operations`.
 omfErr_t fillPictureTable(omfCodecParms_t* parms, std::span<const OperationEntry> operations);
@@ -80,7 +82,7 @@ omfErr_t pictureCodecEntry(const PictureCodecDefinition<Codes>& codec, omfCodecR
         return registerProperties(parms, codec.properties);
     case kCodecDescribe:
         return describePicture(parms, codec.name, codec.descriptorClass, codec.dataClass,
-                               codec.codecID, codec.minFileRevision);
+                               codec.codecID, codec.minFileRevision, codec.capabilities);
     case kCodecFillTable:
         return fillPictureTable(parms, codec.operations);
     default:

@@ -2,6 +2,7 @@
 // 8-bit samples unsigned).
 #include "audio/sound_codec.h"
 #include "builtin_codecs.h"
+#include "omf/omf_codec_ids.h"
 #include "wave/wave_header.h"
 
 #include "omf/omf_registry.h"
@@ -19,7 +20,7 @@ constexpr audio::SoundFormat kWave{
     "WAVE Codec",
     "WAVD",
     "WAVE",
-    "WAVE",
+    kOmfCodecWAVE,
     kOmfProperty_WAVE_AudioData,
     kOmfProperty_WAVD_Summary,
     false, // little-endian samples

@@ -27,8 +27,7 @@ bool admits(const omfCodecDef_t& codec, const char* pattern, omfFileRev_t revisi
 
 // Visits the codecs of the ID table in its iteration order until `visit`
 // answers true.
-template <typename Visit>
-omfErr_t forEachCodec(CodecRegistry& registry, Visit visit) {
+template <typename Visit> omfErr_t forEachCodec(CodecRegistry& registry, Visit visit) {
     omfTableIterate_t iterator{};
     omfBool found = false;
     OMF_CHECK(nullptr, omfsTableFirstEntry(registry.byID.get(), &iterator, &found));
@@ -45,8 +44,8 @@ omfErr_t forEachCodec(CodecRegistry& registry, Visit visit) {
 omfErr_t lookup(omfSessionHdl_t session, const char* codecID, omfCodecDef_t* definition) {
     void* value = nullptr;
     omfBool found = false;
-    OMF_CHECK(nullptr, omfsTableLookupString(registryOf(session)->byID.get(), codecID, &value,
-                                             &found));
+    OMF_CHECK(nullptr,
+              omfsTableLookupString(registryOf(session)->byID.get(), codecID, &value, &found));
     if (!found) OMF_RAISE(nullptr, OM_ERR_INVALID_CODEC);
     *definition = *static_cast<omfCodecDef_t*>(value);
     return 0;
@@ -74,6 +73,18 @@ omfErr_t omfmGetCodecDescription(omfSessionHdl_t session, const omfCodecDef_t* d
     return describeCodec(*definition, variety, nameBuffer, nameLength, nullptr);
 }
 
+omfErr_t omfmGetCodecCapabilities(omfSessionHdl_t session, const char* codecID,
+                                  omfUInt32* capabilities) {
+    if (omfErr_t status = checkMediaSession(session)) return status;
+    if (codecID == nullptr || capabilities == nullptr) return OM_ERR_NULL_PARAM;
+    omfCodecDef_t definition{};
+    if (omfErr_t status = lookup(session, codecID, &definition)) return status;
+    omfCodecMetaInfo_t info{};
+    if (omfErr_t status = describeCodec(definition, nullptr, nullptr, 0, &info)) return status;
+    *capabilities = info.capabilities;
+    return 0;
+}
+
 omfErr_t omfmCountCodecs(omfSessionHdl_t session, const char* dataKindPattern,
                          omfFileRev_t fileRevision, omfInt32* count) {
     if (omfErr_t status = checkMediaSession(session)) return status;
@@ -95,7 +106,8 @@ omfErr_t omfmNthCodecID(omfSessionHdl_t session, const char* dataKindPattern,
     omfInt32 seen = 0;
     OMF_CHECK(nullptr,
               forEachCodec(*registryOf(session), [&](const omfCodecDef_t& codec, const char* id) {
-                  if (!admits(codec, dataKindPattern, fileRevision) || ++seen != index) return false;
+                  if (!admits(codec, dataKindPattern, fileRevision) || ++seen != index)
+                      return false;
                   nth = &codec;
                   nthID = id;
                   return true;

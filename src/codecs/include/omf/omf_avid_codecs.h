@@ -1,7 +1,7 @@
 // Codecs a client registers itself with omfmAddCodec after omfmInit (the
-// plug-in does): Avid's AVR resolution front end, Avid JPEG, Avid JFIF and
-// the Avid TDVC (DV) codec. The toolkit's own codecs are registered by
-// omfmInit.
+// plug-in does, from omfmAvidCodecs): Avid's AVR resolution front end, Avid
+// JPEG, Avid JFIF and the Avid TDVC (DV) codec. The toolkit's own codecs are
+// registered by omfmInit. Their IDs are in omf/omf_codec_ids.h.
 #pragma once
 
 #include "omf/omf_codec.h"
@@ -17,6 +17,18 @@ omfErr_t omfCodecAvidJPEG(omfCodecRequest_t request, omfCodecParms_t* parms);
 omfErr_t omfCodecAvidJFIF(omfCodecRequest_t request, omfCodecParms_t* parms);
 // "Avid TDVC Codec", codec ID "MSM TARGA DVC Codec".
 omfErr_t omfCodecTDVC(omfCodecRequest_t request, omfCodecParms_t* parms);
+
+// One codec of the list a client registers after omfmInit.
+typedef struct {
+    omfCodecEntry_t entry;
+    // Its media play only through the movie server's DV decoder, so a client registers it
+    // only when the server offers one.
+    omfBool needsDVDecoder;
+} omfAvidCodecEntry_t;
+
+// The Avid codecs in the order a client registers them (AVR, Avid JPEG, Avid JFIF, TDVC);
+// `count` gets their number. A new client codec is one row of this list.
+const omfAvidCodecEntry_t* omfmAvidCodecs(omfInt32* count);
 
 // One named video resolution of Avid's AVR and JFIF families, as the AVR
 // codec's table holds it and as info selector 3 hands it to the codec that

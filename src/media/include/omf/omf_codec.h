@@ -81,18 +81,29 @@ typedef struct {
     const char* descriptorClass; // four letters, or null
     const char* dataClass;       // four letters, or null
     const char* codecID;
-    omfUInt32 revision;          // kOmfCodecRevision
-    const char* dataKind;        // "omfi:data:Picture" or "omfi:data:Sound"
+    omfUInt32 revision;   // kOmfCodecRevision
+    const char* dataKind; // "omfi:data:Picture" or "omfi:data:Sound"
     omfInt32 minFileRevision;
     omfBool hasMaxFileRevision;
     omfInt32 maxFileRevision;
+    omfUInt32 capabilities; // omfCodecCapability_t bits; 0 for an ordinary codec
 } omfCodecMetaInfo_t;
+
+// What a codec tells its callers about itself beyond the fields above, as bits of the describe
+// record's `capabilities`. The record starts zeroed, so a codec that says nothing is an
+// ordinary one: it creates media, and takes no quantisation tables from its caller.
+typedef enum : omfUInt32 {
+    // Reads media only: its create operation refuses, so a saver does not offer it.
+    kOmfCodecReadsOnly = 1u << 0,
+    // Compresses with JPEG quantisation tables its caller may set (kMediaInfoJPEGTables), so a
+    // quality setting changes the frames it writes.
+    kOmfCodecTakesQuantTables = 1u << 1,
+} omfCodecCapability_t;
 
 typedef struct omfCodecParms omfCodecParms_t;
 
 // One operation of the table.
-typedef omfErr_t (*omfCodecOperation_t)(omfCodecParms_t* parms, omfMediaHdl_t media,
-                                        omfHdl_t file);
+typedef omfErr_t (*omfCodecOperation_t)(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t file);
 
 // The parameter block of requests and operations. `persistent` and
 // `fileRevision` are set for every operation; `spc` holds the arguments of
@@ -104,7 +115,7 @@ struct omfCodecParms {
         struct { // kCodecInit: in session and revision; out `persistent` above
             omfSessionHdl_t session;
         } init;
-        struct { // kCodecDescribe
+        struct {                 // kCodecDescribe
             const char* variety; // may be null
             char* name;          // filled up to nameLength bytes, the rest zeroed
             omfInt32 nameLength;
@@ -130,7 +141,7 @@ struct omfCodecParms {
             void* buffer;
             omfInt32 bytesTransferred; // out
         } lines;
-        struct { // setFrame
+        struct {                  // setFrame
             omfInt64 frameNumber; // 1-based
         } setFrame;
         struct { // frameOffset

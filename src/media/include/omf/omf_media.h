@@ -27,6 +27,10 @@ omfErr_t omfmSetLocateFailureCallback(omfSessionHdl_t session, omfLocateFailureP
 omfErr_t omfmLookupCodec(omfSessionHdl_t session, const char* codecID, omfCodecDef_t* definition);
 omfErr_t omfmGetCodecDescription(omfSessionHdl_t session, const omfCodecDef_t* definition,
                                  const char* variety, char* nameBuffer, omfInt32 nameLength);
+// The capability bits (omfCodecCapability_t) the codec registered as `codecID` describes itself
+// with; OM_ERR_INVALID_CODEC for an ID no codec is registered under.
+omfErr_t omfmGetCodecCapabilities(omfSessionHdl_t session, const char* codecID,
+                                  omfUInt32* capabilities);
 omfErr_t omfmCountCodecs(omfSessionHdl_t session, const char* dataKindPattern,
                          omfFileRev_t fileRevision, omfInt32* count);
 omfErr_t omfmNthCodecID(omfSessionHdl_t session, const char* dataKindPattern,
@@ -112,10 +116,10 @@ omfErr_t omfmSetCodecParameters(omfMediaHdl_t media, omfInt32 size, void* parame
 omfErr_t omfmGetDataSize(omfMediaHdl_t media, omfInt64* size);
 omfErr_t omfmGetLargestSampleSize(omfMediaHdl_t media, omfObject_t mediaKind, omfInt32* size);
 // getInfo and putInfo of the handle's codec, for the codec-specific selectors.
-omfErr_t omfmGetInfo(omfMediaHdl_t media, omfMediaInfoSelector_t selector,
-                     omfObject_t mediaKind, omfInt32 size, void* buffer);
-omfErr_t omfmPutInfo(omfMediaHdl_t media, omfMediaInfoSelector_t selector,
-                     omfObject_t mediaKind, omfInt32 size, void* buffer);
+omfErr_t omfmGetInfo(omfMediaHdl_t media, omfMediaInfoSelector_t selector, omfObject_t mediaKind,
+                     omfInt32 size, void* buffer);
+omfErr_t omfmPutInfo(omfMediaHdl_t media, omfMediaInfoSelector_t selector, omfObject_t mediaKind,
+                     omfInt32 size, void* buffer);
 
 // Locators and media groups.
 // The locator's kind ("MACL", "DOSL", "UNXL", "TXTL", "NETL", "WINL") and
