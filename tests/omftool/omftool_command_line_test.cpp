@@ -70,7 +70,7 @@ std::string readmeOmftoolSection() {
     return readme.substr(start, readme.find("\n## ", start + 1) - start);
 }
 
-TEST(OmftoolCommandLine, EveryCommandHasAReadmeEntryAndAHelpNamingItsOptions) {
+TEST(OmftoolCommandLine, EveryCommandHasAReadmeEntryAndAHelpNamingItsOptionsAndExitStatuses) {
     const std::string readme = readmeOmftoolSection();
     ASSERT_FALSE(readme.empty()) << OMF_README_PATH;
     const std::vector<omftool::CommandOptions> listed = omftool::commandOptionNames();
@@ -81,6 +81,9 @@ TEST(OmftoolCommandLine, EveryCommandHasAReadmeEntryAndAHelpNamingItsOptions) {
         EXPECT_FALSE(command.options.empty()) << command.name;
         const Answer help = omftool(command.name + " --help");
         EXPECT_EQ(help.status, 0) << command.name << ": " << help.text;
+        EXPECT_NE(help.text.find("Exit status 0 when"), std::string::npos)
+            << command.name << " --help does not say its exit statuses\n"
+            << help.text;
         for (const std::string& names : command.options) {
             std::stringstream each(names); // "-o,--output": every spelling is shown
             for (std::string name; std::getline(each, name, ',');)

@@ -93,6 +93,7 @@ void addCodecsCommand(CLI::App& app, CommandRun& run) {
     CLI::App* codecs = app.add_subcommand(
         "codecs", "List the codecs the OMF plug-in's saver offers, with their varieties");
     addJson(*codecs, *json, "list");
+    codecs->footer(readingCommandFooter("when the OMF plug-in cannot be loaded"));
     codecs->callback(
         [json, &run] { run = [json] { return runCodecs(*json, std::cout, std::cerr); }; });
 }

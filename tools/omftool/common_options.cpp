@@ -20,6 +20,12 @@ void addOutput(CLI::App& command, std::string& output, const std::string& help) 
     command.add_option("-o,--output", output, help)->required();
 }
 
+std::string readingCommandFooter(std::string_view failures) {
+    return "Writes only to standard output and creates no file. Exit status 0 when done; 2 " +
+           std::string(failures) +
+           " (with --json also an {\"error\", \"message\"} object on standard output).";
+}
+
 void addJson(CLI::App& command, bool& json, std::string_view what) {
     command.add_flag("--json", json, "Write the " + std::string(what) + " as JSON");
 }

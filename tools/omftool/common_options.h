@@ -21,6 +21,10 @@ void addInputFile(CLI::App& command, std::string& file, const std::string& help)
 void addOutput(CLI::App& command, std::string& output, const std::string& help);
 
 // --json; `what` names what is written as JSON ("description", "listing").
+// The help footer of a command that only reads: it writes nothing but standard output, and
+// which exit statuses it answers, `failures` naming what gives status 2.
+std::string readingCommandFooter(std::string_view failures);
+
 void addJson(CLI::App& command, bool& json, std::string_view what);
 
 // --mob NAME or --index N (from 1), counted among the master mobs with media of `kind`

@@ -254,6 +254,7 @@ void addDumpCommand(CLI::App& app, CommandRun& run) {
     dump->add_option("--max-bytes", given->options.maxDataBytes,
                      "Value bytes shown per value (0 shows none)")
         ->capture_default_str();
+    dump->footer(readingCommandFooter("when the container cannot be opened"));
     dump->callback([given, &run] {
         run = [given] {
             return runDump(given->file, given->json, given->options, std::cout, std::cerr);

@@ -207,6 +207,7 @@ void addInfoCommand(CLI::App& app, CommandRun& run) {
                 "chosen for it, stored and sampled size, frame layout, sample count and rate");
     addInputFile(*info, given->file, "OMF file to read");
     addJson(*info, given->json, "description");
+    info->footer(readingCommandFooter("when the file cannot be opened as OMF"));
     info->callback([given, &run] {
         run = [given] { return runInfo(given->file, given->json, std::cout, std::cerr); };
     });

@@ -403,6 +403,7 @@ void addMobsCommand(CLI::App& app, CommandRun& run) {
     addInputFile(*mobs, given->file, "OMF file to read");
     addJson(*mobs, given->json, "listing");
     addMediaPath(*mobs, given->mediaPath);
+    mobs->footer(readingCommandFooter("when the file cannot be opened as OMF or its mobs read"));
     mobs->callback([given, &run] {
         run = [given] {
             const std::vector<std::string> folders = useMediaSearchFolders(given->mediaPath);

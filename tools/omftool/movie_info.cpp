@@ -125,6 +125,9 @@ void addMovieInfoCommand(CLI::App& app, CommandRun& run) {
         ->add_option("--track", given->track, "Video track to read, from 1 (default: the first)")
         ->check(fromOne());
     addJson(*movieInfo, given->json, "description");
+    movieInfo->footer(readingCommandFooter(
+        "when the file is missing, the movie server cannot be started or does not read it, or "
+        "it has no such track"));
     movieInfo->callback([given, &run] {
         run = [given] {
             return runMovieInfo(given->file, given->track, given->json, std::cout, std::cerr);

@@ -174,7 +174,9 @@ void addTracksCommand(CLI::App& app, CommandRun& run) {
     addMediaPath(*tracks, given->mediaPath);
     tracks->footer("Each sequence segment whose media lies outside the file is listed with its "
                    "frames, mob, locator path and the file found for it, or \"not found\" (its "
-                   "frames are then gaps).");
+                   "frames are then gaps). " +
+                   readingCommandFooter("when the file is missing, the plug-in cannot be "
+                                        "loaded or does not read the file"));
     tracks->callback([given, &run] {
         run = [given] {
             useMediaSearchFolders(given->mediaPath); // the plug-in searches them

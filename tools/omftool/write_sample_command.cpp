@@ -31,6 +31,7 @@ void addWriteSampleCommand(CLI::App& app, CommandRun& run) {
     sample->add_flag("--edit", given->edit,
                      "Write the example edit instead: an OMF 2.x file with uncompressed and JPEG "
                      "picture media and a composition that plays as two sequences");
+    sample->footer("Writes FILE. Exit status 0 when it was written; 2 when it cannot be.");
     sample->callback([given, &run] {
         run = [given] {
             const bool written = given->edit ? writeSampleEdit(given->file)
