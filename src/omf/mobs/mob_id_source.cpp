@@ -1,5 +1,5 @@
-// New mob ID parts: the microsecond clock, and a per-process random start
-// plus a counter.
+// New mob ID parts: the microsecond clock when the process made its first,
+// and a per-process random start plus a counter.
 #include "mobs/mob_id_source.h"
 
 #include <ctime>
@@ -15,9 +15,11 @@ constexpr uint64_t kMicrosecondsPerSecond = 1000000;
 constexpr uint64_t kNanosecondsPerMicrosecond = 1000;
 
 // The IDs this process has given: whose they are (a forked child must not
-// repeat its parent's), where they start and how many there were.
+// repeat its parent's), the clock when the first was made, where the counted
+// part starts and how many there were.
 struct ProcessIDs {
     pid_t owner = 0;
+    uint32_t clock = 0;
     uint32_t start = 0;
     uint32_t count = 0;
 };
@@ -54,9 +56,11 @@ uint32_t randomStart(pid_t pid) {
 MobIDParts nextMobIDParts() {
     const pid_t pid = getpid();
     std::lock_guard guard(g_processIDsLock);
-    if (g_processIDs.owner != pid) g_processIDs = {pid, randomStart(pid), 0};
+    if (g_processIDs.owner != pid || g_processIDs.count == UINT32_MAX) {
+        g_processIDs = {pid, static_cast<uint32_t>(microsecondsNow()), randomStart(pid), 0};
+    }
     ++g_processIDs.count;
-    return {static_cast<uint32_t>(microsecondsNow()), g_processIDs.start + g_processIDs.count};
+    return {g_processIDs.clock, g_processIDs.start + g_processIDs.count};
 }
 
 } // namespace omf::mobs

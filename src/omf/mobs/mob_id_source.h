@@ -7,14 +7,17 @@
 namespace omf::mobs {
 
 struct MobIDParts {
-    uint32_t major = 0; // the wall clock in microseconds, its low 32 bits
-    uint32_t minor = 0; // this process's random start plus its count of IDs
+    uint32_t major = 0; // the wall clock in microseconds (low 32 bits) at the process's first ID
+    uint32_t minor = 0; // the process's random start plus its count of IDs
 };
 
-// Parts no earlier call in this process answered (up to 2^32 calls). Another
-// process, here or elsewhere, repeats them only when its random start lies
-// within the IDs both made in the same microsecond of the clock. A process
-// made by fork draws a start of its own.
+// Parts no earlier call in this process answered. Another process, here or
+// elsewhere, repeats them only when it took its first ID in the same
+// microsecond of the clock (modulo 2^32) and its random start lies within the
+// IDs both made. A process made by fork, and one that has made 2^32 - 1 IDs,
+// takes the clock and a random start anew. Consecutive IDs of a process differ
+// by one in their minor part, so the mobs of a file list in the order they
+// were made, as they did when IDs were the file's count.
 MobIDParts nextMobIDParts();
 
 } // namespace omf::mobs
