@@ -1,17 +1,21 @@
 // Stop signals recorded in a flag the main loop reads.
 #include "stop_signals.h"
 
+#include <atomic>
 #include <csignal>
 
 namespace {
 
 constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
-// The first stop signal received; written by the handler only.
-volatile std::sig_atomic_t g_stopSignal = 0;
+// The first stop signal received; written by the handler only, on whichever
+// thread the signal arrives, so a lock-free atomic rather than a plain flag.
+std::atomic<int> g_stopSignal{0};
+static_assert(std::atomic<int>::is_always_lock_free, "the handler may only use lock-free atomics");
 
 void RecordStopSignal(int signal) {
-    if (g_stopSignal == 0) g_stopSignal = signal;
+    int none = 0;
+    g_stopSignal.compare_exchange_strong(none, signal);
 }
 
 } // namespace
@@ -26,5 +30,5 @@ void InstallStopSignalHandlers() {
 }
 
 int StopSignalReceived() {
-    return g_stopSignal;
+    return g_stopSignal.load();
 }
