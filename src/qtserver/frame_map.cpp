@@ -23,6 +23,10 @@ bool CreateFrameSection(QT_Msg& state, size_t size) {
         std::snprintf(name, sizeof name, "Local\\TsQTMap%d", index);
         platform::SectionError error;
         auto section = platform::SharedSection::Create(name, session, size, mode, error);
+        // A section a killed server left behind is taken over.
+        if (error == platform::SectionError::AlreadyExists &&
+            platform::ReclaimAbandonedSection(name, session))
+            section = platform::SharedSection::Create(name, session, size, mode, error);
         if (error == platform::SectionError::AlreadyExists ||
             error == platform::SectionError::AccessDenied)
             continue; // in use by another state, process or session

@@ -17,7 +17,8 @@ inline constexpr std::string_view kFrameSectionSecurityText =
 inline constexpr int kFrameSectionIndices = 1000;
 
 // Gives a state without a section one of `size` bytes, named with the first
-// free index, and records its session-qualified name. Answers whether the
+// free index (a section whose server has died counts as free and is taken
+// over), and records its session-qualified name. Answers whether the
 // state has a section afterwards; failures are silent (frames then travel
 // as memory blocks).
 bool CreateFrameSection(QT_Msg& state, size_t size);

@@ -3,6 +3,7 @@
 
 #include "message_codes.h"
 #include "movie_state.h"
+#include "stop_signals.h"
 
 #include "tarsel/platform.h"
 
@@ -11,7 +12,7 @@
 std::atomic<TsQTServerApp*> g_QTServerApp{nullptr};
 
 TsQTServerApp::TsQTServerApp(MovieThread::RegistryReader readRegistry)
-    : lastActivity_(Tarsel::Platform::GetUpTime()),
+    : lastActivity_(Tarsel::Platform::GetUpTime()), lastClientLeft_(lastActivity_.load()),
       movies_(readRegistry ? std::make_unique<MovieThread>(std::move(readRegistry))
                            : std::make_unique<MovieThread>()) {
     _SetScriptInfo(&TarselQTServerClass());
@@ -47,7 +48,10 @@ void TsQTServerApp::OnHostCall(int) {
     lastActivity_.store(Tarsel::Platform::GetUpTime());
 }
 
-void TsQTServerApp::OnHostDisconnect(int) {}
+void TsQTServerApp::OnHostDisconnect(int) {
+    lastClientLeft_.store(Tarsel::Platform::GetUpTime());
+}
+
 void TsQTServerApp::OnHostHook4() {}
 void TsQTServerApp::OnHostHook5() {}
 
@@ -77,7 +81,7 @@ int TsQTServerApp::RunOnMainThread(ScriptMainThreadFunc func, void* user, void* 
 
 void TsQTServerApp::RunMainLoop() {
     uint64_t lastHousekeeping = Tarsel::Platform::GetUpTime();
-    while (!quit_) {
+    while (!quit_ && StopSignalReceived() == 0) {
         jobs_.Wait(kMainLoopWaitMs);
         while (QueueNode* node = jobs_.Get()) {
             auto* job = dynamic_cast<ExecNode*>(node);
@@ -96,12 +100,23 @@ void TsQTServerApp::RunMainLoop() {
     }
 }
 
+namespace {
+
+// Whether `timeoutSeconds` (> 0) have passed from `since` to `now` (ms).
+bool TimedOut(uint64_t now, uint64_t since, double timeoutSeconds) {
+    return timeoutSeconds > 0.0 && now >= since &&
+           static_cast<double>(now - since) >= timeoutSeconds * 1000.0;
+}
+
+} // namespace
+
 void TsQTServerApp::Housekeeping(uint64_t now) {
-    if (GetNumConnections() != expectedConnections_) return;
-    if (!(idleTimeoutSeconds_ > 0.0)) return;
-    uint64_t last = lastActivity_.load();
-    if (now >= last && static_cast<double>(now - last) >= idleTimeoutSeconds_ * 1000.0)
-        RunOnMainThread(&SetQuitFlag, this, nullptr, false);
+    const int connections = GetNumConnections();
+    const bool quit = connections == 0
+                          ? TimedOut(now, lastClientLeft_.load(), noClientTimeoutSeconds_)
+                          : connections == expectedConnections_ &&
+                                TimedOut(now, lastActivity_.load(), idleTimeoutSeconds_);
+    if (quit) RunOnMainThread(&SetQuitFlag, this, nullptr, false);
 }
 
 int TsQTServerApp::SetQuitFlag(void* user, void*) {

@@ -21,6 +21,9 @@ inline constexpr int64_t kMainLoopWaitMs = 100;
 inline constexpr uint64_t kHousekeepingIntervalMs = 1000;
 // Seconds without calls after which a server with its one client quits.
 inline constexpr double kIdleTimeoutSeconds = 5.0;
+// Seconds without any client, from the start or from the last client's
+// leaving, after which a server quits: a host that died leaves no server.
+inline constexpr double kNoClientTimeoutSeconds = 30.0;
 inline constexpr int kExpectedConnections = 1;
 // How long shutdown waits for the movie thread to end after "Quit".
 inline constexpr int64_t kMovieThreadStopMs = 10000;
@@ -59,11 +62,13 @@ class TsQTServerApp : public ScriptObject {
     virtual void SetAttribute(int value) { attribute_ = value; }
 
     void SetIdleTimeout(double seconds) { idleTimeoutSeconds_ = seconds; }
+    void SetNoClientTimeout(double seconds) { noClientTimeoutSeconds_ = seconds; }
     uint64_t LastActivity() const { return lastActivity_.load(); }
 
     // Runs `func` on the main thread (see ScriptConfig::runOnMainThread).
     int RunOnMainThread(ScriptMainThreadFunc func, void* user, void* argument, bool wait);
-    // Runs jobs and housekeeping until the quit flag is set.
+    // Runs jobs and housekeeping until the quit flag is set or a stop signal
+    // has come.
     void RunMainLoop();
     // One housekeeping step at up-time `now` (ms).
     void Housekeeping(uint64_t now);
@@ -91,10 +96,14 @@ class TsQTServerApp : public ScriptObject {
     std::atomic<int32_t> references_{0};
     int attribute_ = 0;
     double idleTimeoutSeconds_ = 0.0;
+    double noClientTimeoutSeconds_ = 0.0;
     bool quit_ = false; // main thread only
     int expectedConnections_ = kExpectedConnections;
     // Written by library threads (OnHostCall), read by housekeeping.
     std::atomic<uint64_t> lastActivity_;
+    // Up-time of the start or of the last client's leaving; written by
+    // library threads (OnHostDisconnect), read by housekeeping.
+    std::atomic<uint64_t> lastClientLeft_;
     std::unique_ptr<MovieThread> movies_;
     std::mutex heldStatesLock_; // guards heldStates_
     std::unordered_set<QT_Msg*> heldStates_;

@@ -2,20 +2,21 @@
 #include "server_startup.h"
 
 #include "build_info.h"
+#include "command_line.h"
 #include "diagnostics_report.h"
 #include "server_app.h"
+#include "serving_refusal.h"
+#include "stop_signals.h"
 
 #include "tarsel/exception_handler.h"
 #include "tarsel/remote.h"
 
+#include <cerrno>
 #include <cstdio>
 
 #include <unistd.h>
 
 namespace {
-
-// Exit status when serving cannot start.
-constexpr int kCannotServe = 1;
 
 int StartHook() {
     return 0;
@@ -63,20 +64,39 @@ ScriptConfig MakeConfig(const char* connectionArg) {
 } // namespace
 
 int RunQTServer(int argc, char** argv) {
-    if (argc < 2) return 0;
+    if (argc < 2) return kExitDone;
+    switch (ReadCommandLine(argv[1])) {
+    case CommandLineRequest::Help:
+        std::fputs(UsageText().c_str(), stdout);
+        return kExitDone;
+    case CommandLineRequest::Version:
+        std::fputs(VersionText().c_str(), stdout);
+        return kExitDone;
+    case CommandLineRequest::UnknownOption:
+        std::fprintf(stderr, "TarselQTServer: unknown option %s (see --help)\n", argv[1]);
+        return kExitUsage;
+    case CommandLineRequest::Serve:
+        break;
+    }
+    // Before the socket exists, so that no signal can leave it behind.
+    InstallStopSignalHandlers();
     static ScriptConfig config = MakeConfig(argv[1]);
     TsExceptionHandler::Init(&WriteDiagnosticsReport, nullptr, kServerVersionText, false);
     InitScripting(&config);
     auto* app = new TsQTServerApp;
     app->AddRef();
     app->SetIdleTimeout(kIdleTimeoutSeconds);
+    app->SetNoClientTimeout(NoClientTimeoutSeconds());
 
-    int status = 0;
+    int status = kExitDone;
     if (StartScripting()) {
         app->RunMainLoop();
+        if (const int signal = StopSignalReceived(); signal != 0) status = kExitSignalBase + signal;
     } else {
-        std::fprintf(stderr, "TarselQTServer: cannot serve on %s\n", argv[1]);
-        status = kCannotServe;
+        const int error = errno;
+        std::fprintf(stderr, "TarselQTServer: cannot serve on %s: %s\n", argv[1],
+                     ServingRefusal(argv[1], error).c_str());
+        status = kExitCannotServe;
     }
 
     CleanupScripting();

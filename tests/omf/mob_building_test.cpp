@@ -9,7 +9,12 @@
 #include "internal/file_support.h"
 
 #include <cstring>
+#include <set>
+#include <tuple>
 #include <vector>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace omf_test;
 
@@ -636,6 +641,77 @@ TEST_F(MobBuilding, AnArrayThatChangesDuringItsWalkIsReported) {
         ++seen;
     EXPECT_EQ(seen, 2);
     ASSERT_EQ(omfiSearchDispose(file_, iterator), 0);
+}
+
+} // namespace
+
+namespace {
+
+// Writes `files` files named "<writer>-<n>.omf", each with a composition and a
+// master mob under new IDs; the status of a process that ends after it.
+int writeFilesWithNewIDs(const std::string& folder, omfSessionHdl_t session, int writer,
+                         int files) {
+    for (int n = 0; n < files; ++n) {
+        const std::string name =
+            folder + "/" + std::to_string(writer) + "-" + std::to_string(n) + ".omf";
+        omfHdl_t file = nullptr;
+        omfMobID_t ids[2]{};
+        omfObject_t mob = nullptr;
+        if (omfsNewFile(name.c_str(), session, n % 2 ? kOmfRev2x : kOmfRev1x, &file) != 0 ||
+            omfiMobIDNew(file, &ids[0]) != 0 ||
+            omfiCompMobNew(file, "Edit", false, ids[0], &mob) != 0 ||
+            omfiMobIDNew(file, &ids[1]) != 0 ||
+            omfiMasterMobNew(file, "Clip", false, ids[1], &mob) != 0 || omfsCloseOMFFile(file) != 0)
+            return 1;
+    }
+    return 0;
+}
+
+class MobIDs : public ToolkitTest {};
+
+TEST_F(MobIDs, FilesWrittenByFourProcessesAtOnceShareNoID) {
+    constexpr int kWriters = 4;
+    constexpr int kFilesEach = 250;
+    // The writers are forked from a process that has made IDs of its own.
+    ASSERT_EQ(writeFilesWithNewIDs(dir_.string(), session_, kWriters, 1), 0);
+    std::vector<pid_t> writers;
+    for (int writer = 0; writer < kWriters; ++writer) {
+        const pid_t pid = fork();
+        if (pid == 0) _exit(writeFilesWithNewIDs(dir_.string(), session_, writer, kFilesEach));
+        ASSERT_GT(pid, 0);
+        writers.push_back(pid);
+    }
+    for (pid_t pid : writers) {
+        int status = -1;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+
+    const uint32_t prefix = 42 + static_cast<uint32_t>(testIdentification().productID);
+    std::set<std::tuple<uint32_t, uint32_t, uint32_t>> seen;
+    std::string repeated; // the first ID found twice
+    for (int writer = 0; writer <= kWriters; ++writer) {
+        for (int n = 0; n < (writer < kWriters ? kFilesEach : 1); ++n) {
+            omfHdl_t file = nullptr;
+            const std::string name = std::to_string(writer) + "-" + std::to_string(n) + ".omf";
+            ASSERT_EQ(omfsOpenFileForRead(path(name).c_str(), session_, &file), 0) << name;
+            omfIterHdl_t iterator = nullptr;
+            ASSERT_EQ(omfiMobOpenSearch(file, &iterator), 0);
+            omfObject_t mob = nullptr;
+            while (omfiNextMatchingMob(iterator, nullptr, &mob) == 0) {
+                omfUID_t id{};
+                ASSERT_EQ(omfiReadMobID(file, mob, &id), 0);
+                EXPECT_EQ(id.prefix, prefix);
+                if (!seen.insert({id.prefix, id.major, id.minor}).second && repeated.empty())
+                    repeated = name + ": " + std::to_string(id.prefix) + "." +
+                               std::to_string(id.major) + "." + std::to_string(id.minor);
+            }
+            ASSERT_EQ(omfiSearchDispose(file, iterator), 0);
+            ASSERT_EQ(omfsCloseOMFFile(file), 0);
+        }
+    }
+    EXPECT_EQ(repeated, "");
+    EXPECT_EQ(seen.size(), 2u * (kWriters * kFilesEach + 1));
 }
 
 } // namespace

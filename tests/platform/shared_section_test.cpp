@@ -9,6 +9,7 @@
 #include <string>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -104,6 +105,32 @@ TEST(SharedSections, ANameInUseIsReportedAndBadRequestsFail) {
     EXPECT_EQ(error, SectionError::Other);
     EXPECT_FALSE(SharedSection::Open("Local\\" + UniqueBase("Never"), 1, error));
     EXPECT_EQ(error, SectionError::Other);
+}
+
+TEST(SharedSections, OnlyASectionWhoseCreatorDiedIsReclaimed) {
+    const std::string live = "Local\\" + UniqueBase("Live");
+    const std::string left = "Local\\" + UniqueBase("Left");
+    SectionError error;
+    auto owned = SharedSection::Create(live, 3, 64, 0600, error);
+    ASSERT_TRUE(owned);
+    EXPECT_FALSE(platform::ReclaimAbandonedSection(live, 3));
+    EXPECT_TRUE(ObjectExists(owned->ObjectName()));
+
+    // A creator that dies without closing leaves its name behind.
+    const pid_t pid = fork();
+    if (pid == 0) {
+        SectionError childError;
+        auto section = SharedSection::Create(left, 3, 64, 0600, childError).release();
+        _exit(section ? 0 : 1);
+    }
+    int status = -1;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_FALSE(SharedSection::Create(left, 3, 64, 0600, error));
+    EXPECT_EQ(error, SectionError::AlreadyExists);
+    EXPECT_TRUE(platform::ReclaimAbandonedSection(left, 3));
+    EXPECT_TRUE(SharedSection::Create(left, 3, 64, 0600, error));
+    EXPECT_FALSE(platform::ReclaimAbandonedSection("Local\\" + UniqueBase("None"), 3));
 }
 
 TEST(SharedSections, TheModeIsExactlyTheOneAskedForWhateverTheUmask) {

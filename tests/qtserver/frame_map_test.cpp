@@ -91,18 +91,48 @@ class FrameSections : public ::testing::Test {
     QT_Msg* state_ = new QT_Msg;
 };
 
-TEST_F(FrameSections, AStateTakesTheFirstIndexOtherProcessesLeaveFree) {
+// The name of the section a server process took and then was killed with.
+std::string SectionOfAKilledServer() {
+    int reported[2];
+    if (pipe(reported) != 0) return {};
+    const pid_t pid = fork();
+    if (pid == 0) {
+        auto* state = new QT_Msg;
+        if (!CreateFrameSection(*state, 4096)) _exit(1);
+        std::memcpy(state->mapView, "left", 4);
+        const std::string& name = state->mapName;
+        if (write(reported[1], name.data(), name.size()) != static_cast<ssize_t>(name.size()))
+            _exit(1);
+        pause();
+    }
+    close(reported[1]);
+    char name[64] = {};
+    const ssize_t got = read(reported[0], name, sizeof name - 1);
+    close(reported[0]);
+    kill(pid, SIGKILL);
+    int status;
+    waitpid(pid, &status, 0);
+    return got > 0 ? std::string(name, static_cast<size_t>(got)) : std::string();
+}
+
+TEST_F(FrameSections, AStateTakesTheFirstIndexLiveProcessesLeaveFree) {
     SectionHolder other({0, 1});
     ASSERT_TRUE(other.ready());
-    // Sections a crashed process left behind stay taken too.
-    int firstFree = 0;
-    while (Exists(ObjectPath(ReportedName(firstFree))))
-        ++firstFree;
-    ASSERT_GE(firstFree, 2);
+    // A killed server's section is left behind, taken but owned by no one.
+    const std::string abandoned = SectionOfAKilledServer();
+    ASSERT_FALSE(abandoned.empty());
+    ASSERT_TRUE(Exists(ObjectPath(abandoned)));
+    ASSERT_NE(abandoned, ReportedName(0));
+    ASSERT_NE(abandoned, ReportedName(1));
+
     const int32_t countBefore = Counters().sectionCount.load();
     ASSERT_TRUE(CreateFrameSection(*state_, 720 * 486 * 4));
     EXPECT_EQ(Counters().sectionCount.load(), countBefore + 1);
-    EXPECT_EQ(state_->mapName, ReportedName(firstFree));
+    EXPECT_EQ(state_->mapName, abandoned);
+    EXPECT_NE(std::memcmp(state_->mapView, "left", 4), 0); // a new section, not the old one
+    // The live owner's sections are untouched.
+    EXPECT_TRUE(Exists(ObjectPath(ReportedName(0))));
+    EXPECT_TRUE(Exists(ObjectPath(ReportedName(1))));
     EXPECT_EQ(state_->mapSize, 720u * 486u * 4u);
     ASSERT_NE(state_->mapView, nullptr);
 

@@ -1,6 +1,7 @@
 // QTServerProcess and ScratchFolder.
 #include "server_process.h"
 
+#include "command_line.h"
 #include "movie_library.h"
 
 #include "platform/registry.h"
@@ -14,6 +15,8 @@
 #include <fstream>
 #include <thread>
 
+#include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -54,9 +57,13 @@ QTServerProcess::QTServerProcess(const Options& options) {
     for (char** variable = environ; *variable; ++variable) {
         std::string entry = *variable;
         if (!entry.starts_with(std::string(platform::kRegistryFileVariable) + "=") &&
-            !entry.starts_with(std::string(kCrashFolderVariable) + "="))
+            !entry.starts_with(std::string(kCrashFolderVariable) + "=") &&
+            !entry.starts_with(std::string(kNoClientTimeoutVariable) + "="))
             environment.push_back(entry);
     }
+    if (!options.noClientSeconds.empty())
+        environment.push_back(std::string(kNoClientTimeoutVariable) + "=" +
+                              options.noClientSeconds);
     if (!options.registryFile.empty())
         environment.push_back(std::string(platform::kRegistryFileVariable) + "=" +
                               options.registryFile);
@@ -117,4 +124,48 @@ std::vector<std::string> QTServerProcess::ThreadNames() const {
         names.push_back(name);
     }
     return names;
+}
+
+ServerRun RunServerToEnd(const std::vector<std::string>& arguments, int timeoutMs) {
+    ServerRun run;
+    int output[2];
+    if (pipe2(output, O_CLOEXEC) != 0) return run;
+    std::string program = TEST_QTSERVER;
+    std::vector<std::string> words = arguments;
+    std::vector<char*> argv = {program.data()};
+    for (std::string& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(output[1], STDOUT_FILENO);
+        dup2(output[1], STDERR_FILENO);
+        execv(program.c_str(), argv.data());
+        _exit(127);
+    }
+    close(output[1]);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    pollfd readable{output[0], POLLIN, 0};
+    char buffer[4096];
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                              deadline - std::chrono::steady_clock::now())
+                              .count();
+        if (left <= 0 || poll(&readable, 1, static_cast<int>(left)) <= 0) break;
+        const ssize_t got = read(output[0], buffer, sizeof buffer);
+        if (got <= 0) break;
+        run.output.append(buffer, static_cast<size_t>(got));
+    }
+    close(output[0]);
+    int status = 0;
+    while (waitpid(pid, &status, WNOHANG) != pid) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            return run;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    run.status = status;
+    return run;
 }

@@ -31,7 +31,8 @@ class QTServerProcess {
         std::string registryFile; // TARSEL_REGISTRY for the server
         std::string crashFolder;  // TARSEL_CRASH_DIR for the server
         bool withArgument = true;
-        std::string socketFolder; // where the socket goes; a fresh folder when empty
+        std::string socketFolder;    // where the socket goes; a fresh folder when empty
+        std::string noClientSeconds; // the server's no-client time when not empty
     };
     explicit QTServerProcess(const Options& options);
     // Kills a server still running and removes what it left.
@@ -60,3 +61,10 @@ class QTServerProcess {
     std::string socketFolder_;
     std::string socketPath_;
 };
+
+// What a server run to its end with `arguments` printed and its wait status.
+struct ServerRun {
+    std::optional<int> status; // nothing when it did not end in time (it is killed)
+    std::string output;        // standard output and error together
+};
+ServerRun RunServerToEnd(const std::vector<std::string>& arguments, int timeoutMs);

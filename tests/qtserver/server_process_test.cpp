@@ -3,6 +3,7 @@
 // module, many clients at once, shutdown and the crash report.
 #include "server_process.h"
 
+#include "command_line.h"
 #include "movie_thread.h"
 
 #include "tarsel/remote.h"
@@ -140,6 +141,117 @@ TEST(ServerIdleRule, OneConnectionWithoutCallsQuitsAfterTheIdleTimeAndCleansUp) 
     EXPECT_GE(Clock::now() - server.startedAt(), std::chrono::milliseconds(4900));
     EXPECT_FALSE(Exists(server.socketPath()));
     EXPECT_FALSE(Exists(server.socketFolder()));
+}
+
+TEST(ServerIdleRule, WithoutAClientItEndsAfterTheNoClientTimeFromItsStartOrItsLastClient) {
+    ScratchFolder scratch("qts-alone");
+    QTServerProcess::Options options = Serving(scratch.WriteRegistry(TEST_MOVIE_MODULE_DIR));
+    options.noClientSeconds = "2";
+    QTServerProcess neverCalled(options);
+    QTServerProcess left(options);
+    ScriptVal app = left.Connect();
+    ASSERT_TRUE(app.IsRemoteObject());
+    // Calls keep the one-client idle rule away.
+    EXPECT_TRUE(app.CallMember("GetOutDevList").IsNil());
+
+    // Nobody connects: it ends by itself and leaves nothing.
+    EXPECT_TRUE(ExitedWithZero(neverCalled.WaitForExit(kIdleQuitMs)));
+    EXPECT_FALSE(Exists(neverCalled.socketPath()));
+    EXPECT_FALSE(Exists(neverCalled.socketFolder()));
+
+    // A client that stays past the no-client time keeps it, and the time
+    // then runs from its leaving.
+    EXPECT_TRUE(app.CallMember("GetOutDevList").IsNil());
+    EXPECT_FALSE(left.WaitForExit(1000));
+    EXPECT_TRUE(app.CallMember("GetOutDevList").IsNil());
+    CloseScriptConnection(app);
+    EXPECT_FALSE(left.WaitForExit(1000));
+    EXPECT_TRUE(ExitedWithZero(left.WaitForExit(kIdleQuitMs)));
+    EXPECT_FALSE(Exists(left.socketFolder()));
+}
+
+TEST(ServerStopSignals, EachEndsTheServerInOrderAndRemovesSocketAndFolder) {
+    ScratchFolder scratch("qts-signals");
+    const std::string registry = scratch.WriteRegistry(TEST_MOVIE_MODULE_DIR);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        QTServerProcess server(Serving(registry));
+        ScriptVal app = server.Connect();
+        ASSERT_TRUE(app.IsRemoteObject()) << signal;
+        ASSERT_TRUE(app.CallMember("NewState").IsRemoteObject()) << signal;
+        ASSERT_EQ(kill(server.pid(), signal), 0);
+        std::optional<int> status = server.WaitForExit(kIdleQuitMs);
+        ASSERT_TRUE(status) << signal;
+        EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == kExitSignalBase + signal)
+            << signal << " gave wait status " << *status;
+        EXPECT_FALSE(Exists(server.socketPath())) << signal;
+        EXPECT_FALSE(Exists(server.socketFolder())) << signal;
+    }
+}
+
+TEST(ServerCommandLine, EveryRefusalNamesItsCause) {
+    ScratchFolder scratch("qts-refused");
+    const std::string base = scratch.path();
+    ASSERT_EQ(chmod(base.c_str(), 0700), 0);
+    const std::string open = base + "/open", file = base + "/file", foreign = base + "/foreign";
+    ASSERT_EQ(mkdir(open.c_str(), 0755), 0);
+    ASSERT_EQ(chmod(open.c_str(), 0755), 0);
+    std::ofstream(file).put('x');
+    ASSERT_EQ(mkdir(foreign.c_str(), 0700), 0);
+    const bool canGiveAway = chown(foreign.c_str(), 65534, 65534) == 0;
+
+    QTServerProcess::Options options = Serving(scratch.WriteRegistry(TEST_MOVIE_MODULE_DIR));
+    options.socketFolder = base + "/live";
+    QTServerProcess live(options);
+    ASSERT_TRUE(live.Connect().IsRemoteObject());
+
+    const std::string tooLong = base + "/" + std::string(120, 'n') + "/server.sock";
+    struct Case {
+        std::string path;
+        std::string reason;
+    };
+    std::vector<Case> cases = {
+        {open + "/server.sock", "folder " + open + " is mode 0755; it must be 0700"},
+        {tooLong,
+         "the socket path is " + std::to_string(tooLong.size()) + " bytes long; at most 107 fit"},
+        {base + "/gone/sub/server.sock",
+         "folder " + base + "/gone/sub is missing and so is " + base + "/gone"},
+        {file + "/server.sock", file + " is not a folder"},
+        {live.socketPath(), "address " + live.socketPath() + " is in use by a running server"},
+    };
+    if (canGiveAway)
+        cases.push_back({foreign + "/server.sock",
+                         "folder " + foreign + " belongs to user 65534; it must be this user's"});
+    for (const Case& refused : cases) {
+        ServerRun run = RunServerToEnd({refused.path}, kStartMs);
+        ASSERT_TRUE(run.status) << refused.path;
+        EXPECT_TRUE(WIFEXITED(*run.status) && WEXITSTATUS(*run.status) == kExitCannotServe)
+            << refused.path;
+        EXPECT_NE(run.output.find("TarselQTServer: cannot serve on " + refused.path + ": " +
+                                  refused.reason),
+                  std::string::npos)
+            << run.output;
+        EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1) << run.output;
+    }
+    EXPECT_TRUE(live.Connect().IsRemoteObject()); // the refused ones left it alone
+}
+
+TEST(ServerCommandLine, HelpAndVersionAnswerAndAnUnknownOptionIsAUsageError) {
+    ServerRun help = RunServerToEnd({"--help"}, kStartMs);
+    EXPECT_TRUE(ExitedWithZero(help.status));
+    for (const char* text : {"Usage: TarselQTServer SOCKET", "5 s without calls", "30 s after",
+                             "TARSEL_QTSERVER_NO_CLIENT_SECONDS", "SIGTERM", "128+N"})
+        EXPECT_NE(help.output.find(text), std::string::npos) << text << " in:\n" << help.output;
+    EXPECT_FALSE(Exists("--help"));
+
+    ServerRun version = RunServerToEnd({"--version"}, kStartMs);
+    EXPECT_TRUE(ExitedWithZero(version.status));
+    EXPECT_TRUE(version.output.starts_with("TarselQTServer 8.0.0.16 (build 16, "))
+        << version.output;
+
+    ServerRun unknown = RunServerToEnd({"--serve-forever"}, kStartMs);
+    ASSERT_TRUE(unknown.status);
+    EXPECT_TRUE(WIFEXITED(*unknown.status) && WEXITSTATUS(*unknown.status) == kExitUsage);
+    EXPECT_EQ(unknown.output, "TarselQTServer: unknown option --serve-forever (see --help)\n");
 }
 
 TEST(ServerIdleRule, TwoConnectionsKeepItRunningUntilOneGoes) {

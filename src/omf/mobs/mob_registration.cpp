@@ -2,18 +2,21 @@
 // table (and, in 1.x files, in the HEAD's MobIndex lists).
 #include "mobs/mob_support.h"
 
+#include "mobs/mob_id_source.h"
+
 #include "internal/hash_table.h"
 #include "internal/registry.h"
 #include "omf/omf_access.h"
 #include "omf/omf_registry.h"
 #include "omf/omf_session.h"
 
-#include <ctime>
-
 namespace omf::mobs {
 namespace {
 
 constexpr omfInt32 kMobIndexSize1x = 20; // mob ID (12 bytes) and reference (8 bytes)
+// The first part of new mob IDs, to which the session's product ID is added.
+constexpr uint32_t kMobIDPrefix = 42;
+
 omfErr_t newTrackTable(omfHdl_t file, MobTableEntry* entry) {
     if (entry->tracks) return 0;
     omfTable_t table = nullptr;
@@ -95,15 +98,14 @@ extern "C" {
 omfErr_t omfiMobIDNew(omfHdl_t file, omfMobID_t* mobID) {
     if (!validFile(file)) return OM_ERR_BAD_FILE_HANDLE;
     if (mobID == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
-    omfInt32 count = 0;
-    if (file->mobTable) OMF_CHECK(file, omfsTableNumEntries(file->mobTable.get(), &count));
-    omfUID_t candidate{42, static_cast<uint32_t>(std::time(nullptr)),
-                       static_cast<uint32_t>(count) + 1};
-    if (file->session->hasIdentification) {
-        candidate.prefix = 42u + static_cast<uint32_t>(file->session->identification.productID);
-    }
-    while (findMobEntry(file, candidate) != nullptr)
-        ++candidate.minor;
+    uint32_t prefix = kMobIDPrefix;
+    if (file->session->hasIdentification)
+        prefix += static_cast<uint32_t>(file->session->identification.productID);
+    omfUID_t candidate{};
+    do {
+        const MobIDParts parts = nextMobIDParts();
+        candidate = {prefix, parts.major, parts.minor};
+    } while (findMobEntry(file, candidate) != nullptr);
     *mobID = candidate;
     return 0;
 }

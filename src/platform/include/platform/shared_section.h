@@ -24,8 +24,17 @@ enum class SectionError {
     Other,         // bad name, bad size, or no memory
 };
 
+// Removes the name of a section whose creator has gone (its handle closed by
+// a process that was killed) so that it can be created anew; a section whose
+// creator's handle is open is not touched. Answers whether the name was
+// removed. Clients that mapped the old section keep its memory.
+bool ReclaimAbandonedSection(std::string_view sectionName, uint32_t ownSession);
+
 // A handle to a section. The creator's handle owns the name: closing it
 // removes the name, while handles and views opened before keep the memory.
+// The creator's handle holds an advisory lock (flock) on the object for its
+// life, which the system drops when the creator dies: this is how an
+// abandoned section is told from one in use.
 class SharedSection {
   public:
     SharedSection(const SharedSection&) = delete;
