@@ -2,8 +2,8 @@
 // table (and, in 1.x files, in the HEAD's MobIndex lists).
 #include "mobs/mob_support.h"
 
-#include "internal/hash_table.h"
-#include "internal/registry.h"
+#include "omf/internal/hash_table.h"
+#include "omf/internal/registry.h"
 #include "omf/omf_access.h"
 #include "omf/omf_registry.h"
 #include "omf/omf_session.h"
