@@ -1,8 +1,8 @@
 // Whole-frame reads of 720x486 8-bit 4:2:2 media into 8-bit ARGB through the
 // media calls, against the floor they stand on: a plain read of the same
 // bytes from a file plus the pixel translator alone. Both read warm files.
-#include "internal/codec_stream.h"
-#include "internal/pixel_translator.h"
+#include "media/codec_support/codec_stream.h"
+#include "media/codec_support/translators.h"
 #include "omf/omf_media.h"
 #include "omf/omf_mobs.h"
 #include "omf/omf_session.h"

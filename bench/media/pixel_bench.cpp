@@ -1,8 +1,8 @@
 // Frames per second of the pixel translator converting 720 x 486 frames of
 // 8-bit Y'CbCr 4:2:2 (Cb Y0 Cr Y1) to 8-bit ARGB and back, and of libswscale
 // doing the same conversions (UYVY422 <-> ARGB) on the same frames.
-#include "internal/format_list.h"
-#include "internal/pixel_translator.h"
+#include "media/codec_support/format_list.h"
+#include "media/codec_support/translators.h"
 
 #include <benchmark/benchmark.h>
 

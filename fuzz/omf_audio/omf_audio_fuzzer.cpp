@@ -6,7 +6,7 @@
 #include "../common/fuzz_input.h"
 #include "omf_audio_input.h"
 
-#include "internal/media_handles.h"
+#include "media/internal/media_handles.h"
 #include "omf/omf_access.h"
 #include "omf/omf_audio_media.h"
 #include "omf/omf_errors.h"

@@ -2,7 +2,7 @@
 // write themselves (AIFC and WAVE; mono and stereo; 8, 16 and 24 bits).
 #include "omf_audio_input.h"
 
-#include "internal/media_handles.h"
+#include "media/internal/media_handles.h"
 #include "omf/omf_access.h"
 #include "omf/omf_audio_media.h"
 #include "omf/omf_media.h"

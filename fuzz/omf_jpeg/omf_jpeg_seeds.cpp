@@ -5,9 +5,9 @@
 #include "omf_jpeg_input.h"
 
 #include "avid_jpeg/table_stream.h"
-#include "internal/codec_stream.h"
-#include "internal/media_records.h"
 #include "jpeg/jpeg_layer.h"
+#include "media/codec_support/codec_stream.h"
+#include "media/internal/media_records.h"
 #include "omf/omf_error_codes.h"
 
 #include <cstdio>

@@ -3,7 +3,7 @@
 // two header bytes.
 #include "omf_tiff_input.h"
 
-#include "internal/media_records.h"
+#include "media/internal/media_records.h"
 
 #include "omf/omf_errors.h"
 

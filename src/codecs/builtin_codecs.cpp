@@ -2,10 +2,9 @@
 // toolkit registered in their fixed order.
 #include "builtin_codecs.h"
 
-#include "internal/codec_registry.h"
-#include "internal/error_flow.h"
-#include "internal/media_session.h"
+#include "media/codec_support/codec_calls.h"
 #include "omf/omf_error_codes.h"
+#include "omf/omf_error_flow.h"
 #include "omf/omf_media.h"
 
 namespace omf::codecs {
@@ -29,9 +28,9 @@ constexpr omfCodecEntry_t kBuiltinCodecs[] = {
 extern "C" {
 
 omfErr_t omfmInit(omfSessionHdl_t session) {
-    if (!omf::validSession(session)) return OM_ERR_BAD_SESSION;
-    if (omf::media::registryOf(session) != nullptr) return 0; // already initialised
-    if (omfErr_t status = omf::media::initMediaSession(session)) return status;
+    bool created = false;
+    if (omfErr_t status = omf::media::initMediaSession(session, &created)) return status;
+    if (!created) return 0; // already initialised
     for (omfCodecEntry_t codec : omf::codecs::kBuiltinCodecs) {
         if (omfErr_t status = omfmAddCodec(session, codec)) return status;
     }

@@ -1,8 +1,8 @@
 // Opening, creating, closing and aborting containers.
 #include "container/cm_api.h"
-#include "internal/container_ops.h"
-#include "internal/report.h"
-#include "internal/toc_format.h"
+#include "container/internal/container_ops.h"
+#include "container/internal/report.h"
+#include "container/internal/toc_format.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "internal/object_index.h"
+#include "container/internal/object_index.h"
 
 #include <algorithm>
 

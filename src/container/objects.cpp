@@ -1,7 +1,7 @@
 // Objects, property and type definitions, global names and their iteration.
 #include "container/cm_api.h"
-#include "internal/container_ops.h"
-#include "internal/report.h"
+#include "container/internal/container_ops.h"
+#include "container/internal/report.h"
 
 #include <cstring>
 

@@ -1,7 +1,7 @@
-#include "internal/record_memory.h"
+#include "container/internal/record_memory.h"
 
-#include "internal/records.h"
-#include "internal/report.h"
+#include "container/internal/records.h"
+#include "container/internal/report.h"
 
 #include <algorithm>
 #include <cstddef>

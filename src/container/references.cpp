@@ -9,8 +9,8 @@
 // one and the key is listed there; otherwise the key is the object ID. Files
 // that keep such tables and files that store plain IDs both read back.
 #include "container/cm_api.h"
-#include "internal/container_ops.h"
-#include "internal/report.h"
+#include "container/internal/container_ops.h"
+#include "container/internal/report.h"
 
 #include <vector>
 

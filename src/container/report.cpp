@@ -1,4 +1,4 @@
-#include "internal/report.h"
+#include "container/internal/report.h"
 
 #include <cstdio>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "internal/segment_list.h"
+#include "container/internal/segment_list.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 // Sessions: the session handler's operations and the registered type handlers.
 #include "container/cm_api.h"
-#include "internal/container_ops.h"
-#include "internal/report.h"
+#include "container/internal/container_ops.h"
+#include "container/internal/report.h"
 
 #include <algorithm>
 

@@ -1,5 +1,5 @@
 // Stream reads and writes through the container's handler, and field conversion.
-#include "internal/container_ops.h"
+#include "container/internal/container_ops.h"
 
 #include <algorithm>
 

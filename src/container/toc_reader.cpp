@@ -1,7 +1,7 @@
 // Loading a container's TOC (both formats) into the object index.
-#include "internal/container_ops.h"
-#include "internal/report.h"
-#include "internal/toc_format.h"
+#include "container/internal/container_ops.h"
+#include "container/internal/report.h"
+#include "container/internal/toc_format.h"
 
 #include <algorithm>
 #include <cstring>

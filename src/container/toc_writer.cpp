@@ -1,9 +1,9 @@
 // Writing global names, the TOC (both formats) and the label when a written
 // container closes.
-#include "internal/container_ops.h"
-#include "internal/record_memory.h"
-#include "internal/report.h"
-#include "internal/toc_format.h"
+#include "container/internal/container_ops.h"
+#include "container/internal/record_memory.h"
+#include "container/internal/report.h"
+#include "container/internal/toc_format.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,6 +1,6 @@
 // Plain value data: segments in the stream or immediate bytes in the TOC.
-#include "internal/container_ops.h"
-#include "internal/report.h"
+#include "container/internal/container_ops.h"
+#include "container/internal/report.h"
 
 #include <algorithm>
 #include <cstring>

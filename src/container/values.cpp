@@ -1,8 +1,8 @@
 // The public value calls: plain values, and dynamic values layered on them by
 // type handlers.
 #include "container/cm_api.h"
-#include "internal/container_ops.h"
-#include "internal/report.h"
+#include "container/internal/container_ops.h"
+#include "container/internal/report.h"
 
 #include <algorithm>
 #include <cstring>

@@ -4,7 +4,7 @@
 // file images the codecs wrote.
 #pragma once
 
-#include "internal/media_handles.h"
+#include "media/internal/media_handles.h"
 #include "omf/omf_audio_media.h"
 #include "omf/omf_error_codes.h"
 #include "omf/omf_fixture.h"

@@ -3,7 +3,7 @@
 // conversions it refuses with their errors, and its byte swaps.
 #include "audio_media_fixture.h"
 
-#include "internal/audio_translator.h"
+#include "media/codec_support/translators.h"
 
 using namespace audio_test;
 

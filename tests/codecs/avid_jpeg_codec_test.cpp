@@ -6,8 +6,8 @@
 #include "jpeg_media_fixture.h"
 
 #include "avid_jpeg/table_stream.h"
-#include "internal/codec_stream.h"
 #include "jpeg/jpeg_layer.h"
+#include "media/codec_support/codec_stream.h"
 #include "omf/omf_avid_codecs.h"
 
 #include <memory>

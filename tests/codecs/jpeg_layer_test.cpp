@@ -3,8 +3,8 @@
 // must not be given, and images that are not JPEG at all.
 #include "jpeg_media_fixture.h"
 
-#include "internal/codec_stream.h"
 #include "jpeg/jpeg_layer.h"
+#include "media/codec_support/codec_stream.h"
 
 #include <cstdio>
 #include <jpeglib.h>

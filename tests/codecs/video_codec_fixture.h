@@ -5,7 +5,7 @@
 #pragma once
 
 #include "builtin_codecs.h"
-#include "internal/media_records.h"
+#include "media/internal/media_records.h"
 #include "omf/omf_fixture.h"
 #include "omf/omf_media.h"
 #include "omf/omf_mobs.h"

@@ -1,6 +1,6 @@
 // The codec registry: registration and its checks, lookups, enumeration with
 // its empty answers, and the choice of a codec for a media descriptor.
-#include "internal/records.h"
+#include "omf/internal/records.h"
 #include "omf/omf_avid_codecs.h"
 #include "omf/omf_codec_ids.h"
 #include "omf/omf_fixture.h"

@@ -1,6 +1,6 @@
 // Format lists as codecs keep them: replacing a code's value, the entry
 // limit, and lookups in terminated lists.
-#include "internal/format_list.h"
+#include "media/codec_support/format_list.h"
 
 #include "omf/omf_error_codes.h"
 

@@ -3,7 +3,7 @@
 #include "stream_fixture.h"
 
 #include "container/omfi_handlers.h"
-#include "internal/access_support.h"
+#include "omf/internal/access_support.h"
 
 #include <filesystem>
 

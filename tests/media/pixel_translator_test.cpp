@@ -1,10 +1,10 @@
 // The pixel translator: format lists read into pixel descriptions, pixel
 // conversion checked against the conversion formulas evaluated per pixel,
 // field re-interleaving, line strides, component reordering and refusals.
-#include "internal/format_list.h"
-#include "internal/pixel_translator.h"
-#include "translate/pixel_description.h"
-#include "translate/vector_loops.h"
+#include "media/codec_support/format_list.h"
+#include "media/codec_support/pixel_description.h"
+#include "media/codec_support/translators.h"
+#include "media/translate/vector_loops.h"
 
 #include "omf/omf_error_codes.h"
 

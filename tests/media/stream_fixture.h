@@ -3,9 +3,9 @@
 // counts the calls reaching the standard procedures.
 #pragma once
 
-#include "internal/codec_stream.h"
-#include "internal/media_records.h"
-#include "internal/records.h"
+#include "media/codec_support/codec_stream.h"
+#include "media/internal/media_records.h"
+#include "omf/internal/records.h"
 #include "omf/omf_fixture.h"
 #include "omf/omf_registry.h"
 

@@ -1,8 +1,8 @@
 // Error texts, the per-file trace and container error texts.
 #include "omf_fixture.h"
 
-#include "internal/error_flow.h"
-#include "internal/file_support.h"
+#include "omf/internal/error_flow.h"
+#include "omf/internal/file_support.h"
 
 #include <cstring>
 #include <string>

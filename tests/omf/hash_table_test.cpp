@@ -1,7 +1,7 @@
 // Hash tables: key kinds and their buckets, insert modes, lookups, removal,
 // iteration and disposal, and the errors of each call.
-#include "internal/hash_table.h"
-#include "tables/table_records.h"
+#include "omf/internal/hash_table.h"
+#include "omf/tables/table_records.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include "omf_fixture.h"
 
 #include "container/cm_api.h"
-#include "internal/file_support.h"
+#include "omf/internal/file_support.h"
 
 #include <cstring>
 #include <set>

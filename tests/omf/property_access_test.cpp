@@ -2,8 +2,8 @@
 // each revision and byte order, and the checks of the value-level routines.
 #include "omf_fixture.h"
 
-#include "internal/records.h"
-#include "internal/registry.h"
+#include "omf/internal/records.h"
+#include "omf/internal/registry.h"
 #include "omf/omf_checks.h"
 #include "omf/omf_int64.h"
 #include "omf/omf_registry.h"

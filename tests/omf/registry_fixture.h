@@ -2,9 +2,9 @@
 // containers, for tests of the registry and the per-file caches.
 #pragma once
 
-#include "internal/error_flow.h"
-#include "internal/records.h"
-#include "internal/registry.h"
+#include "omf/internal/error_flow.h"
+#include "omf/internal/records.h"
+#include "omf/internal/registry.h"
 
 #include "../common/scratch_folder.h"
 

@@ -223,6 +223,25 @@ TEST_F(ClassHierarchyTest, LearnedClassesJoinOnlyTheirRevisionAndKeepKnownOnes) 
     EXPECT_FALSE(found);
 }
 
+TEST_F(ClassHierarchyTest, CallersRegisterClassesInTheRevisionsTheyName) {
+    ASSERT_EQ(omfsRegisterClass(session_.get(), "XDAT", "MDAT", kOmfRevisions1x), 0);
+    EXPECT_TRUE(omf::classIsA(file1x_.get(), "XDAT", "MDAT"));
+    EXPECT_FALSE(omf::classIsA(file2x_.get(), "XDAT", "MDAT"));
+    const omf::ClassRecord* added = session_->registry->findClass(omf::kTables1x, "XDAT");
+    ASSERT_NE(added, nullptr);
+    EXPECT_EQ(added->flag, 0);
+    // A known class keeps its parent.
+    ASSERT_EQ(omfsRegisterClass(session_.get(), "SEQU", "MOBJ", kOmfRevisionsBoth), 0);
+    EXPECT_FALSE(omf::classIsA(file2x_.get(), "SEQU", "MOBJ"));
+
+    EXPECT_EQ(omfsRegisterClass(nullptr, "XTRA", nullptr, kOmfRevisionsBoth), OM_ERR_BAD_SESSION);
+    EXPECT_EQ(omfsRegisterClass(session_.get(), nullptr, nullptr, kOmfRevisionsBoth),
+              OM_ERR_NULL_PARAM);
+    EXPECT_EQ(omfsRegisterClass(session_.get(), "XTRA", nullptr, omfRevisionSet_t(7)),
+              OM_ERR_NULL_PARAM);
+    EXPECT_EQ(session_->registry->findClass(omf::kTables2x, "XTRA"), nullptr);
+}
+
 TEST_F(ClassHierarchyTest, ALoopOfLearnedParentsEndsTheDescentTest) {
     ASSERT_EQ(omf::registerFileClass(file2x_.get(), "AAAA", "BBBB"), 0);
     ASSERT_EQ(omf::registerFileClass(file2x_.get(), "BBBB", "AAAA"), 0);

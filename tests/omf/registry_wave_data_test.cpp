@@ -5,7 +5,7 @@
 #include "omf_fixture.h"
 
 #include "container/cm_api.h"
-#include "internal/registry.h"
+#include "omf/internal/registry.h"
 #include "omf/omf_registry.h"
 
 #include <cstdint>

@@ -2,7 +2,7 @@
 // the identification written from the session, and the open failures.
 #include "omf_fixture.h"
 
-#include "internal/records.h"
+#include "omf/internal/records.h"
 #include "omf/omf_registry.h"
 
 #include <cstring>

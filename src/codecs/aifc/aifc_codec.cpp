@@ -4,9 +4,9 @@
 #include "audio/sound_codec.h"
 #include "builtin_codecs.h"
 
-#include "internal/error_flow.h"
 #include "omf/omf_codec_ids.h"
 #include "omf/omf_error_codes.h"
+#include "omf/omf_error_flow.h"
 #include "omf/omf_mobs.h"
 #include "omf/omf_registry.h"
 

@@ -2,8 +2,8 @@
 #include "aifc/aifc_header.h"
 
 #include "audio/extended_rate.h"
-#include "internal/error_flow.h"
 #include "omf/omf_error_codes.h"
+#include "omf/omf_error_flow.h"
 
 #include <cstring>
 

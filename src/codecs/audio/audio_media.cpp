@@ -1,11 +1,11 @@
 // omfmCreateAudioMedia: sound media of several channels on the media calls.
 #include "omf/omf_audio_media.h"
 
-#include "internal/codec_registry.h"
-#include "internal/error_flow.h"
-#include "internal/media_handles.h"
-#include "internal/records.h"
+#include "media/codec_support/codec_calls.h"
+#include "media/codec_support/file_facts.h"
+#include "media/codec_support/media_handle.h"
 #include "omf/omf_error_codes.h"
+#include "omf/omf_error_flow.h"
 #include "omf/omf_mobs.h"
 #include "omf/omf_session.h"
 
@@ -35,7 +35,8 @@ omfErr_t omfmCreateAudioMedia(omfHdl_t file, omfObject_t masterMob, omfObject_t 
     omfObject_t sound = nullptr;
     omfErr_t status = 0;
     // Raw files (a sound file of its own) have no data kinds.
-    if (!file->rawFile && !omfsFindDataKind(file, kOmfDataKindSound, &sound, &status)) {
+    if (!omf::media::isRawFile(file) &&
+        !omfsFindDataKind(file, kOmfDataKindSound, &sound, &status)) {
         OMF_RAISE(file, status != 0 ? status : OM_ERR_INVALID_DATAKIND);
     }
     omfTrackID_t base = 1;

@@ -2,8 +2,8 @@
 #pragma once
 
 #include "audio/sound_format.h"
-#include "internal/format_list.h"
-#include "internal/media_records.h"
+#include "media/codec_support/format_list.h"
+#include "media/codec_support/media_handle.h"
 
 #include <cstdint>
 #include <vector>

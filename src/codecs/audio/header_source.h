@@ -3,7 +3,7 @@
 // read in place without a stream.
 #pragma once
 
-#include "internal/codec_stream.h"
+#include "media/codec_support/codec_stream.h"
 #include "omf/omf_types.h"
 
 #include <cstddef>

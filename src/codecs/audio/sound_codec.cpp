@@ -2,8 +2,8 @@
 #include "audio/sound_codec.h"
 
 #include "audio/sound_operations.h"
-#include "internal/error_flow.h"
 #include "omf/omf_error_codes.h"
+#include "omf/omf_error_flow.h"
 
 #include <cstring>
 

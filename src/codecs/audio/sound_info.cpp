@@ -5,9 +5,9 @@
 #include "audio/sound_codec.h"
 #include "audio/sound_operations.h"
 
-#include "internal/error_flow.h"
 #include "omf/omf_audio_format.h"
 #include "omf/omf_error_codes.h"
+#include "omf/omf_error_flow.h"
 #include "omf/omf_session.h"
 #include "video/codec_support.h"
 

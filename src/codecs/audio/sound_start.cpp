@@ -4,11 +4,12 @@
 #include "audio/sound_codec.h"
 #include "audio/sound_operations.h"
 
-#include "internal/audio_translator.h"
-#include "internal/error_flow.h"
+#include "media/codec_support/file_facts.h"
+#include "media/codec_support/translators.h"
 #include "omf/omf_access.h"
 #include "omf/omf_audio_format.h"
 #include "omf/omf_error_codes.h"
+#include "omf/omf_error_flow.h"
 #include "omf/omf_mobs.h"
 #include "omf/omf_registry.h"
 #include "omf/omf_session.h"
@@ -35,8 +36,9 @@ omfErr_t checkHandle(omfHdl_t file, omfMediaHdl_t media) {
 // The revision of the file holding the data: the handle's own, or that of
 // the file a locator led to.
 omfFileRev_t dataRevision(omfMediaHdl_t media, omfFileRev_t own) {
-    return media->dataFile != nullptr && !media->dataFile->rawFile ? media->dataFile->revision
-                                                                   : own;
+    return media->dataFile != nullptr && !media::isRawFile(media->dataFile)
+               ? media::fileRevision(media->dataFile)
+               : own;
 }
 
 omfErr_t openData(const SoundFormat& format, omfMediaHdl_t media, omfFileRev_t revision) {
@@ -107,7 +109,7 @@ omfErr_t writeSummary(omfHdl_t file, omfObject_t descriptor, const SoundFormat& 
                       const SoundHeader& header, omfInt64 dataBytes) {
     const std::vector<uint8_t> summary = format.buildHeader(header, dataBytes);
     OMF_CHECK(file, omfsWriteDataBytes(file, descriptor, format.summaryProperty,
-                                       omfsByteDataType(file->revision), 0,
+                                       omfsByteDataType(media::fileRevision(file)), 0,
                                        omfInt32(summary.size()), summary.data()));
     return 0;
 }

@@ -9,9 +9,9 @@
 #include "audio/audio_state.h"
 #include "audio/sound_operations.h"
 
-#include "internal/error_flow.h"
 #include "omf/omf_audio_format.h"
 #include "omf/omf_error_codes.h"
+#include "omf/omf_error_flow.h"
 
 #include <algorithm>
 #include <cstring>

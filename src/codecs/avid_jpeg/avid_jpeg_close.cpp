@@ -4,10 +4,10 @@
 #include "avid_jpeg/avid_jpeg_state.h"
 #include "avid_jpeg/table_stream.h"
 
-#include "internal/error_flow.h"
-#include "internal/records.h"
+#include "media/codec_support/file_facts.h"
 #include "omf/omf_access.h"
 #include "omf/omf_error_codes.h"
+#include "omf/omf_error_flow.h"
 #include "omf/omf_registry.h"
 #include "video/descriptor_values.h"
 
@@ -22,7 +22,8 @@ constexpr size_t kOffsetBytes = 4;
 omfErr_t writeBlock(omfHdl_t file, omfObject_t object, omfProperty_t property,
                     const std::vector<uint8_t>& bytes) {
     if (bytes.size() > size_t(INT32_MAX)) OMF_RAISE(file, OM_ERR_INT64_TRUNCATION);
-    OMF_CHECK(file, omfsWriteDataBytes(file, object, property, omfsByteDataType(file->revision), 0,
+    OMF_CHECK(file, omfsWriteDataBytes(file, object, property,
+                                       omfsByteDataType(media::fileRevision(file)), 0,
                                        omfInt32(bytes.size()), bytes.data()));
     return 0;
 }
@@ -34,14 +35,14 @@ omfErr_t AvidJpegState::writeSummary(omfHdl_t file, omfObject_t descriptor, cons
     OMF_CHECK(file, JpegState::writeSummary(file, descriptor, codes, revision));
     const auto& avidCodes = *static_cast<const PropertyCodes*>(codes);
     const omfProperty_t tables =
-        file->revision == kOmfRev2x ? avidCodes.qntznTbl : avidCodes.quantizationTables;
+        media::fileRevision(file) == kOmfRev2x ? avidCodes.qntznTbl : avidCodes.quantizationTables;
     OMF_CHECK(file, writeBlock(file, descriptor, tables, buildTableStream(this->tables)));
     return 0;
 }
 
 omfErr_t AvidJpegState::storeIndex(omfHdl_t file, omfMediaHdl_t media, const void* codes) const {
     const auto& avidCodes = *static_cast<const PropertyCodes*>(codes);
-    const bool bigEndian = file->byteOrder == kOmfBigEndian;
+    const bool bigEndian = media::fileByteOrder(file) == kOmfBigEndian;
     std::vector<uint8_t> bytes;
     bytes.reserve(index.entryCount() * kOffsetBytes);
     for (size_t i = 0; i < index.entryCount(); ++i) {

@@ -8,7 +8,7 @@
 #include "video/picture_selection.h"
 #include "video/picture_start.h"
 
-#include "internal/error_flow.h"
+#include "omf/omf_error_flow.h"
 #include "video/descriptor_values.h"
 
 #include <cstring>

@@ -4,10 +4,10 @@
 #include "avid_jpeg/avid_jpeg_state.h"
 #include "avid_jpeg/table_stream.h"
 
-#include "internal/error_flow.h"
-#include "internal/records.h"
+#include "media/codec_support/file_facts.h"
 #include "omf/omf_access.h"
 #include "omf/omf_error_codes.h"
+#include "omf/omf_error_flow.h"
 #include "omf/omf_registry.h"
 
 #include <algorithm>
@@ -24,14 +24,14 @@ constexpr omfInt64 kOffsetBytes = 4;
 constexpr omfInt64 kReadPiece = 64 * 1024;
 
 bool is2x(omfHdl_t file) {
-    return file->revision == kOmfRev2x;
+    return media::fileRevision(file) == kOmfRev2x;
 }
 
 // The bytes of a byte-block property; empty when absent.
 omfErr_t readBytes(omfHdl_t file, omfObject_t object, omfProperty_t property, omfInt64 largest,
                    std::vector<uint8_t>& bytes) {
     bytes.clear();
-    omfType_t type = omfsByteDataType(file->revision);
+    omfType_t type = omfsByteDataType(media::fileRevision(file));
     if (property == 0 || object == nullptr || !omfsPropertyPresent(file, object, property, type))
         return 0;
     omfInt64 length = 0;
@@ -65,7 +65,7 @@ omfErr_t AvidJpegState::readIndex(omfHdl_t file, omfMediaHdl_t media, const void
     index.clear();
     OMF_CHECK(file, readBytes(file, media->dataObject, avidCodes.frameIndexData,
                               std::numeric_limits<omfInt32>::max(), bytes));
-    const bool bigEndian = file->byteOrder == kOmfBigEndian;
+    const bool bigEndian = media::fileByteOrder(file) == kOmfBigEndian;
     index.reserve(bytes.size() / kOffsetBytes);
     for (size_t at = 0; at + kOffsetBytes <= bytes.size(); at += kOffsetBytes) {
         const uint8_t* b = bytes.data() + at;

@@ -1,8 +1,8 @@
 // Parsing the tables-only JPEG stream of Avid JPEG media.
 #include "avid_jpeg/table_stream.h"
 
-#include "internal/error_flow.h"
 #include "omf/omf_error_codes.h"
+#include "omf/omf_error_flow.h"
 
 namespace omf::codecs::avid_jpeg {
 

@@ -3,8 +3,8 @@
 #include "omf/omf_avid_codecs.h"
 
 #include "avr/avr_codec.h"
-#include "internal/error_flow.h"
 #include "omf/omf_error_codes.h"
+#include "omf/omf_error_flow.h"
 #include "omf/omf_registry.h"
 #include "video/codec_support.h"
 #include "video/picture_codec.h"

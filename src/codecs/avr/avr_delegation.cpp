@@ -7,11 +7,12 @@
 #include "avr/avr_codec.h"
 #include "avr/resolution_table.h"
 #include "avr/variety.h"
-#include "internal/codec_registry.h"
-#include "internal/error_flow.h"
-#include "internal/media_records.h"
+#include "media/codec_support/codec_calls.h"
+#include "media/codec_support/file_facts.h"
+#include "media/codec_support/media_handle.h"
 #include "omf/omf_access.h"
 #include "omf/omf_error_codes.h"
+#include "omf/omf_error_flow.h"
 #include "omf/omf_registry.h"
 
 #include <cstring>
@@ -52,7 +53,8 @@ omfErr_t varietyOf(omfHdl_t file, omfMediaHdl_t media, Variety* variety) {
 }
 
 omfErr_t underlyingCodec(omfHdl_t file, ResolutionKind kind, omfCodecDef_t* definition) {
-    if (file == nullptr || omfmLookupCodec(file->session, underlyingCodecID(kind), definition)) {
+    if (file == nullptr ||
+        omfmLookupCodec(media::fileSession(file), underlyingCodecID(kind), definition)) {
         OMF_RAISE(file, OM_ERR_INVALID_CODEC);
     }
     return 0;

@@ -3,10 +3,10 @@
 // descriptor and data classes of the codec that writes it.
 #include "avr/avr_codec.h"
 #include "avr/variety.h"
-#include "internal/codec_registry.h"
-#include "internal/error_flow.h"
+#include "media/codec_support/codec_calls.h"
 #include "omf/omf_codec_ids.h"
 #include "omf/omf_error_codes.h"
+#include "omf/omf_error_flow.h"
 #include "omf/omf_media.h"
 #include "video/codec_support.h"
 

@@ -7,11 +7,12 @@
 
 #include "avr/resolution_table.h"
 #include "avr/variety.h"
-#include "internal/codec_registry.h"
-#include "internal/error_flow.h"
+#include "media/codec_support/codec_calls.h"
+#include "media/codec_support/file_facts.h"
 #include "omf/omf_access.h"
 #include "omf/omf_codec_ids.h"
 #include "omf/omf_error_codes.h"
+#include "omf/omf_error_flow.h"
 #include "omf/omf_mobs.h"
 #include "omf/omf_registry.h"
 
@@ -100,8 +101,8 @@ omfErr_t setSampledRect(omfMediaHdl_t media, omfHdl_t file, omfInt32 width, omfI
 // OM_ERR_INVALID_CODEC_OPERATION, which is no failure.
 omfErr_t handRecord(omfMediaHdl_t media, omfHdl_t file, const ResolutionRecord& record) {
     ResolutionRecord copy = record;
-    omfErr_t status =
-        omfmPutInfo(media, kMediaInfoCodecParams, file->pictureKind, omfInt32(sizeof copy), &copy);
+    omfErr_t status = omfmPutInfo(media, kMediaInfoCodecParams, media::filePictureKind(file),
+                                  omfInt32(sizeof copy), &copy);
     if (status != 0 && status != OM_ERR_INVALID_CODEC_OPERATION) {
         return propagate(file, status, __FILE__, __LINE__);
     }

@@ -1,9 +1,9 @@
 // The AVR codec's varieties: its resolutions, by number, for pictures.
 #include "avr/avr_codec.h"
 #include "avr/resolution_table.h"
-#include "internal/error_flow.h"
-#include "internal/records.h"
+#include "media/codec_support/file_facts.h"
 #include "omf/omf_error_codes.h"
+#include "omf/omf_error_flow.h"
 
 #include <cstdint>
 #include <cstring>
@@ -21,11 +21,7 @@ const omfObject_t kPictureToken1x = reinterpret_cast<omfObject_t>(intptr_t{1});
 bool isPictureKind(omfSessionHdl_t session, omfObject_t kind) {
     if (kind == nullptr) return false;
     if (kind == kPictureToken1x) return true;
-    for (omfFileRec* file = session != nullptr ? session->files : nullptr; file != nullptr;
-         file = file->next) {
-        if (file->pictureKind == kind) return true;
-    }
-    return false;
+    return media::isOpenFilesPictureKind(session, kind);
 }
 
 omfSessionHdl_t sessionOf(const omfCodecParms_t* parms) {

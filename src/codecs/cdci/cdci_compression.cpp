@@ -2,8 +2,8 @@
 // uncompressed component video, or anything else.
 #include "cdci/cdci_state.h"
 
-#include "internal/error_flow.h"
 #include "omf/omf_access.h"
+#include "omf/omf_error_flow.h"
 #include "omf/omf_registry.h"
 
 #include <cstring>

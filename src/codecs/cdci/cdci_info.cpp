@@ -4,8 +4,8 @@
 // format list. The entries every picture shares are in video/picture_info.
 #include "cdci/cdci_state.h"
 
-#include "internal/error_flow.h"
 #include "omf/omf_error_codes.h"
+#include "omf/omf_error_flow.h"
 
 #include <cstring>
 

@@ -4,8 +4,8 @@
 // shared picture code's (video/picture_transfer).
 #include "cdci/cdci_state.h"
 
-#include "internal/error_flow.h"
 #include "omf/omf_error_codes.h"
+#include "omf/omf_error_flow.h"
 #include "video/frame_transfer.h"
 
 #include <algorithm>

@@ -3,8 +3,8 @@
 // The steps every picture codec shares are in video/picture_start.
 #include "cdci/cdci_state.h"
 
-#include "internal/error_flow.h"
 #include "omf/omf_error_codes.h"
+#include "omf/omf_error_flow.h"
 #include "omf/omf_mobs.h"
 #include "omf/omf_registry.h"
 #include "video/descriptor_values.h"

@@ -3,7 +3,7 @@
 // size in bits as the average sample size.
 #include "cdci/cdci_state.h"
 
-#include "internal/error_flow.h"
+#include "omf/omf_error_flow.h"
 #include "omf/omf_registry.h"
 #include "video/descriptor_values.h"
 #include "video/picture_selection.h"

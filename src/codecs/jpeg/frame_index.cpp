@@ -1,8 +1,8 @@
 // The frame index of frame-indexed picture media.
 #include "jpeg/frame_index.h"
 
-#include "internal/error_flow.h"
 #include "omf/omf_error_codes.h"
+#include "omf/omf_error_flow.h"
 
 namespace omf::codecs::jpeg {
 

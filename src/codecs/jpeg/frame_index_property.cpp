@@ -4,9 +4,9 @@
 // so indexes of more than 65535 entries keep every entry).
 #include "jpeg/jpeg_state.h"
 
-#include "internal/error_flow.h"
 #include "omf/omf_access.h"
 #include "omf/omf_error_codes.h"
+#include "omf/omf_error_flow.h"
 #include "omf/omf_registry.h"
 
 #include <algorithm>

@@ -1,8 +1,8 @@
 // Frame-indexed media read as stored.
 #include "jpeg/indexed_frames.h"
 
-#include "internal/error_flow.h"
 #include "omf/omf_error_codes.h"
+#include "omf/omf_error_flow.h"
 
 #include <limits>
 

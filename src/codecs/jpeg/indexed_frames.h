@@ -3,8 +3,8 @@
 // every codec that finds its frames through a FrameIndex.
 #pragma once
 
-#include "internal/codec_stream.h"
 #include "jpeg/frame_index.h"
+#include "media/codec_support/codec_stream.h"
 
 namespace omf::codecs::jpeg {
 

@@ -3,12 +3,10 @@
 // resolution, the properties that identify it as JFIF.
 #include "jpeg/jpeg_state.h"
 
-#include "container/cm_api.h"
-#include "internal/access_support.h"
-#include "internal/error_flow.h"
-#include "internal/records.h"
+#include "media/codec_support/file_facts.h"
 #include "omf/omf_access.h"
 #include "omf/omf_error_codes.h"
+#include "omf/omf_error_flow.h"
 #include "omf/omf_registry.h"
 #include "video/descriptor_values.h"
 
@@ -22,14 +20,6 @@ bool written(omfMediaHdl_t media) {
     return media->openMode == kMediaCreated || media->openMode == kMediaOpenAppend;
 }
 
-// Stream offset of a value's first byte in the file (0 when not known).
-omfInt64 valueOffset(omfHdl_t file, omfObject_t object, omfProperty_t property, omfType_t type) {
-    CMValue value = findValue(file, object, property, type);
-    CMValueSegmentInfo segment{};
-    if (value == nullptr || !CMGetValueSegment(value, 1, &segment) || segment.immediate) return 0;
-    return static_cast<omfInt64>(segment.offset);
-}
-
 // Media of a named resolution is JFIF media: its ID, the compression tags,
 // and where the index lies relative to the image data.
 omfErr_t writeResolution(omfHdl_t file, omfMediaHdl_t media, const PropertyCodes& codes,
@@ -38,20 +28,20 @@ omfErr_t writeResolution(omfHdl_t file, omfMediaHdl_t media, const PropertyCodes
     OMF_CHECK(file, video::writeNumber(file, descriptor, codes.resolutionID, kOmfType_Int32,
                                        state.resolutionID));
     // A four-letter tag: an ObjectTag in 1.x files, a ClassID in 2.x files.
-    if (file->revision == kOmfRev2x) {
+    if (media::fileRevision(file) == kOmfRev2x) {
         OMF_CHECK(file, omfsWriteClassID(file, descriptor, codes.compressMethod, kJfifTag));
     } else {
         OMF_CHECK(file, omfsWriteObjectTag(file, descriptor, codes.compressMethod, kJfifTag));
     }
     OMF_CHECK(file, omfsWriteString(file, descriptor, kOmfProperty_DIDD_Compression, kJfifTag));
     omfInt64 indexAt =
-        valueOffset(file, media->dataObject, codes.frameIndex, kOmfType_Position32Array);
-    omfInt64 imageAt =
-        valueOffset(file, media->dataObject, kOmfProperty_IDAT_ImageData, kOmfType_DataValue);
+        media::valueFileOffset(file, media->dataObject, codes.frameIndex, kOmfType_Position32Array);
+    omfInt64 imageAt = media::valueFileOffset(file, media->dataObject, kOmfProperty_IDAT_ImageData,
+                                              kOmfType_DataValue);
     OMF_CHECK(file,
               omfsWriteInt64(file, descriptor, codes.offsetToFrameIndexes, indexAt + 2 - imageAt));
     OMF_CHECK(file, omfsWriteInt16(file, descriptor, codes.frameIndexByteOrder,
-                                   static_cast<omfInt16>(file->byteOrder)));
+                                   static_cast<omfInt16>(media::fileByteOrder(file))));
     return 0;
 }
 

@@ -1,9 +1,9 @@
 // The JPEG codec's entry function: its name and classes, the properties it
 // registers, and its operations over the shared picture code.
 #include "builtin_codecs.h"
-#include "internal/registry.h"
 #include "jpeg/jpeg_codec_table.h"
 #include "omf/omf_codec_ids.h"
+#include "omf/omf_registry.h"
 #include "video/picture_codec.h"
 
 namespace omf::codecs {
@@ -19,7 +19,7 @@ constexpr video::PictureCodecDefinition<jpeg::PropertyCodes> kCodec{
 namespace jpeg {
 
 omfErr_t declareJpegDescriptorClass(omfSessionHdl_t session) {
-    return omf::registerClass(session, "JPED", "CDCI", kOmfRevisionsBoth, 0);
+    return omfsRegisterClass(session, "JPED", "CDCI", kOmfRevisionsBoth);
 }
 
 } // namespace jpeg

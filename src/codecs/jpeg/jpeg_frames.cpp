@@ -5,9 +5,9 @@
 #include "jpeg/indexed_frames.h"
 #include "jpeg/jpeg_state.h"
 
-#include "internal/error_flow.h"
+#include "media/codec_support/pixel_description.h"
 #include "omf/omf_error_codes.h"
-#include "translate/pixel_description.h"
+#include "omf/omf_error_flow.h"
 #include "video/codec_support.h"
 
 #include <cstring>

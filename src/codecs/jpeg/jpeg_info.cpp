@@ -5,8 +5,8 @@
 #include "jpeg/indexed_frames.h"
 #include "jpeg/jpeg_state.h"
 
-#include "internal/error_flow.h"
 #include "omf/omf_error_codes.h"
+#include "omf/omf_error_flow.h"
 #include "video/codec_support.h"
 #include "video/picture_info.h"
 

@@ -7,8 +7,8 @@
 // where they may end in that jump.
 #include "jpeg/jpeg_layer.h"
 
-#include "internal/error_flow.h"
 #include "omf/omf_error_codes.h"
+#include "omf/omf_error_flow.h"
 
 #include <algorithm>
 #include <csetjmp>

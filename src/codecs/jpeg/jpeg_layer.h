@@ -17,8 +17,8 @@
 // on a 4-byte boundary.
 #pragma once
 
-#include "internal/codec_stream.h"
 #include "jpeg/jpeg_tables.h"
+#include "media/codec_support/codec_stream.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -2,7 +2,7 @@
 // Compression is "JPEG" or "JFIF".
 #include "jpeg/jpeg_state.h"
 
-#include "internal/error_flow.h"
+#include "omf/omf_error_flow.h"
 #include "omf/omf_registry.h"
 #include "video/descriptor_values.h"
 #include "video/picture_selection.h"

@@ -3,8 +3,8 @@
 // beyond the component video description.
 #include "jpeg/jpeg_state.h"
 
-#include "internal/error_flow.h"
 #include "omf/omf_error_codes.h"
+#include "omf/omf_error_flow.h"
 #include "video/video_geometry.h"
 
 namespace omf::codecs::jpeg {

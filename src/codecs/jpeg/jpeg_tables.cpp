@@ -1,8 +1,8 @@
 // The Annex K tables, their scaling, and the table record of info selector 2.
 #include "jpeg/jpeg_tables.h"
 
-#include "internal/error_flow.h"
 #include "omf/omf_error_codes.h"
+#include "omf/omf_error_flow.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -2,8 +2,8 @@
 // its descriptor: the geometry, PixelLayout and PixelStructure.
 #include "rgba/rgba_state.h"
 
-#include "internal/error_flow.h"
 #include "omf/omf_error_codes.h"
+#include "omf/omf_error_flow.h"
 #include "omf/omf_registry.h"
 #include "video/descriptor_values.h"
 

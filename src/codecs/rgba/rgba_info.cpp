@@ -4,8 +4,8 @@
 // entries every picture shares are in video/picture_info.
 #include "rgba/rgba_state.h"
 
-#include "internal/error_flow.h"
 #include "omf/omf_error_codes.h"
+#include "omf/omf_error_flow.h"
 
 #include <cstring>
 

@@ -4,9 +4,9 @@
 // video/picture_start.
 #include "rgba/rgba_state.h"
 
-#include "internal/error_flow.h"
 #include "omf/omf_access.h"
 #include "omf/omf_error_codes.h"
+#include "omf/omf_error_flow.h"
 #include "omf/omf_registry.h"
 #include "video/descriptor_values.h"
 #include "video/video_geometry.h"

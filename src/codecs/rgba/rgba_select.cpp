@@ -2,8 +2,8 @@
 // cost, with the stored frame's size in bits as the average sample size.
 #include "rgba/rgba_state.h"
 
-#include "internal/error_flow.h"
 #include "omf/omf_access.h"
+#include "omf/omf_error_flow.h"
 #include "omf/omf_registry.h"
 #include "video/descriptor_values.h"
 #include "video/picture_selection.h"

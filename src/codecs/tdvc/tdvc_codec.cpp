@@ -4,10 +4,10 @@
 // (video/picture_codec). The codec reads DV media and writes none.
 #include "omf/omf_avid_codecs.h"
 
-#include "internal/error_flow.h"
-#include "internal/registry.h"
 #include "omf/omf_codec_ids.h"
 #include "omf/omf_error_codes.h"
+#include "omf/omf_error_flow.h"
+#include "omf/omf_registry.h"
 #include "tdvc/tdvc_state.h"
 #include "video/picture_codec.h"
 #include "video/picture_start.h"
@@ -21,7 +21,6 @@ namespace {
 // DV frames are kept in objects of this class, a kind of image data.
 constexpr char kDataClass[] = "TDVC";
 constexpr char kDataParentClass[] = "IDAT";
-constexpr omfInt32 kClassFlag = 0;
 
 using Registration = video::PropertyRegistration<PropertyCodes>;
 
@@ -53,8 +52,8 @@ constexpr video::PictureCodecDefinition<PropertyCodes> kCodec{
 
 omfErr_t initTDVC(omfCodecParms_t* parms) {
     OMF_CHECK(nullptr, video::pictureCodecEntry(kCodec, kCodecInit, parms));
-    omfErr_t status = registerClass(parms->spc.init.session, kDataClass, kDataParentClass,
-                                    kOmfRevisionsBoth, kClassFlag);
+    omfErr_t status =
+        omfsRegisterClass(parms->spc.init.session, kDataClass, kDataParentClass, kOmfRevisionsBoth);
     if (status != 0) {
         std::free(parms->persistent);
         parms->persistent = nullptr;

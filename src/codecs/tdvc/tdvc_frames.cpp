@@ -2,8 +2,8 @@
 // stored, one per call, at the positions of the computed frame index.
 #include "tdvc/tdvc_state.h"
 
-#include "internal/error_flow.h"
 #include "omf/omf_error_codes.h"
+#include "omf/omf_error_flow.h"
 #include "video/codec_support.h"
 
 #include <new>

@@ -4,9 +4,9 @@
 // stored), and whether the codec reads a descriptor: "DV/C" compression.
 #include "tdvc/tdvc_state.h"
 
-#include "internal/error_flow.h"
 #include "jpeg/indexed_frames.h"
 #include "omf/omf_error_codes.h"
+#include "omf/omf_error_flow.h"
 #include "video/codec_support.h"
 #include "video/descriptor_values.h"
 #include "video/picture_info.h"

@@ -1,8 +1,8 @@
 // Reading a TIFF image's header and directory.
 #include "tiff/directory_reader.h"
 
-#include "internal/error_flow.h"
 #include "omf/omf_error_codes.h"
+#include "omf/omf_error_flow.h"
 #include "tiff/tiff_tags.h"
 
 #include <cstring>

@@ -4,7 +4,7 @@
 // lies outside the image is refused with the code the caller names.
 #pragma once
 
-#include "internal/codec_stream.h"
+#include "media/codec_support/codec_stream.h"
 #include "tiff/byte_order.h"
 
 #include <array>

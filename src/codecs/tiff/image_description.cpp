@@ -1,8 +1,8 @@
 // Interpreting a TIFF image's directory.
 #include "tiff/image_description.h"
 
-#include "internal/error_flow.h"
 #include "omf/omf_error_codes.h"
+#include "omf/omf_error_flow.h"
 #include "tiff/directory_reader.h"
 #include "tiff/tiff_tags.h"
 

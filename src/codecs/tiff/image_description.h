@@ -3,8 +3,8 @@
 // frame layout, JPEG tables and the frame index.
 #pragma once
 
-#include "internal/codec_stream.h"
 #include "jpeg/jpeg_tables.h"
+#include "media/codec_support/codec_stream.h"
 #include "tiff/byte_order.h"
 
 #include <cstdint>

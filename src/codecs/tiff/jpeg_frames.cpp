@@ -1,9 +1,9 @@
 // JPEG frames of TIFF media.
 #include "tiff/jpeg_frames.h"
 
-#include "internal/error_flow.h"
 #include "jpeg/indexed_frames.h"
 #include "omf/omf_error_codes.h"
+#include "omf/omf_error_flow.h"
 
 #include <span>
 

@@ -5,8 +5,8 @@
 // the descriptor's Summary, LeadingLines and JPEGTableID.
 #include "tiff/tiff_state.h"
 
-#include "internal/error_flow.h"
 #include "omf/omf_error_codes.h"
+#include "omf/omf_error_flow.h"
 #include "tiff/directory_builder.h"
 #include "tiff/image_writer.h"
 #include "video/picture_close.h"

@@ -5,9 +5,9 @@
 #include "tiff/tiff_state.h"
 
 #include "avr/resolution_record.h"
-#include "internal/error_flow.h"
 #include "jpeg/indexed_frames.h"
 #include "omf/omf_error_codes.h"
+#include "omf/omf_error_flow.h"
 #include "video/codec_support.h"
 #include "video/format_entries.h"
 #include "video/picture_info.h"

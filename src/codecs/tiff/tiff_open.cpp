@@ -5,11 +5,11 @@
 // the caller's memory format.
 #include "tiff/tiff_state.h"
 
-#include "internal/error_flow.h"
-#include "internal/pixel_translator.h"
-#include "internal/records.h"
+#include "media/codec_support/file_facts.h"
+#include "media/codec_support/translators.h"
 #include "omf/omf_access.h"
 #include "omf/omf_error_codes.h"
+#include "omf/omf_error_flow.h"
 #include "omf/omf_registry.h"
 #include "tiff/directory_builder.h"
 #include "video/picture_info.h"
@@ -77,7 +77,7 @@ omfErr_t openState(omfHdl_t file, omfMediaHdl_t media, omfCodecParms_t* parms, T
 }
 
 omfErr_t createState(omfHdl_t file, omfMediaHdl_t media, omfCodecParms_t* parms, TiffState& state) {
-    if (file->rawFile) {
+    if (media::isRawFile(file)) {
         state.sampleRate = media->channels.front().sampleRate;
     } else if (omfsReadRational(file, media->descriptor, kOmfProperty_MDFL_SampleRate,
                                 &state.sampleRate) != 0) {

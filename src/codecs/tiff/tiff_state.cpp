@@ -2,9 +2,9 @@
 // TIFF properties of the descriptor.
 #include "tiff/tiff_state.h"
 
-#include "internal/error_flow.h"
 #include "omf/omf_access.h"
 #include "omf/omf_error_codes.h"
+#include "omf/omf_error_flow.h"
 #include "omf/omf_registry.h"
 #include "video/descriptor_values.h"
 

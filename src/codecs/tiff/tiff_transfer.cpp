@@ -3,8 +3,8 @@
 // (frame n at the first strip plus n - 1 frame sizes).
 #include "tiff/tiff_state.h"
 
-#include "internal/error_flow.h"
 #include "omf/omf_error_codes.h"
+#include "omf/omf_error_flow.h"
 #include "tiff/jpeg_frames.h"
 #include "video/codec_support.h"
 #include "video/picture_transfer.h"

@@ -1,9 +1,9 @@
 // Operations and checks shared by the uncompressed video codecs.
 #include "video/codec_support.h"
 
-#include "internal/error_flow.h"
-#include "internal/records.h"
+#include "media/codec_support/file_facts.h"
 #include "omf/omf_error_codes.h"
+#include "omf/omf_error_flow.h"
 #include "omf/omf_session.h"
 
 #include <cstring>
@@ -32,7 +32,7 @@ omfErr_t singleTransfer(omfHdl_t file, omfCodecParms_t* parms, omfmMultiXfer_t**
 bool hasMediaData(omfHdl_t file, omfMediaHdl_t media) {
     if (media->dataObject != nullptr) return true;
     omfHdl_t dataFile = media->dataFile != nullptr ? media->dataFile : file;
-    return dataFile != nullptr && dataFile->rawFile;
+    return dataFile != nullptr && media::isRawFile(dataFile);
 }
 
 bool memoryLayoutDiffers(const media::FormatList& memoryFormat, omfInt32 storedLayout) {

@@ -4,8 +4,8 @@
 // passes before positioning.
 #pragma once
 
-#include "internal/format_list.h"
-#include "internal/media_records.h"
+#include "media/codec_support/format_list.h"
+#include "media/codec_support/media_handle.h"
 #include "omf/omf_codec.h"
 #include "omf/omf_session.h"
 

@@ -1,9 +1,9 @@
 // Numeric and component-array properties of picture descriptors.
 #include "video/descriptor_values.h"
 
-#include "internal/error_flow.h"
 #include "omf/omf_access.h"
 #include "omf/omf_error_codes.h"
+#include "omf/omf_error_flow.h"
 #include "omf/omf_registry.h"
 
 #include <algorithm>

@@ -1,8 +1,8 @@
 // Frame positions in uncompressed media data.
 #include "video/frame_placement.h"
 
-#include "internal/error_flow.h"
 #include "omf/omf_error_codes.h"
+#include "omf/omf_error_flow.h"
 
 #include <algorithm>
 #include <limits>

@@ -1,8 +1,8 @@
 // Frame transfers of the uncompressed video codecs.
 #include "video/frame_transfer.h"
 
-#include "internal/error_flow.h"
 #include "omf/omf_error_codes.h"
+#include "omf/omf_error_flow.h"
 
 #include <algorithm>
 #include <new>

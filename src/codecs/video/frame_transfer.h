@@ -5,7 +5,7 @@
 // alignment padding skipped on reading and written as zeros on writing.
 #pragma once
 
-#include "internal/codec_stream.h"
+#include "media/codec_support/codec_stream.h"
 #include "video/frame_placement.h"
 
 #include <cstdint>

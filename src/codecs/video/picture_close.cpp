@@ -1,9 +1,9 @@
 // Closing media of the uncompressed picture codecs.
 #include "video/picture_close.h"
 
-#include "internal/error_flow.h"
 #include "omf/omf_access.h"
 #include "omf/omf_error_codes.h"
+#include "omf/omf_error_flow.h"
 #include "omf/omf_registry.h"
 #include "video/picture_state.h"
 

@@ -9,9 +9,9 @@
 // codec's own.
 #pragma once
 
-#include "internal/error_flow.h"
 #include "omf/omf_codec.h"
 #include "omf/omf_error_codes.h"
+#include "omf/omf_error_flow.h"
 #include "omf/omf_registry.h"
 
 #include <cstdlib>

@@ -1,8 +1,8 @@
 // Format information of the uncompressed picture codecs.
 #include "video/picture_info.h"
 
-#include "internal/error_flow.h"
 #include "omf/omf_error_codes.h"
+#include "omf/omf_error_flow.h"
 #include "video/codec_support.h"
 #include "video/format_entries.h"
 

@@ -1,8 +1,8 @@
 // The selectInfo operation of the uncompressed picture codecs.
 #include "video/picture_selection.h"
 
-#include "internal/error_flow.h"
 #include "omf/omf_error_codes.h"
+#include "omf/omf_error_flow.h"
 #include "omf/omf_registry.h"
 #include "video/descriptor_values.h"
 

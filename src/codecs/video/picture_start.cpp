@@ -1,11 +1,11 @@
 // Opening and creating media of the uncompressed picture codecs.
 #include "video/picture_start.h"
 
-#include "internal/error_flow.h"
-#include "internal/pixel_translator.h"
-#include "internal/records.h"
+#include "media/codec_support/file_facts.h"
+#include "media/codec_support/translators.h"
 #include "omf/omf_access.h"
 #include "omf/omf_error_codes.h"
+#include "omf/omf_error_flow.h"
 #include "omf/omf_registry.h"
 #include "video/picture_info.h"
 
@@ -50,7 +50,7 @@ omfErr_t openState(omfHdl_t file, omfMediaHdl_t media, const void* codes, Pictur
 }
 
 omfErr_t createState(omfHdl_t file, omfMediaHdl_t media, const void*, PictureState& state) {
-    if (file->rawFile) {
+    if (media::isRawFile(file)) {
         state.sampleRate = media->channels.front().sampleRate;
     } else if (omfsReadRational(file, media->descriptor, kOmfProperty_MDFL_SampleRate,
                                 &state.sampleRate) != 0) {

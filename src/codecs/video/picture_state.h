@@ -6,8 +6,8 @@
 // written once.
 #pragma once
 
-#include "internal/format_list.h"
-#include "internal/media_records.h"
+#include "media/codec_support/format_list.h"
+#include "media/codec_support/media_handle.h"
 #include "omf/omf_codec.h"
 #include "video/frame_placement.h"
 #include "video/video_geometry.h"

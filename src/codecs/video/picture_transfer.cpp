@@ -1,8 +1,8 @@
 // Positioning and whole-frame transfers of the uncompressed picture codecs.
 #include "video/picture_transfer.h"
 
-#include "internal/error_flow.h"
 #include "omf/omf_error_codes.h"
+#include "omf/omf_error_flow.h"
 #include "video/codec_support.h"
 #include "video/frame_transfer.h"
 #include "video/picture_state.h"

@@ -1,9 +1,9 @@
 // Picture geometry: descriptor properties, summary and format-list entries.
 #include "video/video_geometry.h"
 
-#include "internal/error_flow.h"
 #include "omf/omf_access.h"
 #include "omf/omf_error_codes.h"
+#include "omf/omf_error_flow.h"
 #include "omf/omf_registry.h"
 #include "video/descriptor_values.h"
 

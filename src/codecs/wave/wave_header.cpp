@@ -1,8 +1,8 @@
 // Reading and building WAVE headers (numbers little-endian).
 #include "wave/wave_header.h"
 
-#include "internal/error_flow.h"
 #include "omf/omf_error_codes.h"
+#include "omf/omf_error_flow.h"
 
 #include <cmath>
 #include <cstring>

@@ -1,8 +1,8 @@
 // Internal operations shared by the container library's source files.
 #pragma once
 
-#include "internal/records.h"
-#include "internal/segment_list.h"
+#include "container/internal/records.h"
+#include "container/internal/segment_list.h"
 
 #include <string>
 #include <string_view>

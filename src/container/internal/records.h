@@ -2,9 +2,9 @@
 #pragma once
 
 #include "container/cm_handlers.h"
-#include "internal/object_index.h"
-#include "internal/record_memory.h"
-#include "internal/small_list.h"
+#include "container/internal/object_index.h"
+#include "container/internal/record_memory.h"
+#include "container/internal/small_list.h"
 
 #include <array>
 #include <cstdint>

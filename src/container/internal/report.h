@@ -2,8 +2,8 @@
 #pragma once
 
 #include "container/cm_errors.h"
-#include "internal/record_memory.h"
-#include "internal/records.h"
+#include "container/internal/record_memory.h"
+#include "container/internal/records.h"
 
 #include <initializer_list>
 #include <string>

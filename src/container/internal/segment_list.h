@@ -4,7 +4,7 @@
 // container closes, so value records need no destructor.
 #pragma once
 
-#include "internal/records.h"
+#include "container/internal/records.h"
 
 #include <cstddef>
 #include <span>

@@ -1,5 +1,5 @@
 // Format lists kept by codecs.
-#include "internal/format_list.h"
+#include "media/codec_support/format_list.h"
 
 #include "omf/omf_error_codes.h"
 

@@ -1,13 +1,13 @@
 // Reading locators, and choosing among the representations of a media
 // group by the codecs that read them.
-#include "internal/codec_registry.h"
-#include "internal/error_flow.h"
-#include "internal/media_handles.h"
+#include "media/internal/codec_registry.h"
+#include "media/internal/media_handles.h"
+#include "omf/internal/error_flow.h"
 #include "omf/omf_access.h"
 #include "omf/omf_error_codes.h"
 #include "omf/omf_registry.h"
 #include "omf/omf_session.h"
-#include "resolve/resolution.h"
+#include "omf/resolve/resolution.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,7 +1,7 @@
 // Closing media: the codec finishes its data, the lengths go into the
 // descriptor and the mobs, and the handle is freed.
-#include "internal/error_flow.h"
-#include "internal/media_handles.h"
+#include "media/internal/media_handles.h"
+#include "omf/internal/error_flow.h"
 #include "omf/omf_access.h"
 #include "omf/omf_error_codes.h"
 #include "omf/omf_registry.h"

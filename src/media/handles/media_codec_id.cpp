@@ -1,7 +1,7 @@
 // The codec ID of the codec a media handle reads and writes through.
-#include "internal/codec_registry.h"
-#include "internal/error_flow.h"
-#include "internal/media_handles.h"
+#include "media/internal/codec_registry.h"
+#include "media/internal/media_handles.h"
+#include "omf/internal/error_flow.h"
 #include "omf/omf_error_codes.h"
 
 #include <cstring>

@@ -1,12 +1,12 @@
 // Creating media for writing.
-#include "internal/codec_registry.h"
-#include "internal/error_flow.h"
-#include "internal/media_handles.h"
+#include "media/internal/codec_registry.h"
+#include "media/internal/media_handles.h"
+#include "omf/internal/error_flow.h"
 #include "omf/omf_access.h"
 #include "omf/omf_error_codes.h"
 #include "omf/omf_registry.h"
 #include "omf/omf_session.h"
-#include "resolve/resolution.h"
+#include "omf/resolve/resolution.h"
 
 #include <ctime>
 

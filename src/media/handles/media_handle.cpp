@@ -1,7 +1,7 @@
 // Allocating media handles and keeping them on their file's open-media list.
-#include "internal/codec_registry.h"
-#include "internal/error_flow.h"
-#include "internal/media_handles.h"
+#include "media/internal/codec_registry.h"
+#include "media/internal/media_handles.h"
+#include "omf/internal/error_flow.h"
 #include "omf/omf_error_codes.h"
 #include "omf/omf_session.h"
 

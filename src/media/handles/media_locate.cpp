@@ -5,8 +5,8 @@
 // OMF files or as raw files by the descriptor's IsOMFI), and last the
 // session's locate-failure callback may answer one. An OMF file is accepted
 // only when it holds data under the MobID; a rejected file is closed again.
-#include "internal/error_flow.h"
-#include "internal/media_handles.h"
+#include "media/internal/media_handles.h"
+#include "omf/internal/error_flow.h"
 #include "omf/omf_access.h"
 #include "omf/omf_error_codes.h"
 #include "omf/omf_registry.h"

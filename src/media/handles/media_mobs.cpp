@@ -1,8 +1,8 @@
 // Mobs for new media: a file mob whose descriptor names its codec, and a
 // master mob the media's tracks are added to.
-#include "internal/codec_registry.h"
-#include "internal/error_flow.h"
-#include "internal/media_handles.h"
+#include "media/internal/codec_registry.h"
+#include "media/internal/media_handles.h"
+#include "omf/internal/error_flow.h"
 #include "omf/omf_access.h"
 #include "omf/omf_error_codes.h"
 #include "omf/omf_registry.h"

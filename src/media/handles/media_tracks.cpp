@@ -4,8 +4,8 @@
 // ending the source chain), and its master mob a track per channel that
 // refers to it. On close the descriptor's Length, counted in samples, is
 // carried into every one of those tracks in the track's own edit rate.
-#include "internal/error_flow.h"
-#include "internal/media_handles.h"
+#include "media/internal/media_handles.h"
+#include "omf/internal/error_flow.h"
 #include "omf/omf_access.h"
 #include "omf/omf_error_codes.h"
 #include "omf/omf_registry.h"

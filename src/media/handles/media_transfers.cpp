@@ -1,6 +1,6 @@
 // Positioning and sample transfers on media handles.
-#include "internal/error_flow.h"
-#include "internal/media_handles.h"
+#include "media/internal/media_handles.h"
+#include "omf/internal/error_flow.h"
 #include "omf/omf_error_codes.h"
 
 using namespace omf;

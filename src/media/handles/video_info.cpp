@@ -1,7 +1,7 @@
 // Formats and video information of media handles, through the codec's
 // getInfo and putInfo.
-#include "internal/error_flow.h"
-#include "internal/media_handles.h"
+#include "media/internal/media_handles.h"
+#include "omf/internal/error_flow.h"
 #include "omf/omf_access.h"
 #include "omf/omf_error_codes.h"
 #include "omf/omf_registry.h"

@@ -1,9 +1,11 @@
 // A session's codec registry: codec definitions by codec ID and by the class
-// of media descriptor they read.
+// of media descriptor they read. The calls codecs make on it are declared in
+// media/codec_support/codec_calls.h.
 #pragma once
 
-#include "internal/hash_table.h"
-#include "internal/records.h"
+#include "media/codec_support/codec_calls.h"
+#include "omf/internal/hash_table.h"
+#include "omf/internal/records.h"
 #include "omf/omf_codec.h"
 
 #include <cstdlib>
@@ -28,8 +30,6 @@ CodecRegistry* registryOf(omfSessionHdl_t session);
 
 // OM_ERR_BAD_SESSION / OM_ERR_OMFM_INIT_NOT_CALLED for a session the media calls cannot use.
 omfErr_t checkMediaSession(omfSessionHdl_t session);
-// The same for a file: OM_ERR_BAD_FILE_HANDLE, then its session's check.
-omfErr_t checkMediaFile(omfHdl_t file);
 
 // Creates the session's registry when absent.
 omfErr_t createRegistry(omfSessionHdl_t session);
@@ -37,14 +37,5 @@ omfErr_t createRegistry(omfSessionHdl_t session);
 // The codec for a media descriptor: by its class, among the codecs whose
 // selectInfo says they read it (a preferred one first); OM_ERR_INVALID_CODEC when none.
 omfErr_t chooseCodecFor(omfHdl_t file, omfObject_t descriptor, omfCodecDef_t* definition);
-
-// Runs one operation of a definition with (parms, media, file), filling in
-// its persistent data and the file's revision.
-omfErr_t runOperation(const omfCodecDef_t& definition, omfCodecOperationIndex_t index,
-                      omfCodecParms_t& parms, omfMediaHdl_t media, omfHdl_t file);
-
-// Runs `describe` of a definition (variety may be null, name may be null with length 0).
-omfErr_t describeCodec(const omfCodecDef_t& definition, const char* variety, char* name,
-                       omfInt32 nameLength, omfCodecMetaInfo_t* info);
 
 } // namespace omf::media

@@ -1,7 +1,7 @@
 // Steps shared by the media handle calls.
 #pragma once
 
-#include "internal/media_records.h"
+#include "media/internal/media_records.h"
 
 #include <memory>
 

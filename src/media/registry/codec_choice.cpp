@@ -5,8 +5,8 @@
 // descriptor, in practice by its Compression property. A codec that says it
 // is preferred wins over a plain one; among equals the later one in the
 // class table's order is kept.
-#include "internal/codec_registry.h"
-#include "internal/error_flow.h"
+#include "media/internal/codec_registry.h"
+#include "omf/internal/error_flow.h"
 #include "omf/omf_access.h"
 #include "omf/omf_error_codes.h"
 #include "omf/omf_media.h"

@@ -1,7 +1,7 @@
 // Forwarding a media handle's requests to its codec copy.
-#include "internal/codec_registry.h"
-#include "internal/error_flow.h"
-#include "internal/media_records.h"
+#include "media/internal/codec_registry.h"
+#include "media/internal/media_records.h"
+#include "omf/internal/error_flow.h"
 #include "omf/omf_error_codes.h"
 
 namespace omf::media {

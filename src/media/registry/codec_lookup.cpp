@@ -1,6 +1,6 @@
 // Finding and enumerating registered codecs.
-#include "internal/codec_registry.h"
-#include "internal/error_flow.h"
+#include "media/internal/codec_registry.h"
+#include "omf/internal/error_flow.h"
 #include "omf/omf_error_codes.h"
 #include "omf/omf_media.h"
 

@@ -1,9 +1,9 @@
 // The media layer's part of a session: its codec registry and the hooks
 // that tie media to the session's life.
-#include "internal/codec_registry.h"
-#include "internal/error_flow.h"
-#include "internal/media_handles.h"
-#include "internal/media_session.h"
+#include "media/codec_support/codec_calls.h"
+#include "media/internal/codec_registry.h"
+#include "media/internal/media_handles.h"
+#include "omf/internal/error_flow.h"
 #include "omf/omf_error_codes.h"
 #include "omf/omf_session.h"
 
@@ -33,11 +33,14 @@ omfErr_t finishSession(omfSessionHdl_t session) {
 
 } // namespace
 
-omfErr_t initMediaSession(omfSessionHdl_t session) {
+omfErr_t initMediaSession(omfSessionHdl_t session, bool* created) {
+    *created = false;
     if (!validSession(session)) return OM_ERR_BAD_SESSION;
+    if (registryOf(session) != nullptr) return 0;
     OMF_CHECK(nullptr, createRegistry(session));
     OMF_CHECK(nullptr, omfsSetMediaHooks(session, session->openHook, &finishSession));
     installRepresentationScoring(session);
+    *created = true;
     return 0;
 }
 

@@ -6,10 +6,10 @@
 // written (unwrittenData: bytes that belong at cacheStart and follow one
 // another). The procedures keep a position of their own; the stream seeks
 // them before every transfer, so its own position only moves in memory.
-#include "internal/codec_stream.h"
-#include "internal/error_flow.h"
-#include "internal/media_records.h"
-#include "internal/records.h"
+#include "media/codec_support/codec_stream.h"
+#include "media/internal/media_records.h"
+#include "omf/internal/error_flow.h"
+#include "omf/internal/records.h"
 #include "stream/stream_pieces.h"
 
 #include <algorithm>

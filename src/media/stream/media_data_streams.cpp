@@ -9,11 +9,11 @@
 #include "container/cm_api.h"
 #include "container/cm_handlers.h"
 #include "container/omfi_handlers.h"
-#include "internal/access_support.h"
-#include "internal/codec_stream.h"
-#include "internal/error_flow.h"
-#include "internal/media_records.h"
-#include "internal/records.h"
+#include "media/codec_support/codec_stream.h"
+#include "media/internal/media_records.h"
+#include "omf/internal/access_support.h"
+#include "omf/internal/error_flow.h"
+#include "omf/internal/records.h"
 
 #include <algorithm>
 #include <memory>

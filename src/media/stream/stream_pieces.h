@@ -4,7 +4,7 @@
 // goes through the cache like any untranslated transfer.
 #pragma once
 
-#include "internal/codec_stream.h"
+#include "media/codec_support/codec_stream.h"
 
 namespace omf::media {
 

@@ -8,9 +8,9 @@
 // the node before it. Data moves in pieces of at most the first active node's
 // buffer; codecs size that buffer to a whole field or frame, so that a frame
 // is one procedure transfer translated straight into the caller's buffer.
-#include "internal/codec_stream.h"
-#include "internal/error_flow.h"
-#include "internal/media_records.h"
+#include "media/codec_support/codec_stream.h"
+#include "media/internal/media_records.h"
+#include "omf/internal/error_flow.h"
 #include "stream/stream_pieces.h"
 
 #include <algorithm>

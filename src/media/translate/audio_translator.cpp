@@ -1,7 +1,7 @@
 // The audio translator of a sound codec's stream. When the formats are set
 // it works out both directions (file to memory for reads, memory to file for
 // writes): a plain copy, a byte swap of whole samples, or a conversion.
-#include "internal/audio_translator.h"
+#include "media/codec_support/translators.h"
 
 #include "omf/omf_audio_format.h"
 #include "omf/omf_error_codes.h"

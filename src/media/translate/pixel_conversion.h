@@ -4,7 +4,7 @@
 // prepared; converting runs it with no per-pixel decisions on format.
 #pragma once
 
-#include "translate/pixel_description.h"
+#include "media/codec_support/pixel_description.h"
 #include "translate/vector_loops.h"
 
 #include "omf/omf_types.h"

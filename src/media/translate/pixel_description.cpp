@@ -1,5 +1,5 @@
 // Reading the two format lists of a translation into pixel descriptions.
-#include "translate/pixel_description.h"
+#include "media/codec_support/pixel_description.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,11 +1,11 @@
 // The pixel translator of a video codec's stream: works out, when the
 // formats are set, how file pixels become memory pixels (reading) and back
 // (writing), then moves whole buffers that way.
-#include "internal/pixel_translator.h"
+#include "media/codec_support/translators.h"
 
+#include "media/codec_support/pixel_description.h"
 #include "translate/field_interleave.h"
 #include "translate/pixel_conversion.h"
-#include "translate/pixel_description.h"
 
 #include "omf/omf_error_codes.h"
 

@@ -1,7 +1,7 @@
 // Arrays (a 2-byte count then fixed-size elements), object references, and
 // the array kinds built from them: ObjRefArray, MobIndex and Int32Array.
-#include "internal/access_support.h"
-#include "internal/error_flow.h"
+#include "omf/internal/access_support.h"
+#include "omf/internal/error_flow.h"
 #include "omf/omf_access.h"
 #include "omf/omf_checks.h"
 #include "omf/omf_registry.h"

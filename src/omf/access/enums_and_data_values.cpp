@@ -1,7 +1,7 @@
 // Enumerated values and constant data values with a data kind.
-#include "internal/access_support.h"
-#include "internal/error_flow.h"
-#include "internal/registry.h"
+#include "omf/internal/access_support.h"
+#include "omf/internal/error_flow.h"
+#include "omf/internal/registry.h"
 #include "omf/omf_access.h"
 #include "omf/omf_registry.h"
 

@@ -1,7 +1,7 @@
 // Property and type codes to the file's container definitions.
-#include "internal/access_support.h"
-#include "internal/error_flow.h"
-#include "internal/registry.h"
+#include "omf/internal/access_support.h"
+#include "omf/internal/error_flow.h"
+#include "omf/internal/registry.h"
 
 #include <algorithm>
 #include <span>

@@ -1,8 +1,8 @@
 // Typed getters and setters, one pair per property type. Multi-field types
 // (rationals, UIDs, time stamps, product versions) are moved field by field
 // so each number is byte-swapped on its own.
-#include "internal/access_support.h"
-#include "internal/error_flow.h"
+#include "omf/internal/access_support.h"
+#include "omf/internal/error_flow.h"
 #include "omf/omf_access.h"
 #include "omf/omf_registry.h"
 

@@ -1,6 +1,6 @@
 // The value-level routines every property access goes through.
-#include "internal/access_support.h"
-#include "internal/error_flow.h"
+#include "omf/internal/access_support.h"
+#include "omf/internal/error_flow.h"
 #include "omf/omf_access.h"
 #include "omf/omf_checks.h"
 #include "omf/omf_registry.h"

@@ -2,7 +2,7 @@
 // each row attaches a data rule or the class referenced objects must have
 // to one property code in the revisions given.
 #include "checks/data_rules.h"
-#include "internal/checks.h"
+#include "omf/internal/checks.h"
 #include "omf/omf_checks.h"
 
 #include <span>

@@ -1,7 +1,7 @@
 // Attaching data rules and expected classes of referenced objects to the
 // property records of a session, per revision table.
-#include "internal/error_flow.h"
-#include "internal/registry.h"
+#include "omf/internal/error_flow.h"
+#include "omf/internal/registry.h"
 #include "omf/omf_checks.h"
 
 #include <cstring>

@@ -2,7 +2,7 @@
 // a check reads data of its own, and class queries on objects.
 #pragma once
 
-#include "internal/records.h"
+#include "omf/internal/records.h"
 
 namespace omf {
 

@@ -2,9 +2,9 @@
 // value a setter is about to write (a failure is OM_ERR_INPUT_DATA_CHECK) or a getter has just
 // read (OM_ERR_OUTPUT_DATA_CHECK), with the rule's own code raised into the trace first.
 #include "checks/check_support.h"
-#include "internal/access_support.h"
-#include "internal/error_flow.h"
-#include "internal/registry.h"
+#include "omf/internal/access_support.h"
+#include "omf/internal/error_flow.h"
+#include "omf/internal/registry.h"
 #include "omf/omf_checks.h"
 #include "omf/omf_registry.h"
 

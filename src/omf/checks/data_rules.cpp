@@ -2,7 +2,7 @@
 #include "checks/data_rules.h"
 
 #include "checks/check_support.h"
-#include "internal/error_flow.h"
+#include "omf/internal/error_flow.h"
 #include "omf/omf_access.h"
 #include "omf/omf_registry.h"
 

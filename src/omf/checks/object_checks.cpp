@@ -2,9 +2,9 @@
 // the class that owns it, and a reference only leads to an object of the
 // class the property expects. Also the file's checking switch.
 #include "checks/check_support.h"
-#include "internal/access_support.h"
-#include "internal/error_flow.h"
-#include "internal/registry.h"
+#include "omf/internal/access_support.h"
+#include "omf/internal/error_flow.h"
+#include "omf/internal/registry.h"
 #include "omf/omf_checks.h"
 #include "omf/omf_registry.h"
 

@@ -1,7 +1,7 @@
 // Class queries on objects for the semantic checks.
 #include "checks/check_support.h"
-#include "internal/access_support.h"
-#include "internal/registry.h"
+#include "omf/internal/access_support.h"
+#include "omf/internal/registry.h"
 #include "omf/omf_registry.h"
 
 namespace omf {

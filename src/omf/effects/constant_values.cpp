@@ -1,7 +1,7 @@
 // Readers of constant effect arguments: CVAL objects whose data kind names
 // the value's type and whose Value holds its bytes in the file's byte order.
 #include "effects/effect_support.h"
-#include "internal/error_flow.h"
+#include "omf/internal/error_flow.h"
 #include "omf/omf_access.h"
 #include "omf/omf_effects.h"
 #include "omf/omf_registry.h"

@@ -1,7 +1,7 @@
 // Speed control, repeat and SMPTE wipe readers for 1.x and 2.x files.
 #include "effects/effect_support.h"
-#include "internal/effect_slots.h"
-#include "internal/error_flow.h"
+#include "omf/internal/effect_slots.h"
+#include "omf/internal/error_flow.h"
 #include "omf/omf_access.h"
 #include "omf/omf_effects.h"
 #include "omf/omf_registry.h"

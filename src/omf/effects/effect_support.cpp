@@ -2,8 +2,8 @@
 // definition check.
 #include "effects/effect_support.h"
 
-#include "internal/error_flow.h"
-#include "internal/registry.h"
+#include "omf/internal/error_flow.h"
+#include "omf/internal/registry.h"
 #include "omf/omf_access.h"
 #include "omf/omf_effects.h"
 #include "omf/omf_mobs.h"

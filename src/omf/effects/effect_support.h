@@ -1,7 +1,7 @@
 // Steps shared by the effect readers.
 #pragma once
 
-#include "internal/records.h"
+#include "omf/internal/records.h"
 
 namespace omf::effects {
 

@@ -1,6 +1,6 @@
 // Turning container errors recorded by the session handler into toolkit errors.
-#include "internal/error_flow.h"
-#include "internal/records.h"
+#include "omf/internal/error_flow.h"
+#include "omf/internal/records.h"
 
 #include <cstdio>
 

@@ -1,6 +1,6 @@
 // The per-file error trace and the error text callers ask for.
-#include "internal/error_flow.h"
-#include "internal/records.h"
+#include "omf/internal/error_flow.h"
+#include "omf/internal/records.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,7 +1,7 @@
 // Shared steps of the property-access routines.
 #pragma once
 
-#include "internal/records.h"
+#include "omf/internal/records.h"
 
 namespace omf {
 

@@ -3,7 +3,7 @@
 // the effect readers and source resolution.
 #pragma once
 
-#include "internal/records.h"
+#include "omf/internal/records.h"
 
 namespace omf {
 

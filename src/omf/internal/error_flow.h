@@ -1,27 +1,18 @@
-// Raising and passing on errors inside the toolkit.
+// Raising and passing on errors inside the toolkit: the public OMF_RAISE and OMF_CHECK
+// (omf/omf_error_flow.h), and what only the toolkit and the media layer see, the container's
+// pending errors and the handle checks.
 //
-//   OMF_RAISE(file, OM_ERR_NULL_PARAM)  records the raise in the file's trace and returns the code
-//   OMF_CHECK(file, call(...))          passes a callee's non-zero code on with a propagate line
+//   OMF_BENTO_CHECK(file, code)         raises `code` when a container error is pending
 #pragma once
 
-#include "omf/omf_errors.h"
+#include "omf/omf_error_flow.h"
 
 namespace omf {
 
-inline omfErr_t raise(omfHdl_t file, omfErr_t code, const char* module, int line) {
-    omfsRaiseError(file, code, module, line);
-    return code;
-}
-
-inline omfErr_t propagate(omfHdl_t file, omfErr_t code, const char* module, int line) {
-    omfsPropagateError(file, code, module, line);
-    return code;
-}
-
 // When the file's (or else its session's) container-error block is pending:
 // prints the "<Bento ...>" line, raises `code` and answers it; else 0.
-omfErr_t checkBentoError(omfHdl_t file, omfSessionHdl_t session, omfErr_t code,
-                         const char* module, int line);
+omfErr_t checkBentoError(omfHdl_t file, omfSessionHdl_t session, omfErr_t code, const char* module,
+                         int line);
 
 // Clears a container-error block (number and pending flag).
 void clearBentoError(omfHdl_t file, omfSessionHdl_t session);
@@ -31,16 +22,9 @@ bool validSession(omfSessionHdl_t session);
 
 } // namespace omf
 
-#define OMF_RAISE(file, code) return ::omf::raise((file), (code), __FILE__, __LINE__)
-#define OMF_CHECK(file, expression)                                                            \
-    do {                                                                                       \
-        omfErr_t omfCheckStatus_ = (expression);                                               \
-        if (omfCheckStatus_ != 0)                                                              \
-            return ::omf::propagate((file), omfCheckStatus_, __FILE__, __LINE__);              \
-    } while (0)
-#define OMF_BENTO_CHECK(file, code)                                                            \
-    do {                                                                                       \
-        omfErr_t omfBentoStatus_ =                                                             \
-            ::omf::checkBentoError((file), nullptr, (code), __FILE__, __LINE__);               \
-        if (omfBentoStatus_ != 0) return omfBentoStatus_;                                      \
+#define OMF_BENTO_CHECK(file, code)                                                                \
+    do {                                                                                           \
+        omfErr_t omfBentoStatus_ =                                                                 \
+            ::omf::checkBentoError((file), nullptr, (code), __FILE__, __LINE__);                   \
+        if (omfBentoStatus_ != 0) return omfBentoStatus_;                                          \
     } while (0)

@@ -1,7 +1,7 @@
 // Steps shared by opening, creating and closing files.
 #pragma once
 
-#include "internal/records.h"
+#include "omf/internal/records.h"
 
 namespace omf {
 

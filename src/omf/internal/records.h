@@ -3,7 +3,7 @@
 
 #include "container/cm_api.h"
 #include "container/omfi_handlers.h"
-#include "internal/hash_table.h"
+#include "omf/internal/hash_table.h"
 #include "omf/omf_resolve.h"
 #include "omf/omf_types.h"
 

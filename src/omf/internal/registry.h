@@ -7,8 +7,8 @@
 // keeps code -> definition object caches and their reverses.
 #pragma once
 
-#include "internal/hash_table.h"
-#include "internal/records.h"
+#include "omf/internal/hash_table.h"
+#include "omf/internal/records.h"
 #include "omf/omf_registry.h"
 
 #include <memory>

@@ -1,7 +1,7 @@
 // Looking up a 2.x effect's input by its argument ID.
-#include "internal/effect_slots.h"
+#include "omf/internal/effect_slots.h"
 
-#include "internal/error_flow.h"
+#include "omf/internal/error_flow.h"
 #include "omf/omf_access.h"
 #include "omf/omf_registry.h"
 

@@ -2,7 +2,7 @@
 // walk over reference arrays shared by tracks, slots and component lists.
 #include "mobs/mob_support.h"
 
-#include "internal/hash_table.h"
+#include "omf/internal/hash_table.h"
 #include "omf/omf_access.h"
 #include "omf/omf_registry.h"
 

@@ -4,8 +4,8 @@
 
 #include "mobs/mob_id_source.h"
 
-#include "internal/hash_table.h"
-#include "internal/registry.h"
+#include "omf/internal/hash_table.h"
+#include "omf/internal/registry.h"
 #include "omf/omf_access.h"
 #include "omf/omf_registry.h"
 #include "omf/omf_session.h"

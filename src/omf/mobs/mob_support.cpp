@@ -1,8 +1,8 @@
 // Steps shared by the mob building, walking and getter routines.
 #include "mobs/mob_support.h"
 
-#include "internal/access_support.h"
-#include "internal/registry.h"
+#include "omf/internal/access_support.h"
+#include "omf/internal/registry.h"
 #include "omf/omf_access.h"
 #include "omf/omf_registry.h"
 #include "omf/omf_session.h"

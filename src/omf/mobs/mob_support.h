@@ -1,9 +1,9 @@
 // Steps shared by the mob building, walking and getter routines.
 #pragma once
 
-#include "internal/error_flow.h"
-#include "internal/file_support.h"
-#include "internal/records.h"
+#include "omf/internal/error_flow.h"
+#include "omf/internal/file_support.h"
+#include "omf/internal/records.h"
 #include "omf/omf_mobs.h"
 
 #include <vector>

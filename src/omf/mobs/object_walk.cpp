@@ -2,7 +2,7 @@
 // ObjRefArray properties reach.
 #include "mobs/mob_support.h"
 
-#include "internal/registry.h"
+#include "omf/internal/registry.h"
 #include "omf/omf_access.h"
 #include "omf/omf_registry.h"
 

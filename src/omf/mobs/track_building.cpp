@@ -2,7 +2,7 @@
 // numbered per track kind, and the label bookkeeping of the mob table.
 #include "mobs/mob_support.h"
 
-#include "internal/hash_table.h"
+#include "omf/internal/hash_table.h"
 #include "omf/omf_access.h"
 #include "omf/omf_registry.h"
 

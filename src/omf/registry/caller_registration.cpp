@@ -1,7 +1,7 @@
-// Types and properties registered by callers: a name the session already
+// Types, properties and classes registered by callers: a name the session already
 // knows keeps its code, a new one takes the next free code.
-#include "internal/error_flow.h"
-#include "internal/registry.h"
+#include "omf/internal/error_flow.h"
+#include "omf/internal/registry.h"
 
 #include <new>
 #include <string>
@@ -52,6 +52,13 @@ omfErr_t omfsRegisterProperty(omfSessionHdl_t session, const char* name, const c
     return 0;
 } catch (const std::bad_alloc&) {
     OMF_RAISE(nullptr, OM_ERR_NO_MEMORY);
+}
+
+omfErr_t omfsRegisterClass(omfSessionHdl_t session, const char* classID, const char* parent,
+                           omfRevisionSet_t revisions) {
+    if (!omf::validSession(session) || !session->registry) OMF_RAISE(nullptr, OM_ERR_BAD_SESSION);
+    if (classID == nullptr || !validRevisions(revisions)) OMF_RAISE(nullptr, OM_ERR_NULL_PARAM);
+    return omf::registerClass(session, classID, parent, revisions, 0);
 }
 
 } // extern "C"

@@ -1,7 +1,7 @@
 // Class queries in a file's revision table: descent, parents, and classes
 // learned from the file's class dictionary.
-#include "internal/error_flow.h"
-#include "internal/registry.h"
+#include "omf/internal/error_flow.h"
+#include "omf/internal/registry.h"
 
 #include <cstring>
 

@@ -1,8 +1,8 @@
 // A file's registry caches: property and type codes to the container
 // definitions of the file and back, filled on first use, when the file is
 // opened or created, and when the session learns new definitions.
-#include "internal/error_flow.h"
-#include "internal/registry.h"
+#include "omf/internal/error_flow.h"
+#include "omf/internal/registry.h"
 
 #include <cstring>
 #include <new>

@@ -1,7 +1,7 @@
 // The session's registry: its tables, registration of classes, types and
 // properties with chosen codes, and the built-in registration at session start.
-#include "internal/error_flow.h"
-#include "internal/registry.h"
+#include "omf/internal/error_flow.h"
+#include "omf/internal/registry.h"
 #include "registry/builtin_tables.h"
 
 #include <cstring>

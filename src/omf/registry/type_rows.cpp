@@ -1,7 +1,7 @@
 // The built-in types: code, 1.x name, 2.x name, how values move and the
 // stored size of enumerations. Enumerations that no data rule fixes are
 // stored as 32-bit numbers; TrackType, FadeType and AttrKind are 16-bit.
-#include "internal/registry.h"
+#include "omf/internal/registry.h"
 #include "registry/builtin_tables.h"
 
 namespace omf::builtin {

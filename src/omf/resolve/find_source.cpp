@@ -1,7 +1,7 @@
 // Following source clips down the mob chain: FollowClip takes one step from
 // a resolved leaf to the mob and track it names, FindSourceInChain repeats
 // it until a mob of the requested kind, and FindSource starts the search.
-#include "internal/error_flow.h"
+#include "omf/internal/error_flow.h"
 #include "omf/omf_access.h"
 #include "omf/omf_registry.h"
 #include "resolve/resolution.h"

@@ -1,5 +1,5 @@
 // Opening the file a locator names.
-#include "internal/error_flow.h"
+#include "omf/internal/error_flow.h"
 #include "omf/omf_access.h"
 #include "omf/omf_registry.h"
 #include "omf/omf_resolve.h"

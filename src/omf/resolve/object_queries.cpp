@@ -1,8 +1,8 @@
 // The reads source resolution makes of mobs, tracks and components, for
 // 1.x and 2.x files alike.
-#include "internal/error_flow.h"
-#include "internal/file_support.h"
-#include "internal/registry.h"
+#include "omf/internal/error_flow.h"
+#include "omf/internal/file_support.h"
+#include "omf/internal/registry.h"
 #include "omf/omf_access.h"
 #include "omf/omf_registry.h"
 #include "resolve/resolution.h"

@@ -8,7 +8,7 @@
 // codec ID) and the other kinds score 0. The first candidate is kept unless a later one scores
 // strictly higher; representations whose source mob is not in the file are
 // skipped.
-#include "internal/error_flow.h"
+#include "omf/internal/error_flow.h"
 #include "omf/omf_access.h"
 #include "omf/omf_registry.h"
 #include "resolve/resolution.h"

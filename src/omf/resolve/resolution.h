@@ -1,7 +1,7 @@
 // The steps of source resolution, shared by its files and its tests.
 #pragma once
 
-#include "internal/records.h"
+#include "omf/internal/records.h"
 #include "omf/omf_resolve.h"
 
 #include <vector>

@@ -1,8 +1,8 @@
 // Resolving a segment at an offset down to the leaf that holds the
 // material there: through sequences, selectors, media groups, transitions,
 // effects, nested scopes and scope references.
-#include "internal/effect_slots.h"
-#include "internal/error_flow.h"
+#include "omf/internal/effect_slots.h"
+#include "omf/internal/error_flow.h"
 #include "omf/omf_access.h"
 #include "omf/omf_registry.h"
 #include "resolve/resolution.h"

@@ -1,8 +1,8 @@
 // Data kinds and new objects. A 2.x data kind is a DDEF object listed in HEAD
 // DefinitionObjects and found by its DataKindID; 1.x files have fixed tokens.
-#include "internal/access_support.h"
-#include "internal/error_flow.h"
-#include "internal/file_support.h"
+#include "omf/internal/access_support.h"
+#include "omf/internal/error_flow.h"
+#include "omf/internal/file_support.h"
 #include "omf/omf_access.h"
 #include "omf/omf_registry.h"
 #include "omf/omf_session.h"

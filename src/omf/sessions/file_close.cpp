@@ -1,8 +1,8 @@
 // Closing OMF files: media handles, the class dictionary, the container.
-#include "internal/access_support.h"
-#include "internal/error_flow.h"
-#include "internal/file_support.h"
-#include "internal/registry.h"
+#include "omf/internal/access_support.h"
+#include "omf/internal/error_flow.h"
+#include "omf/internal/file_support.h"
+#include "omf/internal/registry.h"
 #include "omf/omf_access.h"
 #include "omf/omf_registry.h"
 #include "omf/omf_session.h"

@@ -1,9 +1,9 @@
 // Opening OMF files for reading: revision, byte order, caches, versions,
 // class dictionary, mob table, file definitions, media data.
-#include "internal/access_support.h"
-#include "internal/error_flow.h"
-#include "internal/file_support.h"
-#include "internal/registry.h"
+#include "omf/internal/access_support.h"
+#include "omf/internal/error_flow.h"
+#include "omf/internal/file_support.h"
+#include "omf/internal/registry.h"
 #include "omf/omf_access.h"
 #include "omf/omf_registry.h"
 #include "omf/omf_session.h"

@@ -1,6 +1,6 @@
 // File records: creation, the session's list, the mob table.
-#include "internal/error_flow.h"
-#include "internal/file_support.h"
+#include "omf/internal/error_flow.h"
+#include "omf/internal/file_support.h"
 
 #include <new>
 

@@ -1,6 +1,6 @@
 // Construction and destruction of session and file records.
-#include "internal/records.h"
-#include "internal/registry.h"
+#include "omf/internal/records.h"
+#include "omf/internal/registry.h"
 
 omfSessionRec::omfSessionRec() = default;
 omfSessionRec::~omfSessionRec() { tag = 0; }

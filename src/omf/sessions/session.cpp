@@ -1,9 +1,9 @@
 // Starting and finishing toolkit sessions.
-#include "internal/error_flow.h"
-#include "internal/file_support.h"
-#include "internal/records.h"
-#include "internal/checks.h"
-#include "internal/registry.h"
+#include "omf/internal/checks.h"
+#include "omf/internal/error_flow.h"
+#include "omf/internal/file_support.h"
+#include "omf/internal/records.h"
+#include "omf/internal/registry.h"
 #include "omf/omf_session.h"
 
 #include <new>

@@ -1,5 +1,5 @@
 // Creating, filling, searching and disposing of hash tables.
-#include "internal/error_flow.h"
+#include "omf/internal/error_flow.h"
 #include "tables/table_records.h"
 
 #include <cstdlib>

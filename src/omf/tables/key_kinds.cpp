@@ -1,7 +1,7 @@
 // The standard key kinds of hash tables (text, class ID, 32-bit code, mob ID):
 // their hash and equality routines, and typed ways to create, fill and search
 // tables of each kind.
-#include "internal/error_flow.h"
+#include "omf/internal/error_flow.h"
 #include "tables/table_records.h"
 
 #include <cctype>

@@ -1,6 +1,6 @@
 // Walking a hash table: every entry bucket by bucket, or the entries equal
 // to one key through their chain of older equal entries.
-#include "internal/error_flow.h"
+#include "omf/internal/error_flow.h"
 #include "tables/table_records.h"
 
 namespace {

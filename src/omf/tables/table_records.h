@@ -1,7 +1,7 @@
 // The records behind table handles, shared by the table's own files.
 #pragma once
 
-#include "internal/hash_table.h"
+#include "omf/internal/hash_table.h"
 
 // One stored key and value. The key bytes follow the record in the same block.
 struct omfTableEntry {

@@ -37,6 +37,14 @@ omfErr_t omfsRegisterType(omfSessionHdl_t session, const char* name, omfRevision
 omfErr_t omfsRegisterProperty(omfSessionHdl_t session, const char* name, const char* classID,
                               omfType_t type, omfRevisionSet_t revisions, omfProperty_t* code);
 
+// Registers the class `classID` (four letters) for the given revisions, a subclass of `parent`
+// (a root class when `parent` is null or empty); a revision that knows the class already keeps
+// it as it is. Codecs declare their descriptor and data classes so.
+// Errors: OM_ERR_BAD_SESSION, OM_ERR_NULL_PARAM for a null class ID or an unknown revision set,
+// OM_ERR_NO_MEMORY.
+omfErr_t omfsRegisterClass(omfSessionHdl_t session, const char* classID, const char* parent,
+                           omfRevisionSet_t revisions);
+
 // Codes of the built-in types. Where the revisions name a type differently
 // the 2.x name comes first and the 1.x name follows as a second constant.
 enum : omfType_t {
