@@ -6,12 +6,15 @@
 #include "frame_file_pattern.h"
 #include "image_file_writer.h"
 #include "open_omf_file.h"
+#include "output_file.h"
 #include "stored_frames.h"
 
 #include "omf/omf_error_codes.h"
 #include "omf/omf_errors.h"
 
-#include <fstream>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <memory>
 #include <vector>
@@ -57,14 +60,23 @@ const char* layoutText(const PictureReader& reader) {
     }
 }
 
-// Writes `bytes` to the file `name`; false with the reason when it fails.
+// Writes `bytes` as the file `name`, complete or not at all; false with the reason.
 bool writeBytes(const std::string& name, const std::vector<uint8_t>& bytes, std::string& why) {
-    std::ofstream file(name, std::ios::binary | std::ios::trunc);
-    if (file)
-        file.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    if (file) file.close();
-    if (!file) why = "the file cannot be written";
-    return bool(file);
+    return writeOutputFile(
+        name,
+        [&bytes](const std::string& path, std::string& failed) {
+            std::FILE* file = std::fopen(path.c_str(), "wb");
+            if (file == nullptr) {
+                failed = std::strerror(errno);
+                return false;
+            }
+            const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+            const int writeError = errno;
+            const bool closed = std::fclose(file) == 0;
+            if (!written || !closed) failed = std::strerror(written ? errno : writeError);
+            return written && closed;
+        },
+        why);
 }
 
 // Frames as stored, one file each: compressed frames stay as the media holds them.
@@ -79,7 +91,9 @@ int writeStoredFrames(const FramesOptions& options, const FrameFilePattern& patt
     }
     std::vector<uint8_t> bytes;
     int64_t total = 0;
+    OutputFolder folder;
     for (int64_t i = 0; i < count; ++i) {
+        if (interrupted()) return kExitError; // main names the signal
         const int64_t frame = options.start + i;
         if (options.progress) err << "\rframe " << i + 1 << " of " << count << std::flush;
         std::string why;
@@ -89,12 +103,13 @@ int writeStoredFrames(const FramesOptions& options, const FrameFilePattern& patt
             return mediaFailure(failure, out, err);
         }
         // The folder is made once the first frame is in hand, so a failure leaves nothing.
-        if ((i == 0 && !makeFolderFor(name, why)) || !writeBytes(name, bytes, why)) {
+        if ((i == 0 && !folder.makeFor(name, why)) || !writeBytes(name, bytes, why)) {
             if (options.progress) err << "\n";
             err << "omftool frames: cannot write " << name << ": " << why << "\n";
             return kExitError;
         }
         total += int64_t(bytes.size());
+        frameWritten(i + 1);
     }
     if (options.progress) err << "\n";
     out << "Wrote the stored bytes of frames " << options.start << " to "
@@ -142,7 +157,9 @@ int runFrames(const FramesOptions& options, std::ostream& out, std::ostream& err
     }
 
     std::vector<uint8_t> argb;
+    OutputFolder folder;
     for (int64_t i = 0; i < count; ++i) {
+        if (interrupted()) return kExitError; // main names the signal
         const int64_t frame = options.start + i;
         if (options.progress) err << "\rframe " << i + 1 << " of " << count << std::flush;
         if (!reader.readFrame(frame, argb, failure)) {
@@ -150,12 +167,19 @@ int runFrames(const FramesOptions& options, std::ostream& out, std::ostream& err
             return mediaFailure(failure, out, err);
         }
         const std::string name = pattern->name(frame);
-        if ((i == 0 && !makeFolderFor(name, why)) ||
-            !writeImage(name, {argb, reader.width(), reader.height(), reader.hasAlpha()}, why)) {
+        const ArgbPicture picture{argb, reader.width(), reader.height(), reader.hasAlpha()};
+        if ((i == 0 && !folder.makeFor(name, why)) ||
+            !writeOutputFile(
+                name,
+                [&picture](const std::string& path, std::string& failed) {
+                    return writeImage(path, picture, failed);
+                },
+                why)) {
             if (options.progress) err << "\n";
             err << "omftool frames: cannot write " << name << ": " << why << "\n";
             return kExitError;
         }
+        frameWritten(i + 1);
     }
     if (options.progress) err << "\n";
 
@@ -193,10 +217,12 @@ void addFramesCommand(CLI::App& app, CommandRun& run) {
     frames->add_flag("--raw", options.raw,
                      "Write each frame's stored bytes as they are (a JPEG image, a DV frame "
                      "that ffmpeg -f dv reads, uncompressed pixels) instead of decoding it");
-    frames->footer("A progress line shows on a terminal. Exit status 0 when every frame was "
-                   "written; 2 for a bad pattern, a file or master mob that cannot be used, frames "
-                   "outside the media, DV frames without a movie server to decode them or an "
-                   "image file that cannot be written.");
+    frames->footer("A progress line shows on a terminal. Each file is written as a temporary "
+                   "beside it and replaces an earlier file only when complete. Exit status 0 when "
+                   "every frame was written; 2 for a bad pattern, a file or master mob that cannot "
+                   "be used, frames outside the media, DV frames without a movie server to decode "
+                   "them or an image file that cannot be written; 130 after SIGINT, 143 after "
+                   "SIGTERM (frame files already written stay).");
     frames->callback([given, &run] {
         run = [given] {
             useMediaSearchFolders(given->mediaPath);

@@ -7,6 +7,7 @@
 #include "image_file_writer.h"
 #include "movie_output.h"
 #include "movie_server.h"
+#include "output_file.h"
 #include "plugin_tracks.h"
 #include "standard_output_to_error.h"
 
@@ -18,10 +19,8 @@
 #include "tarsel/system/registry.h"
 #include "tarsel/system/tool.h"
 
-#include <filesystem>
 #include <iostream>
 #include <memory>
-#include <system_error>
 #include <vector>
 
 namespace omftool {
@@ -75,15 +74,6 @@ int runExtract(const ExtractOptions& options, std::ostream& out, std::ostream& e
         if (!pattern) return fail("bad output pattern \"" + options.pattern + "\": " + why, err);
         if (!canWriteImage(pattern->name(0), why)) return fail(why, err);
     }
-    // The folder the frames go to is made when missing.
-    const std::filesystem::path folder =
-        std::filesystem::path(toMovie ? options.pattern : pattern->name(0)).parent_path();
-    std::error_code made;
-    if (!folder.empty() && !std::filesystem::is_directory(folder, made) &&
-        !std::filesystem::create_directories(folder, made)) {
-        return fail("cannot make the folder " + folder.string() + ": " + made.message(), err);
-    }
-
     Application app; // the plug-in's messages go to standard error
     auto quiet = std::make_unique<StandardOutputToError>();
     chooseMovieServer(); // DV media are decoded by the movie server
@@ -115,12 +105,21 @@ int runExtract(const ExtractOptions& options, std::ostream& out, std::ostream& e
     }
     const bool keepAlpha = host->Format()->BitsPerPixel == kBitsWithAlpha;
 
+    // The inputs are good: the folder the frames go to is made when missing.
+    OutputFolder folder;
+    if (!folder.makeFor(toMovie ? options.pattern : pattern->name(0), why)) return fail(why, err);
+    // The movie is written by the server as a temporary, renamed into place once finished.
+    // Declared before the movie, so the server has disposed of it before it is removed.
+    OutputFile movieFile(options.pattern);
+    if (toMovie && !movieFile.open(why))
+        return fail("cannot write " + options.pattern + ": " + why, err);
     MovieOutput movie;
     const double movieRate = options.rate > 0 ? options.rate : host->FrameRate();
     const std::string movieCodec =
         options.movieCodec.empty() ? kDefaultMovieCodec : options.movieCodec;
     int64_t written = 0, unread = 0;
     for (int64_t i = 0; i < count; ++i) {
+        if (interrupted()) return kExitError; // main names the signal
         const int64_t frame = options.start + i;
         if (options.progress) err << "\rframe " << i + 1 << " of " << count << std::flush;
         Image* image = host->LoadFrame(int32_t(frame));
@@ -131,11 +130,17 @@ int runExtract(const ExtractOptions& options, std::ostream& out, std::ostream& e
         const std::string name = toMovie ? options.pattern : pattern->name(frame);
         bool saved = false;
         if (toMovie) {
-            saved = (written > 0 || movie.start(options.pattern, image->Width(), image->Height(),
+            saved = (written > 0 || movie.start(movieFile.path(), image->Width(), image->Height(),
                                                 movieRate, movieCodec, why)) &&
                     movie.add(*image, why);
+            why = movieFile.named(why);
         } else {
-            saved = writeFrame(name, *image, options.bits, keepAlpha, why);
+            saved = writeOutputFile(
+                name,
+                [&](const std::string& path, std::string& failed) {
+                    return writeFrame(path, *image, options.bits, keepAlpha, failed);
+                },
+                why);
         }
         image->Recycle();
         if (!saved) {
@@ -143,9 +148,10 @@ int runExtract(const ExtractOptions& options, std::ostream& out, std::ostream& e
             return fail("cannot write " + name + ": " + why, err);
         }
         ++written;
+        frameWritten(written);
     }
     if (options.progress) err << "\n";
-    if (toMovie && written > 0 && !movie.finish(why))
+    if (toMovie && written > 0 && (!movie.finish(why) || !movieFile.commit(why)))
         return fail("cannot write " + options.pattern + ": " + why, err);
     host.reset();
     quiet.reset();
@@ -198,10 +204,13 @@ void addExtractCommand(CLI::App& app, CommandRun& run) {
         ->capture_default_str();
     addMediaPath(*extract, given->mediaPath);
     extract->footer("A progress line shows on a terminal. Frames the plug-in cannot read (a gap "
-                    "in a sequence, external media found nowhere) are skipped and counted. Exit "
-                    "status 0 when frames were written; 2 for a bad pattern, a file the plug-in "
-                    "refuses, an entry or frame range that does not exist, an image file that "
-                    "cannot be written, or when no frame could be read.");
+                    "in a sequence, external media found nowhere) are skipped and counted. Each "
+                    "file is written as a temporary beside it and replaces an earlier file only "
+                    "when complete. Exit status 0 when frames were written; 2 for a bad pattern, "
+                    "a file the plug-in refuses, an entry or frame range that does not exist, a "
+                    "file that cannot be written, or when no frame could be read; 130 after "
+                    "SIGINT, 143 after SIGTERM (frame files already written stay, a movie is "
+                    "removed).");
     extract->callback([given, &run] {
         run = [given] {
             useMediaSearchFolders(given->mediaPath);
