@@ -3,6 +3,7 @@
 #include "command_line.h"
 #include "commands.h"
 #include "common_options.h"
+#include "damaged_frames.h"
 #include "frame_file_pattern.h"
 #include "image_file_writer.h"
 #include "open_omf_file.h"
@@ -23,8 +24,10 @@ namespace omftool {
 
 namespace {
 
+constexpr const char* kCommandName = "omftool frames";
+
 int commandError(std::ostream& err, const std::string& text) {
-    err << "omftool frames: " << text << "\n";
+    err << kCommandName << ": " << text << "\n";
     return kExitError;
 }
 
@@ -44,6 +47,11 @@ bool rangeFits(int64_t start, int64_t count, int64_t frames, MediaFailure& failu
                       " asked for; the media holds " + std::to_string(frames) + " frames" +
                       (frames > 0 ? ", 0 to " + std::to_string(frames - 1) : "") + "]";
     return false;
+}
+
+// A toolkit failure as one line: "OMF error N: TEXT [what was being done]".
+std::string failureText(const MediaFailure& failure) {
+    return "OMF error " + std::to_string(failure.error) + ": " + failure.message;
 }
 
 const char* layoutText(const PictureReader& reader) {
@@ -92,6 +100,7 @@ int writeStoredFrames(const FramesOptions& options, const FrameFilePattern& patt
     std::vector<uint8_t> bytes;
     int64_t total = 0;
     OutputFolder folder;
+    DamagedFrames damaged(options.skipDamaged, kCommandName);
     for (int64_t i = 0; i < count; ++i) {
         if (interrupted()) return kExitError; // main names the signal
         const int64_t frame = options.start + i;
@@ -100,10 +109,12 @@ int writeStoredFrames(const FramesOptions& options, const FrameFilePattern& patt
         const std::string name = pattern.name(frame);
         if (!reader.readFrame(frame, bytes, failure)) {
             if (options.progress) err << "\n";
-            return mediaFailure(failure, out, err);
+            if (failure.error == 0) return mediaFailure(failure, out, err);
+            if (damaged.report(frame, failureText(failure), err)) continue;
+            return kExitError;
         }
-        // The folder is made once the first frame is in hand, so a failure leaves nothing.
-        if ((i == 0 && !folder.makeFor(name, why)) || !writeBytes(name, bytes, why)) {
+        // The folder is made once a frame is in hand, so a failure before leaves nothing.
+        if (!folder.makeFor(name, why) || !writeBytes(name, bytes, why)) {
             if (options.progress) err << "\n";
             err << "omftool frames: cannot write " << name << ": " << why << "\n";
             return kExitError;
@@ -115,8 +126,8 @@ int writeStoredFrames(const FramesOptions& options, const FrameFilePattern& patt
     out << "Wrote the stored bytes of frames " << options.start << " to "
         << options.start + count - 1 << " of master mob \"" << mob.name << "\" (track "
         << mob.trackID << ", " << reader.frameCount() << " frames; " << total << " bytes) to "
-        << options.pattern << "\n";
-    return kExitDone;
+        << options.pattern << damaged.summary() << "\n";
+    return damaged.status();
 }
 
 } // namespace
@@ -158,17 +169,20 @@ int runFrames(const FramesOptions& options, std::ostream& out, std::ostream& err
 
     std::vector<uint8_t> argb;
     OutputFolder folder;
+    DamagedFrames damaged(options.skipDamaged, kCommandName);
     for (int64_t i = 0; i < count; ++i) {
         if (interrupted()) return kExitError; // main names the signal
         const int64_t frame = options.start + i;
         if (options.progress) err << "\rframe " << i + 1 << " of " << count << std::flush;
         if (!reader.readFrame(frame, argb, failure)) {
             if (options.progress) err << "\n";
-            return mediaFailure(failure, out, err);
+            if (failure.error == 0) return mediaFailure(failure, out, err); // no DV decoder
+            if (damaged.report(frame, failureText(failure), err)) continue;
+            return kExitError;
         }
         const std::string name = pattern->name(frame);
         const ArgbPicture picture{argb, reader.width(), reader.height(), reader.hasAlpha()};
-        if ((i == 0 && !folder.makeFor(name, why)) ||
+        if (!folder.makeFor(name, why) ||
             !writeOutputFile(
                 name,
                 [&picture](const std::string& path, std::string& failed) {
@@ -189,8 +203,8 @@ int runFrames(const FramesOptions& options, std::ostream& out, std::ostream& err
         << reader.frameCount() << " frames" << layoutText(reader) << "; " << reader.width() << " x "
         << reader.height() << (reader.hasAlpha() ? " RGBA" : " RGB") << "; display area "
         << display.xSize << " x " << display.ySize << " at " << display.xOffset << ", "
-        << display.yOffset << ") to " << options.pattern << "\n";
-    return kExitDone;
+        << display.yOffset << ") to " << options.pattern << damaged.summary() << "\n";
+    return damaged.status();
 }
 
 void addFramesCommand(CLI::App& app, CommandRun& run) {
@@ -214,15 +228,17 @@ void addFramesCommand(CLI::App& app, CommandRun& run) {
               "out/frame%04d.png; the extension picks the format (png, jpg, tif, bmp, "
               "ppm, pam, tga...)");
     addMediaPath(*frames, given->mediaPath);
+    addSkipDamaged(*frames, options.skipDamaged);
     frames->add_flag("--raw", options.raw,
                      "Write each frame's stored bytes as they are (a JPEG image, a DV frame "
                      "that ffmpeg -f dv reads, uncompressed pixels) instead of decoding it");
     frames->footer("A progress line shows on a terminal. Each file is written as a temporary "
                    "beside it and replaces an earlier file only when complete. Exit status 0 when "
-                   "every frame was written; 2 for a bad pattern, a file or master mob that cannot "
-                   "be used, frames outside the media, DV frames without a movie server to decode "
-                   "them or an image file that cannot be written; 130 after SIGINT, 143 after "
-                   "SIGTERM (frame files already written stay).");
+                   "every frame was written; 1 when damaged frames were skipped (--skip-damaged); "
+                   "2 for a bad pattern, a file or master mob that cannot be used, frames outside "
+                   "the media, a damaged frame, DV frames without a movie server to decode them or "
+                   "an image file that cannot be written; 130 after SIGINT, 143 after SIGTERM "
+                   "(frame files already written stay).");
     frames->callback([given, &run] {
         run = [given] {
             useMediaSearchFolders(given->mediaPath);

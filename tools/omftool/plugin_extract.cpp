@@ -3,6 +3,7 @@
 #include "command_line.h"
 #include "commands.h"
 #include "common_options.h"
+#include "damaged_frames.h"
 #include "frame_file_pattern.h"
 #include "image_file_writer.h"
 #include "movie_output.h"
@@ -34,6 +35,14 @@ constexpr int kBitsWithAlpha = 32;
 int fail(const std::string& message, std::ostream& err) {
     err << "omftool: " << message << "\n";
     return kExitError;
+}
+
+// The last error the plug-in showed ("OMF Error: N" and its text, as one line); empty when none.
+std::string lastError(const Application& app) {
+    for (const Application::Message& message : app.LastMessages()) {
+        if (message.Category == MSG_Error) return message.Text;
+    }
+    return {};
 }
 
 // Writes the host image as one file: 16 bits a channel where asked and the format holds them,
@@ -118,14 +127,23 @@ int runExtract(const ExtractOptions& options, std::ostream& out, std::ostream& e
     const std::string movieCodec =
         options.movieCodec.empty() ? kDefaultMovieCodec : options.movieCodec;
     int64_t written = 0, unread = 0;
+    DamagedFrames damaged(options.skipDamaged, "omftool extract");
     for (int64_t i = 0; i < count; ++i) {
         if (interrupted()) return kExitError; // main names the signal
         const int64_t frame = options.start + i;
         if (options.progress) err << "\rframe " << i + 1 << " of " << count << std::flush;
+        app.ClearMessages();
         Image* image = host->LoadFrame(int32_t(frame));
         if (!image) {
-            ++unread;
-            continue;
+            // A gap or media found nowhere gives no error; media that fails to read does.
+            const std::string cause = lastError(app);
+            if (cause.empty()) {
+                ++unread;
+                continue;
+            }
+            if (options.progress) err << "\n";
+            if (damaged.report(frame, cause, err)) continue;
+            return kExitError;
         }
         const std::string name = toMovie ? options.pattern : pattern->name(frame);
         bool saved = false;
@@ -163,8 +181,8 @@ int runExtract(const ExtractOptions& options, std::ostream& out, std::ostream& e
     out << "wrote " << written << " frame" << (written == 1 ? "" : "s") << " of \"" << entry
         << "\" to " << options.pattern;
     if (unread > 0) out << "; " << unread << " could not be read (gaps or missing media)";
-    out << "\n";
-    return kExitDone;
+    out << damaged.summary() << "\n";
+    return damaged.status();
 }
 
 void addExtractCommand(CLI::App& app, CommandRun& run) {
@@ -203,12 +221,15 @@ void addExtractCommand(CLI::App& app, CommandRun& run) {
         ->check(CLI::IsMember({8, 16}))
         ->capture_default_str();
     addMediaPath(*extract, given->mediaPath);
+    addSkipDamaged(*extract, options.skipDamaged);
     extract->footer("A progress line shows on a terminal. Frames the plug-in cannot read (a gap "
                     "in a sequence, external media found nowhere) are skipped and counted. Each "
                     "file is written as a temporary beside it and replaces an earlier file only "
-                    "when complete. Exit status 0 when frames were written; 2 for a bad pattern, "
-                    "a file the plug-in refuses, an entry or frame range that does not exist, a "
-                    "file that cannot be written, or when no frame could be read; 130 after "
+                    "when complete. Exit status 0 when frames were written; 1 when damaged frames "
+                    "were skipped (--skip-damaged); 2 for a bad pattern, a file the plug-in "
+                    "refuses, an entry or frame range that does not exist, a damaged frame (its "
+                    "media fails to read), a file that cannot be written, or when no frame could "
+                    "be read; 130 after "
                     "SIGINT, 143 after SIGTERM (frame files already written stay, a movie is "
                     "removed).");
     extract->callback([given, &run] {
