@@ -319,6 +319,21 @@ TEST_F(OmftoolOutputTest, AWriteThatFailsLeavesTheFileItWouldReplaceByteIdentica
     }
 }
 
+// An output that is a symbolic link stays one: the file it names is replaced, or made.
+TEST_F(OmftoolOutputTest, ASymbolicLinkAtTheOutputKeepsPointingAtTheFileWritten) {
+    fs::create_directories(dir_ / "real");
+    std::ofstream(dir_ / "real/sample.bento") << kEarlierBytes;
+    fs::create_symlink("real/sample.bento", dir_ / "link.bento");
+    fs::create_symlink("real/new.bento", dir_ / "dangling.bento");
+    for (const char* link : {"link.bento", "dangling.bento"}) {
+        const Outcome run = Run({"write-sample", path(link)}, Fault::None);
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_TRUE(fs::is_symlink(dir_ / link));
+    }
+    EXPECT_EQ(ReadAll(path("real/new.bento")), ReadAll(path("real/sample.bento")));
+    EXPECT_NE(ReadAll(path("real/sample.bento")), kEarlierBytes);
+}
+
 std::vector<std::tuple<Command, Fault>> Cases() {
     std::vector<std::tuple<Command, Fault>> cases;
     for (const Command& command : kCommands) {

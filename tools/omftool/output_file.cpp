@@ -21,6 +21,8 @@ namespace {
 
 // Marks a temporary folder as omftool's, between the target's name and the process ID.
 constexpr const char* kTemporaryMark = ".omftool-";
+// Symbolic links followed from the target to the file replaced, as the system does.
+constexpr int kMostLinks = 40;
 // Temporaries alive at once: one a command today; more are written without the signal path.
 constexpr int kLiveSlots = 8;
 
@@ -70,7 +72,8 @@ bool flushToDisk(const std::string& path, bool folder, std::string& why) {
 
 } // namespace
 
-OutputFile::OutputFile(std::string target) : target_(std::move(target)), path_(target_) {}
+OutputFile::OutputFile(std::string target)
+    : target_(std::move(target)), destination_(target_), path_(target_) {}
 
 OutputFile::~OutputFile() {
     discard();
@@ -79,20 +82,33 @@ OutputFile::~OutputFile() {
 bool OutputFile::open(std::string& why) {
     discard();
     committed_ = false;
-    path_ = target_;
-    const std::filesystem::path target(target_);
+    path_ = destination_ = target_;
+    // A symbolic link keeps pointing at its file, which is the one replaced (or made).
+    std::error_code error;
+    for (int links = 0; links < kMostLinks && std::filesystem::is_symlink(destination_, error);
+         ++links) {
+        std::filesystem::path linked = std::filesystem::read_symlink(destination_, error);
+        if (error) break;
+        if (linked.is_relative())
+            linked = std::filesystem::path(destination_).parent_path() / linked;
+        destination_ = linked.lexically_normal().string();
+    }
+    const std::filesystem::path target(destination_);
     const std::string name = target.filename().string();
     if (name.empty() || name == "." || name == "..") {
         why = target_ + " names no file";
         return false;
     }
     struct stat existing {};
-    if (::stat(target_.c_str(), &existing) == 0) {
+    if (::stat(destination_.c_str(), &existing) == 0) {
         if (S_ISDIR(existing.st_mode)) {
             why = target_ + " is a folder";
             return false;
         }
-        if (!S_ISREG(existing.st_mode)) return true; // a device or pipe is written directly
+        if (!S_ISREG(existing.st_mode)) { // a device or pipe is written directly
+            path_ = destination_;
+            return true;
+        }
     }
     const std::string parent = target.has_parent_path() ? target.parent_path().string() : ".";
     std::string pattern =
@@ -132,7 +148,7 @@ bool OutputFile::commit(std::string& why) {
         discard();
         return false;
     }
-    if (::rename(path_.c_str(), target_.c_str()) != 0) {
+    if (::rename(path_.c_str(), destination_.c_str()) != 0) {
         why = errnoText(errno);
         discard();
         return false;
@@ -141,7 +157,7 @@ bool OutputFile::commit(std::string& why) {
     discard(); // the folder, and what else a writer left in it
     // The rename itself reaches the disk with the folder's entry.
     std::string ignored;
-    const std::filesystem::path parent = std::filesystem::path(target_).parent_path();
+    const std::filesystem::path parent = std::filesystem::path(destination_).parent_path();
     flushToDisk(parent.empty() ? "." : parent.string(), true, ignored);
     return true;
 }

@@ -23,7 +23,7 @@ class OutputFile {
 
     // Makes the temporary folder in the target's folder, which must exist; false with why. A
     // target that exists and is no regular file (a device such as /dev/full, a pipe) is written
-    // directly: it cannot be replaced.
+    // directly: it cannot be replaced. A symbolic link's file is replaced, the link kept.
     bool open(std::string& why);
     // Where the writer writes: the temporary, or the target itself when written directly.
     const std::string& path() const { return path_; }
@@ -38,7 +38,8 @@ class OutputFile {
 
   private:
     std::string target_;
-    std::string folder_; // the temporary folder; empty when none is live
+    std::string destination_; // the target, or the file a symbolic link there names
+    std::string folder_;      // the temporary folder; empty when none is live
     std::string path_;
     int slot_ = -1; // in the list of live temporaries
     bool committed_ = false;
