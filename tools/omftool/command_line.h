@@ -1,6 +1,8 @@
 // What omftool's command line shares across commands: the exit statuses, the checks of numbers
-// given as options, and parsing that answers usage errors with status 2.
+// given as options, parsing that answers usage errors with status 2, and interruption.
 #pragma once
+
+#include "interruption.h"
 
 #include <CLI/CLI.hpp>
 
@@ -10,6 +12,8 @@ namespace omftool {
 inline constexpr int kExitDone = 0;   // done (also --help and --version)
 inline constexpr int kExitFaults = 1; // the file was read, and what was asked found faults
 inline constexpr int kExitError = 2;  // the file, an input or the command line could not be used
+inline constexpr int kExitInterrupted = 130; // SIGINT arrived: stopped, nothing half-written left
+inline constexpr int kExitTerminated = 143;  // SIGTERM arrived: the same
 
 inline constexpr const char* kVersionText = "omftool 1.0";
 

@@ -3,15 +3,19 @@
 #include "command_line.h"
 #include "commands.h"
 #include "common_options.h"
+#include "damaged_frames.h"
 #include "frame_file_pattern.h"
 #include "image_file_writer.h"
 #include "open_omf_file.h"
+#include "output_file.h"
 #include "stored_frames.h"
 
 #include "omf/omf_error_codes.h"
 #include "omf/omf_errors.h"
 
-#include <fstream>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <memory>
 #include <vector>
@@ -20,8 +24,10 @@ namespace omftool {
 
 namespace {
 
+constexpr const char* kCommandName = "omftool frames";
+
 int commandError(std::ostream& err, const std::string& text) {
-    err << "omftool frames: " << text << "\n";
+    err << kCommandName << ": " << text << "\n";
     return kExitError;
 }
 
@@ -43,6 +49,11 @@ bool rangeFits(int64_t start, int64_t count, int64_t frames, MediaFailure& failu
     return false;
 }
 
+// A toolkit failure as one line: "OMF error N: TEXT [what was being done]".
+std::string failureText(const MediaFailure& failure) {
+    return "OMF error " + std::to_string(failure.error) + ": " + failure.message;
+}
+
 const char* layoutText(const PictureReader& reader) {
     if (reader.isDV()) return ", DV decoded by the movie server";
     switch (reader.fileLayout()) {
@@ -57,14 +68,23 @@ const char* layoutText(const PictureReader& reader) {
     }
 }
 
-// Writes `bytes` to the file `name`; false with the reason when it fails.
+// Writes `bytes` as the file `name`, complete or not at all; false with the reason.
 bool writeBytes(const std::string& name, const std::vector<uint8_t>& bytes, std::string& why) {
-    std::ofstream file(name, std::ios::binary | std::ios::trunc);
-    if (file)
-        file.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    if (file) file.close();
-    if (!file) why = "the file cannot be written";
-    return bool(file);
+    return writeOutputFile(
+        name,
+        [&bytes](const std::string& path, std::string& failed) {
+            std::FILE* file = std::fopen(path.c_str(), "wb");
+            if (file == nullptr) {
+                failed = std::strerror(errno);
+                return false;
+            }
+            const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+            const int writeError = errno;
+            const bool closed = std::fclose(file) == 0;
+            if (!written || !closed) failed = std::strerror(written ? errno : writeError);
+            return written && closed;
+        },
+        why);
 }
 
 // Frames as stored, one file each: compressed frames stay as the media holds them.
@@ -79,29 +99,35 @@ int writeStoredFrames(const FramesOptions& options, const FrameFilePattern& patt
     }
     std::vector<uint8_t> bytes;
     int64_t total = 0;
+    OutputFolder folder;
+    DamagedFrames damaged(options.skipDamaged, kCommandName);
     for (int64_t i = 0; i < count; ++i) {
+        if (interrupted()) return kExitError; // main names the signal
         const int64_t frame = options.start + i;
         if (options.progress) err << "\rframe " << i + 1 << " of " << count << std::flush;
         std::string why;
         const std::string name = pattern.name(frame);
         if (!reader.readFrame(frame, bytes, failure)) {
             if (options.progress) err << "\n";
-            return mediaFailure(failure, out, err);
+            if (failure.error == 0) return mediaFailure(failure, out, err);
+            if (damaged.report(frame, failureText(failure), err)) continue;
+            return kExitError;
         }
-        // The folder is made once the first frame is in hand, so a failure leaves nothing.
-        if ((i == 0 && !makeFolderFor(name, why)) || !writeBytes(name, bytes, why)) {
+        // The folder is made once a frame is in hand, so a failure before leaves nothing.
+        if (!folder.makeFor(name, why) || !writeBytes(name, bytes, why)) {
             if (options.progress) err << "\n";
             err << "omftool frames: cannot write " << name << ": " << why << "\n";
             return kExitError;
         }
         total += int64_t(bytes.size());
+        frameWritten(i + 1);
     }
     if (options.progress) err << "\n";
     out << "Wrote the stored bytes of frames " << options.start << " to "
         << options.start + count - 1 << " of master mob \"" << mob.name << "\" (track "
         << mob.trackID << ", " << reader.frameCount() << " frames; " << total << " bytes) to "
-        << options.pattern << "\n";
-    return kExitDone;
+        << options.pattern << damaged.summary() << "\n";
+    return damaged.status();
 }
 
 } // namespace
@@ -142,20 +168,32 @@ int runFrames(const FramesOptions& options, std::ostream& out, std::ostream& err
     }
 
     std::vector<uint8_t> argb;
+    OutputFolder folder;
+    DamagedFrames damaged(options.skipDamaged, kCommandName);
     for (int64_t i = 0; i < count; ++i) {
+        if (interrupted()) return kExitError; // main names the signal
         const int64_t frame = options.start + i;
         if (options.progress) err << "\rframe " << i + 1 << " of " << count << std::flush;
         if (!reader.readFrame(frame, argb, failure)) {
             if (options.progress) err << "\n";
-            return mediaFailure(failure, out, err);
+            if (failure.error == 0) return mediaFailure(failure, out, err); // no DV decoder
+            if (damaged.report(frame, failureText(failure), err)) continue;
+            return kExitError;
         }
         const std::string name = pattern->name(frame);
-        if ((i == 0 && !makeFolderFor(name, why)) ||
-            !writeImage(name, {argb, reader.width(), reader.height(), reader.hasAlpha()}, why)) {
+        const ArgbPicture picture{argb, reader.width(), reader.height(), reader.hasAlpha()};
+        if (!folder.makeFor(name, why) ||
+            !writeOutputFile(
+                name,
+                [&picture](const std::string& path, std::string& failed) {
+                    return writeImage(path, picture, failed);
+                },
+                why)) {
             if (options.progress) err << "\n";
             err << "omftool frames: cannot write " << name << ": " << why << "\n";
             return kExitError;
         }
+        frameWritten(i + 1);
     }
     if (options.progress) err << "\n";
 
@@ -165,8 +203,8 @@ int runFrames(const FramesOptions& options, std::ostream& out, std::ostream& err
         << reader.frameCount() << " frames" << layoutText(reader) << "; " << reader.width() << " x "
         << reader.height() << (reader.hasAlpha() ? " RGBA" : " RGB") << "; display area "
         << display.xSize << " x " << display.ySize << " at " << display.xOffset << ", "
-        << display.yOffset << ") to " << options.pattern << "\n";
-    return kExitDone;
+        << display.yOffset << ") to " << options.pattern << damaged.summary() << "\n";
+    return damaged.status();
 }
 
 void addFramesCommand(CLI::App& app, CommandRun& run) {
@@ -190,13 +228,17 @@ void addFramesCommand(CLI::App& app, CommandRun& run) {
               "out/frame%04d.png; the extension picks the format (png, jpg, tif, bmp, "
               "ppm, pam, tga...)");
     addMediaPath(*frames, given->mediaPath);
+    addSkipDamaged(*frames, options.skipDamaged);
     frames->add_flag("--raw", options.raw,
                      "Write each frame's stored bytes as they are (a JPEG image, a DV frame "
                      "that ffmpeg -f dv reads, uncompressed pixels) instead of decoding it");
-    frames->footer("A progress line shows on a terminal. Exit status 0 when every frame was "
-                   "written; 2 for a bad pattern, a file or master mob that cannot be used, frames "
-                   "outside the media, DV frames without a movie server to decode them or an "
-                   "image file that cannot be written.");
+    frames->footer("A progress line shows on a terminal. Each file is written as a temporary "
+                   "beside it and replaces an earlier file only when complete. Exit status 0 when "
+                   "every frame was written; 1 when damaged frames were skipped (--skip-damaged); "
+                   "2 for a bad pattern, a file or master mob that cannot be used, frames outside "
+                   "the media, a damaged frame, DV frames without a movie server to decode them or "
+                   "an image file that cannot be written; 130 after SIGINT, 143 after SIGTERM "
+                   "(frame files already written stay).");
     frames->callback([given, &run] {
         run = [given] {
             useMediaSearchFolders(given->mediaPath);

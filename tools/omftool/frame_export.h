@@ -19,12 +19,13 @@ struct FramesOptions {
     std::string pattern;          // printf-style file name, the frame number its one conversion
     bool progress = false;        // show "frame i of n" on `err`, each line overwriting the last
     bool raw = false;             // write each frame's stored bytes as they are
+    bool skipDamaged = false;     // report a frame that fails to read and go on
 };
 
 // Runs the command; answers the process exit status: 0 when every frame was
-// written, 2 otherwise ("OMF error N: TEXT" on `err` for the toolkit's
-// failures, a line naming the fault for a bad pattern, a file not written or
-// DV frames the movie server does not decode).
+// written, 1 when damaged frames were skipped, 2 otherwise ("OMF error N: TEXT" on `err` for the
+// toolkit's failures, a line naming the fault for a bad pattern, a file not written or DV frames
+// the movie server does not decode).
 int runFrames(const FramesOptions& options, std::ostream& out, std::ostream& err);
 
 } // namespace omftool

@@ -1,8 +1,5 @@
 #include "frame_file_pattern.h"
 
-#include <filesystem>
-#include <system_error>
-
 #include <cstdio>
 
 namespace omftool {
@@ -86,15 +83,6 @@ std::string FrameFilePattern::name(int64_t number) const {
     std::snprintf(digits, sizeof digits, conversion_.c_str(), static_cast<long long>(number));
 #pragma GCC diagnostic pop
     return before_ + digits + after_;
-}
-
-bool makeFolderFor(const std::string& file, std::string& why) {
-    const std::filesystem::path folder = std::filesystem::path(file).parent_path();
-    std::error_code error;
-    if (folder.empty() || std::filesystem::is_directory(folder, error)) return true;
-    if (std::filesystem::create_directories(folder, error)) return true;
-    why = "cannot make the folder " + folder.string() + ": " + error.message();
-    return false;
 }
 
 } // namespace omftool

@@ -25,8 +25,4 @@ class FrameFilePattern {
     std::string after_;      // text after the conversion, "%%" already reduced
 };
 
-// Makes the folder `file` goes into when it is missing (with its parents); false with the
-// reason in `why` when it cannot be made.
-bool makeFolderFor(const std::string& file, std::string& why);
-
 } // namespace omftool

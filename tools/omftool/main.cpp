@@ -1,9 +1,12 @@
 // omftool: the command-line front end for OMF files and their containers.
 #include "command_line.h"
 #include "commands.h"
+#include "interruption.h"
 #include "library_logging.h"
 
 #include <CLI/CLI.hpp>
+
+#include <iostream>
 
 int main(int argc, char** argv) {
     CLI::App app{"omftool: inspect OMF Interchange files and the Bento containers that hold them"};
@@ -21,5 +24,12 @@ int main(int argc, char** argv) {
 
     if (int status = omftool::parseCommandLine(app, argc, argv); status >= 0) return status;
     omftool::setLibraryLogging(verbose);
-    return run ? run() : omftool::kExitFaults;
+    omftool::installInterruptHandlers();
+    const int status = run ? run() : omftool::kExitFaults;
+    // The command has unwound: its temporaries are gone and its movie server states disposed.
+    if (omftool::interrupted()) {
+        std::cerr << "omftool: " << omftool::interruptionText() << "\n";
+        return omftool::interruptedStatus();
+    }
+    return status;
 }

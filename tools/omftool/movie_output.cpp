@@ -1,6 +1,7 @@
 // Frames written as a movie through the movie server.
 #include "movie_output.h"
 
+#include "movie_input.h"
 #include "movie_server.h"
 
 #include "tarsel/system/image.h"
@@ -67,6 +68,7 @@ bool MovieOutput::start(const std::string& path, int width, int height, double r
     settings.Set("PixelFormat", "bit32");
     std::error_code error;
     const std::string absolute = std::filesystem::absolute(path, error).string();
+    path_ = path;
     if (!g_QTRemoteApp.CallMember("SaveHeader", ArgumentTable({state_.get(), absolute, settings}))
              .ToBoolean()) {
         why = "the movie server cannot write " + path + " with " + identifier;
@@ -118,9 +120,24 @@ bool MovieOutput::add(const Image& image, std::string& why) {
 }
 
 bool MovieOutput::finish(std::string& why) {
-    const bool finished = state_.close();
-    if (!finished) why = "the movie server could not finish the movie";
-    return finished;
+    if (!state_.close()) {
+        why = "the movie server could not finish the movie";
+        return false;
+    }
+    // The server does not always learn that its writes failed (a full disk, the file-size
+    // limit): the movie counts as finished only when it reads back whole.
+    MovieInput written;
+    std::string unread;
+    if (!written.open(path_, unread)) {
+        why = "the movie server's file cannot be read back (" + unread + ")";
+        return false;
+    }
+    if (written.frameCount() != frames_) {
+        why = "the movie server's file holds " + std::to_string(written.frameCount()) + " of " +
+              std::to_string(frames_) + " frames";
+        return false;
+    }
+    return true;
 }
 
 } // namespace omftool

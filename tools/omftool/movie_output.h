@@ -30,7 +30,8 @@ class MovieOutput {
                const std::string& codec, std::string& why);
     // Adds one frame; it must have the size the movie was started with.
     bool add(const Image& image, std::string& why);
-    // Finishes the file; answers false when the server could not.
+    // Finishes the file; answers false when the server could not or the file does not read
+    // back with every frame added.
     bool finish(std::string& why);
 
   private:
@@ -38,6 +39,7 @@ class MovieOutput {
     std::string codecIdentifier(const std::string& codec);
 
     ServerState state_; // disposing it finishes the file
+    std::string path_;
     int width_ = 0, height_ = 0;
     std::size_t rowBytes_ = 0;
     int frames_ = 0;

@@ -86,12 +86,17 @@ class SaverRun {
 
     // Answers the exit status.
     int Run(std::ostream& out) {
-        m_OutputExisted = Exists(m_Options.output);
+        // Every input is checked before anything is made.
+        for (const std::string& input : m_Options.inputs) {
+            if (!Exists(input)) return Fail("cannot read " + input + ": no such file");
+        }
         std::string error;
         m_Plugin = Plugin::Load(pluginPath(), &error);
         if (!m_Plugin) return Fail("cannot load the OMF plug-in: " + error);
-        m_Host = FormatHost::Create(m_Options.output, &m_Document, &error);
-        if (!m_Host) return Fail(error);
+        if (!m_Output.open(error)) return Fail("cannot write " + m_Options.output + ": " + error);
+        // The saver writes the temporary; it replaces the output once complete.
+        m_Host = FormatHost::Create(m_Output.path(), &m_Document, &error);
+        if (!m_Host) return Fail(m_Output.named(error));
         if (int status = ApplyChoices(); status != 0) return status;
 
         for (const std::string& input : m_Options.inputs) {
@@ -102,6 +107,7 @@ class SaverRun {
         const bool closed = m_Host->Format()->Close();
         m_Host.reset();
         if (!closed) return Fail("the OMF plug-in could not finish " + m_Options.output);
+        if (!m_Output.commit(error)) return Fail("cannot write " + m_Options.output + ": " + error);
         out << "Wrote " << m_Frames << " frame" << (m_Frames == 1 ? "" : "s") << " of " << m_Width
             << " x " << m_Height << " to " << m_Options.output << " with codec " << m_Options.codec
             << (m_Options.variety ? ":" + *m_Options.variety : "") << "\n";
@@ -112,10 +118,14 @@ class SaverRun {
     int Fail(const std::string& message) {
         if (m_Options.progress && m_Frames > 0) m_Err << "\n";
         m_Err << "omftool write: " << message << "\n";
-        m_Host.reset(); // closes what the plug-in opened
-        // A file the saver began is removed; one that was there before it is left alone.
-        std::error_code ignored;
-        if (m_HeaderWritten && !m_OutputExisted) std::filesystem::remove(m_Options.output, ignored);
+        return Stop();
+    }
+
+    // Ends the run without a message (an interruption is named by main): what the plug-in
+    // opened is closed and the temporary removed; a file that was there before is left alone.
+    int Stop() {
+        m_Host.reset();
+        m_Output.discard();
         return kExitError;
     }
 
@@ -171,11 +181,11 @@ class SaverRun {
     }
 
     int WriteFrame(Image* image, const std::string& input, int32_t frame) {
+        if (interrupted()) return Stop();
         if (!m_HeaderWritten) {
             m_HeaderWritten = true;
             if (!m_Host->SaveHeader(image))
                 return Fail("the OMF plug-in could not create " + m_Options.output);
-            m_OutputExisted = false; // the file is the saver's now
             m_Width = image->Width();
             m_Height = image->Height();
         }
@@ -186,6 +196,7 @@ class SaverRun {
         }
         ++m_Frames;
         if (m_Options.progress) m_Err << "\rframe " << m_Frames << std::flush;
+        frameWritten(m_Frames);
         return kExitDone;
     }
 
@@ -193,10 +204,10 @@ class SaverRun {
     std::ostream& m_Err;
     Application m_App; // the plug-in's messages go to standard error
     TarselDoc m_Document;
+    OutputFile m_Output{m_Options.output}; // removed after the plug-in has closed it
     std::unique_ptr<Plugin> m_Plugin;
     std::unique_ptr<FormatHost> m_Host; // declared after the plug-in: closed before it unloads
     bool m_HeaderWritten = false;
-    bool m_OutputExisted = false;
     int64_t m_Frames = 0;
     int m_Width = 0;
     int m_Height = 0;
@@ -238,9 +249,11 @@ void addWriteCommand(CLI::App& app, CommandRun& run) {
                      "given alone (shot.0001.png: every following number), or a movie (read "
                      "through the movie server)")
         ->required();
-    write->footer("A progress line shows on a terminal. Exit status 0 when every frame was "
-                  "written; 2 for an input that cannot be read, a choice the saver refuses or a "
-                  "file that cannot be written (a partly written file is removed).");
+    write->footer("A progress line shows on a terminal. OUT is written as a temporary beside it "
+                  "and replaces an earlier OUT only when complete. Exit status 0 when every frame "
+                  "was written; 2 for an input that cannot be read, a choice the saver refuses or "
+                  "a file that cannot be written; 130 after SIGINT, 143 after SIGTERM. On a "
+                  "failure or an interruption nothing new is left and an earlier OUT is kept.");
     write->callback([given, &run] {
         run = [given] {
             WriteOptions& options = given->options;

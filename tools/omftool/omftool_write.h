@@ -2,6 +2,8 @@
 // file by the OMF plug-in's saver, driven as a host drives it.
 #pragma once
 
+#include "output_file.h" // the file is written as a temporary and renamed into place
+
 #include <optional>
 #include <ostream>
 #include <string>
@@ -20,8 +22,9 @@ struct WriteOptions {
 };
 
 // Runs the command; answers the process exit status: 0 when every frame was written, 2 when an
-// input cannot be read, the saver refuses a choice or the file cannot be written (the partial
-// file is removed).
+// input cannot be read, the saver refuses a choice or the file cannot be written. The saver
+// writes a temporary that replaces `output` only when it is complete: on a failure or an
+// interruption an earlier file of that name is left as it was.
 int runWrite(const WriteOptions& options, std::ostream& out, std::ostream& err);
 
 } // namespace omftool

@@ -3,10 +3,12 @@
 #include "command_line.h"
 #include "commands.h"
 #include "common_options.h"
+#include "damaged_frames.h"
 #include "frame_file_pattern.h"
 #include "image_file_writer.h"
 #include "movie_output.h"
 #include "movie_server.h"
+#include "output_file.h"
 #include "plugin_tracks.h"
 #include "toolkit_console.h"
 
@@ -18,10 +20,8 @@
 #include "tarsel/system/registry.h"
 #include "tarsel/system/tool.h"
 
-#include <filesystem>
 #include <iostream>
 #include <memory>
-#include <system_error>
 #include <vector>
 
 namespace omftool {
@@ -35,6 +35,14 @@ constexpr int kBitsWithAlpha = 32;
 int fail(const std::string& message, std::ostream& err) {
     err << "omftool: " << message << "\n";
     return kExitError;
+}
+
+// The last error the plug-in showed ("OMF Error: N" and its text, as one line); empty when none.
+std::string lastError(const Application& app) {
+    for (const Application::Message& message : app.LastMessages()) {
+        if (message.Category == MSG_Error) return message.Text;
+    }
+    return {};
 }
 
 // Writes the host image as one file: 16 bits a channel where asked and the format holds them,
@@ -75,15 +83,6 @@ int runExtract(const ExtractOptions& options, std::ostream& out, std::ostream& e
         if (!pattern) return fail("bad output pattern \"" + options.pattern + "\": " + why, err);
         if (!canWriteImage(pattern->name(0), why)) return fail(why, err);
     }
-    // The folder the frames go to is made when missing.
-    const std::filesystem::path folder =
-        std::filesystem::path(toMovie ? options.pattern : pattern->name(0)).parent_path();
-    std::error_code made;
-    if (!folder.empty() && !std::filesystem::is_directory(folder, made) &&
-        !std::filesystem::create_directories(folder, made)) {
-        return fail("cannot make the folder " + folder.string() + ": " + made.message(), err);
-    }
-
     Application app; // the plug-in's messages go to standard error
     auto quiet = std::make_unique<ToolkitConsole>();
     chooseMovieServer(); // DV media are decoded by the movie server
@@ -115,27 +114,51 @@ int runExtract(const ExtractOptions& options, std::ostream& out, std::ostream& e
     }
     const bool keepAlpha = host->Format()->BitsPerPixel == kBitsWithAlpha;
 
+    // The inputs are good: the folder the frames go to is made when missing.
+    OutputFolder folder;
+    if (!folder.makeFor(toMovie ? options.pattern : pattern->name(0), why)) return fail(why, err);
+    // The movie is written by the server as a temporary, renamed into place once finished.
+    // Declared before the movie, so the server has disposed of it before it is removed.
+    OutputFile movieFile(options.pattern);
+    if (toMovie && !movieFile.open(why))
+        return fail("cannot write " + options.pattern + ": " + why, err);
     MovieOutput movie;
     const double movieRate = options.rate > 0 ? options.rate : host->FrameRate();
     const std::string movieCodec =
         options.movieCodec.empty() ? kDefaultMovieCodec : options.movieCodec;
     int64_t written = 0, unread = 0;
+    DamagedFrames damaged(options.skipDamaged, "omftool extract");
     for (int64_t i = 0; i < count; ++i) {
+        if (interrupted()) return kExitError; // main names the signal
         const int64_t frame = options.start + i;
         if (options.progress) err << "\rframe " << i + 1 << " of " << count << std::flush;
+        app.ClearMessages();
         Image* image = host->LoadFrame(int32_t(frame));
         if (!image) {
-            ++unread;
-            continue;
+            // A gap or media found nowhere gives no error; media that fails to read does.
+            const std::string cause = lastError(app);
+            if (cause.empty()) {
+                ++unread;
+                continue;
+            }
+            if (options.progress) err << "\n";
+            if (damaged.report(frame, cause, err)) continue;
+            return kExitError;
         }
         const std::string name = toMovie ? options.pattern : pattern->name(frame);
         bool saved = false;
         if (toMovie) {
-            saved = (written > 0 || movie.start(options.pattern, image->Width(), image->Height(),
+            saved = (written > 0 || movie.start(movieFile.path(), image->Width(), image->Height(),
                                                 movieRate, movieCodec, why)) &&
                     movie.add(*image, why);
+            why = movieFile.named(why);
         } else {
-            saved = writeFrame(name, *image, options.bits, keepAlpha, why);
+            saved = writeOutputFile(
+                name,
+                [&](const std::string& path, std::string& failed) {
+                    return writeFrame(path, *image, options.bits, keepAlpha, failed);
+                },
+                why);
         }
         image->Recycle();
         if (!saved) {
@@ -143,9 +166,10 @@ int runExtract(const ExtractOptions& options, std::ostream& out, std::ostream& e
             return fail("cannot write " + name + ": " + why, err);
         }
         ++written;
+        frameWritten(written);
     }
     if (options.progress) err << "\n";
-    if (toMovie && written > 0 && !movie.finish(why))
+    if (toMovie && written > 0 && (!movie.finish(why) || !movieFile.commit(why)))
         return fail("cannot write " + options.pattern + ": " + why, err);
     host.reset();
     quiet.reset();
@@ -157,8 +181,8 @@ int runExtract(const ExtractOptions& options, std::ostream& out, std::ostream& e
     out << "wrote " << written << " frame" << (written == 1 ? "" : "s") << " of \"" << entry
         << "\" to " << options.pattern;
     if (unread > 0) out << "; " << unread << " could not be read (gaps or missing media)";
-    out << "\n";
-    return kExitDone;
+    out << damaged.summary() << "\n";
+    return damaged.status();
 }
 
 void addExtractCommand(CLI::App& app, CommandRun& run) {
@@ -197,11 +221,17 @@ void addExtractCommand(CLI::App& app, CommandRun& run) {
         ->check(CLI::IsMember({8, 16}))
         ->capture_default_str();
     addMediaPath(*extract, given->mediaPath);
+    addSkipDamaged(*extract, options.skipDamaged);
     extract->footer("A progress line shows on a terminal. Frames the plug-in cannot read (a gap "
-                    "in a sequence, external media found nowhere) are skipped and counted. Exit "
-                    "status 0 when frames were written; 2 for a bad pattern, a file the plug-in "
-                    "refuses, an entry or frame range that does not exist, an image file that "
-                    "cannot be written, or when no frame could be read.");
+                    "in a sequence, external media found nowhere) are skipped and counted. Each "
+                    "file is written as a temporary beside it and replaces an earlier file only "
+                    "when complete. Exit status 0 when frames were written; 1 when damaged frames "
+                    "were skipped (--skip-damaged); 2 for a bad pattern, a file the plug-in "
+                    "refuses, an entry or frame range that does not exist, a damaged frame (its "
+                    "media fails to read), a file that cannot be written, or when no frame could "
+                    "be read; 130 after "
+                    "SIGINT, 143 after SIGTERM (frame files already written stay, a movie is "
+                    "removed).");
     extract->callback([given, &run] {
         run = [given] {
             useMediaSearchFolders(given->mediaPath);

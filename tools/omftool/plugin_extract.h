@@ -21,14 +21,16 @@ struct ExtractOptions {
                                   // MovieOutput::start); empty: kDefaultMovieCodec
     double rate = 0;              // with a movie file as output: frames a second; 0: the entry's
     bool progress = false;        // show "frame i of n" on `err`, each line overwriting the last
+    bool skipDamaged = false;     // report a frame whose media fails to read and go on
 };
 
 // An output ending in .mov is one movie file written through the movie server instead of one
 // picture file per frame.
 // Runs the command; answers the process exit status: 0 when at least one frame was written
-// (frames that cannot be read, such as those of a gap, are counted and skipped); 2 with a
-// message on `err` for a bad pattern, a file the plug-in refuses, an entry or range that does
-// not exist, an image file that cannot be written, or when no frame could be read.
+// (frames that cannot be read, such as those of a gap, are counted and skipped); 1 when
+// damaged frames (whose media fails to read) were skipped; 2 with a message on `err` at a
+// damaged frame without skipDamaged, for a bad pattern, a file the plug-in refuses, an entry or
+// range that does not exist, an image file that cannot be written, or when no frame could be read.
 int runExtract(const ExtractOptions& options, std::ostream& out, std::ostream& err);
 
 } // namespace omftool

@@ -7,6 +7,7 @@
 #include "common_options.h"
 #include "media_handle.h"
 #include "open_omf_file.h"
+#include "output_file.h"
 
 #include "omf/omf_audio_media.h"
 #include "omf/omf_codec_ids.h"
@@ -18,6 +19,7 @@
 #include <cstring>
 #include <iostream>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace omftool {
@@ -37,6 +39,8 @@ class RawFile {
     }
     omfHdl_t* out() { return &file_; }
     omfHdl_t get() const { return file_; }
+    // Hands the record over, to be closed by the caller.
+    omfHdl_t release() { return std::exchange(file_, nullptr); }
 
   private:
     omfHdl_t file_ = nullptr;
@@ -78,6 +82,7 @@ bool copyFrames(omfMediaHdl_t from, omfMediaHdl_t to, const SoundFigures& figure
     const size_t frameBytes = size_t(figures.layout.numChannels) * size_t(outputBits / 8);
     std::vector<uint8_t> block(frameBytes * kFramesPerBlock);
     for (omfInt64 done = 0; done < figures.frames;) {
+        if (interrupted()) return false; // main names the signal
         const auto count = omfInt32(std::min<omfInt64>(kFramesPerBlock, figures.frames - done));
         omfInt32 samples = 0, bytes = 0;
         if (int error = omfmReadMediaSamples(from, count, omfInt32(block.size()), block.data(),
@@ -135,10 +140,18 @@ int runAudio(const AudioOptions& options, std::ostream& out, std::ostream& err) 
         return failed();
     }
 
+    // The WAVE file is written as a temporary, renamed into place once closed. Declared first:
+    // the raw file and the media are closed before it is removed.
+    OutputFile output(options.output);
+    std::string why;
+    if (!output.open(why)) {
+        err << "omftool audio: cannot write " << options.output << ": " << why << "\n";
+        return kExitError;
+    }
     RawFile wave;
     MediaHandle written;
     const std::string target = "writing " + options.output;
-    if (int error = omfsOpenRawFile(options.output.c_str(), opened.session(), wave.out())) {
+    if (int error = omfsOpenRawFile(output.path().c_str(), opened.session(), wave.out())) {
         fail(failure, error, target);
         return failed();
     }
@@ -152,13 +165,20 @@ int runAudio(const AudioOptions& options, std::ostream& out, std::ostream& err) 
         return failed();
     }
     if (!copyFrames(media.get(), written.get(), figures, outputBits, failure)) {
-        written.close();
-        std::remove(options.output.c_str());
+        if (interrupted()) return kExitError;
         return failed();
     }
     if (int error = written.close()) {
         fail(failure, error, target);
         return failed();
+    }
+    if (int error = omfsCloseOMFFile(wave.release())) {
+        fail(failure, error, target);
+        return failed();
+    }
+    if (!output.commit(why)) {
+        err << "omftool audio: cannot write " << options.output << ": " << why << "\n";
+        return kExitError;
     }
     out << "Wrote " << figures.frames << " frames of master mob \"" << mob.name << "\" (track "
         << mob.trackID << ", " << figures.layout.numChannels
@@ -182,8 +202,11 @@ void addAudioCommand(CLI::App& app, CommandRun& run) {
     addMasterMobChoice(*audio, given->options.mob, "sound");
     addOutput(*audio, given->options.output, "WAVE file to write");
     addMediaPath(*audio, given->mediaPath);
-    audio->footer("Exit status 0 when the file was written; 2 for a file or master mob that "
-                  "cannot be used or a WAVE file that cannot be written.");
+    audio->footer("The WAVE file is written as a temporary beside it and replaces an earlier "
+                  "file of that name only when complete. Exit status 0 when the file was written; "
+                  "2 for a file or master mob that cannot be used or a WAVE file that cannot be "
+                  "written; 130 after SIGINT, 143 after SIGTERM. On a failure or an interruption "
+                  "nothing new is left.");
     audio->callback([given, &run] {
         run = [given] {
             useMediaSearchFolders(given->mediaPath);

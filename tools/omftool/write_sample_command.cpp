@@ -2,6 +2,7 @@
 // examples/ bundles.
 #include "command_line.h"
 #include "commands.h"
+#include "output_file.h"
 #include "sample_container.h"
 #include "sample_edit.h"
 
@@ -31,15 +32,25 @@ void addWriteSampleCommand(CLI::App& app, CommandRun& run) {
     sample->add_flag("--edit", given->edit,
                      "Write the example edit instead: an OMF 2.x file with uncompressed and JPEG "
                      "picture media and a composition that plays as two sequences");
-    sample->footer("Writes FILE. Exit status 0 when it was written; 2 when it cannot be.");
+    sample->footer("FILE is written as a temporary beside it and replaces an earlier file of that "
+                   "name only when complete. Exit status 0 when written; 2 when it cannot be "
+                   "written; 130 after SIGINT, 143 after SIGTERM, nothing new left.");
     sample->callback([given, &run] {
         run = [given] {
-            const bool written = given->edit ? writeSampleEdit(given->file)
-                                 : given->revision >= 0
-                                     ? writeSampleOMF(given->file, given->revision)
-                                     : writeSampleContainer(given->file, given->version1);
+            std::string why;
+            const bool written = writeOutputFile(
+                given->file,
+                [&given](const std::string& path, std::string& failed) {
+                    const bool done = given->edit ? writeSampleEdit(path)
+                                      : given->revision >= 0
+                                          ? writeSampleOMF(path, given->revision)
+                                          : writeSampleContainer(path, given->version1);
+                    if (!done) failed = "the file could not be written";
+                    return done;
+                },
+                why);
             if (written) return kExitDone;
-            std::cerr << "omftool: cannot write " << given->file << "\n";
+            std::cerr << "omftool: cannot write " << given->file << ": " << why << "\n";
             return kExitError;
         };
     });

@@ -141,8 +141,16 @@ bool StartLocked() {
     std::string socketPath = FreshSocketPath();
     std::string programArg = program;
     char* argv[] = {programArg.data(), socketPath.data(), nullptr};
+    // The server gets a process group of its own: a Ctrl-C on the terminal interrupts the
+    // host, which disposes of its states (and their shared sections) and then ends the server.
+    posix_spawnattr_t attributes;
+    if (::posix_spawnattr_init(&attributes) != 0) return false;
+    ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    ::posix_spawnattr_setpgroup(&attributes, 0);
     pid_t pid = 0;
-    if (::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ) != 0) return false;
+    const int spawned = ::posix_spawn(&pid, program.c_str(), nullptr, &attributes, argv, environ);
+    ::posix_spawnattr_destroy(&attributes);
+    if (spawned != 0) return false;
     Server.Pid = pid;
     Server.Starter = ::getpid();
     Server.SocketPath = socketPath;
