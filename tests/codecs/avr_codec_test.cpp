@@ -195,7 +195,12 @@ TEST_F(AvrCodecTest, RecordsCarryTheTableAndScaledQuantisationTables) {
     EXPECT_EQ(progressive.height525, 486);
     EXPECT_EQ(progressive.height625, 576);
     EXPECT_EQ(progressive.fields, 1);
-    EXPECT_EQ(progressive.quant8[1][63], 149); // 99 x 1.5
+    // JFIF tables follow the resolution's calibrated scale, not its factor: "2:1" is the
+    // finest, all ones.
+    EXPECT_EQ(progressive.factor, 150);
+    EXPECT_EQ(progressive.quant8[0][0], 1);
+    EXPECT_EQ(progressive.quant8[1][63], 1);
+    EXPECT_LT(resolution("JFIF10:1").quant8[0][5], resolution("JFIF20:1").quant8[0][5]);
     // The finest factor never quantises to zero.
     EXPECT_EQ(resolution("AVR77").quant8[0][0], 1);
 

@@ -68,7 +68,9 @@ TEST_P(OmftoolRoundTrip, FramesWrittenComeBackThroughExtract) {
         WritePicture("shot.000" + std::to_string(f + 1) + ".png", written.back()->get());
     }
     std::string arguments = "write " + Quoted(path_) + " --codec " + Quoted(item.codec) +
-                            " --rate " + std::to_string(item.rate) + " --quality 93 ";
+                            " --rate " + std::to_string(item.rate) + " ";
+    // omftool refuses --quality for AJPG, whose varieties name their compression.
+    if (std::string(item.codec) != "AJPG") arguments += "--quality 93 ";
     if (*item.variety != '\0') arguments += "--variety " + Quoted(item.variety) + " ";
     const ToolRun write = Omftool(arguments + Quoted(folder_ + "shot.0001.png"));
     ASSERT_EQ(write.status, 0) << write.err;

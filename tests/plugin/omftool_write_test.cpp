@@ -127,6 +127,10 @@ TEST_F(OmftoolWrite, FailuresEndWithStatus2AndAMessage) {
                   "omftool write: codec AJPG has no variety \"Nope\" (see omftool codecs)\n"},
              Case{"--codec RGBA --variety Uncomp422 " + Quoted(input),
                   "omftool write: codec RGBA has no varieties\n"},
+             // The variety's name is the promise of its data rate; the saver has no Quality for it.
+             Case{"--codec AJPG --variety JFIF2:1 --quality 50 " + Quoted(input),
+                  "omftool write: codec AJPG takes no --quality: its variety sets the "
+                  "compression\n"},
              // 30 frames per second is no rate of the resolution's film standard.
              Case{"--codec AJPG --variety AVR12 --rate 30 " + Quoted(input),
                   "OMF Error: 130\nOMFI_ERR: Illegal value for edit rate\n"

@@ -7,6 +7,8 @@
 #include "plugin_tracks.h"
 #include "tarsel/system/numbered_name.h"
 
+#include "omf/omf_codec_ids.h"
+
 #include "tarsel/system/application.h"
 #include "tarsel/system/clip.h"
 #include "tarsel/system/format_host.h"
@@ -145,7 +147,14 @@ class SaverRun {
             m_Host->SetInput(varietyInput, Parameter(TsID(*m_Options.variety)));
         }
         if (m_Options.rate) m_Host->SetInput(kRateInput, Parameter(*m_Options.rate));
-        if (m_Options.quality) m_Host->SetInput(kQualityInput, Parameter(*m_Options.quality));
+        if (m_Options.quality) {
+            // The saver has no Quality for AJPG: each variety's name promises its data rate.
+            if (m_Options.codec == kOmfCodecAVR) {
+                return Fail("codec " + m_Options.codec +
+                            " takes no --quality: its variety sets the compression");
+            }
+            m_Host->SetInput(kQualityInput, Parameter(*m_Options.quality));
+        }
         return kExitDone;
     }
 
@@ -241,7 +250,11 @@ void addWriteCommand(CLI::App& app, CommandRun& run) {
     given->rateOption = write->add_option("--rate", given->rate, "Frames per second (default: 24)")
                             ->check(CLI::Range(0.01, 1000.0));
     given->qualityOption =
-        write->add_option("--quality", given->quality, "JPEG quality 0..100 (default: 93)")
+        write
+            ->add_option(
+                "--quality", given->quality,
+                "JPEG quality 0..100 (default: 93); refused for AJPG, whose varieties name "
+                "their compression")
             ->check(CLI::Range(0.0, 100.0));
     write
         ->add_option("INPUT", given->options.inputs,

@@ -1,6 +1,7 @@
 // The AVR codec's table of named resolutions.
 #include "avr/resolution_table.h"
 
+#include "avr/jfif_table_scales.h"
 #include "jpeg/jpeg_tables.h"
 
 #include <cstring>
@@ -74,6 +75,17 @@ const Resolution* resolutionNamed(std::string_view name) {
     return nullptr;
 }
 
+void putQuantTables(ResolutionRecord& record, int percent) {
+    const jpeg::TableSet tables = jpeg::scaledTables(percent);
+    for (int component = 0; component < jpeg::kComponents; ++component) {
+        const auto& quant = tables.components[size_t(component)].quant;
+        for (int i = 0; i < jpeg::kQuantEntries; ++i) {
+            record.quant16[component][i] = quant[size_t(i)];
+            record.quant8[component][i] = static_cast<omfUInt8>(quant[size_t(i)]);
+        }
+    }
+}
+
 ResolutionRecord makeRecord(const Resolution& resolution) {
     ResolutionRecord record{};
     std::strncpy(record.name, resolution.name, sizeof record.name - 1);
@@ -85,14 +97,8 @@ ResolutionRecord makeRecord(const Resolution& resolution) {
     record.leadingLines525 = resolution.leadingLines525;
     record.leadingLines625 = resolution.leadingLines625;
     record.fields = resolution.fields;
-    const jpeg::TableSet tables = jpeg::scaledTables(resolution.factor);
-    for (int component = 0; component < jpeg::kComponents; ++component) {
-        const auto& quant = tables.components[size_t(component)].quant;
-        for (int i = 0; i < jpeg::kQuantEntries; ++i) {
-            record.quant16[component][i] = quant[size_t(i)];
-            record.quant8[component][i] = static_cast<omfUInt8>(quant[size_t(i)]);
-        }
-    }
+    // JFIF resolutions use their calibrated scale, the others their factor.
+    putQuantTables(record, jfifTableScale(resolution.resolutionID).value_or(resolution.factor));
     return record;
 }
 

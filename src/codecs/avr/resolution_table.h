@@ -29,8 +29,13 @@ const Resolution* resolutionNumber(omfInt32 number);
 // The resolution named exactly `name`, or null.
 const Resolution* resolutionNamed(std::string_view name);
 
-// The record of a resolution, its quantisation tables the Annex K tables
-// scaled by factor / 100 (entries clamped to 1..255).
+// The record of a resolution. Its quantisation tables are the Annex K
+// tables scaled by the resolution's calibrated JFIF scale (JFIF kind) or
+// by its factor (the others), in percent.
 ResolutionRecord makeRecord(const Resolution& resolution);
+
+// Puts the Annex K tables scaled by `percent` / 100 (entries clamped to
+// 1..255) into `record`.
+void putQuantTables(ResolutionRecord& record, int percent);
 
 } // namespace omf::codecs::avr

@@ -33,12 +33,13 @@ const omfAvidCodecEntry_t* omfmAvidCodecs(omfInt32* count);
 // One named video resolution of Avid's AVR and JFIF families, as the AVR
 // codec's table holds it and as info selector 3 hands it to the codec that
 // writes the media: name, DIDResolutionID, compression factor, picture
-// sizes for 525- and 625-line video, and the quantisation tables derived
-// from the factor. The record is 624 bytes.
+// sizes for 525- and 625-line video, and the quantisation tables (the
+// Annex K tables scaled by the factor for AVR resolutions, by a scale that
+// meets the named ratio for JFIF ones). The record is 624 bytes.
 typedef struct {
     char name[16];         // zero-terminated, at most 15 characters
     omfInt32 resolutionID; // stored as DIDResolutionID
-    omfInt32 factor;       // compression factor: the Annex K tables scaled by factor / 100
+    omfInt32 factor;       // compression factor (AVR tables: Annex K scaled by factor / 100)
     omfInt32 width;
     omfInt32 height525; // rows per field (two-field resolutions) or frame, 525 lines
     omfInt32 height625;
