@@ -73,16 +73,7 @@ bool writeBytes(const std::string& name, const std::vector<uint8_t>& bytes, std:
     return writeOutputFile(
         name,
         [&bytes](const std::string& path, std::string& failed) {
-            std::FILE* file = std::fopen(path.c_str(), "wb");
-            if (file == nullptr) {
-                failed = std::strerror(errno);
-                return false;
-            }
-            const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-            const int writeError = errno;
-            const bool closed = std::fclose(file) == 0;
-            if (!written || !closed) failed = std::strerror(written ? errno : writeError);
-            return written && closed;
+            return writeBytesAt(path, bytes, failed);
         },
         why);
 }

@@ -1,5 +1,7 @@
 #include "image_file_writer.h"
 
+#include "output_file.h"
+
 #include "tarsel/system/ffmpeg_owners.h"
 
 #include <algorithm>
@@ -157,21 +159,6 @@ bool encode(const AVCodec* codec, const SourcePicture& picture, std::string& byt
     return true;
 }
 
-bool writeFile(const std::string& path, const std::string& bytes, std::string& why) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) {
-        why = std::strerror(errno);
-        return false;
-    }
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    const int writeError = errno;
-    const bool closed = std::fclose(file) == 0;
-    if (written && closed) return true;
-    why = std::strerror(written ? errno : writeError);
-    std::remove(path.c_str());
-    return false;
-}
-
 bool writeSource(const std::string& path, const SourcePicture& picture, std::string& why) {
     const AVCodec* codec = encoderFor(path);
     if (codec == nullptr) return canWriteImage(path, why);
@@ -180,7 +167,9 @@ bool writeSource(const std::string& path, const SourcePicture& picture, std::str
         return false;
     }
     std::string bytes;
-    return encode(codec, picture, bytes, why) && writeFile(path, bytes, why);
+    return encode(codec, picture, bytes, why) &&
+           writeBytesAt(
+               path, std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()), why);
 }
 
 } // namespace

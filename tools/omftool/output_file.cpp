@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <climits>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -207,6 +208,21 @@ void removeLiveTemporaries() {
         ::unlink(live.file);
         ::rmdir(live.folder);
     }
+}
+
+bool writeBytesAt(const std::string& path, std::span<const uint8_t> bytes, std::string& why) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) {
+        why = std::strerror(errno);
+        return false;
+    }
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    const int writeError = errno;
+    const bool closed = std::fclose(file) == 0;
+    if (written && closed) return true;
+    why = std::strerror(written ? errno : writeError);
+    std::remove(path.c_str());
+    return false;
 }
 
 } // namespace omftool

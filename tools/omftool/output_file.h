@@ -6,8 +6,10 @@
 // toolkit) are given path() and write there.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -61,6 +63,10 @@ class OutputFolder {
   private:
     std::vector<std::filesystem::path> made_; // outermost first
 };
+
+// Writes `bytes` as the whole file at `path` (a writer's part, at the path OutputFile gives it);
+// false with the reason, a partial file removed.
+bool writeBytesAt(const std::string& path, std::span<const uint8_t> bytes, std::string& why);
 
 // Writes `target` in one step: `write` writes the whole file at the path it is given, and the
 // result is committed. False with why, the temporary removed.
