@@ -9,6 +9,7 @@
 #include "codec_catalogue.h"
 #include "omf/omf_codec_ids.h"
 #include "omf_format.h"
+#include "save_rate.h"
 #include "tarsel/system/preferences.h"
 #include "tarsel/system/tool.h"
 
@@ -37,16 +38,6 @@ constexpr double kHighestQuality = 100.0;
 // The input ID of a codec's variety list.
 std::string VarietyInputID(std::string_view codecID) {
     return std::string(codecID) + "." + kVarietyIDSuffix;
-}
-
-// The frame rate is kept in hundredths of a frame per second, rounded half up; rates beyond
-// the 32-bit range (or not numbers) stop at its ends instead of overflowing.
-constexpr omfInt32 kRateDenominator = 100;
-omfInt32 RateInHundredths(double framesPerSecond) {
-    const double hundredths = framesPerSecond * kRateDenominator + 0.5;
-    if (!(hundredths > 0.0)) return 0;
-    if (hundredths >= double(INT32_MAX)) return INT32_MAX;
-    return static_cast<omfInt32>(hundredths);
 }
 
 // Whether the Quality control changes the frames of the catalogue's codec `codecID`.
@@ -204,7 +195,7 @@ bool OMFFormat::ApplySaveRequest(Tool* tool, const Request* request) {
     }
 
     if (const Parameter* rate = request->GetInputData(m_Save.FrameRateInput))
-        m_FrameRate = {RateInHundredths(rate->Number()), kRateDenominator};
+        m_FrameRate = SaveRate(rate->Number());
     if (const Parameter* quality = request->GetInputData(m_Save.QualityInput))
         m_Save.Quality = quality->Number();
     return true;

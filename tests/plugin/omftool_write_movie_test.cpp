@@ -3,6 +3,8 @@
 // again they are the frames ffmpeg decodes from the movie. Without a server the movie is refused.
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -57,6 +59,13 @@ TEST_F(OmftoolWriteMovie, FramesReadThroughTheServerAreWrittenExactly) {
     ASSERT_EQ(Omftool("-u TARSEL_QTSERVER",
                       "extract '" + omf + "' --bits 8 -o '" + path("frame%d.ppm") + "'"),
               0);
+    // Without --rate the movie's own 25 frames per second.
+    ASSERT_EQ(
+        Run(std::string(OMFTOOL_PATH) + " info --json '" + omf + "' >'" + path("info.json") + "'"),
+        0);
+    const std::vector<uint8_t> info = FileBytes(path("info.json"));
+    EXPECT_EQ(nlohmann::json::parse(info.begin(), info.end())["media"][0]["sampleRate"],
+              nlohmann::json::array({2500, 100}));
     ASSERT_EQ(Run("ffmpeg -nostdin -y -v error -i '" + movie_ + "' -f rawvideo -pix_fmt rgb24 '" +
                   path("reference.rgb") + "'"),
               0);

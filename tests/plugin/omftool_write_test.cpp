@@ -77,6 +77,41 @@ TEST_F(OmftoolWrite, TheFirstFileOfANumberedSequenceBringsTheWholeSequence) {
     EXPECT_EQ(again->FrameCount(), 2);
 }
 
+// The sample rate stored for --rate, read back by omftool info; rates that are not rates refused.
+TEST_F(OmftoolWrite, RatesAreStoredExactlyAndNonRatesAreRefused) {
+    ImageOwner frame(saver_test::MakeImage(
+        16, 8, [](int x, int y) { return saver_test::SmoothPixel(x, y, 0, 16, 8); }));
+    const std::string picture = WritePicture("frame.png", frame.get());
+    const struct {
+        const char* rate;
+        int numerator, denominator;
+    } stored[] = {
+        {"23.976", 24000, 1001}, {"29.97", 30000, 1001},      {"59.94", 60000, 1001},
+        {"47.952", 48000, 1001}, {"30000/1001", 30000, 1001}, {"25", 2500, 100},
+        {"12.5", 1250, 100},
+    };
+    for (const auto& c : stored) {
+        std::filesystem::remove(path_);
+        const ToolRun run = Omftool("write " + Quoted(path_) + " --codec RGBA --rate " + c.rate +
+                                    " " + Quoted(picture));
+        ASSERT_EQ(run.status, 0) << c.rate << ": " << run.err;
+        const ToolRun info = Omftool("info --json " + Quoted(path_));
+        ASSERT_EQ(info.status, 0) << info.err;
+        const auto rate = nlohmann::json::parse(info.out)["media"][0]["sampleRate"];
+        EXPECT_EQ(rate, nlohmann::json::array({c.numerator, c.denominator})) << c.rate;
+    }
+    std::filesystem::remove(path_);
+    for (const char* refused : {"0", "-1", "nan", "inf", "1/0", "25fps"}) {
+        const ToolRun run = Omftool("write " + Quoted(path_) + " --codec RGBA --rate " + refused +
+                                    " " + Quoted(picture));
+        EXPECT_EQ(run.status, 2) << refused;
+        EXPECT_EQ(run.err, "omftool write: --rate " + std::string(refused) +
+                               " is not a frame rate: give a number of frames per second from "
+                               "0.01 to 1000 (25, 29.97) or N/D (30000/1001)\n");
+        EXPECT_FALSE(std::filesystem::exists(path_)) << refused;
+    }
+}
+
 // The stored picture of a one-field half-width resolution: a white block of the rendered frame
 // lands halved, on the first field's rows, below the leading lines.
 TEST_F(OmftoolWrite, HalfWidthOneFieldResolutionStoresTheFirstFieldHalved) {

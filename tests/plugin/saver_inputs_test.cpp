@@ -168,7 +168,8 @@ TEST_F(SaverInputs, ARequestSetsCodecTextRateAndQuality) {
     EXPECT_DOUBLE_EQ(format_->Saving().Quality, 61.0);
     double rate = 0;
     ASSERT_TRUE(format_->CopyAttr(0x200000c8, &rate));
-    EXPECT_DOUBLE_EQ(rate, 2997.0 / 100.0);
+    // The document's 29.97 is the NTSC rate, stored exactly.
+    EXPECT_DOUBLE_EQ(rate, 30000.0 / 1001.0);
 
     tool_.SetInput(tool_.FindInput("Codec"), Parameter(TsID("RGBA")));
     tool_.SetInput(tool_.FindInput("FrameRateFps"), Parameter(24.999));
@@ -177,6 +178,11 @@ TEST_F(SaverInputs, ARequestSetsCodecTextRateAndQuality) {
     EXPECT_STREQ(format_->Saving().VarietyName, "");
     ASSERT_TRUE(format_->CopyAttr(0x200000c8, &rate));
     EXPECT_DOUBLE_EQ(rate, 2500.0 / 100.0); // 2499.9 + 0.5 truncated
+    // Near an NTSC rate but not within 0.001 of it: hundredths, as before.
+    tool_.SetInput(tool_.FindInput("FrameRateFps"), Parameter(23.98));
+    ASSERT_TRUE(Apply());
+    ASSERT_TRUE(format_->CopyAttr(0x200000c8, &rate));
+    EXPECT_DOUBLE_EQ(rate, 2398.0 / 100.0);
     // Rates beyond the 32-bit range of hundredths stop at its end.
     tool_.SetInput(tool_.FindInput("FrameRateFps"), Parameter(1e12));
     ASSERT_TRUE(Apply());

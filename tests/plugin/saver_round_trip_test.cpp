@@ -118,7 +118,8 @@ TEST_F(SaverRoundTrip, FrameSizedCodecsKeepThePicture) {
     }
 }
 
-TEST_F(SaverRoundTrip, RateIsKeptInHundredths) {
+// 29.97 is the NTSC rate, kept as its exact ratio (other rates in hundredths).
+TEST_F(SaverRoundTrip, NTSCRateIsKeptAsItsExactRatio) {
     ImageOwner frame(
         saver_test::MakeImage(8, 8, [](int x, int y) { return saver_test::NoisePixel(x, y, 0); }));
     Frames one;
@@ -126,7 +127,7 @@ TEST_F(SaverRoundTrip, RateIsKeptInHundredths) {
     frame.image->Use();
     const Frames read = RoundTrip({"RGBA", nullptr, 29.97}, one);
     ASSERT_EQ(read.size(), 1u);
-    EXPECT_DOUBLE_EQ(rate_, 2997.0 / 100.0);
+    EXPECT_DOUBLE_EQ(rate_, 30000.0 / 1001.0);
 }
 
 TEST_F(SaverRoundTrip, DisplayAspectOfNTSCPixelsIsFourToThree) {

@@ -39,6 +39,7 @@ bool MovieInput::open(const std::string& path, std::string& why) {
     width_ = int(header.ToInteger("Width"));
     height_ = int(header.ToInteger("Height"));
     frames_ = header.ToInteger("NumFrames");
+    rate_ = header.ToNumber("Rate");
     if (width_ <= 0 || height_ <= 0 || header.ToInteger("PixelFormat") != kArgbPixels) {
         why = "the movie server gives no 32-bit frames of this movie";
         return false;

@@ -23,6 +23,8 @@ class MovieInput {
     // Opens `path` through the server; answers false with `why`.
     bool open(const std::string& path, std::string& why);
     int64_t frameCount() const { return frames_; }
+    // Frames per second, as the server reports them.
+    double rate() const { return rate_; }
     // Frame `frame` (from 0) as a new host image (one reference, the caller's), or null.
     Image* frame(int64_t frame);
 
@@ -31,6 +33,7 @@ class MovieInput {
     ServerState state_;
     int width_ = 0, height_ = 0;
     int64_t frames_ = 0;
+    double rate_ = 0;
     std::string sectionName_;
     std::unique_ptr<FrameSectionView> section_;
 };

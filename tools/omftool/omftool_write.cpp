@@ -3,6 +3,7 @@
 #include "command_line.h"
 #include "commands.h"
 #include "common_options.h"
+#include "frame_rate_option.h"
 #include "movie_input.h"
 #include "plugin_tracks.h"
 #include "tarsel/system/numbered_name.h"
@@ -33,6 +34,8 @@ constexpr const char* kCodecInput = "Codec";
 constexpr const char* kVarietySuffix = ".CodecVariety";
 constexpr const char* kRateInput = "FrameRateFps";
 constexpr const char* kQualityInput = "Quality";
+constexpr const char* kNotARate = " is not a frame rate: give a number of frames per second from "
+                                  "0.01 to 1000 (25, 29.97) or N/D (30000/1001)";
 // Extensions read as single pictures; anything else is read as a movie through the movie
 // server.
 constexpr const char* kPictureExtensions[] = {".png", ".jpg", ".jpeg", ".tif", ".tiff",
@@ -146,7 +149,7 @@ class SaverRun {
             }
             m_Host->SetInput(varietyInput, Parameter(TsID(*m_Options.variety)));
         }
-        if (m_Options.rate) m_Host->SetInput(kRateInput, Parameter(*m_Options.rate));
+        if (m_Options.rate) SetRate(*m_Options.rate);
         if (m_Options.quality) {
             // The saver has no Quality for AJPG: each variety's name promises its data rate.
             if (m_Options.codec == kOmfCodecAVR) {
@@ -156,6 +159,11 @@ class SaverRun {
             m_Host->SetInput(kQualityInput, Parameter(*m_Options.quality));
         }
         return kExitDone;
+    }
+
+    void SetRate(double framesPerSecond) {
+        m_Host->SetInput(kRateInput, Parameter(framesPerSecond));
+        m_Rate = framesPerSecond;
     }
 
     int WriteInput(const std::string& input) {
@@ -179,6 +187,17 @@ class SaverRun {
         MovieInput movie;
         std::string why;
         if (!movie.open(input, why)) return Fail("cannot read " + input + ": " + why);
+        // Without --rate the file takes the rate of the movie that starts it.
+        if (!m_Options.rate && !m_HeaderWritten && movie.rate() > 0) SetRate(movie.rate());
+        if (m_HeaderWritten && m_Rate != movie.rate()) {
+            m_Err << "omftool write: warning: " << input << " runs at " << movie.rate()
+                  << " frames per second; its frames are written at the file's rate (";
+            if (m_Rate)
+                m_Err << *m_Rate;
+            else
+                m_Err << "the default";
+            m_Err << ")\n";
+        }
         for (int64_t frame = 0; frame < movie.frameCount(); ++frame) {
             HeldImage image(movie.frame(frame));
             if (!image.image)
@@ -217,6 +236,7 @@ class SaverRun {
     std::unique_ptr<Plugin> m_Plugin;
     std::unique_ptr<FormatHost> m_Host; // declared after the plug-in: closed before it unloads
     bool m_HeaderWritten = false;
+    std::optional<double> m_Rate; // frames per second set on the saver; unset: its default
     int64_t m_Frames = 0;
     int m_Width = 0;
     int m_Height = 0;
@@ -233,7 +253,8 @@ void addWriteCommand(CLI::App& app, CommandRun& run) {
     struct Given {
         WriteOptions options;
         std::string variety;
-        double rate = 0, quality = 0;
+        std::string rate;
+        double quality = 0;
         CLI::Option* varietyOption = nullptr;
         CLI::Option* rateOption = nullptr;
         CLI::Option* qualityOption = nullptr;
@@ -247,8 +268,11 @@ void addWriteCommand(CLI::App& app, CommandRun& run) {
     write->add_option("--codec", given->options.codec, "Codec ID (see omftool codecs)")->required();
     given->varietyOption = write->add_option(
         "--variety", given->variety, "Variety of a codec that has them, e.g. Uncomp422 for AJPG");
-    given->rateOption = write->add_option("--rate", given->rate, "Frames per second (default: 24)")
-                            ->check(CLI::Range(0.01, 1000.0));
+    given->rateOption = write->add_option(
+        "--rate", given->rate,
+        "Frames per second, 0.01 to 1000, as a number (25, 29.97) or N/D (30000/1001); 23.976, "
+        "29.97, 47.952, 59.94 and 119.88 are stored as their exact NTSC ratios (24000/1001...), "
+        "other rates in hundredths (default: a movie's own rate, else 24)");
     given->qualityOption =
         write
             ->add_option(
@@ -271,7 +295,13 @@ void addWriteCommand(CLI::App& app, CommandRun& run) {
         run = [given] {
             WriteOptions& options = given->options;
             if (given->varietyOption->count() > 0) options.variety = given->variety;
-            if (given->rateOption->count() > 0) options.rate = given->rate;
+            if (given->rateOption->count() > 0) {
+                options.rate = parseFrameRate(given->rate);
+                if (!options.rate) {
+                    std::cerr << "omftool write: --rate " << given->rate << kNotARate << "\n";
+                    return kExitError;
+                }
+            }
             if (given->qualityOption->count() > 0) options.quality = given->quality;
             options.progress = showsProgress();
             return runWrite(options, std::cout, std::cerr);
