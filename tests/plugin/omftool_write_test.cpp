@@ -112,6 +112,36 @@ TEST_F(OmftoolWrite, RatesAreStoredExactlyAndNonRatesAreRefused) {
     }
 }
 
+// Sizes kept for codecs that store the frame as it is, and said for a resolution's fixed picture.
+TEST_F(OmftoolWrite, OddSizesAreKeptAndAFixedPictureSaysHowFramesWereFitted) {
+    ImageOwner odd(saver_test::MakeImage(
+        333, 201, [](int x, int y) { return saver_test::SmoothPixel(x, y, 0, 333, 201); }));
+    const std::string picture = WritePicture("odd.png", odd.get());
+    const ToolRun run = Omftool("write " + Quoted(path_) + " --codec RGBA " + Quoted(picture));
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "Wrote 1 frame of 333 x 201 to " + path_ + " with codec RGBA\n");
+    const ToolRun frames =
+        Omftool("frames --index 1 " + Quoted(path_) + " -o " + Quoted(folder_ + "back%d.png"));
+    ASSERT_EQ(frames.status, 0) << frames.err;
+    Clip* back = new Clip((folder_ + "back0.png").c_str(), false, &document_);
+    ImageOwner read(back->GetFrameTagList(0));
+    back->Recycle();
+    ASSERT_NE(read.get(), nullptr);
+    EXPECT_EQ(read->Width(), 333);
+    EXPECT_EQ(read->Height(), 201);
+
+    ImageOwner large(saver_test::MakeImage(
+        1920, 1080, [](int x, int y) { return saver_test::SmoothPixel(x, y, 0, 1920, 1080); }));
+    const std::string hd = WritePicture("hd.png", large.get());
+    std::filesystem::remove(path_);
+    const ToolRun fitted = Omftool("write " + Quoted(path_) +
+                                   " --codec AJPG --variety Uncomp422 --rate 29.97 " + Quoted(hd));
+    ASSERT_EQ(fitted.status, 0) << fitted.err;
+    EXPECT_EQ(fitted.out, "Wrote 1 frame of 1920 x 1080 to " + path_ +
+                              " with codec AJPG:Uncomp422 (the width halved to 960 x 1080, then "
+                              "cropped to its 720 x 486 picture)\n");
+}
+
 // The stored picture of a one-field half-width resolution: a white block of the rendered frame
 // lands halved, on the first field's rows, below the leading lines.
 TEST_F(OmftoolWrite, HalfWidthOneFieldResolutionStoresTheFirstFieldHalved) {

@@ -3,6 +3,7 @@
 #include "command_line.h"
 #include "commands.h"
 #include "common_options.h"
+#include "file_info.h"
 #include "frame_rate_option.h"
 #include "movie_input.h"
 #include "plugin_tracks.h"
@@ -62,6 +63,36 @@ struct HeldClip {
     HeldClip& operator=(const HeldClip&) = delete;
 };
 
+// What the saver did to frames of `width` x `height` to give the stored picture of media
+// described by `media` (omftool info's description): empty when it took them as they were.
+// Frames twice the stored width are halved across, then cut to the picture; one-field media
+// keeps the first field of that picture.
+std::string PictureChange(int width, int height, const nlohmann::json& media) {
+    const int storedWidth = media.value("storedWidth", 0);
+    const int storedRows = media.value("storedHeight", 0);
+    const std::string layout = media.value("frameLayout", "");
+    const int pictureRows = layout == "full frame" ? storedRows : 2 * storedRows;
+    // Media whose description gives no size (TIFF-stored resolutions) is only named.
+    if (storedWidth <= 0 || storedRows <= 0) return "fitted to the variety's fixed picture";
+    std::string change;
+    auto size = [](int across, int down) {
+        return std::to_string(across) + " x " + std::to_string(down);
+    };
+    if (width >= 2 * storedWidth) {
+        width /= 2;
+        change = "the width halved to " + size(width, height);
+    }
+    if (width != storedWidth || height != pictureRows) {
+        change += (change.empty() ? "" : ", then ") + std::string("cropped to its ") +
+                  size(storedWidth, pictureRows) + " picture";
+    }
+    if (layout == "one field") {
+        change += (change.empty() ? "" : ", then ") + std::string("its first field kept (") +
+                  size(storedWidth, storedRows) + ")";
+    }
+    return change;
+}
+
 bool IsPicture(const std::string& path) {
     std::string extension = std::filesystem::path(path).extension().string();
     std::transform(extension.begin(), extension.end(), extension.begin(),
@@ -112,14 +143,29 @@ class SaverRun {
         const bool closed = m_Host->Format()->Close();
         m_Host.reset();
         if (!closed) return Fail("the OMF plug-in could not finish " + m_Options.output);
+        const std::string change = StoredPictureChange();
         if (!m_Output.commit(error)) return Fail("cannot write " + m_Options.output + ": " + error);
         out << "Wrote " << m_Frames << " frame" << (m_Frames == 1 ? "" : "s") << " of " << m_Width
             << " x " << m_Height << " to " << m_Options.output << " with codec " << m_Options.codec
-            << (m_Options.variety ? ":" + *m_Options.variety : "") << "\n";
+            << (m_Options.variety ? ":" + *m_Options.variety : "")
+            << (change.empty() ? "" : " (" + change + ")") << "\n";
         return kExitDone;
     }
 
   private:
+    // For a resolution of fixed picture size, what was done to the frames to fit it, read
+    // back from the finished file.
+    std::string StoredPictureChange() const {
+        if (m_Options.codec != kOmfCodecAVR) return {};
+        nlohmann::json description;
+        int error = 0;
+        std::string message;
+        if (!describeFile(m_Output.path(), description, error, message) ||
+            description["media"].empty())
+            return {};
+        return PictureChange(m_Width, m_Height, description["media"][0]);
+    }
+
     int Fail(const std::string& message) {
         if (m_Options.progress && m_Frames > 0) m_Err << "\n";
         m_Err << "omftool write: " << message << "\n";
