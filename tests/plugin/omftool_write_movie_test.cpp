@@ -93,6 +93,23 @@ TEST_F(OmftoolWriteMovie, WithoutAServerTheMovieIsRefused) {
     EXPECT_FALSE(std::ifstream(omf).good());
 }
 
+TEST_F(OmftoolWriteMovie, AMovieWithSoundIsWrittenWithAWarningThatItsSoundIsNot) {
+    const std::string sounding = path("sound.mov");
+    ASSERT_EQ(Run("ffmpeg -nostdin -y -v error -f lavfi -i testsrc=size=64x48:rate=25 -f lavfi "
+                  "-i sine -frames:v 2 -t 0.08 -c:v png -c:a pcm_s16le '" +
+                  sounding + "'"),
+              0);
+    const std::string errPath = path("err.txt");
+    ASSERT_EQ(Run("env -u TARSEL_QTSERVER " + std::string(OMFTOOL_PATH) + " write '" +
+                  path("sound.omf") + "' --codec RGBA '" + sounding + "' >/dev/null 2>'" + errPath +
+                  "'"),
+              0);
+    const std::vector<uint8_t> err = FileBytes(errPath);
+    EXPECT_EQ(std::string(err.begin(), err.end()),
+              "omftool write: warning: " + sounding +
+                  " has sound, which write does not copy: the OMF file holds its pictures only\n");
+}
+
 } // namespace
 
 namespace {

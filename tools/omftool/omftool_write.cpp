@@ -6,6 +6,7 @@
 #include "file_info.h"
 #include "frame_rate_option.h"
 #include "movie_input.h"
+#include "movie_sound.h"
 #include "plugin_tracks.h"
 #include "tarsel/system/numbered_name.h"
 
@@ -35,6 +36,8 @@ constexpr const char* kCodecInput = "Codec";
 constexpr const char* kVarietySuffix = ".CodecVariety";
 constexpr const char* kRateInput = "FrameRateFps";
 constexpr const char* kQualityInput = "Quality";
+constexpr const char* kSoundNotWritten =
+    " has sound, which write does not copy: the OMF file holds its pictures only";
 constexpr const char* kNotARate = " is not a frame rate: give a number of frames per second from "
                                   "0.01 to 1000 (25, 29.97) or N/D (30000/1001)";
 // Extensions read as single pictures; anything else is read as a movie through the movie
@@ -233,6 +236,8 @@ class SaverRun {
         MovieInput movie;
         std::string why;
         if (!movie.open(input, why)) return Fail("cannot read " + input + ": " + why);
+        if (movieHasSound(input))
+            m_Err << "omftool write: warning: " << input << kSoundNotWritten << "\n";
         // Without --rate the file takes the rate of the movie that starts it.
         if (!m_Options.rate && !m_HeaderWritten && movie.rate() > 0) SetRate(movie.rate());
         if (m_HeaderWritten && m_Rate != movie.rate()) {
