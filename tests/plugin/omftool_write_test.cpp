@@ -142,6 +142,20 @@ TEST_F(OmftoolWrite, OddSizesAreKeptAndAFixedPictureSaysHowFramesWereFitted) {
                               "cropped to its 720 x 486 picture)\n");
 }
 
+TEST_F(OmftoolWrite, ASequenceWithAMissingNumberSaysWhereItStopped) {
+    for (int n : {1, 2, 4}) {
+        ImageOwner frame(saver_test::MakeImage(
+            16, 8, [n](int x, int y) { return saver_test::SmoothPixel(x, y, n, 16, 8); }));
+        WritePicture("shot.000" + std::to_string(n) + ".png", frame.get());
+    }
+    const ToolRun run =
+        Omftool("write " + Quoted(path_) + " --codec RGBA " + Quoted(folder_ + "shot.0001.png"));
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "omftool write: warning: " + folder_ +
+                           "shot.0003.png is missing: the sequence ends there, 2 frames written; "
+                           "later numbers are not written\n");
+}
+
 // The stored picture of a one-field half-width resolution: a white block of the rendered frame
 // lands halved, on the first field's rows, below the leading lines.
 TEST_F(OmftoolWrite, HalfWidthOneFieldResolutionStoresTheFirstFieldHalved) {

@@ -224,11 +224,36 @@ class SaverRun {
             HeldImage image(clip.clip->GetFrameTagList(frame));
             if (!image.image) {
                 if (frame == 0) return Fail("cannot read " + input + " as a picture or movie");
-                return kExitDone;
+                return EndOfSequence(input, frame);
             }
             if (int status = WriteFrame(image.image, input, frame); status != 0) return status;
             if (!allFrames) return kExitDone;
         }
+    }
+
+    // A numbered sequence ended after `frames` frames: a file there that cannot be read fails;
+    // a missing number with later numbers after it is named.
+    int EndOfSequence(const std::string& input, int32_t frames) {
+        const auto first = NumberedName::Parse(input);
+        if (!first) return kExitDone;
+        const std::string next = first->WithOffset(frames);
+        if (Exists(next)) return Fail("cannot read " + next + " as a picture");
+        const std::filesystem::path folder = std::filesystem::path(input).parent_path();
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(
+                 folder.empty() ? std::filesystem::path(".") : folder, error)) {
+            const auto later = NumberedName::Parse(entry.path().string());
+            if (!later || later->Number() <= first->Number() + frames) continue;
+            if (std::filesystem::path(first->WithOffset(later->Number() - first->Number()))
+                    .filename() != entry.path().filename())
+                continue;
+            if (m_Options.progress) m_Err << "\n";
+            m_Err << "omftool write: warning: " << next << " is missing: the sequence ends there, "
+                  << frames << " frame" << (frames == 1 ? "" : "s")
+                  << " written; later numbers are not written\n";
+            break;
+        }
+        return kExitDone;
     }
 
     // A movie is read through the movie server, frame by frame.
