@@ -8,6 +8,7 @@
 #include "movie_input.h"
 #include "movie_sound.h"
 #include "plugin_tracks.h"
+#include "toolkit_console.h"
 #include "tarsel/system/numbered_name.h"
 
 #include "omf/omf_codec_ids.h"
@@ -306,7 +307,8 @@ class SaverRun {
 
     const WriteOptions& m_Options;
     std::ostream& m_Err;
-    Application m_App; // the plug-in's messages go to standard error
+    ToolkitConsole m_Quiet; // the toolkit's container trace only at --verbose
+    Application m_App;      // the plug-in's messages go to standard error
     TarselDoc m_Document;
     OutputFile m_Output{m_Options.output}; // removed after the plug-in has closed it
     std::unique_ptr<Plugin> m_Plugin;
