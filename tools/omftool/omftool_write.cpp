@@ -8,8 +8,8 @@
 #include "movie_input.h"
 #include "movie_sound.h"
 #include "plugin_tracks.h"
-#include "toolkit_console.h"
 #include "tarsel/system/numbered_name.h"
+#include "toolkit_console.h"
 
 #include "omf/omf_codec_ids.h"
 
@@ -27,6 +27,7 @@
 #include <filesystem>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <system_error>
 
 namespace omftool {
@@ -146,6 +147,7 @@ class SaverRun {
         if (m_Frames == 0) return Fail("no frames to write");
         const bool closed = m_Host->Format()->Close();
         m_Host.reset();
+        m_Quiet.reset(); // the summary goes to standard output
         if (!closed) return Fail("the OMF plug-in could not finish " + m_Options.output);
         const std::string change = StoredPictureChange();
         if (!m_Output.commit(error)) return Fail("cannot write " + m_Options.output + ": " + error);
@@ -307,8 +309,9 @@ class SaverRun {
 
     const WriteOptions& m_Options;
     std::ostream& m_Err;
-    ToolkitConsole m_Quiet; // the toolkit's container trace only at --verbose
-    Application m_App;      // the plug-in's messages go to standard error
+    // The toolkit's container trace only at --verbose, while the plug-in writes.
+    std::optional<ToolkitConsole> m_Quiet{std::in_place};
+    Application m_App; // the plug-in's messages go to standard error
     TarselDoc m_Document;
     OutputFile m_Output{m_Options.output}; // removed after the plug-in has closed it
     std::unique_ptr<Plugin> m_Plugin;
