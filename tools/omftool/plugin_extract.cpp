@@ -134,13 +134,15 @@ int runExtract(const ExtractOptions& options, std::ostream& out, std::ostream& e
         if (options.progress) err << "\rframe " << i + 1 << " of " << count << std::flush;
         app.ClearMessages();
         Image* image = host->LoadFrame(int32_t(frame));
-        if (!image) {
-            // A gap or media found nowhere gives no error; media that fails to read does.
-            const std::string cause = lastError(app);
-            if (cause.empty()) {
-                ++unread;
-                continue;
-            }
+        // A gap or media found nowhere gives no error; media that fails to read does, and so
+        // does a frame the decoder warned about (damaged data decoded anyway).
+        const std::string cause = lastError(app);
+        if (!image && cause.empty()) {
+            ++unread;
+            continue;
+        }
+        if (!cause.empty()) {
+            if (image) image->Recycle();
             if (options.progress) err << "\n";
             if (damaged.report(frame, cause, err)) continue;
             return kExitError;
