@@ -230,7 +230,8 @@ void addExtractCommand(CLI::App& app, CommandRun& run) {
                     "when complete. Exit status 0 when frames were written; 1 when damaged frames "
                     "were skipped (--skip-damaged); 2 for a bad pattern, a file the plug-in "
                     "refuses, an entry or frame range that does not exist, a damaged frame (its "
-                    "media fails to read), a file that cannot be written, or when no frame could "
+                    "media fails to read, or decodes only with a decoder warning), a file that "
+                    "cannot be written, or when no frame could "
                     "be read; 130 after "
                     "SIGINT, 143 after SIGTERM (frame files already written stay, a movie is "
                     "removed).");
