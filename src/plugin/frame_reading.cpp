@@ -4,9 +4,11 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
 
 #include "class_state.h"
 #include "dv_decoding.h"
+#include "error_report.h"
 #include "frame_weaving.h"
 #include "omf/omf_codec_ids.h"
 #include "omf/omf_media.h"
@@ -22,6 +24,17 @@ namespace {
 constexpr int32_t kBitsWithAlpha = 32;
 // Room for a codec ID with its terminating zero.
 constexpr int kCodecIDSize = 64;
+
+// Room for the decoder's messages of one read.
+constexpr omfInt32 kDecoderTextSize = 256;
+
+// What the decoder said during the last read of `media`; empty when nothing.
+std::string DecoderMessages(omfMediaHdl_t media) {
+    char text[kDecoderTextSize] = {};
+    omfBool found = false;
+    if (omfmGetDecodeWarning(media, text, kDecoderTextSize, &found) != 0 || !found) return {};
+    return text;
+}
 
 omfFormatEntry_t Entry(omfInt32 opcode) {
     omfFormatEntry_t entry{};
@@ -96,10 +109,14 @@ bool OMFFormat::ReadSourceFrame(int32_t frame, int32_t source, Image*& image, Ta
     std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[size]);
     if (!buffer) return false;
     omfInt32 bytesRead = 0;
-    if (omfErr_t failed = ReadFrameBytes(std::span(buffer.get(), size), bytesRead)) {
-        Report(failed);
+    const omfErr_t failed = ReadFrameBytes(std::span(buffer.get(), size), bytesRead);
+    const std::string said = DecoderMessages(m_SelectedMedia);
+    if (failed != 0) {
+        Report(failed, said);
         return false;
     }
+    // Damaged data the decoder got through still gives its frame, with a word to the host.
+    if (!said.empty()) ReportError(m_File, kOmfDecodeWarningError, said);
     if (bytesRead <= 0) return false;
 
     FrameGeometry geometry;

@@ -31,9 +31,9 @@ OMFFormat::~OMFFormat() {
     FinishMediaSession(m_Session);
 }
 
-void OMFFormat::Report(omfErr_t code) {
+void OMFFormat::Report(omfErr_t code, std::string_view detail) {
     m_LastError = code;
-    ReportError(m_File, code);
+    ReportError(m_File, code, detail);
 }
 
 bool OMFFormat::CopyAttr(Tag tag, void* out) {

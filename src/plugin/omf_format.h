@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "media_session.h"
 #include "omf/omf_media_types.h"
@@ -64,7 +65,8 @@ class OMFFormat : public ImageFormat {
 
   private:
     // Reports a toolkit failure against the open file and keeps it as the last error.
-    void Report(omfErr_t code);
+    // A `detail` (the decoder's messages) is shown with it.
+    void Report(omfErr_t code, std::string_view detail = {});
     // Empties the model and the file list.
     void ClearModel();
     void CloseFile();

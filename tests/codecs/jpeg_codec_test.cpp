@@ -8,7 +8,10 @@
 #include "omf/omf_avid_codecs.h"
 
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <memory>
+#include <string>
 
 using namespace jpeg_test;
 
@@ -136,6 +139,48 @@ TEST_F(JpegCodecTest, RawReadOfTwoSamplesReturnsOneFrameAndRefusesTheRest) {
     EXPECT_EQ(omfmReadMediaSamples(media, 1, size.frameSize - 1, buffer.data(), &samples, &bytes),
               OM_ERR_SAMPLE_TOO_LARGE);
     EXPECT_EQ(omfmSetFrame(media, 4), OM_ERR_FRAME_INDEX_OUT_OF_RANGE);
+    EXPECT_EQ(omfmCloseMedia(media), 0);
+}
+
+TEST_F(JpegCodecTest, DecoderWarningsOfAReadAreAnsweredUntilTheNextRead) {
+    std::vector<std::vector<uint8_t>> pictures;
+    omfMediaHdl_t media = writeAndReopen("JPEG", kOmfFullFrame, 2, 100, &pictures);
+    ASSERT_NE(media, nullptr);
+    ASSERT_EQ(omfmCloseMedia(media), 0);
+    {
+        // An end-of-image marker halfway through the second image's entropy-coded data.
+        std::fstream data(path("media.omf"), std::ios::in | std::ios::out | std::ios::binary);
+        std::string bytes{std::istreambuf_iterator<char>(data), {}};
+        const std::size_t second = bytes.find("\xFF\xD8\xFF", bytes.find("\xFF\xD8\xFF") + 1);
+        const std::size_t scan = bytes.find("\xFF\xDA", second);
+        ASSERT_NE(scan, std::string::npos);
+        data.seekp(std::streamoff(scan + kWidth * kHeight / 16));
+        data.write("\xFF\xD9", 2);
+    }
+    media = reopenMedia();
+    ASSERT_NE(media, nullptr);
+    ASSERT_EQ(omfmSetMemoryFormat(media, rgbEntries), 0);
+    const size_t frameBytes = pictures[0].size();
+    char text[128];
+    omfBool found = true;
+    readRgb(media, 1, frameBytes);
+    ASSERT_EQ(omfmGetDecodeWarning(media, text, sizeof text, &found), 0);
+    EXPECT_FALSE(found);
+    EXPECT_STREQ(text, "");
+
+    readRgb(media, 2, frameBytes); // decodes, with a warning
+    ASSERT_EQ(omfmGetDecodeWarning(media, text, sizeof text, &found), 0);
+    EXPECT_TRUE(found);
+    EXPECT_NE(std::string(text).find("Corrupt JPEG data"), std::string::npos) << text;
+    // A short buffer takes what fits, zero-terminated.
+    ASSERT_EQ(omfmGetDecodeWarning(media, text, 5, &found), 0);
+    EXPECT_TRUE(found);
+    EXPECT_STREQ(text, "Corr");
+    EXPECT_EQ(omfmGetDecodeWarning(media, text, 0, &found), OM_ERR_BUFFER_TOO_SMALL);
+
+    readRgb(media, 1, frameBytes);
+    ASSERT_EQ(omfmGetDecodeWarning(media, text, sizeof text, &found), 0);
+    EXPECT_FALSE(found);
     EXPECT_EQ(omfmCloseMedia(media), 0);
 }
 

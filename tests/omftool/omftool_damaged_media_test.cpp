@@ -1,6 +1,7 @@
-// omftool extract and frames on a file whose JPEG media has one damaged frame: by default both
-// stop there with status 2, naming the frame and the toolkit's cause and leaving no output of
-// it; with --skip-damaged both go on, count it apart from gaps and end with status 1.
+// omftool extract and frames on a file whose JPEG media has one damaged frame, one that fails to
+// read or one that decodes only with a decoder warning: by default both stop there with status
+// 2, naming the frame and the cause (the decoder's own text) and leaving no output of it; with
+// --skip-damaged both go on, count it apart from gaps and end with status 1.
 #include "sample_edit_fixture.h"
 
 #include <gtest/gtest.h>
@@ -23,6 +24,7 @@ namespace fs = std::filesystem;
 constexpr int kDamagedFrame = 3;
 constexpr const char* kDamage = "frame 3 is damaged: ";
 constexpr const char* kCause = "Unspecified JPEG codec problem";
+constexpr const char* kDecoderCause = "Not a JPEG file"; // libjpeg's words for it
 
 struct ToolRun {
     int status = -1;
@@ -42,8 +44,14 @@ class OmftoolDamagedMedia : public omftool_test::SampleEditTest {
         for (int frame = 0; frame < kDamagedFrame && at != std::string::npos; ++frame)
             at = bytes.find(soi, at + 1);
         ASSERT_NE(at, std::string::npos);
-        bytes[at] = bytes[at + 1] = 0;
+        Damage(bytes, at);
+        if (HasFatalFailure()) return;
         std::ofstream(file_, std::ios::binary | std::ios::trunc) << bytes;
+    }
+
+    // Damages the image starting at `image` in the file's bytes: it no longer starts with SOI.
+    virtual void Damage(std::string& bytes, std::size_t image) {
+        bytes[image] = bytes[image + 1] = 0;
     }
 
     ToolRun Omftool(const std::string& arguments) {
@@ -91,6 +99,7 @@ TEST_F(OmftoolDamagedMedia, ExtractAndFramesStopAtTheDamagedFrameOrSkipAndCountI
                   std::string::npos)
             << stops.err;
         EXPECT_NE(stops.err.find(kCause), std::string::npos) << stops.err;
+        EXPECT_NE(stops.err.find(kDecoderCause), std::string::npos) << stops.err;
         EXPECT_EQ(Written("stop"), (std::vector<std::string>{"f00.png", "f01.png", "f02.png"}));
 
         const ToolRun skips = Omftool(arguments + " --skip-damaged -o " + path("skip/f%02d.png"));
@@ -119,6 +128,43 @@ TEST_F(OmftoolDamagedMedia, AMovieIsNotKeptAndGapsStayApartFromDamage) {
               std::string::npos)
         << sequence.out;
     EXPECT_NE(sequence.err.find("frame 1 is damaged"), std::string::npos) << sequence.err;
+}
+
+// The same frame with its image intact but its entropy-coded data cut short by an end-of-image
+// marker halfway: libjpeg decodes it anyway, with a warning, into a picture half grey.
+class OmftoolWarnedMedia : public OmftoolDamagedMedia {
+  protected:
+    void Damage(std::string& bytes, std::size_t image) override {
+        const std::size_t scan = bytes.find("\xFF\xDA", image);
+        const std::size_t next = bytes.find("\xFF\xD8\xFF", image + 1);
+        ASSERT_NE(scan, std::string::npos);
+        ASSERT_LT(scan, next);
+        const std::size_t middle = scan + (next - scan) / 2;
+        bytes[middle] = '\xFF';
+        bytes[middle + 1] = '\xD9';
+    }
+};
+
+TEST_F(OmftoolWarnedMedia, AFrameDecodedWithADecoderWarningIsDamagedAndNamedByTheDecoder) {
+    for (const char* command : {"frames", "extract"}) {
+        const std::string arguments =
+            std::string(command) + " " + file_ + (command[0] == 'f' ? " --index 2" : " --track 1");
+        SCOPED_TRACE(arguments);
+        fs::remove_all(dir_ / "stop");
+        fs::remove_all(dir_ / "skip");
+
+        const ToolRun stops = Omftool(arguments + " -o " + path("stop/f%02d.png"));
+        EXPECT_EQ(stops.status, 2) << stops.err;
+        EXPECT_NE(stops.err.find(kDamage), std::string::npos) << stops.err;
+        EXPECT_NE(stops.err.find("Corrupt JPEG data"), std::string::npos) << stops.err;
+        // The frames before it decode as ever.
+        EXPECT_EQ(Written("stop"), (std::vector<std::string>{"f00.png", "f01.png", "f02.png"}));
+
+        const ToolRun skips = Omftool(arguments + " --skip-damaged -o " + path("skip/f%02d.png"));
+        EXPECT_EQ(skips.status, 1) << skips.err;
+        EXPECT_NE(skips.out.find("; 1 damaged frame skipped\n"), std::string::npos) << skips.out;
+        EXPECT_EQ(Written("skip").size(), 11u);
+    }
 }
 
 } // namespace

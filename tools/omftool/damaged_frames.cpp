@@ -8,8 +8,9 @@ namespace omftool {
 
 void addSkipDamaged(CLI::App& command, bool& skip) {
     command.add_flag("--skip-damaged", skip,
-                     "Go on past a frame whose media cannot be read, reporting it by number and "
-                     "cause; the summary counts such frames and the exit status is 1 (without "
+                     "Go on past a damaged frame (its media cannot be read, or decodes only with "
+                     "a decoder warning), reporting it by number and cause; the summary counts "
+                     "such frames and the exit status is 1 (without "
                      "it the command stops there with status 2)");
 }
 

@@ -1,4 +1,5 @@
-// Frames whose media fails to read (damaged compressed bytes, a broken frame index): extract
+// Frames whose media fails to read (damaged compressed bytes, a broken frame index) or decodes
+// only with a decoder warning (compressed data cut short): extract
 // and frames stop at the first with status 2, naming its number and cause; with
 // --skip-damaged they report each, go on, count them apart from gaps and end with status 1.
 #pragma once

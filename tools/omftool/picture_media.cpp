@@ -33,6 +33,17 @@ bool fileHasAlpha(omfMediaHdl_t media, omfObject_t pictureKind) {
            nullptr;
 }
 
+// Room for the decoder's messages of one read.
+constexpr omfInt32 kDecoderTextSize = 512;
+
+// What the decoder said during the last read of `media`; empty when nothing.
+std::string decoderMessages(omfMediaHdl_t media) {
+    char text[kDecoderTextSize] = {};
+    omfBool found = false;
+    if (omfmGetDecodeWarning(media, text, kDecoderTextSize, &found) != 0 || !found) return {};
+    return text;
+}
+
 } // namespace
 
 std::string pictureTrackText(const MediaMob& mob) {
@@ -133,10 +144,13 @@ bool PictureReader::readFrame(int64_t frame, std::vector<uint8_t>& argb, MediaFa
     if (dv_) return readDVFrame(argb, doing, failure);
     argb.resize(frameBytes());
     omfInt32 bytesRead = 0;
-    if (int error = omfmReadChannelSamples(media_.get(), 1, omfInt32(argb.size()), argb.data(),
-                                           &bytesRead)) {
-        return fail(failure, error, doing);
-    }
+    const omfErr_t error =
+        omfmReadChannelSamples(media_.get(), 1, omfInt32(argb.size()), argb.data(), &bytesRead);
+    // The decoder's own words name the cause better than the toolkit's code alone, and a frame
+    // it warned about (damaged data decoded anyway) is no good frame.
+    const std::string said = decoderMessages(media_.get());
+    if (error != 0) return fail(failure, error, said.empty() ? doing : doing + ": " + said);
+    if (!said.empty()) return fail(failure, kOmfDecodeWarningError, doing + ": " + said);
     if (size_t(bytesRead) != argb.size()) {
         return fail(failure, OM_ERR_NO_DATA_READ,
                     doing + ": " + std::to_string(bytesRead) + " of " +

@@ -134,13 +134,15 @@ int runExtract(const ExtractOptions& options, std::ostream& out, std::ostream& e
         if (options.progress) err << "\rframe " << i + 1 << " of " << count << std::flush;
         app.ClearMessages();
         Image* image = host->LoadFrame(int32_t(frame));
-        if (!image) {
-            // A gap or media found nowhere gives no error; media that fails to read does.
-            const std::string cause = lastError(app);
-            if (cause.empty()) {
-                ++unread;
-                continue;
-            }
+        // A gap or media found nowhere gives no error; media that fails to read does, and so
+        // does a frame the decoder warned about (damaged data decoded anyway).
+        const std::string cause = lastError(app);
+        if (!image && cause.empty()) {
+            ++unread;
+            continue;
+        }
+        if (!cause.empty()) {
+            if (image) image->Recycle();
             if (options.progress) err << "\n";
             if (damaged.report(frame, cause, err)) continue;
             return kExitError;
@@ -228,7 +230,8 @@ void addExtractCommand(CLI::App& app, CommandRun& run) {
                     "when complete. Exit status 0 when frames were written; 1 when damaged frames "
                     "were skipped (--skip-damaged); 2 for a bad pattern, a file the plug-in "
                     "refuses, an entry or frame range that does not exist, a damaged frame (its "
-                    "media fails to read), a file that cannot be written, or when no frame could "
+                    "media fails to read, or decodes only with a decoder warning), a file that "
+                    "cannot be written, or when no frame could "
                     "be read; 130 after "
                     "SIGINT, 143 after SIGTERM (frame files already written stay, a movie is "
                     "removed).");

@@ -174,6 +174,7 @@ omfErr_t jpegReadSamples(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t f
     JpegState* state = nullptr;
     omfmMultiXfer_t* transfer = nullptr;
     OMF_CHECK(file, startTransfer(file, media, parms, &state, &transfer));
+    state->layer.forgetMessages();
     if (media->rawTransfer != 0) {
         OMF_CHECK(file, readStoredFrame(file, media->stream, state->index, *transfer));
         return 0;

@@ -1,6 +1,6 @@
 // Information requests of the JPEG codec: JPEG tables, the resolution,
-// frame sizes from the index; format lists as every picture codec answers
-// them.
+// frame sizes from the index, the decoder's messages of the last read; format lists as every
+// picture codec answers them.
 #include "avr/resolution_record.h"
 #include "jpeg/indexed_frames.h"
 #include "jpeg/jpeg_state.h"
@@ -87,6 +87,9 @@ omfErr_t jpegGetInfo(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t file)
     }
     case kMediaInfoFrameSize:
         OMF_CHECK(file, answerFrameSize(file, *state, info.size, info.buffer));
+        return 0;
+    case kMediaInfoDecodeMessages:
+        OMF_CHECK(file, state->layer.answerMessages(file, info.size, info.buffer));
         return 0;
     default:
         OMF_CHECK(file, video::getPictureInfo(parms, media, file));

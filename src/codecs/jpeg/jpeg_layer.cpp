@@ -7,6 +7,7 @@
 // where they may end in that jump.
 #include "jpeg/jpeg_layer.h"
 
+#include "omf/omf_codec.h"
 #include "omf/omf_error_codes.h"
 #include "omf/omf_error_flow.h"
 
@@ -37,6 +38,7 @@ constexpr long kLargestImageScale = 4;
 constexpr long kSmallestImageLimit = 1L << 16; // pixels always allowed
 // What libjpeg may allocate for one image (progressive images keep all coefficients).
 constexpr long kMemoryLimit = 512L << 20;
+constexpr char kMessageSeparator[] = "; "; // between messages answered together
 
 } // namespace
 
@@ -336,10 +338,31 @@ const std::vector<std::string>& JpegLayer::messages() const {
     return objects_->messages;
 }
 
+void JpegLayer::forgetMessages() {
+    objects_->messages.clear();
+}
+
+omfErr_t JpegLayer::answerMessages(omfHdl_t file, omfInt32 size, void* buffer) const {
+    if (buffer == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
+    if (size < omfInt32(sizeof(omfDecodeMessages_t))) OMF_RAISE(file, OM_ERR_BUFFER_TOO_SMALL);
+    auto& answer = *static_cast<omfDecodeMessages_t*>(buffer);
+    if (answer.text == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
+    if (answer.length < 1) OMF_RAISE(file, OM_ERR_BUFFER_TOO_SMALL);
+    std::string joined;
+    for (const std::string& message : objects_->messages) {
+        if (!joined.empty()) joined += kMessageSeparator;
+        joined += message;
+    }
+    const size_t count = std::min(joined.size(), size_t(answer.length) - 1);
+    std::memcpy(answer.text, joined.data(), count);
+    answer.text[count] = '\0';
+    answer.found = !objects_->messages.empty();
+    return 0;
+}
+
 omfErr_t JpegLayer::decompress(omfHdl_t file, media::CodecStream& stream, const TableSet* tables,
                                const ImageRows& out) {
     Objects& objects = *objects_;
-    objects.messages.clear();
     objects.errors.code = 0;
     if (out.data == nullptr || out.width <= 0 || out.height <= 0)
         OMF_RAISE(file, OM_ERR_NULL_PARAM);

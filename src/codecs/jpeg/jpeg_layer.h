@@ -74,9 +74,9 @@ class JpegLayer {
     JpegLayer& operator=(const JpegLayer&) = delete;
 
     // Decompresses the image at the stream's position into `out`; `tables`
-    // (may be null) are installed first. Pixels outside the image's own
-    // size stay untouched, image pixels outside `out` are dropped. Errors:
-    // the stream's code when reading failed, else OM_ERR_JPEG_UNSPECIFIED.
+    // (may be null) are installed first. Its messages add to messages(). Pixels outside the image's
+    // own size stay untouched, image pixels outside `out` are dropped. Errors: the stream's code
+    // when reading failed, else OM_ERR_JPEG_UNSPECIFIED.
     omfErr_t decompress(omfHdl_t file, media::CodecStream& stream, const TableSet* tables,
                         const ImageRows& out);
 
@@ -84,8 +84,14 @@ class JpegLayer {
     omfErr_t compress(omfHdl_t file, media::CodecStream& stream, const CompressOptions& options,
                       const ImageRows& in);
 
-    // Warnings and error texts of the last call, in the order they arose.
+    // Warnings and error texts in the order they arose: of the last compress, or of every
+    // image decompressed since forgetMessages (a frame's fields add to each other's).
     const std::vector<std::string>& messages() const;
+    // Starts a new read: the messages of earlier images are dropped.
+    void forgetMessages();
+
+    // Answers the decode-messages selector (an omfDecodeMessages_t in `buffer`) from messages().
+    omfErr_t answerMessages(omfHdl_t file, omfInt32 size, void* buffer) const;
 
     struct Objects;
 

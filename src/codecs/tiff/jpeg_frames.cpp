@@ -150,6 +150,7 @@ omfErr_t readJpegFrames(omfHdl_t file, omfMediaHdl_t media, TiffState& state,
                         omfmMultiXfer_t& transfer) {
     transfer.samplesXfered = 0;
     transfer.bytesXfered = 0;
+    if (state.layer) state.layer->forgetMessages();
     if (media->rawTransfer != 0) return readRawFrame(file, media, state, transfer);
     return readDecodedFrames(file, media, state, transfer);
 }

@@ -124,6 +124,11 @@ omfErr_t getTiffInfo(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t file)
     case kMediaInfoFrameSize:
         OMF_CHECK(file, answerFrameSize(file, media, parms, state));
         return 0;
+    case kMediaInfoDecodeMessages:
+        // Media without JPEG frames is never decoded: its layer stays unmade.
+        if (!state.layer) OMF_RAISE(file, OM_ERR_INVALID_CODEC_OPERATION);
+        OMF_CHECK(file, state.layer->answerMessages(file, info.size, info.buffer));
+        return 0;
     default:
         OMF_CHECK(file, video::getPictureInfo(parms, media, file));
         return 0;

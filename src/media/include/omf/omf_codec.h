@@ -52,14 +52,24 @@ constexpr omfInt32 kOmfCodecTableSize = 22;
 
 // Info selectors of getInfo and putInfo.
 typedef enum : omfInt32 {
-    kMediaInfoVideoFormat = 1,   // video format list (omfFormatEntry_t entries)
-    kMediaInfoJPEGTables = 2,    // JPEG table record
-    kMediaInfoCodecParams = 3,   // codec-specific parameter block
-    kMediaInfoMemoryFormat = 5,  // memory format list (put only)
-    kMediaInfoMaxSampleSize = 7, // omfMaxSampleSize_t
-    kMediaInfoDataSize = 9,      // size of the descriptor's data value (omfInt64)
-    kMediaInfoFrameSize = 10,    // size of one given frame (frame-indexed codecs)
+    kMediaInfoVideoFormat = 1,     // video format list (omfFormatEntry_t entries)
+    kMediaInfoJPEGTables = 2,      // JPEG table record
+    kMediaInfoCodecParams = 3,     // codec-specific parameter block
+    kMediaInfoMemoryFormat = 5,    // memory format list (put only)
+    kMediaInfoMaxSampleSize = 7,   // omfMaxSampleSize_t
+    kMediaInfoDataSize = 9,        // size of the descriptor's data value (omfInt64)
+    kMediaInfoFrameSize = 10,      // size of one given frame (frame-indexed codecs)
+    kMediaInfoDecodeMessages = 11, // the decoder's messages of the last read (get only)
 } omfMediaInfoSelector_t;
+
+// Answer of the decode-messages selector: what the decoder said while the last read
+// decompressed its frames (warnings of damaged data, the text of a failure), reset at each
+// read. A codec without such messages refuses the selector (OM_ERR_INVALID_CODEC_OPERATION).
+typedef struct {
+    char* text;      // the messages joined by "; ", cut to fit, always zero-terminated
+    omfInt32 length; // bytes of `text`, at least 1
+    omfBool found;   // out: whether there was any message
+} omfDecodeMessages_t;
 
 // Answer of the largest-sample-size selector.
 typedef struct {

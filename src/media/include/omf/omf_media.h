@@ -7,6 +7,7 @@
 #pragma once
 
 #include "omf/omf_codec.h"
+#include "omf/omf_error_codes.h"
 #include "omf/omf_media_types.h"
 #include "omf/omf_resolve.h"
 
@@ -115,6 +116,14 @@ omfErr_t omfmPutJPEGTables(omfMediaHdl_t media, omfInt32 size, void* tables);
 omfErr_t omfmSetCodecParameters(omfMediaHdl_t media, omfInt32 size, void* parameters);
 omfErr_t omfmGetDataSize(omfMediaHdl_t media, omfInt64* size);
 omfErr_t omfmGetLargestSampleSize(omfMediaHdl_t media, omfObject_t mediaKind, omfInt32* size);
+// What the decoder said while the last read of `media` decompressed its frames: libjpeg's
+// warnings ("Premature EOF in JPEG file", "Corrupt JPEG data: ...") of a frame that still
+// decoded, or the text behind a failed read. Joined by "; " into `buffer` (cut to fit `length`,
+// always zero-terminated); `found` tells whether there was any. Reset at each read. Codecs that
+// keep no decoder messages (uncompressed media, sound) answer found false.
+omfErr_t omfmGetDecodeWarning(omfMediaHdl_t media, char* buffer, omfInt32 length, omfBool* found);
+// The code under which readers report a frame that decoded, but with decoder messages.
+constexpr omfErr_t kOmfDecodeWarningError = OM_ERR_JPEG_UNSPECIFIED;
 // getInfo and putInfo of the handle's codec, for the codec-specific selectors.
 omfErr_t omfmGetInfo(omfMediaHdl_t media, omfMediaInfoSelector_t selector, omfObject_t mediaKind,
                      omfInt32 size, void* buffer);
