@@ -4,9 +4,9 @@
 // reads back above a PSNR floor; varieties of different names store different frames.
 #include <nlohmann/json.hpp>
 
+#include <cstdio>
 #include <cstdlib>
 #include <map>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -53,14 +53,19 @@ double NamedRatio(const std::string& name) {
     return std::atof(name.c_str() + 4); // the number after "JFIF"
 }
 
-// The DIDResolutionID the file stores, from omftool dump's value of the property.
+// The DIDResolutionID the file stores, from omftool dump's value of the property: its first two
+// immediate bytes.
 int StoredResolutionID(const std::string& dump) {
-    static const std::regex value(
-        R"(OMFI:DIDD:DIDResolutionID \(#\d+\)\n.*\n\s+immediate \[([0-9A-F]{2}) ([0-9A-F]{2}) )");
-    std::smatch found;
-    if (!std::regex_search(dump, found, value)) return -1;
+    const std::size_t property = dump.find("OMFI:DIDD:DIDResolutionID (#");
+    if (property == std::string::npos) return -1;
+    const std::string immediate = "immediate [";
+    const std::size_t bytes = dump.find(immediate, property);
+    if (bytes == std::string::npos) return -1;
+    unsigned low = 0, high = 0;
+    if (std::sscanf(dump.c_str() + bytes + immediate.size(), "%2x %2x", &low, &high) != 2)
+        return -1;
     // The saver writes little-endian ("II") files.
-    return std::stoi(found[1].str(), nullptr, 16) + 256 * std::stoi(found[2].str(), nullptr, 16);
+    return int(low + 256 * high);
 }
 
 class OmftoolJfifRatio : public omftool_test::OmftoolFolderTest,
