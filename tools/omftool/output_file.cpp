@@ -13,7 +13,9 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace omftool {
@@ -223,6 +225,25 @@ bool writeBytesAt(const std::string& path, std::span<const uint8_t> bytes, std::
     why = std::strerror(written ? errno : writeError);
     std::remove(path.c_str());
     return false;
+}
+
+std::string likelyWriteFailure(const std::string& path) {
+    // A write that would cross the file-size limit fails whole, so the file stops short of the
+    // limit by up to one write: the toolkit writes at most its 64 KiB buffer at once.
+    constexpr off_t kLargestWrite = 128 * 1024;
+    struct stat written {};
+    rlimit limit{};
+    if (::stat(path.c_str(), &written) == 0 && ::getrlimit(RLIMIT_FSIZE, &limit) == 0 &&
+        limit.rlim_cur != RLIM_INFINITY &&
+        rlim_t(written.st_size + kLargestWrite) >= limit.rlim_cur) {
+        return std::string(std::strerror(EFBIG)) + " (the file-size limit is " +
+               std::to_string(limit.rlim_cur) + " bytes)";
+    }
+    struct statvfs space {};
+    const std::string folder = std::filesystem::path(path).parent_path().string();
+    if (::statvfs(folder.empty() ? "." : folder.c_str(), &space) == 0 && space.f_bavail == 0)
+        return std::strerror(ENOSPC);
+    return {};
 }
 
 } // namespace omftool

@@ -68,6 +68,11 @@ class OutputFolder {
 // false with the reason, a partial file removed.
 bool writeBytesAt(const std::string& path, std::span<const uint8_t> bytes, std::string& why);
 
+// Why a writer that cannot say (the toolkit answers only that a write failed) most likely failed
+// to write `path`: the file-size limit reached, or no space left on its file system; empty when
+// neither is so.
+std::string likelyWriteFailure(const std::string& path);
+
 // Writes `target` in one step: `write` writes the whole file at the path it is given, and the
 // result is committed. False with why, the temporary removed.
 bool writeOutputFile(const std::string& target,

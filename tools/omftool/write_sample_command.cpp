@@ -7,8 +7,6 @@
 #include "sample_edit.h"
 #include "toolkit_console.h"
 
-#include <cerrno>
-#include <cstring>
 #include <iostream>
 #include <memory>
 
@@ -44,19 +42,18 @@ void addWriteSampleCommand(CLI::App& app, CommandRun& run) {
             const bool written = writeOutputFile(
                 given->file,
                 [&given](const std::string& path, std::string& failed) {
-                    // The toolkit's container trace shows only at --verbose; the system's
-                    // reason for the failed write (a full disk, the file-size limit) is what
-                    // the message names.
+                    // The toolkit's container trace shows only at --verbose; the likely reason
+                    // for the failed write (a full disk, the file-size limit) is what the
+                    // message names.
                     const ToolkitConsole quiet;
-                    errno = 0;
                     const bool done = given->edit ? writeSampleEdit(path)
                                       : given->revision >= 0
                                           ? writeSampleOMF(path, given->revision)
                                           : writeSampleContainer(path, given->version1);
-                    const int error = errno;
-                    if (!done)
-                        failed =
-                            error != 0 ? std::strerror(error) : "the file could not be written";
+                    if (!done) {
+                        failed = likelyWriteFailure(path);
+                        if (failed.empty()) failed = "the file could not be written";
+                    }
                     return done;
                 },
                 why);
