@@ -210,6 +210,13 @@ TEST_F(OmftoolWrite, FailuresEndWithStatus2AndAMessage) {
              Case{"--codec AJPG --variety JFIF2:1 --quality 50 " + Quoted(input),
                   "omftool write: codec AJPG takes no --quality: its variety sets the "
                   "compression\n"},
+             // Uncompressed frames: no Quality to set, so the option is refused, not dropped.
+             Case{"--codec RGBA --quality 50 " + Quoted(input),
+                  "omftool write: codec RGBA takes no --quality: it does not compress with "
+                  "quantisation tables\n"},
+             Case{"--codec BOGUS " + Quoted(input),
+                  "omftool write: there is no codec \"BOGUS\" (omftool codecs lists the codecs "
+                  "and their varieties)\n"},
              // 30 frames per second is no rate of the resolution's film standard.
              Case{"--codec AJPG --variety AVR12 --rate 30 " + Quoted(input),
                   "OMF Error: 130\nOMFI_ERR: Illegal value for edit rate\n"

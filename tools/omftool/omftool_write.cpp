@@ -7,11 +7,14 @@
 #include "frame_rate_option.h"
 #include "movie_input.h"
 #include "movie_sound.h"
+#include "open_omf_file.h"
 #include "plugin_tracks.h"
 #include "tarsel/system/numbered_name.h"
 #include "toolkit_console.h"
 
 #include "omf/omf_codec_ids.h"
+#include "omf/omf_media.h"
+#include "omf/omf_session.h"
 
 #include "tarsel/system/application.h"
 #include "tarsel/system/clip.h"
@@ -38,6 +41,19 @@ constexpr const char* kCodecInput = "Codec";
 constexpr const char* kVarietySuffix = ".CodecVariety";
 constexpr const char* kRateInput = "FrameRateFps";
 constexpr const char* kQualityInput = "Quality";
+
+// The capabilities the codec registered as `codecID` describes itself with, in a session that
+// has the codecs the plug-in has; nothing when no codec of that ID is registered.
+std::optional<omfUInt32> CodecCapabilities(const std::string& codecID) {
+    omfSessionHdl_t session = nullptr;
+    std::optional<omfUInt32> answer;
+    omfUInt32 capabilities = 0;
+    if (startSession(MediaLayer::kWith, session) == 0 &&
+        omfmGetCodecCapabilities(session, codecID.c_str(), &capabilities) == 0)
+        answer = capabilities;
+    if (session != nullptr) omfsFinishSession(session);
+    return answer;
+}
 constexpr const char* kSoundNotWritten =
     " has sound, which write does not copy: the OMF file holds its pictures only";
 constexpr const char* kNotARate = " is not a frame rate: give a number of frames per second from "
@@ -188,6 +204,11 @@ class SaverRun {
 
     int ApplyChoices() {
         Tool& tool = m_Host->GetTool();
+        const std::optional<omfUInt32> capabilities = CodecCapabilities(m_Options.codec);
+        if (!capabilities) {
+            return Fail("there is no codec \"" + m_Options.codec +
+                        "\" (omftool codecs lists the codecs and their varieties)");
+        }
         if (!m_Host->SetInput(kCodecInput, Parameter(TsID(m_Options.codec))))
             return Fail("the OMF plug-in has no codec control");
         if (m_Options.variety) {
@@ -207,6 +228,10 @@ class SaverRun {
             if (m_Options.codec == kOmfCodecAVR) {
                 return Fail("codec " + m_Options.codec +
                             " takes no --quality: its variety sets the compression");
+            }
+            if ((*capabilities & kOmfCodecTakesQuantTables) == 0) {
+                return Fail("codec " + m_Options.codec +
+                            " takes no --quality: it does not compress with quantisation tables");
             }
             m_Host->SetInput(kQualityInput, Parameter(*m_Options.quality));
         }

@@ -22,29 +22,33 @@ omfProductIdentification_t productIdentification(const char* versionText) {
     return ident;
 }
 
-OpenOMFFile::OpenOMFFile(const std::string& path, MediaLayer media) {
+omfErr_t startSession(MediaLayer media, omfSessionHdl_t& session) {
     const omfProductIdentification_t ident = productIdentification("1.0");
-    error_ = omfsStartSession(&ident, &session_);
+    if (omfErr_t error = omfsStartSession(&ident, &session)) {
+        session = nullptr;
+        return error;
+    }
+    omfsSetBentoErrorPrinting(session, false);
+    if (media == MediaLayer::kWithout) return 0;
+    omfErr_t error = omfmInit(session);
+    // Avid's codecs too, which a host registers itself: omftool reads
+    // what the plug-in reads (DV frames come out as stored, so DV needs no decoder here).
+    omfInt32 count = 0;
+    const omfAvidCodecEntry_t* codecs = omfmAvidCodecs(&count);
+    for (const omfAvidCodecEntry_t& codec : std::span(codecs, std::size_t(count))) {
+        if (error == 0) error = omfmAddCodec(session, codec.entry);
+    }
+    if (error != 0) return error;
+    // External media that moved is looked for along the search path.
+    omfmSetLocateFailureCallback(session, openMovedMedia);
+    return 0;
+}
+
+OpenOMFFile::OpenOMFFile(const std::string& path, MediaLayer media) {
+    error_ = startSession(media, session_);
     if (error_ != 0) {
         message_ = omfsErrorName(error_);
         return;
-    }
-    omfsSetBentoErrorPrinting(session_, false);
-    if (media == MediaLayer::kWith) {
-        error_ = omfmInit(session_);
-        // Avid's codecs too, which a host registers itself: omftool reads
-        // what the plug-in reads (DV frames come out as stored, so DV needs no decoder here).
-        omfInt32 count = 0;
-        const omfAvidCodecEntry_t* codecs = omfmAvidCodecs(&count);
-        for (const omfAvidCodecEntry_t& codec : std::span(codecs, std::size_t(count))) {
-            if (error_ == 0) error_ = omfmAddCodec(session_, codec.entry);
-        }
-        if (error_ != 0) {
-            message_ = omfsErrorName(error_);
-            return;
-        }
-        // External media that moved is looked for along the search path.
-        omfmSetLocateFailureCallback(session_, openMovedMedia);
     }
     error_ = omfsOpenFileForRead(path.c_str(), session_, &file_);
     if (error_ != 0) {

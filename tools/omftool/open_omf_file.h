@@ -22,6 +22,11 @@ omfProductIdentification_t productIdentification(const char* versionText);
 // the media calls (codecs registered with the session before the open).
 enum class MediaLayer { kWithout, kWith };
 
+// Starts a session of omftool's, the toolkit's container trace off; with the media layer, also
+// Avid's codecs (as the plug-in has them) and the search for moved media. 0 or the toolkit's
+// error; the session, when one was started, is the caller's to finish.
+omfErr_t startSession(MediaLayer media, omfSessionHdl_t& session);
+
 class OpenOMFFile {
   public:
     explicit OpenOMFFile(const std::string& path, MediaLayer media = MediaLayer::kWithout);
