@@ -381,10 +381,10 @@ void addWriteCommand(CLI::App& app, CommandRun& run) {
         "other rates in hundredths (default: a movie's own rate, else 24)");
     given->qualityOption =
         write
-            ->add_option(
-                "--quality", given->quality,
-                "JPEG quality 0..100 (default: 93); refused for AJPG, whose varieties name "
-                "their compression")
+            ->add_option("--quality", given->quality,
+                         "JPEG quality 0..100 (default: 93), for codecs that compress with "
+                         "quantisation tables; refused for AJPG, whose varieties name their "
+                         "compression, and for uncompressed codecs such as RGBA")
             ->check(CLI::Range(0.0, 100.0));
     write
         ->add_option("INPUT", given->options.inputs,
