@@ -69,8 +69,10 @@ TEST_P(OmftoolRoundTrip, FramesWrittenComeBackThroughExtract) {
     }
     std::string arguments = "write " + Quoted(path_) + " --codec " + Quoted(item.codec) +
                             " --rate " + std::to_string(item.rate) + " ";
-    // omftool refuses --quality for AJPG, whose varieties name their compression.
-    if (std::string(item.codec) != "AJPG") arguments += "--quality 93 ";
+    // omftool refuses --quality for AJPG, whose varieties name their compression, and for the
+    // uncompressed codecs, which it does not change.
+    const std::string codec = item.codec;
+    if (codec != "AJPG" && codec != "RGBA" && codec != "CDCI") arguments += "--quality 93 ";
     if (*item.variety != '\0') arguments += "--variety " + Quoted(item.variety) + " ";
     const ToolRun write = Omftool(arguments + Quoted(folder_ + "shot.0001.png"));
     ASSERT_EQ(write.status, 0) << write.err;
