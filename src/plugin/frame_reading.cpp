@@ -36,24 +36,18 @@ std::string DecoderMessages(omfMediaHdl_t media) {
     return text;
 }
 
-omfFormatEntry_t Entry(omfInt32 opcode) {
-    omfFormatEntry_t entry{};
-    entry.opcode = opcode;
-    return entry;
-}
-
 // The field facts of the media; what cannot be read keeps FieldInfo's defaults.
 FieldInfo ReadFieldInfo(omfMediaHdl_t media, omfObject_t pictureKind, omfInt32& layout) {
     FieldInfo fields;
-    omfFormatEntry_t items[3] = {Entry(kOmfFrameLayout), Entry(kOmfFieldDominance),
-                                 Entry(kOmfVFmtEnd)};
+    omfFormatEntry_t items[3] = {omfmFormatEntry(kOmfFrameLayout),
+                                 omfmFormatEntry(kOmfFieldDominance), omfmFormatEntry(kOmfVFmtEnd)};
     if (omfmGetInfo(media, kMediaInfoVideoFormat, pictureKind, sizeof items, items) == 0) {
         layout = items[0].operand.int32;
         fields.DominanceCode = items[1].operand.int32;
         if (omfmGetFieldOrder(media, &fields.FieldOrder) != 0) fields.FieldOrder = 2;
         if (omfmGetSignalStandard(media, &fields.SignalStandard) != 0) fields.SignalStandard = 0;
     }
-    omfFormatEntry_t lineMap[2] = {Entry(kOmfVideoLineMap), Entry(kOmfVFmtEnd)};
+    omfFormatEntry_t lineMap[2] = {omfmFormatEntry(kOmfVideoLineMap), omfmFormatEntry(kOmfVFmtEnd)};
     if (omfmGetInfo(media, kMediaInfoVideoFormat, pictureKind, sizeof lineMap, lineMap) == 0) {
         fields.Line1 = lineMap[0].operand.lineMap[0];
         fields.Line2 = lineMap[0].operand.lineMap[1];

@@ -26,13 +26,6 @@ constexpr int32_t kPALHeight = 576;
 constexpr omfInt32 kNTSC = 1;
 constexpr omfInt32 kPAL = 2;
 
-omfFormatEntry_t FormatEntry(omfInt32 opcode) {
-    omfFormatEntry_t entry;
-    std::memset(&entry, 0, sizeof entry);
-    entry.opcode = opcode;
-    return entry;
-}
-
 bool IsA(omfHdl_t file, omfObject_t object, const char* classID) {
     omfErr_t error = 0;
     return object && omfiIsTypeOf(file, object, classID, &error) && error == 0;
@@ -73,16 +66,16 @@ omfErr_t OMFFormat::OpenPictureMedia(omfMediaHdl_t media, bool withLength) {
     }
     if (status == 0) {
         // Frames arrive as 8-bit A, R, G, B, fields kept apart when the media stores them so.
-        m_MemoryFormat[0] = FormatEntry(kOmfFrameLayout);
+        m_MemoryFormat[0] = omfmFormatEntry(kOmfFrameLayout);
         m_MemoryFormat[0].operand.int32 =
             m_FrameLayout == kOmfSeparateFields ? kOmfSeparateFields : kOmfFullFrame;
-        m_MemoryFormat[1] = FormatEntry(kOmfPixelFormat);
+        m_MemoryFormat[1] = omfmFormatEntry(kOmfPixelFormat);
         m_MemoryFormat[1].operand.int32 = kOmfPixRGBA;
-        m_MemoryFormat[2] = FormatEntry(kOmfRGBCompLayout);
+        m_MemoryFormat[2] = omfmFormatEntry(kOmfRGBCompLayout);
         std::memcpy(m_MemoryFormat[2].operand.compLayout, "ARGB", 4);
-        m_MemoryFormat[3] = FormatEntry(kOmfRGBCompSizes);
+        m_MemoryFormat[3] = omfmFormatEntry(kOmfRGBCompSizes);
         std::memset(m_MemoryFormat[3].operand.compSizes, 8, 4);
-        m_MemoryFormat[4] = FormatEntry(kOmfVFmtEnd);
+        m_MemoryFormat[4] = omfmFormatEntry(kOmfVFmtEnd);
         status = omfmSetMemoryFormat(media, m_MemoryFormat);
     }
     if (status == 0 && withLength) {
@@ -95,7 +88,7 @@ omfErr_t OMFFormat::OpenPictureMedia(omfMediaHdl_t media, bool withLength) {
 }
 
 void OMFFormat::SetPixelAspect(omfMediaHdl_t media, omfObject_t pictureKind, omfInt32 standard) {
-    omfFormatEntry_t aspect[2] = {FormatEntry(kOmfAspectRatio), FormatEntry(kOmfVFmtEnd)};
+    omfFormatEntry_t aspect[2] = {omfmFormatEntry(kOmfAspectRatio), omfmFormatEntry(kOmfVFmtEnd)};
     // A ratio with a zero term says nothing (it would divide by zero): the standard decides.
     if (omfmGetInfo(media, kMediaInfoVideoFormat, pictureKind, sizeof aspect, aspect) == 0 &&
         aspect[0].operand.ratio.numerator != 0 && aspect[0].operand.ratio.denominator != 0 &&

@@ -39,13 +39,6 @@ std::string MobNameFor(const std::string& path) {
     return name;
 }
 
-omfFormatEntry_t Entry(omfInt32 opcode) {
-    omfFormatEntry_t entry;
-    std::memset(&entry, 0, sizeof entry);
-    entry.opcode = opcode;
-    return entry;
-}
-
 // One component's tables as the codec holds them; the copies are freed with the record.
 struct CodecTables {
     omfJPEGTables_t Record{};
@@ -114,9 +107,10 @@ omfErr_t OMFFormat::CreateFrameSizedMedia(const Image& templateImage) {
     // Frames arrive as 8-bit R, G, B (A, R, G, B for "RGBA"), rows from the top, whatever
     // the codec would take by default.
     const bool withAlpha = IsCodec(m_Save.CodecText, kOmfCodecRGBA);
-    omfFormatEntry_t memory[5] = {Entry(kOmfFrameLayout), Entry(kOmfPixelFormat),
-                                  Entry(kOmfRGBCompLayout), Entry(kOmfRGBCompSizes),
-                                  Entry(kOmfVFmtEnd)};
+    omfFormatEntry_t memory[5] = {omfmFormatEntry(kOmfFrameLayout),
+                                  omfmFormatEntry(kOmfPixelFormat),
+                                  omfmFormatEntry(kOmfRGBCompLayout),
+                                  omfmFormatEntry(kOmfRGBCompSizes), omfmFormatEntry(kOmfVFmtEnd)};
     memory[0].operand.int32 = kOmfFullFrame;
     memory[1].operand.int32 = kOmfPixRGBA;
     std::memcpy(memory[2].operand.compLayout, withAlpha ? "ARGB" : "RGB", withAlpha ? 4 : 3);
@@ -170,8 +164,9 @@ omfErr_t OMFFormat::CreateResolutionMedia(const Image& templateImage, omfObject_
     if (layout != kOmfFullFrame) {
         // The codec takes the field order code only together with the line map it belongs to:
         // both are written back as they stand.
-        omfFormatEntry_t order[3] = {Entry(kOmfFieldDominance), Entry(kOmfVideoLineMap),
-                                     Entry(kOmfVFmtEnd)};
+        omfFormatEntry_t order[3] = {omfmFormatEntry(kOmfFieldDominance),
+                                     omfmFormatEntry(kOmfVideoLineMap),
+                                     omfmFormatEntry(kOmfVFmtEnd)};
         if (omfErr_t status =
                 omfmGetInfo(m_Media, kMediaInfoVideoFormat, pictureKind, sizeof order, order)) {
             return status;

@@ -89,7 +89,7 @@ class AvrCodecTest : public omf_test::ToolkitTest {
     }
 
     omfErr_t setFormat(omfMediaHdl_t media, bool memory, std::vector<omfFormatEntry_t> list) {
-        list.push_back(formatEntry(kOmfVFmtEnd));
+        list.push_back(omfmFormatEntry(kOmfVFmtEnd));
         return memory ? omfmSetMemoryFormat(media, list.data())
                       : omfmSetFileFormat(media, list.data());
     }

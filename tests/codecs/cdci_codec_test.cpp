@@ -40,13 +40,13 @@ class CdciCodecTest : public VideoCodecTest {
     }
 
     omfInt32 answerInt32(omfMediaHdl_t media, omfInt32 opcode) {
-        omfFormatEntry_t entry = formatEntry(opcode);
+        omfFormatEntry_t entry = omfmFormatEntry(opcode);
         EXPECT_EQ(askFormat(*codec_, media, &entry), 0);
         return entry.operand.int32;
     }
 
     omfInt16 answerInt16(omfMediaHdl_t media, omfInt32 opcode) {
-        omfFormatEntry_t entry = formatEntry(opcode);
+        omfFormatEntry_t entry = omfmFormatEntry(opcode);
         EXPECT_EQ(askFormat(*codec_, media, &entry), 0);
         return entry.operand.int16;
     }
@@ -102,17 +102,17 @@ TEST_F(CdciCodecTest, DescriptorRectanglesAndLineMapAreAnswered) {
     auto media = handleFor(descriptor);
     ASSERT_EQ(openHandle(media.get()), 0);
 
-    omfFormatEntry_t sampled = formatEntry(kOmfSampledRect);
+    omfFormatEntry_t sampled = omfmFormatEntry(kOmfSampledRect);
     ASSERT_EQ(askFormat(*codec_, media.get(), &sampled), 0);
     EXPECT_EQ(sampled.operand.rect.xOffset, 8);
     EXPECT_EQ(sampled.operand.rect.yOffset, 0);
     EXPECT_EQ(sampled.operand.rect.xSize, 704);
     EXPECT_EQ(sampled.operand.rect.ySize, 240);
-    omfFormatEntry_t displayed = formatEntry(kOmfDisplayRect);
+    omfFormatEntry_t displayed = omfmFormatEntry(kOmfDisplayRect);
     ASSERT_EQ(askFormat(*codec_, media.get(), &displayed), 0);
     EXPECT_EQ(displayed.operand.rect.xSize, 720);
     EXPECT_EQ(displayed.operand.rect.ySize, 243);
-    omfFormatEntry_t map = formatEntry(kOmfVideoLineMap);
+    omfFormatEntry_t map = omfmFormatEntry(kOmfVideoLineMap);
     ASSERT_EQ(askFormat(*codec_, media.get(), &map), 0);
     EXPECT_EQ(map.operand.lineMap[0], 21);
     EXPECT_EQ(map.operand.lineMap[1], 283);
@@ -281,7 +281,7 @@ TEST_F(CdciCodecTest, SampledRectangleOutsideTheStoredRowsEndsTheList) {
         0);
     EXPECT_EQ(answerInt32(media.get(), kOmfAlignmentFactor), 16);
     EXPECT_EQ(answerInt32(media.get(), kOmfCDCIColorSiting), 0);
-    omfFormatEntry_t sampled = formatEntry(kOmfSampledRect);
+    omfFormatEntry_t sampled = omfmFormatEntry(kOmfSampledRect);
     ASSERT_EQ(askFormat(*codec_, media.get(), &sampled), 0);
     EXPECT_EQ(sampled.operand.rect.ySize, 6);
     EXPECT_EQ(closeHandle(*codec_, media.get()), 0);

@@ -220,14 +220,14 @@ TEST_F(JpegCodecTest, DecodedFramesTranslateIntoTheCallersFormat) {
     rgb = readRgb(media, 1, rgb.size());
     omfFormatEntry_t argb[] = {
         int32Entry(kOmfPixelFormat, kOmfPixRGBA), lettersEntry(kOmfRGBCompLayout, "ARGB"),
-        bytesEntry(kOmfRGBCompSizes, {8, 8, 8, 8}), formatEntry(kOmfVFmtEnd)};
+        bytesEntry(kOmfRGBCompSizes, {8, 8, 8, 8}), omfmFormatEntry(kOmfVFmtEnd)};
     ASSERT_EQ(omfmSetMemoryFormat(media, argb), 0);
     std::vector<uint8_t> pixels = readRgb(media, 1, size_t(kWidth) * kHeight * 4);
     // Decoded straight into ARGB, or through the translator (BGR): the
     // same pixels, and no alpha the media does not have.
-    omfFormatEntry_t bgr[] = {int32Entry(kOmfPixelFormat, kOmfPixRGBA),
-                              lettersEntry(kOmfRGBCompLayout, "BGR"),
-                              bytesEntry(kOmfRGBCompSizes, {8, 8, 8}), formatEntry(kOmfVFmtEnd)};
+    omfFormatEntry_t bgr[] = {
+        int32Entry(kOmfPixelFormat, kOmfPixRGBA), lettersEntry(kOmfRGBCompLayout, "BGR"),
+        bytesEntry(kOmfRGBCompSizes, {8, 8, 8}), omfmFormatEntry(kOmfVFmtEnd)};
     ASSERT_EQ(omfmSetMemoryFormat(media, bgr), 0);
     std::vector<uint8_t> reversed = readRgb(media, 1, rgb.size());
     for (size_t i = 0; i < size_t(kWidth) * kHeight; ++i) {
@@ -347,7 +347,7 @@ TEST_F(JpegCodecTest, ZeroSizesAndWrongChannelsAreRefused) {
     std::vector<uint8_t> picture = testPicture(kWidth, kHeight, 0);
     omfmMultiXfer_t transfer{2, 1, omfInt32(picture.size()), picture.data(), 0, 0};
     EXPECT_EQ(omfmWriteMultiSamples(media, 1, &transfer), OM_ERR_CODEC_CHANNEL_OUT_OF_RANGE);
-    omfFormatEntry_t zeroWidth[] = {int32Entry(kOmfCDCICompWidth, 0), formatEntry(kOmfVFmtEnd)};
+    omfFormatEntry_t zeroWidth[] = {int32Entry(kOmfCDCICompWidth, 0), omfmFormatEntry(kOmfVFmtEnd)};
     ASSERT_EQ(omfmSetFileFormat(media, zeroWidth), 0);
     ASSERT_EQ(omfmSetMemoryFormat(media, rgbEntries), 0);
     EXPECT_EQ(omfmWriteMediaSamples(media, 1, picture.data(), omfInt32(picture.size())),

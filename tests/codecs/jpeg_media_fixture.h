@@ -53,7 +53,7 @@ inline double psnr(const std::vector<uint8_t>& source, const std::vector<uint8_t
 // The memory format of 8-bit R, G, B pixels.
 inline omfFormatEntry_t rgbEntries[] = {
     int32Entry(kOmfPixelFormat, kOmfPixRGBA), lettersEntry(kOmfRGBCompLayout, "RGB"),
-    bytesEntry(kOmfRGBCompSizes, {8, 8, 8}), formatEntry(kOmfVFmtEnd)};
+    bytesEntry(kOmfRGBCompSizes, {8, 8, 8}), omfmFormatEntry(kOmfVFmtEnd)};
 
 // A component's quantisation table scaled by `percent` as the media's tables.
 inline void putScaledTables(omfMediaHdl_t media, int percent) {

@@ -50,7 +50,7 @@ class RgbaCodecTest : public VideoCodecTest {
     }
 
     omfInt16 pixelSize(omfMediaHdl_t media) {
-        omfFormatEntry_t entry = formatEntry(kOmfPixelSize);
+        omfFormatEntry_t entry = omfmFormatEntry(kOmfPixelSize);
         EXPECT_EQ(askFormat(*codec_, media, &entry), 0);
         return entry.operand.int16;
     }
@@ -66,7 +66,7 @@ TEST_F(RgbaCodecTest, ComponentSizesGiveThePixelAndFrameSize) {
     omfInt32 frameSize = 0;
     ASSERT_EQ(largestSample(*codec_, argb.get(), picture_, &frameSize), 0);
     EXPECT_EQ(frameSize, 16 * 4 * 4);
-    omfFormatEntry_t letters = formatEntry(kOmfRGBCompLayout);
+    omfFormatEntry_t letters = omfmFormatEntry(kOmfRGBCompLayout);
     ASSERT_EQ(askFormat(*codec_, argb.get(), &letters), 0);
     EXPECT_EQ(std::string(letters.operand.compLayout, 4), "ARGB");
     EXPECT_EQ(letters.operand.compLayout[4], 0);
@@ -77,7 +77,7 @@ TEST_F(RgbaCodecTest, SixteenBitFiveSixFivePixelsOpen) {
     auto media = handleFor(rgbaDescriptor(8, 2, "RGB", {5, 6, 5}));
     ASSERT_EQ(openHandle(media.get()), 0);
     EXPECT_EQ(pixelSize(media.get()), 16);
-    omfFormatEntry_t sizes = formatEntry(kOmfRGBCompSizes);
+    omfFormatEntry_t sizes = omfmFormatEntry(kOmfRGBCompSizes);
     ASSERT_EQ(askFormat(*codec_, media.get(), &sizes), 0);
     EXPECT_EQ(sizes.operand.compSizes[0], 5);
     EXPECT_EQ(sizes.operand.compSizes[1], 6);

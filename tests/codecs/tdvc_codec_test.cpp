@@ -488,15 +488,16 @@ TEST_F(TdvcCodecTest, ThePictureIsDescribedAsComponentVideo) {
     EXPECT_EQ(height, 240);
     EXPECT_EQ(pixelSize, 16);
     EXPECT_EQ(format, kOmfPixYUV);
-    omfFormatEntry_t list[3] = {formatEntry(kOmfIsCompressed),
-                                formatEntry(kOmfCDCIHorizSubsampling), formatEntry(kOmfVFmtEnd)};
+    omfFormatEntry_t list[3] = {omfmFormatEntry(kOmfIsCompressed),
+                                omfmFormatEntry(kOmfCDCIHorizSubsampling),
+                                omfmFormatEntry(kOmfVFmtEnd)};
     ASSERT_EQ(omfmGetInfo(media, kMediaInfoVideoFormat, picture_, sizeof list, list), 0);
     EXPECT_EQ(list[0].operand.byte, 1);
     EXPECT_EQ(list[1].operand.int32, 4);
     // A reader's memory format is accepted; the frames still leave as stored.
     omfFormatEntry_t memory[4] = {
         int32Entry(kOmfPixelFormat, kOmfPixRGBA), lettersEntry(kOmfRGBCompLayout, "ARGB"),
-        bytesEntry(kOmfRGBCompSizes, {8, 8, 8, 8}), formatEntry(kOmfVFmtEnd)};
+        bytesEntry(kOmfRGBCompSizes, {8, 8, 8, 8}), omfmFormatEntry(kOmfVFmtEnd)};
     ASSERT_EQ(omfmSetMemoryFormat(media, memory), 0);
     std::vector<uint8_t> frame;
     ASSERT_EQ(readFrame(media, &frame), 0);

@@ -161,19 +161,19 @@ class TiffImageTest : public video_codec_test::VideoCodecTest {
     }
 
     omfInt32 answerInt32(omfMediaHdl_t media, omfInt32 opcode) {
-        omfFormatEntry_t entry = video_codec_test::formatEntry(opcode);
+        omfFormatEntry_t entry = omfmFormatEntry(opcode);
         EXPECT_EQ(askFormat(*codec_, media, &entry), 0);
         return entry.operand.int32;
     }
 
     omfRect_t storedRect(omfMediaHdl_t media) {
-        omfFormatEntry_t entry = video_codec_test::formatEntry(kOmfStoredRect);
+        omfFormatEntry_t entry = omfmFormatEntry(kOmfStoredRect);
         EXPECT_EQ(askFormat(*codec_, media, &entry), 0);
         return entry.operand.rect;
     }
 
     omfUInt8 answerByte(omfMediaHdl_t media, omfInt32 opcode) {
-        omfFormatEntry_t entry = video_codec_test::formatEntry(opcode);
+        omfFormatEntry_t entry = omfmFormatEntry(opcode);
         EXPECT_EQ(askFormat(*codec_, media, &entry), 0);
         return entry.operand.byte;
     }

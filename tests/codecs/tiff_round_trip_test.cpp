@@ -364,7 +364,7 @@ TEST_F(TiffRoundTripTest, OneFrameHasNoRateAndAMemoryFormatOfItsOwn) {
     // Read as ARGB: alpha 0, then the stored components.
     omfFormatEntry_t list[4] = {
         int32Entry(kOmfPixelFormat, kOmfPixRGBA), lettersEntry(kOmfRGBCompLayout, "ARGB"),
-        bytesEntry(kOmfRGBCompSizes, {8, 8, 8, 8}), formatEntry(kOmfVFmtEnd)};
+        bytesEntry(kOmfRGBCompSizes, {8, 8, 8, 8}), omfmFormatEntry(kOmfVFmtEnd)};
     ASSERT_EQ(omfmSetMemoryFormat(media, list), 0);
     std::vector<uint8_t> argb = readFrame(media, 1, 8 * 4 * 4);
     for (size_t pixel = 0; pixel < 8 * 4; ++pixel) {
@@ -532,8 +532,8 @@ TEST_F(TiffRoundTripTest, ResolutionRecordsSetTablesTableIDAndLeadingLines) {
     omfMediaHdl_t media = createMedia(kOmfRev1x, record.width, record.height625, kOmfFullFrame);
     ASSERT_NE(media, nullptr);
     ASSERT_EQ(omfmSetCodecParameters(media, sizeof record, &record), 0);
-    omfFormatEntry_t compressed = formatEntry(kOmfIsCompressed);
-    omfFormatEntry_t list[2] = {compressed, formatEntry(kOmfVFmtEnd)};
+    omfFormatEntry_t compressed = omfmFormatEntry(kOmfIsCompressed);
+    omfFormatEntry_t list[2] = {compressed, omfmFormatEntry(kOmfVFmtEnd)};
     ASSERT_EQ(omfmGetInfo(media, kMediaInfoVideoFormat, picture_, sizeof list, list), 0);
     EXPECT_EQ(list[0].operand.byte, 1);
     writeFrames(media, record.width, record.height625, 1);
@@ -625,7 +625,7 @@ TEST_F(TiffRoundTripTest, WhatATiffImageCannotHoldIsRefused) {
     media = createMedia(kOmfRev2x, 8, 4, kOmfFullFrame);
     ASSERT_NE(media, nullptr);
     omfFormatEntry_t alignment[2] = {int32Entry(kOmfAlignmentFactor, 512),
-                                     formatEntry(kOmfVFmtEnd)};
+                                     omfmFormatEntry(kOmfVFmtEnd)};
     EXPECT_EQ(omfmSetFileFormat(media, alignment), OM_ERR_ILLEGAL_FILE_FORMAT);
     writeFrames(media, 8, 4, 1);
     // Frames of one compression only: JPEG tables after an uncompressed frame.
@@ -648,7 +648,8 @@ TEST_F(TiffRoundTripTest, RawJpegWritesTakeOneFrameAtATime) {
     ASSERT_EQ(omfmCreateVideoMedia(file_, master, 1, fileMob, 1, {25, 1}, 16, 32, kOmfFullFrame,
                                    {4, 3}, &media),
               0);
-    omfFormatEntry_t jpegFrames[2] = {bytesEntry(kOmfIsCompressed, {1}), formatEntry(kOmfVFmtEnd)};
+    omfFormatEntry_t jpegFrames[2] = {bytesEntry(kOmfIsCompressed, {1}),
+                                      omfmFormatEntry(kOmfVFmtEnd)};
     ASSERT_EQ(omfmSetFileFormat(media, jpegFrames), 0);
     std::vector<uint8_t> frame = {0xFF, 0xD8, 1, 2, 3, 4, 0xFF, 0xD1};
     EXPECT_EQ(omfmWriteMediaSamples(media, 2, frame.data(), omfInt32(frame.size())),

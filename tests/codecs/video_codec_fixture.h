@@ -58,28 +58,21 @@ class CodecUnderTest {
     omfCodecOperation_t table_[kOmfCodecTableSize];
 };
 
-inline omfFormatEntry_t formatEntry(omfInt32 opcode) {
-    omfFormatEntry_t entry;
-    std::memset(&entry, 0, sizeof entry);
-    entry.opcode = opcode;
-    return entry;
-}
-
 inline omfFormatEntry_t int32Entry(omfInt32 opcode, omfInt32 value) {
-    omfFormatEntry_t entry = formatEntry(opcode);
+    omfFormatEntry_t entry = omfmFormatEntry(opcode);
     entry.operand.int32 = value;
     return entry;
 }
 
 inline omfFormatEntry_t rectEntry(omfInt32 opcode, omfInt32 x, omfInt32 y, omfInt32 width,
                                   omfInt32 height) {
-    omfFormatEntry_t entry = formatEntry(opcode);
+    omfFormatEntry_t entry = omfmFormatEntry(opcode);
     entry.operand.rect = {x, y, width, height};
     return entry;
 }
 
 inline omfFormatEntry_t bytesEntry(omfInt32 opcode, std::initializer_list<omfUInt8> bytes) {
-    omfFormatEntry_t entry = formatEntry(opcode);
+    omfFormatEntry_t entry = omfmFormatEntry(opcode);
     size_t i = 0;
     for (omfUInt8 byte : bytes)
         entry.operand.raw[i++] = byte;
@@ -87,13 +80,13 @@ inline omfFormatEntry_t bytesEntry(omfInt32 opcode, std::initializer_list<omfUIn
 }
 
 inline omfFormatEntry_t lettersEntry(omfInt32 opcode, const char* letters) {
-    omfFormatEntry_t entry = formatEntry(opcode);
+    omfFormatEntry_t entry = omfmFormatEntry(opcode);
     std::strncpy(entry.operand.compLayout, letters, sizeof entry.operand.compLayout);
     return entry;
 }
 
 inline omfFormatEntry_t lineMapEntry(omfInt32 first, omfInt32 second) {
-    omfFormatEntry_t entry = formatEntry(kOmfVideoLineMap);
+    omfFormatEntry_t entry = omfmFormatEntry(kOmfVideoLineMap);
     entry.operand.lineMap[0] = first;
     entry.operand.lineMap[1] = second;
     return entry;
@@ -177,7 +170,7 @@ class VideoCodecTest : public omf_test::ToolkitTest {
 
     // Answers one format-list entry through getInfo.
     omfErr_t askFormat(const CodecUnderTest& codec, omfMediaHdl_t media, omfFormatEntry_t* entry) {
-        omfFormatEntry_t list[2] = {*entry, formatEntry(kOmfVFmtEnd)};
+        omfFormatEntry_t list[2] = {*entry, omfmFormatEntry(kOmfVFmtEnd)};
         omfCodecParms_t parms{};
         parms.spc.info.selector = kMediaInfoVideoFormat;
         parms.spc.info.mediaKind = picture_;
@@ -192,7 +185,7 @@ class VideoCodecTest : public omf_test::ToolkitTest {
                        omfMediaInfoSelector_t selector,
                        std::initializer_list<omfFormatEntry_t> in) {
         std::vector<omfFormatEntry_t> list(in);
-        list.push_back(formatEntry(kOmfVFmtEnd));
+        list.push_back(omfmFormatEntry(kOmfVFmtEnd));
         omfCodecParms_t parms{};
         parms.spc.info.selector = selector;
         parms.spc.info.mediaKind = picture_;

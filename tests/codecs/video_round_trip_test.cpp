@@ -26,13 +26,13 @@ class VideoRoundTripTest : public MediaRoundTripTest {
   protected:
     omfErr_t setFileFormat(omfMediaHdl_t media, std::initializer_list<omfFormatEntry_t> in) {
         std::vector<omfFormatEntry_t> list(in);
-        list.push_back(formatEntry(kOmfVFmtEnd));
+        list.push_back(omfmFormatEntry(kOmfVFmtEnd));
         return omfmSetFileFormat(media, list.data());
     }
 
     omfErr_t setMemoryFormat(omfMediaHdl_t media, std::initializer_list<omfFormatEntry_t> in) {
         std::vector<omfFormatEntry_t> list(in);
-        list.push_back(formatEntry(kOmfVFmtEnd));
+        list.push_back(omfmFormatEntry(kOmfVFmtEnd));
         return omfmSetMemoryFormat(media, list.data());
     }
 
@@ -121,7 +121,7 @@ TEST_F(VideoRoundTripTest, CdciSummaryDescribesTheWrittenMedia) {
 TEST_F(VideoRoundTripTest, CdciTenBitComponentsInSixteenBitContainersPassThrough) {
     omfMediaHdl_t media = createMedia("CDCI", 8, 4, kOmfFullFrame);
     ASSERT_NE(media, nullptr);
-    omfFormatEntry_t padding = formatEntry(kOmfCDCIPadBits);
+    omfFormatEntry_t padding = omfmFormatEntry(kOmfCDCIPadBits);
     padding.operand.int16 = 12;
     ASSERT_EQ(setFileFormat(media, {int32Entry(kOmfCDCICompWidth, 10), padding}), 0);
     const size_t frameSize = 8 * 4 * 4;

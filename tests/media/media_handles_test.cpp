@@ -81,7 +81,8 @@ class MediaHandlesTest : public VideoCodecTest {
 
     // The stored line map of a handle.
     std::pair<omfInt32, omfInt32> lineMap(omfMediaHdl_t media) {
-        omfFormatEntry_t list[2] = {formatEntry(kOmfVideoLineMap), formatEntry(kOmfVFmtEnd)};
+        omfFormatEntry_t list[2] = {omfmFormatEntry(kOmfVideoLineMap),
+                                    omfmFormatEntry(kOmfVFmtEnd)};
         EXPECT_EQ(omfmGetInfo(media, kMediaInfoVideoFormat, picture_, sizeof list, list), 0);
         return {list[0].operand.lineMap[0], list[0].operand.lineMap[1]};
     }

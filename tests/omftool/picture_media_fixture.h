@@ -57,13 +57,6 @@ inline const std::vector<TestPicture>& standardMedia() {
     return media;
 }
 
-inline omfFormatEntry_t formatEntry(omfInt32 opcode) {
-    omfFormatEntry_t entry;
-    std::memset(&entry, 0, sizeof entry);
-    entry.opcode = opcode;
-    return entry;
-}
-
 // A session with the media layer that writes such files.
 class PictureMediaTest : public omf_test::ToolkitTest {
   protected:
@@ -101,33 +94,33 @@ class PictureMediaTest : public omf_test::ToolkitTest {
                   0);
         std::vector<omfFormatEntry_t> format;
         if (std::strcmp(picture.codecID, "RGBA") == 0) {
-            omfFormatEntry_t letters = formatEntry(kOmfRGBCompLayout);
+            omfFormatEntry_t letters = omfmFormatEntry(kOmfRGBCompLayout);
             std::strncpy(letters.operand.compLayout, picture.letters, 8);
-            omfFormatEntry_t sizes = formatEntry(kOmfRGBCompSizes);
+            omfFormatEntry_t sizes = omfmFormatEntry(kOmfRGBCompSizes);
             std::memset(sizes.operand.compSizes, 8, std::strlen(picture.letters));
             format = {letters, sizes};
         }
         if (picture.sampled.xSize > 0) {
-            omfFormatEntry_t sampled = formatEntry(kOmfSampledRect);
+            omfFormatEntry_t sampled = omfmFormatEntry(kOmfSampledRect);
             sampled.operand.rect = picture.sampled;
             format.push_back(sampled);
         }
         if (picture.layout == kOmfSeparateFields) {
             // Field 1 holds the even lines of a frame: its first line comes first.
-            omfFormatEntry_t order = formatEntry(kOmfFieldDominance);
-            omfFormatEntry_t lineMap = formatEntry(kOmfVideoLineMap);
+            omfFormatEntry_t order = omfmFormatEntry(kOmfFieldDominance);
+            omfFormatEntry_t lineMap = omfmFormatEntry(kOmfVideoLineMap);
             lineMap.operand.lineMap[0] = 16;
             lineMap.operand.lineMap[1] = 279;
             format.push_back(order);
             format.push_back(lineMap);
         }
         if (!format.empty()) {
-            format.push_back(formatEntry(kOmfVFmtEnd));
+            format.push_back(omfmFormatEntry(kOmfVFmtEnd));
             ASSERT_EQ(omfmSetFileFormat(media, format.data()), 0);
             if (std::strcmp(picture.codecID, "RGBA") == 0) {
                 // Frames are handed over as they are stored.
                 std::vector<omfFormatEntry_t> memory = {format[0], format[1],
-                                                        formatEntry(kOmfVFmtEnd)};
+                                                        omfmFormatEntry(kOmfVFmtEnd)};
                 ASSERT_EQ(omfmSetMemoryFormat(media, memory.data()), 0);
             }
         }

@@ -105,13 +105,6 @@ std::vector<uint8_t> storedPicture(const omfAVRResolution_t& resolution, bool is
     return stored;
 }
 
-omfFormatEntry_t entry(omfInt32 opcode) {
-    omfFormatEntry_t made;
-    std::memset(&made, 0, sizeof made);
-    made.opcode = opcode;
-    return made;
-}
-
 class Calibration {
   public:
     explicit Calibration(std::string folder) : m_Folder(std::move(folder)) {}
@@ -181,8 +174,9 @@ class Calibration {
             omfmCreateFileMob(file, "File Mob", standard.rate, codec.c_str(), &fileMob) == 0 &&
             omfmCreateAVRMedia(file, master, 1, fileMob, standard.rate, &record, standard.code,
                                &media) == 0) {
-            omfFormatEntry_t memory[4] = {entry(kOmfPixelFormat), entry(kOmfRGBCompLayout),
-                                          entry(kOmfRGBCompSizes), entry(kOmfVFmtEnd)};
+            omfFormatEntry_t memory[4] = {
+                omfmFormatEntry(kOmfPixelFormat), omfmFormatEntry(kOmfRGBCompLayout),
+                omfmFormatEntry(kOmfRGBCompSizes), omfmFormatEntry(kOmfVFmtEnd)};
             memory[0].operand.int32 = kOmfPixRGBA;
             std::memcpy(memory[1].operand.compLayout, "RGB", 3);
             std::memset(memory[2].operand.compSizes, 8, 3);

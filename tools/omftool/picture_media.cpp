@@ -14,17 +14,10 @@ namespace omftool {
 
 namespace {
 
-omfFormatEntry_t entry(omfInt32 opcode) {
-    omfFormatEntry_t entry;
-    std::memset(&entry, 0, sizeof entry);
-    entry.opcode = opcode;
-    return entry;
-}
-
 // Whether the file's pixels name an alpha component. Component video and
 // codecs that do not answer have none.
 bool fileHasAlpha(omfMediaHdl_t media, omfObject_t pictureKind) {
-    omfFormatEntry_t list[2] = {entry(kOmfRGBCompLayout), entry(kOmfVFmtEnd)};
+    omfFormatEntry_t list[2] = {omfmFormatEntry(kOmfRGBCompLayout), omfmFormatEntry(kOmfVFmtEnd)};
     if (omfmGetInfo(media, kMediaInfoVideoFormat, pictureKind, sizeof list, list) != 0) {
         return false;
     }
@@ -124,9 +117,10 @@ bool PictureReader::open(omfHdl_t file, const MediaMob& mob, MediaFailure& failu
         compressed_.resize(size_t(largest));
     } else {
         // 8-bit ARGB, and one full frame (woven from separated fields) per sample.
-        omfFormatEntry_t format[5] = {entry(kOmfFrameLayout), entry(kOmfPixelFormat),
-                                      entry(kOmfRGBCompLayout), entry(kOmfRGBCompSizes),
-                                      entry(kOmfVFmtEnd)};
+        omfFormatEntry_t format[5] = {
+            omfmFormatEntry(kOmfFrameLayout), omfmFormatEntry(kOmfPixelFormat),
+            omfmFormatEntry(kOmfRGBCompLayout), omfmFormatEntry(kOmfRGBCompSizes),
+            omfmFormatEntry(kOmfVFmtEnd)};
         format[0].operand.int32 = kOmfFullFrame;
         format[1].operand.int32 = kOmfPixRGBA;
         std::memcpy(format[2].operand.compLayout, "ARGB", 4);

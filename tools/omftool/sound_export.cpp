@@ -46,13 +46,6 @@ class RawFile {
     omfHdl_t file_ = nullptr;
 };
 
-omfFormatEntry_t entry(omfInt32 opcode) {
-    omfFormatEntry_t result;
-    std::memset(&result, 0, sizeof result);
-    result.opcode = opcode;
-    return result;
-}
-
 struct SoundFigures {
     omfAudioLayout_t layout{};
     omfRational_t rate{};
@@ -65,7 +58,7 @@ bool readFigures(omfMediaHdl_t media, omfObject_t soundKind, const std::string& 
                                 &figures.layout)) {
         return fail(failure, error, "reading the channels and sample size of " + what);
     }
-    omfFormatEntry_t list[2] = {entry(kOmfAudioSampleRate), entry(0)};
+    omfFormatEntry_t list[2] = {omfmFormatEntry(kOmfAudioSampleRate), omfmFormatEntry(0)};
     if (int error = omfmGetInfo(media, kMediaInfoVideoFormat, soundKind, sizeof list, list)) {
         return fail(failure, error, "reading the sample rate of " + what);
     }
@@ -131,8 +124,8 @@ int runAudio(const AudioOptions& options, std::ostream& out, std::ostream& err) 
     if (!readFigures(media.get(), soundKind, what, figures, failure)) return failed();
     const omfInt16 outputBits =
         figures.layout.sampleBits <= kNarrowOutputBits ? kNarrowOutputBits : kWideOutputBits;
-    omfFormatEntry_t memory[3] = {entry(kOmfAudioSampleBits), entry(kOmfAudioSampleFormat),
-                                  entry(0)};
+    omfFormatEntry_t memory[3] = {omfmFormatEntry(kOmfAudioSampleBits),
+                                  omfmFormatEntry(kOmfAudioSampleFormat), omfmFormatEntry(0)};
     memory[0].operand.int16 = outputBits;
     memory[1].operand.int32 = kOmfTwosComplement;
     if (int error = omfmSetMemoryFormat(media.get(), memory)) {

@@ -19,48 +19,39 @@ omfErr_t FormatList::put(const omfFormatEntry_t& entry) {
     return 0;
 }
 
-namespace {
-omfFormatEntry_t blankEntry(omfInt32 opcode) {
-    omfFormatEntry_t entry;
-    std::memset(&entry, 0, sizeof entry);
-    entry.opcode = opcode;
-    return entry;
-}
-} // namespace
-
 omfErr_t FormatList::putInt32(omfInt32 opcode, omfInt32 value) {
-    omfFormatEntry_t entry = blankEntry(opcode);
+    omfFormatEntry_t entry = omfmFormatEntry(opcode);
     entry.operand.int32 = value;
     return put(entry);
 }
 
 omfErr_t FormatList::putInt16(omfInt32 opcode, omfInt16 value) {
-    omfFormatEntry_t entry = blankEntry(opcode);
+    omfFormatEntry_t entry = omfmFormatEntry(opcode);
     entry.operand.int16 = value;
     return put(entry);
 }
 
 omfErr_t FormatList::putRect(omfInt32 opcode, const omfRect_t& rect) {
-    omfFormatEntry_t entry = blankEntry(opcode);
+    omfFormatEntry_t entry = omfmFormatEntry(opcode);
     entry.operand.rect = rect;
     return put(entry);
 }
 
 omfErr_t FormatList::putRational(omfInt32 opcode, omfRational_t ratio) {
-    omfFormatEntry_t entry = blankEntry(opcode);
+    omfFormatEntry_t entry = omfmFormatEntry(opcode);
     entry.operand.ratio = ratio;
     return put(entry);
 }
 
 omfErr_t FormatList::putLineMap(omfInt32 opcode, omfInt32 first, omfInt32 second) {
-    omfFormatEntry_t entry = blankEntry(opcode);
+    omfFormatEntry_t entry = omfmFormatEntry(opcode);
     entry.operand.lineMap[0] = first;
     entry.operand.lineMap[1] = second;
     return put(entry);
 }
 
 omfErr_t FormatList::putBytes(omfInt32 opcode, const void* bytes, size_t length) {
-    omfFormatEntry_t entry = blankEntry(opcode);
+    omfFormatEntry_t entry = omfmFormatEntry(opcode);
     std::memcpy(entry.operand.raw, bytes, std::min<size_t>(length, 8));
     return put(entry);
 }

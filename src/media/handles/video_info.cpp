@@ -37,30 +37,22 @@ constexpr omfInt32 kTapePAL = 1;
 constexpr omfInt32 kNTSCFieldDistance = 263;
 constexpr omfInt32 kPALFieldDistance = 312;
 
-omfFormatEntry_t entry(omfInt32 opcode) {
-    omfFormatEntry_t result{};
-    result.opcode = opcode;
-    return result;
-}
-
 // Reads the entries of `list` (terminated) from the codec's video format.
-template <size_t N>
-omfErr_t getVideoInfo(omfMediaHdl_t media, omfFormatEntry_t (&list)[N]) {
-    return codecInfo(media, false, kMediaInfoVideoFormat, media->pictureKind,
-                     omfInt32(sizeof list), list);
+template <size_t N> omfErr_t getVideoInfo(omfMediaHdl_t media, omfFormatEntry_t (&list)[N]) {
+    return codecInfo(media, false, kMediaInfoVideoFormat, media->pictureKind, omfInt32(sizeof list),
+                     list);
 }
 
-template <size_t N>
-omfErr_t putVideoInfo(omfMediaHdl_t media, omfFormatEntry_t (&list)[N]) {
-    return codecInfo(media, true, kMediaInfoVideoFormat, media->pictureKind,
-                     omfInt32(sizeof list), list);
+template <size_t N> omfErr_t putVideoInfo(omfMediaHdl_t media, omfFormatEntry_t (&list)[N]) {
+    return codecInfo(media, true, kMediaInfoVideoFormat, media->pictureKind, omfInt32(sizeof list),
+                     list);
 }
 
 omfErr_t area(omfMediaHdl_t media, omfInt32 opcode, omfInt32* xOffset, omfInt32* yOffset,
               omfInt32* width, omfInt32* height) {
     omfHdl_t file = nullptr;
     if (omfErr_t status = checkMedia(media, &file)) return status;
-    omfFormatEntry_t list[2] = {entry(opcode), entry(kOmfVFmtEnd)};
+    omfFormatEntry_t list[2] = {omfmFormatEntry(opcode), omfmFormatEntry(kOmfVFmtEnd)};
     OMF_CHECK(file, getVideoInfo(media, list));
     const omfRect_t& rect = list[0].operand.rect;
     if (xOffset != nullptr) *xOffset = rect.xOffset;
@@ -76,7 +68,8 @@ omfErr_t putList(omfMediaHdl_t media, omfMediaInfoSelector_t selector,
     if (omfErr_t status = checkMedia(media, &file)) return status;
     if (list == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
     omfInt32 entries = 1;
-    while (list[entries - 1].opcode != kOmfVFmtEnd) ++entries;
+    while (list[entries - 1].opcode != kOmfVFmtEnd)
+        ++entries;
     // Formats describe the handle's own kind of samples.
     omfObject_t kind =
         media->channels.empty() ? media->pictureKind : media->channels.front().mediaKind;
@@ -105,8 +98,7 @@ omfErr_t tapeStandard(omfHdl_t file, const omfMediaRec& media, omfInt32* standar
     }
     omfObject_t tape = nullptr;
     if (omfiMobGetDescriptor(file, found.mob, &tape) != 0 || tape == nullptr ||
-        !omfsPropertyPresent(file, tape, kOmfProperty_MDTP_VideoSignal,
-                             kOmfType_VideoSignalType)) {
+        !omfsPropertyPresent(file, tape, kOmfProperty_MDTP_VideoSignal, kOmfType_VideoSignalType)) {
         return 0;
     }
     omfInt32 signal = -1;
@@ -146,9 +138,9 @@ omfErr_t omfmGetVideoFormat(omfMediaHdl_t media, omfFrameLayout_t* frameLayout, 
         OMF_CHECK(file, omfsReadRational(file, media->descriptor, kOmfProperty_MDFL_SampleRate,
                                          sampleRate));
     }
-    omfFormatEntry_t list[5] = {entry(kOmfFrameLayout), entry(kOmfStoredRect),
-                                entry(kOmfPixelSize), entry(kOmfPixelFormat),
-                                entry(kOmfVFmtEnd)};
+    omfFormatEntry_t list[5] = {omfmFormatEntry(kOmfFrameLayout), omfmFormatEntry(kOmfStoredRect),
+                                omfmFormatEntry(kOmfPixelSize), omfmFormatEntry(kOmfPixelFormat),
+                                omfmFormatEntry(kOmfVFmtEnd)};
     omfErr_t status = getVideoInfo(media, list);
     if (status == OM_ERR_INVALID_CODEC_OPERATION) OMF_RAISE(file, OM_ERR_WRONG_MEDIA_TYPE);
     OMF_CHECK(file, status);
@@ -182,8 +174,8 @@ omfErr_t omfmGetFieldOrder(omfMediaHdl_t media, omfInt32* fieldOrder) {
     omfHdl_t file = nullptr;
     if (omfErr_t status = checkMedia(media, &file)) return status;
     if (fieldOrder == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
-    omfFormatEntry_t list[3] = {entry(kOmfVideoLineMap), entry(kOmfFrameLayout),
-                                entry(kOmfVFmtEnd)};
+    omfFormatEntry_t list[3] = {omfmFormatEntry(kOmfVideoLineMap), omfmFormatEntry(kOmfFrameLayout),
+                                omfmFormatEntry(kOmfVFmtEnd)};
     OMF_CHECK(file, getVideoInfo(media, list));
     omfInt32 layout = list[1].operand.int32;
     if (layout != kOmfSeparateFields && layout != kOmfMixedFields) {
@@ -197,7 +189,8 @@ omfErr_t omfmGetFieldOrder(omfMediaHdl_t media, omfInt32* fieldOrder) {
 omfErr_t omfmPutLineMap(omfMediaHdl_t media, omfInt16 firstLine, omfInt32 fieldOrder) {
     omfHdl_t file = nullptr;
     if (omfErr_t status = checkMedia(media, &file)) return status;
-    omfFormatEntry_t layoutList[2] = {entry(kOmfFrameLayout), entry(kOmfVFmtEnd)};
+    omfFormatEntry_t layoutList[2] = {omfmFormatEntry(kOmfFrameLayout),
+                                      omfmFormatEntry(kOmfVFmtEnd)};
     OMF_CHECK(file, getVideoInfo(media, layoutList));
     omfInt32 layout = layoutList[0].operand.int32;
     if (layout == kOmfFullFrame || (layout == kOmfOneField && fieldOrder == 1)) {
@@ -221,8 +214,8 @@ omfErr_t omfmPutLineMap(omfMediaHdl_t media, omfInt16 firstLine, omfInt32 fieldO
         first = 1;
         second = 0;
     }
-    omfFormatEntry_t list[3] = {entry(kOmfVideoLineMap), entry(kOmfFieldDominance),
-                                entry(kOmfVFmtEnd)};
+    omfFormatEntry_t list[3] = {omfmFormatEntry(kOmfVideoLineMap),
+                                omfmFormatEntry(kOmfFieldDominance), omfmFormatEntry(kOmfVFmtEnd)};
     list[0].operand.lineMap[0] = first;
     list[0].operand.lineMap[1] = second;
     list[1].operand.int32 = fieldOrder;

@@ -7,6 +7,8 @@
 #include "omf/omf_mobs.h"
 #include "omf/omf_types.h"
 
+#include <cstring>
+
 extern "C" {
 
 typedef struct omfMediaRec* omfMediaHdl_t;
@@ -21,39 +23,39 @@ typedef enum : omfInt32 {
 
 // One channel's part of a sample transfer.
 typedef struct {
-    omfInt16 subTrackNum;     // channel number, from 1
-    omfInt32 numSamples;      // samples requested
-    omfInt32 buflen;          // buffer size in bytes
+    omfInt16 subTrackNum; // channel number, from 1
+    omfInt32 numSamples;  // samples requested
+    omfInt32 buflen;      // buffer size in bytes
     void* buffer;
-    omfInt32 samplesXfered;   // out
-    omfInt32 bytesXfered;     // out
+    omfInt32 samplesXfered; // out
+    omfInt32 bytesXfered;   // out
 } omfmMultiXfer_t;
 
 // Video format codes: the operation codes of a format list entry.
 typedef enum : omfInt32 {
     kOmfVFmtEnd = 0,
-    kOmfPixelFormat = 1,      // int32: kOmfPixRGBA or kOmfPixYUV
-    kOmfFrameLayout = 2,      // int32: omfFrameLayout_t
-    kOmfFieldDominance = 3,   // int32: field order code (written together with the line map)
-    kOmfStoredRect = 4,       // rectangle (x, y are 0)
-    kOmfSampledRect = 5,      // rectangle
-    kOmfDisplayRect = 6,      // rectangle
-    kOmfPixelSize = 7,        // int16: bits per pixel
-    kOmfAspectRatio = 8,      // rational: image aspect ratio
-    kOmfAlignmentFactor = 11, // int32: image alignment factor in bytes
-    kOmfVideoLineMap = 12,    // two int32: first line of field 1, of field 2
-    kOmfWillTransferLines = 13, // byte
-    kOmfIsCompressed = 14,    // byte
-    kOmfLineLength = 15,      // int32: memory line stride in bytes (0 = rows packed)
-    kOmfRGBCompLayout = 16,   // up to 8 component letters, zero-terminated ("ARGB")
-    kOmfRGBCompSizes = 17,    // up to 8 component sizes in bits, zero-terminated
-    kOmfCDCICompWidth = 21,   // int32: 8, 10 or 16
+    kOmfPixelFormat = 1,           // int32: kOmfPixRGBA or kOmfPixYUV
+    kOmfFrameLayout = 2,           // int32: omfFrameLayout_t
+    kOmfFieldDominance = 3,        // int32: field order code (written together with the line map)
+    kOmfStoredRect = 4,            // rectangle (x, y are 0)
+    kOmfSampledRect = 5,           // rectangle
+    kOmfDisplayRect = 6,           // rectangle
+    kOmfPixelSize = 7,             // int16: bits per pixel
+    kOmfAspectRatio = 8,           // rational: image aspect ratio
+    kOmfAlignmentFactor = 11,      // int32: image alignment factor in bytes
+    kOmfVideoLineMap = 12,         // two int32: first line of field 1, of field 2
+    kOmfWillTransferLines = 13,    // byte
+    kOmfIsCompressed = 14,         // byte
+    kOmfLineLength = 15,           // int32: memory line stride in bytes (0 = rows packed)
+    kOmfRGBCompLayout = 16,        // up to 8 component letters, zero-terminated ("ARGB")
+    kOmfRGBCompSizes = 17,         // up to 8 component sizes in bits, zero-terminated
+    kOmfCDCICompWidth = 21,        // int32: 8, 10 or 16
     kOmfCDCIHorizSubsampling = 22, // int32: 1 (4:4:4) or 2 (4:2:2)
-    kOmfCDCIColorSiting = 23, // int32
-    kOmfCDCIBlackLevel = 24,  // int32
-    kOmfCDCIWhiteLevel = 25,  // int32
-    kOmfCDCIColorRange = 26,  // int32
-    kOmfCDCIPadBits = 27,     // int16
+    kOmfCDCIColorSiting = 23,      // int32
+    kOmfCDCIBlackLevel = 24,       // int32
+    kOmfCDCIWhiteLevel = 25,       // int32
+    kOmfCDCIColorRange = 26,       // int32
+    kOmfCDCIPadBits = 27,          // int16
 } omfVideoFmtOpcode_t;
 
 // Pixel formats (kOmfPixelFormat).
@@ -88,12 +90,20 @@ typedef struct {
         omfRational_t ratio;
         omfRect_t rect;
         omfInt32 lineMap[2];
-        char compLayout[8];        // letters, zero-terminated when shorter than 8
-        omfUInt8 compSizes[8];     // sizes in bits, zero-terminated when shorter than 8
+        char compLayout[8];    // letters, zero-terminated when shorter than 8
+        omfUInt8 compSizes[8]; // sizes in bits, zero-terminated when shorter than 8
         omfUInt8 raw[20];
     } operand;
 } omfFormatEntry_t;
 static_assert(sizeof(omfFormatEntry_t) == 24, "format list entries are 24 bytes");
+
+// A format-list entry of `opcode` with every operand byte zero, for the caller to fill in.
+inline omfFormatEntry_t omfmFormatEntry(omfInt32 opcode) {
+    omfFormatEntry_t entry;
+    std::memset(&entry, 0, sizeof entry);
+    entry.opcode = opcode;
+    return entry;
+}
 
 // Lists kept by codecs hold at most this many entries (the terminator not counted).
 constexpr omfInt32 kOmfMaxFormatEntries = 33;
