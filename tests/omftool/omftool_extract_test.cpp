@@ -2,6 +2,7 @@
 // plug-in, frames of master mobs and composition sequences written as image files and read back,
 // frame ranges, gaps, file depth, and the refusals with their messages.
 #include "plugin_extract.h"
+#include "plugin_tracks.h"
 #include "sample_edit_fixture.h"
 
 #include <gtest/gtest.h>
@@ -207,6 +208,21 @@ TEST_F(OmftoolExtract, PatternsAndFilesThePlugInRefusesFail) {
     EXPECT_EQ(omftool::runExtract(options, out_, err_), 2);
     EXPECT_EQ(err_.str(), "omftool: cannot read " + options.file + ": No such file or directory\n");
     EXPECT_FALSE(std::filesystem::exists(folder_ + "/absent"));
+}
+
+// omftool hands its file to the plug-in whatever the file is called; a host picks by extension.
+TEST_F(OmftoolExtract, FilesAreReadWhateverTheirName) {
+    const std::string renamed = folder_ + "/edit";
+    std::filesystem::copy_file(file_, renamed);
+    omftool::ExtractOptions options = Options(1, "any%d.png");
+    options.file = renamed;
+    options.count = 1;
+    ASSERT_EQ(omftool::runExtract(options, out_, err_), 0) << err_.str();
+    EXPECT_TRUE(std::filesystem::exists(Frame("any0.png")));
+    std::ostringstream listed, said;
+    ASSERT_EQ(omftool::runTracks(renamed, false, listed, said), 0) << said.str();
+    EXPECT_NE(listed.str().find("Composition   1 - Sequence   2"), std::string::npos)
+        << listed.str();
 }
 
 TEST_F(OmftoolExtract, TheCommandLineRunsTheCommandQuietlyOffATerminal) {

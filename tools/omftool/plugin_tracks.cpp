@@ -88,6 +88,16 @@ std::string pluginPath() {
 #endif
 }
 
+std::unique_ptr<FormatHost> openWithPlugin(const Plugin& plugin, const std::string& file,
+                                           TarselDoc& document, std::string& error) {
+    for (Registry* registry : plugin.Classes()) {
+        if (registry->IsA(CLSID_ImageFormat))
+            return FormatHost::OpenAs(registry, file, &document, &error);
+    }
+    error = plugin.Path() + " registers no image format";
+    return nullptr;
+}
+
 int runTracks(const std::string& file, bool json, std::ostream& out, std::ostream& err) {
     // A missing file is named so, not blamed on the format.
     if (const std::string why = unreadableInput(file); !why.empty())
@@ -99,7 +109,7 @@ int runTracks(const std::string& file, bool json, std::ostream& out, std::ostrea
     std::string error;
     std::unique_ptr<Plugin> plugin = Plugin::Load(pluginPath(), &error);
     TarselDoc document;
-    std::unique_ptr<FormatHost> host = plugin ? FormatHost::Open(file, &document, &error) : nullptr;
+    std::unique_ptr<FormatHost> host = plugin ? openWithPlugin(*plugin, file, document, error) : nullptr;
     std::string noServer;
     const bool listsDV = startMovieServer(noServer);
     if (!host) {

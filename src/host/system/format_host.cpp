@@ -43,6 +43,17 @@ std::unique_ptr<FormatHost> FormatHost::Make(const std::string& path, TarselDoc*
         SetError(error, "no image format reads the extension of " + path);
         return nullptr;
     }
+    return MakeOf(registry, path, document, saving, error);
+}
+
+std::unique_ptr<FormatHost> FormatHost::MakeOf(Registry* registry, const std::string& path,
+                                               TarselDoc* document, bool saving,
+                                               std::string* error) {
+    if (!registry || !registry->IsA(CLSID_ImageFormat) || !registry->Initialise() ||
+        !registry->IsUsable()) {
+        SetError(error, "no usable image format class was given for " + path);
+        return nullptr;
+    }
     std::unique_ptr<FormatHost> host(new FormatHost(document, saving, path));
     TagList tags;
     tags.AddPtr(MFMT_Document, document);
@@ -58,7 +69,16 @@ std::unique_ptr<FormatHost> FormatHost::Make(const std::string& path, TarselDoc*
 
 std::unique_ptr<FormatHost> FormatHost::Open(const std::string& path, TarselDoc* document,
                                              std::string* error) {
-    auto host = Make(path, document, false, error);
+    return Load(Make(path, document, false, error), path, error);
+}
+
+std::unique_ptr<FormatHost> FormatHost::OpenAs(Registry* formatClass, const std::string& path,
+                                               TarselDoc* document, std::string* error) {
+    return Load(MakeOf(formatClass, path, document, false, error), path, error);
+}
+
+std::unique_ptr<FormatHost> FormatHost::Load(std::unique_ptr<FormatHost> host,
+                                             const std::string& path, std::string* error) {
     if (!host) return nullptr;
     ImageFormat* format = host->m_Format.get();
     if (!format->IsThisFormat(path.c_str())) {

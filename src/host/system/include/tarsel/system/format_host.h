@@ -29,6 +29,10 @@ class FormatHost {
     // the class makes no object, or the format refuses the file.
     static std::unique_ptr<FormatHost> Open(const std::string& path, TarselDoc* document,
                                             std::string* error = nullptr);
+    // The same with the format class chosen by the caller, whatever the file's name: for a
+    // tool that knows which plug-in reads the file.
+    static std::unique_ptr<FormatHost> OpenAs(Registry* formatClass, const std::string& path,
+                                              TarselDoc* document, std::string* error = nullptr);
     // A format object of the class for `path`'s extension, ready for its save inputs.
     static std::unique_ptr<FormatHost> Create(const std::string& path, TarselDoc* document,
                                               std::string* error = nullptr);
@@ -57,6 +61,12 @@ class FormatHost {
     FormatHost(TarselDoc* document, bool saving, std::string path);
     static std::unique_ptr<FormatHost> Make(const std::string& path, TarselDoc* document,
                                             bool saving, std::string* error);
+    static std::unique_ptr<FormatHost> MakeOf(Registry* registry, const std::string& path,
+                                              TarselDoc* document, bool saving,
+                                              std::string* error);
+    // Asks the format whether it reads `path`, loads the header and adds the load inputs.
+    static std::unique_ptr<FormatHost> Load(std::unique_ptr<FormatHost> host,
+                                            const std::string& path, std::string* error);
 
     std::string m_Path;
     bool m_Saving;
