@@ -1,11 +1,13 @@
 // omftool extract with a movie as output: the frames of a Video Track entry written as one movie
 // through the movie server built with omftool, read back by ffprobe and ffmpeg (independent
 // readers), and the refusals with their messages.
+#include "movie_output.h"
 #include "plugin_extract.h"
 #include "sample_edit_fixture.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -62,12 +64,15 @@ class OmftoolExtractMovie : public omftool_test::SampleEditTest {
         SampleEditTest::SetUp();
     }
 
-    int Run(const std::string& output, const std::string& codec = "", double rate = 0) {
+    int Run(const std::string& output, const std::string& codec = "", double rate = 0,
+            int track = 0, int64_t start = 0) {
         omftool::ExtractOptions options;
         options.file = file_;
-        options.track = 0;
+        options.track = track;
+        options.start = start;
         options.pattern = output;
-        options.bits = 8;
+        // Picture files to compare with the movie's 8-bit frames.
+        if (!omftool::isMoviePath(output)) options.bits = 8;
         options.movieCodec = codec;
         options.rate = rate;
         out_.str("");
@@ -112,6 +117,70 @@ TEST_F(OmftoolExtractMovie, FramesBecomeAMovieThatFfmpegReadsBackExactly) {
                                                  std::ptrdiff_t((frame + 1) * frameBytes));
         EXPECT_EQ(pixels, fromMovie) << "frame " << frame;
     }
+}
+
+// The second sequence: 10 frames of bars, a 3-frame gap, 5 frames of the gradient.
+TEST_F(OmftoolExtractMovie, GapsStayInTheMovieAsBlackFrames) {
+    constexpr int kSequence = 3, kGapStart = 10, kGapLength = 3, kFrames = 18;
+    const std::size_t frameBytes = std::size_t(kWidth) * kHeight * 3;
+    auto decode = [&](const std::string& movie) {
+        const std::string decoded = movie + ".rgb";
+        EXPECT_EQ(std::system(("ffmpeg -nostdin -v error -i '" + movie +
+                               "' -f rawvideo -pix_fmt rgb24 '" + decoded + "'")
+                                  .c_str()),
+                  0);
+        return FileBytes(decoded);
+    };
+    auto isBlack = [&](const std::vector<uint8_t>& frames, int frame) {
+        const auto first = frames.begin() + std::ptrdiff_t(frame * frameBytes);
+        return std::all_of(first, first + std::ptrdiff_t(frameBytes),
+                           [](uint8_t value) { return value == 0; });
+    };
+    const std::string whole = folder_ + "/sequence.mov";
+    ASSERT_EQ(Run(whole, "", 0, kSequence), 0) << err_.str();
+    EXPECT_EQ(out_.str(), "wrote 15 frames of \"Composition   1 - Sequence   2\" to " + whole +
+                              "; 3 could not be read (gaps or missing media) and are blank in "
+                              "the movie\n");
+    std::vector<uint8_t> frames = decode(whole);
+    ASSERT_EQ(frames.size(), kFrames * frameBytes);
+    for (int frame = 0; frame < kFrames; ++frame) {
+        const bool inGap = frame >= kGapStart && frame < kGapStart + kGapLength;
+        EXPECT_EQ(isBlack(frames, frame), inGap) << "frame " << frame;
+    }
+    // The frame after the gap is where the sequence has it: the same pixels as its picture file.
+    ASSERT_EQ(Run(folder_ + "/after%02d.ppm", "", 0, kSequence, kGapStart + kGapLength), 0);
+    const std::vector<uint8_t> picture = FileBytes(folder_ + "/after13.ppm");
+    ASSERT_GT(picture.size(), frameBytes);
+    EXPECT_TRUE(std::equal(picture.end() - std::ptrdiff_t(frameBytes), picture.end(),
+                           frames.begin() + std::ptrdiff_t((kGapStart + kGapLength) * frameBytes)));
+
+    // A range that starts in the gap starts with its blank frames.
+    const std::string tail = folder_ + "/tail.mov";
+    ASSERT_EQ(Run(tail, "", 0, kSequence, kGapStart), 0) << err_.str();
+    frames = decode(tail);
+    ASSERT_EQ(frames.size(), (kFrames - kGapStart) * frameBytes);
+    for (int frame = 0; frame < kFrames - kGapStart; ++frame)
+        EXPECT_EQ(isBlack(frames, frame), frame < kGapLength) << "frame " << frame;
+}
+
+// Options that only one kind of output uses are refused for the other, with nothing written.
+TEST_F(OmftoolExtractMovie, OptionsOfTheOtherOutputKindAreRefused) {
+    EXPECT_EQ(Run(folder_ + "/f%02d.png", "png"), 2);
+    EXPECT_EQ(err_.str(), "omftool: --movie-codec applies to a movie output (a name ending in "
+                          ".mov); " + folder_ + "/f%02d.png names picture files\n");
+    EXPECT_EQ(Run(folder_ + "/f%02d.png", "", 30), 2);
+    EXPECT_EQ(err_.str().rfind("omftool: --rate applies to a movie output", 0), 0u);
+    EXPECT_FALSE(std::filesystem::exists(folder_ + "/f00.png"));
+
+    omftool::ExtractOptions options;
+    options.file = file_;
+    options.pattern = folder_ + "/deep.mov";
+    options.bits = 16;
+    err_.str("");
+    EXPECT_EQ(omftool::runExtract(options, out_, err_), 2);
+    EXPECT_EQ(err_.str(), "omftool: --bits applies to picture files; a movie's depth is its "
+                          "codec's (--movie-codec)\n");
+    EXPECT_FALSE(std::filesystem::exists(options.pattern));
 }
 
 TEST_F(OmftoolExtractMovie, CodecAndRateAreTheOnesAskedFor) {

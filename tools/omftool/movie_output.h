@@ -28,6 +28,9 @@ class MovieOutput {
     // four-character type ("png", "jpeg", "apcn"). Answers false with `why`.
     bool start(const std::string& path, int width, int height, double rate,
                const std::string& codec, std::string& why);
+    // The frame size the movie was started with.
+    int width() const { return width_; }
+    int height() const { return height_; }
     // Adds one frame; it must have the size the movie was started with.
     bool add(const Image& image, std::string& why);
     // Finishes the file; answers false when the server could not or the file does not read

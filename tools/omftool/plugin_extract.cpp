@@ -22,6 +22,7 @@
 
 #include <iostream>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace omftool {
@@ -31,6 +32,8 @@ namespace {
 constexpr const char* kVideoTrackInput = "VideoTrack";
 // Media of this many bits a pixel keeps its alpha.
 constexpr int kBitsWithAlpha = 32;
+// Bits a channel of picture files unless --bits says otherwise.
+constexpr int kDefaultBits = 16;
 
 int fail(const std::string& message, std::ostream& err) {
     err << "omftool: " << message << "\n";
@@ -44,6 +47,25 @@ std::string lastError(const Application& app) {
     }
     return {};
 }
+
+// A frame of nothing in the movie's size: transparent black for media with alpha, else opaque
+// black. Released when it goes.
+struct HeldBlank {
+    Image* image;
+    HeldBlank(int width, int height, bool transparent) {
+        std::vector<uint8_t> rgba(std::size_t(width) * std::size_t(height) * 4, 0);
+        if (!transparent) {
+            for (std::size_t i = 3; i < rgba.size(); i += 4)
+                rgba[i] = 255;
+        }
+        image = Image::FromRGBA8(rgba.data(), width, height, std::ptrdiff_t(width) * 4);
+    }
+    ~HeldBlank() {
+        if (image) image->Recycle();
+    }
+    HeldBlank(const HeldBlank&) = delete;
+    HeldBlank& operator=(const HeldBlank&) = delete;
+};
 
 // Writes the host image as one file: 16 bits a channel where asked and the format holds them,
 // else 8.
@@ -83,6 +105,18 @@ int runExtract(const ExtractOptions& options, std::ostream& out, std::ostream& e
         if (!pattern) return fail("bad output pattern \"" + options.pattern + "\": " + why, err);
         if (!canWriteImage(pattern->name(0), why)) return fail(why, err);
     }
+    // Options that do not apply to the output are refused rather than dropped.
+    if (!toMovie && (!options.movieCodec.empty() || options.rate > 0)) {
+        return fail(std::string(options.rate > 0 ? "--rate" : "--movie-codec") +
+                        " applies to a movie output (a name ending in .mov); " + options.pattern +
+                        " names picture files",
+                    err);
+    }
+    if (toMovie && options.bits) {
+        return fail("--bits applies to picture files; a movie's depth is its codec's "
+                    "(--movie-codec)",
+                    err);
+    }
     Application app; // the plug-in's messages go to standard error
     auto quiet = std::make_unique<ToolkitConsole>();
     chooseMovieServer(); // DV media are decoded by the movie server
@@ -90,7 +124,7 @@ int runExtract(const ExtractOptions& options, std::ostream& out, std::ostream& e
     std::unique_ptr<Plugin> plugin = Plugin::Load(pluginPath(), &error);
     if (!plugin) return fail("cannot load the OMF plug-in: " + error, err);
     TarselDoc document;
-    std::unique_ptr<FormatHost> host = FormatHost::Open(options.file, &document, &error);
+    std::unique_ptr<FormatHost> host = openWithPlugin(*plugin, options.file, document, error);
     if (!host) return fail(error, err);
 
     Input* tracks = host->GetTool().FindInput(kVideoTrackInput);
@@ -127,6 +161,21 @@ int runExtract(const ExtractOptions& options, std::ostream& out, std::ostream& e
     const std::string movieCodec =
         options.movieCodec.empty() ? kDefaultMovieCodec : options.movieCodec;
     int64_t written = 0, unread = 0;
+    // A movie keeps the entry's timing: each frame that cannot be read (a gap, media found
+    // nowhere) becomes a blank frame. Those before the first read frame wait for its size.
+    int64_t blanks = 0, pendingBlanks = 0;
+    auto addBlanks = [&](int64_t frames, std::string& failed) {
+        if (frames == 0) return true;
+        const HeldBlank blank(movie.width(), movie.height(), keepAlpha);
+        if (!blank.image) {
+            failed = "no memory for a blank frame";
+            return false;
+        }
+        for (; frames > 0; --frames, ++blanks) {
+            if (!movie.add(*blank.image, failed)) return false;
+        }
+        return true;
+    };
     DamagedFrames damaged(options.skipDamaged, "omftool extract");
     for (int64_t i = 0; i < count; ++i) {
         if (interrupted()) return kExitError; // main names the signal
@@ -139,6 +188,13 @@ int runExtract(const ExtractOptions& options, std::ostream& out, std::ostream& e
         const std::string cause = lastError(app);
         if (!image && cause.empty()) {
             ++unread;
+            if (!toMovie) continue;
+            if (written == 0) {
+                ++pendingBlanks;
+                continue;
+            }
+            if (!addBlanks(1, why)) return fail("cannot write " + options.pattern + ": " +
+                                                    movieFile.named(why), err);
             continue;
         }
         if (!cause.empty()) {
@@ -150,15 +206,18 @@ int runExtract(const ExtractOptions& options, std::ostream& out, std::ostream& e
         const std::string name = toMovie ? options.pattern : pattern->name(frame);
         bool saved = false;
         if (toMovie) {
-            saved = (written > 0 || movie.start(movieFile.path(), image->Width(), image->Height(),
-                                                movieRate, movieCodec, why)) &&
+            saved = (written > 0 ||
+                     (movie.start(movieFile.path(), image->Width(), image->Height(), movieRate,
+                                  movieCodec, why) &&
+                      addBlanks(std::exchange(pendingBlanks, 0), why))) &&
                     movie.add(*image, why);
             why = movieFile.named(why);
         } else {
             saved = writeOutputFile(
                 name,
                 [&](const std::string& path, std::string& failed) {
-                    return writeFrame(path, *image, options.bits, keepAlpha, failed);
+                    return writeFrame(path, *image, options.bits.value_or(kDefaultBits), keepAlpha,
+                                      failed);
                 },
                 why);
         }
@@ -182,7 +241,10 @@ int runExtract(const ExtractOptions& options, std::ostream& out, std::ostream& e
     }
     out << "wrote " << written << " frame" << (written == 1 ? "" : "s") << " of \"" << entry
         << "\" to " << options.pattern;
-    if (unread > 0) out << "; " << unread << " could not be read (gaps or missing media)";
+    if (unread > 0) {
+        out << "; " << unread << " could not be read (gaps or missing media)";
+        if (blanks > 0) out << " and " << (blanks == 1 ? "is" : "are") << " blank in the movie";
+    }
     out << damaged.summary() << "\n";
     return damaged.status();
 }
@@ -219,13 +281,15 @@ void addExtractCommand(CLI::App& app, CommandRun& run) {
         ->check(positive());
     extract
         ->add_option("--bits", options.bits,
-                     "Bits a channel: 16 where the format holds them (png, tif, ppm, pam), or 8")
-        ->check(CLI::IsMember({8, 16}))
-        ->capture_default_str();
+                     "Picture files' bits a channel: 16 where the format holds them (png, tif, "
+                     "ppm, pam), or 8 (default: 16)")
+        ->check(CLI::IsMember({8, 16}));
     addMediaPath(*extract, given->mediaPath);
     addSkipDamaged(*extract, options.skipDamaged);
     extract->footer("A progress line shows on a terminal. Frames the plug-in cannot read (a gap "
-                    "in a sequence, external media found nowhere) are skipped and counted. Each "
+                    "in a sequence, external media found nowhere) are counted, and skipped in "
+                    "picture files; a movie keeps the entry's timing with a blank frame (black, "
+                    "transparent when the media has alpha) in their place. Each "
                     "file is written as a temporary beside it and replaces an earlier file only "
                     "when complete. Exit status 0 when frames were written; 1 when damaged frames "
                     "were skipped (--skip-damaged); 2 for a bad pattern, a file the plug-in "
