@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "omftool_run.h"
 
@@ -262,6 +263,7 @@ TEST(OmftoolCodecs, ListsTheSaversCodecsWithVarieties) {
         ASSERT_EQ(codec["varieties"].size(), 43u);
         EXPECT_EQ(codec["varieties"][1], "AVR12");
         EXPECT_EQ(codec["varieties"][30], "Uncomp422");
+        EXPECT_EQ(codec["defaultVariety"], "Uncomp422");
     }
     EXPECT_TRUE(sawAVR);
 
@@ -269,7 +271,31 @@ TEST(OmftoolCodecs, ListsTheSaversCodecsWithVarieties) {
     ASSERT_EQ(text.status, 0);
     EXPECT_NE(text.out.find("  RGBA  RGBA Codec\n"), std::string::npos) << text.out;
     EXPECT_NE(text.out.find("* AJPG  Avid AVR Codec  (43 varieties)\n"), std::string::npos);
-    EXPECT_NE(text.out.find(" Uncomp422 "), std::string::npos);
+    EXPECT_NE(text.out.find(" *Uncomp422 "), std::string::npos);
+}
+
+// Every codec listed is one write takes: those off the host's control too.
+TEST_F(OmftoolWrite, EveryListedCodecWrites) {
+    const ToolRun run = Omftool("codecs --json");
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::vector<std::string> offControl;
+    const auto list = nlohmann::json::parse(run.out);
+    for (const auto& codec : list["codecs"]) {
+        if (!codec["onControl"].get<bool>()) offControl.push_back(codec["id"]);
+    }
+    EXPECT_EQ(offControl, (std::vector<std::string>{"CDCI", "CODEC_AVID_JFIF_VIDEO", "JPEG"}));
+    ImageOwner frame(saver_test::MakeImage(
+        16, 8, [](int x, int y) { return saver_test::SmoothPixel(x, y, 0, 16, 8); }));
+    const std::string picture = WritePicture("frame.png", frame.get());
+    for (const std::string& id : offControl) {
+        std::filesystem::remove(path_);
+        const ToolRun written =
+            Omftool("write " + Quoted(path_) + " --codec " + id + " " + Quoted(picture));
+        EXPECT_EQ(written.status, 0) << id << ": " << written.err;
+        auto reader = FormatHost::Open(path_, &document_);
+        ASSERT_NE(reader, nullptr) << id;
+        EXPECT_EQ(reader->FrameCount(), 1) << id;
+    }
 }
 
 TEST(OmftoolCodecs, APluginThatDoesNotLoadEndsWithStatus2) {
