@@ -12,9 +12,8 @@ constexpr double kNTSCRate = 29.97;
 constexpr double kNTSCRateTolerance = 0.1;
 constexpr double kPALRate = 25.0;
 constexpr double kPALRateTolerance = 0.01;
-// Frames at least this high are not NTSC, and at least this high not PAL.
+// Frames at least this high are not NTSC.
 constexpr int32_t kNTSCHeightLimit = 500;
-constexpr int32_t kPALHeightLimit = 600;
 
 // Rounds a positive display side to whole pixels, saturating at the 32-bit range.
 int32_t DisplaySide(int32_t pixels, double aspect) {
@@ -38,7 +37,10 @@ omfRational_t ReduceDisplayAspect(int32_t width, int32_t height, double aspectX,
 StandardChoice ChooseSaveStandard(int32_t height, double framesPerSecond) {
     if (height < kNTSCHeightLimit && std::fabs(framesPerSecond - kNTSCRate) < kNTSCRateTolerance)
         return {"NTSC", kSaveStandardNTSC};
-    if (height < kPALHeightLimit && std::fabs(framesPerSecond - kPALRate) < kPALRateTolerance)
+    // 25 frames a second is PAL at any height: the film standard takes only 24 and 29.97, so
+    // a taller picture at 25 would be refused by the resolution. It is scaled and cut to the
+    // PAL picture like any other.
+    if (std::fabs(framesPerSecond - kPALRate) < kPALRateTolerance)
         return {"PAL", kSaveStandardPAL};
     return {"FILM", kSaveStandardNTSC};
 }

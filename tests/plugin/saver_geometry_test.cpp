@@ -45,14 +45,14 @@ TEST(SaveStandard, HeightAndRateChooseNTSCPALOrFilm) {
     EXPECT_EQ(ChooseSaveStandard(486, 29.97).Standard, omfplugin::kSaveStandardNTSC);
     EXPECT_STREQ(ChooseSaveStandard(576, 25.0).Suffix, "PAL");
     EXPECT_EQ(ChooseSaveStandard(576, 25.0).Standard, omfplugin::kSaveStandardPAL);
-    EXPECT_STREQ(ChooseSaveStandard(720, 25.0).Suffix, "FILM");
-    EXPECT_EQ(ChooseSaveStandard(720, 25.0).Standard, omfplugin::kSaveStandardNTSC);
+    // 25 frames a second is PAL at any height (the film standard cannot take it).
+    EXPECT_STREQ(ChooseSaveStandard(1080, 25.0).Suffix, "PAL");
+    EXPECT_EQ(ChooseSaveStandard(1080, 25.0).Standard, omfplugin::kSaveStandardPAL);
     EXPECT_STREQ(ChooseSaveStandard(486, 24.0).Suffix, "FILM");
-    // Height limits: below 500 for NTSC, below 600 for PAL.
+    // Height limit: below 500 for NTSC.
     EXPECT_STREQ(ChooseSaveStandard(499, 29.97).Suffix, "NTSC");
     EXPECT_STREQ(ChooseSaveStandard(500, 29.97).Suffix, "FILM");
     EXPECT_STREQ(ChooseSaveStandard(599, 25.0).Suffix, "PAL");
-    EXPECT_STREQ(ChooseSaveStandard(600, 25.0).Suffix, "FILM");
     // Rate tolerances: within 0.1 of 29.97 and within 0.01 of 25.
     EXPECT_STREQ(ChooseSaveStandard(486, 30.06).Suffix, "NTSC");
     EXPECT_STREQ(ChooseSaveStandard(486, 30.08).Suffix, "FILM");

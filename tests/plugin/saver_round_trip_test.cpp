@@ -245,11 +245,18 @@ TEST_F(SaverRoundTrip, FilmRateTakesTheNTSCStandard) {
     ImageOwner frame(Image::New(720, 486));
     EXPECT_TRUE(Save({"AJPG", "AVR12", 24.0}, {frame.get()})) << Messages();
     EXPECT_EQ(saved_.codecText, "AJPG:AVR12:FILM");
-    // A 720-row frame is film too, and 25 frames per second is no film rate for the resolution.
+    // A 720-row frame at 29.97 is film too; at 25 it is PAL, which the film standard could not
+    // take.
     std::filesystem::remove(path_);
     ImageOwner tall(Image::New(720, 720));
-    EXPECT_FALSE(Save({"AJPG", "AVR12", 25.0}, {tall.get()}));
+    EXPECT_TRUE(Save({"AJPG", "AVR12", 29.97}, {tall.get()})) << Messages();
     EXPECT_EQ(saved_.codecText, "AJPG:AVR12:FILM");
+    std::filesystem::remove(path_);
+    EXPECT_TRUE(Save({"AJPG", "AVR12", 25.0}, {tall.get()})) << Messages();
+    EXPECT_EQ(saved_.codecText, "AJPG:AVR12:PAL");
+    // Rates of no standard are the resolution's to refuse.
+    std::filesystem::remove(path_);
+    EXPECT_FALSE(Save({"AJPG", "AVR12", 30.0}, {tall.get()}));
     EXPECT_EQ(Messages(), "OMF Error: 130\nOMFI_ERR: Illegal value for edit rate\n");
 }
 
