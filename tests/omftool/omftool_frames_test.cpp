@@ -2,7 +2,9 @@
 // decoded again with FFmpeg and compared with the stored frames through the
 // pixel conversion rules; master mob choice, frame ranges and numbering,
 // patterns, progress and failures.
+#include "file_info.h"
 #include "frame_export.h"
+#include "plugin_extract.h"
 #include "picture_media_fixture.h"
 #include "sample_container.h"
 
@@ -16,6 +18,7 @@ extern "C" {
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -214,20 +217,26 @@ class OmftoolFrames : public omftool_test::PictureMediaTest {
     // Checks a decoded CDCI frame against stored frame `frame` of `media`,
     // separated fields woven: field 1 on even lines, field 2 on odd ones; a
     // single field with each row on two lines.
-    static void expectCdciFrame(const DecodedImage& image, const TestPicture& media, int frame) {
+    // `area` (rows of the woven frame) is the part of the frame the image holds; empty: all.
+    static void expectCdciFrame(const DecodedImage& image, const TestPicture& media, int frame,
+                                omfRect_t area = {}) {
         const bool fields = media.layout == kOmfSeparateFields;
         const bool oneField = media.layout == kOmfOneField;
-        ASSERT_EQ(image.width, media.width);
-        ASSERT_EQ(image.height, media.storedHeight * (fields || oneField ? 2 : 1));
+        if (area.xSize == 0)
+            area = {0, 0, media.width, media.storedHeight * (fields || oneField ? 2 : 1)};
+        ASSERT_EQ(image.width, area.xSize);
+        ASSERT_EQ(image.height, area.ySize);
         EXPECT_EQ(image.format, AV_PIX_FMT_RGB24) << av_get_pix_fmt_name(image.format);
         const std::vector<uint8_t> stored = frameBytes(media.frameSize(), frame);
         const size_t rowBytes = size_t(media.width) * 2;
         for (int y = 0; y < image.height; ++y) {
-            const int storedRow = fields     ? (y % 2) * media.storedHeight + y / 2
-                                  : oneField ? y / 2
-                                             : y;
+            const int row = area.yOffset + y;
+            const int storedRow = fields     ? (row % 2) * media.storedHeight + row / 2
+                                  : oneField ? row / 2
+                                             : row;
             for (int x = 0; x < image.width; ++x) {
-                const Rgb want = storedCdciPixel(stored.data() + storedRow * rowBytes, x);
+                const Rgb want =
+                    storedCdciPixel(stored.data() + storedRow * rowBytes, area.xOffset + x);
                 const uint8_t* got = image.at(x, y);
                 EXPECT_EQ((std::vector<int>{got[0], got[1], got[2]}),
                           (std::vector<int>{want.red, want.green, want.blue}))
@@ -254,7 +263,7 @@ TEST_F(OmftoolFrames, ComponentVideoIsWrittenAsRgbOfTheConvertedValues) {
     }
     EXPECT_NE(result.out.find("frames 0 to 2 of master mob \"cdci\""), std::string::npos)
         << result.out;
-    EXPECT_NE(result.out.find("8 x 4 RGB;"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("8 x 4 RGB)"), std::string::npos) << result.out;
 }
 
 TEST_F(OmftoolFrames, SeparatedFieldsAreWrittenWovenIntoFullFrames) {
@@ -262,6 +271,51 @@ TEST_F(OmftoolFrames, SeparatedFieldsAreWrittenWovenIntoFullFrames) {
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(written(), std::vector<std::string>{"f0.png"});
     expectCdciFrame(decode(path("out/f0.png")), testPicture("fields"), 0);
+}
+
+// frames, extract (the plug-in as a host reads) and info agree on the picture: the sampled area,
+// here columns 1 to 4 and rows 1 and 2 of each field, so rows 2 to 5 of the woven frame.
+TEST_F(OmftoolFrames, TheSampledAreaIsThePictureFramesExtractAndInfoAgreeOn) {
+    const TestPicture sampled{"sampled", "CDCI", "", 6, 4, kOmfSeparateFields, 1, {1, 1, 4, 2}};
+    omftool::FramesOptions options = byName("sampled", "out/s%d.png");
+    options.file = path("sampled.omf");
+    writeMediaFile(options.file, {sampled});
+    const Outcome result = run(options);
+    ASSERT_EQ(result.status, 0) << result.err;
+    expectCdciFrame(decode(path("out/s0.png")), sampled, 0, {1, 2, 4, 4});
+    EXPECT_NE(result.out.find("4 x 4 RGB, the sampled area at 1, 2 of the stored 6 x 8"),
+              std::string::npos)
+        << result.out;
+
+    options.stored = true;
+    options.pattern = path("out/whole%d.png");
+    ASSERT_EQ(run(options).status, 0);
+    expectCdciFrame(decode(path("out/whole0.png")), sampled, 0);
+    options.raw = true;
+    EXPECT_EQ(run(options).err, "omftool frames: --stored chooses the lines of decoded frames; "
+                                "--raw writes each frame's stored bytes whole\n");
+
+    omftool::ExtractOptions extract;
+    extract.file = options.file;
+    extract.pattern = path("out/e%d.png");
+    extract.bits = 8;
+    std::ostringstream out, err;
+    ASSERT_EQ(omftool::runExtract(extract, out, err), 0) << err.str();
+    const DecodedImage fromFrames = decode(path("out/s0.png"));
+    const DecodedImage fromExtract = decode(path("out/e0.png"));
+    ASSERT_EQ(fromExtract.width, fromFrames.width);
+    ASSERT_EQ(fromExtract.height, fromFrames.height);
+    for (int y = 0; y < fromFrames.height; ++y)
+        for (int x = 0; x < fromFrames.width; ++x)
+            EXPECT_EQ(std::memcmp(fromExtract.at(x, y), fromFrames.at(x, y), 3), 0) << x << ", " << y;
+
+    nlohmann::json info;
+    int error = 0;
+    std::string message;
+    ASSERT_TRUE(omftool::describeFile(options.file, info, error, message)) << message;
+    EXPECT_EQ(info["media"][0]["pictureWidth"], 4);
+    EXPECT_EQ(info["media"][0]["pictureHeight"], 4);
+    EXPECT_EQ(info["media"][0]["sampledY"], 1);
 }
 
 TEST_F(OmftoolFrames, ASingleFieldIsWrittenAsAFrameOfEachRowTwice) {

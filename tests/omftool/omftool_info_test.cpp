@@ -122,12 +122,13 @@ TEST_F(OmftoolMediaInfo, ListsEveryFileMobWithItsCodecPictureSizesAndSamples) {
     ASSERT_EQ(omftool::runInfo(file, false, out, err), 0) << err.str();
     const std::string text = out.str();
     EXPECT_NE(text.find("Media: 4 file mobs with a descriptor\n"), std::string::npos) << text;
-    EXPECT_NE(text.find(" CDCI: codec CDCI Codec (Uncompressed ONLY); stored 4 x 3, sampled 4 x 3, "
-                        "separate fields; 1 sample at 25/1\n"),
+    // The picture frames and extract give: two fields woven, the sampled area of the stored one.
+    EXPECT_NE(text.find(" CDCI: codec CDCI Codec (Uncompressed ONLY); picture 4 x 6 (fields of "
+                        "4 x 3), separate fields; 1 sample at 25/1\n"),
               std::string::npos)
         << text;
-    EXPECT_NE(text.find(" RGBA: codec RGBA Codec; stored 6 x 4, sampled 6 x 2, full frame; 2 "
-                        "samples at 25/1\n"),
+    EXPECT_NE(text.find(" RGBA: codec RGBA Codec; picture 6 x 2 (sampled 6 x 2 at 0, 1 of stored "
+                        "6 x 4; displayed 6 x 4 at 0, 0), full frame; 2 samples at 25/1\n"),
               std::string::npos)
         << text;
 }

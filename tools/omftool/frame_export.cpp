@@ -13,6 +13,7 @@
 #include "omf/omf_error_codes.h"
 #include "omf/omf_errors.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -66,6 +67,48 @@ const char* layoutText(const PictureReader& reader) {
     default:
         return "";
     }
+}
+
+// The part of a delivered frame a file gets: the sampled area (what the plug-in hands a host)
+// in the woven frame's rows, or all of it. A sampled area outside the stored picture is not
+// trusted: the whole frame is written then, and `note` says so.
+omfRect_t writtenArea(const PictureReader& reader, bool stored, std::string& note) {
+    const omfRect_t whole{0, 0, reader.width(), reader.height()};
+    if (stored) return whole;
+    const PictureAreas& areas = reader.areas();
+    const omfRect_t sampled{areas.sampled.xOffset, areas.frameRows(areas.sampled.yOffset),
+                            areas.sampled.xSize, areas.frameRows(areas.sampled.ySize)};
+    if (sampled.xOffset < 0 || sampled.yOffset < 0 || sampled.xSize <= 0 || sampled.ySize <= 0 ||
+        sampled.xSize > whole.xSize - sampled.xOffset ||
+        sampled.ySize > whole.ySize - sampled.yOffset) {
+        note = "; its sampled area lies outside the stored picture, so all of it was written";
+        return whole;
+    }
+    return sampled;
+}
+
+// The `area` of a frame of `width` 4-byte pixels, rows from the top.
+void cropFrame(const std::vector<uint8_t>& argb, int width, const omfRect_t& area,
+               std::vector<uint8_t>& into) {
+    const std::size_t rowBytes = std::size_t(area.xSize) * 4;
+    into.resize(rowBytes * std::size_t(area.ySize));
+    for (int row = 0; row < area.ySize; ++row) {
+        const std::size_t from =
+            (std::size_t(area.yOffset + row) * std::size_t(width) + std::size_t(area.xOffset)) * 4;
+        std::copy_n(argb.begin() + std::ptrdiff_t(from), rowBytes,
+                    into.begin() + std::ptrdiff_t(rowBytes * std::size_t(row)));
+    }
+}
+
+// What the files hold, for the summary: the picture's size and, when it is less than the
+// stored frame, where it lies.
+std::string pictureText(const PictureReader& reader, const omfRect_t& area) {
+    std::string text = std::to_string(area.xSize) + " x " + std::to_string(area.ySize) +
+                       (reader.hasAlpha() ? " RGBA" : " RGB");
+    if (area.xSize == reader.width() && area.ySize == reader.height()) return text;
+    return text + ", the sampled area at " + std::to_string(area.xOffset) + ", " +
+           std::to_string(area.yOffset) + " of the stored " + std::to_string(reader.width()) +
+           " x " + std::to_string(reader.height()) + " (--stored writes all of it)";
 }
 
 // Writes `bytes` as the file `name`, complete or not at all; false with the reason.
@@ -134,6 +177,10 @@ int runFrames(const FramesOptions& options, std::ostream& out, std::ostream& err
     if (!options.raw && !canWriteImage(pattern->name(options.start), why)) {
         return commandError(err, "bad output pattern \"" + options.pattern + "\": " + why);
     }
+    if (options.raw && options.stored) {
+        return commandError(err, "--stored chooses the lines of decoded frames; --raw writes "
+                                 "each frame's stored bytes whole");
+    }
     if (options.start < 0 || (options.count && *options.count < 1)) {
         return commandError(err, "--start must be 0 or more and --count 1 or more");
     }
@@ -158,7 +205,10 @@ int runFrames(const FramesOptions& options, std::ostream& out, std::ostream& err
         return mediaFailure(failure, out, err);
     }
 
-    std::vector<uint8_t> argb;
+    std::string areaNote;
+    const omfRect_t area = writtenArea(reader, options.stored, areaNote);
+    const bool cropped = area.xSize != reader.width() || area.ySize != reader.height();
+    std::vector<uint8_t> argb, picked;
     OutputFolder folder;
     DamagedFrames damaged(options.skipDamaged, kCommandName);
     for (int64_t i = 0; i < count; ++i) {
@@ -172,7 +222,9 @@ int runFrames(const FramesOptions& options, std::ostream& out, std::ostream& err
             return kExitError;
         }
         const std::string name = pattern->name(frame);
-        const ArgbPicture picture{argb, reader.width(), reader.height(), reader.hasAlpha()};
+        if (cropped) cropFrame(argb, reader.width(), area, picked);
+        const ArgbPicture picture{cropped ? picked : argb, area.xSize, area.ySize,
+                                  reader.hasAlpha()};
         if (!folder.makeFor(name, why) ||
             !writeOutputFile(
                 name,
@@ -188,13 +240,11 @@ int runFrames(const FramesOptions& options, std::ostream& out, std::ostream& err
     }
     if (options.progress) err << "\n";
 
-    const omfRect_t& display = reader.displayArea();
     out << "Wrote frames " << options.start << " to " << options.start + count - 1
         << " of master mob \"" << mob.name << "\" (track " << mob.trackID << ", "
-        << reader.frameCount() << " frames" << layoutText(reader) << "; " << reader.width() << " x "
-        << reader.height() << (reader.hasAlpha() ? " RGBA" : " RGB") << "; display area "
-        << display.xSize << " x " << display.ySize << " at " << display.xOffset << ", "
-        << display.yOffset << ") to " << options.pattern << damaged.summary() << "\n";
+        << reader.frameCount() << " frames" << layoutText(reader) << "; "
+        << pictureText(reader, area) << areaNote << ") to " << options.pattern
+        << damaged.summary() << "\n";
     return damaged.status();
 }
 
@@ -209,8 +259,9 @@ void addFramesCommand(CLI::App& app, CommandRun& run) {
     CLI::App* frames = app.add_subcommand(
         "frames",
         "Write the picture frames of a master mob as image files, one per frame, read as 8-bit "
-        "RGB (RGBA when the media has alpha) with separated fields woven into full frames; DV "
-        "frames decoded by the movie server");
+        "RGB (RGBA when the media has alpha) with separated fields woven into full frames and "
+        "cut to the sampled area, as a host is given them; DV frames decoded by the movie "
+        "server");
     addInputFile(*frames, options.file, "OMF file to read");
     addMasterMobChoice(*frames, options.mob, "picture");
     addFrameRange(*frames, options.start, given->count);
@@ -220,6 +271,9 @@ void addFramesCommand(CLI::App& app, CommandRun& run) {
               "ppm, pam, tga...)");
     addMediaPath(*frames, given->mediaPath);
     addSkipDamaged(*frames, options.skipDamaged);
+    frames->add_flag("--stored", options.stored,
+                     "Write every stored line of each frame instead of its sampled area (the "
+                     "picture the OMF plug-in gives a host, extract writes and info names)");
     frames->add_flag("--raw", options.raw,
                      "Write each frame's stored bytes as they are (a JPEG image, a DV frame "
                      "that ffmpeg -f dv reads, uncompressed pixels) instead of decoding it");

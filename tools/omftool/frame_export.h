@@ -19,6 +19,7 @@ struct FramesOptions {
     std::string pattern;          // printf-style file name, the frame number its one conversion
     bool progress = false;        // show "frame i of n" on `err`, each line overwriting the last
     bool raw = false;             // write each frame's stored bytes as they are
+    bool stored = false;          // every stored line instead of the sampled area
     bool skipDamaged = false;     // report a frame that fails to read and go on
 };
 

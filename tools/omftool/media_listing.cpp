@@ -1,5 +1,6 @@
 #include "media_listing.h"
 #include "mob_search.h"
+#include "picture_areas.h"
 
 #include "sound_listing.h"
 
@@ -87,6 +88,12 @@ json describeFileMob(omfSessionHdl_t session, omfHdl_t file, omfObject_t mob,
     }
     out.update(codecOf(session, file, descriptor));
     addPictureFigures(file, descriptor, out);
+    // The media calls know what the descriptor's properties leave out (a TIFF picture's size is
+    // in its image directory) and give what frames and extract read.
+    if (const std::optional<PictureAreas> areas = readFileMobAreas(file, mob)) {
+        out.update(areasJson(*areas));
+        out["frameLayout"] = layoutName(areas->layout);
+    }
     addSoundFigures(file, mob, out);
     omfInt64 length = 0;
     if (omfsReadLength(file, descriptor, kOmfProperty_MDFL_Length, &length) == 0) {
@@ -132,7 +139,9 @@ void printMedia(std::ostream& out, const json& media) {
             out << " (OMF error " << entry["codecError"]["error"] << ": "
                 << entry["codecError"]["message"].get<std::string>() << ")";
         }
-        if (entry.contains("storedWidth")) {
+        if (entry.contains("pictureWidth")) {
+            out << "; " << areasText(entry) << ", " << entry["frameLayout"].get<std::string>();
+        } else if (entry.contains("storedWidth")) {
             out << "; stored " << entry["storedWidth"] << " x " << entry["storedHeight"]
                 << ", sampled " << entry["sampledWidth"] << " x " << entry["sampledHeight"];
             if (entry.contains("frameLayout")) {

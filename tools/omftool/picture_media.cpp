@@ -83,14 +83,7 @@ bool PictureReader::open(omfHdl_t file, const MediaMob& mob, MediaFailure& failu
                                        nullptr, nullptr, nullptr)) {
         return fail(failure, error, "reading the video format of " + track);
     }
-    if (int error = omfmGetSampledArea(media_.get(), &sampled_.xOffset, &sampled_.yOffset,
-                                       &sampled_.xSize, &sampled_.ySize)) {
-        return fail(failure, error, "reading the sampled area of " + track);
-    }
-    if (int error = omfmGetDisplayArea(media_.get(), &display_.xOffset, &display_.yOffset,
-                                       &display_.xSize, &display_.ySize)) {
-        return fail(failure, error, "reading the display area of " + track);
-    }
+    if (const std::optional<PictureAreas> areas = readPictureAreas(media_.get())) areas_ = *areas;
     // Two fields are woven into one frame; a single field arrives as a frame of twice its rows,
     // each row on two lines.
     const bool doubled = fileLayout_ == kOmfSeparateFields || fileLayout_ == kOmfMixedFields ||

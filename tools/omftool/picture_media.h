@@ -5,6 +5,7 @@
 #include "master_mob_search.h"
 #include "media_failure.h"
 #include "media_handle.h"
+#include "picture_areas.h"
 
 #include "omf/omf_media.h"
 
@@ -52,8 +53,8 @@ class PictureReader {
     bool hasAlpha() const { return hasAlpha_; }
     omfFrameLayout_t fileLayout() const { return fileLayout_; }
     bool isDV() const { return dv_; }
-    const omfRect_t& sampledArea() const { return sampled_; }
-    const omfRect_t& displayArea() const { return display_; }
+    // The stored, sampled and displayed areas; the sampled area is what a host is given.
+    const PictureAreas& areas() const { return areas_; }
 
   private:
     bool readDVFrame(std::vector<uint8_t>& argb, const std::string& doing, MediaFailure& failure);
@@ -67,8 +68,7 @@ class PictureReader {
     int height_ = 0;
     bool hasAlpha_ = false;
     omfFrameLayout_t fileLayout_ = kOmfFullFrame;
-    omfRect_t sampled_{};
-    omfRect_t display_{};
+    PictureAreas areas_;
 };
 
 } // namespace omftool
