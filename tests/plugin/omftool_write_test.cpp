@@ -140,7 +140,34 @@ TEST_F(OmftoolWrite, OddSizesAreKeptAndAFixedPictureSaysHowFramesWereFitted) {
     ASSERT_EQ(fitted.status, 0) << fitted.err;
     EXPECT_EQ(fitted.out, "Wrote 1 frame of 1920 x 1080 to " + path_ +
                               " with codec AJPG:Uncomp422 (the width halved to 960 x 1080, then "
-                              "cropped to its 720 x 486 picture)\n");
+                              "cropped to its 720 x 486 picture; frames and extract give its "
+                              "720 x 476 sampled area)\n");
+    // And they do, as info says, for NTSC and PAL resolutions alike.
+    for (const char* rate : {"29.97", "25"}) {
+        SCOPED_TRACE(rate);
+        const bool ntsc = std::string(rate) == "29.97";
+        std::filesystem::remove(path_);
+        ASSERT_EQ(Omftool("write " + Quoted(path_) + " --codec AJPG --variety JFIF2:1 --rate " +
+                          rate + " " + Quoted(hd))
+                      .status,
+                  0);
+        const ToolRun info = Omftool("info --json " + Quoted(path_));
+        const auto media = nlohmann::json::parse(info.out)["media"][0];
+        EXPECT_EQ(media["pictureHeight"], ntsc ? 476 : 560);
+        for (const std::string command : {"frames --index 1", "extract"}) {
+            const std::string name = folder_ + (command == "extract" ? "e" : "f") + rate;
+            ASSERT_EQ(Omftool(command + " " + Quoted(path_) + " -o " + Quoted(name + "_%d.png"))
+                          .status,
+                      0)
+                << command;
+            Clip* clip = new Clip((name + "_0.png").c_str(), false, &document_);
+            ImageOwner picture(clip->GetFrameTagList(0));
+            clip->Recycle();
+            ASSERT_NE(picture.get(), nullptr) << command;
+            EXPECT_EQ(picture->Width(), media["pictureWidth"]) << command;
+            EXPECT_EQ(picture->Height(), media["pictureHeight"]) << command;
+        }
+    }
 }
 
 TEST_F(OmftoolWrite, ASequenceWithAMissingNumberSaysWhereItStopped) {
@@ -218,11 +245,11 @@ TEST_F(OmftoolWrite, FailuresEndWithStatus2AndAMessage) {
              Case{"--codec BOGUS " + Quoted(input),
                   "omftool write: there is no codec \"BOGUS\" (omftool codecs lists the codecs "
                   "and their varieties)\n"},
-             // 30 frames per second is no rate of the resolution's film standard.
+             // 30 frames per second is the rate of no standard the resolutions have.
              Case{"--codec AJPG --variety AVR12 --rate 30 " + Quoted(input),
-                  "OMF Error: 130\nOMFI_ERR: Illegal value for edit rate\n"
-                  "omftool write: the OMF plug-in could not create " +
-                      path_ + "\n"},
+                  "omftool write: codec AJPG writes NTSC (29.97 frames per second), PAL (25) or "
+                  "film (24) video, and 30 frames per second is none of them: give --rate "
+                  "29.97, 25 or 24\n"},
          }) {
         SCOPED_TRACE(item.arguments);
         const ToolRun run = Omftool("write " + Quoted(path_) + " " + item.arguments);

@@ -27,10 +27,12 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <filesystem>
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <system_error>
 
 namespace omftool {
@@ -54,6 +56,9 @@ std::optional<omfUInt32> CodecCapabilities(const std::string& codecID) {
     if (session != nullptr) omfsFinishSession(session);
     return answer;
 }
+// The rates AJPG's resolutions take, and how close a rate must come to one of them.
+constexpr double kResolutionRates[] = {24.0, 25.0, 29.97};
+constexpr double kResolutionRateTolerance = 0.001;
 constexpr const char* kSoundNotWritten =
     " has sound, which write does not copy: the OMF file holds its pictures only";
 constexpr const char* kNotARate = " is not a frame rate: give a number of frames per second from "
@@ -110,6 +115,13 @@ std::string PictureChange(int width, int height, const nlohmann::json& media) {
     if (layout == "one field") {
         change += (change.empty() ? "" : ", then ") + std::string("its first field kept (") +
                   size(storedWidth, storedRows) + ")";
+    }
+    // Readers are given the sampled area of the stored picture.
+    const int pictureWidth = media.value("pictureWidth", storedWidth);
+    const int pictureHeight = media.value("pictureHeight", pictureRows);
+    if (pictureWidth != storedWidth || pictureHeight != pictureRows) {
+        change += (change.empty() ? "" : "; ") + std::string("frames and extract give its ") +
+                  size(pictureWidth, pictureHeight) + " sampled area";
     }
     return change;
 }
@@ -238,6 +250,21 @@ class SaverRun {
         return kExitDone;
     }
 
+    // AJPG's resolutions are video of one standard: a rate none of them takes is refused here,
+    // with the rates that are, rather than by the codec with a bare error code.
+    int CheckResolutionRate(const std::string& input) {
+        if (m_Options.codec != kOmfCodecAVR || !m_Rate) return kExitDone;
+        for (double rate : kResolutionRates) {
+            if (std::fabs(*m_Rate - rate) < kResolutionRateTolerance) return kExitDone;
+        }
+        std::ostringstream rate;
+        rate << *m_Rate;
+        return Fail("codec AJPG writes NTSC (29.97 frames per second), PAL (25) or film (24) "
+                    "video, and " + rate.str() + " frames per second" +
+                    (m_Options.rate ? "" : " (the rate of " + input + ")") +
+                    " is none of them: give --rate 29.97, 25 or 24");
+    }
+
     void SetRate(double framesPerSecond) {
         m_Host->SetInput(kRateInput, Parameter(framesPerSecond));
         m_Rate = framesPerSecond;
@@ -316,6 +343,7 @@ class SaverRun {
         if (interrupted()) return Stop();
         if (!m_HeaderWritten) {
             m_HeaderWritten = true;
+            if (int status = CheckResolutionRate(input); status != 0) return status;
             if (!m_Host->SaveHeader(image))
                 return Fail("the OMF plug-in could not create " + m_Options.output);
             m_Width = image->Width();
