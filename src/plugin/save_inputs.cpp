@@ -170,8 +170,8 @@ bool OMFFormat::AddSaveInputs(Tool* tool) {
 bool OMFFormat::OnSaveInputChanged(Tool* tool, Input* input, const Parameter* value) {
     if (!tool || !input || !value || !m_Save.CodecInput) return true;
     const bool codecChanged = input == m_Save.CodecInput;
-    const std::string chosen(
-        codecChanged ? value->ID().view() : m_Save.CodecInput->Value().ID().view());
+    const std::string chosen(codecChanged ? value->ID().view()
+                                          : m_Save.CodecInput->Value().ID().view());
     List& catalogue = TheClass().CodecList;
     ObjectReadLock reading(catalogue);
     catalogue.ForEach([&](std::size_t, const List::Node& node) {

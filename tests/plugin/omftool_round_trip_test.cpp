@@ -110,8 +110,8 @@ TEST_P(OmftoolRoundTrip, FramesWrittenComeBackThroughExtract) {
     }
 }
 
-// The saver's codecs with TIFF's varieties, and for "AJPG" a resolution of each kind (AVR, JFIF with two fields and
-// progressive, uncompressed) in both standards.
+// The saver's codecs with TIFF's varieties, and for "AJPG" a resolution of each kind (AVR, JFIF
+// with two fields and progressive, uncompressed) in both standards.
 const CodecCase kCases[] = {
     {"RGBA", "", 25.0, 37, 21, true},
     {"JPEG", "", 25.0, 64, 48, false},

@@ -45,9 +45,8 @@ class SaverInputs : public ::testing::Test {
         // Each codec as it describes itself: the saver asks its capabilities, not its ID.
         catalogue.AddTail(Codec("RGBA", "RGBA Codec", 0));
         catalogue.AddTail(Codec("MSM TARGA DVC Codec", "Avid TDVC Codec", kOmfCodecReadsOnly));
-        catalogue.AddTail(Codec("TIFF", "TIFF Codec (1.5 Compatability)",
-                                kOmfCodecTakesQuantTables, {"JPEG", "Uncompressed"},
-                                {kOmfCodecTakesQuantTables, 0}));
+        catalogue.AddTail(Codec("TIFF", "TIFF Codec (1.5 Compatability)", kOmfCodecTakesQuantTables,
+                                {"JPEG", "Uncompressed"}, {kOmfCodecTakesQuantTables, 0}));
         catalogue.AddTail(Codec("AJPG", "Avid AVR Codec", 0,
                                 {"AVR1", "AVR12", "Uncomp422", "JFIF2:1s", "JFIF3:1", "AVR2s",
                                  "AVR3s", "AVR4s", "AVR6s", "AVR8s", "AVR9s"}));

@@ -20,7 +20,8 @@ omfSessionHdl_t sessionOf(const omfCodecParms_t* parms) {
 
 omfErr_t varietyCount(omfCodecParms_t* parms, omfMediaHdl_t, omfHdl_t) {
     auto& request = parms->spc.varietyCount;
-    request.count = video::isPictureKind(sessionOf(parms), request.mediaKind) ? kResolutionCount : 0;
+    request.count =
+        video::isPictureKind(sessionOf(parms), request.mediaKind) ? kResolutionCount : 0;
     return 0;
 }
 

@@ -43,7 +43,7 @@ constexpr video::OperationEntry kOperations[] = {
 };
 
 constexpr video::PictureCodecDefinition<tiff::PropertyCodes> kCodec{
-    kName,       kDescriptorClass, kOmfCodecTIFF,      kProperties,
+    kName,       kDescriptorClass, kOmfCodecTIFF,     kProperties,
     kOperations, kDataClass,       kFirstFileRevision};
 
 } // namespace
@@ -59,9 +59,8 @@ omfErr_t tiffCodec(omfCodecRequest_t request, omfCodecParms_t* parms) {
         // The capabilities depend on the variety described.
         omfUInt32 capabilities = 0;
         OMF_CHECK(nullptr, tiff::varietyCapabilities(parms->spc.describe.variety, &capabilities));
-        return video::describePicture(parms, kCodec.name, kCodec.descriptorClass,
-                                      kCodec.dataClass, kCodec.codecID, kCodec.minFileRevision,
-                                      capabilities);
+        return video::describePicture(parms, kCodec.name, kCodec.descriptorClass, kCodec.dataClass,
+                                      kCodec.codecID, kCodec.minFileRevision, capabilities);
     }
     default:
         return video::pictureCodecEntry(kCodec, request, parms);

@@ -1,5 +1,6 @@
 // The TIFF codec's varieties for new media: "JPEG" (baseline JPEG frames,
-// the first and default) and "Uncompressed" (24-bit RGB frames). A file
+// listed first, the one a saver starts on) and "Uncompressed" (24-bit RGB
+// frames). A file
 // mob's codec ID "TIFF:Uncompressed" names one; the codec takes it from
 // the descriptor's codec ID when media is created.
 #pragma once

@@ -86,8 +86,8 @@ omfErr_t omfmGetCodecCapabilities(omfSessionHdl_t session, const char* codecID,
     omfCodecDef_t definition{};
     if (omfErr_t status = lookup(session, id.c_str(), &definition)) return status;
     omfCodecMetaInfo_t info{};
-    if (omfErr_t status = describeCodec(definition, variety ? variety->c_str() : nullptr, nullptr,
-                                        0, &info))
+    if (omfErr_t status =
+            describeCodec(definition, variety ? variety->c_str() : nullptr, nullptr, 0, &info))
         return status;
     *capabilities = info.capabilities;
     return 0;
