@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <string>
 
 #include "omf/omf_codec_ids.h"
 #include "omf/omf_media.h"
@@ -50,6 +51,10 @@ CodecEntry* ReadCodec(omfSessionHdl_t session, omfInt32 index) {
         variety[kCodecTextSize - 1] = '\0';
         auto* record = new CodecEntry;
         CopyText(record->Name, variety);
+        // A variety the codec cannot describe alone has the codec's capabilities.
+        const std::string withVariety = std::string(id) + ":" + variety;
+        if (omfmGetCodecCapabilities(session, withVariety.c_str(), &record->Capabilities) != 0)
+            record->Capabilities = capabilities;
         codec->Varieties.AddTail(record);
     }
     return codec;
@@ -59,6 +64,17 @@ CodecEntry* ReadCodec(omfSessionHdl_t session, omfInt32 index) {
 
 CodecEntry::CodecEntry() : Varieties(true, CodecEntryDisposer()) {}
 CodecEntry::~CodecEntry() = default;
+
+bool CodecEntry::TakesQuality(std::string_view variety) const {
+    bool takes = TakesQuality();
+    Varieties.ForEach([&](std::size_t, const List::Node& node) {
+        const auto* record = static_cast<const CodecEntry*>(node.Item);
+        if (std::string_view(record->Name) != variety) return true;
+        takes = takes && record->TakesQuality();
+        return false;
+    });
+    return takes;
+}
 
 List::Disposer CodecEntryDisposer() {
     return [](void* item, void*) { delete static_cast<CodecEntry*>(item); };

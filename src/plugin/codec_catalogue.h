@@ -1,6 +1,8 @@
 // The catalogue of picture codecs (with their varieties) the saver offers.
 #pragma once
 
+#include <string_view>
+
 #include "omf/omf_codec.h"
 #include "omf/omf_types.h"
 #include "tarsel/system/list.h"
@@ -12,7 +14,8 @@ namespace omfplugin {
 inline constexpr int kCodecTextSize = 64;
 
 // One codec of the catalogue. A variety record is a CodecEntry whose name holds the variety
-// name; its ID and variety list stay empty.
+// name and whose capabilities are those the codec describes for that variety; its ID and
+// variety list stay empty.
 class CodecEntry : public Object {
   public:
     CodecEntry();
@@ -27,6 +30,9 @@ class CodecEntry : public Object {
     bool Writes() const { return (Capabilities & kOmfCodecReadsOnly) == 0; }
     // Whether the Quality control changes its frames.
     bool TakesQuality() const { return (Capabilities & kOmfCodecTakesQuantTables) != 0; }
+    // Whether the Quality control changes the frames of its variety `variety` (empty: none
+    // chosen): the codec must take it, and the variety too when it is one of the list.
+    bool TakesQuality(std::string_view variety) const;
 };
 
 // A list that owns CodecEntry records.

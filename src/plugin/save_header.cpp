@@ -118,6 +118,14 @@ omfErr_t OMFFormat::CreateFrameSizedMedia(const Image& templateImage) {
     if (!withAlpha) {
         m_Save.BitsPerPixel = kBitsRGB;
         if (omfErr_t status = omfmSetMemoryFormat(m_Media, memory)) return status;
+        // Tables go only to a codec and variety that compress with them: a variety that
+        // stores frames uncompressed ("TIFF:Uncompressed") fixes its compression and refuses
+        // tables, rather than quietly dropping a quality it cannot apply.
+        omfUInt32 capabilities = 0;
+        if (omfErr_t status =
+                omfmGetCodecCapabilities(m_Session.Session, m_Save.CodecText, &capabilities))
+            return status;
+        if ((capabilities & kOmfCodecTakesQuantTables) == 0) return 0;
         return PutQualityTables();
     }
     m_Save.BitsPerPixel = kBitsARGB;

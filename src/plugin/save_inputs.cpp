@@ -22,6 +22,7 @@ constexpr const char* kCodecInputID = "Codec";
 constexpr const char* kDefaultCodec = kOmfCodecAVR;
 constexpr const char* kVarietyInputName = "Codec Variety";
 constexpr const char* kVarietyIDSuffix = "CodecVariety";
+// The default codec's default variety; other codecs default to their first variety.
 constexpr const char* kDefaultVariety = "Uncomp422";
 constexpr const char* kFrameRateInputName = "Frame Rate (fps)";
 constexpr const char* kFrameRateInputID = "FrameRateFps";
@@ -40,17 +41,36 @@ std::string VarietyInputID(std::string_view codecID) {
     return std::string(codecID) + "." + kVarietyIDSuffix;
 }
 
-// Whether the Quality control changes the frames of the catalogue's codec `codecID`.
-bool TakesQuality(List& catalogue, std::string_view codecID) {
+// Whether the Quality control changes the frames of the catalogue's codec `codecID` in its
+// variety `variety` (empty: none chosen).
+bool TakesQuality(List& catalogue, std::string_view codecID, std::string_view variety) {
     bool takes = false;
     ObjectReadLock reading(catalogue);
     catalogue.ForEach([&](std::size_t, const List::Node& node) {
         const auto* codec = static_cast<const CodecEntry*>(node.Item);
         if (std::string_view(codec->ID) != codecID) return true;
-        takes = codec->TakesQuality();
+        takes = codec->TakesQuality(variety);
         return false;
     });
     return takes;
+}
+
+// The variety a codec's list starts on: a name of the list.
+std::string DefaultVariety(const CodecEntry& codec) {
+    std::string first;
+    bool hasDefault = false;
+    codec.Varieties.ForEach([&](std::size_t index, const List::Node& node) {
+        const std::string_view name = static_cast<const CodecEntry*>(node.Item)->Name;
+        if (index == 0) first = name;
+        hasDefault = std::string_view(codec.ID) == kDefaultCodec && name == kDefaultVariety;
+        return !hasDefault;
+    });
+    return hasDefault ? kDefaultVariety : first;
+}
+
+// The variety chosen on a variety list, which starts on its default.
+std::string ChosenVariety(const Input& varieties) {
+    return std::string(varieties.Value().ID().view());
 }
 
 void CopyText(char (&to)[kSaveTextSize], std::string_view from) {
@@ -104,7 +124,7 @@ bool OMFFormat::AddSaveInputs(Tool* tool) {
             varietyTags.Add(INP_Required, 0);
             varietyTags.Add(INP_DoNotifyChanged, 1);
             varietyTags.Add(INP_External, 1);
-            varietyTags.Add(INPID_DefaultID, TsID(kDefaultVariety));
+            varietyTags.Add(INPID_DefaultID, TsID(DefaultVariety(*codec)));
             varietyTags.Add(IC_Visible, std::string_view(codec->ID) == kDefaultCodec ? 1 : 0);
             codec->Varieties.ForEach([&](std::size_t, const List::Node& variety) {
                 varietyTags.Add(CCS_AddString, static_cast<const CodecEntry*>(variety.Item)->Name);
@@ -141,24 +161,34 @@ bool OMFFormat::AddSaveInputs(Tool* tool) {
     qualityTags.Add(INP_Default, kDefaultQuality);
     qualityTags.Add(INP_External, 1);
     // Shown only for codecs it changes, starting with the default one.
-    qualityTags.Add(IC_Visible, TakesQuality(TheClass().CodecList, kDefaultCodec) ? 1 : 0);
+    qualityTags.Add(IC_Visible,
+                    TakesQuality(TheClass().CodecList, kDefaultCodec, kDefaultVariety) ? 1 : 0);
     m_Save.QualityInput = tool->AddInput(kQualityInputName, kQualityInputID, qualityTags);
     return m_Save.FrameRateInput && m_Save.QualityInput;
 }
 
 bool OMFFormat::OnSaveInputChanged(Tool* tool, Input* input, const Parameter* value) {
-    if (!tool || !input || !value || input != m_Save.CodecInput) return true;
-    const std::string_view chosen = value->ID().view();
+    if (!tool || !input || !value || !m_Save.CodecInput) return true;
+    const bool codecChanged = input == m_Save.CodecInput;
+    const std::string chosen(codecChanged ? value->ID().view()
+                                          : m_Save.CodecInput->Value().ID().view());
     List& catalogue = TheClass().CodecList;
     ObjectReadLock reading(catalogue);
     catalogue.ForEach([&](std::size_t, const List::Node& node) {
         const auto* codec = static_cast<const CodecEntry*>(node.Item);
         const std::string_view id = codec->ID;
-        if (id == chosen && m_Save.QualityInput)
-            SetVisible(m_Save.QualityInput, codec->TakesQuality());
         const std::string varietyID = std::string(m_Save.ToolIDPrefix.view()) + VarietyInputID(id);
-        if (Input* varieties = tool->FindInput(TsID(varietyID)))
-            SetVisible(varieties, id == chosen);
+        Input* varieties = tool->FindInput(TsID(varietyID));
+        // A variety change matters only on the chosen codec's list.
+        if (!codecChanged && (input != varieties || id != chosen)) return true;
+        if (codecChanged && varieties) SetVisible(varieties, id == chosen);
+        if (id == chosen && m_Save.QualityInput) {
+            // The Quality control shows for a codec and variety whose frames it changes.
+            const std::string variety = !varieties           ? std::string()
+                                        : input == varieties ? std::string(value->ID().view())
+                                                             : ChosenVariety(*varieties);
+            SetVisible(m_Save.QualityInput, codec->TakesQuality(variety));
+        }
         return true;
     });
     return true;

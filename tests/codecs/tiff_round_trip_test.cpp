@@ -175,13 +175,14 @@ class TiffRoundTripTest : public omf_test::ToolkitTest {
 
     // New TIFF media in a new file of `revision`.
     omfMediaHdl_t createMedia(omfFileRev_t revision, omfInt32 width, omfInt32 height,
-                              omfFrameLayout_t layout, omfErr_t expected = 0) {
+                              omfFrameLayout_t layout, omfErr_t expected = 0,
+                              const char* codecID = "TIFF") {
         revision_ = revision;
         EXPECT_EQ(omfsNewFile(path("tiff.omf").c_str(), session_, revision, &file_), 0);
         omfObject_t master = nullptr, fileMob = nullptr;
         EXPECT_EQ(omfmCreateMasterMob(file_, "master", 6, &master), 0);
         EXPECT_EQ(omfiReadMobID(file_, master, &masterID_), 0);
-        EXPECT_EQ(omfmCreateFileMob(file_, "frames", {25, 1}, "TIFF", &fileMob), 0);
+        EXPECT_EQ(omfmCreateFileMob(file_, "frames", {25, 1}, codecID, &fileMob), 0);
         omfMediaHdl_t media = nullptr;
         EXPECT_EQ(omfmCreateVideoMedia(file_, master, 1, fileMob, 0, {25, 1}, height, width, layout,
                                        {4, 3}, &media),
@@ -607,6 +608,49 @@ TEST_F(TiffRoundTripTest, MediaOpenedForAppendingGetsItsNewFramesAndANewDirector
             EXPECT_EQ(libtiff.frameIndex().size(), 4u);
         }
         EXPECT_EQ(omfmCloseMedia(media), 0);
+        ASSERT_EQ(omfsCloseOMFFile(file_), 0);
+        file_ = nullptr;
+    }
+}
+
+// ---- varieties -----------------------------------------------------------------
+
+// A variety fixes the compression for good: JPEG tables cannot make Uncompressed media JPEG,
+// nor a file format without compression make JPEG media uncompressed.
+TEST_F(TiffRoundTripTest, VarietiesFixTheCompressionOfNewMedia) {
+    constexpr omfInt32 kWidth = 32, kRows = 16;
+    const struct {
+        const char* codecID;
+        uint32_t compression; // as libtiff reads the stored image
+    } cases[] = {{"TIFF:Uncompressed", COMPRESSION_NONE}, {"TIFF:JPEG", COMPRESSION_OJPEG}};
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.codecID);
+        omfMediaHdl_t media = createMedia(kOmfRev1x, kWidth, kRows, kOmfFullFrame, 0, test.codecID);
+        ASSERT_NE(media, nullptr);
+        omfJPEGTables_t record{};
+        ASSERT_EQ(jpeg::recordFromTables(nullptr, jpeg::scaledTables(50), record), 0);
+        const bool jpegMedia = test.compression == COMPRESSION_OJPEG;
+        EXPECT_EQ(omfmPutJPEGTables(media, sizeof record, &record),
+                  jpegMedia ? 0 : OM_ERR_NONCONTIGUOUS_MEDIA);
+        std::free(record.quantTable);
+        std::free(record.acTable);
+        std::free(record.dcTable);
+        omfFormatEntry_t uncompressed[2] = {omfmFormatEntry(kOmfIsCompressed),
+                                            omfmFormatEntry(kOmfVFmtEnd)};
+        EXPECT_EQ(omfmSetFileFormat(media, uncompressed),
+                  jpegMedia ? OM_ERR_NONCONTIGUOUS_MEDIA : 0);
+        Written written = writeFrames(media, kWidth, kRows, 2);
+        ASSERT_EQ(omfmCloseMedia(media), 0);
+
+        media = reopenMedia();
+        ASSERT_NE(media, nullptr);
+        LibtiffImage libtiff(path("frames.tif"), storedImage(media));
+        ASSERT_NE(libtiff.get(), nullptr);
+        EXPECT_EQ(libtiff.field(TIFFTAG_COMPRESSION), test.compression);
+        // Exact when uncompressed.
+        EXPECT_GT(psnr(readFrame(media, 2, written.frames[1].size()), written.frames[1]),
+                  jpegMedia ? 30.0 : 98.0);
+        ASSERT_EQ(omfmCloseMedia(media), 0);
         ASSERT_EQ(omfsCloseOMFFile(file_), 0);
         file_ = nullptr;
     }

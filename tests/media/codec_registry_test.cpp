@@ -8,6 +8,7 @@
 #include "omf/omf_mobs.h"
 #include "omf/omf_registry.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <span>
@@ -291,6 +292,46 @@ TEST_F(CodecRegistryTest, VarietiesOfCodecsWithAndWithoutTheOperation) {
     EXPECT_EQ(omfmCountCodecVarieties(session_, "NOSUCHCODEC", nullptr, &count),
               OM_ERR_INVALID_CODEC);
     EXPECT_EQ(omfmCountCodecVarieties(session_, "CDCI", nullptr, nullptr), OM_ERR_NULL_PARAM);
+}
+
+// TIFF's varieties fix the compression of new media: JPEG (the default) takes quantisation
+// tables, Uncompressed does not; a name of neither is no variety of it.
+TEST_F(CodecRegistryTest, TIFFHasAJPEGAndAnUncompressedVariety) {
+    const omfObject_t picture1x = reinterpret_cast<omfObject_t>(intptr_t{1});
+    omfInt32 count = 0;
+    ASSERT_EQ(omfmCountCodecVarieties(session_, kOmfCodecTIFF, picture1x, &count), 0);
+    EXPECT_EQ(count, 2);
+    char name[16] = {};
+    EXPECT_EQ(omfmNthCodecVariety(session_, kOmfCodecTIFF, picture1x, 1, name, sizeof name), 0);
+    EXPECT_STREQ(name, "JPEG");
+    EXPECT_EQ(omfmNthCodecVariety(session_, kOmfCodecTIFF, picture1x, 2, name, sizeof name), 0);
+    EXPECT_STREQ(name, "Uncompressed");
+    EXPECT_EQ(omfmNthCodecVariety(session_, kOmfCodecTIFF, picture1x, 3, name, sizeof name),
+              OM_ERR_BAD_CODEC_VARIETY);
+    // Sound has none.
+    EXPECT_EQ(omfmCountCodecVarieties(session_, kOmfCodecTIFF, nullptr, &count), 0);
+    EXPECT_EQ(count, 0);
+
+    omfUInt32 capabilities = 0;
+    EXPECT_EQ(omfmGetCodecCapabilities(session_, "TIFF:JPEG", &capabilities), 0);
+    EXPECT_EQ(capabilities, kOmfCodecTakesQuantTables);
+    EXPECT_EQ(omfmGetCodecCapabilities(session_, "TIFF:Uncompressed", &capabilities), 0);
+    EXPECT_EQ(capabilities, 0u);
+    EXPECT_EQ(omfmGetCodecCapabilities(session_, "TIFF:Raw", &capabilities),
+              OM_ERR_BAD_CODEC_VARIETY);
+
+    omfHdl_t file = nullptr;
+    ASSERT_EQ(omfsNewFile(path("varieties.omf").c_str(), session_, kOmfRev1x, &file), 0);
+    omfObject_t fileMob = nullptr;
+    for (const char* bad : {"TIFF:Raw", "TIFF:jpeg", "TIFF:JPEG:NTSC"}) {
+        EXPECT_EQ(omfmCreateFileMob(file, "File Mob", {25, 1}, bad, &fileMob),
+                  OM_ERR_BAD_CODEC_VARIETY)
+            << bad;
+        EXPECT_EQ(fileMob, nullptr) << bad;
+    }
+    EXPECT_EQ(omfmCreateFileMob(file, "File Mob", {25, 1}, "TIFF:Uncompressed", &fileMob), 0);
+    EXPECT_NE(fileMob, nullptr);
+    EXPECT_EQ(omfsCloseOMFFile(file), 0);
 }
 
 TEST_F(CodecRegistryTest, DescriptorsChooseTheirCodecByClassAndCompression) {

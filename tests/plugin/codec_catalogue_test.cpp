@@ -108,7 +108,8 @@ TEST_F(CodecCatalogueTest, RGBAFirstThenEveryPictureCodecInIndexOrder) {
     }
 }
 
-TEST_F(CodecCatalogueTest, VarietiesAreVarietyRecordsWithNameOnly) {
+// A variety record has its name and the capabilities the codec describes for it.
+TEST_F(CodecCatalogueTest, VarietiesAreVarietyRecordsWithNameAndCapabilities) {
     Catalogue catalogue;
     omfplugin::BuildCodecCatalogue(session_.Session, catalogue.Codecs);
     const CodecEntry* avr = catalogue.Find("AJPG");
@@ -124,10 +125,16 @@ TEST_F(CodecCatalogueTest, VarietiesAreVarietyRecordsWithNameOnly) {
     });
     EXPECT_NE(std::find(names.begin(), names.end(), "AVR12"), names.end());
     EXPECT_NE(std::find(names.begin(), names.end(), "Uncomp422"), names.end());
-    // Codecs without varieties have an empty list.
+    // TIFF's JPEG variety takes a quality, its Uncompressed one does not.
     const CodecEntry* tiff = catalogue.Find("TIFF");
     ASSERT_NE(tiff, nullptr);
-    EXPECT_EQ(tiff->Varieties.Count(), 0u);
+    EXPECT_EQ(tiff->Varieties.Count(), 2u);
+    EXPECT_TRUE(tiff->TakesQuality("JPEG"));
+    EXPECT_FALSE(tiff->TakesQuality("Uncompressed"));
+    // Codecs without varieties have an empty list.
+    const CodecEntry* avidJPEG = catalogue.Find("MSM JPEG Codec");
+    ASSERT_NE(avidJPEG, nullptr);
+    EXPECT_EQ(avidJPEG->Varieties.Count(), 0u);
 }
 
 TEST_F(CodecCatalogueTest, ACodecWhoseVarietiesCannotBeCountedIsLeftOutAndTheRestKept) {

@@ -17,15 +17,19 @@ namespace {
 using omfplugin::CodecEntry;
 using omfplugin::OMFFormat;
 
+// Each variety has the codec's capabilities unless `varietyCapabilities` gives its own.
 CodecEntry* Codec(const char* id, const char* name, omfUInt32 capabilities,
-                  std::vector<const char*> varieties = {}) {
+                  std::vector<const char*> varieties = {},
+                  std::vector<omfUInt32> varietyCapabilities = {}) {
     auto* codec = new CodecEntry;
     codec->Capabilities = capabilities;
     std::strncpy(codec->ID, id, sizeof codec->ID - 1);
     std::strncpy(codec->Name, name, sizeof codec->Name - 1);
-    for (const char* variety : varieties) {
+    for (std::size_t v = 0; v < varieties.size(); ++v) {
         auto* record = new CodecEntry;
-        std::strncpy(record->Name, variety, sizeof record->Name - 1);
+        std::strncpy(record->Name, varieties[v], sizeof record->Name - 1);
+        record->Capabilities =
+            v < varietyCapabilities.size() ? varietyCapabilities[v] : capabilities;
         codec->Varieties.AddTail(record);
     }
     return codec;
@@ -41,8 +45,8 @@ class SaverInputs : public ::testing::Test {
         // Each codec as it describes itself: the saver asks its capabilities, not its ID.
         catalogue.AddTail(Codec("RGBA", "RGBA Codec", 0));
         catalogue.AddTail(Codec("MSM TARGA DVC Codec", "Avid TDVC Codec", kOmfCodecReadsOnly));
-        catalogue.AddTail(
-            Codec("TIFF", "TIFF Codec (1.5 Compatability)", kOmfCodecTakesQuantTables));
+        catalogue.AddTail(Codec("TIFF", "TIFF Codec (1.5 Compatability)", kOmfCodecTakesQuantTables,
+                                {"JPEG", "Uncompressed"}, {kOmfCodecTakesQuantTables, 0}));
         catalogue.AddTail(Codec("AJPG", "Avid AVR Codec", 0,
                                 {"AVR1", "AVR12", "Uncomp422", "JFIF2:1s", "JFIF3:1", "AVR2s",
                                  "AVR3s", "AVR4s", "AVR6s", "AVR8s", "AVR9s"}));
@@ -157,6 +161,34 @@ TEST_F(SaverInputs, ChoosingACodecShowsItsVarietiesAndTheQualityItUses) {
     // Changes of other inputs change nothing.
     ASSERT_TRUE(tool_.SetInput(tool_.FindInput("Quality"), Parameter(40.0)));
     EXPECT_EQ(Visible("AJPG.CodecVariety"), 0);
+}
+
+// A list starts on one of its own items: "Uncomp422" is AJPG's default, JPEG TIFF's (its first).
+// The Quality control follows TIFF's variety, as only its JPEG frames use it.
+TEST_F(SaverInputs, TIFFStartsOnJPEGAndShowsQualityForItsJPEGVarietyOnly) {
+    Input* tiff = tool_.FindInput("TIFF.CodecVariety");
+    ASSERT_NE(tiff, nullptr);
+    EXPECT_EQ(tiff->ItemTexts(), (std::vector<std::string>{"JPEG", "Uncompressed"}));
+    EXPECT_EQ(tiff->Attrs().GetID(INPID_DefaultID), TsID("JPEG"));
+    EXPECT_EQ(tool_.FindInput("TEST Two.CodecVariety")->Attrs().GetID(INPID_DefaultID),
+              TsID("First"));
+
+    ASSERT_TRUE(tool_.SetInput(tool_.FindInput("Codec"), Parameter(TsID("TIFF"))));
+    EXPECT_EQ(Visible("Quality"), 1);
+    ASSERT_TRUE(tool_.SetInput(tiff, Parameter(TsID("Uncompressed"))));
+    EXPECT_EQ(Visible("Quality"), 0);
+    // Another codec and back: the list kept its choice, and so does the control.
+    ASSERT_TRUE(tool_.SetInput(tool_.FindInput("Codec"), Parameter(TsID("TEST Two"))));
+    EXPECT_EQ(Visible("Quality"), 1);
+    ASSERT_TRUE(tool_.SetInput(tool_.FindInput("Codec"), Parameter(TsID("TIFF"))));
+    EXPECT_EQ(Visible("Quality"), 0);
+    ASSERT_TRUE(Apply());
+    EXPECT_STREQ(format_->Saving().CodecText, "TIFF:Uncompressed");
+    ASSERT_TRUE(tool_.SetInput(tiff, Parameter(TsID("JPEG"))));
+    EXPECT_EQ(Visible("Quality"), 1);
+    // A variety list of a codec not chosen leaves the control alone.
+    ASSERT_TRUE(tool_.SetInput(tool_.FindInput("AJPG.CodecVariety"), Parameter(TsID("AVR1"))));
+    EXPECT_EQ(Visible("Quality"), 1);
 }
 
 TEST_F(SaverInputs, ARequestSetsCodecTextRateAndQuality) {

@@ -45,7 +45,8 @@ constexpr const char* kRateInput = "FrameRateFps";
 constexpr const char* kQualityInput = "Quality";
 
 // The capabilities the codec registered as `codecID` describes itself with, in a session that
-// has the codecs the plug-in has; nothing when no codec of that ID is registered.
+// has the codecs the plug-in has; nothing when no codec of that ID is registered. An ID followed
+// by ":" and a variety gives that variety's.
 std::optional<omfUInt32> CodecCapabilities(const std::string& codecID) {
     omfSessionHdl_t session = nullptr;
     std::optional<omfUInt32> answer;
@@ -245,6 +246,16 @@ class SaverRun {
                 return Fail("codec " + m_Options.codec +
                             " takes no --quality: it does not compress with quantisation tables");
             }
+            // A codec may compress in some varieties only (TIFF's Uncompressed does not).
+            if (m_Options.variety) {
+                const std::optional<omfUInt32> inVariety =
+                    CodecCapabilities(m_Options.codec + ":" + *m_Options.variety);
+                if (inVariety && (*inVariety & kOmfCodecTakesQuantTables) == 0) {
+                    return Fail("codec " + m_Options.codec + " takes no --quality in variety " +
+                                *m_Options.variety +
+                                ": it does not compress with quantisation tables");
+                }
+            }
             m_Host->SetInput(kQualityInput, Parameter(*m_Options.quality));
         }
         return kExitDone;
@@ -401,7 +412,9 @@ void addWriteCommand(CLI::App& app, CommandRun& run) {
     write->add_option("OUT", given->options.output, "OMF file to create")->required();
     write->add_option("--codec", given->options.codec, "Codec ID (see omftool codecs)")->required();
     given->varietyOption = write->add_option(
-        "--variety", given->variety, "Variety of a codec that has them, e.g. Uncomp422 for AJPG");
+        "--variety", given->variety,
+        "Variety of a codec that has them, e.g. Uncomp422 for AJPG, JPEG or Uncompressed for "
+        "TIFF (default: the saver's, Uncomp422 for AJPG and JPEG for TIFF)");
     given->rateOption = write->add_option(
         "--rate", given->rate,
         "Frames per second, 0.01 to 1000, as a number (25, 29.97) or N/D (30000/1001); 23.976, "
@@ -411,8 +424,9 @@ void addWriteCommand(CLI::App& app, CommandRun& run) {
         write
             ->add_option("--quality", given->quality,
                          "JPEG quality 0..100 (default: 93), for codecs that compress with "
-                         "quantisation tables; refused for AJPG, whose varieties name their "
-                         "compression, and for uncompressed codecs such as RGBA")
+                         "quantisation tables (JPEG, TIFF's JPEG variety); refused for AJPG, "
+                         "whose varieties name their compression, and for uncompressed codecs "
+                         "and varieties such as RGBA and TIFF's Uncompressed")
             ->check(CLI::Range(0.0, 100.0));
     write
         ->add_option("INPUT", given->options.inputs,

@@ -16,7 +16,10 @@
 #include "omf/omf_registry.h"
 
 #include <cstring>
+#include <optional>
+#include <string>
 #include <string_view>
+#include <utility>
 
 namespace omf::codecs::avr {
 
@@ -29,20 +32,27 @@ constexpr omfInt32 kSubsampling422 = 2;
 constexpr char kMemoryLayout[] = "RGB";
 constexpr omfUInt8 kMemorySizes[] = {8, 8, 8};
 
-// The handle carries another codec's definition while it lives.
+// The handle carries another codec's definition while it lives, and no
+// variety: the AVR variety names a resolution, which the underlying codec
+// is given as a record, not one of that codec's own varieties.
 class DefinitionSwap {
   public:
     DefinitionSwap(omfMediaHdl_t media, const omfCodecDef_t& underlying)
-        : media_(media), saved_(media->codec) {
+        : media_(media), saved_(media->codec), savedVariety_(std::move(media->codecVariety)) {
         media_->codec = underlying;
+        media_->codecVariety.reset();
     }
-    ~DefinitionSwap() { media_->codec = saved_; }
+    ~DefinitionSwap() {
+        media_->codec = saved_;
+        media_->codecVariety = std::move(savedVariety_);
+    }
     DefinitionSwap(const DefinitionSwap&) = delete;
     DefinitionSwap& operator=(const DefinitionSwap&) = delete;
 
   private:
     omfMediaHdl_t media_;
     omfCodecDef_t saved_;
+    std::optional<std::string> savedVariety_;
 };
 
 omfErr_t varietyOf(omfHdl_t file, omfMediaHdl_t media, Variety* variety) {
@@ -163,11 +173,10 @@ omfErr_t initDescriptorAVR(omfCodecParms_t* parms, omfMediaHdl_t, omfHdl_t file)
     }
     omfCodecDef_t underlying{};
     OMF_CHECK(file, underlyingCodec(file, variety.kind, &underlying));
-    void* persistent = parms->persistent;
-    omfErr_t status =
-        media::runOperation(underlying, kCodecOpInitDescriptor, *parms, nullptr, file);
-    parms->persistent = persistent;
-    return status;
+    // The underlying codec gets no variety: the resolution is not one of its own.
+    omfCodecParms_t underlyingParms = *parms;
+    underlyingParms.spc.initDescriptor.variety = nullptr;
+    return media::runOperation(underlying, kCodecOpInitDescriptor, underlyingParms, nullptr, file);
 }
 
 } // namespace omf::codecs::avr

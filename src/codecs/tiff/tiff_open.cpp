@@ -12,6 +12,7 @@
 #include "omf/omf_error_flow.h"
 #include "omf/omf_registry.h"
 #include "tiff/directory_builder.h"
+#include "tiff/tiff_variety.h"
 #include "video/picture_info.h"
 
 #include <limits>
@@ -76,7 +77,20 @@ omfErr_t openState(omfHdl_t file, omfMediaHdl_t media, omfCodecParms_t* parms, T
     return 0;
 }
 
+// A variety fixes the compression of new media: JPEG tables given later
+// cannot make "Uncompressed" media JPEG.
+omfErr_t takeVariety(omfHdl_t file, omfMediaHdl_t media, TiffState& state) {
+    std::optional<Compression> compression;
+    if (omfErr_t status = compressionOfVariety(media->codecVariety.value_or(""), &compression))
+        OMF_RAISE(file, status);
+    if (!compression) return 0;
+    state.compression = *compression;
+    state.compressionFixed = true;
+    return 0;
+}
+
 omfErr_t createState(omfHdl_t file, omfMediaHdl_t media, omfCodecParms_t* parms, TiffState& state) {
+    OMF_CHECK(file, takeVariety(file, media, state));
     if (media::isRawFile(file)) {
         state.sampleRate = media->channels.front().sampleRate;
     } else if (omfsReadRational(file, media->descriptor, kOmfProperty_MDFL_SampleRate,

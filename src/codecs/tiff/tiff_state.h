@@ -17,10 +17,11 @@
 
 namespace omf::codecs::tiff {
 
-// Codes of the properties the codec registers at init. Allocated with
-// std::calloc and released by the registry with std::free.
+// Codes of the properties the codec registers at init, and the session.
+// Allocated with std::calloc and released by the registry with std::free.
 struct PropertyCodes {
     omfProperty_t fp16QTables; // TIFD FP16QTables: three tables of 64 16-bit entries
+    omfSessionHdl_t session;   // whose open files the variety operations ask about
 };
 
 // Bytes of FP16QTables: three tables of 64 16-bit entries, in the image's byte order.
@@ -34,8 +35,8 @@ class TiffState final : public video::PictureState {
     TiffState() : PictureState(kOmfPixRGBA, kTransfersLines) {}
 
     Compression compression = Compression::none;
-    // Set once the compression is decided for good: by an image read, or
-    // by the first frame written.
+    // Set once the compression is decided for good: by the variety of new
+    // media, by an image read, or by the first frame written.
     bool compressionFixed = false;
     ByteOrder order;                   // of the image; we write little-endian
     omfInt64 dataStart = kHeaderBytes; // position of the first frame

@@ -10,6 +10,12 @@
 
 namespace omf::codecs::video {
 
+bool isPictureKind(omfSessionHdl_t session, omfObject_t kind) {
+    if (kind == nullptr) return false;
+    if (kind == kPictureToken1x) return true;
+    return media::isOpenFilesPictureKind(session, kind);
+}
+
 omfErr_t pictureChannels(omfCodecParms_t* parms, omfMediaHdl_t, omfHdl_t file) {
     omfObject_t picture = nullptr;
     omfErr_t status = 0;

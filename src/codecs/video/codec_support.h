@@ -9,9 +9,19 @@
 #include "omf/omf_codec.h"
 #include "omf/omf_session.h"
 
+#include <cstdint>
+
 namespace omf::codecs::video {
 
 inline constexpr const char* kPictureKind = kOmfDataKindPicture;
+
+// The picture data kind of 1.x files, which is a fixed token rather than an
+// object (see omfsFindDataKind); callers without an open file can name it.
+inline const omfObject_t kPictureToken1x = reinterpret_cast<omfObject_t>(intptr_t{1});
+
+// Whether `kind` is the picture kind: the 1.x token, or the picture kind of
+// a file open in the session. The variety operations answer for it only.
+bool isPictureKind(omfSessionHdl_t session, omfObject_t kind);
 
 // numChannels: one channel of pictures, none of any other kind.
 omfErr_t pictureChannels(omfCodecParms_t* parms, omfMediaHdl_t media, omfHdl_t file);

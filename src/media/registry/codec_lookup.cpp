@@ -1,10 +1,13 @@
 // Finding and enumerating registered codecs.
 #include "media/internal/codec_registry.h"
+#include "media/internal/media_handles.h"
 #include "omf/internal/error_flow.h"
 #include "omf/omf_error_codes.h"
 #include "omf/omf_media.h"
 
 #include <cstring>
+#include <optional>
+#include <string>
 
 namespace omf::media {
 namespace {
@@ -77,10 +80,15 @@ omfErr_t omfmGetCodecCapabilities(omfSessionHdl_t session, const char* codecID,
                                   omfUInt32* capabilities) {
     if (omfErr_t status = checkMediaSession(session)) return status;
     if (codecID == nullptr || capabilities == nullptr) return OM_ERR_NULL_PARAM;
+    std::string id;
+    std::optional<std::string> variety;
+    splitCodecID(codecID, &id, &variety);
     omfCodecDef_t definition{};
-    if (omfErr_t status = lookup(session, codecID, &definition)) return status;
+    if (omfErr_t status = lookup(session, id.c_str(), &definition)) return status;
     omfCodecMetaInfo_t info{};
-    if (omfErr_t status = describeCodec(definition, nullptr, nullptr, 0, &info)) return status;
+    if (omfErr_t status =
+            describeCodec(definition, variety ? variety->c_str() : nullptr, nullptr, 0, &info))
+        return status;
     *capabilities = info.capabilities;
     return 0;
 }

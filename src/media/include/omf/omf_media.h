@@ -29,7 +29,9 @@ omfErr_t omfmLookupCodec(omfSessionHdl_t session, const char* codecID, omfCodecD
 omfErr_t omfmGetCodecDescription(omfSessionHdl_t session, const omfCodecDef_t* definition,
                                  const char* variety, char* nameBuffer, omfInt32 nameLength);
 // The capability bits (omfCodecCapability_t) the codec registered as `codecID` describes itself
-// with; OM_ERR_INVALID_CODEC for an ID no codec is registered under.
+// with; OM_ERR_INVALID_CODEC for an ID no codec is registered under. As in a file mob's codec
+// ID, a variety may follow the ID after ':' ("TIFF:Uncompressed"): the codec then describes
+// that variety (OM_ERR_BAD_CODEC_VARIETY when it has no such variety).
 omfErr_t omfmGetCodecCapabilities(omfSessionHdl_t session, const char* codecID,
                                   omfUInt32* capabilities);
 omfErr_t omfmCountCodecs(omfSessionHdl_t session, const char* dataKindPattern,
