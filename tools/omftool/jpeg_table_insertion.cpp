@@ -104,20 +104,20 @@ class ImageReader {
             }
             if (isStandalone(code)) continue;
             if (frame_.size() - at < kLengthBytes) {
-                return failed("segment " + markerName(code) + " at byte " +
-                              std::to_string(markerAt) + " is cut off before its length");
+                return failed("has a segment " + markerName(code) + " at byte " +
+                              std::to_string(markerAt) + " cut off before its length");
             }
             const size_t length = bigEndian16(frame_, at);
             if (length < kLengthBytes) {
-                return failed("segment " + markerName(code) + " at byte " +
-                              std::to_string(markerAt) + " gives the length " +
+                return failed("has a segment " + markerName(code) + " at byte " +
+                              std::to_string(markerAt) + " giving the length " +
                               std::to_string(length) + ", less than its 2 length bytes");
             }
             if (length > frame_.size() - at) {
-                return failed("segment " + markerName(code) + " at byte " +
+                return failed("has a segment " + markerName(code) + " at byte " +
                               std::to_string(markerAt) + " of length " + std::to_string(length) +
-                              " runs past the end of the frame (" + std::to_string(frame_.size()) +
-                              " bytes)");
+                              " that runs past the end of the frame (" +
+                              std::to_string(frame_.size()) + " bytes)");
             }
             const auto body = frame_.subspan(at + kLengthBytes, length - kLengthBytes);
             at += length;
