@@ -33,6 +33,8 @@ constexpr size_t kScanTrailingBytes = 3;     // spectral start and end, approxim
 constexpr size_t kMaxScanComponents = 4;
 constexpr int kMaxHuffmanSymbols = 256;
 constexpr uint8_t kHuffmanClassAC = 1;
+// Output room beyond the frame, enough for the tables of a usual image.
+constexpr size_t kInsertedTablesRoom = 1024;
 
 // Which tables of each kind an image names or defines.
 struct TableMarks {
@@ -371,7 +373,7 @@ bool insertJpegTables(std::span<const uint8_t> frame, const JpegTables& tables,
         fault = "the frame is empty";
         return false;
     }
-    out.reserve(frame.size() + 1024);
+    out.reserve(frame.size() + kInsertedTablesRoom);
     size_t at = 0;
     for (int image = 1; at < frame.size(); ++image) {
         if (frame.size() - at < kLengthBytes || frame[at] != kMarkerPrefix ||
