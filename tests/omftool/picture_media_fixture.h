@@ -66,11 +66,12 @@ class PictureMediaTest : public omf_test::ToolkitTest {
         ASSERT_EQ(omfmInit(session_), 0);
     }
 
-    // Writes a 2.x file: an empty master mob named "no tracks", then the
-    // media of `pictures`.
-    void writeMediaFile(const std::string& file, const std::vector<TestPicture>& pictures) {
+    // Writes a file of `revision` (2.x unless a codec writes only 1.x files): an empty master
+    // mob named "no tracks", then the media of `pictures`.
+    void writeMediaFile(const std::string& file, const std::vector<TestPicture>& pictures,
+                        omfFileRev_t revision = kOmfRev2x) {
         omfHdl_t omf = nullptr;
-        ASSERT_EQ(omfsNewFile(file.c_str(), session_, kOmfRev2x, &omf), 0);
+        ASSERT_EQ(omfsNewFile(file.c_str(), session_, revision, &omf), 0);
         omfObject_t empty = nullptr;
         EXPECT_EQ(omfmCreateMasterMob(omf, "no tracks", 9, &empty), 0);
         for (const TestPicture& picture : pictures)

@@ -121,7 +121,8 @@ bool writeBytes(const std::string& name, const std::vector<uint8_t>& bytes, std:
         why);
 }
 
-// Frames as stored, one file each: compressed frames stay as the media holds them.
+// Frames as stored, one file each: compressed frames stay as the media holds them, JPEG
+// images of media that keeps their tables in its descriptor with those tables inserted.
 int writeStoredFrames(const FramesOptions& options, const FrameFilePattern& pattern, omfHdl_t file,
                       const MediaMob& mob, std::ostream& out, std::ostream& err) {
     MediaFailure failure;
@@ -159,7 +160,8 @@ int writeStoredFrames(const FramesOptions& options, const FrameFilePattern& patt
     if (options.progress) err << "\n";
     out << "Wrote the stored bytes of frames " << options.start << " to "
         << options.start + count - 1 << " of master mob \"" << mob.name << "\" (track "
-        << mob.trackID << ", " << reader.frameCount() << " frames; " << total << " bytes) to "
+        << mob.trackID << ", " << reader.frameCount() << " frames; " << total << " bytes"
+        << (reader.insertsTables() ? ", with the JPEG tables of its descriptor" : "") << ") to "
         << options.pattern << damaged.summary() << "\n";
     return damaged.status();
 }
@@ -276,7 +278,10 @@ void addFramesCommand(CLI::App& app, CommandRun& run) {
                      "picture the OMF plug-in gives a host, extract writes and info names)");
     frames->add_flag("--raw", options.raw,
                      "Write each frame's stored bytes as they are (a JPEG image, a DV frame "
-                     "that ffmpeg -f dv reads, uncompressed pixels) instead of decoding it");
+                     "that ffmpeg -f dv reads, uncompressed pixels) instead of decoding it; for "
+                     "JPEG media that keeps its quantisation and Huffman tables in its "
+                     "descriptor (MSM JPEG Codec) the tables each image uses are inserted, so "
+                     "that every file decodes alone");
     frames->footer("A progress line shows on a terminal. Each file is written as a temporary "
                    "beside it and replaces an earlier file only when complete. Exit status 0 when "
                    "every frame was written; 1 when damaged frames were skipped (--skip-damaged); "

@@ -111,7 +111,9 @@ constexpr omfInt32 kOmfMaxFormatEntries = 33;
 // The JPEG table record of info selector 2: one component's quantisation
 // table (zig-zag order; 64 one-byte entries, or 64 16-bit entries in host
 // order when its length is 128) and Huffman tables (16 code-length counts
-// followed by the symbols: 28 bytes for DC, 178 for AC).
+// followed by the symbols: 28 bytes for DC, 178 for AC). getInfo fills it
+// with fresh copies allocated by std::malloc, which the caller frees with
+// std::free; putInfo copies the caller's tables.
 typedef struct {
     omfUInt32 component; // 0 luminance, 1 chrominance
     omfUInt8* quantTable;
