@@ -5,6 +5,7 @@
 // OMF files or as raw files by the descriptor's IsOMFI), and last the
 // session's locate-failure callback may answer one. An OMF file is accepted
 // only when it holds data under the MobID; a rejected file is closed again.
+#include "media/internal/codec_registry.h"
 #include "media/internal/media_handles.h"
 #include "omf/internal/error_flow.h"
 #include "omf/omf_access.h"
@@ -111,6 +112,19 @@ using namespace omf;
 using namespace omf::media;
 
 extern "C" {
+
+omfErr_t omfmIsMediaDataInFile(omfHdl_t file, omfObject_t fileMob, omfBool* inFile) {
+    OMF_CHECK(file, checkMediaFile(file));
+    if (fileMob == nullptr) OMF_RAISE(file, OM_ERR_NULL_OBJECT);
+    if (inFile == nullptr) OMF_RAISE(file, OM_ERR_NULL_PARAM);
+    *inFile = false;
+    omfUID_t mobID{};
+    OMF_CHECK(file, omfiReadMobID(file, fileMob, &mobID));
+    bool here = false;
+    OMF_CHECK(file, holdsData(file, true, mobID, &here));
+    *inFile = here;
+    return 0;
+}
 
 omfErr_t omfmSetLocateFailureCallback(omfSessionHdl_t session, omfLocateFailureProc_t proc) {
     if (!validSession(session)) return OM_ERR_BAD_SESSION;

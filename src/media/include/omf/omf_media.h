@@ -139,5 +139,9 @@ omfErr_t omfmReadLocator(omfHdl_t file, omfObject_t locator, char type[4], omfIn
                          char* path);
 omfErr_t omfmChooseRepresentation(omfHdl_t file, omfObject_t mob, omfTrackID_t trackID,
                                   const omfMediaCriteria_t* criteria, omfObject_t* chosenClip);
+// Whether `file` itself holds the samples of `fileMob` (a data object under its MobID), as
+// media opens look first; false for media that only locators or the locate-failure callback
+// can find. Nothing is opened.
+omfErr_t omfmIsMediaDataInFile(omfHdl_t file, omfObject_t fileMob, omfBool* inFile);
 
 } // extern "C"
