@@ -20,6 +20,9 @@ namespace omftool {
 namespace {
 
 constexpr int kMaxDepth = 64;         // a hostile file may nest without end
+// Items read from one file at most: a hostile file may name one sequence many times over at
+// every level, which nesting alone does not bound.
+constexpr int64_t kMaxItems = 1'000'000;
 constexpr int kLocatorPathSize = 256; // locator paths are read up to this size
 constexpr int kTextSize = 256;        // names, labels and effect IDs
 constexpr const char* kPictureKind = "omfi:data:Picture";
@@ -204,6 +207,7 @@ class TimelineReader {
 
     TimelineItem readItem(omfObject_t component, int depth) {
         const int64_t length = lengthOf(file_, component);
+        if (++items_ > kMaxItems) return gap(length, "beyond the items omftool reads from a file");
         if (isClass(file_, component, "SCLP")) return clipItem(component, length);
         if (isClass(file_, component, "FILL")) return gap(length);
         if (isClass(file_, component, "TRAN")) {
@@ -466,6 +470,7 @@ class TimelineReader {
     omfHdl_t file_;
     const std::vector<std::string>& folders_;
     int revision_ = kOmfRev2x;
+    int64_t items_ = 0;
     std::map<MobKey, omfObject_t> mobs_;
     std::map<std::tuple<MobKey, omfTrackID_t>, std::shared_ptr<const ClipSource>> sources_;
 };
