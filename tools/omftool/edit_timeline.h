@@ -66,8 +66,9 @@ struct TimelineItem {
     Kind kind = Kind::kGap;
     int64_t length = 0;
 
-    // Clips: the first unit of the source played, in the source track's edit units, and the
-    // source (null for a clip whose mob is not in the file).
+    // Clips: the first unit of the source played, in units of the clip's own track's edit rate
+    // (resolution converts it to the source track's rate), and the source (whose mob is null
+    // when the clip names a mob the file lacks).
     int64_t sourceStart = 0;
     std::shared_ptr<const ClipSource> source;
     std::optional<omfRational_t> speed; // a speed-control effect's ratio around the clip
