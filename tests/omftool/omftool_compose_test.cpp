@@ -80,11 +80,12 @@ class OmftoolCompose : public test_support::ScratchFolderTest {
     }
 
     // A sound file whose every sample differs from its neighbours and its other channels.
-    void WriteSound(const std::string& name, int channels, int subtype, int rate) {
+    void WriteSound(const std::string& name, int channels, int subtype, int rate,
+                    int type = SF_FORMAT_WAV) {
         SF_INFO info{};
         info.channels = channels;
         info.samplerate = rate;
-        info.format = SF_FORMAT_WAV | subtype;
+        info.format = type | subtype;
         SNDFILE* file = sf_open(path(name).c_str(), SFM_WRITE, &info);
         ASSERT_NE(file, nullptr) << sf_strerror(nullptr);
         std::vector<int32_t> samples(std::size_t(rate) * kSeconds * std::size_t(channels));
@@ -244,8 +245,9 @@ TEST_F(OmftoolCompose, BadInputIsNamedWithItsPlaceAndLeavesNoFile) {
 // and said. Without picture the edit rate is --rate's (else 25).
 TEST_F(OmftoolCompose, NtscRatesAreExactAndSubFrameCutsAreRounded) {
     const double ntsc = 30000.0 / 1001.0;
+    WriteSound("mono24.aiff", 1, SF_FORMAT_PCM_24, kSampleRate, SF_FORMAT_AIFF);
     const std::string timeline = WriteTimeline(
-        Timeline({Clip("a", "mono16.wav", 0, 30, ntsc), Clip("b", "mono16.wav", 0, 10.5, ntsc)}));
+        Timeline({Clip("a", "mono24.aiff", 0, 30, ntsc), Clip("b", "mono16.wav", 0, 10.5, ntsc)}));
     const ToolRun run =
         Omftool("compose '" + timeline + "' -o '" + path("ntsc.omf") + "' --rate 29.97");
     ASSERT_EQ(run.status, 0) << run.err;
@@ -256,6 +258,12 @@ TEST_F(OmftoolCompose, NtscRatesAreExactAndSubFrameCutsAreRounded) {
     ASSERT_EQ(read.size(), 1u);
     EXPECT_EQ(read[0].tracks[0].editRate.numerator, 30000);
     EXPECT_EQ(read[0].tracks[0].length, 41);
+    // AIFF files become AIFC media, WAVE files WAVE media.
+    EXPECT_EQ(read[0].tracks[0].items[0].source->codec, "AIFC Codec");
+    EXPECT_EQ(read[0].tracks[0].items[1].source->codec, "WAVE Codec");
+    const std::string wave = path("a.wav");
+    ASSERT_EQ(Omftool("audio '" + path("ntsc.omf") + "' --mob a -o '" + wave + "'").status, 0);
+    EXPECT_EQ(Channel(wave, 0), Channel(path("mono24.aiff"), 0));
 }
 
 } // namespace

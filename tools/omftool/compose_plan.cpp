@@ -17,6 +17,8 @@ constexpr double kSameRate = 1e-3;   // rates closer than this are one rate
 constexpr double kOnAFrame = 1e-6;   // a time this close to a whole unit is on it
 constexpr double kLargestUnits = 1e15; // times beyond this are no times of an edit
 constexpr int kRateHundredths = 100;
+// Embedded media beyond this many bytes is past what several OMF readers take.
+constexpr int64_t kLargestEmbedded = int64_t{1} << 31;
 
 double perSecond(omfRational_t rate) {
     return double(rate.numerator) / double(rate.denominator);
@@ -67,6 +69,13 @@ class Planner {
         }
         if (!sameSampleRate()) return false;
         nameMasters();
+        int64_t embedded = 0;
+        for (const ComposeSource& source : plan_.sources)
+            embedded += source.format.frames * source.format.channels * (source.format.bits / 8);
+        if (embedded > kLargestEmbedded)
+            plan_.warnings.push_back("the sound embedded comes to " +
+                                     std::to_string(embedded >> 20) +
+                                     " MiB, over 2 GiB, where several OMF readers stop");
         if (emptyMasters_ > 0)
             plan_.warnings.push_back(
                 std::to_string(emptyMasters_) +
