@@ -210,7 +210,8 @@ TEST_F(OmftoolCompose, BadInputIsNamedWithItsPlaceAndLeavesNoFile) {
              ", which holds 100 (at 25 a second)"},
         {Timeline({good, Clip("b", "other_rate.wav", 0, 25, 25)}),
          "the sound files have different sample rates: 44100 Hz (" + path("other_rate.wav") +
-             "), 48000 Hz (" + path("mono16.wav") + ")"},
+             "), 48000 Hz (" + path("mono16.wav") + "); an OMF file for audio post holds one "
+             "rate: give --sample-rate HZ to convert them to it"},
         {Timeline({good, R"({"OTIO_SCHEMA": "Marker.2"})"}),
          at + ": unknown schema Marker.2 (Clip.1, Clip.2, Gap.1, Transition.1 and Stack.1 are "
               "read)"},
@@ -233,6 +234,19 @@ TEST_F(OmftoolCompose, BadInputIsNamedWithItsPlaceAndLeavesNoFile) {
             << run.err;
         EXPECT_FALSE(std::filesystem::exists(omf));
     }
+    // --sample-rate converts the other rate, and says so.
+    WriteTimeline(Timeline({good, Clip("b", "other_rate.wav", 0, 25, 25)}));
+    const ToolRun converted =
+        Omftool("compose '" + path("mix.otio") + "' -o '" + omf + "' --sample-rate 48000");
+    ASSERT_EQ(converted.status, 0) << converted.err;
+    EXPECT_EQ(converted.err, "omftool compose: warning: 1 sound file is converted to 48000 Hz\n");
+    const std::string wave = path("b.wav");
+    ASSERT_EQ(Omftool("audio '" + omf + "' --mob b -o '" + wave + "'").status, 0);
+    SF_INFO info{};
+    sf_close(sf_open(wave.c_str(), SFM_READ, &info));
+    EXPECT_EQ(info.samplerate, kSampleRate);
+    EXPECT_NEAR(double(info.frames), double(kSampleRate) * kSeconds, 64); // the filter's delay
+
     // A file that was there is kept when composing fails.
     std::ofstream(omf) << "kept";
     WriteTimeline(Timeline({Clip("b", "gone.wav", 0, 25, 25)}));

@@ -31,6 +31,7 @@ struct ComposeCommandOptions {
     int revision = 2;
     std::string rate; // empty: the timeline's picture rate, else 25
     std::string name;
+    int sampleRate = 0; // 0: every sound file's own, which must be one
     bool progress = false;
 };
 
@@ -98,6 +99,7 @@ int runCompose(const ComposeCommandOptions& options, std::ostream& out, std::ost
             return fail("--rate " + options.rate + " is not a frame rate: give a number of frames "
                         "per second from 0.01 to 1000 (25, 29.97) or N/D (30000/1001)", err);
     }
+    if (options.sampleRate > 0) composeOptions.sampleRate = options.sampleRate;
     if (!options.name.empty()) timeline.name = options.name;
     const std::string folder =
         std::filesystem::absolute(options.timeline).parent_path().string();
@@ -170,16 +172,21 @@ void addComposeCommand(CLI::App& app, CommandRun& run) {
     compose->add_option("--rate", options->rate,
                         "Edit rate of the composition, as a number (25, 29.97) or N/D "
                         "(30000/1001) (default: the rate of the first picture clip, else 25)");
+    compose
+        ->add_option("--sample-rate", options->sampleRate,
+                     "Sample rate of the sound written: files of other rates are converted to it "
+                     "with FFmpeg's libswresample (default: the files' one rate)")
+        ->check(CLI::Range(8000, 384000));
     compose->add_option("--name", options->name,
                         "Name of the composition mob (default: the timeline's name)");
     compose->footer(
         "Sound files (WAVE, Broadcast WAVE, AIFF, AIFC, integer PCM) are read with libsndfile and "
-        "must share one sample rate. Times between frames of the edit rate are rounded with a "
+        "must share one sample rate unless --sample-rate converts them. Times between frames of the edit rate are rounded with a "
         "warning; picture clips and missing references name master mobs without media, with a "
         "warning. OUT is written as a temporary, read back with omftool's own reader and only "
         "then put in place. Exit status 0 when written; 2 for a timeline that cannot be read "
         "(the place in the document is named), a sound file that is missing, unreadable or of "
-        "another rate, a clip beyond its media, or an OMF file that cannot be written; 130 after "
+        "another rate without --sample-rate, a clip beyond its media, or an OMF file that cannot be written; 130 after "
         "SIGINT, 143 after SIGTERM. On a failure nothing new is left.");
     compose->callback([options, &run] {
         run = [options] {

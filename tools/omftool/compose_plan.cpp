@@ -67,7 +67,7 @@ class Planner {
         for (const OtioTrack& track : timeline.tracks) {
             if (!planTrack(track)) return false;
         }
-        if (!sameSampleRate()) return false;
+        if (!sameSampleRate(options.sampleRate)) return false;
         nameMasters();
         int64_t embedded = 0;
         for (const ComposeSource& source : plan_.sources)
@@ -248,17 +248,28 @@ class Planner {
         return true;
     }
 
-    bool sameSampleRate() {
+    bool sameSampleRate(std::optional<int> wanted) {
         std::map<int, std::string> rates;
         for (const ComposeSource& source : plan_.sources)
             rates.emplace(source.format.sampleRate, source.path);
+        if (wanted) {
+            plan_.sampleRate = *wanted;
+            int converted = 0;
+            for (const ComposeSource& source : plan_.sources)
+                converted += source.format.sampleRate != *wanted ? 1 : 0;
+            if (converted > 0)
+                plan_.warnings.push_back(std::to_string(converted) +
+                                         (converted == 1 ? " sound file is" : " sound files are") +
+                                         " converted to " + std::to_string(*wanted) + " Hz");
+            return true;
+        }
         if (rates.size() > 1) {
             std::string found;
             for (const auto& [rate, path] : rates)
                 found += (found.empty() ? "" : ", ") + std::to_string(rate) + " Hz (" + path + ")";
             return fail("", "the sound files have different sample rates: " + found +
-                                "; an OMF file for audio post holds one rate, so convert them "
-                                "to one first");
+                                "; an OMF file for audio post holds one rate: give "
+                                "--sample-rate HZ to convert them to it");
         }
         plan_.sampleRate = rates.empty() ? 0 : rates.begin()->first;
         return true;

@@ -22,6 +22,9 @@ struct ComposeOptions {
     // --rate, frames a second (23.976, 29.97 and 59.94 stand for the NTSC ratios); unset: the
     // first picture clip's rate, else 25.
     std::optional<double> framesPerSecond;
+    // --sample-rate: sound files of other rates are converted to it; unset: every file must
+    // have the same rate.
+    std::optional<int> sampleRate;
 };
 
 struct ComposeSource {
@@ -55,7 +58,8 @@ struct ComposeTrack {
 struct ComposePlan {
     std::string name;
     omfRational_t editRate{25, 1};
-    int sampleRate = 0; // of every sound file; 0 without sound
+    int sampleRate = 0; // of the sound written; 0 without sound. Files of another rate are
+                        // converted to it
     std::vector<ComposeSource> sources;
     std::vector<ComposeTrack> tracks;
     std::optional<int64_t> startFrame; // the timeline's start, in edit units

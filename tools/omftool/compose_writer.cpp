@@ -2,6 +2,7 @@
 
 #include "media_handle.h"
 #include "open_omf_file.h"
+#include "sound_resampler.h"
 #include "sound_source.h"
 #include "timecode.h"
 
@@ -74,7 +75,8 @@ class Writer {
   private:
     bool writeSource(const ComposeSource& source) {
         omfHdl_t file = file_.get();
-        const omfRational_t rate{source.format.sampleRate, 1};
+        const omfRational_t rate{plan_.sampleRate, 1};
+        const bool convert = source.format.sampleRate != plan_.sampleRate;
         SoundChannelReader reader;
         std::string why;
         if (!reader.open(source.path, why)) return stop(why);
@@ -95,17 +97,38 @@ class Writer {
                 media.forget();
                 return fail(failure_, error, doing);
             }
+            MonoResampler resampler;
+            if (convert && !resampler.open(source.format.sampleRate, plan_.sampleRate, why))
+                return stop(source.path + ": " + why);
+            std::vector<int32_t> samples, converted;
             std::vector<uint8_t> bytes;
+            auto write = [&](const std::vector<int32_t>& block) {
+                bytes.clear();
+                packSamples(block, source.format.bits, bytes);
+                if (block.empty()) return true;
+                if (int error = omfmWriteMediaSamples(media.get(), omfInt32(block.size()),
+                                                      bytes.data(), omfInt32(bytes.size())))
+                    return fail(failure_, error, doing);
+                return true;
+            };
             for (int64_t start = 0; start < source.format.frames; start += kBlockFrames) {
                 const int64_t count = std::min(kBlockFrames, source.format.frames - start);
-                bytes.clear();
-                if (!reader.read(channel, start, count, source.format.bits, bytes, why))
+                samples.clear();
+                if (!reader.read(channel, start, count, samples, why))
                     return stop(source.path + ": " + why);
-                if (int error = omfmWriteMediaSamples(media.get(), omfInt32(count), bytes.data(),
-                                                      omfInt32(bytes.size())))
-                    return fail(failure_, error, doing);
+                if (convert) {
+                    converted.clear();
+                    if (!resampler.convert(samples, converted, why))
+                        return stop(source.path + ": " + why);
+                }
+                if (!write(convert ? converted : samples)) return false;
                 done_ += count;
                 if (progress_ && !progress_(done_, total_)) return stop("stopped");
+            }
+            if (convert) {
+                converted.clear();
+                if (!resampler.convert({}, converted, why)) return stop(source.path + ": " + why);
+                if (!write(converted)) return false;
             }
             if (int error = media.close()) return fail(failure_, error, doing);
             omfMobID_t id{};

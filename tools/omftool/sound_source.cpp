@@ -115,8 +115,8 @@ bool SoundChannelReader::open(const std::string& path, std::string& why) {
     return true;
 }
 
-bool SoundChannelReader::read(int channel, int64_t start, int64_t count, int bits,
-                              std::vector<uint8_t>& bytes, std::string& why) {
+bool SoundChannelReader::read(int channel, int64_t start, int64_t count,
+                              std::vector<int32_t>& samples, std::string& why) {
     auto* file = static_cast<SNDFILE*>(file_);
     if (file == nullptr || channel < 0 || channel >= channels_) {
         why = "no channel " + std::to_string(channel + 1) + " to read";
@@ -126,9 +126,6 @@ bool SoundChannelReader::read(int channel, int64_t start, int64_t count, int bit
         why = std::string("cannot seek in the sound file: ") + sf_strerror(file);
         return false;
     }
-    const int bytesPerSample = bits / 8;
-    // libsndfile scales every sample to 32 bits, the file's bits at the top.
-    const int shift = 32 - bits;
     while (count > 0) {
         const int64_t block = std::min(count, kBlockFrames);
         frames_.resize(std::size_t(block * channels_));
@@ -137,17 +134,24 @@ bool SoundChannelReader::read(int channel, int64_t start, int64_t count, int bit
             why = "the sound file ends " + std::to_string(count - got) + " frames early";
             return false;
         }
-        for (int64_t i = 0; i < block; ++i) {
-            int32_t value = frames_[std::size_t(i * channels_ + channel)] >> shift;
-            // 8-bit samples are unsigned in memory, as in WAVE files.
-            if (bits == 8) value += 128;
-            const uint32_t sample = uint32_t(value);
-            for (int b = 0; b < bytesPerSample; ++b)
-                bytes.push_back(uint8_t(sample >> (8 * b)));
-        }
+        for (int64_t i = 0; i < block; ++i)
+            samples.push_back(frames_[std::size_t(i * channels_ + channel)]);
         count -= block;
     }
     return true;
+}
+
+void packSamples(const std::vector<int32_t>& samples, int bits, std::vector<uint8_t>& bytes) {
+    const int bytesPerSample = bits / 8;
+    const int shift = 32 - bits;
+    for (int32_t full : samples) {
+        int32_t value = full >> shift;
+        // 8-bit samples are unsigned in memory, as in WAVE files.
+        if (bits == 8) value += 128;
+        const auto sample = uint32_t(value);
+        for (int b = 0; b < bytesPerSample; ++b)
+            bytes.push_back(uint8_t(sample >> (8 * b)));
+    }
 }
 
 } // namespace omftool

@@ -25,9 +25,8 @@ std::string pathOfMediaURL(const std::string& url, const std::string& folder, st
 // floating-point samples) in `why`.
 bool readSoundFormat(const std::string& path, SoundFileFormat& format, std::string& why);
 
-// Reads channel `channel` (from 0) of a sound file, frames [start, start + count), as the media
-// calls take sound samples: little-endian two's complement of `bits` (8-bit samples unsigned),
-// appended to `bytes`. False with the reason in `why`.
+// Reads one channel of a sound file at a time, frames [start, start + count), as libsndfile
+// gives them: 32-bit samples, the file's bits at the top.
 class SoundChannelReader {
   public:
     SoundChannelReader() = default;
@@ -36,7 +35,8 @@ class SoundChannelReader {
     SoundChannelReader& operator=(const SoundChannelReader&) = delete;
 
     bool open(const std::string& path, std::string& why);
-    bool read(int channel, int64_t start, int64_t count, int bits, std::vector<uint8_t>& bytes,
+    // Appends the samples of channel `channel` (from 0) to `samples`; false with why.
+    bool read(int channel, int64_t start, int64_t count, std::vector<int32_t>& samples,
               std::string& why);
 
   private:
@@ -44,5 +44,9 @@ class SoundChannelReader {
     int channels_ = 0;
     std::vector<int32_t> frames_;
 };
+
+// Appends 32-bit samples (the sample's bits at the top) to `bytes` as the media calls take sound
+// samples: little-endian two's complement of `bits` (8-bit samples unsigned).
+void packSamples(const std::vector<int32_t>& samples, int bits, std::vector<uint8_t>& bytes);
 
 } // namespace omftool
