@@ -179,8 +179,11 @@ void addTimelineCommand(CLI::App& app, CommandRun& run) {
     timeline->add_option("--composition", given->composition,
                          "The composition written: its number, from 1 in mob-table order, or "
                          "its name (default: every one)");
-    timeline->add_option("--format", given->format, "otio (default) or edl")
-        ->transform(CLI::CheckedTransformer(kFormats));
+    timeline
+        ->add_option_function<std::string>(
+            "--format", [given](const std::string& name) { given->format = kFormats.at(name); },
+            "otio (default) or edl")
+        ->check(CLI::IsMember({"otio", "edl"}));
     timeline->add_option("-o,--output", given->output,
                          "File written (default: standard output)");
     addMediaPath(*timeline, *mediaPath);
