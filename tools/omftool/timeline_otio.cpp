@@ -1,5 +1,6 @@
 #include "timeline_otio.h"
 
+#include <cmath>
 #include <algorithm>
 #include <array>
 #include <filesystem>
@@ -281,9 +282,20 @@ nlohmann::ordered_json timelineOtio(const EditTimeline& timeline, const OtioOpti
     Json stack = itemJson("Stack.1", "tracks", Json::object(), nullptr, Json::array());
     stack["children"] = std::move(tracks);
     Json start = nullptr;
-    if (timeline.start)
-        start = rationalTime(double(timeline.start->startFrame),
-                             double(timeline.start->framesPerSecond));
+    if (timeline.start) {
+        // Timecode counts frames of its nominal rate, which run at the picture's rate: 30
+        // counted, 30000/1001 a second for NTSC.
+        double rate = double(timeline.start->framesPerSecond);
+        for (const TimelineTrack& track : timeline.tracks) {
+            if (track.editRate.denominator <= 0) continue;
+            const double perSecond = double(track.editRate.numerator) / track.editRate.denominator;
+            if (std::lround(perSecond) == long(timeline.start->framesPerSecond)) {
+                rate = perSecond;
+                break;
+            }
+        }
+        start = rationalTime(double(timeline.start->startFrame), rate);
+    }
     return Json{{"OTIO_SCHEMA", "Timeline.1"},
                 {"metadata", Json{{"omf", Json{{"mob_id", mobIDText(timeline.mobID)},
                                                 {"revision", timeline.revision}}}}},
