@@ -17,6 +17,7 @@ constexpr std::array kCommands{
     Command{"movie-info", addMovieInfoCommand},
     Command{"codecs", addCodecsCommand},
     Command{"extract", addExtractCommand},
+    Command{"export", addExportCommand},
     Command{"write-sample", addWriteSampleCommand},
 };
 
