@@ -66,8 +66,9 @@ struct TimelineItem {
     Kind kind = Kind::kGap;
     int64_t length = 0;
 
-    // Clips: the first unit of the source played, in the source track's edit units, and the
-    // source (null for a clip whose mob is not in the file).
+    // Clips: the first unit of the source played, and the source (null for a clip whose mob is
+    // not in the file). As OMF counts a source clip's start, in the edit units of the track
+    // holding the clip: the source track's own rate may differ (sound masters count samples).
     int64_t sourceStart = 0;
     std::shared_ptr<const ClipSource> source;
     std::optional<omfRational_t> speed; // a speed-control effect's ratio around the clip
