@@ -25,7 +25,10 @@
 #include <iterator>
 #include <sstream>
 
+#include <csignal>
+
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -381,6 +384,40 @@ TEST_F(OmftoolExport, FailuresExitTwoAndNameWhatWasFinished) {
 
     // Done: status 0.
     EXPECT_EQ(tool("export '" + session_ + "' -o '" + path("c") + "'").status, 0);
+}
+
+// SIGINT once the first file is finished: status 130, that file whole, no temporary left.
+TEST_F(OmftoolExport, InterruptionLeavesFinishedFilesAndNoTemporaries) {
+    const std::string folder = path("out");
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::setenv("OMFTOOL_STOP_AFTER_FRAME", "1", 1);
+        ::freopen("/dev/null", "w", stdout);
+        ::freopen("/dev/null", "w", stderr);
+        ::execl(OMFTOOL_PATH, OMFTOOL_PATH, "export", session_.c_str(), "-o", folder.c_str(),
+                "--clips", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, WUNTRACED), pid);
+    ASSERT_TRUE(WIFSTOPPED(status)) << "omftool did not stop after its first file";
+    ::kill(pid, SIGINT);
+    ::kill(pid, SIGCONT);
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+    std::vector<std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        if (entry.is_regular_file()) files.push_back(entry.path().lexically_relative(folder));
+        EXPECT_EQ(entry.path().filename().string().find(".omftool-"), std::string::npos)
+            << entry.path();
+    }
+    // The first file finished is the outgoing clip of the crossfade, which ends first.
+    ASSERT_EQ(files, std::vector<std::string>{"clips/A1_0_Dialogue.wav"});
+    const Sound sound = readSound(path("out/clips/A1_0_Dialogue.wav"));
+    // Without handles: the master's frames 10 to 39.
+    EXPECT_EQ(sound.info.frames, 30 * kSamplesPerFrame);
+    EXPECT_TRUE(holdsMedia(sound, SampleSessionMedia::Dialogue, 10 * kSamplesPerFrame));
 }
 
 } // namespace

@@ -13,7 +13,6 @@
 
 #include <algorithm>
 #include <iostream>
-#include <map>
 #include <memory>
 
 namespace omftool {
@@ -159,7 +158,7 @@ int runExport(const ExportOptions& options, std::ostream& out, std::ostream& err
         ExportedFile entry;
         entry.kind = "edl";
         entry.path = kEdlName;
-        folder.manifest.files.push_back(entry);
+        folder.written(entry);
     } else {
         folder.endProgress();
         err << kCommandName << ": no edit decision list: " << why << "\n";
@@ -186,6 +185,7 @@ void addExportCommand(CLI::App& app, CommandRun& run) {
     struct Given {
         ExportOptions options;
         std::vector<std::string> mediaPath;
+        std::string picture = "png";
     };
     auto given = std::make_shared<Given>();
     ExportOptions& options = given->options;
@@ -207,12 +207,10 @@ void addExportCommand(CLI::App& app, CommandRun& run) {
                         "Seconds of media added before and after each clip, as far as the media "
                         "reaches (default 0)")
         ->check(CLI::NonNegativeNumber);
-    const std::map<std::string, PictureOutput> pictureChoices{
-        {"png", PictureOutput::kPng}, {"mov", PictureOutput::kMovie}, {"none", PictureOutput::kNone}};
-    command->add_option("--picture", options.picture,
+    command->add_option("--picture", given->picture,
                         "Pictures of the picture masters: png (an image sequence each, the "
                         "default), mov (a movie each, through the movie server) or none")
-        ->transform(CLI::CheckedTransformer(pictureChoices, CLI::ignore_case));
+        ->check(CLI::IsMember({"png", "mov", "none"}));
     command->add_option("--start", options.start,
                         "Timecode of the timeline's start, HH:MM:SS:FF (default: the "
                         "composition's timecode track, else 01:00:00:00)");
@@ -228,6 +226,9 @@ void addExportCommand(CLI::App& app, CommandRun& run) {
         run = [given] {
             given->options.mediaFolders = useMediaSearchFolders(given->mediaPath);
             given->options.progress = showsProgress();
+            given->options.picture = given->picture == "mov"    ? PictureOutput::kMovie
+                                     : given->picture == "none" ? PictureOutput::kNone
+                                                                : PictureOutput::kPng;
             return runExport(given->options, std::cout, std::cerr);
         };
     });

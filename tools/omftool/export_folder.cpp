@@ -1,5 +1,7 @@
 #include "export_folder.h"
 
+#include "interruption.h"
+
 #include <cctype>
 
 namespace omftool {
@@ -17,6 +19,11 @@ std::string ExportFolder::name(const std::string& subfolder, const std::string& 
     for (int copy = 2; !used_.insert(relative).second; ++copy)
         relative = subfolder + "/" + stem + "-" + std::to_string(copy) + extension;
     return relative;
+}
+
+void ExportFolder::written(const ExportedFile& file) {
+    manifest.files.push_back(file);
+    frameWritten(int64_t(manifest.files.size()));
 }
 
 void ExportFolder::progress(const std::string& relative) {

@@ -33,6 +33,9 @@ class ExportFolder {
     // Ends the progress line before other output.
     void endProgress();
 
+    // Names a finished file in the manifest (and tells the test hook of interruption.h).
+    void written(const ExportedFile& file);
+
     ExportManifest manifest;
 
   private:

@@ -102,7 +102,7 @@ bool exportPictureMaster(omfHdl_t file, const MasterUse& master, PictureOutput o
     }
     if (movie && reader.frameCount() > 0 && (!written.finish(why) || !movieFile.commit(why)))
         return failWith(failure, "cannot write " + movieFile.target() + ": " + why);
-    folder.manifest.files.push_back(entry);
+    folder.written(entry);
     return true;
 }
 

@@ -134,7 +134,7 @@ class SoundPass {
             }
             if (!sound.wave.close(why) || !sound.output->commit(why))
                 return failWith(failure, "cannot write " + sound.output->target() + ": " + why);
-            folder_.manifest.files.push_back(sound.entry);
+            folder_.written(sound.entry);
             file = active_.erase(file);
         }
         return true;
