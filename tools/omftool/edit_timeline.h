@@ -66,9 +66,9 @@ struct TimelineItem {
     Kind kind = Kind::kGap;
     int64_t length = 0;
 
-    // Clips: the first unit of the source played, and the source (null for a clip whose mob is
-    // not in the file). As OMF counts a source clip's start, in the edit units of the track
-    // holding the clip: the source track's own rate may differ (sound masters count samples).
+    // Clips: the first unit of the source played, in units of the clip's own track's edit rate
+    // (resolution converts it to the source track's rate), and the source (whose mob is null
+    // when the clip names a mob the file lacks).
     int64_t sourceStart = 0;
     std::shared_ptr<const ClipSource> source;
     std::optional<omfRational_t> speed; // a speed-control effect's ratio around the clip

@@ -110,16 +110,11 @@ class EdlWriter {
                          int64_t offset) const {
         if (clip == nullptr || clip->kind != TimelineItem::Kind::kClip)
             return timecodeText(frames(offset, track.editRate), rate_);
-        int64_t frame = frames(offset, track.editRate);
-        if (clip->source) {
-            frame += frames(clip->sourceStart, clip->source->editRate);
-            if (clip->source->timecode) {
-                const TimelineTimecode& tc = *clip->source->timecode;
-                frame += unitsToFrames(tc.startFrame,
-                                       omfRational_t{omfInt32(tc.framesPerSecond), 1}, rate_);
-            }
-        } else {
-            frame += clip->sourceStart;
+        int64_t frame = frames(clip->sourceStart + offset, track.editRate);
+        if (clip->source && clip->source->timecode) {
+            const TimelineTimecode& tc = *clip->source->timecode;
+            frame += unitsToFrames(tc.startFrame, omfRational_t{omfInt32(tc.framesPerSecond), 1},
+                                   rate_);
         }
         return timecodeText(frame, rate_);
     }
