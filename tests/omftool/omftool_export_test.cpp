@@ -68,9 +68,9 @@ int64_t timeReference(const Sound& sound) {
     for (size_t i = 0; i < sound.samples.size(); ++i) {
         const int32_t expected = omftool::sampleSessionSample(media, first + int64_t(i)) << shift;
         if (sound.samples[i] != expected)
-            return ::testing::AssertionFailure() << "sample " << i << " is " << sound.samples[i]
-                                                 << ", the media's " << first + int64_t(i)
-                                                 << " is " << expected;
+            return ::testing::AssertionFailure()
+                   << "sample " << i << " is " << sound.samples[i] << ", the media's "
+                   << first + int64_t(i) << " is " << expected;
     }
     return ::testing::AssertionSuccess();
 }
@@ -111,9 +111,9 @@ class OmftoolExport : public test_support::ScratchFolderTest {
 
     ToolRun tool(const std::string& arguments) {
         const std::string errPath = path("err.txt");
-        const int result = std::system((std::string(OMFTOOL_PATH) + " " + arguments +
-                                        " >/dev/null 2>'" + errPath + "'")
-                                           .c_str());
+        const int result = std::system(
+            (std::string(OMFTOOL_PATH) + " " + arguments + " >/dev/null 2>'" + errPath + "'")
+                .c_str());
         std::ifstream err(errPath);
         return {WIFEXITED(result) ? WEXITSTATUS(result) : -1,
                 std::string(std::istreambuf_iterator<char>(err), {})};
@@ -125,8 +125,7 @@ class OmftoolExport : public test_support::ScratchFolderTest {
 
 TEST_F(OmftoolExport, MastersKeepEverySampleAndTheirSampleSizes) {
     // The bundled example is what the builder writes: its sound is checked the same way.
-    for (const std::string& file :
-         {session_, std::string(OMF_EXAMPLES_DIR) + "/session.omf"}) {
+    for (const std::string& file : {session_, std::string(OMF_EXAMPLES_DIR) + "/session.omf"}) {
         SCOPED_TRACE(file);
         fs::remove_all(path("out"));
         omftool::ExportOptions options;
@@ -134,8 +133,8 @@ TEST_F(OmftoolExport, MastersKeepEverySampleAndTheirSampleSizes) {
         ASSERT_EQ(run(options), 0) << err_.str();
         for (const auto media : {SampleSessionMedia::Dialogue, SampleSessionMedia::Music}) {
             const bool dialogue = media == SampleSessionMedia::Dialogue;
-            const Sound sound = readSound(path(dialogue ? "out/sound/Dialogue.wav"
-                                                        : "out/sound/Music.wav"));
+            const Sound sound =
+                readSound(path(dialogue ? "out/sound/Dialogue.wav" : "out/sound/Music.wav"));
             EXPECT_EQ(sound.info.format,
                       SF_FORMAT_WAV | (dialogue ? SF_FORMAT_PCM_16 : SF_FORMAT_PCM_24));
             EXPECT_EQ(sound.info.channels, 1);
@@ -353,8 +352,8 @@ TEST_F(OmftoolExport, FailuresExitTwoAndNameWhatWasFinished) {
 
     // An unknown composition, by name and by number.
     for (const char* composition : {"Nothing", "2"}) {
-        result = tool("export '" + session_ + "' -o '" + path("a") + "' --composition " +
-                      composition);
+        result =
+            tool("export '" + session_ + "' -o '" + path("a") + "' --composition " + composition);
         EXPECT_EQ(result.status, 2);
         EXPECT_NE(result.err.find(std::string("no composition \"") + composition + "\""),
                   std::string::npos)

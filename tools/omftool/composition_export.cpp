@@ -12,6 +12,7 @@
 #include "timeline_edl.h"
 
 #include <algorithm>
+#include <cctype>
 #include <iostream>
 #include <memory>
 
@@ -23,6 +24,7 @@ constexpr const char* kCommandName = "omftool export";
 constexpr const char* kManifestName = "manifest.json";
 constexpr const char* kEdlName = "timeline.edl";
 constexpr int64_t kSecondsPerHour = 3600;
+constexpr size_t kLongestNumber = 9; // digits of a composition number
 
 int commandError(std::ostream& err, const std::string& text) {
     err << kCommandName << ": " << text << "\n";
@@ -39,9 +41,12 @@ const EditTimeline* chosen(const std::vector<EditTimeline>& timelines, const std
     if (asked.empty()) return timelines.empty() ? nullptr : &timelines.front();
     for (const EditTimeline& timeline : timelines)
         if (timeline.name == asked) return &timeline;
-    if (!asked.empty() && std::all_of(asked.begin(), asked.end(), ::isdigit) && asked.size() < 9) {
-        const size_t number = std::stoul(asked);
-        if (number >= 1 && number <= timelines.size()) return &timelines[number - 1];
+    const bool number = std::all_of(asked.begin(), asked.end(), [](char c) {
+        return std::isdigit(static_cast<unsigned char>(c)) != 0;
+    });
+    if (number && asked.size() < kLongestNumber) {
+        const size_t index = std::stoul(asked);
+        if (index >= 1 && index <= timelines.size()) return &timelines[index - 1];
     }
     return nullptr;
 }
@@ -92,7 +97,8 @@ int runExport(const ExportOptions& options, std::ostream& out, std::ostream& err
                            rate.framesPerSecond, rate.drop};
     if (timeline->start) start = *timeline->start;
     if (!options.start.empty()) {
-        const TimecodeRate given{start.framesPerSecond, options.start.find(';') != std::string::npos};
+        const TimecodeRate given{start.framesPerSecond,
+                                 options.start.find(';') != std::string::npos};
         const std::optional<int64_t> frame = parseTimecode(options.start, given);
         if (!frame)
             return commandError(err, "--start " + options.start + " is no timecode at " +
@@ -168,9 +174,9 @@ int runExport(const ExportOptions& options, std::ostream& out, std::ostream& err
     if (interrupted()) return kExitError;
     if (!writeManifest())
         return commandError(err, "cannot write " + folder.path(kManifestName) + ": " + why);
-    const auto clipFiles = std::count_if(
-        folder.manifest.files.begin(), folder.manifest.files.end(),
-        [](const ExportedFile& file) { return file.clip.has_value(); });
+    const auto clipFiles =
+        std::count_if(folder.manifest.files.begin(), folder.manifest.files.end(),
+                      [](const ExportedFile& file) { return file.clip.has_value(); });
     out << "Exported composition \"" << timeline->name << "\" to " << options.folder << ": "
         << masters << " sound master" << (masters == 1 ? "" : "s");
     if (options.clips) out << ", " << clipFiles << " clip" << (clipFiles == 1 ? "" : "s");
@@ -203,13 +209,15 @@ void addExportCommand(CLI::App& app, CommandRun& run) {
                       "Also write one WAVE file per sound clip: its whole extent (crossfades "
                       "included) and the handles, its bext time reference the time of its first "
                       "sample");
-    command->add_option("--handles", options.handleSeconds,
-                        "Seconds of media added before and after each clip, as far as the media "
-                        "reaches (default 0)")
+    command
+        ->add_option("--handles", options.handleSeconds,
+                     "Seconds of media added before and after each clip, as far as the media "
+                     "reaches (default 0)")
         ->check(CLI::NonNegativeNumber);
-    command->add_option("--picture", given->picture,
-                        "Pictures of the picture masters: png (an image sequence each, the "
-                        "default), mov (a movie each, through the movie server) or none")
+    command
+        ->add_option("--picture", given->picture,
+                     "Pictures of the picture masters: png (an image sequence each, the "
+                     "default), mov (a movie each, through the movie server) or none")
         ->check(CLI::IsMember({"png", "mov", "none"}));
     command->add_option("--start", options.start,
                         "Timecode of the timeline's start, HH:MM:SS:FF (default: the "

@@ -10,11 +10,11 @@ std::string ExportFolder::name(const std::string& subfolder, const std::string& 
                                const std::string& extension) {
     std::string stem;
     for (const char c : name) {
-        const bool kept = std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_' ||
-                          c == '.';
+        const bool kept =
+            std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_' || c == '.';
         stem += kept ? c : '_';
     }
-    if (stem.empty() || stem.front() == '.') stem.insert(0, "_");
+    if (stem.empty() || stem.front() == '.') stem = "_" + stem;
     std::string relative = subfolder + "/" + stem + extension;
     for (int copy = 2; !used_.insert(relative).second; ++copy)
         relative = subfolder + "/" + stem + "-" + std::to_string(copy) + extension;
@@ -36,6 +36,11 @@ void ExportFolder::endProgress() {
     if (!shown_) return;
     err_ << "\r\033[K" << std::flush;
     shown_ = false;
+}
+
+void ExportFolder::note(const std::string& text) {
+    endProgress();
+    err_ << "omftool export: " << text << "\n";
 }
 
 } // namespace omftool

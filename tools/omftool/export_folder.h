@@ -32,6 +32,8 @@ class ExportFolder {
     void progress(const std::string& relative);
     // Ends the progress line before other output.
     void endProgress();
+    // Says `text` on its own line of standard error, after the command's name.
+    void note(const std::string& text);
 
     // Names a finished file in the manifest (and tells the test hook of interruption.h).
     void written(const ExportedFile& file);

@@ -6,7 +6,8 @@ namespace {
 
 nlohmann::ordered_json fileJson(const ExportedFile& file) {
     nlohmann::ordered_json entry;
-    entry["path"] = file.path.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(file.path);
+    entry["path"] =
+        file.path.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(file.path);
     entry["kind"] = file.kind;
     entry["master_mob"] = file.masterMob;
     entry["mob_id"] = file.mobID;

@@ -17,9 +17,9 @@ struct ExportedFile {
     std::string kind; // "sound", "picture", "timeline", "edl"
     std::string masterMob;
     std::string mobID;
-    omfTrackID_t trackID = 0;      // the master's track, or the composition track of a clip
-    std::optional<int> clip;       // the clip's index among its track's clips
-    int64_t sourceStart = 0;       // in the media's samples or frames, handles included
+    omfTrackID_t trackID = 0; // the master's track, or the composition track of a clip
+    std::optional<int> clip;  // the clip's index among its track's clips
+    int64_t sourceStart = 0;  // in the media's samples or frames, handles included
     int64_t length = 0;
     std::optional<int64_t> timelineStart; // clips: the first unit's place on the timeline
     double sampleRate = 0;                // samples or frames a second

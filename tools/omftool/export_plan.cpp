@@ -18,8 +18,8 @@ SourceKey keyOf(const ClipSource& source) {
 // handing each to `found`. In OMF a transition overlaps its neighbours: the item after it
 // starts where the transition does.
 template <typename Found>
-void walkClips(const TimelineTrack& track, const std::vector<TimelineItem>& items,
-               int64_t position, int& index, Found&& found) {
+void walkClips(const TimelineTrack& track, const std::vector<TimelineItem>& items, int64_t position,
+               int& index, Found&& found) {
     for (const TimelineItem& item : items) {
         switch (item.kind) {
         case TimelineItem::Kind::kTransition:
@@ -66,8 +66,8 @@ int64_t convertUnits(int64_t value, omfRational_t from, omfRational_t to) {
     return int64_t(quotient);
 }
 
-bool clipSpan(const PlacedClip& clip, omfRational_t mediaRate, int64_t mediaLength,
-              int64_t handle, ClipSpan& span) {
+bool clipSpan(const PlacedClip& clip, omfRational_t mediaRate, int64_t mediaLength, int64_t handle,
+              ClipSpan& span) {
     // A clip's start time and length count units of the composition track holding it.
     const omfRational_t trackRate = clip.track->editRate;
     const int64_t first = convertUnits(clip.item->sourceStart, trackRate, mediaRate);

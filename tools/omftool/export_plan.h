@@ -14,8 +14,8 @@ namespace omftool {
 struct PlacedClip {
     const TimelineTrack* track = nullptr; // the composition track
     const TimelineItem* item = nullptr;
-    int index = 0;         // among the track's clips (nested ones included), from 0
-    int64_t position = 0;  // the clip's first unit on the timeline, in the track's edit units
+    int index = 0;        // among the track's clips (nested ones included), from 0
+    int64_t position = 0; // the clip's first unit on the timeline, in the track's edit units
 };
 
 // A master track the composition plays, with its clips in timeline order.
@@ -42,7 +42,7 @@ struct ClipSpan {
 
 // The span of `clip` in media of `mediaRate` units a second (samples, frames); false when the
 // clip lies outside the media.
-bool clipSpan(const PlacedClip& clip, omfRational_t mediaRate, int64_t mediaLength,
-              int64_t handle, ClipSpan& span);
+bool clipSpan(const PlacedClip& clip, omfRational_t mediaRate, int64_t mediaLength, int64_t handle,
+              ClipSpan& span);
 
 } // namespace omftool

@@ -66,8 +66,8 @@ bool openSound(omfHdl_t file, const ClipSource& source, MediaHandle& media, Soun
     memory[0].operand.int16 = omfInt16(figures.outputBits);
     memory[1].operand.int32 = kOmfTwosComplement;
     if (int error = omfmSetMemoryFormat(media.get(), memory))
-        return fail(failure, error, "asking for " + std::to_string(figures.outputBits) +
-                                        "-bit samples of " + what);
+        return fail(failure, error,
+                    "asking for " + std::to_string(figures.outputBits) + "-bit samples of " + what);
     return true;
 }
 
@@ -101,8 +101,8 @@ class SoundPass {
             if (interrupted()) return false; // main names the signal
             const auto count = omfInt32(std::min<int64_t>(kFramesPerBlock, last - done));
             omfInt32 samples = 0, bytes = 0;
-            if (int error = omfmReadMediaSamples(media, count, omfInt32(block.size()),
-                                                 block.data(), &samples, &bytes))
+            if (int error = omfmReadMediaSamples(media, count, omfInt32(block.size()), block.data(),
+                                                 &samples, &bytes))
                 return fail(failure, error,
                             "reading samples from " + std::to_string(done) + " of " + what);
             if (!deliver(block.data(), done, done + count, failure)) return false;
@@ -123,10 +123,9 @@ class SoundPass {
             SoundFile& sound = **file;
             const int64_t first = std::max(from, sound.start), stop = std::min(to, sound.end);
             std::string why;
-            if (stop > first &&
-                !sound.wave.write({block + size_t(first - from) * frameBytes_,
-                                   size_t(stop - first) * frameBytes_},
-                                  why))
+            if (stop > first && !sound.wave.write({block + size_t(first - from) * frameBytes_,
+                                                   size_t(stop - first) * frameBytes_},
+                                                  why))
                 return failWith(failure, "cannot write " + sound.output->target() + ": " + why);
             if (sound.end > to) {
                 ++file;
@@ -145,10 +144,11 @@ class SoundPass {
         folder_.progress(file.entry.path);
         file.output = std::make_unique<OutputFile>(folder_.path(file.entry.path));
         if (!folder_.makeFor(file.entry.path, why) || !file.output->open(why) ||
-            !file.wave.open(file.output->path(), int(std::lround(double(figures_.rate.numerator) /
-                                                                 figures_.rate.denominator)),
-                            figures_.layout.numChannels, figures_.outputBits,
-                            BroadcastInfo{file.entry.masterMob, file.timeReference}, why))
+            !file.wave.open(
+                file.output->path(),
+                int(std::lround(double(figures_.rate.numerator) / figures_.rate.denominator)),
+                figures_.layout.numChannels, figures_.outputBits,
+                BroadcastInfo{file.entry.masterMob, file.timeReference}, why))
             return failWith(failure, "cannot write " + folder_.path(file.entry.path) + ": " +
                                          (file.output ? file.output->named(why) : why));
         return true;
@@ -178,8 +178,8 @@ ExportedFile soundEntry(const ClipSource& source, const SoundFigures& figures) {
 bool exportSoundMaster(omfHdl_t file, const MasterUse& master, const SoundExportSettings& settings,
                        ExportFolder& folder, MediaFailure& failure) {
     const ClipSource& source = *master.source;
-    const std::string what = "sound track " + std::to_string(source.trackID) +
-                             " of master mob \"" + source.name + "\"";
+    const std::string what =
+        "sound track " + std::to_string(source.trackID) + " of master mob \"" + source.name + "\"";
     MediaHandle media;
     SoundFigures figures;
     if (!openSound(file, source, media, figures, what, failure)) return false;
@@ -192,22 +192,23 @@ bool exportSoundMaster(omfHdl_t file, const MasterUse& master, const SoundExport
     whole->end = figures.frames;
     // The master's own timecode, when it has one, places its first sample.
     if (source.timecode)
-        whole->timeReference = convertUnits(
-            source.timecode->startFrame, timecodeClock(*source.timecode, source.editRate),
-            figures.rate);
+        whole->timeReference =
+            convertUnits(source.timecode->startFrame,
+                         timecodeClock(*source.timecode, source.editRate), figures.rate);
     pass.add(std::move(whole));
 
     if (settings.clips) {
         const int64_t handle = std::llround(settings.handleSeconds * figures.rate.numerator /
                                             figures.rate.denominator);
-        const int64_t timelineStart = convertUnits(
-            settings.start.startFrame, timecodeClock(settings.start, settings.editRate),
-            figures.rate);
+        const int64_t timelineStart =
+            convertUnits(settings.start.startFrame,
+                         timecodeClock(settings.start, settings.editRate), figures.rate);
         for (const PlacedClip& clip : master.clips) {
             ClipSpan span;
             if (!clipSpan(clip, figures.rate, figures.frames, handle, span)) {
-                folder.endProgress();
-                continue; // the clip plays past the media's end: nothing of it to write
+                folder.note("clip " + std::to_string(clip.index) + " of track " + clip.track->name +
+                            " starts past the end of " + what + "; no file for it");
+                continue;
             }
             auto part = std::make_unique<SoundFile>();
             part->entry = soundEntry(source, figures);

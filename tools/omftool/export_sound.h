@@ -12,8 +12,8 @@ namespace omftool {
 struct SoundExportSettings {
     bool clips = false;
     double handleSeconds = 0;
-    TimelineTimecode start;          // the timeline's start
-    omfRational_t editRate{25, 1};   // the timeline's
+    TimelineTimecode start;        // the timeline's start
+    omfRational_t editRate{25, 1}; // the timeline's
 };
 
 // Writes the files of `master` into `folder`, each named in its manifest once complete; false

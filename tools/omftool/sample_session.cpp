@@ -50,8 +50,7 @@ constexpr SessionClip kDialogueSecond{SampleSessionMedia::Dialogue, 45, 20};
 constexpr SessionClip kMusicFirst{SampleSessionMedia::Music, 20, 20};
 constexpr SessionClip kMusicSecond{SampleSessionMedia::Music, 45, 25};
 constexpr omfLength_t kTimecodeLength = kLeadingFiller + kDialogueFirst.length +
-                                        kDialogueSecond.length - kCrossfadeLength +
-                                        kTrailingFiller;
+                                        kDialogueSecond.length - kCrossfadeLength + kTrailingFiller;
 
 omfErr_t writeMedia(omfHdl_t file, SampleSessionMedia media, omfMobID_t* masterID) {
     const char* name = media == SampleSessionMedia::Dialogue ? "Dialogue" : "Music";
@@ -75,8 +74,8 @@ omfErr_t writeMedia(omfHdl_t file, SampleSessionMedia media, omfMobID_t* masterI
             for (size_t byte = 0; byte < sampleBytes; ++byte)
                 block[size_t(i) * sampleBytes + byte] = uint8_t(value >> (8 * byte));
         }
-        omfmMultiXfer_t transfer{1, count, omfInt32(size_t(count) * sampleBytes), block.data(), 0,
-                                 0};
+        omfmMultiXfer_t transfer{1, count, omfInt32(size_t(count) * sampleBytes), block.data(),
+                                 0, 0};
         SESSION_CHECK(omfmWriteMultiSamples(handle.get(), 1, &transfer));
     }
     SESSION_CHECK(handle.close());
@@ -91,8 +90,7 @@ omfErr_t appendClip(omfHdl_t file, omfObject_t sound, omfObject_t sequence,
     return omfiSequenceAppendCpnt(file, sequence, made);
 }
 
-omfErr_t appendFiller(omfHdl_t file, omfObject_t sound, omfObject_t sequence,
-                      omfLength_t length) {
+omfErr_t appendFiller(omfHdl_t file, omfObject_t sound, omfObject_t sequence, omfLength_t length) {
     omfObject_t filler = nullptr;
     SESSION_CHECK(omfiFillerNew(file, sound, length, &filler));
     return omfiSequenceAppendCpnt(file, sequence, filler);
@@ -110,8 +108,8 @@ omfErr_t writeSession(omfHdl_t file) {
     SESSION_CHECK(omfiSequenceNew(file, sound, &dialogue));
     SESSION_CHECK(appendFiller(file, sound, dialogue, kLeadingFiller));
     SESSION_CHECK(appendClip(file, sound, dialogue, masters, kDialogueFirst));
-    SESSION_CHECK(omfiEffectDefNew(file, kCrossfade, "Audio Dissolve", nullptr, false,
-                                   &definition));
+    SESSION_CHECK(
+        omfiEffectDefNew(file, kCrossfade, "Audio Dissolve", nullptr, false, &definition));
     SESSION_CHECK(omfiEffectNew(file, sound, kCrossfadeLength, kCrossfade, &effect));
     SESSION_CHECK(omfiTransitionNew(file, sound, kCrossfadeLength, 0, effect, &crossfade));
     SESSION_CHECK(omfiSequenceAppendCpnt(file, dialogue, crossfade));
@@ -125,9 +123,9 @@ omfErr_t writeSession(omfHdl_t file) {
     SESSION_CHECK(appendClip(file, sound, music, masters, kMusicSecond));
 
     omfObject_t timecode = nullptr;
-    SESSION_CHECK(omfiTimecodeNew(
-        file, kTimecodeLength, omfTimecode_t{kStartFrame, false, kSampleSessionFrameRate},
-        &timecode));
+    SESSION_CHECK(omfiTimecodeNew(file, kTimecodeLength,
+                                  omfTimecode_t{kStartFrame, false, kSampleSessionFrameRate},
+                                  &timecode));
 
     omfMobID_t compositionID{};
     omfObject_t composition = nullptr;
@@ -150,9 +148,9 @@ int32_t sampleSessionSample(SampleSessionMedia media, int64_t index) {
     const int countBits = dialogue ? kDialogueCountBits : kMusicCountBits;
     const double tone = dialogue ? kDialogueTone : kMusicTone;
     const double fullScale = double(int64_t{1} << (bits - 1));
-    const auto level = int32_t(std::lround(
-        kLevel * fullScale *
-        std::sin(2 * std::numbers::pi * tone * double(index) / kSampleSessionRate)));
+    const auto level = int32_t(
+        std::lround(kLevel * fullScale *
+                    std::sin(2 * std::numbers::pi * tone * double(index) / kSampleSessionRate)));
     const int32_t counted = int32_t(index & ((int64_t{1} << countBits) - 1));
     return (level & ~((int32_t{1} << countBits) - 1)) | counted;
 }

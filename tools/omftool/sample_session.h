@@ -12,8 +12,8 @@
 
 namespace omftool {
 
-inline constexpr int kSampleSessionRate = 48000;      // samples a second
-inline constexpr int kSampleSessionFrameRate = 25;    // the composition's edit rate
+inline constexpr int kSampleSessionRate = 48000;         // samples a second
+inline constexpr int kSampleSessionFrameRate = 25;       // the composition's edit rate
 inline constexpr int64_t kSampleSessionSamples = 144000; // 3 seconds of each master
 
 // The two masters, in the order they are written.
