@@ -7,8 +7,8 @@
 // the read plus that floor.
 //
 //   cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DOMF_BENCH=ON -DOMF_TESTS=OFF
-//   cmake --build build-bench --target export_bench
-//   build-bench/bench/omftool/export_bench
+//   cmake --build build-bench --target omftool_export_bench
+//   build-bench/bench/omftool/omftool_export_bench
 #include "composition_export.h"
 #include "master_mob_search.h"
 #include "media_handle.h"

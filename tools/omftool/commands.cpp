@@ -10,6 +10,7 @@ constexpr std::array kCommands{
     Command{"dump", addDumpCommand},
     Command{"info", addInfoCommand},
     Command{"mobs", addMobsCommand},
+    Command{"timeline", addTimelineCommand},
     Command{"tracks", addTracksCommand},
     Command{"frames", addFramesCommand},
     Command{"audio", addAudioCommand},

@@ -38,6 +38,7 @@ std::vector<CommandOptions> commandOptionNames();
 void addDumpCommand(CLI::App& app, CommandRun& run);
 void addInfoCommand(CLI::App& app, CommandRun& run);
 void addMobsCommand(CLI::App& app, CommandRun& run);
+void addTimelineCommand(CLI::App& app, CommandRun& run);
 void addTracksCommand(CLI::App& app, CommandRun& run);
 void addFramesCommand(CLI::App& app, CommandRun& run);
 void addAudioCommand(CLI::App& app, CommandRun& run);

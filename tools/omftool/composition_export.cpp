@@ -10,6 +10,7 @@
 #include "output_file.h"
 #include "timecode.h"
 #include "timeline_edl.h"
+#include "timeline_otio.h"
 
 #include <algorithm>
 #include <cctype>
@@ -23,6 +24,7 @@ namespace {
 constexpr const char* kCommandName = "omftool export";
 constexpr const char* kManifestName = "manifest.json";
 constexpr const char* kEdlName = "timeline.edl";
+constexpr const char* kOtioName = "timeline.otio";
 constexpr int64_t kSecondsPerHour = 3600;
 constexpr size_t kLongestNumber = 9; // digits of a composition number
 
@@ -156,6 +158,27 @@ int runExport(const ExportOptions& options, std::ostream& out, std::ostream& err
         if (!done) return failed(failure);
         ++(isSound ? masters : pictures);
     }
+
+    // The timeline's clips name the files written of their masters.
+    OtioOptions otio;
+    otio.mediaURL = [&folder](const ClipSource& source) -> std::optional<std::string> {
+        for (const ExportedFile& file : folder.manifest.files) {
+            if (file.clip || file.missing || file.mobID != mobIDText(source.mobID) ||
+                file.trackID != source.trackID || (file.kind != "sound" && file.kind != "picture"))
+                continue;
+            // A picture sequence is named by its folder.
+            const size_t sequence = file.path.find('#');
+            return sequence == std::string::npos ? file.path
+                                                 : file.path.substr(0, file.path.rfind('/') + 1);
+        }
+        return std::nullopt;
+    };
+    if (!writeText(folder, kOtioName, otioText(timelineOtio(*timeline, otio)), why))
+        return failed(MediaFailure{0, "cannot write " + folder.path(kOtioName) + ": " + why});
+    ExportedFile otioEntry;
+    otioEntry.kind = "timeline";
+    otioEntry.path = kOtioName;
+    folder.written(otioEntry);
 
     std::string edl;
     if (timelineEdl(*timeline, EdlOptions{{}, start.startFrame}, edl, why)) {

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <map>
+#include <string_view>
 #include <tuple>
 
 namespace omftool {
@@ -239,7 +240,7 @@ class TimelineReader {
                 return gap(length, "a media group without choices");
             return single(choice, length, depth);
         }
-        if (isClass(file_, component, "NEST")) {
+        if (isClass(file_, component, "NEST") || isPlainTrackGroup(component)) {
             TimelineItem item;
             item.kind = TimelineItem::Kind::kStack;
             item.length = length;
@@ -259,6 +260,15 @@ class TimelineReader {
             isClass(file_, component, "REPT") || isClass(file_, component, "TRKG"))
             return effectItem(component, length, depth);
         return gap(length, "a component of a kind the timeline does not show");
+    }
+
+    // 1.x nested scopes are track groups of their own class with no effect ID (effects carry
+    // one, speed control and repeat have classes of their own).
+    bool isPlainTrackGroup(omfObject_t component) {
+        omfClassID_t classID{};
+        return revision_ < kOmfRev2x && omfsReadClassOf(file_, component, classID) == 0 &&
+               std::string_view(classID, sizeof classID) == "TRKG" &&
+               effectIDOf(file_, component).empty();
     }
 
     // A segment read in place of another (a selector's choice): one item of the outer length.
