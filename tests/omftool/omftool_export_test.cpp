@@ -23,6 +23,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <sstream>
 
 #include <csignal>
@@ -162,6 +163,25 @@ TEST_F(OmftoolExport, MastersKeepEverySampleAndTheirSampleSizes) {
         EXPECT_TRUE(fs::exists(path("out/" + file["path"].get<std::string>())));
     }
     EXPECT_EQ(sounds, 2); // one per master, however many clips play it
+
+    // The timeline's clips name the masters' files by relative URL; the list is beside it.
+    std::ifstream otioFile(path("out/timeline.otio"));
+    const nlohmann::json otio = nlohmann::json::parse(otioFile);
+    std::set<std::string> urls;
+    int clips = 0;
+    for (const auto& track : otio["tracks"]["children"])
+        for (const auto& item : track["children"])
+            if (item["OTIO_SCHEMA"] == "Clip.2") {
+                ++clips;
+                urls.insert(item["media_references"]["DEFAULT_MEDIA"]["target_url"]);
+            }
+    EXPECT_EQ(clips, 4);
+    EXPECT_EQ(urls, (std::set<std::string>{"sound/Dialogue.wav", "sound/Music.wav"}));
+    std::set<std::string> others;
+    for (const auto& file : written["files"])
+        if (file["kind"] == "timeline" || file["kind"] == "edl") others.insert(file["path"]);
+    EXPECT_EQ(others, (std::set<std::string>{"timeline.otio", "timeline.edl"}));
+    EXPECT_TRUE(fs::exists(path("out/timeline.edl")));
 }
 
 TEST_F(OmftoolExport, ClipsCoverTheirExtentAndHandlesAndLandWhereTheEditHasThem) {
@@ -340,6 +360,12 @@ TEST_F(OmftoolExportMissing, MasterWithoutMediaIsReportedAndListed) {
     }
     EXPECT_EQ(missing, 1);
     EXPECT_EQ(found, 2); // the master and its clip
+    // Its clip in the timeline names no file.
+    std::ifstream otioFile(path("out/timeline.otio"));
+    const nlohmann::json otio = nlohmann::json::parse(otioFile);
+    const auto& lostClip = otio["tracks"]["children"][0]["children"][1];
+    EXPECT_EQ(lostClip["name"], "lost");
+    EXPECT_EQ(lostClip["media_references"]["DEFAULT_MEDIA"]["OTIO_SCHEMA"], "MissingReference.1");
 }
 
 TEST_F(OmftoolExport, FailuresExitTwoAndNameWhatWasFinished) {

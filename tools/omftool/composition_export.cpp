@@ -221,8 +221,8 @@ void addExportCommand(CLI::App& app, CommandRun& run) {
     CLI::App* command = app.add_subcommand(
         "export", "Hand a composition to audio post: a folder with the sound of every master "
                   "track it plays as Broadcast WAVE (with --clips also one file per clip, placed "
-                  "by its time reference), its picture masters, an edit decision list and "
-                  "manifest.json");
+                  "by its time reference), its picture masters, the timeline as OpenTimelineIO "
+                  "naming those files, an edit decision list and manifest.json");
     addInputFile(*command, options.file, "OMF file to read");
     addOutput(*command, options.folder, "Folder to fill; made when missing");
     command->add_option("--composition", options.composition,

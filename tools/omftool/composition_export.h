@@ -1,7 +1,7 @@
 // The "export" command: a composition handed to audio post as a folder of files. The sound of
 // every master track it plays as Broadcast WAVE (and, with clips, one file per clip placed by
-// its time reference), the pictures of its picture masters, its edit decision list and
-// manifest.json naming what each file holds.
+// its time reference), the pictures of its picture masters, its timeline as OpenTimelineIO
+// naming those files, its edit decision list and manifest.json naming what each file holds.
 #pragma once
 
 #include "export_pictures.h"
