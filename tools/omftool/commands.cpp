@@ -18,6 +18,7 @@ constexpr std::array kCommands{
     Command{"movie-info", addMovieInfoCommand},
     Command{"codecs", addCodecsCommand},
     Command{"extract", addExtractCommand},
+    Command{"export", addExportCommand},
     Command{"compose", addComposeCommand},
     Command{"write-sample", addWriteSampleCommand},
 };

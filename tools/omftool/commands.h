@@ -46,6 +46,7 @@ void addWriteCommand(CLI::App& app, CommandRun& run);
 void addMovieInfoCommand(CLI::App& app, CommandRun& run);
 void addCodecsCommand(CLI::App& app, CommandRun& run);
 void addExtractCommand(CLI::App& app, CommandRun& run);
+void addExportCommand(CLI::App& app, CommandRun& run);
 void addComposeCommand(CLI::App& app, CommandRun& run);
 void addWriteSampleCommand(CLI::App& app, CommandRun& run);
 

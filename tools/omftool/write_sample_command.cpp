@@ -1,10 +1,11 @@
-// The "write-sample" command: the sample container, sample OMF file or example edit that
+// The "write-sample" command: the sample container, sample OMF file, example edit or session that
 // examples/ bundles.
 #include "command_line.h"
 #include "commands.h"
 #include "output_file.h"
 #include "sample_container.h"
 #include "sample_edit.h"
+#include "sample_session.h"
 #include "toolkit_console.h"
 
 #include <iostream>
@@ -18,6 +19,7 @@ void addWriteSampleCommand(CLI::App& app, CommandRun& run) {
         bool version1 = false;
         int revision = -1; // -1: a plain container
         bool edit = false;
+        bool session = false;
     };
     auto given = std::make_shared<Given>();
     CLI::App* sample = app.add_subcommand(
@@ -33,6 +35,10 @@ void addWriteSampleCommand(CLI::App& app, CommandRun& run) {
     sample->add_flag("--edit", given->edit,
                      "Write the example edit instead: an OMF 2.x file with uncompressed and JPEG "
                      "picture media and a composition that plays as two sequences");
+    sample->add_flag("--session", given->session,
+                     "Write the example session instead: an OMF 2.x sound edit of two mono "
+                     "48 kHz masters (16 and 24 bits) with fillers, a crossfade and a timecode "
+                     "track from 01:00:00:00, as audio post receives it");
     sample->footer("FILE is written as a temporary beside it and replaces an earlier file of that "
                    "name only when complete. Exit status 0 when written; 2 when it cannot be "
                    "written; 130 after SIGINT, 143 after SIGTERM, nothing new left.");
@@ -46,7 +52,8 @@ void addWriteSampleCommand(CLI::App& app, CommandRun& run) {
                     // for the failed write (a full disk, the file-size limit) is what the
                     // message names.
                     const ToolkitConsole quiet;
-                    const bool done = given->edit ? writeSampleEdit(path)
+                    const bool done = given->session ? writeSampleSession(path)
+                                      : given->edit  ? writeSampleEdit(path)
                                       : given->revision >= 0
                                           ? writeSampleOMF(path, given->revision)
                                           : writeSampleContainer(path, given->version1);
