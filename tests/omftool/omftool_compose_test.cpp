@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -278,6 +279,55 @@ TEST_F(OmftoolCompose, NtscRatesAreExactAndSubFrameCutsAreRounded) {
     const std::string wave = path("a.wav");
     ASSERT_EQ(Omftool("audio '" + path("ntsc.omf") + "' --mob a -o '" + wave + "'").status, 0);
     EXPECT_EQ(Channel(wave, 0), Channel(path("mono24.aiff"), 0));
+}
+
+// export then compose gives back the edit: the same timeline (but for mob IDs) and the same
+// clip samples, placed at the same times.
+TEST_F(OmftoolCompose, ExportedSessionComposesBackToTheSameEdit) {
+    const std::string session = std::string(OMF_EXAMPLES_DIR) + "/session.omf";
+    ASSERT_EQ(Omftool("export '" + session + "' -o '" + path("from") + "' --clips --handles 1")
+                  .status,
+              0);
+    const std::string composed = path("composed.omf");
+    const ToolRun run =
+        Omftool("compose '" + path("from/timeline.otio") + "' -o '" + composed + "'");
+    ASSERT_EQ(run.status, 0) << run.err;
+    ASSERT_EQ(Omftool("export '" + composed + "' -o '" + path("back") + "' --clips --handles 1")
+                  .status,
+              0);
+    // The timelines, their mob IDs and codec names aside.
+    auto withoutIDs = [](std::string text) {
+        std::istringstream lines(text);
+        std::string line, kept;
+        while (std::getline(lines, line)) {
+            if (line.find("mob_id\"") == std::string::npos &&
+                line.find("\"codec\"") == std::string::npos)
+                kept += line + "\n";
+        }
+        return kept;
+    };
+    const ToolRun before = Omftool("timeline '" + session + "'");
+    const ToolRun after = Omftool("timeline '" + composed + "'");
+    ASSERT_EQ(before.status, 0);
+    EXPECT_EQ(withoutIDs(after.out), withoutIDs(before.out));
+    std::size_t clips = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(path("from/clips"))) {
+        const std::string name = entry.path().filename().string();
+        const std::string back = path("back/clips/" + name);
+        EXPECT_EQ(Channel(back, 0), Channel(entry.path().string(), 0)) << name;
+        SF_INFO info{};
+        SF_BROADCAST_INFO from{}, to{};
+        SNDFILE* a = sf_open(entry.path().c_str(), SFM_READ, &info);
+        SNDFILE* b = sf_open(back.c_str(), SFM_READ, &info);
+        ASSERT_TRUE(a && b) << name;
+        sf_command(a, SFC_GET_BROADCAST_INFO, &from, sizeof from);
+        sf_command(b, SFC_GET_BROADCAST_INFO, &to, sizeof to);
+        EXPECT_EQ(to.time_reference_low, from.time_reference_low) << name;
+        sf_close(a);
+        sf_close(b);
+        ++clips;
+    }
+    EXPECT_EQ(clips, 4u);
 }
 
 } // namespace

@@ -191,8 +191,9 @@ class Planner {
                 item.masterName = unique(item.name.empty() ? "Clip" : item.name, "");
         }
         const std::string base =
-            track.name.empty() ? (sound ? "A" : "V") + std::to_string(plan_.tracks.size() + 1)
-                               : track.name;
+            track.name.empty()
+                ? std::string(sound ? "A" : "V").append(std::to_string(plan_.tracks.size() + 1))
+                : track.name;
         for (int channel = 0; channel < (sound ? channels : 1); ++channel) {
             ComposeTrack planned;
             planned.sound = sound;
@@ -293,7 +294,7 @@ class Planner {
 
     std::string unique(const std::string& base, const std::string& suffix) {
         for (int n = 1;; ++n) {
-            const std::string number = n == 1 ? "" : " " + std::to_string(n);
+            const std::string number = n == 1 ? "" : std::string(" ").append(std::to_string(n));
             const std::string tail = suffix + number;
             const std::string name =
                 asciiName(base, kComposeNameLength - std::min(kComposeNameLength, tail.size())) +
