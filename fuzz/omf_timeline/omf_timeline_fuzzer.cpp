@@ -1,10 +1,12 @@
 // Opens an OMF file from arbitrary bytes, reads every composition into a timeline and writes
-// each as an edit decision list: the walk follows sequences, effects, scopes and source clips a
-// damaged file may loop, cut short, share many times over or point at objects of any class.
+// them as OpenTimelineIO and each as an edit decision list: the walk follows sequences,
+// effects, scopes and source clips a damaged file may loop, cut short, share many times over or
+// point at objects of any class.
 #include "../common/omf_fuzz_input.h"
 #include "edit_timeline.h"
 #include "omf/omf_media.h"
 #include "timeline_edl.h"
+#include "timeline_otio.h"
 
 #include <cstdint>
 #include <string>
@@ -20,6 +22,7 @@ void writeTimelines(omfHdl_t file) {
         std::string text, why;
         omftool::timelineEdl(timeline, {}, text, why);
     }
+    omftool::otioText(omftool::otioDocument(timelines, {}));
 }
 
 } // namespace
