@@ -204,7 +204,8 @@ void addInfoCommand(CLI::App& app, CommandRun& run) {
     CLI::App* info = app.add_subcommand(
         "info", "Show an OMF file's revision, versions, byte order, identification list, mob "
                 "counts and container counts, and per file mob with a media descriptor the codec "
-                "chosen for it, stored and sampled size, frame layout, sample count and rate");
+                "chosen for it, the picture frames and extract give with its stored, sampled and "
+                "displayed areas, frame layout, sample count and rate");
     addInputFile(*info, given->file, "OMF file to read");
     addJson(*info, given->json, "description");
     info->footer(readingCommandFooter("when the file cannot be opened as OMF"));
