@@ -147,9 +147,13 @@ int runCompose(const ComposeCommandOptions& options, std::ostream& out, std::ost
         for (const ComposeItem& item : track.items)
             clips += item.kind == ComposeItem::Kind::kClip ? 1 : 0;
     }
+    auto counted = [](std::size_t count, const char* one, const char* many) {
+        return std::to_string(count) + " " + (count == 1 ? one : many);
+    };
     out << "Composed " << options.output << " (OMF " << (options.revision == 1 ? "1.x" : "2.x")
-        << "): \"" << plan.name << "\", " << plan.tracks.size() << " tracks (" << sound
-        << " sound), " << clips << " clips, " << plan.sources.size() << " sound files";
+        << "): \"" << plan.name << "\", " << counted(plan.tracks.size(), "track", "tracks")
+        << " (" << sound << " sound), " << counted(clips, "clip", "clips") << ", "
+        << counted(plan.sources.size(), "sound file", "sound files");
     if (plan.sampleRate > 0) out << " at " << plan.sampleRate << " Hz";
     out << ", edit rate " << plan.editRate.numerator << "/" << plan.editRate.denominator << "\n";
     return kExitDone;
