@@ -281,6 +281,35 @@ TEST_F(OmftoolCompose, NtscRatesAreExactAndSubFrameCutsAreRounded) {
     EXPECT_EQ(Channel(wave, 0), Channel(path("mono24.aiff"), 0));
 }
 
+// A stack within a track is a nested scope, its shorter slot padded to the longest.
+TEST_F(OmftoolCompose, AStackInATrackIsANestedScope) {
+    const std::string stack =
+        R"({"OTIO_SCHEMA": "Stack.1", "children": [
+            {"OTIO_SCHEMA": "Track.1", "kind": "Audio", "children": [)" +
+        Clip("under", "mono16.wav", 0, 20, 25) + R"(]},
+            {"OTIO_SCHEMA": "Track.1", "kind": "Audio", "children": [)" +
+        Gap(5, 25) + ", " + Clip("over", "mono16.wav", 30, 10, 25) + "]}]}";
+    const std::string timeline = WriteTimeline(Timeline({Clip("a", "mono16.wav", 0, 8, 25), stack}));
+    const ToolRun run = Omftool("compose '" + timeline + "' -o '" + path("nest.omf") + "'");
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto read = Read(path("nest.omf"));
+    ASSERT_EQ(read.size(), 1u);
+    const auto& items = read[0].tracks[0].items;
+    ASSERT_EQ(items.size(), 2u);
+    EXPECT_EQ(read[0].tracks[0].length, 28);
+    ASSERT_EQ(items[1].kind, Kind::kStack);
+    EXPECT_EQ(items[1].length, 20);
+    ASSERT_EQ(items[1].tracks.size(), 2u);
+    // One master per file, named after its first clip.
+    EXPECT_EQ(items[1].tracks[0].items[0].source, items[0].source);
+    EXPECT_EQ(items[1].tracks[0].items[0].length, 20);
+    const auto& over = items[1].tracks[1].items;
+    ASSERT_EQ(over.size(), 3u);
+    EXPECT_EQ(over[1].sourceStart, 30);
+    EXPECT_EQ(over[2].kind, Kind::kGap); // 5 + 10, padded to 20
+    EXPECT_EQ(over[2].length, 5);
+}
+
 // export then compose gives back the edit: the same timeline (but for mob IDs) and the same
 // clip samples, placed at the same times.
 TEST_F(OmftoolCompose, ExportedSessionComposesBackToTheSameEdit) {

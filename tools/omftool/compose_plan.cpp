@@ -139,18 +139,36 @@ class Planner {
         return true;
     }
 
-    // One OMF track per channel of the widest sound file on an OTIO audio track.
-    bool planTrack(const OtioTrack& track) {
-        const bool sound = track.kind == "Audio";
-        std::vector<ComposeItem> items;
-        int channels = 1;
-        for (const OtioItem& item : track.items) {
+    // The items of an OTIO track in edit units, with the widest sound file's channels, OTIO's
+    // transition trims undone and every range checked; a stack becomes a nested scope whose
+    // slots are padded to the longest.
+    bool planItems(const std::vector<OtioItem>& from, bool sound, int& channels,
+                   std::vector<ComposeItem>& items) {
+        for (const OtioItem& item : from) {
             ComposeItem planned;
             planned.place = item.place;
             planned.name = item.name;
             switch (item.kind) {
             case OtioItem::Kind::kStack:
-                return fail(item.place, "a nested stack, which compose does not write");
+                planned.kind = ComposeItem::Kind::kScope;
+                for (const OtioTrack& slot : item.tracks) {
+                    if ((slot.kind == "Audio") != sound)
+                        return fail(slot.place, "a " + slot.kind + " track in a stack on a " +
+                                                    (sound ? "sound" : "picture") + " track");
+                    std::vector<ComposeItem> slotItems;
+                    if (!planItems(slot.items, sound, channels, slotItems))
+                        return false;
+                    planned.length = std::max(planned.length, lengthOf(slotItems));
+                    planned.slots.push_back(std::move(slotItems));
+                }
+                for (std::vector<ComposeItem>& slotItems : planned.slots) {
+                    if (const int64_t rest = planned.length - lengthOf(slotItems); rest > 0) {
+                        ComposeItem filler;
+                        filler.length = rest;
+                        slotItems.push_back(std::move(filler));
+                    }
+                }
+                break;
             case OtioItem::Kind::kTransition: {
                 planned.kind = ComposeItem::Kind::kTransition;
                 int64_t in = 0, out = 0;
@@ -178,6 +196,7 @@ class Planner {
                     channels = std::max(channels, plan_.sources[index].format.channels);
                 } else {
                     ++emptyMasters_;
+                    planned.masterName = unique(item.name.empty() ? "Clip" : item.name, "");
                 }
                 break;
             }
@@ -185,11 +204,37 @@ class Planner {
             if (planned.length < 0) return fail(item.place, "a negative length");
             items.push_back(std::move(planned));
         }
-        if (!undoTransitionTrims(items) || !checkRanges(items)) return false;
+        return undoTransitionTrims(items) && checkRanges(items);
+    }
+
+    // A track's length: its items less the transitions' overlaps.
+    static int64_t lengthOf(const std::vector<ComposeItem>& items) {
+        int64_t length = 0;
+        for (const ComposeItem& item : items)
+            length += item.kind == ComposeItem::Kind::kTransition ? -item.length : item.length;
+        return length;
+    }
+
+    // The items of one channel: a file of fewer channels leaves it silent there.
+    std::vector<ComposeItem> channelItems(std::vector<ComposeItem> items, int channel) const {
         for (ComposeItem& item : items) {
-            if (item.kind == ComposeItem::Kind::kClip && !item.source)
-                item.masterName = unique(item.name.empty() ? "Clip" : item.name, "");
+            if (item.source && channel >= plan_.sources[*item.source].format.channels) {
+                item.kind = ComposeItem::Kind::kFiller;
+                item.source.reset();
+            }
+            item.channel = channel;
+            for (std::vector<ComposeItem>& slot : item.slots)
+                slot = channelItems(std::move(slot), channel);
         }
+        return items;
+    }
+
+    // One OMF track per channel of the widest sound file on an OTIO audio track.
+    bool planTrack(const OtioTrack& track) {
+        const bool sound = track.kind == "Audio";
+        std::vector<ComposeItem> items;
+        int channels = 1;
+        if (!planItems(track.items, sound, channels, items)) return false;
         const std::string base =
             track.name.empty()
                 ? std::string(sound ? "A" : "V").append(std::to_string(plan_.tracks.size() + 1))
@@ -198,15 +243,7 @@ class Planner {
             ComposeTrack planned;
             planned.sound = sound;
             planned.name = channel == 0 ? base : base + " ch" + std::to_string(channel + 1);
-            for (ComposeItem item : items) {
-                // A file of fewer channels leaves this channel's track silent there.
-                if (item.source && channel >= plan_.sources[*item.source].format.channels) {
-                    item.kind = ComposeItem::Kind::kFiller;
-                    item.source.reset();
-                }
-                item.channel = channel;
-                planned.items.push_back(std::move(item));
-            }
+            planned.items = channelItems(items, channel);
             plan_.tracks.push_back(std::move(planned));
         }
         return true;

@@ -34,7 +34,7 @@ struct ComposeSource {
 };
 
 struct ComposeItem {
-    enum class Kind { kClip, kFiller, kTransition };
+    enum class Kind { kClip, kFiller, kTransition, kScope };
     Kind kind = Kind::kFiller;
     int64_t length = 0; // edit units
     // Clips: the source and channel, the first unit played (edit units); picture clips and
@@ -47,6 +47,9 @@ struct ComposeItem {
     std::string place;      // where the clip is in the timeline document
     // Transitions: the cut point, from the transition's start.
     int64_t cutPoint = 0;
+    // Nested scopes (an OTIO stack within a track): their slots' items, each slot as long as
+    // the scope.
+    std::vector<std::vector<ComposeItem>> slots;
 };
 
 struct ComposeTrack {

@@ -187,13 +187,23 @@ class Writer {
 
     bool writeTrack(omfObject_t composition, const ComposeTrack& track, omfTrackID_t trackID,
                     int64_t& length) {
-        omfHdl_t file = file_.get();
-        const omfObject_t kind = track.sound ? sound_ : picture_;
         const std::string doing = "writing track " + std::to_string(trackID) + " \"" +
                                   track.name + "\"";
         omfObject_t sequence = nullptr;
+        if (!sequenceOf(track.sound, track.items, doing, sequence, length)) return false;
+        if (int error = omfiAddTrackToMob(file_.get(), composition, plan_.editRate, sequence, 0,
+                                          trackID, track.name.c_str(), nullptr))
+            return fail(failure_, error, doing);
+        return true;
+    }
+
+    // A sequence of `items`, and its length.
+    bool sequenceOf(bool sound, const std::vector<ComposeItem>& items, const std::string& doing,
+                    omfObject_t& sequence, int64_t& length) {
+        omfHdl_t file = file_.get();
+        const omfObject_t kind = sound ? sound_ : picture_;
         if (int error = omfiSequenceNew(file, kind, &sequence)) return fail(failure_, error, doing);
-        for (const ComposeItem& item : track.items) {
+        for (const ComposeItem& item : items) {
             omfObject_t component = nullptr;
             int error = 0;
             switch (item.kind) {
@@ -202,19 +212,22 @@ class Writer {
                 length += item.length;
                 break;
             case ComposeItem::Kind::kTransition:
-                error = transition(kind, track.sound, item, component);
+                error = transition(kind, sound, item, component);
                 length -= item.length;
+                break;
+            case ComposeItem::Kind::kScope:
+                if (!scopeOf(sound, item, doing, component)) return false;
+                length += item.length;
                 break;
             case ComposeItem::Kind::kClip: {
                 omfMobID_t source{};
-                omfTrackID_t sourceTrack = kMasterTrack;
                 if (item.source) {
                     source = masters_[*item.source][std::size_t(item.channel)];
                 } else if (!emptyMaster(item.masterName, source)) {
                     return false;
                 }
                 error = omfiMakeSourceClip(file, kind, item.length,
-                                           omfSourceRef_t{source, sourceTrack, item.start},
+                                           omfSourceRef_t{source, kMasterTrack, item.start},
                                            &component);
                 length += item.length;
                 break;
@@ -223,9 +236,22 @@ class Writer {
             if (error == 0) error = omfiSequenceAppendCpnt(file, sequence, component);
             if (error != 0) return fail(failure_, error, doing + " at " + item.place);
         }
-        if (int error = omfiAddTrackToMob(file, composition, plan_.editRate, sequence, 0, trackID,
-                                          track.name.c_str(), nullptr))
-            return fail(failure_, error, doing);
+        return true;
+    }
+
+    // A nested scope of one sequence per slot.
+    bool scopeOf(bool sound, const ComposeItem& item, const std::string& doing,
+                 omfObject_t& scope) {
+        omfHdl_t file = file_.get();
+        if (int error = omfiNestedScopeNew(file, sound ? sound_ : picture_, item.length, &scope))
+            return fail(failure_, error, doing + " at " + item.place);
+        for (const std::vector<ComposeItem>& slot : item.slots) {
+            omfObject_t sequence = nullptr;
+            int64_t length = 0;
+            if (!sequenceOf(sound, slot, doing, sequence, length)) return false;
+            if (int error = omfiNestedScopeAppendSlot(file, scope, sequence))
+                return fail(failure_, error, doing + " at " + item.place);
+        }
         return true;
     }
 
