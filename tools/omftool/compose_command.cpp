@@ -1,5 +1,6 @@
 // The "compose" command: an OpenTimelineIO timeline and the sound files it names written as one
 // OMF file for audio post, read back with omftool's own reader before it replaces anything.
+#include "compose_command.h"
 #include "compose_plan.h"
 #include "compose_writer.h"
 
@@ -24,16 +25,6 @@ namespace omftool {
 namespace {
 
 constexpr const char* kCommandName = "omftool compose";
-
-struct ComposeCommandOptions {
-    std::string timeline;
-    std::string output;
-    int revision = 2;
-    std::string rate; // empty: the timeline's picture rate, else 25
-    std::string name;
-    int sampleRate = 0; // 0: every sound file's own, which must be one
-    bool progress = false;
-};
 
 int fail(const std::string& message, std::ostream& err) {
     err << kCommandName << ": " << message << "\n";
@@ -86,6 +77,8 @@ bool readsBack(const std::string& path, const ComposePlan& plan, std::string& wh
     }
     return true;
 }
+
+} // namespace
 
 int runCompose(const ComposeCommandOptions& options, std::ostream& out, std::ostream& err) {
     std::string text, why;
@@ -158,8 +151,6 @@ int runCompose(const ComposeCommandOptions& options, std::ostream& out, std::ost
     out << ", edit rate " << plan.editRate.numerator << "/" << plan.editRate.denominator << "\n";
     return kExitDone;
 }
-
-} // namespace
 
 void addComposeCommand(CLI::App& app, CommandRun& run) {
     auto options = std::make_shared<ComposeCommandOptions>();
