@@ -113,6 +113,18 @@ class Writer {
             };
             for (int64_t start = 0; start < source.format.frames; start += kBlockFrames) {
                 const int64_t count = std::min(kBlockFrames, source.format.frames - start);
+                if (source.format.bytesAsMemory && !convert) {
+                    // Stored as memory takes them: copied without a conversion.
+                    bytes.clear();
+                    if (!reader.readBytes(start, count, source.format.bits / 8, bytes, why))
+                        return stop(source.path + ": " + why);
+                    if (int error = omfmWriteMediaSamples(media.get(), omfInt32(count),
+                                                          bytes.data(), omfInt32(bytes.size())))
+                        return fail(failure_, error, doing);
+                    done_ += count;
+                    if (progress_ && !progress_(done_, total_)) return stop("stopped");
+                    continue;
+                }
                 samples.clear();
                 if (!reader.read(channel, start, count, samples, why))
                     return stop(source.path + ": " + why);

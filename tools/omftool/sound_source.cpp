@@ -89,6 +89,11 @@ bool readSoundFormat(const std::string& path, SoundFileFormat& format, std::stri
     format.frames = info.frames;
     format.bits = bitsOf(info.format);
     format.aiff = (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_AIFF;
+    // WAVE stores little-endian two's complement, and 8 bits unsigned, as memory takes them.
+    format.bytesAsMemory = (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_WAV &&
+                           (info.format & SF_FORMAT_ENDMASK) != SF_ENDIAN_BIG &&
+                           (info.format & SF_FORMAT_SUBMASK) != SF_FORMAT_PCM_S8 &&
+                           info.channels == 1;
     if (format.bits == 0) {
         why = path + " holds samples that are not integer PCM (8, 16, 24 or 32 bits)";
         return false;
@@ -134,23 +139,66 @@ bool SoundChannelReader::read(int channel, int64_t start, int64_t count,
             why = "the sound file ends " + std::to_string(count - got) + " frames early";
             return false;
         }
-        for (int64_t i = 0; i < block; ++i)
-            samples.push_back(frames_[std::size_t(i * channels_ + channel)]);
+        const std::size_t at = samples.size();
+        samples.resize(at + std::size_t(block));
+        const int32_t* from = frames_.data() + channel;
+        for (int64_t i = 0; i < block; ++i, from += channels_)
+            samples[at + std::size_t(i)] = *from;
         count -= block;
     }
     return true;
 }
 
+bool SoundChannelReader::readBytes(int64_t start, int64_t count, int frameBytes,
+                                   std::vector<uint8_t>& bytes, std::string& why) {
+    auto* file = static_cast<SNDFILE*>(file_);
+    if (file == nullptr || sf_seek(file, start, SEEK_SET) < 0) {
+        why = "cannot seek in the sound file";
+        return false;
+    }
+    const std::size_t at = bytes.size();
+    const auto wanted = sf_count_t(count * frameBytes);
+    bytes.resize(at + std::size_t(wanted));
+    if (sf_read_raw(file, bytes.data() + at, wanted) != wanted) {
+        why = "the sound file ends early";
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+// The samples' top `Bytes` bytes, little-endian, `offset` added (8-bit samples are unsigned).
+template <int Bytes>
+void packAs(const std::vector<int32_t>& samples, int32_t offset, uint8_t* to) {
+    constexpr int shift = 32 - 8 * Bytes;
+    for (int32_t full : samples) {
+        const auto sample = uint32_t((full >> shift) + offset);
+        for (int b = 0; b < Bytes; ++b)
+            *to++ = uint8_t(sample >> (8 * b));
+    }
+}
+
+} // namespace
+
 void packSamples(const std::vector<int32_t>& samples, int bits, std::vector<uint8_t>& bytes) {
     const int bytesPerSample = bits / 8;
-    const int shift = 32 - bits;
-    for (int32_t full : samples) {
-        int32_t value = full >> shift;
-        // 8-bit samples are unsigned in memory, as in WAVE files.
-        if (bits == 8) value += 128;
-        const auto sample = uint32_t(value);
-        for (int b = 0; b < bytesPerSample; ++b)
-            bytes.push_back(uint8_t(sample >> (8 * b)));
+    const std::size_t at = bytes.size();
+    bytes.resize(at + samples.size() * std::size_t(bytesPerSample));
+    uint8_t* to = bytes.data() + at;
+    switch (bytesPerSample) {
+    case 1:
+        packAs<1>(samples, 128, to); // 8-bit samples are unsigned in memory, as in WAVE files
+        break;
+    case 2:
+        packAs<2>(samples, 0, to);
+        break;
+    case 3:
+        packAs<3>(samples, 0, to);
+        break;
+    default:
+        packAs<4>(samples, 0, to);
+        break;
     }
 }
 

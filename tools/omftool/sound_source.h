@@ -14,6 +14,9 @@ struct SoundFileFormat {
     int bits = 0;       // 8, 16, 24 or 32: integer PCM only
     int64_t frames = 0; // sample frames (one sample of every channel)
     bool aiff = false;  // an AIFF or AIFC file, else WAVE
+    // Whether the file's sample bytes are already as the media calls take them (mono
+    // little-endian WAVE): they can be copied as they are.
+    bool bytesAsMemory = false;
 };
 
 // The path a timeline's media URL names: file:// URLs percent-decoded, other absolute paths as
@@ -38,6 +41,10 @@ class SoundChannelReader {
     // Appends the samples of channel `channel` (from 0) to `samples`; false with why.
     bool read(int channel, int64_t start, int64_t count, std::vector<int32_t>& samples,
               std::string& why);
+    // Appends the sample bytes of frames [start, start + count) as stored, `frameBytes` a frame;
+    // false with why.
+    bool readBytes(int64_t start, int64_t count, int frameBytes, std::vector<uint8_t>& bytes,
+                   std::string& why);
 
   private:
     void* file_ = nullptr; // SNDFILE
