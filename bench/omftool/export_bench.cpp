@@ -80,17 +80,8 @@ omfErr_t writeHour(omfHdl_t file) {
 }
 
 bool writeFixture(const std::string& path) {
-    if (fs::exists(path)) return true;
-    const omfProductIdentification_t ident = omftool::productIdentification("1.0 benchmark");
-    omfSessionHdl_t session = nullptr;
-    if (omfsStartSession(&ident, &session) != 0) return false;
-    omfHdl_t file = nullptr;
-    omfErr_t status = omfmInit(session);
-    if (status == 0) status = omfsNewFile(path.c_str(), session, kOmfRev2x, &file);
-    if (status == 0) status = writeHour(file);
-    if (file != nullptr && omfsCloseOMFFile(file) != 0) status = 1;
-    omfsFinishSession(session);
-    return status == 0;
+    return fs::exists(path) ||
+           omftool::writeNewOMFFile(path, "1.0 benchmark", kOmfRev2x, writeHour) == 0;
 }
 
 // Reads every sample of the master through the media calls as export does.

@@ -12,6 +12,8 @@
 #include "omf/omf_mobs.h"
 #include "omf/omf_session.h"
 
+#include "counting_buffer.h"
+
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
@@ -73,21 +75,6 @@ omfErr_t writeFile(const std::string& path, int pairs) {
     return status != OM_ERR_NONE ? status : finished;
 }
 
-// Counts what the listing writes without keeping it.
-class CountingBuffer : public std::streambuf {
-  public:
-    size_t count = 0;
-
-  protected:
-    int_type overflow(int_type character) override {
-        ++count;
-        return character;
-    }
-    std::streamsize xsputn(const char*, std::streamsize size) override {
-        count += static_cast<size_t>(size);
-        return size;
-    }
-};
 
 void BM_WriteMobPairs(benchmark::State& state) {
     const int pairs = static_cast<int>(state.range(0));

@@ -11,6 +11,8 @@
 #include "omf/omf_mobs.h"
 #include "omf/omf_session.h"
 
+#include "counting_buffer.h"
+
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
@@ -85,35 +87,10 @@ omfErr_t addComposition(omfHdl_t file, int clips) {
 }
 
 omfErr_t writeFile(const std::string& path, int clips) {
-    const omfProductIdentification_t ident = omftool::productIdentification("1.0 benchmark");
-    omfSessionHdl_t session = nullptr;
-    BENCH_CHECK(omfsStartSession(&ident, &session));
-    omfHdl_t file = nullptr;
-    omfErr_t status = omfsNewFile(path.c_str(), session, kOmfRev2x, &file);
-    if (status == OM_ERR_NONE) {
-        status = addComposition(file, clips);
-        const omfErr_t closed = omfsCloseOMFFile(file);
-        if (status == OM_ERR_NONE) status = closed;
-    }
-    const omfErr_t finished = omfsFinishSession(session);
-    return status != OM_ERR_NONE ? status : finished;
+    return omftool::writeNewOMFFile(path, "1.0 benchmark", kOmfRev2x,
+                                    [clips](omfHdl_t file) { return addComposition(file, clips); });
 }
 
-// Counts what the command writes without keeping it.
-class CountingBuffer : public std::streambuf {
-  public:
-    size_t count = 0;
-
-  protected:
-    int_type overflow(int_type character) override {
-        ++count;
-        return character;
-    }
-    std::streamsize xsputn(const char*, std::streamsize size) override {
-        count += static_cast<size_t>(size);
-        return size;
-    }
-};
 
 void BM_TimelineOtio(benchmark::State& state) {
     const int clips = static_cast<int>(state.range(0));

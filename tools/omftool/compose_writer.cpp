@@ -17,8 +17,6 @@ namespace omftool {
 
 namespace {
 
-constexpr const char* kSoundKind = "omfi:data:Sound";
-constexpr const char* kPictureKind = "omfi:data:Picture";
 constexpr const char* kAudioDissolve = "omfi:effect:SimpleMonoAudioDissolve";
 constexpr const char* kVideoDissolve = "omfi:effect:SimpleVideoDissolve";
 constexpr const char* kAudioDissolveName = "Simple Mono Audio Dissolve";
@@ -60,8 +58,8 @@ class Writer {
         if (int error = file_.open(path, revision_)) return fail(failure_, error, "creating " + path);
         omfHdl_t file = file_.get();
         omfErr_t status = 0;
-        if (!omfsFindDataKind(file, kSoundKind, &sound_, &status) ||
-            !omfsFindDataKind(file, kPictureKind, &picture_, &status))
+        if (!omfsFindDataKind(file, kOmfDataKindSound, &sound_, &status) ||
+            !omfsFindDataKind(file, kOmfDataKindPicture, &picture_, &status))
             return fail(failure_, status, "finding the sound and picture data kinds");
         for (const ComposeSource& source : plan_.sources) total_ += source.format.frames * source.format.channels;
         for (const ComposeSource& source : plan_.sources) {

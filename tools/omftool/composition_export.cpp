@@ -28,16 +28,6 @@ constexpr const char* kOtioName = "timeline.otio";
 constexpr int64_t kSecondsPerHour = 3600;
 constexpr size_t kLongestNumber = 9; // digits of a composition number
 
-int commandError(std::ostream& err, const std::string& text) {
-    err << kCommandName << ": " << text << "\n";
-    return kExitError;
-}
-
-int mediaFailure(const MediaFailure& failure, std::ostream& out, std::ostream& err) {
-    if (failure.error == 0) return commandError(err, failure.message);
-    return reportFailure(failure.error, failure.message, false, out, err);
-}
-
 // The composition asked for: by name, else by its number from 1; null when none is.
 const EditTimeline* chosen(const std::vector<EditTimeline>& timelines, const std::string& asked) {
     if (asked.empty()) return timelines.empty() ? nullptr : &timelines.front();
@@ -79,17 +69,17 @@ bool writeText(ExportFolder& folder, const std::string& relative, const std::str
 } // namespace
 
 int runExport(const ExportOptions& options, std::ostream& out, std::ostream& err) {
-    if (!(options.handleSeconds >= 0)) return commandError(err, "--handles must be 0 or more");
+    if (!(options.handleSeconds >= 0)) return commandFailure(err, kCommandName, "--handles must be 0 or more");
     OpenOMFFile opened(options.file, MediaLayer::kWith);
     MediaFailure failure;
-    if (!opened.opened(failure.error, failure.message)) return mediaFailure(failure, out, err);
+    if (!opened.opened(failure.error, failure.message)) return mediaStepFailure(kCommandName, failure, out, err);
     std::vector<EditTimeline> timelines;
     if (!readEditTimelines(opened.file(), options.mediaFolders, timelines, failure))
-        return mediaFailure(failure, out, err);
+        return mediaStepFailure(kCommandName, failure, out, err);
     const EditTimeline* timeline = chosen(timelines, options.composition);
     if (timeline == nullptr) {
-        if (timelines.empty()) return commandError(err, options.file + " holds no composition");
-        return commandError(err, "no composition \"" + options.composition + "\" in " +
+        if (timelines.empty()) return commandFailure(err, kCommandName, options.file + " holds no composition");
+        return commandFailure(err, kCommandName, "no composition \"" + options.composition + "\" in " +
                                      options.file + " (" + std::to_string(timelines.size()) +
                                      " compositions; name one or give its number from 1)");
     }
@@ -103,7 +93,7 @@ int runExport(const ExportOptions& options, std::ostream& out, std::ostream& err
                                  options.start.find(';') != std::string::npos};
         const std::optional<int64_t> frame = parseTimecode(options.start, given);
         if (!frame)
-            return commandError(err, "--start " + options.start + " is no timecode at " +
+            return commandFailure(err, kCommandName, "--start " + options.start + " is no timecode at " +
                                          std::to_string(given.framesPerSecond) +
                                          " frames a second");
         start = TimelineTimecode{*frame, given.framesPerSecond, given.drop};
@@ -119,7 +109,7 @@ int runExport(const ExportOptions& options, std::ostream& out, std::ostream& err
         timecodeText(start.startFrame, TimecodeRate{start.framesPerSecond, start.drop});
     std::string why;
     if (!folder.makeFor(kManifestName, why))
-        return commandError(err, "cannot write " + folder.path(kManifestName) + ": " + why);
+        return commandFailure(err, kCommandName, "cannot write " + folder.path(kManifestName) + ": " + why);
     auto writeManifest = [&] {
         return writeText(folder, kManifestName, manifestJson(folder.manifest).dump(2) + "\n", why);
     };
@@ -129,7 +119,7 @@ int runExport(const ExportOptions& options, std::ostream& out, std::ostream& err
         if (!writeManifest())
             err << kCommandName << ": cannot write " << folder.path(kManifestName) << ": " << why
                 << "\n";
-        return mediaFailure(cause, out, err);
+        return mediaStepFailure(kCommandName, cause, out, err);
     };
 
     const SoundExportSettings sound{options.clips, options.handleSeconds, start, editRate};
@@ -196,7 +186,7 @@ int runExport(const ExportOptions& options, std::ostream& out, std::ostream& err
     folder.endProgress();
     if (interrupted()) return kExitError;
     if (!writeManifest())
-        return commandError(err, "cannot write " + folder.path(kManifestName) + ": " + why);
+        return commandFailure(err, kCommandName, "cannot write " + folder.path(kManifestName) + ": " + why);
     const auto clipFiles =
         std::count_if(folder.manifest.files.begin(), folder.manifest.files.end(),
                       [](const ExportedFile& file) { return file.clip.has_value(); });

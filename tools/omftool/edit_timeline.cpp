@@ -24,11 +24,11 @@ constexpr int kMaxDepth = 64;         // a hostile file may nest without end
 // Items read from one file at most: a hostile file may name one sequence many times over at
 // every level, which nesting alone does not bound.
 constexpr int64_t kMaxItems = 1'000'000;
+// Lengths and positions beyond this many units (about 360 years of 25 fps frames, or 74 days of
+// 48 kHz samples) are no part of an edit.
+constexpr int64_t kLargestUnits = int64_t{1} << 48;
 constexpr int kLocatorPathSize = 256; // locator paths are read up to this size
 constexpr int kTextSize = 256;        // names, labels and effect IDs
-constexpr const char* kPictureKind = "omfi:data:Picture";
-constexpr const char* kSoundKind = "omfi:data:Sound";
-constexpr const char* kTimecodeKind = "omfi:data:Timecode";
 constexpr const char* kSpeedControl = "omfi:effect:VideoSpeedControl";
 constexpr const char* kRepeat = "omfi:effect:VideoRepeat";
 constexpr omfInt32 kInputA = -1; // an effect's first input argument
@@ -48,31 +48,57 @@ bool isClass(omfHdl_t file, omfObject_t object, const char* classID) {
     return omfiIsTypeOf(file, object, classID, &error) != 0;
 }
 
-std::string mobKindOf(omfHdl_t file, omfObject_t mob) {
-    omfErr_t error = 0;
-    if (omfiMobIsComposition(file, mob, &error)) return "composition";
-    if (omfiMobIsMaster(file, mob, &error)) return "master";
-    if (omfiMobIsFile(file, mob, &error)) return "file";
-    if (omfiMobIsTape(file, mob, &error)) return "tape";
-    if (omfiMobIsFilm(file, mob, &error)) return "film";
-    return "source";
-}
-
 std::string dataKindOf(omfHdl_t file, omfObject_t component) {
     char name[kTextSize] = {};
     if (omfiComponentDataKind(file, component, sizeof name, name) != 0) return {};
     return name;
 }
 
+// Whether a length or position read from a file is one the timeline's sums can carry: a
+// damaged file may hold any 64-bit value, which added up would overflow.
+bool inRange(int64_t value) {
+    return value >= -kLargestUnits && value <= kLargestUnits;
+}
+
+bool validLength(int64_t length) {
+    return length >= 0 && inRange(length);
+}
+
+// A component's length; 0 when it cannot be read or is no length of an edit.
 int64_t lengthOf(omfHdl_t file, omfObject_t component) {
     omfLength_t length = 0;
-    return omfiComponentLength(file, component, &length) == 0 ? length : 0;
+    return omfiComponentLength(file, component, &length) == 0 && validLength(length) ? length : 0;
 }
 
 std::string effectIDOf(omfHdl_t file, omfObject_t effect) {
     char id[kTextSize] = {};
     if (omfiEffectGetEffectID(file, effect, sizeof id, id) != 0) return {};
     return id;
+}
+
+// A track of a mob as the walks read it.
+struct TrackInfo {
+    omfRational_t editRate{};
+    std::string label;
+    omfTrackID_t trackID = 0;
+    omfObject_t segment = nullptr;
+};
+
+// Calls `visit` with each readable track of `mob` that has a segment, until it answers false.
+template <typename Visit> void forEachTrack(omfHdl_t file, omfObject_t mob, Visit visit) {
+    MobSearch tracks(file);
+    omfObject_t track = nullptr;
+    while (omfiNextTrackOf(tracks.get(), mob, nullptr, &track) == 0) {
+        TrackInfo info;
+        char label[kTextSize] = {};
+        omfPosition_t origin = 0;
+        if (omfiTrackGetInfo(file, mob, track, &info.editRate, sizeof label, label, &origin,
+                             &info.trackID, &info.segment) != 0 ||
+            info.segment == nullptr)
+            continue;
+        info.label = label;
+        if (!visit(info)) return;
+    }
 }
 
 // Reads a file's composition mobs, with one resolution per (mob, track) a clip names.
@@ -110,36 +136,27 @@ class TimelineReader {
         char name[kTextSize] = {};
         if (omfiMobGetName(file_, mob, sizeof name, name) == 0) timeline.name = name;
         omfiReadMobID(file_, mob, &timeline.mobID);
-        MobSearch tracks(file_);
-        omfObject_t track = nullptr;
         int videoTracks = 0, audioTracks = 0;
-        while (omfiNextTrackOf(tracks.get(), mob, nullptr, &track) == 0) {
-            omfRational_t editRate{};
-            char label[kTextSize] = {};
-            omfPosition_t origin = 0;
-            omfTrackID_t trackID = 0;
-            omfObject_t segment = nullptr;
-            if (omfiTrackGetInfo(file_, mob, track, &editRate, sizeof label, label, &origin,
-                                 &trackID, &segment) != 0 ||
-                segment == nullptr)
-                continue;
+        forEachTrack(file_, mob, [&](const TrackInfo& info) {
+            const omfObject_t segment = info.segment;
             const std::string kind = dataKindOf(file_, segment);
-            if (kind == kTimecodeKind) {
+            if (kind == kOmfDataKindTimecode) {
                 if (!timeline.start) timeline.start = timecodeOf(segment);
-                continue;
+                return true;
             }
-            if (kind != kPictureKind && kind != kSoundKind) continue;
+            if (kind != kOmfDataKindPicture && kind != kOmfDataKindSound) return true;
             TimelineTrack read;
-            read.trackID = trackID;
-            read.kind = kind == kPictureKind ? TrackKind::kVideo : TrackKind::kAudio;
-            read.name = label[0] != '\0' ? std::string(label)
+            read.trackID = info.trackID;
+            read.kind = kind == kOmfDataKindPicture ? TrackKind::kVideo : TrackKind::kAudio;
+            read.name = !info.label.empty()            ? info.label
                         : read.kind == TrackKind::kVideo ? "V" + std::to_string(++videoTracks)
                                                          : "A" + std::to_string(++audioTracks);
-            read.editRate = editRate;
+            read.editRate = info.editRate;
             read.length = lengthOf(file_, segment);
             appendSegment(segment, read.items, 0);
             timeline.tracks.push_back(std::move(read));
-        }
+            return true;
+        });
         std::stable_sort(timeline.tracks.begin(), timeline.tracks.end(),
                          [](const TimelineTrack& a, const TimelineTrack& b) {
                              return a.trackID < b.trackID;
@@ -149,20 +166,13 @@ class TimelineReader {
 
     // The start of the first timecode track of `mob`.
     std::optional<TimelineTimecode> timecodeTrackOf(omfObject_t mob) {
-        MobSearch tracks(file_);
-        omfObject_t track = nullptr;
-        while (omfiNextTrackOf(tracks.get(), mob, nullptr, &track) == 0) {
-            omfRational_t editRate{};
-            char label[kTextSize] = {};
-            omfPosition_t origin = 0;
-            omfTrackID_t trackID = 0;
-            omfObject_t segment = nullptr;
-            if (omfiTrackGetInfo(file_, mob, track, &editRate, sizeof label, label, &origin,
-                                 &trackID, &segment) == 0 &&
-                segment != nullptr && dataKindOf(file_, segment) == kTimecodeKind)
-                return timecodeOf(segment);
-        }
-        return std::nullopt;
+        std::optional<TimelineTimecode> start;
+        forEachTrack(file_, mob, [&](const TrackInfo& info) {
+            if (dataKindOf(file_, info.segment) != kOmfDataKindTimecode) return true;
+            start = timecodeOf(info.segment);
+            return false;
+        });
+        return start;
     }
 
     // The start of a timecode track: its segment, or the first timecode of its sequence.
@@ -177,6 +187,7 @@ class TimelineReader {
         omfLength_t length = 0;
         omfTimecode_t timecode{};
         if (omfiTimecodeGetInfo(file_, component, &length, &timecode) != 0) return std::nullopt;
+        if (!inRange(timecode.startFrame)) return std::nullopt;
         return TimelineTimecode{timecode.startFrame, timecode.fps, timecode.drop != 0};
     }
 
@@ -219,9 +230,9 @@ class TimelineReader {
             omfPosition_t cutPoint = 0;
             if (omfiTransitionGetInfo(file_, component, &dataKind, &transitionLength, &cutPoint,
                                       &effect) == 0) {
-                item.cutPoint = cutPoint;
+                item.cutPoint = inRange(cutPoint) ? cutPoint : 0;
             }
-            item.length = transitionLength;
+            item.length = validLength(transitionLength) ? transitionLength : 0;
             item.effectID = effectIDOf(file_, component);
             return item;
         }
@@ -248,7 +259,7 @@ class TimelineReader {
             omfObject_t slot = nullptr;
             while (omfiNestedScopeGetNextSlot(slots.get(), component, nullptr, &slot) == 0) {
                 TimelineTrack track;
-                track.kind = dataKindOf(file_, slot) == kSoundKind ? TrackKind::kAudio
+                track.kind = dataKindOf(file_, slot) == kOmfDataKindSound ? TrackKind::kAudio
                                                                     : TrackKind::kVideo;
                 track.length = lengthOf(file_, slot);
                 appendSegment(slot, track.items, depth + 1);
@@ -284,7 +295,7 @@ class TimelineReader {
         item.kind = TimelineItem::Kind::kStack;
         item.length = length;
         TimelineTrack track;
-        track.kind = dataKindOf(file_, segment) == kSoundKind ? TrackKind::kAudio
+        track.kind = dataKindOf(file_, segment) == kOmfDataKindSound ? TrackKind::kAudio
                                                                : TrackKind::kVideo;
         track.length = length;
         track.items = std::move(items);
@@ -302,14 +313,16 @@ class TimelineReader {
         omfUInt32 phase = 0;
         if (omfiReadSpeedControl(file_, effect, &effectLength, &input, &ratio, &phase) == 0 &&
             input != nullptr) {
-            TimelineItem item = single(input, effectLength, depth);
+            TimelineItem item =
+                single(input, validLength(effectLength) ? effectLength : length, depth);
             if (item.kind == TimelineItem::Kind::kClip) item.speed = ratio;
             item.effectID = kSpeedControl;
             return item;
         }
         if (omfiReadRepeat(file_, effect, &effectLength, &input, &phase) == 0 &&
             input != nullptr) {
-            TimelineItem item = single(input, effectLength, depth);
+            TimelineItem item =
+                single(input, validLength(effectLength) ? effectLength : length, depth);
             if (item.kind == TimelineItem::Kind::kClip) item.freeze = true;
             item.effectID = kRepeat;
             return item;
@@ -360,6 +373,8 @@ class TimelineReader {
         TimelineItem item;
         item.kind = TimelineItem::Kind::kClip;
         item.length = length;
+        if (!inRange(ref.startTime))
+            return gap(length, "a source clip whose start is out of range");
         item.sourceStart = ref.startTime;
         item.source = sourceOf(ref.sourceID, ref.sourceTrackID);
         if (!item.source->mob) item.note = "its mob " + mobIDText(ref.sourceID) + " is not in the file";
@@ -381,23 +396,13 @@ class TimelineReader {
         source.mob = mob;
         char name[kTextSize] = {};
         if (omfiMobGetName(file_, mob, sizeof name, name) == 0) source.name = name;
-        source.mobKind = mobKindOf(file_, mob);
-        MobSearch tracks(file_);
-        omfObject_t track = nullptr;
-        while (omfiNextTrackOf(tracks.get(), mob, nullptr, &track) == 0) {
-            omfRational_t editRate{};
-            char label[kTextSize] = {};
-            omfPosition_t origin = 0;
-            omfTrackID_t trackID = 0;
-            omfObject_t segment = nullptr;
-            if (omfiTrackGetInfo(file_, mob, track, &editRate, sizeof label, label, &origin,
-                                 &trackID, &segment) != 0 ||
-                trackID != source.trackID)
-                continue;
-            source.editRate = editRate;
-            source.length = lengthOf(file_, segment);
-            break;
-        }
+        source.mobKind = mobKindName(file_, mob);
+        forEachTrack(file_, mob, [&](const TrackInfo& info) {
+            if (info.trackID != source.trackID) return true;
+            source.editRate = info.editRate;
+            source.length = lengthOf(file_, info.segment);
+            return false;
+        });
         source.timecode = timecodeTrackOf(mob);
         if (source.mobKind == "composition") return;
         omfObject_t fileMob = nullptr;

@@ -39,7 +39,7 @@ struct ClipSource {
     omfObject_t mob = nullptr; // the mob the clip names (master mob, file mob...)
     omfMobID_t mobID{};
     std::string name;
-    std::string mobKind; // "master", "file", "composition", "tape", "film", "source"
+    std::string mobKind; // as mobKindName names it: "master", "file", "composition"...
     omfTrackID_t trackID = 0;
     omfRational_t editRate{0, 1}; // of that track
     int64_t length = 0;           // of that track: all the material there is

@@ -36,7 +36,7 @@ bool openSound(omfHdl_t file, const ClipSource& source, MediaHandle& media, Soun
                const std::string& what, MediaFailure& failure) {
     omfObject_t soundKind = nullptr;
     omfErr_t status = 0;
-    if (!omfsFindDataKind(file, "omfi:data:Sound", &soundKind, &status))
+    if (!omfsFindDataKind(file, kOmfDataKindSound, &soundKind, &status))
         return fail(failure, status, "finding the sound data kind");
     if (int error = omfmOpenMedia(file, source.mob, source.trackID, nullptr, kMediaOpenReadOnly, 0,
                                   media.out())) {

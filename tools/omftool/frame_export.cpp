@@ -27,16 +27,6 @@ namespace {
 
 constexpr const char* kCommandName = "omftool frames";
 
-int commandError(std::ostream& err, const std::string& text) {
-    err << kCommandName << ": " << text << "\n";
-    return kExitError;
-}
-
-int mediaFailure(const MediaFailure& failure, std::ostream& out, std::ostream& err) {
-    if (failure.error == 0) return commandError(err, failure.message);
-    return reportFailure(failure.error, failure.message, false, out, err);
-}
-
 // Whether frames [start, start + count) lie within the media; when not, the failure says why.
 bool rangeFits(int64_t start, int64_t count, int64_t frames, MediaFailure& failure) {
     if (start < frames && count <= frames - start) return true;
@@ -127,10 +117,10 @@ int writeStoredFrames(const FramesOptions& options, const FrameFilePattern& patt
                       const MediaMob& mob, std::ostream& out, std::ostream& err) {
     MediaFailure failure;
     StoredFrameReader reader;
-    if (!reader.open(file, mob, failure)) return mediaFailure(failure, out, err);
+    if (!reader.open(file, mob, failure)) return mediaStepFailure(kCommandName, failure, out, err);
     const int64_t count = options.count.value_or(reader.frameCount() - options.start);
     if (!rangeFits(options.start, count, reader.frameCount(), failure)) {
-        return mediaFailure(failure, out, err);
+        return mediaStepFailure(kCommandName, failure, out, err);
     }
     std::vector<uint8_t> bytes;
     int64_t total = 0;
@@ -144,7 +134,7 @@ int writeStoredFrames(const FramesOptions& options, const FrameFilePattern& patt
         const std::string name = pattern.name(frame);
         if (!reader.readFrame(frame, bytes, failure)) {
             if (options.progress) err << "\n";
-            if (failure.error == 0) return mediaFailure(failure, out, err);
+            if (failure.error == 0) return mediaStepFailure(kCommandName, failure, out, err);
             if (damaged.report(frame, failureText(failure), err)) continue;
             return kExitError;
         }
@@ -170,41 +160,41 @@ int writeStoredFrames(const FramesOptions& options, const FrameFilePattern& patt
 
 int runFrames(const FramesOptions& options, std::ostream& out, std::ostream& err) {
     if (options.mob.name.empty() && options.mob.index < 1) {
-        return commandError(err, "name the master mob with --mob NAME or --index N (from 1)");
+        return commandFailure(err, kCommandName, "name the master mob with --mob NAME or --index N (from 1)");
     }
     std::string why;
     const auto pattern = FrameFilePattern::parse(options.pattern, why);
     if (!pattern)
-        return commandError(err, "bad output pattern \"" + options.pattern + "\": " + why);
+        return commandFailure(err, kCommandName, "bad output pattern \"" + options.pattern + "\": " + why);
     if (!options.raw && !canWriteImage(pattern->name(options.start), why)) {
-        return commandError(err, "bad output pattern \"" + options.pattern + "\": " + why);
+        return commandFailure(err, kCommandName, "bad output pattern \"" + options.pattern + "\": " + why);
     }
     if (options.raw && options.stored) {
-        return commandError(err, "--stored chooses the lines of decoded frames; --raw writes "
+        return commandFailure(err, kCommandName, "--stored chooses the lines of decoded frames; --raw writes "
                                  "each frame's stored bytes whole");
     }
     if (options.start < 0 || (options.count && *options.count < 1)) {
-        return commandError(err, "--start must be 0 or more and --count 1 or more");
+        return commandFailure(err, kCommandName, "--start must be 0 or more and --count 1 or more");
     }
 
     OpenOMFFile opened(options.file, MediaLayer::kWith);
     MediaFailure failure;
-    if (!opened.opened(failure.error, failure.message)) return mediaFailure(failure, out, err);
+    if (!opened.opened(failure.error, failure.message)) return mediaStepFailure(kCommandName, failure, out, err);
     MediaMob mob;
     if (options.raw) {
         if (!findMasterMob(opened.file(), kPictureMedia, options.mob, mob, failure)) {
-            return mediaFailure(failure, out, err);
+            return mediaStepFailure(kCommandName, failure, out, err);
         }
         return writeStoredFrames(options, *pattern, opened.file(), mob, out, err);
     }
     PictureReader reader;
     if (!findMasterMob(opened.file(), kPictureMedia, options.mob, mob, failure) ||
         !reader.open(opened.file(), mob, failure)) {
-        return mediaFailure(failure, out, err);
+        return mediaStepFailure(kCommandName, failure, out, err);
     }
     const int64_t count = options.count.value_or(reader.frameCount() - options.start);
     if (!rangeFits(options.start, count, reader.frameCount(), failure)) {
-        return mediaFailure(failure, out, err);
+        return mediaStepFailure(kCommandName, failure, out, err);
     }
 
     std::string areaNote;
@@ -219,7 +209,7 @@ int runFrames(const FramesOptions& options, std::ostream& out, std::ostream& err
         if (options.progress) err << "\rframe " << i + 1 << " of " << count << std::flush;
         if (!reader.readFrame(frame, argb, failure)) {
             if (options.progress) err << "\n";
-            if (failure.error == 0) return mediaFailure(failure, out, err); // no DV decoder
+            if (failure.error == 0) return mediaStepFailure(kCommandName, failure, out, err); // no DV decoder
             if (damaged.report(frame, failureText(failure), err)) continue;
             return kExitError;
         }

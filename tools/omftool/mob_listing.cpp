@@ -37,16 +37,6 @@ std::string mobIDText(const json& id) {
     return id[0].dump() + "." + id[1].dump() + "." + id[2].dump();
 }
 
-std::string mobKind(omfHdl_t file, omfObject_t mob) {
-    omfErr_t error = 0;
-    if (omfiMobIsComposition(file, mob, &error)) return "composition";
-    if (omfiMobIsMaster(file, mob, &error)) return "master";
-    if (omfiMobIsFile(file, mob, &error)) return "file";
-    if (omfiMobIsTape(file, mob, &error)) return "tape";
-    if (omfiMobIsFilm(file, mob, &error)) return "film";
-    return "other";
-}
-
 // What a source clip's target is called: its kind and name, by mob ID.
 struct MobSummary {
     std::string kind;
@@ -253,7 +243,7 @@ json describeMob(const Listing& listing, omfObject_t mob) {
     json out;
     char name[256] = {};
     if (omfiMobGetName(file, mob, sizeof name, name) == 0) out["name"] = name;
-    out["kind"] = mobKind(file, mob);
+    out["kind"] = mobKindName(file, mob);
     omfMobID_t id{};
     if (omfiReadMobID(file, mob, &id) == 0) out["mobID"] = mobIDJson(id);
     if (json locators = describeLocators(listing, mob); !locators.empty())
@@ -336,7 +326,7 @@ bool describeMobs(const std::string& path, json& out, int& error, std::string& m
             char name[256] = {};
             if (omfiReadMobID(file, mob, &id) != 0) continue;
             omfiMobGetName(file, mob, sizeof name, name);
-            listing.mobs.emplace(mobKey(id), MobSummary{mobKind(file, mob), name});
+            listing.mobs.emplace(mobKey(id), MobSummary{mobKindName(file, mob), name});
         }
     }
     json mobs = json::array();

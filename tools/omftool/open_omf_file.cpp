@@ -22,6 +22,34 @@ omfProductIdentification_t productIdentification(const char* versionText) {
     return ident;
 }
 
+omfErr_t writeNewOMFFile(const std::string& path, const char* versionText, omfFileRev_t revision,
+                         const std::function<omfErr_t(omfHdl_t)>& write) {
+    const omfProductIdentification_t ident = productIdentification(versionText);
+    omfSessionHdl_t session = nullptr;
+    if (omfErr_t error = omfsStartSession(&ident, &session)) return error;
+    omfErr_t status = omfmInit(session);
+    omfHdl_t file = nullptr;
+    if (status == 0) status = omfsNewFile(path.c_str(), session, revision, &file);
+    if (status == 0) status = write(file);
+    if (file != nullptr) {
+        const omfErr_t closed = omfsCloseOMFFile(file);
+        if (status == 0) status = closed;
+    }
+    const omfErr_t finished = omfsFinishSession(session);
+    return status != 0 ? status : finished;
+}
+
+int commandFailure(std::ostream& err, std::string_view command, const std::string& text) {
+    err << command << ": " << text << "\n";
+    return kExitError;
+}
+
+int mediaStepFailure(std::string_view command, const MediaFailure& failure, std::ostream& out,
+                     std::ostream& err) {
+    if (failure.error == 0) return commandFailure(err, command, failure.message);
+    return reportFailure(failure.error, failure.message, false, out, err);
+}
+
 omfErr_t startSession(MediaLayer media, omfSessionHdl_t& session) {
     const omfProductIdentification_t ident = productIdentification("1.0");
     if (omfErr_t error = omfsStartSession(&ident, &session)) {

@@ -3,11 +3,13 @@
 #pragma once
 
 #include "command_line.h"
+#include "media_failure.h"
 
 #include "omf/omf_types.h"
 
 #include <nlohmann/json.hpp>
 
+#include <functional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -51,6 +53,19 @@ class OpenOMFFile {
     int error_ = 0;
     std::string message_;
 };
+
+// Writes a new OMF file of `revision` at `path` in a session of its own with the media layer,
+// `versionText` naming the writer: `write` fills it, and the file is closed and the session
+// finished whatever happens. Answers the first error.
+omfErr_t writeNewOMFFile(const std::string& path, const char* versionText, omfFileRev_t revision,
+                         const std::function<omfErr_t(omfHdl_t)>& write);
+
+// Prints `text` as `command`'s one-line failure ("omftool frames: TEXT"); answers kExitError.
+int commandFailure(std::ostream& err, std::string_view command, const std::string& text);
+// A media step's failure: the toolkit's "OMF error N: TEXT", or `command`'s one line for a
+// failure outside the toolkit (error 0). Answers kExitError.
+int mediaStepFailure(std::string_view command, const MediaFailure& failure, std::ostream& out,
+                     std::ostream& err);
 
 // Prints a command's failure: the line `said` on `err`, and with JSON output also
 // {"error": N, "message": TEXT} on `out`. Answers kExitError.

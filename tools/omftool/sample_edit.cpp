@@ -117,19 +117,7 @@ std::vector<uint8_t> sampleEditPicture(SampleEditMedia media, int frame) {
 }
 
 bool writeSampleEdit(const std::string& path) {
-    const omfProductIdentification_t ident = productIdentification("1.0 sample edit writer");
-    omfSessionHdl_t session = nullptr;
-    if (omfsStartSession(&ident, &session) != 0) return false;
-    omfErr_t status = omfmInit(session);
-    omfHdl_t file = nullptr;
-    if (status == 0) status = omfsNewFile(path.c_str(), session, kOmfRev2x, &file);
-    if (status == 0) status = writeEdit(file);
-    if (file) {
-        const omfErr_t closed = omfsCloseOMFFile(file);
-        if (status == 0) status = closed;
-    }
-    const omfErr_t finished = omfsFinishSession(session);
-    return status == 0 && finished == 0;
+    return writeNewOMFFile(path, "1.0 sample edit writer", kOmfRev2x, writeEdit) == 0;
 }
 
 } // namespace omftool

@@ -26,7 +26,6 @@ namespace {
 
 constexpr omfRational_t kEditRate{kSampleSessionFrameRate, 1};
 constexpr omfRational_t kSampleRate{kSampleSessionRate, 1};
-constexpr const char* kSoundKind = "omfi:data:Sound";
 constexpr const char* kCrossfade = "omfi:effect:SimpleMonoAudioDissolve";
 constexpr omfInt32 kBlockSamples = 4800;
 // The tones and how loud they are, as a share of full scale.
@@ -99,7 +98,7 @@ omfErr_t appendFiller(omfHdl_t file, omfObject_t sound, omfObject_t sequence, om
 omfErr_t writeSession(omfHdl_t file) {
     omfObject_t sound = nullptr;
     omfErr_t status = 0;
-    if (!omfsFindDataKind(file, kSoundKind, &sound, &status)) return status;
+    if (!omfsFindDataKind(file, kOmfDataKindSound, &sound, &status)) return status;
     omfMobID_t masters[2]{};
     SESSION_CHECK(writeMedia(file, SampleSessionMedia::Dialogue, &masters[0]));
     SESSION_CHECK(writeMedia(file, SampleSessionMedia::Music, &masters[1]));
@@ -156,19 +155,7 @@ int32_t sampleSessionSample(SampleSessionMedia media, int64_t index) {
 }
 
 bool writeSampleSession(const std::string& path) {
-    const omfProductIdentification_t ident = productIdentification("1.0 sample session writer");
-    omfSessionHdl_t session = nullptr;
-    if (omfsStartSession(&ident, &session) != 0) return false;
-    omfErr_t status = omfmInit(session);
-    omfHdl_t file = nullptr;
-    if (status == 0) status = omfsNewFile(path.c_str(), session, kOmfRev2x, &file);
-    if (status == 0) status = writeSession(file);
-    if (file) {
-        const omfErr_t closed = omfsCloseOMFFile(file);
-        if (status == 0) status = closed;
-    }
-    const omfErr_t finished = omfsFinishSession(session);
-    return status == 0 && finished == 0;
+    return writeNewOMFFile(path, "1.0 sample session writer", kOmfRev2x, writeSession) == 0;
 }
 
 } // namespace omftool
